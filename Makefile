@@ -1,0 +1,48 @@
+# make run   - install what is missing, build, run the demo headless in scratch/demo
+# make test  - install what is missing, build, run every test
+# make gui   - start the desktop program on a scratch copy of the demo
+# make bench - run the benchmarks (they print figures)
+
+BUILD   ?= build
+SCRATCH ?= scratch
+PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
+            qtbase5-dev libqwt-qt5-dev libqt5svg5-dev
+
+.PHONY: setup build demo-copy run test gui bench clean
+
+setup:
+	@missing=""; \
+	for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  sudo=""; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
+	  $$sudo apt-get update && \
+	  DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build: setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD)
+
+# A fresh copy of the demo, so that a run never touches the shipped files.
+demo-copy:
+	rm -rf $(SCRATCH)/demo
+	mkdir -p $(SCRATCH)
+	cp -r examples/demo $(SCRATCH)/demo
+	mkdir -p $(SCRATCH)/demo/result
+
+run: build demo-copy
+	$(BUILD)/app/velquin-cli run -C $(SCRATCH)/demo
+	@sh tools/demo-summary.sh $(SCRATCH)/demo/result
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+gui: build demo-copy
+	cd $(SCRATCH)/demo && $(CURDIR)/$(BUILD)/app/velquin
+
+bench: build
+	@for b in $(BUILD)/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+
+clean:
+	rm -rf $(BUILD) $(SCRATCH)

@@ -1,0 +1,99 @@
+#include "analysis/ResultLine.h"
+
+#include "run/RunError.h"
+#include "run/TextReader.h"
+
+namespace vk {
+
+namespace {
+
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+void skipBlanks(const std::string& s, std::size_t& p) {
+  while (p < s.size() && isBlank(s[p])) ++p;
+}
+
+// From the opening quote at p to just past the closing one.
+std::string quotedField(const std::string& s, std::size_t& p) {
+  std::string text;
+  ++p;
+  while (p < s.size()) {
+    if (s[p] == '"') {
+      if (p + 1 < s.size() && s[p + 1] == '"') {
+        text += '"';
+        p += 2;
+        continue;
+      }
+      ++p;
+      return text;
+    }
+    text += s[p++];
+  }
+  return text;
+}
+
+std::string plainField(const std::string& s, std::size_t& p) {
+  const std::size_t start = p;
+  while (p < s.size() && !isBlank(s[p]) && s[p] != ',') ++p;
+  return s.substr(start, p - start);
+}
+
+std::string trimmed(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && isBlank(s[b])) ++b;
+  while (e > b && isBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+[[noreturn]] void failConversion(const std::string& text, const char* kind, const std::string& where) {
+  throw RunError("'" + text + "' is not a valid " + kind + " value (" + where + ")");
+}
+
+std::string lineOf(const std::string& file, int line) { return file + ", line " + std::to_string(line); }
+
+const std::string& fieldOrFail(const std::vector<std::string>& fields, int i, const std::string& file, int line) {
+  if (i < 0 || static_cast<std::size_t>(i) >= fields.size())
+    throw RunError("Field " + std::to_string(i) + " is missing: the line holds " + std::to_string(fields.size()) +
+                   " field" + (fields.size() == 1 ? "" : "s") + " (" + lineOf(file, line) + ")");
+  return fields[static_cast<std::size_t>(i)];
+}
+
+}  // namespace
+
+std::vector<std::string> splitResultLine(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t p = 0;
+  skipBlanks(line, p);
+  while (p < line.size()) {
+    fields.push_back(line[p] == '"' ? quotedField(line, p) : plainField(line, p));
+    skipBlanks(line, p);
+    if (p < line.size() && line[p] == ',') {
+      ++p;
+      skipBlanks(line, p);
+      if (p == line.size()) fields.emplace_back();
+    }
+  }
+  return fields;
+}
+
+int intFromText(const std::string& text, const std::string& where) {
+  int value = 0;
+  if (!parseInt(trimmed(text), value)) failConversion(text, "integer", where);
+  return value;
+}
+
+double realFromText(const std::string& text, const std::string& where) {
+  double value = 0.0;
+  if (!parseReal(trimmed(text), value)) failConversion(text, "floating point", where);
+  return value;
+}
+
+int intField(const std::vector<std::string>& fields, int i, const std::string& file, int line) {
+  return intFromText(fieldOrFail(fields, i, file, line), lineOf(file, line));
+}
+
+double realField(const std::vector<std::string>& fields, int i, const std::string& file, int line) {
+  return realFromText(fieldOrFail(fields, i, file, line), lineOf(file, line));
+}
+
+}  // namespace vk

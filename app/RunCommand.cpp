@@ -1,0 +1,60 @@
+// velquin-cli run: one simulation run in a working directory.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/CliCommands.h"
+#include "run/RunDriver.h"
+#include "run/RunError.h"
+#include "run/TerminalDisplay.h"
+
+namespace vk {
+
+namespace {
+
+struct RunOptions {
+  std::string workDir;
+  std::string resultDir = "result";
+  std::string priceFile = "price.txt";
+  std::string dataFile = "data.txt";
+  bool quiet = false;
+};
+
+void changeToWorkDir(const std::string& dir) {
+  if (!dir.empty() && ::chdir(dir.c_str()) != 0) throwFileError("change to the working directory", dir, errno);
+}
+
+void runCommand(const RunOptions& o) {
+  changeToWorkDir(o.workDir);
+  if (o.quiet) {
+    Display silent;
+    RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
+    return;
+  }
+  TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
+  RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
+}
+
+}  // namespace
+
+void addRunCommand(CLI::App& app) {
+  auto options = std::make_shared<RunOptions>();
+  CLI::App* run = app.add_subcommand(
+      "run",
+      "Perform one simulation run in the working directory. para.txt, wdata.txt and (in the replay\n"
+      "modes) filename.txt are read there, and relative names resolve there. The run mode is the\n"
+      "last line of para.txt. The result directory must exist.");
+  run->add_option("-C,--workdir", options->workDir, "Working directory of the run (default: the current one)");
+  run->add_option("--result", options->resultDir, "Result directory")->capture_default_str();
+  run->add_option("--price", options->priceFile, "Price file: the actual rate, one value per line")
+      ->capture_default_str();
+  run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")
+      ->capture_default_str();
+  run->add_flag("-q,--quiet", options->quiet, "Show nothing: no log lines, no progress line");
+  run->callback([options] { runCommand(*options); });
+}
+
+}  // namespace vk

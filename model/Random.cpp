@@ -1,0 +1,61 @@
+#include "model/Random.h"
+
+#include "run/RunState.h"
+
+namespace vk {
+
+void advanceRandom(RunState& s) {
+  auto& t = s.rngTable;
+  for (int i = 1; i <= 24; ++i) {
+    double v = t[i] - t[i + 31];
+    if (v < 0) v = v + 1;
+    t[i] = v;
+  }
+  for (int i = 25; i <= 55; ++i) {
+    double v = t[i] - t[i - 24];
+    if (v < 0) v = v + 1;
+    t[i] = v;
+  }
+}
+
+void seedRandom(RunState& s, double seed) {
+  auto& t = s.rngTable;
+  t[55] = seed;
+  double newValue = 0.000000001;
+  double previous = seed;
+  for (int j = 1; j <= 54; ++j) {
+    const int ii = (21 * j) % 55;
+    t[ii] = newValue;
+    newValue = previous - newValue;
+    if (newValue < 0) newValue = newValue + 1;
+    previous = t[ii];
+  }
+  advanceRandom(s);
+  advanceRandom(s);
+  advanceRandom(s);
+  s.rngIndex = 0;
+}
+
+double nextRandom(RunState& s) {
+  s.rngIndex = s.rngIndex + 1;
+  if (s.rngIndex > 55) {
+    s.rngIndex = 1;
+    advanceRandom(s);
+  }
+  return s.rngTable[s.rngIndex];
+}
+
+bool flip(RunState& s, double p) {
+  if (p == 1.0) return true;
+  return nextRandom(s) <= p;
+}
+
+int randomInt(RunState& s, int low, int high) {
+  if (high <= low) return low;
+  const double r = nextRandom(s);
+  int i = static_cast<int>(r * (high - low + 1) + low);
+  if (i > high) i = high;
+  return i;
+}
+
+}  // namespace vk

@@ -1,0 +1,156 @@
+#include "run/InputFiles.h"
+
+#include <cmath>
+#include <string>
+
+#include "run/Limits.h"
+#include "run/OutputFile.h"
+#include "run/RunError.h"
+#include "run/RunState.h"
+#include "run/TextReader.h"
+
+namespace vk {
+
+namespace {
+
+// The data file's factors are negated over this stretch of weeks.
+constexpr int kFirstNegatedWeek = 262;
+constexpr int kLastNegatedWeek = 418;
+
+[[noreturn]] void refuseValue(const TextReader& in, const std::string& what, long long value,
+                              const std::string& limit) {
+  throw RunError(in.name() + ", line " + std::to_string(in.line()) + ": " + what + " = " +
+                 std::to_string(value) + " is outside " + limit);
+}
+
+// Reads a count or number that indexes a table, refusing one outside lo..hi.
+int readBounded(TextReader& in, const std::string& what, int lo, int hi) {
+  const int v = in.readInt();
+  if (v < lo || v > hi)
+    refuseValue(in, what, v, "the supported range " + std::to_string(lo) + ".." + std::to_string(hi));
+  return v;
+}
+
+[[noreturn]] void refuseParameter(const std::string& name, long long value, const std::string& limit) {
+  throw RunError("para.txt: " + name + " = " + std::to_string(value) + " is outside what a run supports (" +
+                 limit + ")");
+}
+
+// Week 0, loaded once at initialisation, looks back past the first week of
+// the tables; those weeks hold no rate and read as 0.
+double weekValue(const WeekSeries& series, int w) { return w < kFirstWeek ? 0.0 : series[w]; }
+
+}  // namespace
+
+int clampTrend(double x) {
+  if (x >= 3) return 3;
+  if (x <= -3) return -3;
+  if (x != x) return 0;  // NaN has no integer part; converting it would be undefined
+  return static_cast<int>(x);
+}
+
+void readWeightStructure(RunState& s, const std::string& path) {
+  TextReader in = TextReader::open(path);
+  s.nWeights = 0;
+  s.stage1Groups = readBounded(in, "the number of first-stage groups", 0, kMaxStage1Groups);
+  in.skipLine();
+  for (int g = 1; g <= s.stage1Groups; ++g) {
+    const int k = readBounded(in, "the size of first-stage group " + std::to_string(g), 0, kMaxGroupMembers);
+    s.stage1Size[g] = k;
+    s.nWeights += k;
+    for (int j = 1; j <= k; ++j)
+      s.stage1Factors[g][j] = readBounded(in, "a factor number", 1, kFactorCount);
+    in.skipLine();
+  }
+  s.stage2Groups = readBounded(in, "the number of second-stage groups", 0, kMaxStage2Groups);
+  in.skipLine();
+  for (int g = 1; g <= s.stage2Groups; ++g) {
+    const std::string group = "second-stage group " + std::to_string(g);
+    const int a = readBounded(in, "the first-stage count of " + group, 0, kMaxGroupMembers);
+    const int b = readBounded(in, "the factor count of " + group, 0, kMaxGroupMembers - a);
+    s.stage2InnerCount[g] = a;
+    s.stage2FactorCount[g] = b;
+    s.nWeights += a + b;
+    for (int j = 1; j <= a; ++j)
+      s.stage2Members[g][j] = readBounded(in, "a first-stage group number", 1, s.stage1Groups);
+    for (int j = a + 1; j <= a + b; ++j)
+      s.stage2Members[g][j] = readBounded(in, "a factor number", 1, kFactorCount);
+  }
+  if (s.stage1Groups == 0 && s.stage2Groups == 0)
+    s.nWeights = kFactorCount;
+  else
+    s.nWeights += s.stage2Groups;
+  if (s.nWeights > kMaxWeights)
+    throw RunError(path + ": the structure has " + std::to_string(s.nWeights) +
+                   " weights; an agent holds at most " + std::to_string(kMaxWeights));
+}
+
+void readPriceFile(RunState& s) {
+  TextReader in = TextReader::open(s.priceFileName);
+  for (int w = kFirstWeek; w <= s.maxyear; ++w) {
+    s.actualRate[w] = in.readReal();
+    in.skipLine();
+  }
+  for (int w = kFirstWeek + 1; w <= s.maxyear; ++w) s.actualChange[w] = s.actualRate[w] - s.actualRate[w - 1];
+}
+
+void readWeekFactors(RunState& s) {
+  const int t = s.week;
+  TextReader& in = s.dataFile;
+  if (t == s.minyear) {
+    in.rewind();
+    for (int line = 1; line < s.minyear; ++line) in.skipLine();
+  }
+  const bool negated = t >= kFirstNegatedWeek && t <= kLastNegatedWeek;
+  for (int i = 1; i <= kDataFactorCount; ++i) {
+    const int v = in.readInt();
+    s.factorValue[i] = negated ? -v : v;
+  }
+  in.skipLine();
+  const double v15 = t <= s.teachyear + 1 ? weekValue(s.actualChange, t - 1) : weekValue(s.simChange, t - 1);
+  s.factorValue[15] = clampTrend(v15 / s.trend1);
+  const auto rate = [&s](int w) { return weekValue(s.simRate, w); };
+  s.factorValue[16] = clampTrend((rate(t - 1) - rate(t - 5)) / s.trend2);
+  s.factorValue[17] = clampTrend((rate(t - 1) - 2 * rate(t - 2) + rate(t - 3)) / s.trend3);
+}
+
+void readLoadingFile(RunState& s) {
+  TextReader in = TextReader::open(checkedFileName(s.resultDir + "/loading.dat.98"));
+  s.loadingRows = readBounded(in, "the number of loading rows", 0, kMaxLoadingRows);
+  in.skipLine();
+  s.loadingCols = readBounded(in, "the number of loading columns", 0, kMaxLoadingCols);
+  in.skipLine();
+  for (int c = 1; c <= s.loadingCols; ++c) {
+    s.loadings[0][c] = in.readReal();
+    // Row 0 names the weights the columns refer to; each must be a weight of an agent.
+    const double weight = std::nearbyint(s.loadings[0][c]);
+    if (!(weight >= 1 && weight <= s.nWeights))
+      throw RunError(in.name() + ", line " + std::to_string(in.line()) + ": weight number " +
+                     std::to_string(s.loadings[0][c]) + " in column " + std::to_string(c) +
+                     " is not a weight of the structure (1.." + std::to_string(s.nWeights) + ")");
+  }
+  in.skipLine();
+  for (int r = 1; r <= s.loadingRows; ++r) {
+    for (int c = 1; c <= s.loadingCols; ++c) s.loadings[r][c] = in.readReal();
+    in.skipLine();
+  }
+}
+
+void checkParameterLimits(const RunState& s) {
+  if (s.ndiv < 0 || s.ndiv > kMaxNdiv) refuseParameter("ndiv", s.ndiv, "0.." + std::to_string(kMaxNdiv));
+  if (s.popsize < 0 || s.popsize > kMaxPopsize)
+    refuseParameter("popsize", s.popsize, "0.." + std::to_string(kMaxPopsize));
+  if (s.minyear < 1) refuseParameter("minyear", s.minyear, "at least 1");
+  if (s.maxyear > kLastWeek) refuseParameter("maxyear", s.maxyear, "at most " + std::to_string(kLastWeek));
+  if (s.maxyear < s.minyear)
+    refuseParameter("maxyear", s.maxyear, "at least minyear = " + std::to_string(s.minyear));
+  if (s.teachyear < 0 || s.teachyear > kLastWeek)
+    refuseParameter("teachyear", s.teachyear, "a length of training of 0.." + std::to_string(kLastWeek));
+  if (s.nsample < 0) refuseParameter("nsample", s.nsample, "at least 0");
+  // These divide: a zero would make every level or trend undefined.
+  if (s.delta == 0) throw RunError("para.txt: delta = 0 is outside what a run supports (a non-zero rate step)");
+  if (s.trend1 == 0 || s.trend2 == 0 || s.trend3 == 0)
+    throw RunError("para.txt: trend1, trend2 and trend3 must be non-zero divisors");
+}
+
+}  // namespace vk

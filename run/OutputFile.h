@@ -1,0 +1,42 @@
+#pragma once
+// A text file being written. Every operation is checked: a failed create,
+// write, flush or close is a RunError naming the file. What was written
+// before a failure stays in the file.
+#include <cstdio>
+#include <string>
+
+namespace vk {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&& other) noexcept;
+  // Closes without checking; an unchecked close only happens after a failure.
+  ~OutputFile();
+
+  // Creates the file, replacing any old one.
+  void create(const std::string& path);
+  void write(const std::string& text);
+  void write(const char* text);
+  void flush();
+  // Closing a file that is not open does nothing.
+  void close();
+
+  bool isOpen() const { return file_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+ private:
+  [[noreturn]] void fail(const char* action);
+
+  std::FILE* file_ = nullptr;
+  std::string path_;
+};
+
+// Composes a per-path or loading file name and refuses one longer than the
+// 30 characters a run supports, before any file is written under it.
+std::string checkedFileName(const std::string& name);
+
+}  // namespace vk

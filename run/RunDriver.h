@@ -1,0 +1,14 @@
+#pragma once
+// The run driver: one call performs a whole simulation run in the working
+// directory (para.txt, wdata.txt and filename.txt are read there).
+#include <string>
+
+namespace vk {
+
+class Display;
+
+// Throws RunError when the run stops; files written before stay as written.
+void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
+                   const std::string& dataFileName, Display& display);
+
+}  // namespace vk

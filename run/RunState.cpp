@@ -1,0 +1,12 @@
+#include "run/RunState.h"
+
+namespace vk {
+
+std::unique_ptr<RunState> newRunState(Display& display) {
+  // Value-initialisation zero-fills every number of the record.
+  auto s = std::make_unique<RunState>();
+  s->display = &display;
+  return s;
+}
+
+}  // namespace vk

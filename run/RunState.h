@@ -1,0 +1,109 @@
+#pragma once
+// The run state: one plain record per run, created filled with zeros when a
+// run starts and discarded when it ends. The driver owns it; every routine of
+// the model works on it and on nothing else.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "run/IndexedArray.h"
+#include "run/Limits.h"
+#include "run/OutputFile.h"
+#include "run/Parameters.h"
+#include "run/TextReader.h"
+
+namespace vk {
+
+class Display;
+
+struct Agent {
+  IndexedArray<std::int8_t, 1, kMaxWeights> genes;  // weight codes -4..4
+  double forecast;
+  double strength;
+  double fitness;
+  double position;
+  double target;
+};
+
+using WeekSeries = IndexedArray<double, kFirstWeek, kLastWeek>;
+using LevelCounts = IndexedArray<std::int32_t, -kMaxNdiv, kMaxNdiv>;
+using AgentArray = IndexedArray<Agent, 1, kMaxPopsize>;
+
+struct RunState : Parameters {
+  // Names passed in, and the current path.
+  std::string resultDir;
+  std::string priceFileName;
+  std::string dataFileName;
+  std::int32_t pathNumber;
+  std::string pathTag;
+
+  // Week series and histograms.
+  WeekSeries actualRate;
+  WeekSeries actualChange;
+  WeekSeries simRate;
+  WeekSeries simChange;
+  LevelCounts actualHist;
+  LevelCounts simHist;
+  double actualStats[5];  // mean, std, skew, kurt, SR
+  double simStats[5];
+
+  // The week's factor values and the weight structure.
+  IndexedArray<std::int32_t, 1, kFactorCount> factorValue;
+  std::int32_t nWeights;
+  std::int32_t stage1Groups;
+  IndexedArray<std::int32_t, 1, kMaxStage1Groups> stage1Size;
+  IndexedArray<IndexedArray<std::int32_t, 1, kMaxGroupMembers>, 1, kMaxStage1Groups> stage1Factors;
+  std::int32_t stage2Groups;
+  IndexedArray<std::int32_t, 1, kMaxStage2Groups> stage2InnerCount;
+  IndexedArray<std::int32_t, 1, kMaxStage2Groups> stage2FactorCount;
+  IndexedArray<IndexedArray<std::int32_t, 1, kMaxGroupMembers>, 1, kMaxStage2Groups> stage2Members;
+
+  // The factor-loading table of the modes "factor" and "frequency".
+  std::int32_t loadingRows;
+  std::int32_t loadingCols;
+  IndexedArray<IndexedArray<double, 1, kMaxLoadingCols>, 0, kMaxLoadingRows> loadings;
+
+  // The generator.
+  std::int32_t rngIndex;
+  IndexedArray<double, 1, 55> rngTable;
+
+  // The path loop.
+  std::int32_t week;
+  std::int32_t trainPass;
+  std::int32_t gapCount1, gapCount2;
+  std::int32_t gapCount;
+  double pcross, pmutation;
+  std::int32_t snapshotInterval;
+
+  // The agents and the genetic learning.
+  AgentArray agents;
+  AgentArray previousAgents;
+  IndexedArray<std::int32_t, 1, kMaxPopsize> permutation;
+  double sumFitness, minFitness;
+
+  // The clearing schedules of the latest week.
+  IndexedArray<double, 1, kMaxPopsize> orderSize;
+  IndexedArray<std::int32_t, 1, kMaxPopsize> sortIndex;
+  IndexedArray<double, -kMaxNdiv - 1, kMaxNdiv + 1> supply;
+  IndexedArray<double, -kMaxNdiv - 1, kMaxNdiv + 1> demand;
+  double volume;
+
+  // Open files of the run and of the current path.
+  TextReader dataFile;
+  OutputFile evalFile;
+  OutputFile rateFile;       // "/r"
+  OutputFile weightsFile;    // "/w"
+  OutputFile scheduleFile;   // "/q"
+  OutputFile frequencyFile;  // "/f"
+  OutputFile forecastFile;   // "/fo."
+  OutputFile scoreFile;      // "/sc"
+  OutputFile countFile;      // "/frq"
+
+  // Where the run shows its progress; never null.
+  Display* display;
+};
+
+// A new run state, every number zero, every text empty, no file open.
+std::unique_ptr<RunState> newRunState(Display& display);
+
+}  // namespace vk

@@ -1,0 +1,32 @@
+#pragma once
+// The display operations of the command line: the log on stdout and a single
+// progress line on stderr, redrawn in place, only when stderr is a terminal.
+#include <cstdio>
+
+#include "run/Display.h"
+
+namespace vk {
+
+class TerminalDisplay : public Display {
+ public:
+  // showProgress false (--quiet, or stderr not a terminal) draws no progress line.
+  TerminalDisplay(std::FILE* log, std::FILE* progress, bool showProgress);
+  ~TerminalDisplay() override;
+
+  void AppendLog(const std::string& text) override;
+  void SetWeekProgress(int percent) override;
+  void SetPathProgress(int percent) override;
+
+ private:
+  void drawProgress();
+  void endProgressLine();
+
+  std::FILE* log_;
+  std::FILE* progress_;
+  bool showProgress_;
+  bool lineOpen_ = false;
+  int weekPercent_ = -1;
+  int pathPercent_ = -1;
+};
+
+}  // namespace vk

@@ -1,0 +1,27 @@
+#pragma once
+// Every number format of the text files, in one place.
+#include <string>
+
+namespace vk {
+
+// x:w:d — fixed-point with d decimals, right-aligned in at least w characters.
+// A negative value that rounds to zero keeps its sign ("-0.0000").
+std::string fixed(double x, int width, int decimals);
+
+// Plain decimal integer: no blanks, no leading zeros.
+std::string plainInt(long long n);
+
+// n:w — integer right-aligned in at least w characters.
+std::string paddedInt(long long n, int width);
+
+// The path tag: at least four digits, zero-padded (17 -> "0017", 10000 -> "10000").
+std::string pathTagOf(int pathNumber);
+
+// The 23-character scientific format of the run report:
+// " 1.50000000000000E+0000" for 1.5, "-2.50000000000000E-0003" for -0.0025.
+std::string scientific23(double x);
+
+// The generator state lines: 59 decimals in a field of 60.
+std::string randomTableEntry(double x);
+
+}  // namespace vk

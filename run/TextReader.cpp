@@ -1,0 +1,139 @@
+#include "run/TextReader.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "run/RunError.h"
+
+namespace vk {
+
+namespace {
+
+bool isSeparator(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// sign? digits+
+bool matchesInteger(const std::string& t) {
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  const std::size_t first = i;
+  while (i < t.size() && isDigit(t[i])) ++i;
+  return i > first && i == t.size();
+}
+
+// sign? (digits [. digits?] | . digits) ([eE] sign? digits)?
+bool matchesReal(const std::string& t) {
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < t.size() && isDigit(t[i])) ++i, ++digits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && isDigit(t[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    const std::size_t first = i;
+    while (i < t.size() && isDigit(t[i])) ++i;
+    if (i == first) return false;
+  }
+  return i == t.size();
+}
+
+}  // namespace
+
+bool parseInt(const std::string& text, int& value) {
+  if (!matchesInteger(text)) return false;
+  errno = 0;
+  const long long v = std::strtoll(text.c_str(), nullptr, 10);
+  if (errno == ERANGE || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+    return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool parseReal(const std::string& text, double& value) {
+  if (!matchesReal(text)) return false;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), nullptr);
+  if (errno == ERANGE && (v > 1.0 || v < -1.0)) return false;  // overflow; underflow reads as 0
+  value = v;
+  return true;
+}
+
+TextReader TextReader::open(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throwFileError("open file for reading", path, errno);
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) throwFileError("read file", path, errno);
+  return TextReader(path, content.str());
+}
+
+TextReader::TextReader(std::string name, std::string text) : name_(std::move(name)), text_(std::move(text)) {}
+
+std::string TextReader::nextToken() {
+  while (pos_ < text_.size() && isSeparator(text_[pos_])) {
+    if (text_[pos_] == '\n') ++line_;
+    ++pos_;
+  }
+  tokenLine_ = line_;
+  const std::size_t start = pos_;
+  while (pos_ < text_.size() && !isSeparator(text_[pos_])) ++pos_;
+  return text_.substr(start, pos_ - start);
+}
+
+void TextReader::fail(const std::string& token, const char* kind) const {
+  throw RunError("'" + token + "' is not a valid " + kind + " value (" + name_ + ", line " +
+                 std::to_string(tokenLine_) + ")");
+}
+
+int TextReader::readInt() {
+  const std::string token = nextToken();
+  if (token.empty()) return 0;
+  int value = 0;
+  if (!parseInt(token, value)) fail(token, "integer");
+  return value;
+}
+
+double TextReader::readReal() {
+  const std::string token = nextToken();
+  if (token.empty()) return 0.0;
+  double value = 0.0;
+  if (!parseReal(token, value)) fail(token, "floating point");
+  return value;
+}
+
+void TextReader::skipLine() {
+  while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+  if (pos_ < text_.size()) {
+    ++pos_;
+    ++line_;
+  }
+}
+
+std::string TextReader::readLineText(std::size_t maxChars) {
+  std::size_t end = pos_;
+  while (end < text_.size() && text_[end] != '\n') ++end;
+  std::size_t stop = end;
+  // A CR before the line feed belongs to the line end, not to the text.
+  if (stop > pos_ && text_[stop - 1] == '\r') --stop;
+  std::string line = text_.substr(pos_, stop - pos_);
+  if (line.size() > maxChars) line.resize(maxChars);
+  pos_ = end;
+  skipLine();
+  return line;
+}
+
+void TextReader::rewind() {
+  pos_ = 0;
+  line_ = 1;
+}
+
+}  // namespace vk

@@ -1,0 +1,52 @@
+#pragma once
+// The free-format number reader shared by every input file.
+//
+// A number is a run of characters above the blank; blanks, tabs, line ends
+// and other control characters before it are skipped. A number missing
+// because the file has ended reads as 0. An integer written with a decimal
+// point, or values separated by commas, are errors that name the file, the
+// line and the offending text.
+#include <string>
+
+namespace vk {
+
+class TextReader {
+ public:
+  // Reads the whole file; a file that cannot be opened is a RunError.
+  static TextReader open(const std::string& path);
+  TextReader() = default;
+  // A reader over text already in memory, named for messages.
+  TextReader(std::string name, std::string text);
+
+  int readInt();
+  double readReal();
+  // Skips to the start of the next line.
+  void skipLine();
+  // The rest of the current line (all of it at a line start), at most
+  // maxChars characters, untrimmed; then moves to the next line.
+  std::string readLineText(std::size_t maxChars = std::string::npos);
+  // Back to the start of the file.
+  void rewind();
+
+  bool atEnd() const { return pos_ >= text_.size(); }
+  // Line of the reading position, counted from 1.
+  int line() const { return line_; }
+  const std::string& name() const { return name_; }
+
+ private:
+  // Skips blanks and line ends; returns the next token, empty at the end.
+  std::string nextToken();
+  [[noreturn]] void fail(const std::string& token, const char* kind) const;
+
+  std::string name_;
+  std::string text_;
+  std::size_t pos_ = 0;
+  int line_ = 1;
+  int tokenLine_ = 1;
+};
+
+// Parses a whole text as a number; false if it is not one of that kind.
+bool parseInt(const std::string& text, int& value);
+bool parseReal(const std::string& text, double& value);
+
+}  // namespace vk
