@@ -1,0 +1,171 @@
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "run/Display.h"
+#include "run/InputFiles.h"
+#include "run/RunError.h"
+#include "run/RunState.h"
+#include "tests/run/TempDir.h"
+
+namespace vk {
+namespace {
+
+using testing::TempDir;
+
+class InputFiles : public ::testing::Test {
+ protected:
+  std::string refusal(const std::string& wdata) {
+    dir.write("wdata.txt", wdata);
+    try {
+      readWeightStructure(*state, dir.file("wdata.txt"));
+    } catch (const RunError& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  Display display;
+  std::unique_ptr<RunState> state = newRunState(display);
+  TempDir dir;
+};
+
+TEST_F(InputFiles, WeightCountOfPlainAndStagedStructures) {
+  for (const char* plain : {"", "0\n0\n"}) {
+    dir.write("wdata.txt", plain);
+    readWeightStructure(*state, dir.file("wdata.txt"));
+    EXPECT_EQ(state->nWeights, 17) << '"' << plain << '"';
+  }
+  // Second-stage groups are one stream of integers regardless of line breaks.
+  dir.write("wdata.txt", "2\n3 1 2 3 comment\n4 4 5 6 7\n1\n2 1\n1 2\n17\n");
+  readWeightStructure(*state, dir.file("wdata.txt"));
+  EXPECT_EQ(state->nWeights, 3 + 4 + 3 + 1);
+  EXPECT_EQ(state->stage1Factors[2][4], 7);
+  EXPECT_EQ(state->stage2Members[1][1], 1);
+  EXPECT_EQ(state->stage2Members[1][2], 2);
+  EXPECT_EQ(state->stage2Members[1][3], 17);
+}
+
+TEST_F(InputFiles, TheDemoStructureHasTwentyEightWeights) {
+  readWeightStructure(*state, std::string(VELQUIN_DEMO_DIR) + "/wdata.txt");
+  EXPECT_EQ(state->nWeights, 28);
+}
+
+TEST_F(InputFiles, StructuresBeyondAnAgentsCapacityAreRefused) {
+  EXPECT_NE(refusal("21\n").find("first-stage groups = 21"), std::string::npos);
+  EXPECT_NE(refusal("1\n11 1 1 1 1 1 1 1 1 1 1 1\n0\n").find("size of first-stage group 1 = 11"),
+            std::string::npos);
+  EXPECT_NE(refusal("1\n2 1 18\n0\n").find("line 2: a factor number = 18"), std::string::npos);
+  EXPECT_NE(refusal("1\n1 1\n1\n1 0 2\n").find("a first-stage group number = 2"), std::string::npos);
+  EXPECT_NE(refusal("0\n1\n6 5 1 1 1 1 1 1 1 1 1 1\n").find("factor count"), std::string::npos);
+  // Twenty full groups and ten full mixing groups: 200 + 100 + 10 weights.
+  std::string big = "20\n";
+  for (int g = 0; g < 20; ++g) big += "10 1 2 3 4 5 6 7 8 9 10\n";
+  big += "10\n";
+  for (int g = 0; g < 10; ++g) big += "0 10 1 2 3 4 5 6 7 8 9 10\n";
+  EXPECT_NE(refusal(big).find("310 weights"), std::string::npos);
+  EXPECT_NE(refusal("1.5\n").find("'1.5' is not a valid integer value"), std::string::npos);
+}
+
+TEST(ClampTrend, TruncatesTowardZeroWithinThree) {
+  EXPECT_EQ(clampTrend(2.9), 2);
+  EXPECT_EQ(clampTrend(-0.5), 0);
+  EXPECT_EQ(clampTrend(0.99), 0);
+  EXPECT_EQ(clampTrend(3.0), 3);
+  EXPECT_EQ(clampTrend(-7), -3);
+  EXPECT_EQ(clampTrend(-2.99), -2);
+  EXPECT_EQ(clampTrend(1.0 / 0.0), 3);
+  EXPECT_EQ(clampTrend(0.0 / 0.0), 0);
+}
+
+TEST_F(InputFiles, PriceFileLineNHoldsWeekNMinusFive) {
+  dir.write("price.txt", "1\n2\n3\n4\n5\n6.5\n7\n");
+  state->priceFileName = dir.file("price.txt");
+  state->maxyear = 3;  // needs 8 lines; the last week reads as 0
+  readPriceFile(*state);
+  EXPECT_EQ(state->actualRate[-4], 1);
+  EXPECT_EQ(state->actualRate[0], 5);
+  EXPECT_EQ(state->actualRate[1], 6.5);
+  EXPECT_EQ(state->actualRate[3], 0);
+  EXPECT_EQ(state->actualChange[1], 1.5);
+  EXPECT_EQ(state->actualChange[-3], 1);
+}
+
+TEST_F(InputFiles, WeekFactorsRewindAtTheFirstWeekAndNegateTheMiddleStretch) {
+  std::string data;
+  for (int line = 1; line <= 420; ++line) {
+    for (int i = 1; i <= 14; ++i) data += std::to_string(line % 3 + i) + " ";
+    data += "rest of line\n";
+  }
+  dir.write("data.txt", data);
+  RunState& s = *state;
+  s.dataFile = TextReader::open(dir.file("data.txt"));
+  s.minyear = 261;
+  s.teachyear = 500;
+  s.trend1 = s.trend2 = s.trend3 = 1;
+  const auto factorsOf = [&s](int week) {
+    s.week = week;
+    readWeekFactors(s);
+    return s.factorValue[1];
+  };
+  EXPECT_EQ(factorsOf(261), 261 % 3 + 1);
+  EXPECT_EQ(factorsOf(262), -(262 % 3 + 1));
+  s.minyear = 418;
+  EXPECT_EQ(factorsOf(418), -(418 % 3 + 1));
+  EXPECT_EQ(factorsOf(419), 419 % 3 + 1);
+  EXPECT_EQ(s.factorValue[14], 419 % 3 + 14);
+  // Back at the first week the file starts over.
+  EXPECT_EQ(factorsOf(418), -(418 % 3 + 1));
+}
+
+TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
+  dir.write("data.txt", "");
+  RunState& s = *state;
+  s.dataFile = TextReader::open(dir.file("data.txt"));
+  s.minyear = 1;
+  s.teachyear = 5;
+  s.trend1 = 0.5;
+  s.trend2 = 1;
+  s.trend3 = 0.25;
+  s.actualChange[5] = 1.2;  // the change into the last training week: 2.4 levels
+  s.simChange[5] = -9;
+  s.simChange[6] = -0.7;
+  s.simRate[6] = 2.0;
+  s.simRate[5] = 1.5;
+  s.simRate[4] = 1.5;
+  s.simRate[2] = -1.0;
+  s.week = 6;
+  readWeekFactors(s);
+  EXPECT_EQ(s.factorValue[15], 2);
+  s.week = 7;
+  readWeekFactors(s);
+  EXPECT_EQ(s.factorValue[15], -1);                 // -0.7 / 0.5
+  EXPECT_EQ(s.factorValue[16], 3);                  // 2.0 - (-1.0)
+  EXPECT_EQ(s.factorValue[17], 2);                  // (2 - 3 + 1.5) / 0.25
+  EXPECT_EQ(s.factorValue[1], 0);                   // past the end of the data file
+  s.week = 0;  // initialisation looks back before week -4: those weeks read as 0
+  readWeekFactors(s);
+  EXPECT_EQ(s.factorValue[16], 0);
+}
+
+TEST_F(InputFiles, LoadingTableRowZeroMustNameWeights) {
+  RunState& s = *state;
+  s.nWeights = 3;
+  testing::WorkingDirectory inside(dir.path());
+  s.resultDir = ".";
+  dir.write("loading.dat.98", "2\n3\n1.0 2.0\n3.4\n0.5 0.25 -1 rest\n1 2 3\n");
+  readLoadingFile(s);
+  EXPECT_EQ(s.loadingRows, 2);
+  EXPECT_EQ(s.loadingCols, 3);
+  EXPECT_EQ(s.loadings[0][3], 3.4);
+  EXPECT_EQ(s.loadings[1][3], -1);
+  EXPECT_EQ(s.loadings[2][1], 1);
+
+  dir.write("loading.dat.98", "1\n2\n1 4\n0 0\n");
+  EXPECT_THROW(readLoadingFile(s), RunError);
+  dir.write("loading.dat.98", "11\n2\n");
+  EXPECT_THROW(readLoadingFile(s), RunError);
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,217 @@
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "run/Display.h"
+#include "run/RunDriver.h"
+#include "run/RunError.h"
+#include "tests/run/TempDir.h"
+
+namespace vk {
+namespace {
+
+using testing::TempDir;
+using testing::WorkingDirectory;
+
+// Records what a run shows.
+class RecordingDisplay : public Display {
+ public:
+  void AppendLog(const std::string& text) override { log.push_back(text); }
+  void SetPathProgress(int percent) override { pathProgress.push_back(percent); }
+  std::vector<std::string> log;
+  std::vector<int> pathProgress;
+};
+
+std::string para(const std::string& mode, int popsize = 6, int simtimes = 3, int ndiv = 3, int maxyear = 14,
+                 int minyear = 6) {
+  return "0.01\n" + std::to_string(ndiv) + "\n0.01\n0.02\n0.015\n" + std::to_string(popsize) + "\n" +
+         std::to_string(minyear) + "\n" + std::to_string(maxyear) +
+         "\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n" + std::to_string(simtimes) + "\n2\n" + mode + "\n";
+}
+
+class RunDriver : public ::testing::Test {
+ protected:
+  RunDriver() {
+    std::string price, data;
+    for (int line = 1; line <= 40; ++line) {
+      price += std::to_string(4.0 + 0.01 * ((line * 7) % 5) - 0.002 * line) + "\n";
+      for (int i = 1; i <= 14; ++i) data += std::to_string((line * i) % 7 - 3) + " ";
+      data += "\n";
+    }
+    dir.write("price.txt", price);
+    dir.write("data.txt", data);
+    dir.write("wdata.txt", "2\n2 1 2\n2 15 16\n1\n2 1 3\n");
+    std::filesystem::create_directory(dir.path() / "res");
+  }
+
+  // Runs in the temp dir; returns the error message, empty on success.
+  std::string run(const std::string& resultDir = "res", const std::string& price = "price.txt",
+                  const std::string& data = "data.txt") {
+    WorkingDirectory inside(dir.path());
+    try {
+      RunSimulation(resultDir, price, data, display);
+    } catch (const RunError& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  std::set<std::string> resultFiles(const std::string& sub = "res") const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / sub))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  TempDir dir;
+  RecordingDisplay display;
+};
+
+TEST_F(RunDriver, WriteModeStoresRandomStatesAndTheReport) {
+  dir.write("para.txt", para("write", 6, 2));
+  ASSERT_EQ(run(), "");
+  EXPECT_EQ(resultFiles(), (std::set<std::string>{"eval.txt", "r0000.csv", "r0001.csv", "rnd0000.csv",
+                                                  "rnd0001.csv"}));
+  const std::string state = dir.read("res/rnd0000.csv");
+  EXPECT_EQ(state.substr(0, 2), "0\n");  // the first path starts right after seeding
+  EXPECT_EQ(std::count(state.begin(), state.end(), '\n'), 56);
+  EXPECT_EQ(display.log, (std::vector<std::string>{"Simulation start!", "Simulation end."}));
+}
+
+TEST_F(RunDriver, AllModeWritesTheFullSetAndReportsPathProgress) {
+  dir.write("para.txt", para("all", 6, 3));
+  ASSERT_EQ(run(), "");
+  std::set<std::string> expected{"eval.txt"};
+  for (const char* prefix : {"r", "w", "q", "f"})
+    for (const char* tag : {"0000", "0001", "0002"}) expected.insert(std::string(prefix) + tag + ".csv");
+  EXPECT_EQ(resultFiles(), expected);
+  EXPECT_EQ(display.pathProgress, (std::vector<int>{0, 33, 66, 100}));
+}
+
+TEST_F(RunDriver, ReplayModesRerunTheListedPaths) {
+  dir.write("para.txt", para("write", 6, 3));
+  ASSERT_EQ(run(), "");
+  const std::string stored = dir.read("res/r0002.csv");
+
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n2\n2\n0\n");
+  ASSERT_EQ(run("elsewhere"), "");  // the list names the directory
+  for (const char* name : {"w0002.csv", "q0002.csv", "f0002.csv", "w0000.csv", "q0000.csv", "f0000.csv"})
+    EXPECT_TRUE(resultFiles().count(name)) << name;
+  EXPECT_FALSE(resultFiles().count("fo.0000.csv"));
+
+  dir.write("para.txt", para("detail"));
+  dir.write("filename.txt", "res\n2\n1\n1\n");
+  ASSERT_EQ(run(), "");
+  EXPECT_TRUE(resultFiles().count("fo.0001.csv"));
+  EXPECT_TRUE(resultFiles().count("all1.dat.9"));  // the last training week, then every 2 weeks
+  EXPECT_TRUE(resultFiles().count("all1.dat.11"));
+  EXPECT_FALSE(resultFiles().count("all1.dat.10"));
+
+  dir.write("loading.dat.98", "");
+  dir.write("res/loading.dat.98", "1\n2\n1 3\n0.5 -0.5\n");
+  for (const char* mode : {"factor", "frequency"}) {
+    dir.write("para.txt", para(mode));
+    dir.write("filename.txt", "res\n1\n2\n");
+    ASSERT_EQ(run(), "") << mode;
+  }
+  EXPECT_TRUE(resultFiles().count("sc0002.csv"));
+  EXPECT_TRUE(resultFiles().count("frq0002.csv"));
+  (void)stored;
+}
+
+TEST_F(RunDriver, UnknownModeWordsRunNothingAndSaySo) {
+  for (const char* mode : {"write ", "Write", "al", "abcdefghijklmnopqrstuvwxyz0123456789"}) {
+    display.log.clear();
+    dir.write("para.txt", para(mode));
+    ASSERT_EQ(run(), "");
+    EXPECT_TRUE(resultFiles().empty()) << mode;
+    ASSERT_EQ(display.log.size(), 3u);
+    EXPECT_NE(display.log[1].find("is not recognised"), std::string::npos);
+    EXPECT_EQ(display.log[2], "Simulation end.");
+  }
+  EXPECT_NE(display.log[1].find("'abcdefghijklmnopqrstuvwxyz0123'"), std::string::npos);
+}
+
+TEST_F(RunDriver, MissingInputFilesStopTheRunNamingTheFile) {
+  dir.write("para.txt", para("all"));
+  EXPECT_NE(run("res", "price.txt", "nodata.txt").find("'nodata.txt'"), std::string::npos);
+  EXPECT_NE(run("res", "noprice.txt").find("'noprice.txt'"), std::string::npos);
+  EXPECT_NE(run("nores").find("'nores/eval.txt'"), std::string::npos);
+
+  dir.write("para.txt", para("read"));
+  EXPECT_NE(run().find("'filename.txt'"), std::string::npos);
+  dir.write("filename.txt", "res\n1\n7\n");
+  EXPECT_NE(run().find("'res/rnd0007.csv'"), std::string::npos);
+  EXPECT_FALSE(resultFiles().count("w0007.csv"));  // nothing of that path was created
+
+  dir.write("para.txt", para("factor"));
+  EXPECT_NE(run().find("'res/rnd0007.csv'"), std::string::npos);
+  EXPECT_TRUE(resultFiles().count("sc0007.csv"));  // created empty before the state was read
+
+  std::filesystem::remove(dir.path() / "para.txt");
+  EXPECT_NE(run().find("'para.txt'"), std::string::npos);
+  dir.write("para.txt", para("all"));
+  std::filesystem::remove(dir.path() / "wdata.txt");
+  EXPECT_NE(run().find("'wdata.txt'"), std::string::npos);
+  EXPECT_TRUE(display.log.empty() || display.log.back() != "Simulation end.");
+}
+
+TEST_F(RunDriver, MalformedNumbersNameFileLineAndText) {
+  std::string bad = para("all");
+  bad.replace(bad.find("\n6\n"), 3, "\n1.5\n");
+  dir.write("para.txt", bad);
+  EXPECT_EQ(run(), "'1.5' is not a valid integer value (para.txt, line 6)");
+  dir.write("para.txt", para("all"));
+  dir.write("price.txt", "4.0\n4,1\n");
+  EXPECT_EQ(run(), "'4,1' is not a valid floating point value (price.txt, line 2)");
+}
+
+TEST_F(RunDriver, ParametersBeyondTheLimitsAreRefusedBeforeAnyFile) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {para("all", 201), "popsize = 201"},
+      {para("all", 6, 1, 41), "ndiv = 41"},
+      {para("all", 6, 1, 3, 801), "maxyear = 801"},
+      {para("all", 6, 1, 3, 14, 0), "minyear = 0"},
+      {para("all", 6, 1, 3, 5, 6), "maxyear = 5"},
+  };
+  for (const auto& [text, message] : cases) {
+    dir.write("para.txt", text);
+    EXPECT_NE(run().find(message), std::string::npos) << message;
+    EXPECT_TRUE(resultFiles().empty()) << message;
+  }
+}
+
+TEST_F(RunDriver, LongFileNamesAreRefusedNeverShortened) {
+  const std::string longDir = "a_result_directory_name";  // 23 + "/rnd0000.csv" is 35 characters
+  std::filesystem::create_directory(dir.path() / longDir);
+  dir.write("para.txt", para("write", 6, 1));
+  EXPECT_NE(run(longDir).find("at most 30"), std::string::npos);
+  EXPECT_EQ(resultFiles(longDir), (std::set<std::string>{"eval.txt"}));
+}
+
+TEST_F(RunDriver, DetailModeNeedsAPositiveSnapshotInterval) {
+  dir.write("para.txt", para("write", 6, 1));
+  ASSERT_EQ(run(), "");
+  dir.write("para.txt", para("detail"));
+  dir.write("filename.txt", "res\n0\n1\n0\n");
+  EXPECT_NE(run().find("filename.txt, line 2"), std::string::npos);
+  EXPECT_FALSE(resultFiles().count("w0000.csv"));
+}
+
+TEST_F(RunDriver, NoPathsGiveAnEmptyReport) {
+  dir.write("para.txt", para("all", 6, 0));
+  ASSERT_EQ(run(), "");
+  EXPECT_EQ(resultFiles(), (std::set<std::string>{"eval.txt"}));
+  EXPECT_EQ(dir.read("res/eval.txt"), "");
+  EXPECT_EQ(display.pathProgress, (std::vector<int>{0}));
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n-3\n");
+  EXPECT_EQ(run(), "");
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "run/TextFormat.h"
+
+namespace vk {
+namespace {
+
+TEST(TextFormat, FixedPadsButNeverCutsAndKeepsNegativeZero) {
+  EXPECT_EQ(fixed(-0.5, 6, 4), "-0.5000");
+  EXPECT_EQ(fixed(0.1, 6, 4), "0.1000");
+  EXPECT_EQ(fixed(0.0, 8, 5), " 0.00000");
+  EXPECT_EQ(fixed(-0.00001, 6, 4), "-0.0000");
+  EXPECT_EQ(fixed(0.5, 10, 5), "   0.50000");
+}
+
+TEST(TextFormat, ScientificHasTwentyThreeCharacters) {
+  EXPECT_EQ(scientific23(1.5), " 1.50000000000000E+0000");
+  EXPECT_EQ(scientific23(-0.0025), "-2.50000000000000E-0003");
+  EXPECT_EQ(scientific23(0.0), " 0.00000000000000E+0000");
+  EXPECT_EQ(scientific23(-0.0), "-0.00000000000000E+0000");
+  EXPECT_EQ(scientific23(1.23456789e-300).size(), 23u);
+  EXPECT_EQ(scientific23(9.999999999999999), " 1.00000000000000E+0001");
+}
+
+TEST(TextFormat, PathTagsHaveAtLeastFourDigits) {
+  EXPECT_EQ(pathTagOf(17), "0017");
+  EXPECT_EQ(pathTagOf(0), "0000");
+  EXPECT_EQ(pathTagOf(10000), "10000");
+  EXPECT_EQ(paddedInt(7, 4), "   7");
+  EXPECT_EQ(plainInt(-12), "-12");
+}
+
+TEST(TextFormat, RandomTableEntriesRoundTripExactly) {
+  for (double x : {0.8204141930220851, 0.1, 1e-9, 0.9999999999999999, 0.0}) {
+    const std::string text = randomTableEntry(x);
+    EXPECT_EQ(text.size(), 61u);  // "0." and 59 decimals overflow the 60-character field by one
+    EXPECT_EQ(std::stod(text), x);
+  }
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "run/Parameters.h"
+#include "run/RunError.h"
+#include "run/TextReader.h"
+
+namespace vk {
+namespace {
+
+std::string errorOf(TextReader& in, bool integer) {
+  try {
+    if (integer)
+      in.readInt();
+    else
+      in.readReal();
+  } catch (const RunError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(TextReader, SkipsBlanksTabsAndLineEndsBeforeANumber) {
+  TextReader in("t", " \t\n\n  42\t-7\r\n3.5e2 .25 +1.");
+  EXPECT_EQ(in.readInt(), 42);
+  EXPECT_EQ(in.readInt(), -7);
+  EXPECT_DOUBLE_EQ(in.readReal(), 350.0);
+  EXPECT_DOUBLE_EQ(in.readReal(), 0.25);
+  EXPECT_DOUBLE_EQ(in.readReal(), 1.0);
+}
+
+TEST(TextReader, MissingValuesAtTheEndReadAsZero) {
+  TextReader in("t", "5\n  \n");
+  EXPECT_EQ(in.readInt(), 5);
+  EXPECT_EQ(in.readInt(), 0);
+  EXPECT_EQ(in.readReal(), 0.0);
+  EXPECT_EQ(in.readLineText(30), "");
+}
+
+TEST(TextReader, RefusesMalformedNumbersNamingFileLineAndText) {
+  TextReader decimalInt("para.txt", "1\n\n1.5\n");
+  EXPECT_EQ(decimalInt.readInt(), 1);
+  EXPECT_EQ(errorOf(decimalInt, true), "'1.5' is not a valid integer value (para.txt, line 3)");
+
+  TextReader commas("data.txt", "1,2 3");
+  EXPECT_EQ(errorOf(commas, true), "'1,2' is not a valid integer value (data.txt, line 1)");
+
+  TextReader text("price.txt", "abc");
+  EXPECT_EQ(errorOf(text, false), "'abc' is not a valid floating point value (price.txt, line 1)");
+
+  for (const char* bad : {"1e", "--1", "nan", "inf", "0x10", "1.2.3", "."}) {
+    TextReader in("p", bad);
+    EXPECT_NE(errorOf(in, false), "") << bad;
+  }
+  TextReader overflow("p", "4294967296");
+  EXPECT_NE(errorOf(overflow, true), "");
+}
+
+TEST(TextReader, SkipLineIgnoresCommentsAfterANumber) {
+  TextReader in("t", "7 popsize: number of agents\n8\n");
+  EXPECT_EQ(in.readInt(), 7);
+  in.skipLine();
+  EXPECT_EQ(in.readInt(), 8);
+  EXPECT_EQ(in.line(), 2);
+}
+
+TEST(TextReader, LineTextIsCutButNeverTrimmed) {
+  TextReader in("t", "write \nabcdefghijklmnopqrstuvwxyz0123456789\nall\r\n");
+  EXPECT_EQ(in.readLineText(30), "write ");
+  EXPECT_EQ(in.readLineText(30), "abcdefghijklmnopqrstuvwxyz0123");
+  EXPECT_EQ(in.readLineText(30), "all");
+  EXPECT_TRUE(in.atEnd());
+}
+
+TEST(TextReader, RewindStartsOverAtLineOne) {
+  TextReader in("t", "1\n2\n");
+  in.readInt();
+  in.readInt();
+  in.rewind();
+  EXPECT_EQ(in.line(), 1);
+  EXPECT_EQ(in.readInt(), 1);
+}
+
+TEST(TextReader, MissingFileNamesTheFile) {
+  try {
+    TextReader::open("/nonexistent/para.txt");
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("/nonexistent/para.txt"), std::string::npos);
+  }
+}
+
+const char* const kCommentedPara =
+    "0.00435 delta\n20 ndiv\n0.01088 t1\n0.02176 t2\n0.01538 t3\n100 popsize\n53 minyear\n"
+    "261 maxyear\n156 teachyear\n0.60000 pc1\n0.00500 pm1\n0.20000 g1\n0.30000 pc2\n"
+    "0.00200 pm2\n0.10000 g2\n10 simtimes\n5 nsample\nall\n";
+
+TEST(Parameters, CommentsAfterNumbersReadTheSameAsWithout) {
+  TextReader commented("para.txt", kCommentedPara);
+  TextReader bare("para.txt",
+                  "0.00435\n20\n0.01088\n0.02176\n0.01538\n100\n53\n261\n156\n0.6\n0.005\n0.2\n0.3\n0.002\n"
+                  "0.1\n10\n5\nall\n");
+  const Parameters a = readParameters(commented);
+  const Parameters b = readParameters(bare);
+  EXPECT_EQ(formatParameters(a), formatParameters(b));
+  EXPECT_EQ(a.popsize, 100);
+  EXPECT_EQ(a.teachyear, 156);
+  EXPECT_EQ(a.runMode, "all");
+}
+
+TEST(Parameters, WritesRealsAsTenFiveAndKeepsTheModeWord) {
+  TextReader in("para.txt", kCommentedPara);
+  Parameters p = readParameters(in);
+  p.delta = 0.000004;
+  p.runMode = "write ";
+  const std::string text = formatParameters(p);
+  EXPECT_EQ(text.substr(0, 14), "   0.00000\n20\n");
+  EXPECT_NE(text.find("\n   0.60000\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 7), "\nwrite \n");
+}
+
+TEST(Parameters, MissingModeLineGivesAnEmptyWord) {
+  TextReader in("para.txt", "0.1\n2\n");
+  const Parameters p = readParameters(in);
+  EXPECT_EQ(p.ndiv, 2);
+  EXPECT_EQ(p.nsample, 0);
+  EXPECT_EQ(p.runMode, "");
+}
+
+}  // namespace
+}  // namespace vk
