@@ -115,7 +115,7 @@ TEST(Parameters, WritesRealsAsTenFiveAndKeepsTheModeWord) {
   const std::string text = formatParameters(p);
   EXPECT_EQ(text.substr(0, 14), "   0.00000\n20\n");
   EXPECT_NE(text.find("\n   0.60000\n"), std::string::npos);
-  EXPECT_EQ(text.substr(text.size() - 7), "\nwrite \n");
+  EXPECT_EQ(text.substr(text.size() - 8), "\nwrite \n");
 }
 
 TEST(Parameters, MissingModeLineGivesAnEmptyWord) {
