@@ -32,9 +32,9 @@ std::string quotedField(const std::string& s, std::size_t& p) {
   return text;
 }
 
-std::string plainField(const std::string& s, std::size_t& p) {
+std::string plainField(const std::string& s, std::size_t& p, char delimiter) {
   const std::size_t start = p;
-  while (p < s.size() && !isBlank(s[p]) && s[p] != ',') ++p;
+  while (p < s.size() && !isBlank(s[p]) && s[p] != delimiter) ++p;
   return s.substr(start, p - start);
 }
 
@@ -58,22 +58,33 @@ const std::string& fieldOrFail(const std::vector<std::string>& fields, int i, co
   return fields[static_cast<std::size_t>(i)];
 }
 
-}  // namespace
-
-std::vector<std::string> splitResultLine(const std::string& line) {
-  std::vector<std::string> fields;
+void splitInto(const std::string& line, char delimiter, std::vector<std::string>& fields) {
+  fields.clear();
   std::size_t p = 0;
   skipBlanks(line, p);
   while (p < line.size()) {
-    fields.push_back(line[p] == '"' ? quotedField(line, p) : plainField(line, p));
+    fields.push_back(line[p] == '"' ? quotedField(line, p) : plainField(line, p, delimiter));
     skipBlanks(line, p);
-    if (p < line.size() && line[p] == ',') {
+    if (p < line.size() && line[p] == delimiter) {
       ++p;
       skipBlanks(line, p);
       if (p == line.size()) fields.emplace_back();
     }
   }
+}
+
+}  // namespace
+
+std::vector<std::string> splitDelimited(const std::string& text, char delimiter) {
+  std::vector<std::string> fields;
+  splitInto(text, delimiter, fields);
   return fields;
+}
+
+std::vector<std::string> splitResultLine(const std::string& line) { return splitDelimited(line, ','); }
+
+void splitResultLine(const std::string& line, std::vector<std::string>& fields) {
+  splitInto(line, ',', fields);
 }
 
 int intFromText(const std::string& text, const std::string& where) {

@@ -21,6 +21,12 @@
 namespace vk {
 
 std::vector<std::string> splitResultLine(const std::string& line);
+// The same into a vector kept by the caller, which saves its allocations
+// over the many lines of a path file.
+void splitResultLine(const std::string& line, std::vector<std::string>& fields);
+// The same rule with another separator: the selection writer splits file
+// names at dots by it.
+std::vector<std::string> splitDelimited(const std::string& text, char delimiter);
 
 // Field i as an integer or a real. A missing field or one that is not a
 // number of that kind is a RunError naming the file and the line ("'x' is not

@@ -12,6 +12,15 @@ std::string fixed(double x, int width, int decimals) {
   return buf;
 }
 
+std::string fixedExtended(long double x, int width, int decimals) {
+  // An extended value may have thousands of integer digits; size the text to it.
+  const int length = std::snprintf(nullptr, 0, "%*.*Lf", width, decimals, x);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(&text[0], text.size(), "%*.*Lf", width, decimals, x);
+  text.pop_back();
+  return text;
+}
+
 std::string plainInt(long long n) { return std::to_string(n); }
 
 std::string paddedInt(long long n, int width) {

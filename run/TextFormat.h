@@ -8,6 +8,10 @@ namespace vk {
 // A negative value that rounds to zero keeps its sign ("-0.0000").
 std::string fixed(double x, int width, int decimals);
 
+// x:w:d of an extended-precision value, rounded to d decimals from its full
+// precision (the natural-scale columns of the path summary).
+std::string fixedExtended(long double x, int width, int decimals);
+
 // Plain decimal integer: no blanks, no leading zeros.
 std::string plainInt(long long n);
 

@@ -1,0 +1,47 @@
+#pragma once
+// The contour summary: per week of the simulation span, how many of the
+// selected paths fall into each of G equal bins of the rate between a lower
+// and an upper bound, each count capped at Z. Written to freq.txt in the
+// result directory; the points are for the grid, contour and actual-path
+// series of the contour chart.
+//
+// The bounds come from the actual values of the reference file's simulated
+// weeks, widened by a quarter of their range on each side, unless typed. The
+// count table is sized from the weeks of the reference file and from G, so
+// any span is accepted; G must lie in 1 to kMaxGrids (G = 0 is the division
+// by zero it would be).
+#include <string>
+
+#include "analysis/ChartPoint.h"
+
+namespace vk {
+
+constexpr int kMaxGrids = 10000;
+
+struct ContourSettings {
+  bool autoMinY = true;
+  bool autoMaxY = true;
+  // Used only when the bound's Auto is off.
+  double minY = 4.0;
+  double maxY = 5.0;
+  int grids = 15;
+  int maxZ = 30;
+};
+
+struct ContourSeries {
+  // "Grid" and "Contour" show the same points.
+  std::vector<GridPoint> grid;
+  // "Actual path": the actual value of each week read, in grid coordinates
+  // (bin g at its centre is g); every path file adds its copy.
+  LineSeries actualPath;
+  // The bounds and bin width the counts were made with.
+  double minY = 0.0;
+  double maxY = 0.0;
+  double binWidth = 0.0;
+};
+
+// Clears `series` and fills it as the summary proceeds: after a RunError it
+// holds the points added before the failure, as a chart keeps them.
+void summariseContour(const std::string& directory, const ContourSettings& settings, ContourSeries& series);
+
+}  // namespace vk

@@ -1,0 +1,35 @@
+#include "analysis/ResultFile.h"
+
+#include "analysis/ResultLine.h"
+#include "run/RunError.h"
+
+namespace vk {
+
+ResultFileReader::ResultFileReader(const std::string& path) : text_(TextReader::open(path)) {}
+
+void ResultFileReader::requireLine() const {
+  if (text_.atEnd())
+    throw RunError("Unexpected end of file: '" + path() + "' has no line " + std::to_string(line_ + 1));
+}
+
+const std::vector<std::string>& ResultFileReader::next() {
+  requireLine();
+  splitResultLine(text_.readLineText(), fields_);
+  ++line_;
+  return fields_;
+}
+
+void ResultFileReader::skip(int lines) {
+  for (int i = 0; i < lines; ++i) {
+    requireLine();
+    text_.skipLine();
+    ++line_;
+  }
+  fields_.clear();
+}
+
+int ResultFileReader::intAt(int i) const { return intField(fields_, i, path(), line_); }
+
+double ResultFileReader::realAt(int i) const { return realField(fields_, i, path(), line_); }
+
+}  // namespace vk

@@ -1,0 +1,40 @@
+#pragma once
+// A result file read back line by line in the result-line syntax. Every
+// failure names the file and the line.
+#include <string>
+#include <vector>
+
+#include "run/TextReader.h"
+
+namespace vk {
+
+class ResultFileReader {
+ public:
+  // Reads the whole file; one that cannot be read is a RunError.
+  explicit ResultFileReader(const std::string& path);
+
+  bool atEnd() const { return text_.atEnd(); }
+  // Moves to the next line and splits it into fields. A file that has ended
+  // is a RunError naming the missing line.
+  const std::vector<std::string>& next();
+  // Passes over lines without reading their fields; the file must hold them.
+  void skip(int lines);
+
+  // Fields of the line last read, converted with a message naming it.
+  int intAt(int i) const;
+  double realAt(int i) const;
+  std::size_t fieldCount() const { return fields_.size(); }
+
+  // Number of the line last read, from 1.
+  int line() const { return line_; }
+  const std::string& path() const { return text_.name(); }
+
+ private:
+  void requireLine() const;
+
+  TextReader text_;
+  std::vector<std::string> fields_;
+  int line_ = 0;
+};
+
+}  // namespace vk

@@ -1,0 +1,31 @@
+#pragma once
+// The weights summary: per week, the agents' mean of every weight averaged
+// over the selected paths' weight files. Written to weight.txt in the result
+// directory for every week of the reference file; the first seventeen
+// weights over the simulated weeks are the series of the weights chart.
+//
+// Each weight-file line is added to the week its first field names, which
+// must be a week of the reference file (a line naming another week is
+// refused: the file does not belong to the run). The table is sized from the
+// weeks of the reference file and the number of weights on the lines, so any
+// number of weights is accepted. A data line carries as many weights as the
+// last line read; with no path selected that is none.
+#include <array>
+#include <string>
+
+#include "analysis/ChartPoint.h"
+
+namespace vk {
+
+constexpr int kPlottedWeights = 17;
+
+struct WeightsSeries {
+  // weights[j - 1] is the series titled j.
+  std::array<LineSeries, kPlottedWeights> weights;
+};
+
+// Clears `series` and fills it as the summary proceeds: after a RunError it
+// holds the points added before the failure, as a chart keeps them.
+void summariseWeights(const std::string& directory, WeightsSeries& series);
+
+}  // namespace vk
