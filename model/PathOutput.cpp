@@ -1,0 +1,213 @@
+#include "model/PathOutput.h"
+
+#include <cmath>
+#include <string>
+
+#include "model/Agent.h"
+#include "run/Display.h"
+#include "run/OutputFile.h"
+#include "run/RunState.h"
+#include "run/TextFormat.h"
+
+namespace vk {
+
+namespace {
+
+Spread spreadFromSums(double sum, double sumOfSquares, int count) {
+  const double mean = sum / count;
+  const double meanSquare = sumOfSquares / count;
+  const double variance = meanSquare - mean * mean;
+  return {mean, variance > 0 ? std::sqrt(variance) : 0};
+}
+
+Spread scoreSpread(const RunState& s, int row) {
+  double sum = 0;
+  double sumOfSquares = 0;
+  for (int n = 1; n <= s.popsize; ++n) {
+    const double j = factorScore(s, s.agents[n], row);
+    sum = sum + j;
+    sumOfSquares = sumOfSquares + j * j;
+  }
+  return spreadFromSums(sum, sumOfSquares, s.popsize);
+}
+
+bool isSimulatedWeek(const RunState& s) { return s.week > s.teachyear; }
+
+void appendQuoted(std::string& line, const std::string& field) {
+  line += '"';
+  line += field;
+  line += '"';
+}
+
+void writeWeightsLine(RunState& s, double* means) {
+  std::string line;
+  appendQuoted(line, plainInt(s.week));
+  for (int g = 1; g <= s.nWeights; ++g) {
+    const Spread spread = weightSpread(s, g);
+    means[g - 1] = spread.mean;
+    line += ',';
+    appendQuoted(line, fixed(spread.mean, 6, 4));
+    line += ',';
+    appendQuoted(line, fixed(spread.deviation, 6, 4));
+  }
+  line += '\n';
+  s.weightsFile.write(line);
+  s.weightsFile.flush();
+}
+
+void writeSchedule(RunState& s) {
+  std::string block = plainInt(s.week) + '\n';
+  for (int k = -s.ndiv; k <= s.ndiv; ++k) {
+    appendQuoted(block, fixed(s.supply[k], 8, 5));
+    block += ',';
+    appendQuoted(block, fixed(s.demand[k], 8, 5));
+    block += '\n';
+  }
+  s.scheduleFile.write(block);
+}
+
+void showLiveCharts(RunState& s, const double* means) {
+  s.display->ShowWeights(means, s.nWeights);
+  s.display->ShowSupplyDemand(s.ndiv, s.supply.at(-s.ndiv), s.demand.at(-s.ndiv));
+}
+
+bool isSnapshotWeek(const RunState& s) {
+  return s.week >= s.teachyear && (s.week - s.teachyear) % s.snapshotInterval == 0;
+}
+
+void writeSnapshot(const RunState& s) {
+  OutputFile file;
+  file.create(checkedFileName(s.resultDir + "/all" + plainInt(s.pathNumber) + ".dat." + plainInt(s.week)));
+  std::string text;
+  for (int n = 1; n <= s.popsize; ++n) {
+    const Agent& a = s.agents[n];
+    for (int g = 1; g <= s.nWeights; ++g) text += fixed(decodeWeight(a.genes[g]), 4, 2) + ' ';
+    text += fixed(a.forecast, 10, 6) + ' ';
+    text += fixed(a.strength, 10, 6) + ' ';
+    text += fixed(a.fitness, 10, 5) + ' ';
+    text += fixed(a.position, 10, 5) + ' ';
+    text += fixed(a.target, 10, 5) + ' ';
+    text += '\n';
+  }
+  file.write(text);
+  file.close();
+}
+
+// All weeks of a path follow one another on one line.
+void writeForecasts(RunState& s) {
+  std::string text = paddedInt(s.week, 4) + ' ';
+  for (int n = 1; n <= s.popsize; ++n) text += fixed(s.agents[n].forecast, 10, 6) + ' ';
+  s.forecastFile.write(text);
+  s.forecastFile.flush();
+}
+
+void writeScores(RunState& s) {
+  std::string line = plainInt(s.week) + '\t';
+  for (int f = 1; f <= s.loadingRows; ++f) {
+    const Spread spread = scoreSpread(s, f);
+    line += fixed(spread.mean, 6, 4) + '\t';
+    line += fixed(spread.deviation, 6, 4) + '\t';
+  }
+  line += '\n';
+  s.scoreFile.write(line);
+  s.scoreFile.flush();
+}
+
+void appendCounts(std::string& line, int below, int zero, int above) {
+  line += paddedInt(below, 4) + ' ';
+  line += paddedInt(zero, 4) + ' ';
+  line += paddedInt(above, 4) + ' ';
+}
+
+void writeSignCounts(RunState& s) {
+  std::string line = plainInt(s.week) + ' ';
+  for (int g = 1; g <= s.nWeights; ++g) {
+    int below = 0, zero = 0, above = 0;
+    for (int n = 1; n <= s.popsize; ++n) {
+      const double v = decodeWeight(s.agents[n].genes[g]);
+      if (v < 0)
+        ++below;
+      else if (v == 0)
+        ++zero;
+      else
+        ++above;
+    }
+    appendCounts(line, below, zero, above);
+  }
+  for (int f = 1; f <= s.loadingRows; ++f) {
+    int below = 0, near = 0, above = 0;
+    for (int n = 1; n <= s.popsize; ++n) {
+      const double j = factorScore(s, s.agents[n], f);
+      if (j <= -0.1)
+        ++below;
+      else if (j < 0.1)
+        ++near;
+      else
+        ++above;
+    }
+    appendCounts(line, below, near, above);
+  }
+  line += '\n';
+  s.countFile.write(line);
+  s.countFile.flush();
+}
+
+void writeRateLine(RunState& s) {
+  const int w = s.week;
+  std::string line;
+  appendQuoted(line, plainInt(w));
+  line += ',';
+  appendQuoted(line, fixed(s.simRate[w], 7, 5));
+  line += ',';
+  appendQuoted(line, fixed(s.actualRate[w], 7, 5));
+  line += ',';
+  appendQuoted(line, fixed(s.simChange[w], 7, 5));
+  line += ',';
+  appendQuoted(line, fixed(s.actualChange[w], 7, 5));
+  line += ',';
+  appendQuoted(line, isSimulatedWeek(s) ? fixed(s.volume, 8, 5) : std::string("0"));
+  line += '\n';
+  s.rateFile.write(line);
+  s.rateFile.flush();
+}
+
+}  // namespace
+
+Spread weightSpread(const RunState& s, int g) {
+  double sum = 0;
+  double sumOfSquares = 0;
+  for (int n = 1; n <= s.popsize; ++n) {
+    const double v = decodeWeight(s.agents[n].genes[g]);
+    sum = sum + v;
+    sumOfSquares = sumOfSquares + v * v;
+  }
+  return spreadFromSums(sum, sumOfSquares, s.popsize);
+}
+
+int loadingWeight(const RunState& s, int column) { return static_cast<int>(std::nearbyint(s.loadings[0][column])); }
+
+double factorScore(const RunState& s, const Agent& agent, int row) {
+  double score = 0;
+  for (int c = 1; c <= s.loadingCols; ++c)
+    score = score + decodeWeight(agent.genes[loadingWeight(s, c)]) * s.loadings[row][c];
+  return score;
+}
+
+void writeWeekOutput(RunState& s) {
+  const std::string& mode = s.runMode;
+  const bool detail = mode == "detail";
+  if (mode == "read" || mode == "all" || detail) {
+    double means[kMaxWeights];
+    writeWeightsLine(s, means);
+    if (isSimulatedWeek(s)) writeSchedule(s);
+    if (s.display->GraphEnabled() && isSimulatedWeek(s)) showLiveCharts(s, means);
+    if (detail && isSnapshotWeek(s)) writeSnapshot(s);
+  }
+  if (detail && s.week >= s.teachyear) writeForecasts(s);
+  if (mode == "factor") writeScores(s);
+  if (mode == "frequency") writeSignCounts(s);
+  writeRateLine(s);
+  if (isSimulatedWeek(s) && s.display->GraphEnabled()) s.display->AddSimulationPoint(s.week, s.simRate[s.week]);
+}
+
+}  // namespace vk
