@@ -1,0 +1,341 @@
+#include "chart/Chart.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <qwt_color_map.h>
+#include <qwt_column_symbol.h>
+#include <qwt_graphic.h>
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_barchart.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_layout.h>
+#include <qwt_plot_spectrogram.h>
+#include <qwt_scale_engine.h>
+
+#include "chart/ChartData.h"
+
+namespace vk {
+
+namespace {
+
+// Blue through cyan, green and yellow to red: neighbouring levels stay
+// distinguishable on screen and in print.
+QwtLinearColorMap* strongPalette() {
+  auto* map = new QwtLinearColorMap(QColor(0, 0, 160), QColor(200, 0, 0));
+  map->addColorStop(0.25, QColor(0, 170, 255));
+  map->addColorStop(0.5, QColor(0, 200, 0));
+  map->addColorStop(0.75, QColor(255, 220, 0));
+  return map;
+}
+
+}  // namespace
+
+// A right-hand legend that starts a given number of pixels below the top of
+// the chart instead of being centred beside the canvas.
+class ChartLayout final : public QwtPlotLayout {
+ public:
+  int legendTop = -1;
+
+  void activate(const QwtPlot* plot, const QRectF& plotRect, Options options) override {
+    QwtPlotLayout::activate(plot, plotRect, options);
+    if (legendTop < 0 || legendPosition() != QwtPlot::RightLegend) return;
+    QRectF r = legendRect();
+    if (r.isEmpty()) return;
+    r.moveTop(plotRect.top() + legendTop);
+    setLegendRect(r);
+  }
+};
+
+class BarItem final : public QwtPlotBarChart {
+ public:
+  explicit BarItem(const QString& title) : QwtPlotBarChart(title) {}
+  double slot = 1.0;
+
+  // Whole bars at both ends, not half bars cut by the axis.
+  QRectF boundingRect() const override {
+    QRectF r = QwtPlotBarChart::boundingRect();
+    if (dataSize() == 0) return r;
+    r.setLeft(r.left() - slot / 2);
+    r.setRight(r.right() + slot / 2);
+    return r;
+  }
+};
+
+class GridItem final : public QwtPlotSpectrogram {
+ public:
+  GridItem(const QString& title, int lineWidth) : QwtPlotSpectrogram(title), lineWidth_(lineWidth) {}
+
+  QPen contourPen(double level) const override {
+    QPen pen = QwtPlotSpectrogram::contourPen(level);
+    pen.setWidth(lineWidth_);
+    return pen;
+  }
+
+  // A small band of the palette, so that the legend entry shows what the
+  // colours mean.
+  QwtGraphic legendIcon(int, const QSizeF& size) const override {
+    QwtGraphic icon;
+    icon.setDefaultSize(size);
+    icon.setRenderHint(QwtGraphic::RenderPensUnscaled, true);
+    QPainter painter(&icon);
+    const QwtInterval range(0.0, 1.0);
+    const int w = qMax(1, static_cast<int>(size.width()));
+    for (int i = 0; i < w; ++i) {
+      const QColor c = colorMap()->color(range, (i + 0.5) / w);
+      if (testDisplayMode(ContourMode)) {
+        painter.setPen(QPen(c, 2));
+        painter.drawPoint(QPointF(i, size.height() / 2));
+      } else {
+        painter.fillRect(QRectF(i, 0, 1, size.height()), c);
+      }
+    }
+    return icon;
+  }
+
+ private:
+  int lineWidth_;
+};
+
+class PlotGrid final : public QwtPlotGrid {};
+
+// ---- series ----
+
+QString ChartSeries::title() const { return item()->title().text(); }
+
+PointSeries::PointSeries(XOrder order) : store_(new PointStore(order)) {}
+
+void PointSeries::clear() {
+  store_->clear();
+  pointsChanged();
+}
+
+void PointSeries::addPoint(double x, double y) {
+  store_->add(QPointF(x, y));
+  pointsChanged();
+}
+
+const QVector<QPointF>& PointSeries::points() const { return store_->points(); }
+
+LineSeries::LineSeries(const QString& title, const QColor& colour, int width, bool stairs,
+                       XOrder order)
+    : PointSeries(order), curve_(new QwtPlotCurve(title)) {
+  curve_->setPen(colour, width);
+  curve_->setStyle(stairs ? QwtPlotCurve::Steps : QwtPlotCurve::Lines);
+  curve_->setLegendAttribute(QwtPlotCurve::LegendShowLine, true);
+  curve_->setLegendIconSize(QSize(16, 8));
+  curve_->setData(store_);
+}
+
+QwtPlotItem* LineSeries::item() const { return curve_; }
+
+BarSeries::BarSeries(const QString& title, const QColor& colour, double widthFraction)
+    : PointSeries(XOrder::Ascending), bars_(new BarItem(title)), widthFraction_(widthFraction) {
+  auto* symbol = new QwtColumnSymbol(QwtColumnSymbol::Box);
+  symbol->setFrameStyle(QwtColumnSymbol::Plain);
+  symbol->setLineWidth(1);
+  symbol->setPalette(QPalette(colour));
+  bars_->setSymbol(symbol);
+  // Widths in axis units: the bar keeps its share of the slot at any size.
+  bars_->setLayoutPolicy(QwtPlotAbstractBarChart::ScaleSamplesToAxes);
+  bars_->setLayoutHint(widthFraction_);
+  bars_->setSamples(store_);
+}
+
+QwtPlotItem* BarSeries::item() const { return bars_; }
+
+void BarSeries::pointsChanged() {
+  const double slot = store_->slotWidth();
+  if (slot == bars_->slot) return;
+  bars_->slot = slot;
+  bars_->setLayoutHint(widthFraction_ * slot);
+}
+
+GridSeries::GridSeries(const QString& title, bool contour, int lineWidth)
+    : grid_(new GridItem(title, lineWidth)), data_(new GridData(contour)), contour_(contour) {
+  grid_->setDisplayMode(QwtPlotSpectrogram::ImageMode, !contour);
+  grid_->setDisplayMode(QwtPlotSpectrogram::ContourMode, contour);
+  grid_->setColorMap(strongPalette());
+  grid_->setItemAttribute(QwtPlotItem::Legend, true);
+  grid_->setLegendIconSize(QSize(16, 8));
+  grid_->setData(data_);
+}
+
+QwtPlotItem* GridSeries::item() const { return grid_; }
+
+void GridSeries::clear() {
+  data_->clear();
+  updateAutomaticLevels();
+}
+
+void GridSeries::addGridPoint(double x, double y, double z) {
+  data_->add(GridPoint{x, y, z});
+  updateAutomaticLevels();
+}
+
+void GridSeries::setContourLevels(const QList<double>& levels) {
+  automaticLevels_ = levels.isEmpty();
+  if (automaticLevels_)
+    updateAutomaticLevels();
+  else
+    grid_->setContourLevels(levels);
+}
+
+QList<double> GridSeries::contourLevels() const { return grid_->contourLevels(); }
+
+const QVector<GridPoint>& GridSeries::gridPoints() const { return data_->points(); }
+
+void GridSeries::updateAutomaticLevels() {
+  if (!contour_ || !automaticLevels_) return;
+  QList<double> levels;
+  if (!data_->isEmpty() && data_->maxValue() > data_->minValue()) {
+    const double lo = data_->minValue(), step = (data_->maxValue() - lo) / 11;
+    for (int i = 1; i <= 10; ++i) levels.append(lo + i * step);
+  }
+  if (levels != grid_->contourLevels()) grid_->setContourLevels(levels);
+}
+
+// ---- chart ----
+
+Chart::Chart(QWidget* parent) : QwtPlot(parent) {
+  setAutoReplot(false);
+  setPlotLayout(new ChartLayout);
+  plotLayout()->setAlignCanvasToScales(true);
+
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setCanvasBackground(Qt::white);
+  if (auto* canvas = qobject_cast<QwtPlotCanvas*>(this->canvas())) {
+    canvas->setFrameStyle(QFrame::Box | QFrame::Plain);
+    canvas->setLineWidth(1);
+  }
+
+  QFont small = font();
+  small.setPointSizeF(qMax(6.0, small.pointSizeF() - 1));
+  for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) setAxisFont(axis, small);
+  enableAxis(QwtPlot::xBottom, true);
+  enableAxis(QwtPlot::yLeft, true);
+
+  gridLines_ = new PlotGrid;
+  gridLines_->setMajorPen(QColor(210, 210, 210), 0, Qt::DotLine);
+  gridLines_->attach(this);
+}
+
+Chart::~Chart() {
+  // The Qwt items belong to the plot's item dictionary; detach them before
+  // the series objects that own the point stores go away.
+  for (auto& s : series_) s->item()->detach();
+  for (auto& s : series_) delete s->item();
+}
+
+void Chart::setChartTitle(const QString& title, bool shown) {
+  titleText_ = title;
+  QwtText text(shown ? title : QString());
+  QFont f = font();
+  f.setBold(true);
+  text.setFont(f);
+  setTitle(text);
+}
+
+void Chart::setLegend(LegendPlace place, bool checkable, int rightTop) {
+  static_cast<ChartLayout*>(plotLayout())->legendTop = rightTop;
+  if (place == LegendPlace::Hidden) {
+    insertLegend(nullptr);
+    legend_ = nullptr;
+    return;
+  }
+  legend_ = new QwtLegend;
+  legend_->setFrameStyle(QFrame::NoFrame);
+  legend_->setDefaultItemMode(checkable ? QwtLegendData::Checkable : QwtLegendData::ReadOnly);
+  insertLegend(legend_, place == LegendPlace::Bottom ? QwtPlot::BottomLegend : QwtPlot::RightLegend);
+  if (checkable) {
+    connect(legend_, &QwtLegend::checked, this,
+            [this](const QVariant& info, bool on, int index) { legendChecked(info, on, index); });
+  }
+  syncLegendChecks();
+}
+
+void Chart::fixLeftAxis(double min, double max) {
+  setAxisAutoScale(QwtPlot::yLeft, false);
+  setAxisScale(QwtPlot::yLeft, min, max);
+}
+
+void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
+
+void Chart::setGridLines(bool fromBottomAxis, bool fromLeftAxis) {
+  gridLines_->enableX(fromBottomAxis);
+  gridLines_->enableY(fromLeftAxis);
+}
+
+LineSeries* Chart::addFastLine(const QString& title, const QColor& colour, int width, XOrder order) {
+  auto* s = new LineSeries(title, colour, width, false, order);
+  // A line of many points: drop the points that fall on the same pixel.
+  s->curve()->setPaintAttribute(QwtPlotCurve::FilterPoints, true);
+  adopt(s);
+  return s;
+}
+
+LineSeries* Chart::addStairs(const QString& title, const QColor& colour, int width, XOrder order) {
+  auto* s = new LineSeries(title, colour, width, true, order);
+  adopt(s);
+  return s;
+}
+
+BarSeries* Chart::addBars(const QString& title, const QColor& colour, double widthFraction) {
+  auto* s = new BarSeries(title, colour, widthFraction);
+  adopt(s);
+  return s;
+}
+
+GridSeries* Chart::addColourGrid(const QString& title) {
+  auto* s = new GridSeries(title, false, 0);
+  adopt(s);
+  return s;
+}
+
+GridSeries* Chart::addContour(const QString& title, int lineWidth) {
+  auto* s = new GridSeries(title, true, lineWidth);
+  adopt(s);
+  return s;
+}
+
+void Chart::adopt(ChartSeries* series) {
+  series_.emplace_back(series);
+  series->item()->attach(this);
+  syncLegendChecks();
+}
+
+void Chart::setSeriesVisible(ChartSeries* series, bool visible) {
+  series->item()->setVisible(visible);
+  syncLegendChecks();
+}
+
+void Chart::syncLegendChecks() {
+  if (!legend_) return;
+  for (auto& s : series_) {
+    auto* label = qobject_cast<QwtLegendLabel*>(legend_->legendWidget(itemToInfo(s->item())));
+    if (label) label->setChecked(s->item()->isVisible());
+  }
+}
+
+void Chart::legendChecked(const QVariant& itemInfo, bool on, int) {
+  if (QwtPlotItem* item = infoToItem(itemInfo)) {
+    item->setVisible(on);
+    repaintNow();
+  }
+}
+
+void Chart::repaintNow() {
+  // replot() recomputes the automatic axes and marks the canvas; repaint()
+  // then draws canvas, axes and legend before returning, without waiting for
+  // an event loop that a run does not let run.
+  replot();
+  repaint();
+}
+
+}  // namespace vk

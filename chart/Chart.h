@@ -1,0 +1,178 @@
+#pragma once
+// The chart adapter. Every chart of the program is a vk::Chart. A window sets
+// its chart up once when it builds its layout (title, legend, fixed axes and
+// the series with their colours, widths and kinds); from then on the program
+// uses only these operations:
+//
+//   series->clear()                 clear a series; it keeps its settings
+//   series->addPoint(x, y)          add a point (no label, the series' colour)
+//   grid->addGridPoint(x, y, z)     add a grid point
+//   chart->repaintNow()             draw the chart at once, also while a run
+//                                   keeps the event loop from running
+//   exportChart(owner, chart)       modal export dialog (chart/ChartExport.h)
+//
+// and, for programs without a window, renderChartToFile (chart/ChartExport.h).
+//
+// Series kinds:
+//   addFastLine   a polyline, no point marks
+//   addStairs     a polyline drawn as steps, no point marks
+//   addBars       one bar per point, 90 % of the slot between neighbouring
+//                 X values wide
+//   addColourGrid a grid series drawn as coloured cells without borders
+//   addContour    a grid series drawn as contour lines in the same palette
+//
+// A grid point (x, y, z) is a cell of a regular grid: x runs along the
+// horizontal axis, z up the vertical axis, and y is the value that the colour
+// (or the contour level) shows. A line drawn on the same chart as a grid
+// therefore uses the z scale for its y values.
+//
+// X order: a series created with XOrder::Ascending keeps its points sorted by
+// X (a point is inserted after every point with the same or a smaller X);
+// XOrder::AsAdded keeps them in the order they were added, which a schedule
+// drawn as stairs needs when its X values fall.
+//
+// The points a series holds can be read back (points(), gridPoints()) for
+// inspection; the windows never need to.
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QVector>
+#include <QPointF>
+
+#include <qwt_plot.h>
+
+#include <memory>
+#include <vector>
+
+class QwtPlotCurve;
+class QwtPlotBarChart;
+class QwtPlotItem;
+class QwtLegend;
+
+namespace vk {
+
+enum class XOrder { Ascending, AsAdded };
+
+class Chart;
+class PointStore;
+class GridData;
+class BarItem;
+class GridItem;
+
+// What every series offers.
+class ChartSeries {
+ public:
+  virtual ~ChartSeries() = default;
+  virtual void clear() = 0;
+  virtual QwtPlotItem* item() const = 0;
+  QString title() const;
+};
+
+// Fast lines, stairs and bars.
+class PointSeries : public ChartSeries {
+ public:
+  void clear() override;
+  void addPoint(double x, double y);
+  const QVector<QPointF>& points() const;
+
+ protected:
+  explicit PointSeries(XOrder order);
+  PointStore* store_;  // owned by the Qwt item
+  virtual void pointsChanged() {}
+};
+
+class LineSeries final : public PointSeries {
+ public:
+  QwtPlotItem* item() const override;
+  QwtPlotCurve* curve() const { return curve_; }
+
+ private:
+  friend class Chart;
+  LineSeries(const QString& title, const QColor& colour, int width, bool stairs, XOrder order);
+  QwtPlotCurve* curve_;
+};
+
+class BarSeries final : public PointSeries {
+ public:
+  QwtPlotItem* item() const override;
+  // The bar width as a fraction of the slot between neighbouring X values.
+  double widthFraction() const { return widthFraction_; }
+
+ private:
+  friend class Chart;
+  BarSeries(const QString& title, const QColor& colour, double widthFraction);
+  void pointsChanged() override;
+  BarItem* bars_;
+  double widthFraction_;
+};
+
+struct GridPoint {
+  double x, y, z;
+};
+
+class GridSeries final : public ChartSeries {
+ public:
+  void clear() override;
+  void addGridPoint(double x, double y, double z);
+  // Contour levels in units of y. Without them (or after an empty list) the
+  // series draws ten levels spread evenly over the values it holds.
+  void setContourLevels(const QList<double>& levels);
+  QList<double> contourLevels() const;
+  const QVector<GridPoint>& gridPoints() const;
+  QwtPlotItem* item() const override;
+
+ private:
+  friend class Chart;
+  GridSeries(const QString& title, bool contour, int lineWidth);
+  void updateAutomaticLevels();
+  GridItem* grid_;
+  GridData* data_;  // owned by grid_
+  bool contour_;
+  bool automaticLevels_ = true;
+};
+
+enum class LegendPlace { Hidden, Bottom, Right };
+
+class Chart : public QwtPlot {
+  Q_OBJECT
+
+ public:
+  explicit Chart(QWidget* parent = nullptr);
+  ~Chart() override;
+
+  // Layout settings.
+  // The title names the chart in the export dialog even when it is not shown.
+  void setChartTitle(const QString& title, bool shown = true);
+  QString chartTitle() const { return titleText_; }
+  // rightTop: for LegendPlace::Right, the legend's distance in pixels from
+  // the top of the chart (a negative value centres it). checkable: a check
+  // box per series with which the user switches the series on and off.
+  void setLegend(LegendPlace place, bool checkable = false, int rightTop = -1);
+  void fixLeftAxis(double min, double max);
+  void hideLeftAxis();
+  void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
+
+  LineSeries* addFastLine(const QString& title, const QColor& colour, int width,
+                          XOrder order = XOrder::Ascending);
+  LineSeries* addStairs(const QString& title, const QColor& colour, int width,
+                        XOrder order = XOrder::Ascending);
+  BarSeries* addBars(const QString& title, const QColor& colour, double widthFraction = 0.9);
+  GridSeries* addColourGrid(const QString& title);
+  GridSeries* addContour(const QString& title, int lineWidth = 2);
+  void setSeriesVisible(ChartSeries* series, bool visible);
+
+  // Draws the chart, its axes and legend at once.
+  void repaintNow();
+
+ private:
+  void adopt(ChartSeries* series);
+  void syncLegendChecks();
+  void legendChecked(const QVariant& itemInfo, bool on, int index);
+
+  std::vector<std::unique_ptr<ChartSeries>> series_;
+  QString titleText_;
+  QwtLegend* legend_ = nullptr;
+  class PlotGrid* gridLines_ = nullptr;
+};
+
+}  // namespace vk
