@@ -1,0 +1,223 @@
+// The chart adapter: point order, bar slots, grid cells, drawing at once and
+// writing files.
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QScreen>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <qwt_plot_barchart.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_spectrogram.h>
+#include <qwt_scale_div.h>
+
+#include "chart/Chart.h"
+#include "chart/ChartExport.h"
+#include "chart/ChartData.h"
+#include "run/RunError.h"
+
+using vk::Chart;
+
+namespace {
+
+QVector<double> xs(const QVector<QPointF>& points) {
+  QVector<double> out;
+  for (const QPointF& p : points) out.append(p.x());
+  return out;
+}
+
+int countPixels(const QImage& image, QRgb colour) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) ++n;
+  return n;
+}
+
+QByteArray head(const QString& path, int n) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return f.read(n);
+}
+
+}  // namespace
+
+class ChartTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void ascendingSeriesInsertsByXAfterEqualValues() {
+    Chart chart;
+    auto* line = chart.addFastLine("Line", Qt::red, 2);
+    for (double x : {1.0, 3.0, 2.0, 3.0, 0.0}) line->addPoint(x, x * 10 + line->points().size());
+    QCOMPARE(xs(line->points()), (QVector<double>{0, 1, 2, 3, 3}));
+    // The second point at x = 3 went after the first one.
+    QCOMPARE(line->points()[3].y(), 31.0);
+    QCOMPARE(line->points()[4].y(), 33.0);
+    line->clear();
+    QVERIFY(line->points().isEmpty());
+    QCOMPARE(line->curve()->pen().width(), 2);
+  }
+
+  void stairsInAddedOrderKeepFallingX() {
+    Chart chart;
+    auto* demand = chart.addStairs("Demand", Qt::darkCyan, 2, vk::XOrder::AsAdded);
+    demand->addPoint(5, -1);
+    demand->addPoint(5, 0);
+    demand->addPoint(2, 0);
+    demand->addPoint(2, 1);
+    QCOMPARE(xs(demand->points()), (QVector<double>{5, 5, 2, 2}));
+    QCOMPARE(demand->curve()->style(), QwtPlotCurve::Steps);
+  }
+
+  void axesFollowThePointsAndAFixedAxisStays() {
+    Chart chart;
+    chart.fixLeftAxis(-3.2, 3.2);
+    auto* bars = chart.addBars("Weights", Qt::red);
+    for (int k = 1; k <= 4; ++k) bars->addPoint(k, k * 2.0);
+    chart.replot();
+    const QwtScaleDiv& left = chart.axisScaleDiv(QwtPlot::yLeft);
+    QCOMPARE(left.lowerBound(), -3.2);
+    QCOMPARE(left.upperBound(), 3.2);
+    // Whole bars at both ends: the bottom axis reaches half a slot beyond.
+    const QwtScaleDiv& bottom = chart.axisScaleDiv(QwtPlot::xBottom);
+    QVERIFY(bottom.lowerBound() <= 0.5);
+    QVERIFY(bottom.upperBound() >= 4.5);
+    auto* item = static_cast<QwtPlotBarChart*>(bars->item());
+    QCOMPARE(item->layoutHint(), 0.9);
+  }
+
+  void barWidthFollowsTheSlot() {
+    Chart chart;
+    auto* bars = chart.addBars("Bars", Qt::red);
+    bars->addPoint(0, 1);
+    bars->addPoint(0.5, 1);
+    bars->addPoint(2, 1);
+    auto* item = static_cast<QwtPlotBarChart*>(bars->item());
+    QCOMPARE(item->layoutHint(), 0.45);
+  }
+
+  void colourGridShowsTheNearestCellAndContourInterpolates() {
+    vk::GridData cells(false), smooth(true);
+    for (vk::GridData* d : {&cells, &smooth}) {
+      d->add({10, 1, 0});  // x, value, z
+      d->add({11, 3, 0});
+      d->add({10, 5, 1});
+      d->add({11, 7, 1});
+    }
+    QCOMPARE(cells.value(10.4, 0.2), 1.0);
+    QCOMPARE(cells.value(10.6, 0.9), 7.0);
+    QCOMPARE(smooth.value(10.5, 0.5), 4.0);
+    // Cells are centred on their points; contour lines end at the outer points.
+    QCOMPARE(cells.interval(Qt::XAxis).minValue(), 9.5);
+    QCOMPARE(cells.interval(Qt::YAxis).maxValue(), 1.5);
+    QCOMPARE(smooth.interval(Qt::XAxis).minValue(), 10.0);
+    QCOMPARE(cells.interval(Qt::ZAxis).maxValue(), 7.0);
+    cells.add({10, 9, 0});  // a later point replaces the cell
+    QCOMPARE(cells.value(10, 0), 9.0);
+  }
+
+  void contourSeriesSpreadsLevelsUnlessGiven() {
+    Chart chart;
+    auto* contour = chart.addContour("Contour");
+    auto* grid = chart.addColourGrid("Grid");
+    for (int x = 0; x < 3; ++x)
+      for (int z = 0; z < 3; ++z) {
+        contour->addGridPoint(x, x * z, z);
+        grid->addGridPoint(x, x * z, z);
+      }
+    QCOMPARE(contour->contourLevels().size(), 10);
+    QVERIFY(contour->contourLevels().first() > 0);
+    QVERIFY(contour->contourLevels().last() < 4);
+    contour->setContourLevels({1, 2});
+    contour->addGridPoint(3, 9, 3);
+    QCOMPARE(contour->contourLevels(), (QList<double>{1, 2}));
+    auto* spectrogram = static_cast<QwtPlotSpectrogram*>(contour->item());
+    QVERIFY(spectrogram->testDisplayMode(QwtPlotSpectrogram::ContourMode));
+    QVERIFY(!spectrogram->testDisplayMode(QwtPlotSpectrogram::ImageMode));
+    QCOMPARE(spectrogram->contourPen(1).width(), 2);
+    QVERIFY(static_cast<QwtPlotSpectrogram*>(grid->item())->testDisplayMode(QwtPlotSpectrogram::ImageMode));
+    grid->clear();
+    QVERIFY(grid->gridPoints().isEmpty());
+  }
+
+  void repaintNowDrawsWithoutAnEventLoop() {
+    Chart chart;
+    chart.resize(300, 200);
+    auto* red = chart.addFastLine("Red", QColor(255, 0, 0), 3);
+    auto* blue = chart.addFastLine("Blue", QColor(0, 0, 255), 3);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    // What the screen shows, without letting the event loop paint first.
+    auto screen = [&chart] { return chart.screen()->grabWindow(chart.winId()).toImage(); };
+    red->addPoint(0, 0);
+    red->addPoint(10, 10);
+    chart.repaintNow();
+    blue->addPoint(0, 10);
+    blue->addPoint(10, 0);
+    QVERIFY(countPixels(screen(), qRgb(255, 0, 0)) > 50);
+    QCOMPARE(countPixels(screen(), qRgb(0, 0, 255)), 0);
+    chart.repaintNow();
+    QVERIFY(countPixels(screen(), qRgb(0, 0, 255)) > 50);
+    QCOMPARE(chart.axisScaleDiv(QwtPlot::xBottom).upperBound(), 10.0);
+  }
+
+  void rendersTheThreeFormats() {
+    QTemporaryDir dir;
+    Chart chart;
+    chart.setChartTitle("Rate");
+    auto* line = chart.addFastLine("Actual", Qt::red, 2);
+    for (int w = 0; w < 50; ++w) line->addPoint(w, w % 7);
+    vk::renderChartToFile(chart, dir.filePath("a.png"), QSize(320, 200));
+    vk::renderChartToFile(chart, dir.filePath("a.SVG"), QSize(320, 200));
+    vk::renderChartToFile(chart, dir.filePath("a.pdf"), QSize(320, 200));
+    QImage png(dir.filePath("a.png"));
+    QCOMPARE(png.size(), QSize(320, 200));
+    QVERIFY(countPixels(png, qRgb(255, 0, 0)) > 50);
+    QVERIFY(head(dir.filePath("a.SVG"), 200).contains("<svg"));
+    QCOMPARE(head(dir.filePath("a.pdf"), 5), QByteArray("%PDF-"));
+  }
+
+  void refusesUnknownFormatsAndUnwritablePlaces() {
+    QTemporaryDir dir;
+    Chart chart;
+    try {
+      vk::renderChartToFile(chart, dir.filePath("a.gif"), QSize(100, 100));
+      QFAIL("a .gif was written");
+    } catch (const vk::RunError& e) {
+      QVERIFY(QString(e.what()).contains("a.gif"));
+      QVERIFY(QString(e.what()).contains("unknown format"));
+    }
+    QVERIFY(!QFile::exists(dir.filePath("a.gif")));
+    try {
+      vk::renderChartToFile(chart, dir.filePath("missing/a.png"), QSize(100, 100));
+      QFAIL("a file in a missing folder was written");
+    } catch (const vk::RunError& e) {
+      QVERIFY(QString(e.what()).contains("missing/a.png"));
+    }
+  }
+
+  void exportDialogWritesTheChosenFormatAndSize() {
+    QTemporaryDir dir;
+    Chart chart;
+    chart.setChartTitle("Supply & Demand");
+    chart.addFastLine("Line", Qt::red, 2)->addPoint(1, 1);
+    vk::ChartExportDialog dialog(nullptr, chart);
+    QVERIFY(dialog.fileEdit()->text().endsWith("supply-demand.png"));
+    dialog.fileEdit()->setText(dir.filePath("chart.png"));
+    dialog.formatBox()->setCurrentIndex(dialog.formatBox()->findData("svg"));
+    QCOMPARE(dialog.fileEdit()->text(), dir.filePath("chart.svg"));
+    dialog.widthBox()->setValue(400);
+    dialog.heightBox()->setValue(300);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(head(dir.filePath("chart.svg"), 600).contains("viewBox=\"0 0 400 300\""));
+    QVERIFY(!QFile::exists(dir.filePath("chart.png")));
+  }
+};
+
+QTEST_MAIN(ChartTest)
+#include "ChartTest.moc"
