@@ -1,6 +1,7 @@
 #include "analysis/ContourSummary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "analysis/ReferenceScan.h"
@@ -13,8 +14,6 @@
 namespace vk {
 
 namespace {
-
-const char* const kSummaryFileName = "freq.txt";
 
 // The count table is sized from the input; beyond this it would not fit in memory.
 constexpr long long kMaxCountCells = 50000000;
@@ -62,6 +61,10 @@ Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings) {
     throw RunError("The number of Y grids must lie between 1 and " + plainInt(kMaxGrids) + "; it is " +
                    plainInt(b.count));
   b.width = (b.maxY - b.minY) / b.count;
+  // Bounds so far apart or so close that the width leaves the reals would
+  // give infinite or undefined grid coordinates.
+  if (b.width == 0) throw RunError("Floating point division by zero");
+  if (!std::isfinite(b.width)) throw RunError("Floating point overflow");
   return b;
 }
 
@@ -88,7 +91,7 @@ void summariseContour(const std::string& directory, const ContourSettings& setti
   std::vector<int> counts(static_cast<std::size_t>(weekCount) * static_cast<std::size_t>(bins.count), 0);
 
   OutputFile out;
-  out.create(resultFilePath(directory, kSummaryFileName));
+  out.create(resultFilePath(directory, kContourSummaryFileName));
   SelectionReader selection(directory);
   const int n = selection.count();
   SummaryHeader header(out, n);

@@ -16,6 +16,7 @@
 
 namespace vk {
 
+constexpr const char* kContourSummaryFileName = "freq.txt";
 constexpr int kMaxGrids = 10000;
 
 struct ContourSettings {

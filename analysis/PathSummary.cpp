@@ -16,8 +16,6 @@ namespace {
 // Below it a variance is rounding residue of paths that agree.
 constexpr double kVarianceThreshold = 1e-10;
 
-const char* const kSummaryFileName = "stat.txt";
-
 // Field positions of a rate line.
 constexpr int kSimulatedField = 1;
 constexpr int kActualField = 2;
@@ -104,7 +102,7 @@ void summarisePaths(const std::string& directory, PathSummarySeries& series) {
   for (int w = span.start; w <= span.last; ++w) weeks[static_cast<std::size_t>(w - span.start)].actual = ref.lineOfWeek(w).actual;
 
   OutputFile out;
-  out.create(resultFilePath(directory, kSummaryFileName));
+  out.create(resultFilePath(directory, kPathSummaryFileName));
   SelectionReader selection(directory);
   const int n = selection.count();
   SummaryHeader header(out, n);

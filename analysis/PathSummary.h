@@ -16,6 +16,8 @@
 
 namespace vk {
 
+constexpr const char* kPathSummaryFileName = "stat.txt";
+
 struct PathSummarySeries {
   LineSeries mean;     // "Mean"
   LineSeries plusSd;   // "+SD"

@@ -18,17 +18,19 @@ std::string quotedField(const std::string& s, std::size_t& p) {
   std::string text;
   ++p;
   while (p < s.size()) {
-    if (s[p] == '"') {
-      if (p + 1 < s.size() && s[p + 1] == '"') {
-        text += '"';
-        p += 2;
-        continue;
-      }
-      ++p;
-      return text;
+    const std::size_t quote = s.find('"', p);
+    if (quote == std::string::npos) break;
+    text.append(s, p, quote - p);
+    if (quote + 1 < s.size() && s[quote + 1] == '"') {
+      text += '"';
+      p = quote + 2;
+      continue;
     }
-    text += s[p++];
+    p = quote + 1;
+    return text;
   }
+  text.append(s, p, std::string::npos);
+  p = s.size();
   return text;
 }
 
@@ -38,11 +40,22 @@ std::string plainField(const std::string& s, std::size_t& p, char delimiter) {
   return s.substr(start, p - start);
 }
 
+bool hasBlankEnds(const std::string& s) { return !s.empty() && (isBlank(s.front()) || isBlank(s.back())); }
+
 std::string trimmed(const std::string& s) {
   std::size_t b = 0, e = s.size();
   while (b < e && isBlank(s[b])) ++b;
   while (e > b && isBlank(s[e - 1])) --e;
   return s.substr(b, e - b);
+}
+
+// Blanks around a number are allowed; the copy is made only when there are some.
+bool readsAsInt(const std::string& s, int& value) {
+  return hasBlankEnds(s) ? parseInt(trimmed(s), value) : parseInt(s, value);
+}
+
+bool readsAsReal(const std::string& s, double& value) {
+  return hasBlankEnds(s) ? parseReal(trimmed(s), value) : parseReal(s, value);
 }
 
 [[noreturn]] void failConversion(const std::string& text, const char* kind, const std::string& where) {
@@ -89,22 +102,30 @@ void splitResultLine(const std::string& line, std::vector<std::string>& fields) 
 
 int intFromText(const std::string& text, const std::string& where) {
   int value = 0;
-  if (!parseInt(trimmed(text), value)) failConversion(text, "integer", where);
+  if (!readsAsInt(text, value)) failConversion(text, "integer", where);
   return value;
 }
 
 double realFromText(const std::string& text, const std::string& where) {
   double value = 0.0;
-  if (!parseReal(trimmed(text), value)) failConversion(text, "floating point", where);
+  if (!readsAsReal(text, value)) failConversion(text, "floating point", where);
   return value;
 }
 
+// The message naming the line is only composed on a failure: a summary reads
+// millions of fields.
 int intField(const std::vector<std::string>& fields, int i, const std::string& file, int line) {
-  return intFromText(fieldOrFail(fields, i, file, line), lineOf(file, line));
+  const std::string& text = fieldOrFail(fields, i, file, line);
+  int value = 0;
+  if (!readsAsInt(text, value)) failConversion(text, "integer", lineOf(file, line));
+  return value;
 }
 
 double realField(const std::vector<std::string>& fields, int i, const std::string& file, int line) {
-  return realFromText(fieldOrFail(fields, i, file, line), lineOf(file, line));
+  const std::string& text = fieldOrFail(fields, i, file, line);
+  double value = 0.0;
+  if (!readsAsReal(text, value)) failConversion(text, "floating point", lineOf(file, line));
+  return value;
 }
 
 }  // namespace vk

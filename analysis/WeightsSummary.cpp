@@ -13,8 +13,6 @@ namespace vk {
 
 namespace {
 
-const char* const kSummaryFileName = "weight.txt";
-
 // Per week, the averages of weights 1, 2, … at [0], [1], …; a week holds as
 // many as the lines that named it carried.
 using WeekAverages = std::vector<double>;
@@ -56,7 +54,7 @@ void summariseWeights(const std::string& directory, WeightsSeries& series) {
   const WeekSpan& span = ref.span;
 
   OutputFile out;
-  out.create(resultFilePath(directory, kSummaryFileName));
+  out.create(resultFilePath(directory, kWeightsSummaryFileName));
   SelectionReader selection(directory);
   const int n = selection.count();
   SummaryHeader header(out, n);

@@ -17,6 +17,7 @@
 
 namespace vk {
 
+constexpr const char* kWeightsSummaryFileName = "weight.txt";
 constexpr int kPlottedWeights = 17;
 
 struct WeightsSeries {

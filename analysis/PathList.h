@@ -1,0 +1,27 @@
+#pragma once
+// Selections given as text rather than ticked in a list: the command line's
+// path lists and its "every file" choice. Both give the entries a check list
+// would hold, so the selection file is written by the one writer.
+#include <string>
+#include <vector>
+
+#include "analysis/ResultDirectory.h"
+
+namespace vk {
+
+// At most this many paths in one list, so that a mistyped range cannot
+// exhaust memory.
+constexpr int kMaxListedPaths = 1000000;
+
+// "0,3,5-9" gives 0, 3, 5, 6, 7, 8, 9 in that order: path numbers and
+// ascending ranges of them, separated by commas, blanks around items allowed.
+// Anything else is a RunError quoting the item.
+std::vector<int> parsePathList(const std::string& list);
+
+// The checked entries of the files prefix + tag + ".csv" of the paths.
+std::vector<ResultFileEntry> entriesOfPaths(const std::vector<int>& paths, char prefix);
+
+// Every file of the directory matching the prefix, checked, sorted by name.
+std::vector<ResultFileEntry> allEntriesByName(const std::string& directory, char prefix);
+
+}  // namespace vk

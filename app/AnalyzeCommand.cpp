@@ -1,0 +1,121 @@
+// velquin-cli analyze: the path, contour and weights summaries of a result
+// directory, made exactly as the analysis windows make them on Plot.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "analysis/ContourSummary.h"
+#include "analysis/PathList.h"
+#include "analysis/PathSummary.h"
+#include "analysis/ResultDirectory.h"
+#include "analysis/ResultLine.h"
+#include "analysis/WeightsSummary.h"
+#include "app/CliCommands.h"
+#include "run/RunError.h"
+
+namespace vk {
+
+namespace {
+
+struct AnalyzeOptions {
+  std::string summary;
+  std::string workDir;
+  std::string resultDir = "result";
+  std::string paths;
+  bool all = false;
+  // Kept as text and converted as the contour window converts its fields.
+  std::string grids = "15";
+  std::string maxZ = "30";
+  std::string minY;
+  std::string maxY;
+};
+
+void changeToWorkDir(const std::string& dir) {
+  if (!dir.empty() && ::chdir(dir.c_str()) != 0) throwFileError("change to the working directory", dir, errno);
+}
+
+ContourSettings contourSettingsOf(const AnalyzeOptions& o) {
+  ContourSettings s;
+  s.grids = intFromText(o.grids, "--grids");
+  s.maxZ = intFromText(o.maxZ, "--maxz");
+  s.autoMinY = o.minY.empty();
+  s.autoMaxY = o.maxY.empty();
+  if (!s.autoMinY) s.minY = realFromText(o.minY, "--miny");
+  if (!s.autoMaxY) s.maxY = realFromText(o.maxY, "--maxy");
+  return s;
+}
+
+void analyze(const AnalyzeOptions& o, const CLI::App& command) {
+  const bool contour = o.summary == "contour";
+  for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
+    if (!contour && command.count(option) > 0)
+      throw CLI::ValidationError(option, "applies to the contour summary only");
+  const ContourSettings settings = contour ? contourSettingsOf(o) : ContourSettings();
+  changeToWorkDir(o.workDir);
+
+  const char prefix = o.summary == "weights" ? kWeightPrefix : kRatePrefix;
+  const std::vector<ResultFileEntry> entries =
+      o.all ? allEntriesByName(o.resultDir, prefix) : entriesOfPaths(parsePathList(o.paths), prefix);
+  writeSelectionFile(o.resultDir, entries, prefix);
+
+  std::string written;
+  if (o.summary == "paths") {
+    PathSummarySeries series;
+    summarisePaths(o.resultDir, series);
+    written = kPathSummaryFileName;
+  } else if (contour) {
+    ContourSeries series;
+    summariseContour(o.resultDir, settings, series);
+    written = kContourSummaryFileName;
+  } else {
+    WeightsSeries series;
+    summariseWeights(o.resultDir, series);
+    written = kWeightsSummaryFileName;
+  }
+  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", resultFilePath(o.resultDir, written).c_str(), entries.size(),
+               entries.size() == 1 ? "" : "s");
+}
+
+}  // namespace
+
+void addAnalyzeCommand(CLI::App& app) {
+  auto o = std::make_shared<AnalyzeOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "analyze",
+      "Summarise the stored paths of a result directory as the analysis windows do on Plot:\n"
+      "write the selection file statname.txt, then the summary: stat.txt (paths), freq.txt\n"
+      "(contour) or weight.txt (weights). The weeks come from the reference path file r0000.csv.");
+  cmd->add_option("summary", o->summary,
+                  "paths: mean and spread of the simulated rate per week (stat.txt);\n"
+                  "contour: number of paths per week and rate bin (freq.txt);\n"
+                  "weights: the agents' average weights per week, from the w files (weight.txt)")
+      ->required()
+      ->check(CLI::IsMember({"paths", "contour", "weights"}));
+  cmd->add_option("-C,--workdir", o->workDir, "Working directory; the result directory is relative to it")
+      ->type_name("WORKDIR");
+  cmd->add_option("--result", o->resultDir, "Result directory holding the path files")
+      ->type_name("DIR")
+      ->capture_default_str();
+  CLI::Option_group* selection = cmd->add_option_group("selection", "Which paths to summarise (one of)");
+  selection->add_option("--paths", o->paths,
+                        "Path numbers and ranges in the order to read them, e.g. 0,3,5-9: the files r0000.csv,\n"
+                        "r0003.csv, ... (w0000.csv, ... for weights), as if ticked in that order")
+      ->type_name("LIST");
+  selection->add_flag("--all", o->all, "Every r*.csv (w*.csv for weights) of the result directory, sorted by name");
+  selection->require_option(1);
+  cmd->add_option("--grids", o->grids, "contour: number of Y grids (bins) G")
+      ->type_name("N")
+      ->capture_default_str();
+  cmd->add_option("--maxz", o->maxZ, "contour: cap Z on the count of a bin")->type_name("N")->capture_default_str();
+  cmd->add_option("--miny", o->minY,
+                  "contour: lower bound of the bins (default: automatic, from the actual rate over the\n"
+                  "simulated weeks, widened by a quarter of its range)")
+      ->type_name("Y");
+  cmd->add_option("--maxy", o->maxY, "contour: upper bound of the bins (default: automatic, likewise)")->type_name("Y");
+  cmd->callback([o, cmd] { analyze(*o, *cmd); });
+}
+
+}  // namespace vk
