@@ -1,0 +1,163 @@
+// Small end-to-end runs of every mode, compared byte for byte with the files
+// kept in tests/data/golden/<mode>/. A change that moves one digit of any
+// output shows up here and has to be explained.
+//
+// To accept a deliberate change of the output, regenerate the golden files:
+//
+//     VELQUIN_UPDATE_GOLDEN=1 ./test_golden
+//
+// and review the difference with git before committing it.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "run/Display.h"
+#include "run/RunDriver.h"
+#include "tests/run/TempDir.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+using testing::WorkingDirectory;
+
+const char* const kResult = "res";
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void copyDemoInput(const TempDir& dir, const std::string& name, const std::string& as) {
+  dir.write(as, readFile(fs::path(VELQUIN_DEMO_DIR) / name));
+}
+
+// The demo's data with a short path: 12 agents, weeks 53..90 of which 20
+// train, two training passes, three paths.
+std::string smallParameters(const std::string& mode) {
+  return "0.00435\n6\n0.01088\n0.02176\n0.01538\n12\n53\n90\n20\n"
+         "0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\n" +
+         mode + "\n";
+}
+
+class GoldenRun : public ::testing::Test {
+ protected:
+  GoldenRun() {
+    copyDemoInput(dir, "price.txt", "price.txt");
+    copyDemoInput(dir, "data.txt", "data.txt");
+    copyDemoInput(dir, "wdata.txt", "wdata.txt");
+    fs::create_directory(dir.path() / kResult);
+  }
+
+  void run(const std::string& mode, const std::string& replayList = "") {
+    dir.write("para.txt", smallParameters(mode));
+    if (!replayList.empty()) dir.write("filename.txt", replayList);
+    WorkingDirectory inside(dir.path());
+    Display quiet;
+    RunSimulation(kResult, "price.txt", "data.txt", quiet);
+  }
+
+  // The result files, by name, without those a replay leaves as the "write"
+  // run made them.
+  std::map<std::string, std::string> results(bool replay) const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir.path() / kResult)) {
+      const std::string name = entry.path().filename().string();
+      if (replay && (name.rfind("rnd", 0) == 0 || name == "eval.txt" || name == "loading.dat.98")) continue;
+      files[name] = readFile(entry.path());
+    }
+    return files;
+  }
+
+  void compareWithGolden(const std::string& mode, bool replay = false) {
+    const fs::path golden = fs::path(VELQUIN_TEST_DATA) / "golden" / mode;
+    const std::map<std::string, std::string> actual = results(replay);
+    if (std::getenv("VELQUIN_UPDATE_GOLDEN")) {
+      fs::remove_all(golden);
+      fs::create_directories(golden);
+      for (const auto& [name, text] : actual) std::ofstream(golden / name, std::ios::binary) << text;
+      GTEST_SKIP() << "golden files of mode " << mode << " rewritten";
+    }
+    ASSERT_TRUE(fs::is_directory(golden)) << golden << " is missing; see the top of this file";
+    std::map<std::string, std::string> expected;
+    for (const auto& entry : fs::directory_iterator(golden))
+      expected[entry.path().filename().string()] = readFile(entry.path());
+    for (const auto& [name, text] : expected) {
+      const auto found = actual.find(name);
+      ASSERT_NE(found, actual.end()) << mode << ": " << name << " was not written";
+      EXPECT_EQ(found->second, text) << mode << ": " << name << " differs";
+    }
+    for (const auto& [name, text] : actual)
+      EXPECT_EQ(expected.count(name), 1u) << mode << ": unexpected file " << name;
+  }
+
+  TempDir dir;
+};
+
+TEST_F(GoldenRun, ModeAll) {
+  run("all");
+  compareWithGolden("all");
+}
+
+TEST_F(GoldenRun, ModeWrite) {
+  run("write");
+  compareWithGolden("write");
+}
+
+TEST_F(GoldenRun, ModeRead) {
+  run("write");
+  run("read", "res\n2\n0\n2\n");
+  compareWithGolden("read", true);
+}
+
+TEST_F(GoldenRun, ModeDetail) {
+  run("write");
+  run("detail", "res\n5\n1\n1\n");
+  compareWithGolden("detail", true);
+}
+
+const char* const kLoadingFile =
+    "2\n3\n"
+    "1 5 27\n"
+    "0.5 -1 2\n"
+    "1 1 1\n";
+
+TEST_F(GoldenRun, ModeFactor) {
+  run("write");
+  dir.write("res/loading.dat.98", kLoadingFile);
+  run("factor", "res\n1\n0\n");
+  compareWithGolden("factor", true);
+}
+
+TEST_F(GoldenRun, ModeFrequency) {
+  run("write");
+  dir.write("res/loading.dat.98", kLoadingFile);
+  run("frequency", "res\n1\n2\n");
+  compareWithGolden("frequency", true);
+}
+
+TEST_F(GoldenRun, SameInputsGiveTheSameBytes) {
+  run("all");
+  const auto first = results(false);
+  for (const auto& entry : fs::directory_iterator(dir.path() / kResult)) fs::remove(entry.path());
+  run("all");
+  EXPECT_EQ(results(false), first);
+}
+
+// A replay starts path 0 from its stored random state and, like the stored
+// path, as the first path of its run: it repeats it exactly.
+TEST_F(GoldenRun, ReplayRewritesTheFirstPathByteForByte) {
+  run("write");
+  const std::string stored = readFile(dir.path() / kResult / "r0000.csv");
+  ASSERT_FALSE(stored.empty());
+  run("read", "res\n1\n0\n");
+  EXPECT_EQ(readFile(dir.path() / kResult / "r0000.csv"), stored);
+}
+
+}  // namespace
+}  // namespace vk
