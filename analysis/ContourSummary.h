@@ -22,7 +22,8 @@ constexpr int kMaxGrids = 10000;
 struct ContourSettings {
   bool autoMinY = true;
   bool autoMaxY = true;
-  // Used only when the bound's Auto is off.
+  // Used only when the bound's Auto is off; also the texts the MinY and MaxY
+  // fields start with.
   double minY = 4.0;
   double maxY = 5.0;
   int grids = 15;

@@ -2,6 +2,12 @@
 // The frame the three summaries share: the per-path files of a result
 // directory, the selection file that records which of them to summarise, and
 // the header lines every summary file begins with.
+//
+// A window fills its check list from listResultFiles when it is shown; its
+// Plot writes the selection with writeSelectionFile and then runs its summary
+// (PathSummary.h, ContourSummary.h, WeightsSummary.h), which reads the
+// selection back from the file and returns the series for the chart. The
+// command line does the same with the entries of PathList.h.
 #include <string>
 #include <vector>
 
