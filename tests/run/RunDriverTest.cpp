@@ -43,7 +43,7 @@ class RunDriver : public ::testing::Test {
     }
     dir.write("price.txt", price);
     dir.write("data.txt", data);
-    dir.write("wdata.txt", "2\n2 1 2\n2 15 16\n1\n2 1 3\n");
+    dir.write("wdata.txt", "2\n2 1 2\n2 15 16\n1\n2 1 1 2 3\n");
     std::filesystem::create_directory(dir.path() / "res");
   }
 
