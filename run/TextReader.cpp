@@ -1,6 +1,7 @@
 #include "run/TextReader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -46,6 +47,39 @@ bool matchesReal(const std::string& t) {
   return i == t.size();
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A plain decimal of at most 15 digits, such as the result files hold: its
+// digits form an exact integer and the power of ten is exact, so one division
+// gives the correctly rounded value, the same as strtod, at a fraction of its
+// cost. Anything else is left to the full parser.
+bool parseShortDecimal(const std::string& t, double& value) {
+  std::size_t i = 0;
+  const bool negative = !t.empty() && t[0] == '-';
+  if (!t.empty() && (t[0] == '-' || t[0] == '+')) ++i;
+  std::uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (; i < t.size(); ++i) {
+    const char c = t[i];
+    if (isDigit(c)) {
+      if (++count > 15) return false;
+      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0) return false;
+  const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 }  // namespace
 
 bool parseInt(const std::string& text, int& value) {
@@ -59,6 +93,7 @@ bool parseInt(const std::string& text, int& value) {
 }
 
 bool parseReal(const std::string& text, double& value) {
+  if (parseShortDecimal(text, value)) return true;
   if (!matchesReal(text)) return false;
   errno = 0;
   const double v = std::strtod(text.c_str(), nullptr);

@@ -1,6 +1,11 @@
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "run/TextFormat.h"
+#include "run/TextReader.h"
 
 namespace vk {
 namespace {
@@ -36,6 +41,35 @@ TEST(TextFormat, RandomTableEntriesRoundTripExactly) {
     EXPECT_EQ(text.size(), 61u);  // "0." and 59 decimals overflow the 60-character field by one
     EXPECT_EQ(std::stod(text), x);
   }
+}
+
+}  // namespace
+}  // namespace vk
+
+namespace vk {
+namespace {
+
+// The fast path for short decimals must agree with the full parser bit for bit.
+TEST(ParseReal, ShortDecimalsEqualTheCorrectlyRoundedValue) {
+  std::uint64_t x = 88172645463325252ull;
+  for (int i = 0; i < 200000; ++i) {
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    const std::size_t digits = 1 + x % 15;
+    std::string text = std::to_string((x >> 16) % 1000000000000000ull).substr(0, digits);
+    const std::size_t decimals = (x >> 8) % (text.size() + 1);
+    text.insert(text.size() - decimals, ".");
+    if ((x >> 40) & 1) text.insert(text.begin(), '-');
+    double value = 0;
+    ASSERT_TRUE(parseReal(text, value)) << text;
+    ASSERT_EQ(value, std::strtod(text.c_str(), nullptr)) << text;
+  }
+  double value = 0;
+  EXPECT_TRUE(parseReal("-0.0000", value));
+  EXPECT_TRUE(std::signbit(value));
+  EXPECT_TRUE(parseReal("12345678901234567890.5", value));
+  EXPECT_EQ(value, 12345678901234567890.5);
+  EXPECT_FALSE(parseReal("-", value));
+  EXPECT_FALSE(parseReal("1.2.", value));
 }
 
 }  // namespace
