@@ -1,7 +1,7 @@
 #include "model/PathLoop.h"
 
 #include <algorithm>
-#include <cmath>
+#include <string>
 
 #include "model/Agent.h"
 #include "model/Genetics.h"
@@ -25,32 +25,31 @@ constexpr int kSmallestPopulation = 2;
 
 void checkPopulation(const RunState& s) {
   if (s.popsize < kSmallestPopulation)
-    throw RunError("The parameter popsize = " + plainInt(s.popsize) +
-                   " is too small: the genetic learning breeds the agents in pairs, so a run needs at "
-                   "least " +
-                   plainInt(kSmallestPopulation) + " agents.");
+    throw RunError("The parameter popsize = " + plainInt(s.popsize) + " is below " +
+                   plainInt(kSmallestPopulation) +
+                   ": the genetic learning breeds the agents in pairs, so a run needs at least two agents.");
 }
 
 // popsize x gap truncated toward zero and made even. A count above popsize
 // would breed children into slots beyond the population, so it is refused.
-int gapCountOf(const RunState& s, double gap, const char* name) {
+int gapCountOf(const RunState& s, double gap, const std::string& name) {
+  const std::string given = "The parameter " + name + " = " + fixed(gap, 0, 5);
   const double product = s.popsize * gap;
-  int count = -1;
-  if (product >= 0 && product <= s.popsize) {
-    count = static_cast<int>(product);
-    if (count % 2 != 0) count = count + 1;
-  }
-  if (count < 0 || count > s.popsize)
-    throw RunError(std::string("The parameter ") + name + " = " + fixed(gap, 0, 5) + " asks to replace " +
-                   (product >= 0 ? "more agents per week than" : "a negative number of agents of") +
-                   " the population of popsize = " + plainInt(s.popsize) + ": popsize x " + name +
-                   ", truncated and made even, must lie between 0 and " +
-                   plainInt(s.popsize - s.popsize % 2) + ".");
+  if (!(product >= 0))
+    throw RunError(given + " is negative; a generation gap is the fraction of the population replaced "
+                           "each week, from 0 to 1.");
+  const int largest = s.popsize - s.popsize % 2;
+  int count = product > s.popsize ? s.popsize + 1 : static_cast<int>(product);
+  if (count % 2 != 0) count = count + 1;
+  if (count > s.popsize)
+    throw RunError(given + " replaces more agents each week than popsize = " + plainInt(s.popsize) +
+                   " holds (popsize x " + name + " is truncated and made even); the largest count it may give "
+                   "is " + plainInt(largest) + ".");
   return count;
 }
 
 void copyAgentsToPrevious(RunState& s) {
-  if (s.popsize > 0) std::copy_n(s.agents.at(1), s.popsize, s.previousAgents.at(1));
+  std::copy_n(s.agents.at(1), s.popsize, s.previousAgents.at(1));
 }
 
 // A whole percentage 0..100. The count of steps may be 0, or smaller than the
