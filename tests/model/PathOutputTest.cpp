@@ -202,15 +202,22 @@ TEST_F(LoadingOutput, SignCountsOfWeightsAndScores) {
   EXPECT_EQ(dir.read("frq0000.csv"), "12    1    0    1    2    0    0    1    0    1    0    2    0 \n");
 }
 
-TEST(Spread, NoNegativeVarianceFromRounding) {
+// The agents' values are summed first and divided once; dividing each term
+// would give a different last bit for three times 0.1.
+TEST(Spread, SumsOverTheAgentsThenDividesOnce) {
   Display display;
   auto state = newRunState(display);
   RunState& s = *state;
   s.popsize = 3;
   for (int n = 1; n <= 3; ++n) s.agents[n].genes[1] = 1;  // 0.1 three times
+  const double summed = (0.1 + 0.1 + 0.1) / 3;
+  ASSERT_NE(summed, 0.1 / 3 + 0.1 / 3 + 0.1 / 3);
   const Spread spread = weightSpread(s, 1);
-  EXPECT_DOUBLE_EQ(spread.mean, 0.1);
-  EXPECT_EQ(spread.deviation, 0);
+  EXPECT_EQ(spread.mean, summed);
+  // Rounding leaves meanSquare - mean^2 slightly off zero; the deviation is
+  // 0 when it is not positive and never NaN.
+  EXPECT_GE(spread.deviation, 0);
+  EXPECT_LT(spread.deviation, 1e-8);
 }
 
 }  // namespace
