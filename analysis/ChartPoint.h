@@ -11,12 +11,12 @@ struct ChartPoint {
 };
 
 // A point of a colour grid or contour series: at week x, bin z, the count.
-struct GridPoint {
+struct GridCount {
   int week = 0;
   int count = 0;
   int bin = 0;
 };
 
-using LineSeries = std::vector<ChartPoint>;
+using PointList = std::vector<ChartPoint>;
 
 }  // namespace vk

@@ -32,10 +32,10 @@ struct ContourSettings {
 
 struct ContourSeries {
   // "Grid" and "Contour" show the same points.
-  std::vector<GridPoint> grid;
+  std::vector<GridCount> grid;
   // "Actual path": the actual value of each week read, in grid coordinates
   // (bin g at its centre is g); every path file adds its copy.
-  LineSeries actualPath;
+  PointList actualPath;
   // The bounds and bin width the counts were made with.
   double minY = 0.0;
   double maxY = 0.0;

@@ -31,7 +31,7 @@ struct WeekSums {
   double actual = 0.0;
 };
 
-void addActualPath(const ReferenceScan& ref, LineSeries& actual) {
+void addActualPath(const ReferenceScan& ref, PointList& actual) {
   // The line departs from the last simulated value before the departure.
   bool departed = false;
   for (std::size_t i = 1; i < ref.lines.size(); ++i) {

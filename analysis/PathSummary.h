@@ -19,10 +19,10 @@ namespace vk {
 constexpr const char* kPathSummaryFileName = "stat.txt";
 
 struct PathSummarySeries {
-  LineSeries mean;     // "Mean"
-  LineSeries plusSd;   // "+SD"
-  LineSeries minusSd;  // "-SD"
-  LineSeries actual;   // "Actual"
+  PointList mean;     // "Mean"
+  PointList plusSd;   // "+SD"
+  PointList minusSd;  // "-SD"
+  PointList actual;   // "Actual"
 };
 
 // Clears `series` and fills it as the summary proceeds: after a RunError it

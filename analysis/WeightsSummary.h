@@ -22,7 +22,7 @@ constexpr int kPlottedWeights = 17;
 
 struct WeightsSeries {
   // weights[j - 1] is the series titled j.
-  std::array<LineSeries, kPlottedWeights> weights;
+  std::array<PointList, kPlottedWeights> weights;
 };
 
 // Clears `series` and fills it as the summary proceeds: after a RunError it

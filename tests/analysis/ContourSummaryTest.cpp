@@ -50,7 +50,7 @@ class ContourSummary : public ::testing::Test {
   }
 
   int countOf(int week, int bin) const {
-    for (const GridPoint& p : series.grid)
+    for (const GridCount& p : series.grid)
       if (p.week == week && p.bin == bin) return p.count;
     ADD_FAILURE() << "no point for week " << week << " bin " << bin;
     return -1;
@@ -110,7 +110,7 @@ TEST_F(ContourSummary, CountsAreCappedAndTheStartWeekIsCountedButNotWritten) {
   ASSERT_EQ(summarise(typed(4.0, 5.0, 10, 30)), "");
   EXPECT_EQ(countOf(3, 6), 30);
   EXPECT_EQ(countOf(4, 6), 30);
-  for (const GridPoint& p : series.grid) EXPECT_NE(p.week, 2);
+  for (const GridCount& p : series.grid) EXPECT_NE(p.week, 2);
   EXPECT_EQ(series.grid.size(), 2u * 10u);
   // The actual path holds the start week, once per path.
   ASSERT_EQ(series.actualPath.size(), 40u * 3u);
