@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <limits>
-#include <sstream>
 
 #include "run/RunError.h"
 
@@ -103,12 +104,26 @@ bool parseReal(const std::string& text, double& value) {
 }
 
 TextReader TextReader::open(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throwFileError("open file for reading", path, errno);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throwFileError("read file", path, errno);
-  return TextReader(path, content.str());
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) throwFileError("open file for reading", path, errno);
+  // Read straight into the text: result files run to hundreds of megabytes
+  // over a run's paths.
+  std::string text;
+  std::size_t length = 0;
+  bool failed = false;
+  for (;;) {
+    text.resize(std::max<std::size_t>(2 * text.size(), 1 << 16));
+    length += std::fread(&text[length], 1, text.size() - length, file);
+    if (length < text.size()) {
+      failed = std::ferror(file) != 0;
+      break;
+    }
+  }
+  const int error = errno;
+  std::fclose(file);
+  if (failed) throwFileError("read file", path, error);
+  text.resize(length);
+  return TextReader(path, std::move(text));
 }
 
 TextReader::TextReader(std::string name, std::string text) : name_(std::move(name)), text_(std::move(text)) {}
@@ -145,8 +160,14 @@ double TextReader::readReal() {
   return value;
 }
 
+std::size_t TextReader::lineEnd() const {
+  const void* newline = std::memchr(text_.data() + pos_, '\n', text_.size() - pos_);
+  return newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - text_.data()) : text_.size();
+}
+
 void TextReader::skipLine() {
-  while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+  if (pos_ >= text_.size()) return;
+  pos_ = lineEnd();
   if (pos_ < text_.size()) {
     ++pos_;
     ++line_;
@@ -154,13 +175,12 @@ void TextReader::skipLine() {
 }
 
 std::string TextReader::readLineText(std::size_t maxChars) {
-  std::size_t end = pos_;
-  while (end < text_.size() && text_[end] != '\n') ++end;
+  if (pos_ >= text_.size()) return std::string();
+  const std::size_t end = lineEnd();
   std::size_t stop = end;
   // A CR before the line feed belongs to the line end, not to the text.
   if (stop > pos_ && text_[stop - 1] == '\r') --stop;
-  std::string line = text_.substr(pos_, stop - pos_);
-  if (line.size() > maxChars) line.resize(maxChars);
+  std::string line = text_.substr(pos_, std::min(stop - pos_, maxChars));
   pos_ = end;
   skipLine();
   return line;

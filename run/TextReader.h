@@ -36,6 +36,8 @@ class TextReader {
  private:
   // Skips blanks and line ends; returns the next token, empty at the end.
   std::string nextToken();
+  // Index of the line feed ending the current line, or the text's end.
+  std::size_t lineEnd() const;
   [[noreturn]] void fail(const std::string& token, const char* kind) const;
 
   std::string name_;
