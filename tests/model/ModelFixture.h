@@ -14,19 +14,16 @@ class ModelTest : public ::testing::Test {
  protected:
   ModelTest() : state(newRunState(display)), s(*state) {}
 
-  // Gives agent n the codes, in weight order; the rest stay 0.
+  // Agent n's codes in weight order; the rest stay as they were.
   void setGenes(int n, std::initializer_list<int> codes) {
     int g = 1;
     for (int c : codes) s.agents[n].genes[g++] = static_cast<std::int8_t>(c);
   }
-
   void setFactors(std::initializer_list<int> values) {
     int i = 1;
     for (int v : values) s.factorValue[i++] = v;
   }
-
-  // An agent of the clearing examples: a forecast level and an order size
-  // (target with position 0).
+  // An agent of the clearing examples: forecast level and order size, position 0.
   void setOrder(int n, int level, double order) {
     s.agents[n].forecast = level * s.delta;
     s.agents[n].position = 0;
