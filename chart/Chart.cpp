@@ -16,6 +16,9 @@
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_engine.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "chart/ChartData.h"
 
 namespace vk {
@@ -34,14 +37,17 @@ QwtLinearColorMap* strongPalette() {
 
 }  // namespace
 
-// A right-hand legend that starts a given number of pixels below the top of
-// the chart instead of being centred beside the canvas.
+// Two changes to Qwt's layout: the title is centred over the whole chart,
+// which leaves the corners free for a button, and a right-hand legend may
+// start a given number of pixels below the top instead of being centred.
 class ChartLayout final : public QwtPlotLayout {
  public:
   int legendTop = -1;
 
   void activate(const QwtPlot* plot, const QRectF& plotRect, Options options) override {
     QwtPlotLayout::activate(plot, plotRect, options);
+    const QRectF title = titleRect();
+    if (!title.isEmpty()) setTitleRect(QRectF(plotRect.left(), title.top(), plotRect.width(), title.height()));
     if (legendTop < 0 || legendPosition() != QwtPlot::RightLegend) return;
     QRectF r = legendRect();
     if (r.isEmpty()) return;
@@ -215,11 +221,17 @@ Chart::Chart(QWidget* parent) : QwtPlot(parent) {
     canvas->setLineWidth(1);
   }
 
-  QFont small = font();
-  small.setPointSizeF(qMax(6.0, small.pointSizeF() - 1));
-  for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) setAxisFont(axis, small);
-  enableAxis(QwtPlot::xBottom, true);
-  enableAxis(QwtPlot::yLeft, true);
+  // The charts are small; a compact font leaves the room to the data.
+  QFont compact = font();
+  compact.setPixelSize(10);
+  setFont(compact);
+  for (int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) {
+    setAxisFont(axis, compact);
+    enableAxis(axis, true);
+    // An empty chart shows a unit range, not the toolkit's 0 to 1000.
+    setAxisScale(axis, 0, 1);
+    setAxisAutoScale(axis, true);
+  }
 
   gridLines_ = new PlotGrid;
   gridLines_->setMajorPen(QColor(210, 210, 210), 0, Qt::DotLine);
@@ -237,6 +249,7 @@ void Chart::setChartTitle(const QString& title, bool shown) {
   titleText_ = title;
   QwtText text(shown ? title : QString());
   QFont f = font();
+  f.setPixelSize(11);
   f.setBold(true);
   text.setFont(f);
   setTitle(text);
@@ -260,9 +273,9 @@ void Chart::setLegend(LegendPlace place, bool checkable, int rightTop) {
   syncLegendChecks();
 }
 
-void Chart::fixLeftAxis(double min, double max) {
+void Chart::fixLeftAxis(double min, double max, double step) {
   setAxisAutoScale(QwtPlot::yLeft, false);
-  setAxisScale(QwtPlot::yLeft, min, max);
+  setAxisScale(QwtPlot::yLeft, min, max, step);
 }
 
 void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
@@ -302,6 +315,22 @@ GridSeries* Chart::addContour(const QString& title, int lineWidth) {
   auto* s = new GridSeries(title, true, lineWidth);
   adopt(s);
   return s;
+}
+
+QColor Chart::nextFreeColour() const {
+  // The sixteen basic colours without white, which a white chart would hide.
+  static const QColor palette[] = {
+      {0, 0, 0},     {128, 0, 0},   {0, 128, 0}, {128, 128, 0}, {0, 0, 128},   {128, 0, 128}, {0, 128, 128},
+      {128, 128, 128}, {192, 192, 192}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {0, 0, 255}, {255, 0, 255},
+      {0, 255, 255}};
+  for (const QColor& colour : palette) {
+    const bool used = std::any_of(series_.begin(), series_.end(), [&colour](const auto& s) {
+      const auto* line = dynamic_cast<const LineSeries*>(s.get());
+      return line && line->curve()->pen().color() == colour;
+    });
+    if (!used) return colour;
+  }
+  return palette[series_.size() % std::size(palette)];
 }
 
 void Chart::adopt(ChartSeries* series) {

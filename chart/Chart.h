@@ -148,7 +148,8 @@ class Chart : public QwtPlot {
   // the top of the chart (a negative value centres it). checkable: a check
   // box per series with which the user switches the series on and off.
   void setLegend(LegendPlace place, bool checkable = false, int rightTop = -1);
-  void fixLeftAxis(double min, double max);
+  // step: the distance between labelled ticks; 0 lets the chart choose.
+  void fixLeftAxis(double min, double max, double step = 0);
   void hideLeftAxis();
   void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
 
@@ -159,6 +160,9 @@ class Chart : public QwtPlot {
   BarSeries* addBars(const QString& title, const QColor& colour, double widthFraction = 0.9);
   GridSeries* addColourGrid(const QString& title);
   GridSeries* addContour(const QString& title, int lineWidth = 2);
+  // The first colour of the chart's palette that none of its lines uses yet:
+  // for a line whose colour the layout leaves to the chart.
+  QColor nextFreeColour() const;
   void setSeriesVisible(ChartSeries* series, bool visible);
 
   // Draws the chart, its axes and legend at once.

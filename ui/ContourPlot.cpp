@@ -1,0 +1,149 @@
+#include "ui/ContourPlot.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "analysis/ResultLine.h"
+#include "chart/Chart.h"
+#include "ui/UpDown.h"
+
+namespace vk {
+
+namespace {
+
+const int kStepperMin = 0;
+const int kStepperMax = 100;
+
+std::string textOf(const QLineEdit* field) { return field->text().toStdString(); }
+
+// A field with its up-down buttons, stepping by 1 within the stepper range.
+UpDown* stepperFor(QLineEdit* field, int position, QHBoxLayout* row) {
+  auto* stepper = new UpDown(field, kStepperMin, kStepperMax, 1, nullptr);
+  stepper->setPosition(position);
+  stepper->setFixedWidth(16);
+  field->setText(QString::number(position));
+  row->setSpacing(0);
+  row->addWidget(field);
+  row->addWidget(stepper);
+  return stepper;
+}
+
+}  // namespace
+
+ContourChart::ContourChart(Chart& c) : chart(c) {
+  chart.setChartTitle("Simulation paths");
+  chart.setLegend(LegendPlace::Bottom, true);
+  chart.hideLeftAxis();
+  chart.setGridLines(false, false);
+  Series1 = chart.addColourGrid("Grid");
+  Series3 = chart.addContour("Contour", 2);
+  Series2 = chart.addFastLine("Actual path", Qt::red, 2);
+  chart.setSeriesVisible(Series1, false);
+}
+
+void ContourChart::show(const ContourSeries& summary) {
+  Series1->clear();
+  Series3->clear();
+  Series2->clear();
+  for (const GridCount& p : summary.grid) {
+    Series1->addGridPoint(p.week, p.count, p.bin);
+    Series3->addGridPoint(p.week, p.count, p.bin);
+  }
+  // Every path adds its copy of the actual path, each in ascending weeks.
+  // Added in the stable order of their weeks they give the line the same
+  // points as one by one, without inserting each copy into the middle.
+  PointList actual = summary.actualPath;
+  std::stable_sort(actual.begin(), actual.end(),
+                   [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
+  for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
+  chart.repaintNow();
+}
+
+TContPlotForm::TContPlotForm(QWidget* parent, UserPrompts* prompts)
+    : ResultFrame("Contour plot", kRatePrefix, "BitBtn1", prompts, parent), Chart1(new Chart), view(*Chart1) {
+  setObjectName("ContPlotForm");
+  Chart1->setObjectName("Chart1");
+  placeChart(Chart1);
+  buildGridControls();
+  connect(MaxYAuto, &QCheckBox::clicked, this, &TContPlotForm::MaxYAutoClick);
+  connect(MinYAuto, &QCheckBox::clicked, this, &TContPlotForm::MinYAutoClick);
+  FormCreate();
+}
+
+void TContPlotForm::buildGridControls() {
+  const ContourSettings defaults;
+  AutoLabel = new QLabel("Auto");
+  MaxYLabel = new QLabel("MaxY");
+  MaxYEdit = new QLineEdit(QString::number(defaults.maxY, 'f', 1));
+  MaxYAuto = new QCheckBox;
+  MinYLabel = new QLabel("MinY");
+  MinYEdit = new QLineEdit(QString::number(defaults.minY, 'f', 1));
+  MinYAuto = new QCheckBox;
+  CountLabel = new QLabel("# of Y grids");
+  CountEdit = new QLineEdit;
+  MaxZLabel = new QLabel("MaxZ");
+  MaxZEdit = new QLineEdit;
+  MaxYAuto->setChecked(defaults.autoMaxY);
+  MinYAuto->setChecked(defaults.autoMinY);
+
+  auto* countRow = new QHBoxLayout;
+  UpDown3 = stepperFor(CountEdit, defaults.grids, countRow);
+  auto* maxZRow = new QHBoxLayout;
+  UpDown1 = stepperFor(MaxZEdit, defaults.maxZ, maxZRow);
+
+  const std::pair<QWidget*, const char*> names[] = {
+      {AutoLabel, "AutoLabel"}, {MaxYLabel, "MaxYLabel"},   {MaxYEdit, "MaxYEdit"},   {MaxYAuto, "MaxYAuto"},
+      {MinYLabel, "MinYLabel"}, {MinYEdit, "MinYEdit"},     {MinYAuto, "MinYAuto"},   {CountLabel, "CountLabel"},
+      {CountEdit, "CountEdit"}, {UpDown3, "UpDown3"},       {MaxZLabel, "MaxZLabel"}, {MaxZEdit, "MaxZEdit"},
+      {UpDown1, "UpDown1"}};
+  for (const auto& [widget, name] : names) widget->setObjectName(name);
+
+  auto* grid = new QGridLayout;
+  grid->setContentsMargins(0, 8, 0, 0);
+  grid->addWidget(AutoLabel, 0, 2, Qt::AlignHCenter);
+  grid->addWidget(MaxYLabel, 1, 0);
+  grid->addWidget(MaxYEdit, 1, 1);
+  grid->addWidget(MaxYAuto, 1, 2, Qt::AlignHCenter);
+  grid->addWidget(MinYLabel, 2, 0);
+  grid->addWidget(MinYEdit, 2, 1);
+  grid->addWidget(MinYAuto, 2, 2, Qt::AlignHCenter);
+  grid->addWidget(CountLabel, 3, 0);
+  grid->addLayout(countRow, 3, 1);
+  grid->addWidget(MaxZLabel, 4, 0);
+  grid->addLayout(maxZRow, 4, 1);
+  controlColumn()->addLayout(grid);
+}
+
+void TContPlotForm::FormCreate() {
+  MaxYAutoClick();
+  MinYAutoClick();
+}
+
+void TContPlotForm::MaxYAutoClick() { MaxYEdit->setEnabled(!MaxYAuto->isChecked()); }
+
+void TContPlotForm::MinYAutoClick() { MinYEdit->setEnabled(!MinYAuto->isChecked()); }
+
+ContourSettings TContPlotForm::settingsFromFields() const {
+  ContourSettings s;
+  s.autoMaxY = MaxYAuto->isChecked();
+  s.autoMinY = MinYAuto->isChecked();
+  if (!s.autoMaxY) s.maxY = realFromText(textOf(MaxYEdit), "MaxY");
+  if (!s.autoMinY) s.minY = realFromText(textOf(MinYEdit), "MinY");
+  s.grids = intFromText(textOf(CountEdit), "# of Y grids");
+  s.maxZ = intFromText(textOf(MaxZEdit), "MaxZ");
+  return s;
+}
+
+void TContPlotForm::plotSummary() {
+  summariseInto<ContourSeries>(view, [this](ContourSeries& s) {
+    summariseContour(directory(), settingsFromFields(), s);
+  });
+}
+
+}  // namespace vk

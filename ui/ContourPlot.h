@@ -1,0 +1,74 @@
+#pragma once
+// The contour plot window (TContPlotForm, "Contour plot"): how the selected
+// simulated rate paths spread over the rate week by week, counted on a grid
+// of weeks and rate bins, drawn as a colour grid and as contour lines under
+// the actual path; the counts go to freq.txt in the result directory.
+//
+// ContourChart is the window's chart as a unit of its own, so that the
+// command line draws the very same chart from the same summary.
+#include "analysis/ContourSummary.h"
+#include "ui/ResultFrame.h"
+
+class QCheckBox;
+class QLabel;
+
+namespace vk {
+
+class Chart;
+class GridSeries;
+class LineSeries;
+class UpDown;
+
+class ContourChart {
+ public:
+  // Gives the chart its title, legend, axes and the three series; the
+  // colour grid starts switched off.
+  explicit ContourChart(Chart& chart);
+  // Replaces the series' points by the summary's and draws the chart at once.
+  void show(const ContourSeries& summary);
+
+  Chart& chart;
+  GridSeries* Series1;  // "Grid"
+  GridSeries* Series3;  // "Contour"
+  LineSeries* Series2;  // "Actual path"
+};
+
+class TContPlotForm : public ResultFrame {
+  Q_OBJECT
+
+ public:
+  explicit TContPlotForm(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
+
+  // The grid settings as typed; text that is not a number is a RunError
+  // quoting it.
+  ContourSettings settingsFromFields() const;
+
+  // Handlers.
+  void MaxYAutoClick();
+  void MinYAutoClick();
+
+  QLabel* AutoLabel;
+  QCheckBox* MaxYAuto;
+  QLabel* MaxYLabel;
+  QLineEdit* MaxYEdit;
+  QCheckBox* MinYAuto;
+  QLabel* MinYLabel;
+  QLineEdit* MinYEdit;
+  QLabel* CountLabel;
+  QLineEdit* CountEdit;
+  UpDown* UpDown3;
+  QLabel* MaxZLabel;
+  QLineEdit* MaxZEdit;
+  UpDown* UpDown1;
+  Chart* Chart1;
+  ContourChart view;
+
+ protected:
+  void plotSummary() override;
+
+ private:
+  void buildGridControls();
+  void FormCreate();
+};
+
+}  // namespace vk

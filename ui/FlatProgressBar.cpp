@@ -1,0 +1,26 @@
+#include "ui/FlatProgressBar.h"
+
+#include <QPainter>
+
+namespace vk {
+
+FlatProgressBar::FlatProgressBar(QWidget* parent) : QProgressBar(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);  // it covers itself: nothing beneath needs painting
+  setTextVisible(false);
+}
+
+void FlatProgressBar::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QRect box = rect();
+  p.fillRect(box, palette().color(QPalette::Base));
+  const int span = maximum() - minimum();
+  if (span > 0) {
+    const double share = double(value() - minimum()) / span;
+    const int filled = static_cast<int>((box.width() - 2) * share + 0.5);
+    p.fillRect(QRect(1, 1, filled, box.height() - 2), palette().color(QPalette::Highlight));
+  }
+  p.setPen(palette().color(QPalette::Mid));
+  p.drawRect(box.adjusted(0, 0, -1, -1));
+}
+
+}  // namespace vk

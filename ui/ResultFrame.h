@@ -1,0 +1,112 @@
+#pragma once
+// The frame the three analysis windows share: a result directory of their
+// own, the check list of its path files, All, Clear, the directory field and
+// its chooser, and Plot, Save and Close below the window's chart.
+//
+// Plot writes the selection file from the check list and then runs the
+// window's summary (plotSummary), which reads the selection back from that
+// file. An error ends the Plot in a message box; what was written stays, and
+// the chart keeps what the summary had handed to it.
+//
+// Controls are public members named as in the window's layout, as the
+// handlers and the tests address them.
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+#include "analysis/ResultDirectory.h"
+
+class QGridLayout;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QShowEvent;
+class QVBoxLayout;
+
+namespace vk {
+
+class Chart;
+class UserPrompts;
+
+// Runs a summary into a fresh set of series and hands them to the window's
+// chart view, also when the summary stops part-way: the chart then keeps the
+// points added before the error, which is passed on.
+template <class Series, class View, class Summarise>
+void summariseInto(View& view, Summarise summarise) {
+  Series series;
+  try {
+    summarise(series);
+  } catch (...) {
+    view.show(series);
+    throw;
+  }
+  view.show(series);
+}
+
+class ResultFrame : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The directory the window lists and plots, relative to the working
+  // directory or absolute. The main window's Analyzer buttons copy theirs in.
+  QString resultDir;
+
+  // What an Analyzer button does: takes the directory and makes the window
+  // visible. A window already open keeps its list until it is shown anew.
+  void openWith(const QString& directory);
+
+  // The check list as the selection writer takes it, top to bottom.
+  std::vector<ResultFileEntry> entries() const;
+
+  // Handlers.
+  void FormShow();
+  void AllBtnClick();
+  void ClearBtnClick();
+  void DirBtnClick();
+  void PlotBtnClick();
+  void SaveBtnClick();
+  void CloseClick();
+
+  QListWidget* StatNameBox;
+  QPushButton* AllBtn;
+  QPushButton* ClearBtn;
+  QLineEdit* DirEdit;
+  QPushButton* DirBtn;
+  QPushButton* PlotBtn;
+  QPushButton* SaveBtn;
+  // BitBtn1 in the path and contour windows, CloseBtn in the weights window.
+  QPushButton* closeButton;
+
+ protected:
+  // prefix: the letter of the path files listed ('r' or 'w').
+  ResultFrame(const QString& caption, char prefix, const QString& closeButtonName, UserPrompts* prompts,
+              QWidget* parent);
+  // The window's chart fills the room right of the column, above the buttons.
+  void placeChart(Chart* chart);
+
+  // The window's own computation, after the selection file is written. A
+  // RunError (or any exception) it throws ends the Plot with its message.
+  virtual void plotSummary() = 0;
+
+  // Room under the Directory button for a window's own controls.
+  QVBoxLayout* controlColumn() const { return column_; }
+  // The result directory as the core takes a file name.
+  std::string directory() const;
+
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void buildLayout(const QString& closeButtonName);
+  void connectHandlers();
+  void refillList();
+  void setAllChecked(bool checked);
+
+  char prefix_;
+  Chart* chart_ = nullptr;
+  UserPrompts& prompts_;
+  QVBoxLayout* column_ = nullptr;
+  QVBoxLayout* chartSide_ = nullptr;
+};
+
+}  // namespace vk

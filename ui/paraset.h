@@ -1,0 +1,109 @@
+#pragma once
+// The parameter dialog (TParametersDlg): shows para.txt's six run-shaping
+// values for editing, previews the price file with the training and forecast
+// spans, lets the user choose the result directory, the price file and the
+// data file, and writes para.txt back on OK. The other twelve values pass
+// through unchanged.
+//
+// OK writes only a parameter set that was read whole from para.txt: while the
+// last reading of the file (at the latest showing) failed, OK refuses and
+// writes nothing.
+#include <QDialog>
+#include <QString>
+
+#include <vector>
+
+#include "run/Parameters.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vk {
+
+class Chart;
+class LineSeries;
+class TForm1;
+class UpDown;
+class UserPrompts;
+
+class TParametersDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  TParametersDlg(TForm1& mainWindow, UserPrompts* prompts = nullptr);
+
+  // The dialog's own copies of the two names, set by the main window before
+  // it shows the dialog.
+  QString priceFileName;
+  QString dataFileName;
+
+  Parameters parameters;
+  std::vector<double> previewPrices;
+  // Whether the parameter set came whole from para.txt at the last reading.
+  bool parametersRead() const { return parametersRead_; }
+
+  // Steps and handlers.
+  void FormShow();
+  void LoadPreviewPrices();
+  void ReadParameterFile();
+  void WriteParameterFile();
+  void DrawPreviewSegments();
+  void StartGenEditChange();
+  void EndGenEditChange();
+  void TrainingLEditChange();
+  void OKBtnClick();
+  void CancelBtnClick();
+  void DirBtnClick();
+  void PriceBtnClick();
+  void DataBtnClick();
+
+  QFrame* Bevel1;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLabel* Label7;
+  QLineEdit* NumAgentEdit;
+  QLineEdit* StartGenEdit;
+  QLineEdit* EndGenEdit;
+  QLineEdit* TrainingLEdit;
+  QLineEdit* SimTimesEdit;
+  QLineEdit* TrainingTimesEdit;
+  UpDown* UpDown1;
+  UpDown* UpDown2;
+  UpDown* UpDown3;
+  UpDown* UpDown4;
+  UpDown* UpDown5;
+  UpDown* UpDown6;
+  QLabel* Label6;
+  QLineEdit* DirEdit;
+  QPushButton* DirBtn;
+  QPushButton* PriceBtn;
+  QPushButton* DataBtn;
+  QPushButton* OKBtn;
+  QPushButton* CancelBtn;
+  Chart* Chart1;
+  LineSeries* Series1;
+  LineSeries* Series2;
+  LineSeries* Series3;
+
+ protected:
+  // Escape and the window's close button: the same as "Cansel".
+  void reject() override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void buildLayout();
+  void weekFieldChanged(QLineEdit* field, int& value);
+  void reportError(const QString& message);
+
+  TForm1& main_;
+  UserPrompts& prompts_;
+  bool parametersRead_ = false;
+  bool centred_ = false;
+};
+
+}  // namespace vk
