@@ -37,26 +37,4 @@ void seedRandom(RunState& s, double seed) {
   s.rngIndex = 0;
 }
 
-double nextRandom(RunState& s) {
-  s.rngIndex = s.rngIndex + 1;
-  if (s.rngIndex > 55) {
-    s.rngIndex = 1;
-    advanceRandom(s);
-  }
-  return s.rngTable[s.rngIndex];
-}
-
-bool flip(RunState& s, double p) {
-  if (p == 1.0) return true;
-  return nextRandom(s) <= p;
-}
-
-int randomInt(RunState& s, int low, int high) {
-  if (high <= low) return low;
-  const double r = nextRandom(s);
-  int i = static_cast<int>(r * (high - low + 1) + low);
-  if (i > high) i = high;
-  return i;
-}
-
 }  // namespace vk
