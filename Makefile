@@ -35,8 +35,15 @@ run: build demo-copy
 	$(BUILD)/app/velquin-cli run -C $(SCRATCH)/demo
 	@sh tools/demo-summary.sh $(SCRATCH)/demo/result
 
+# The core's tests run twice: in the release build, and without the desktop
+# program under AddressSanitizer and UndefinedBehaviorSanitizer, which also
+# checks that an unoptimised build writes the same golden bytes.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELQUIN_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+	cmake --build $(BUILD)-sanitize
+	cd $(BUILD)-sanitize && ctest --output-on-failure -j2
 
 gui: build demo-copy
 	cd $(SCRATCH)/demo && $(CURDIR)/$(BUILD)/app/velquin
@@ -45,4 +52,4 @@ bench: build
 	@for b in $(BUILD)/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
 
 clean:
-	rm -rf $(BUILD) $(SCRATCH)
+	rm -rf $(BUILD) $(BUILD)-sanitize $(SCRATCH)
