@@ -1,0 +1,401 @@
+// The path viewer, driven frame by frame without its timer; and through the
+// main window for the path number, the timer and the button images.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "FakePrompts.h"
+#include "chart/Chart.h"
+#include "run/RunError.h"
+#include "ui/AgeForm.h"
+#include "ui/PathViewer.h"
+#include "ui/UpDown.h"
+
+using vk::ButtonImage;
+using vk::PathViewer;
+using vk::ViewerState;
+using vk::testing::FakePrompts;
+using vk::testing::ScratchDir;
+
+namespace {
+
+class FakeControls : public vk::ViewerControls {
+ public:
+  bool pathControlsEnabled = true;
+  bool timerRunning = false;
+  QList<ButtonImage> images;
+  bool imageFails = false;
+
+  void setPathControlsEnabled(bool enabled) override { pathControlsEnabled = enabled; }
+  void setTimerRunning(bool running) override { timerRunning = running; }
+  void showButtonImage(ButtonImage image) override {
+    if (imageFails) throw vk::RunError("Cannot read image file 'Start.bmp': File not found");
+    images << image;
+  }
+};
+
+struct Charts {
+  vk::Chart rate, supplyDemand, weights;
+  vk::LineSeries* actual = rate.addFastLine("Actual", Qt::red, 2);
+  vk::LineSeries* simulation = rate.addFastLine("Simulation", Qt::blue, 2);
+  vk::LineSeries* supply = supplyDemand.addStairs("Supply", Qt::red, 2, vk::XOrder::AsAdded);
+  vk::LineSeries* demand = supplyDemand.addStairs("Demand", Qt::blue, 2, vk::XOrder::AsAdded);
+  vk::BarSeries* bars = weights.addBars("Weights", Qt::red);
+  vk::ViewerCharts view() { return {&rate, actual, simulation, &supplyDemand, supply, demand, &weights, bars}; }
+};
+
+QString q(const QString& field) { return "\"" + field + "\""; }
+
+// A rate file as a run writes it: weeks first..last, equal rates up to
+// `common`, then the simulated rate drifting away.
+QString rateFile(int first, int common, int last) {
+  QString text;
+  for (int w = first; w <= last; ++w) {
+    const double actual = 4 + w / 100.0;
+    const double simulated = w <= common ? actual : actual + 0.5;
+    text += q(QString::number(w)) + "," + q(QString::number(simulated, 'f', 5)) + "," +
+            q(QString::number(actual, 'f', 5)) + ",\"0\",\"0\",\"0\"\n";
+  }
+  return text;
+}
+
+// One weights line per week from `first`: weight k of week w is w + k / 10.
+QString weightsFile(int first, int last, int weights) {
+  QString text;
+  for (int w = first; w <= last; ++w) {
+    text += q(QString::number(w));
+    for (int k = 1; k <= weights; ++k) text += "," + q(QString::number(w + k / 10.0, 'f', 4)) + ",\"0.1000\"";
+    text += "\n";
+  }
+  return text;
+}
+
+// Schedules for weeks first..last with 2*ndiv+1 levels: supply w + level, demand -level.
+QString scheduleFile(int first, int last, int ndiv) {
+  QString text;
+  for (int w = first; w <= last; ++w) {
+    text += QString::number(w) + "\n";
+    for (int k = -ndiv; k <= ndiv; ++k)
+      text += q(QString::number(w + k + ndiv)) + "," + q(QString::number(ndiv - k)) + "\n";
+  }
+  return text;
+}
+
+// The layout of a run: minyear 10, last training week 61, maxyear 109.
+void writePath(const ScratchDir& dir, const QString& tag) {
+  dir.write("result/r" + tag + ".csv", rateFile(10, 61, 109));
+  dir.write("result/w" + tag + ".csv", weightsFile(10, 109, 3));
+  dir.write("result/q" + tag + ".csv", scheduleFile(62, 109, 1));
+}
+
+}  // namespace
+
+class PathViewerTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void theFortyNineFrameExample() {
+    ScratchDir dir;
+    // Lines 1..52 with equal rates, 53..100 differing: weeks 1..100.
+    dir.write("result/r0000.csv", rateFile(1, 52, 100));
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    QCOMPARE(viewer.frameCount(), 49);
+    QCOMPARE(viewer.trackStart(), 52);
+    QCOMPARE(viewer.trackEnd(), 100);
+    const vk::RateRecord first = viewer.rateTrack().front();
+    QCOMPARE(first.week, 52);
+    QCOMPARE(first.actual, 4.52);
+    QCOMPARE(first.simulated, 4.52);
+    QCOMPARE(viewer.rateTrack().back().week, 100);
+    QCOMPARE(viewer.rateTrack().back().simulated, 5.5);
+    // The whole path at once: both lines, one point per frame.
+    QCOMPARE(charts.actual->points().size(), 49);
+    QCOMPARE(charts.simulation->points().size(), 49);
+  }
+
+  void pathNumbersNameTheirFiles() {
+    ScratchDir dir;
+    writePath(dir, "0003");
+    writePath(dir, "12345");
+    dir.write("result/r12345.csv", rateFile(10, 99, 109));  // a shorter replay
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("3", "result");
+    QCOMPARE(viewer.frameCount(), 109 - 61 + 1);
+    QCOMPARE(viewer.weightCount(), 3);
+    QCOMPARE(viewer.pairCount(), 3);
+    viewer.changePath("12345", "result");
+    QCOMPARE(viewer.frameCount(), 109 - 99 + 1);
+  }
+
+  void playShowsOneWeekPerTickAndStopsAfterTheLast() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    viewer.playOrPause();
+    QCOMPARE(viewer.state(), ViewerState::Playing);
+    QVERIFY(controls.timerRunning);
+    QVERIFY(!controls.pathControlsEnabled);
+    QCOMPARE(controls.images, QList<ButtonImage>{ButtonImage::Pause});
+    QCOMPARE(charts.actual->points().size(), 49);
+    QVERIFY(charts.simulation->points().isEmpty());
+
+    // Frame 0, the last common week: no schedule yet, all quantities 0,
+    // drawn with the file's three levels; the weights of week 61.
+    viewer.tick();
+    QCOMPARE(charts.simulation->points().size(), 1);
+    QCOMPARE(charts.simulation->points()[0], QPointF(61, 4.61));
+    QCOMPARE(charts.supply->points().size(), 6);
+    for (const QPointF& p : charts.supply->points()) QCOMPARE(p.x(), 0.0);
+    QCOMPARE(charts.bars->points().size(), 3);
+    QCOMPARE(charts.bars->points()[0].y(), 61.1);
+
+    // Frame 1, week 62: block 1, levels -1..1 as steps up to level 2.
+    viewer.tick();
+    QCOMPARE(charts.supply->points().first(), QPointF(62, -1));
+    QCOMPARE(charts.supply->points().last(), QPointF(64, 2));
+    QCOMPARE(charts.demand->points().first(), QPointF(2, -1));
+    QCOMPARE(charts.bars->points()[2].y(), 62.3);
+
+    for (int i = 2; i < 49; ++i) viewer.tick();
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+    QVERIFY(!controls.timerRunning);
+    QVERIFY(controls.pathControlsEnabled);
+    QCOMPARE(controls.images.last(), ButtonImage::Play);
+    QCOMPARE(charts.simulation->points().size(), 49);
+    QCOMPARE(charts.simulation->points().last().x(), 109.0);
+    QCOMPARE(charts.supply->points().first(), QPointF(109, -1));
+    // A tick that comes late reads nothing past the last record.
+    viewer.tick();
+    QCOMPARE(charts.simulation->points().size(), 49);
+  }
+
+  void pauseContinuesAndStopRestarts() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    viewer.playOrPause();
+    viewer.tick();
+    viewer.tick();
+    viewer.playOrPause();
+    QCOMPARE(viewer.state(), ViewerState::Paused);
+    QVERIFY(!controls.timerRunning);
+    QVERIFY(!controls.pathControlsEnabled);
+    viewer.playOrPause();
+    QCOMPARE(viewer.state(), ViewerState::Playing);
+    viewer.tick();
+    QCOMPARE(viewer.frameIndex(), 3);
+    QCOMPARE(charts.simulation->points().last().x(), 63.0);
+
+    viewer.stop();
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+    QVERIFY(!controls.timerRunning);
+    QVERIFY(controls.pathControlsEnabled);
+    QCOMPARE(charts.simulation->points().size(), 3);  // the charts keep what they show
+    viewer.playOrPause();
+    QCOMPARE(viewer.frameIndex(), 0);
+    QVERIFY(charts.simulation->points().isEmpty());
+    viewer.tick();
+    QCOMPARE(charts.simulation->points().last().x(), 61.0);
+    QCOMPARE(controls.images, (QList<ButtonImage>{ButtonImage::Pause, ButtonImage::Play, ButtonImage::Pause,
+                                                  ButtonImage::Play, ButtonImage::Pause}));
+  }
+
+  void anEmptyTrackDrawsNothingAndStopsAtOnce() {
+    ScratchDir dir;
+    dir.write("result/r0000.csv", rateFile(1, 100, 100));  // the rates never differ
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.playOrPause();  // nothing loaded yet
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+    QVERIFY(!controls.timerRunning);
+    QVERIFY(controls.pathControlsEnabled);
+    viewer.changePath("0", "result");
+    QCOMPARE(viewer.frameCount(), 0);
+    QVERIFY(charts.actual->points().isEmpty());
+    viewer.playOrPause();
+    viewer.tick();
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+    QVERIFY(charts.simulation->points().isEmpty());
+  }
+
+  void missingFilesKeepWhatWasLoaded() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    dir.write("result/r0001.csv", rateFile(10, 99, 109));
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    viewer.changePath("1", "result");  // no w0001 or q0001: those of path 0 stay
+    QCOMPARE(viewer.frameCount(), 11);
+    QCOMPARE(viewer.weightCount(), 3);
+    QCOMPARE(charts.supply->points().size(), 6);
+    viewer.changePath("7", "result");  // nothing at all
+    QCOMPARE(viewer.frameCount(), 11);
+  }
+
+  void aShorterFileLeavesNoRowsOfTheOldPath() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    writePath(dir, "0001");
+    dir.write("result/q0001.csv", scheduleFile(62, 63, 1));  // two blocks only
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    viewer.changePath("1", "result");
+    viewer.playOrPause();
+    for (int i = 0; i < 4; ++i) viewer.tick();
+    // Frame 3 (week 64) has no block in the new file: zeros, not path 0's week 64.
+    for (const QPointF& p : charts.supply->points()) QCOMPARE(p.x(), 0.0);
+  }
+
+  void badInputIsReportedAndTheLoadedPathStays() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    try {
+      viewer.changePath("", "result");
+      QFAIL("an empty path number was taken");
+    } catch (const vk::RunError& e) {
+      QCOMPARE(QString(e.what()), QString("'' is not a valid integer value"));
+    }
+    QCOMPARE(viewer.frameCount(), 49);
+
+    // A malformed line ends the load there; the lines before it stay read.
+    QString rates = rateFile(10, 61, 70);
+    rates += "\"71\",\"x4.5\",\"4.5\"\n" + rateFile(72, 61, 80);
+    dir.write("result/r0002.csv", rates);
+    try {
+      viewer.changePath("2", "result");
+      QFAIL("a malformed rate was taken");
+    } catch (const vk::RunError& e) {
+      QVERIFY2(QString(e.what()).contains("x4.5"), e.what());
+      QVERIFY2(QString(e.what()).contains("r0002.csv"), e.what());
+    }
+    QCOMPARE(viewer.frameCount(), 70 - 61 + 1);
+
+    dir.write("result/r0003.csv", rateFile(10, 20, 30) + "\"31\",\"4.5\"\n");
+    QVERIFY_EXCEPTION_THROWN(viewer.changePath("3", "result"), vk::RunError);
+    dir.write("result/r0004.csv", rateFile(10, 20, 30));
+    dir.write("result/q0004.csv", "31\n\n");  // an empty line is no pair
+    QVERIFY_EXCEPTION_THROWN(viewer.changePath("4", "result"), vk::RunError);
+  }
+
+  void wideAndLongFilesAreShownWhole() {
+    ScratchDir dir;
+    dir.write("result/r0000.csv", rateFile(1, 600, 700));
+    dir.write("result/w0000.csv", weightsFile(1, 700, 25));
+    dir.write("result/q0000.csv", scheduleFile(601, 700, 60));
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    QCOMPARE(viewer.weightCount(), 25);
+    QCOMPARE(viewer.pairCount(), 121);
+    viewer.playOrPause();
+    for (int i = 0; i < 101; ++i) viewer.tick();
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+    QCOMPARE(charts.bars->points().size(), 25);
+    QCOMPARE(charts.bars->points()[24].y(), 702.5);
+    QCOMPARE(charts.supply->points().size(), 2 * 121);
+  }
+
+  void aFailedImageStillEndsTheReplay() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    Charts charts;
+    FakeControls controls;
+    PathViewer viewer(charts.view(), controls);
+    viewer.changePath("0", "result");
+    controls.imageFails = true;
+    QVERIFY_EXCEPTION_THROWN(viewer.playOrPause(), vk::RunError);
+    QCOMPARE(viewer.state(), ViewerState::Playing);
+    QVERIFY(controls.timerRunning);
+    for (int i = 0; i < 48; ++i) viewer.tick();
+    QVERIFY_EXCEPTION_THROWN(viewer.tick(), vk::RunError);  // the last frame
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+    QVERIFY(!controls.timerRunning);
+    QVERIFY(controls.pathControlsEnabled);
+  }
+
+  void theWindowDrivesTheViewer() {
+    ScratchDir dir;
+    writePath(dir, "0002");
+    FakePrompts prompts;
+    vk::TForm1 form(&prompts);
+    form.NumPath->setText("2");  // a typed path number loads the path
+    QCOMPARE(form.viewer().frameCount(), 49);
+    QCOMPARE(form.Series2->points().size(), 49);
+    form.NumPath->setText("");
+    QCOMPARE(prompts.errors, QStringList{"'' is not a valid integer value"});
+    QCOMPARE(form.viewer().frameCount(), 49);
+
+    // No images in this working directory: reported, and the replay runs.
+    form.ViewStartBtn->click();
+    QCOMPARE(prompts.errors.size(), 2);
+    QVERIFY2(prompts.errors[1].contains("Pause.bmp"), qPrintable(prompts.errors[1]));
+    QVERIFY(form.Timer1->isActive());
+    QCOMPARE(form.Timer1->interval(), 51);
+    QVERIFY(!form.NumPath->isEnabled());
+    QVERIFY(!form.UpDown1->isEnabled());
+    form.Timer1Timer();
+    QCOMPARE(form.viewer().frameIndex(), 1);
+
+    // With the images the play button changes its picture.
+    QFile::copy(QString(VELQUIN_DEMO_DIR) + "/Start.bmp", "Start.bmp");
+    QFile::copy(QString(VELQUIN_DEMO_DIR) + "/Pause.bmp", "Pause.bmp");
+    const qint64 before = form.ViewStartBtn->icon().cacheKey();
+    form.ViewStartBtn->click();  // pause
+    QCOMPARE(prompts.errors.size(), 2);
+    QVERIFY(form.ViewStartBtn->icon().cacheKey() != before);
+    QVERIFY(!form.Timer1->isActive());
+    form.ViewStopBtn->click();
+    QVERIFY(form.NumPath->isEnabled());
+    QCOMPARE(form.viewer().state(), ViewerState::Stopped);
+
+    // The up-down steps the number and loads that path.
+    writePath(dir, "0003");
+    form.NumPath->setText("2");
+    form.UpDown1->stepUp();
+    QCOMPARE(form.NumPath->text(), QString("3"));
+    QCOMPARE(form.UpDown1->position(), 3);
+  }
+
+  void upDownStaysInItsRange() {
+    QLineEdit field("99");
+    vk::UpDown upDown(&field, 0, 100, 1, nullptr);
+    upDown.stepUp();
+    upDown.stepUp();
+    QCOMPARE(field.text(), QString("100"));
+    field.setText("0");
+    upDown.stepDown();
+    QCOMPARE(field.text(), QString("0"));
+    field.setText("abc");  // not a number: steps on from its own position
+    upDown.stepUp();
+    QCOMPARE(field.text(), QString("1"));
+    vk::UpDown tens(&field, 0, 1000, 10, nullptr);
+    field.setText("995");
+    tens.stepUp();
+    QCOMPARE(field.text(), QString("1000"));
+  }
+};
+
+QTEST_MAIN(PathViewerTest)
+#include "PathViewerTest.moc"
