@@ -15,6 +15,9 @@
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "run/RunError.h"
+#ifdef VELQUIN_PLOTS
+#include "app/SummaryPlot.h"
+#endif
 
 namespace vk {
 
@@ -31,6 +34,7 @@ struct AnalyzeOptions {
   std::string maxZ = "30";
   std::string minY;
   std::string maxY;
+  std::string plotFile;
 };
 
 void changeToWorkDir(const std::string& dir) {
@@ -48,6 +52,23 @@ ContourSettings contourSettingsOf(const AnalyzeOptions& o) {
   return s;
 }
 
+void reportWritten(const AnalyzeOptions& o, const char* summaryFile, std::size_t paths) {
+  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", resultFilePath(o.resultDir, summaryFile).c_str(), paths,
+               paths == 1 ? "" : "s");
+}
+
+// The window's chart of the summary, drawn into the --plot file if one is given.
+template <class Series>
+void plotIfAsked(const AnalyzeOptions& o, const Series& series) {
+#ifdef VELQUIN_PLOTS
+  if (o.plotFile.empty()) return;
+  plotSummary(series, o.plotFile);
+  std::fprintf(stderr, "Drew the chart into %s.\n", o.plotFile.c_str());
+#else
+  (void)o, (void)series;
+#endif
+}
+
 void analyze(const AnalyzeOptions& o, const CLI::App& command) {
   const bool contour = o.summary == "contour";
   for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
@@ -61,22 +82,22 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command) {
       o.all ? allEntriesByName(o.resultDir, prefix) : entriesOfPaths(parsePathList(o.paths), prefix);
   writeSelectionFile(o.resultDir, entries, prefix);
 
-  std::string written;
   if (o.summary == "paths") {
     PathSummarySeries series;
     summarisePaths(o.resultDir, series);
-    written = kPathSummaryFileName;
+    reportWritten(o, kPathSummaryFileName, entries.size());
+    plotIfAsked(o, series);
   } else if (contour) {
     ContourSeries series;
     summariseContour(o.resultDir, settings, series);
-    written = kContourSummaryFileName;
+    reportWritten(o, kContourSummaryFileName, entries.size());
+    plotIfAsked(o, series);
   } else {
     WeightsSeries series;
     summariseWeights(o.resultDir, series);
-    written = kWeightsSummaryFileName;
+    reportWritten(o, kWeightsSummaryFileName, entries.size());
+    plotIfAsked(o, series);
   }
-  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", resultFilePath(o.resultDir, written).c_str(), entries.size(),
-               entries.size() == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -115,6 +136,14 @@ void addAnalyzeCommand(CLI::App& app) {
                   "simulated weeks, widened by a quarter of its range)")
       ->type_name("Y");
   cmd->add_option("--maxy", o->maxY, "contour: upper bound of the bins (default: automatic, likewise)")->type_name("Y");
+#ifdef VELQUIN_PLOTS
+  cmd->add_option("--plot", o->plotFile,
+                  "Also draw the summary's chart, as its window shows it after Plot, into FILE: a PNG,\n"
+                  "SVG or PDF picture by the extension; relative to the working directory. No display\n"
+                  "is needed.")
+      ->type_name("FILE")
+      ->check(CLI::Validator(plotFileProblem, "", "picture file"));
+#endif
   cmd->callback([o, cmd] { analyze(*o, *cmd); });
 }
 

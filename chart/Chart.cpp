@@ -165,6 +165,9 @@ GridSeries::GridSeries(const QString& title, bool contour, int lineWidth)
   grid_->setDisplayMode(QwtPlotSpectrogram::ImageMode, !contour);
   grid_->setDisplayMode(QwtPlotSpectrogram::ContourMode, contour);
   grid_->setColorMap(strongPalette());
+  // Qwt draws every contour with its default pen, black, unless that is
+  // NoPen; only then does it ask contourPen for the level's colour.
+  grid_->setDefaultContourPen(QPen(Qt::NoPen));
   grid_->setItemAttribute(QwtPlotItem::Legend, true);
   grid_->setLegendIconSize(QSize(16, 8));
   grid_->setData(data_);

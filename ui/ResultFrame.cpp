@@ -159,10 +159,15 @@ void ResultFrame::AllBtnClick() { setAllChecked(true); }
 void ResultFrame::ClearBtnClick() { setAllChecked(false); }
 
 void ResultFrame::DirBtnClick() {
-  KeepWorkingDirectory keep;
-  const QString folder = prompts_.chooseFolder(this, kChooserTitle, keep.base());
+  QString workDir, folder;
+  {
+    // Back in the working directory before the relative name is listed.
+    KeepWorkingDirectory keep;
+    workDir = keep.base();
+    folder = prompts_.chooseFolder(this, kChooserTitle, workDir);
+  }
   if (folder.isEmpty()) return;
-  DirEdit->setText(relativeTo(keep.base(), folder));
+  DirEdit->setText(relativeTo(workDir, folder));
   resultDir = DirEdit->text();
   refillList();
 }

@@ -1,0 +1,50 @@
+#include "app/SummaryPlot.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "chart/Chart.h"
+#include "chart/ChartExport.h"
+#include "ui/ContourPlot.h"
+#include "ui/PathDlg.h"
+#include "ui/WPlot.h"
+
+namespace vk {
+
+namespace {
+
+// About the size of the chart in a window opened at its first size, a little
+// wider so that the seventeen weights fit in one or two legend rows.
+const QSize kPlotSize(800, 500);
+
+template <class View, class Series>
+void plotWith(const Series& summary, const std::string& file) {
+  OffscreenChartApplication app;
+  Chart chart;
+  View view(chart);
+  view.show(summary);
+  renderChartToFile(chart, QFile::decodeName(file.c_str()), kPlotSize);
+}
+
+}  // namespace
+
+std::string plotFileProblem(const std::string& file) {
+  const QString suffix = QFileInfo(QFile::decodeName(file.c_str())).suffix().toLower();
+  if (chartFileFormats().contains(suffix)) return std::string();
+  return "'" + file + "' names no picture format: end it in .png, .svg or .pdf";
+}
+
+void plotSummary(const PathSummarySeries& summary, const std::string& file) {
+  plotWith<PathChart>(summary, file);
+}
+
+void plotSummary(const ContourSeries& summary, const std::string& file) {
+  plotWith<ContourChart>(summary, file);
+}
+
+void plotSummary(const WeightsSeries& summary, const std::string& file) {
+  plotWith<WeightsChart>(summary, file);
+}
+
+}  // namespace vk

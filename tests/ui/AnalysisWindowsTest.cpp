@@ -1,0 +1,504 @@
+// The analysis windows: the result-directory frame they share (listing,
+// selection file, All and Clear, showing again, the directory chooser, Plot
+// errors) and what each window hands to its chart after a Plot.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <qwt_legend.h>
+#include <qwt_plot_curve.h>
+#include <qwt_scale_div.h>
+
+#include "analysis/ContourSummary.h"
+#include "analysis/PathSummary.h"
+#include "analysis/WeightsSummary.h"
+#include "chart/Chart.h"
+#include "chart/ChartExport.h"
+#include "run/TextFormat.h"
+#include "tests/ui/FakePrompts.h"
+#include "ui/ContourPlot.h"
+#include "ui/PathDlg.h"
+#include "ui/UpDown.h"
+#include "ui/WPlot.h"
+
+using namespace vk;
+
+namespace {
+
+// Like a real chooser, this one leaves the working directory elsewhere.
+class WanderingPrompts : public testing::FakePrompts {
+ public:
+  QString chooseFolder(QWidget* parent, const QString& title, const QString& root) override {
+    QDir::setCurrent(QDir::rootPath());
+    return FakePrompts::chooseFolder(parent, title, root);
+  }
+};
+
+QString quoted(const QString& s) { return "\"" + s + "\""; }
+
+// Rate lines of weeks first, first + 1, ... with the run's layout.
+QByteArray rateFile(int first, const QVector<double>& simulated, const QVector<double>& actual) {
+  QByteArray text;
+  for (int i = 0; i < simulated.size(); ++i) {
+    const QStringList fields = {QString::number(first + i), QString::fromStdString(fixed(simulated[i], 7, 5)),
+                                QString::fromStdString(fixed(actual[i], 7, 5)), "0.00000", "0.00000",
+                                simulated[i] == actual[i] ? "0" : "0.25000"};
+    QStringList items;
+    for (const QString& f : fields) items << quoted(f);
+    text += items.join(",").toUtf8() + "\n";
+  }
+  return text;
+}
+
+// Weight lines: the week, then per weight its mean and a spread.
+QByteArray weightFile(int first, const QVector<QVector<double>>& means) {
+  QByteArray text;
+  for (int i = 0; i < means.size(); ++i) {
+    QStringList items{quoted(QString::number(first + i))};
+    for (double m : means[i]) items << quoted(QString::fromStdString(fixed(m, 6, 4))) << quoted("0.1000");
+    text += items.join(",").toUtf8() + "\n";
+  }
+  return text;
+}
+
+void writeFile(const QString& path, const QByteArray& text) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(text);
+}
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList listed(const ResultFrame& w) {
+  QStringList names;
+  for (int i = 0; i < w.StatNameBox->count(); ++i) names << w.StatNameBox->item(i)->text();
+  return names;
+}
+
+int checkedCount(const ResultFrame& w) {
+  int n = 0;
+  for (int i = 0; i < w.StatNameBox->count(); ++i) n += w.StatNameBox->item(i)->checkState() == Qt::Checked;
+  return n;
+}
+
+void check(ResultFrame& w, const QString& name) {
+  const auto items = w.StatNameBox->findItems(name, Qt::MatchExactly);
+  QCOMPARE(items.size(), 1);
+  items.first()->setCheckState(Qt::Checked);
+}
+
+QVector<QPointF> pointsOf(const PointList& list) {
+  QVector<QPointF> out;
+  for (const ChartPoint& p : list) out.append(QPointF(p.x, p.y));
+  return out;
+}
+
+QVector<QPointF> atWeek(const QVector<QPointF>& points, double week) {
+  QVector<QPointF> out;
+  for (const QPointF& p : points)
+    if (p.x() == week) out.append(p);
+  return out;
+}
+
+}  // namespace
+
+class AnalysisWindowsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir tmp;
+  QString dir;
+  WanderingPrompts prompts;
+
+  // Weeks 1 to 5; simulation and history part after week 2, so weeks 2 to
+  // 5 are plotted. Paths 1 and 2 hold 4.0 and 4.2 in week 4.
+  void writeRateFiles() {
+    writeFile(dir + "/r0000.csv", rateFile(1, {4.5, 4.5, 4.6, 4.7, 4.8}, {4.5, 4.5, 4.55, 4.65, 4.75}));
+    writeFile(dir + "/r0001.csv", rateFile(1, {4.5, 4.5, 4.3, 4.0, 4.4}, {4.5, 4.5, 4.55, 4.65, 4.75}));
+    writeFile(dir + "/r0002.csv", rateFile(1, {4.5, 4.5, 4.7, 4.2, 4.6}, {4.5, 4.5, 4.55, 4.65, 4.75}));
+  }
+
+ private Q_SLOTS:
+  void init() {
+    dir = tmp.path() + "/" + QTest::currentTestFunction();
+    QVERIFY(QDir().mkpath(dir));
+    prompts.errors.clear();
+    prompts.folderAnswer.clear();
+  }
+
+  void listsThePrefixFilesOnEveryShowing() {
+    writeRateFiles();
+    writeFile(dir + "/R0003.CSV", "");
+    writeFile(dir + "/w0000.csv", "");
+    writeFile(dir + "/notes.txt", "");
+    QVERIFY(QDir(dir).mkdir("r9.csv"));
+
+    TPathForm paths(nullptr, &prompts);
+    paths.resultDir = dir;
+    paths.show();
+    QStringList names = listed(paths);
+    QCOMPARE(names.size(), 5);
+    names.sort();
+    QCOMPARE(names, (QStringList{"R0003.CSV", "r0000.csv", "r0001.csv", "r0002.csv", "r9.csv"}));
+    QCOMPARE(checkedCount(paths), 0);
+    QCOMPARE(paths.DirEdit->text(), dir);
+    QCOMPARE(paths.windowTitle(), QString("Path plot"));
+
+    TWPlotForm weights(nullptr, &prompts);
+    weights.resultDir = dir;
+    weights.show();
+    QCOMPARE(listed(weights), QStringList{"w0000.csv"});
+
+    TContPlotForm contour(nullptr, &prompts);
+    contour.resultDir = dir + "/missing";
+    contour.show();
+    QVERIFY(listed(contour).isEmpty());
+    QVERIFY(prompts.errors.isEmpty());
+  }
+
+  void allClearAndPlotWriteTheSelection() {
+    writeRateFiles();
+    TPathForm w(nullptr, &prompts);
+    w.resultDir = dir;
+    w.show();
+    w.AllBtn->click();
+    QCOMPARE(checkedCount(w), 3);
+    w.ClearBtn->click();
+    QCOMPARE(checkedCount(w), 0);
+
+    w.PlotBtn->click();
+    QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("0\n"));
+    QVERIFY(readFile(dir + "/stat.txt").startsWith("# Number of path 0\n# Paths \n"));
+
+    check(w, "r0002.csv");
+    check(w, "r0000.csv");
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    // Top to bottom as listed, which is the order the directory gives.
+    const QByteArray expected =
+        listed(w).indexOf("r0000.csv") < listed(w).indexOf("r0002.csv") ? "2\n0000\n0002\n" : "2\n0002\n0000\n";
+    QCOMPARE(readFile(dir + "/statname.txt"), expected);
+  }
+
+  void closeKeepsTheChartAndShowingAgainLosesTheChecks() {
+    writeRateFiles();
+    TPathForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    const QVector<QPointF> mean = w.view.Series1->points();
+    QVERIFY(!mean.isEmpty());
+
+    w.findChild<QPushButton*>("BitBtn1")->click();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(w.view.Series1->points(), mean);
+    writeFile(dir + "/r0004.csv", "");
+    w.DirEdit->setText("typed, never read");
+    w.openWith(dir);
+    QCOMPARE(listed(w).size(), 4);
+    QCOMPARE(checkedCount(w), 0);
+    QCOMPARE(w.DirEdit->text(), dir);
+
+    // Opening a window that is already open only takes the directory.
+    const QString other = tmp.path() + "/elsewhere";
+    w.AllBtn->click();
+    w.openWith(other);
+    QCOMPARE(w.resultDir, other);
+    QCOMPARE(w.DirEdit->text(), dir);
+    QCOMPARE(checkedCount(w), 4);
+  }
+
+  void directoryChooserGivesARelativeFolderAndKeepsTheWorkingDirectory() {
+    const QString keep = QDir::currentPath();
+    QVERIFY(QDir(dir).mkpath("result/run2"));
+    writeFile(dir + "/result/run2/r0000.csv", "");
+    QVERIFY(QDir::setCurrent(dir));
+    const QString workDir = QDir::currentPath();
+
+    TContPlotForm w(nullptr, &prompts);
+    w.openWith("result");
+    prompts.folderAnswer = workDir + "/result/run2";
+    w.DirBtn->click();
+    QCOMPARE(prompts.folderTitle, QString("Seclect directory."));
+    QCOMPARE(prompts.folderRoot, workDir);
+    QCOMPARE(w.DirEdit->text(), QString("result/run2"));
+    QCOMPARE(w.resultDir, QString("result/run2"));
+    QCOMPARE(listed(w), QStringList{"r0000.csv"});
+    QCOMPARE(QDir::currentPath(), workDir);
+
+    prompts.folderAnswer.clear();
+    w.DirBtn->click();
+    QCOMPARE(w.resultDir, QString("result/run2"));
+    QCOMPARE(listed(w), QStringList{"r0000.csv"});
+    QCOMPARE(QDir::currentPath(), workDir);
+    QDir::setCurrent(keep);
+  }
+
+  void pathPlotDrawsMeanBandAndActual() {
+    writeRateFiles();
+    TPathForm w(nullptr, &prompts);
+    w.openWith(dir);
+    check(w, "r0001.csv");
+    check(w, "r0002.csv");
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QVERIFY(QFile::exists(dir + "/stat.txt"));
+
+    // Two paths at 4.0 and 4.2: mean 4.1, one deviation 0.1 either side.
+    auto near = [](const QVector<QPointF>& p, double y) { return p.size() == 1 && qAbs(p[0].y() - y) < 1e-9; };
+    QVERIFY(near(atWeek(w.view.Series1->points(), 4), 4.1));
+    QVERIFY(near(atWeek(w.view.Series2->points(), 4), 4.2));
+    QVERIFY(near(atWeek(w.view.Series3->points(), 4), 4.0));
+    QCOMPARE(w.view.Series4->points(),
+             (QVector<QPointF>{{2, 4.5}, {3, 4.55}, {4, 4.65}, {5, 4.75}}));
+
+    // Every point of the summary, and nothing else, is on the chart.
+    PathSummarySeries summary;
+    summarisePaths(dir.toStdString(), summary);
+    QCOMPARE(w.view.Series1->points(), pointsOf(summary.mean));
+    QCOMPARE(w.view.Series2->points(), pointsOf(summary.plusSd));
+    QCOMPARE(w.view.Series3->points(), pointsOf(summary.minusSd));
+    QCOMPARE(w.view.Series4->points(), pointsOf(summary.actual));
+  }
+
+  void aFailedPlotShowsTheErrorAndKeepsWhatWasDone() {
+    writeRateFiles();
+    TPathForm w(nullptr, &prompts);
+    w.openWith(dir);
+    check(w, "r0001.csv");
+    w.PlotBtn->click();
+    QVERIFY(!w.view.Series1->points().isEmpty());
+
+    writeFile(dir + "/r0001.old.csv", "");
+    w.hide();
+    w.show();
+    check(w, "r0001.old.csv");
+    w.PlotBtn->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY2(prompts.errors[0].contains("'old' is not a valid integer value"), qPrintable(prompts.errors[0]));
+    QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("1\nold\n"));
+    // The reference scan had drawn the actual path before the bad line.
+    QVERIFY(w.view.Series1->points().isEmpty());
+    QCOMPARE(w.view.Series4->points().size(), 4);
+
+    w.openWith(dir + "/missing");
+    w.PlotBtn->click();
+    QCOMPARE(prompts.errors.size(), 2);
+    QVERIFY2(prompts.errors[1].contains("statname.txt"), qPrintable(prompts.errors[1]));
+  }
+
+  void contourWindowStartsAsLaidOut() {
+    TContPlotForm w(nullptr, &prompts);
+    QCOMPARE(w.windowTitle(), QString("Contour plot"));
+    QVERIFY(w.MaxYAuto->isChecked() && w.MinYAuto->isChecked());
+    QVERIFY(!w.MaxYEdit->isEnabled() && !w.MinYEdit->isEnabled());
+    QCOMPARE(w.MaxYEdit->text(), QString("5.0"));
+    QCOMPARE(w.MinYEdit->text(), QString("4.0"));
+    QCOMPARE(w.CountEdit->text(), QString("15"));
+    QCOMPARE(w.MaxZEdit->text(), QString("30"));
+    QCOMPARE(w.UpDown3->position(), 15);
+    QCOMPARE(w.UpDown1->maximum(), 100);
+    QCOMPARE(w.UpDown1->minimum(), 0);
+
+    w.MaxYAuto->click();
+    QVERIFY(w.MaxYEdit->isEnabled());
+    QVERIFY(!w.MinYEdit->isEnabled());
+    w.MaxYAuto->click();
+    QVERIFY(!w.MaxYEdit->isEnabled());
+    w.MinYAuto->click();
+    QVERIFY(w.MinYEdit->isEnabled());
+    w.UpDown3->stepUp();
+    QCOMPARE(w.CountEdit->text(), QString("16"));
+
+    QVERIFY(!w.view.Series1->item()->isVisible());
+    QVERIFY(w.view.Series3->item()->isVisible());
+    QVERIFY(!w.Chart1->axisEnabled(QwtPlot::yLeft));
+    auto* legend = qobject_cast<QwtLegend*>(w.Chart1->legend());
+    QVERIFY(legend && legend->defaultItemMode() == QwtLegendData::Checkable);
+    auto* actual = static_cast<QwtPlotCurve*>(w.view.Series2->item());
+    QCOMPARE(actual->pen().color(), QColor(Qt::red));
+    QCOMPARE(actual->pen().width(), 2);
+    QCOMPARE(w.view.Series3->title(), QString("Contour"));
+  }
+
+  void contourPlotHandsTheCountsToTheChart() {
+    writeRateFiles();
+    TContPlotForm w(nullptr, &prompts);
+    w.openWith(dir);
+    check(w, "r0001.csv");
+    check(w, "r0002.csv");
+    w.MinYAuto->click();
+    w.MaxYAuto->click();
+    w.CountEdit->setText("10");
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QVERIFY(QFile::exists(dir + "/freq.txt"));
+
+    ContourSettings settings;
+    settings.autoMinY = settings.autoMaxY = false;
+    settings.grids = 10;
+    ContourSeries summary;
+    summariseContour(dir.toStdString(), settings, summary);
+    QCOMPARE(w.view.Series1->gridPoints().size(), static_cast<int>(summary.grid.size()));
+    for (GridSeries* series : {w.view.Series1, w.view.Series3})
+      for (int i = 0; i < series->gridPoints().size(); ++i) {
+        const GridPoint& p = series->gridPoints()[i];
+        const GridCount& c = summary.grid[static_cast<std::size_t>(i)];
+        QCOMPARE(p.x, double(c.week));
+        QCOMPARE(p.y, double(c.count));
+        QCOMPARE(p.z, double(c.bin));
+      }
+    // Path 1 holds 4.0 in week 4 (bin 0) and path 2 4.2 (bin 2).
+    for (const GridPoint& p : w.view.Series3->gridPoints())
+      if (p.x == 4) QCOMPARE(p.y, (p.z == 0 || p.z == 2) ? 1.0 : 0.0);
+    // Both paths' copies of the actual path, in ascending weeks.
+    const QVector<QPointF>& actual = w.view.Series2->points();
+    QCOMPARE(actual.size(), 8);
+    QCOMPARE(actual[0].x(), 2.0);
+    QCOMPARE(actual[7].x(), 5.0);
+    QCOMPARE(actual[2], actual[3]);
+    QVERIFY(qAbs(actual[4].y() - (4.65 - 4.0 - 0.05) / 0.1) < 1e-9);
+  }
+
+  void contourInputErrorsStopThePlot_data() {
+    QTest::addColumn<QString>("minY");
+    QTest::addColumn<QString>("maxY");
+    QTest::addColumn<QString>("grids");
+    QTest::addColumn<QString>("maxZ");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("bound not a number") << "abc" << "5.0" << "15" << "30" << "'abc' is not a valid floating point value";
+    QTest::newRow("grids not a number") << "4.0" << "5.0" << "x" << "30" << "'x' is not a valid integer value";
+    QTest::newRow("cap not a number") << "4.0" << "5.0" << "15" << "3.5" << "'3.5' is not a valid integer value";
+    QTest::newRow("no grids") << "4.0" << "5.0" << "0" << "30" << "Floating point division by zero";
+    QTest::newRow("equal bounds") << "4.5" << "4.5" << "15" << "30" << "Floating point division by zero";
+  }
+
+  void contourInputErrorsStopThePlot() {
+    QFETCH(QString, minY);
+    QFETCH(QString, maxY);
+    QFETCH(QString, grids);
+    QFETCH(QString, maxZ);
+    QFETCH(QString, message);
+    writeRateFiles();
+    TContPlotForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    QVERIFY(!w.view.Series3->gridPoints().isEmpty());
+
+    w.MinYAuto->click();
+    w.MaxYAuto->click();
+    w.MinYEdit->setText(minY);
+    w.MaxYEdit->setText(maxY);
+    w.CountEdit->setText(grids);
+    w.MaxZEdit->setText(maxZ);
+    w.PlotBtn->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY2(prompts.errors[0].contains(message), qPrintable(prompts.errors[0]));
+    // The Plot had cleared the chart before it stopped.
+    QVERIFY(w.view.Series3->gridPoints().isEmpty());
+    QVERIFY(w.view.Series2->points().isEmpty());
+  }
+
+  void weightsWindowDrawsSeventeenLines() {
+    TWPlotForm w(nullptr, &prompts);
+    QCOMPARE(w.windowTitle(), QString("Weights plot"));
+    QVERIFY(w.findChild<QPushButton*>("CloseBtn"));
+    const QColor colours[] = {{255, 0, 0},     {0, 128, 0},   {255, 255, 0}, {0, 0, 255},     {128, 128, 128},
+                              {255, 0, 255},   {0, 128, 128}, {0, 0, 128},   {128, 0, 0},     {0, 255, 0},
+                              {128, 128, 0},   {128, 0, 128}, {0, 255, 255}, {0, 0, 0},       {192, 220, 192},
+                              {166, 202, 240}, {255, 128, 64}};
+    for (int j = 0; j < kPlottedWeights; ++j) {
+      const auto* curve = static_cast<QwtPlotCurve*>(w.view.Series[j]->item());
+      QCOMPARE(w.view.Series[j]->title(), QString::number(j + 1));
+      QCOMPARE(curve->pen().color(), colours[j]);
+      QCOMPARE(curve->pen().width(), 2);
+    }
+    auto* legend = qobject_cast<QwtLegend*>(w.WPlotChart->legend());
+    QVERIFY(legend && legend->defaultItemMode() == QwtLegendData::Checkable);
+
+    // Averages far outside the axis leave it where it is.
+    writeFile(dir + "/r0000.csv", rateFile(1, {4.5, 4.6, 4.7}, {4.5, 4.55, 4.65}));
+    writeFile(dir + "/w0000.csv", weightFile(1, {{9, -9}, {9, -9}, {9, -9}}));
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    const QwtScaleDiv& left = w.WPlotChart->axisScaleDiv(QwtPlot::yLeft);
+    QCOMPARE(left.lowerBound(), -3.0);
+    QCOMPARE(left.upperBound(), 3.0);
+    QCOMPARE(left.ticks(QwtScaleDiv::MajorTick), (QList<double>{-3, -2, -1, 0, 1, 2, 3}));
+  }
+
+  void weightsPlotAveragesThePaths() {
+    writeRateFiles();
+    writeFile(dir + "/w0000.csv", weightFile(1, {{0, 0}, {0, 0}, {0, 0}, {0.2, -0.5}, {0, 0}}));
+    writeFile(dir + "/w0001.csv", weightFile(1, {{0, 0}, {0, 0}, {0, 0}, {0.4, -0.1}, {0, 0}}));
+    TWPlotForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QVERIFY(QFile::exists(dir + "/weight.txt"));
+
+    const QVector<QPointF> first = w.view.Series[0]->points();
+    QCOMPARE(first.size(), 4);  // weeks 2 to 5
+    QCOMPARE(first[0].x(), 2.0);
+    QVERIFY(qAbs(first[2].y() - 0.3) < 1e-12);
+    QVERIFY(qAbs(w.view.Series[1]->points()[2].y() + 0.3) < 1e-12);
+    QCOMPARE(w.view.Series[2]->points()[2], QPointF(4, 0));
+
+    WeightsSeries summary;
+    summariseWeights(dir.toStdString(), summary);
+    for (int j = 0; j < kPlottedWeights; ++j) QCOMPARE(w.view.Series[j]->points(), pointsOf(summary.weights[j]));
+  }
+
+  void saveOpensTheExportDialogForTheWindowsChart() {
+    TPathForm w(nullptr, &prompts);
+    QString shownFor;
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<ChartExportDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      shownFor = dialog->fileEdit()->text();
+      owner = dialog->parentWidget();
+      dialog->reject();
+    });
+    w.SaveBtn->click();
+    QVERIFY2(shownFor.endsWith("simulation-price.png"), qPrintable(shownFor));
+    QCOMPARE(owner, &w);
+  }
+
+  void contourLinesAreDrawnInThePalettesColours() {
+    writeRateFiles();
+    TContPlotForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    w.view.Series2->item()->setVisible(false);
+    QTemporaryDir out;
+    renderChartToFile(*w.Chart1, out.filePath("c.png"), QSize(400, 300));
+    const QImage image(out.filePath("c.png"));
+    int coloured = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.saturation() > 150 && c.value() > 100) ++coloured;
+      }
+    // The contours take the palette's colours, not the toolkit's black pen.
+    QVERIFY2(coloured > 400, qPrintable(QString::number(coloured)));
+  }
+};
+
+QTEST_MAIN(AnalysisWindowsTest)
+#include "AnalysisWindowsTest.moc"

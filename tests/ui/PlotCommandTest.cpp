@@ -1,0 +1,105 @@
+// velquin-cli analyze --plot: the windows' charts written to files by the
+// command line, without a display.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Result {
+  int exitCode;
+  QString errors;
+};
+
+}  // namespace
+
+class PlotCommandTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir tmp;
+
+  // Runs velquin-cli as a batch job would: no display, no platform chosen.
+  Result cli(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(env);
+    process.start(VELQUIN_CLI, QStringList{"analyze"} + args + QStringList{"-C", tmp.path(), "--all"});
+    if (!process.waitForFinished(60000)) return {-1, "did not finish"};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+  }
+
+  QByteArray head(const QString& name, int n) {
+    QFile f(tmp.filePath(name));
+    return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    const QDir golden(QString(VELQUIN_TEST_DATA) + "/golden/all");
+    QVERIFY(QDir(tmp.path()).mkdir("result"));
+    for (const QString& name : golden.entryList({"r*.csv", "w*.csv"}, QDir::Files))
+      QVERIFY(QFile::copy(golden.filePath(name), tmp.filePath("result/" + name)));
+  }
+
+  void writesThePictureOfTheRequestedKind_data() {
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("paths as PNG") << "paths" << "paths.png" << QByteArray("\x89PNG");
+    QTest::newRow("contour as SVG") << "contour" << "contour.SVG" << QByteArray("<?xml");
+    QTest::newRow("weights as PDF") << "weights" << "weights.pdf" << QByteArray("%PDF-");
+  }
+
+  void writesThePictureOfTheRequestedKind() {
+    QFETCH(QString, summary);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, magic);
+    const Result r = cli({summary, "--plot", file});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+    QCOMPARE(head(file, magic.size()), magic);
+    QVERIFY(QFileInfo(tmp.filePath(file)).size() > 1000);
+    QVERIFY2(r.errors.contains("Drew the chart into " + file), qPrintable(r.errors));
+  }
+
+  void thePathPictureShowsTheLines() {
+    QVERIFY(cli({"paths", "--plot", "lines.png"}).exitCode == 0);
+    const QImage image(tmp.filePath("lines.png"));
+    QVERIFY(!image.isNull());
+    int red = 0, blue = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb p = image.pixel(x, y) & 0xffffff;
+        red += p == 0xff0000;
+        blue += p == 0x0000ff;
+      }
+    // "Actual" in red, "Mean" and the band in blue.
+    QVERIFY2(red > 200 && blue > 400, qPrintable(QString("%1 red, %2 blue").arg(red).arg(blue)));
+  }
+
+  void anUnknownPictureKindIsRefusedBeforeAnythingIsWritten() {
+    QFile::remove(tmp.filePath("result/stat.txt"));
+    const Result r = cli({"paths", "--plot", "paths.bmp"});
+    QVERIFY(r.exitCode != 0);
+    QVERIFY2(r.errors.contains("paths.bmp") && r.errors.contains(".png"), qPrintable(r.errors));
+    QVERIFY(!QFile::exists(tmp.filePath("paths.bmp")));
+    QVERIFY(!QFile::exists(tmp.filePath("result/stat.txt")));
+  }
+
+  void anUnwritablePlaceFailsAfterTheSummary() {
+    const Result r = cli({"weights", "--plot", "missing/weights.png"});
+    QVERIFY(r.exitCode != 0);
+    QVERIFY2(r.errors.contains("missing/weights.png"), qPrintable(r.errors));
+    QVERIFY(QFile::exists(tmp.filePath("result/weight.txt")));
+  }
+};
+
+QTEST_MAIN(PlotCommandTest)
+#include "PlotCommandTest.moc"
