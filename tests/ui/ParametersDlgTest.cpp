@@ -1,0 +1,341 @@
+// The parameter dialog: layout, the show step, the preview spans, OK and
+// its refusals, and the folder and file choosers.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <qwt_plot_curve.h>
+
+#include "FakePrompts.h"
+#include "chart/Chart.h"
+#include "ui/AgeForm.h"
+#include "ui/UpDown.h"
+#include "ui/paraset.h"
+
+using vk::TForm1;
+using vk::TParametersDlg;
+using vk::testing::FakePrompts;
+using vk::testing::ScratchDir;
+
+namespace {
+
+QString prices(int count) {
+  QString text;
+  for (int w = 1; w <= count; ++w) text += QString::number(4 + w / 1000.0, 'f', 6) + "\n";
+  return text;
+}
+
+QString para(int minyear, int maxyear, int teachyear, const QString& mode = "all") {
+  return QString("0.00435\n20\n0.01088\n0.02176\n0.01538\n100\n%1\n%2\n%3\n0.6\n0.005\n0.2\n0.3\n0.002\n0.1\n10\n5\n%4\n")
+      .arg(minyear)
+      .arg(maxyear)
+      .arg(teachyear)
+      .arg(mode);
+}
+
+QPair<double, double> span(const vk::LineSeries* s) {
+  if (s->points().isEmpty()) return {0, 0};
+  return {s->points().first().x(), s->points().last().x()};
+}
+
+// A main window and its dialog, the dialog shown (which reads its files).
+struct Setup {
+  FakePrompts prompts;
+  TForm1 form{&prompts};
+  TParametersDlg* dialog = new TParametersDlg(form, &prompts);
+  Setup() { form.setParametersDialog(dialog); }
+  void show() { form.SettingBtnClick(); }
+};
+
+}  // namespace
+
+class ParametersDlgTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void layoutHasEveryControl() {
+    Setup s;
+    TParametersDlg& d = *s.dialog;
+    QCOMPARE(d.windowTitle(), QString("Parameters"));
+    QCOMPARE(d.size(), QSize(591, 263));
+    struct Field {
+      QLabel* label;
+      const char* caption;
+      QLineEdit* field;
+      vk::UpDown* upDown;
+      int max, step;
+    };
+    const Field fields[] = {
+        {d.Label1, "Number of agents", d.NumAgentEdit, d.UpDown1, 500, 1},
+        {d.Label2, "Start week", d.StartGenEdit, d.UpDown2, 1000, 10},
+        {d.Label3, "End week", d.EndGenEdit, d.UpDown3, 1000, 10},
+        {d.Label4, "Length of training", d.TrainingLEdit, d.UpDown4, 1000, 10},
+        {d.Label5, "Simulation times", d.SimTimesEdit, d.UpDown5, 500, 1},
+        {d.Label7, "Training times", d.TrainingTimesEdit, d.UpDown6, 500, 1},
+    };
+    int top = 16;
+    for (const Field& f : fields) {
+      QCOMPARE(f.label->text(), QString(f.caption));
+      QCOMPARE(f.label->x(), 24);
+      QCOMPARE(f.field->geometry(), QRect(136, top, 65, 20));
+      QCOMPARE(f.field->text(), QString("0"));
+      QCOMPARE(f.upDown->geometry(), QRect(201, top, 16, 20));
+      QCOMPARE(f.upDown->minimum(), 0);
+      QCOMPARE(f.upDown->maximum(), f.max);
+      QCOMPARE(f.upDown->increment(), f.step);
+      QCOMPARE(f.upDown->position(), 0);
+      top += 24;
+    }
+    QCOMPARE(d.Label6->text(), QString("Directory"));
+    QCOMPARE(d.DirEdit->geometry(), QRect(80, 160, 105, 20));
+    QVERIFY(d.DirEdit->text().isEmpty());
+    const std::pair<QPushButton*, std::pair<const char*, QRect>> buttons[] = {
+        {d.DirBtn, {"Dir", {192, 160, 25, 25}}},       {d.PriceBtn, {"Price file", {48, 192, 57, 17}}},
+        {d.DataBtn, {"Data file", {128, 192, 57, 17}}}, {d.OKBtn, {"OK", {207, 228, 75, 25}}},
+        {d.CancelBtn, {"Cansel", {287, 228, 75, 25}}},
+    };
+    for (const auto& [button, expected] : buttons) {
+      QCOMPARE(button->text(), QString(expected.first));
+      QCOMPARE(button->geometry(), expected.second);
+    }
+    QVERIFY(d.OKBtn->isDefault());
+    QCOMPARE(d.Bevel1->geometry(), QRect(8, 8, 217, 209));
+    QCOMPARE(d.Chart1->geometry(), QRect(232, 8, 345, 209));
+    QCOMPARE(d.Chart1->title().text(), QString("Price"));
+    QCOMPARE(d.Series1->title(), QString("All"));
+    QCOMPARE(d.Series2->title(), QString("Training"));
+    QCOMPARE(d.Series3->title(), QString("Forecast"));
+    QCOMPARE(d.Series1->curve()->pen(), QPen(Qt::black, 1));
+    QCOMPARE(d.Series2->curve()->pen(), QPen(Qt::blue, 2));
+    QCOMPARE(d.Series3->curve()->pen(), QPen(Qt::red, 2));
+  }
+
+  void showReadsTheDemoWithItsComments() {
+    ScratchDir dir;
+    dir.copyDemo();
+    Setup s;
+    s.form.resultDir = "run2";
+    s.show();
+    TParametersDlg& d = *s.dialog;
+    QVERIFY(s.prompts.errors.isEmpty());
+    QCOMPARE(d.DirEdit->text(), QString("run2"));
+    QCOMPARE(d.NumAgentEdit->text(), QString("100"));
+    QCOMPARE(d.StartGenEdit->text(), QString("53"));
+    QCOMPARE(d.EndGenEdit->text(), QString("261"));
+    QCOMPARE(d.TrainingLEdit->text(), QString("156"));
+    QCOMPARE(d.SimTimesEdit->text(), QString("10"));
+    QCOMPARE(d.TrainingTimesEdit->text(), QString("5"));
+    QCOMPARE(d.parameters.delta, 0.00435);
+    QCOMPARE(d.parameters.runMode, std::string("all"));
+    QCOMPARE(int(d.previewPrices.size()), 372);
+    QCOMPARE(d.Series1->points().size(), 372);
+    QCOMPARE(d.Series1->points().first().x(), 1.0);
+    QCOMPARE(span(d.Series2), qMakePair(53.0, 208.0));
+    QCOMPARE(span(d.Series3), qMakePair(209.0, 261.0));
+    // The spans lie on the "All" line.
+    QCOMPARE(d.Series2->points().first().y(), d.previewPrices[52]);
+  }
+
+  void previewSpansAreCutToTheFile() {
+    ScratchDir dir;
+    dir.write("price.txt", prices(500));
+    struct Case {
+      int minyear, maxyear, teachyear;
+      QPair<double, double> training, forecast;
+    };
+    const Case cases[] = {
+        {100, 300, 52, {100, 151}, {152, 300}},
+        {0, 900, 10, {1, 10}, {11, 500}},      // start 0 as 1, end cut to the last week
+        {495, 500, 10, {495, 499}, {500, 500}},  // training ends the week before the last
+        {495, 499, 10, {495, 499}, {0, 0}},      // ... and the end week does not reach it
+        {100, 120, 52, {100, 151}, {0, 0}},      // end before the end of training
+        {10, 20, -30, {0, 0}, {1, 20}},          // negative training: nothing below week 1
+    };
+    for (const Case& c : cases) {
+      dir.write("para.txt", para(c.minyear, c.maxyear, c.teachyear));
+      Setup s;
+      s.show();
+      QCOMPARE(span(s.dialog->Series2), c.training);
+      QCOMPARE(span(s.dialog->Series3), c.forecast);
+      QVERIFY(s.prompts.errors.isEmpty());
+    }
+  }
+
+  void typedWeeksRedrawOnlyWithinTheFile() {
+    ScratchDir dir;
+    dir.write("price.txt", prices(500));
+    dir.write("para.txt", para(100, 300, 52));
+    Setup s;
+    s.show();
+    TParametersDlg& d = *s.dialog;
+    d.TrainingLEdit->setText("100");
+    QCOMPARE(span(d.Series2), qMakePair(100.0, 199.0));
+    d.StartGenEdit->setText("500");  // not below the count: stored, not drawn
+    QCOMPARE(d.parameters.minyear, 500);
+    QCOMPARE(span(d.Series2), qMakePair(100.0, 199.0));
+    d.StartGenEdit->setText("120");
+    d.EndGenEdit->setText("501");
+    QCOMPARE(span(d.Series2), qMakePair(120.0, 219.0));
+    QCOMPARE(span(d.Series3), qMakePair(220.0, 300.0));
+
+    d.TrainingLEdit->setText("");  // cleared before typing a new number
+    QCOMPARE(s.prompts.errors, QStringList{"'' is not a valid integer value"});
+    QCOMPARE(d.parameters.teachyear, 100);
+    d.TrainingLEdit->setText("4x");
+    QCOMPARE(s.prompts.errors.size(), 2);
+    QCOMPARE(s.prompts.errors[1], QString("'4x' is not a valid integer value"));
+  }
+
+  void okWritesTheFileInItsOwnFormat() {
+    ScratchDir dir;
+    dir.copyDemo();
+    const QString longMode = "frequency and a mode word that is far too long";
+    QString text = dir.read("para.txt");
+    text.replace("0.00435 delta", "0.0000041234567 delta").replace("\nall\n", "\n" + longMode + "\n");
+    dir.write("para.txt", text);
+    Setup s;
+    s.show();
+    TParametersDlg& d = *s.dialog;
+    d.NumAgentEdit->setText("150");
+    d.SimTimesEdit->setText("3");
+    d.DirEdit->setText("run2");
+    d.OKBtnClick();
+    QVERIFY(s.prompts.errors.isEmpty());
+    QVERIFY(!d.isVisible());
+    QCOMPARE(s.form.resultDir, QString("run2"));
+    QCOMPARE(dir.read("para.txt"), QString("   0.00000\n20\n   0.01088\n   0.02176\n   0.01538\n150\n53\n261\n156\n"
+                                           "   0.60000\n   0.00500\n   0.20000\n   0.30000\n   0.00200\n   0.10000\n"
+                                           "3\n5\n") +
+                                       longMode.left(30) + "\n");
+  }
+
+  void okRefusesABadFieldAndWritesNothing() {
+    ScratchDir dir;
+    dir.copyDemo();
+    const QString before = dir.read("para.txt");
+    Setup s;
+    s.show();
+    TParametersDlg& d = *s.dialog;
+    d.NumAgentEdit->setText("120");
+    d.StartGenEdit->setText("60");
+    d.EndGenEdit->setText("2.5");  // reported by the change step, then by OK
+    d.OKBtnClick();
+    QCOMPARE(s.prompts.errors, QStringList(2, "'2.5' is not a valid integer value"));
+    QCOMPARE(dir.read("para.txt"), before);
+    QVERIFY(d.isVisible());
+    QCOMPARE(d.parameters.popsize, 120);  // parsed before the bad field
+    QCOMPARE(d.parameters.minyear, 60);
+    QCOMPARE(s.form.resultDir, QString("result"));
+  }
+
+  void okNeverWritesParametersThatWereNotRead() {
+    ScratchDir dir;
+    dir.write("price.txt", prices(10));
+    Setup s;
+    s.show();  // no para.txt at all
+    QCOMPARE(s.prompts.errors.size(), 1);
+    QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
+    s.dialog->OKBtnClick();
+    QVERIFY(!dir.exists("para.txt"));
+    QCOMPARE(s.prompts.notices.size(), 1);
+    QVERIFY(s.dialog->isVisible());
+
+    // A file that fails half-way is kept as it is, and its read values shown.
+    const QString broken = "0.1\n20\n0.1\n0.1\n0.1\n77\n53\n2.5\n";
+    dir.write("para.txt", broken);
+    s.dialog->hide();
+    s.show();
+    QCOMPARE(s.dialog->NumAgentEdit->text(), QString("77"));
+    QVERIFY(s.prompts.errors.last().contains("2.5"));
+    s.dialog->OKBtnClick();
+    QCOMPARE(dir.read("para.txt"), broken);
+    QCOMPARE(s.prompts.notices.size(), 2);
+  }
+
+  void aMissingPriceFileStillReadsTheParameters() {
+    ScratchDir dir;
+    dir.copyDemo();
+    QFile::remove("price.txt");
+    Setup s;
+    s.show();
+    QCOMPARE(s.prompts.errors.size(), 1);
+    QVERIFY2(s.prompts.errors[0].contains("price.txt"), qPrintable(s.prompts.errors[0]));
+    QCOMPARE(s.dialog->NumAgentEdit->text(), QString("100"));
+    QVERIFY(s.dialog->Series1->points().isEmpty());
+    QVERIFY(s.dialog->Series2->points().isEmpty());
+    s.dialog->OKBtnClick();  // the parameters were read: OK may write them
+    QVERIFY(!s.dialog->isVisible());
+    QVERIFY(s.prompts.notices.isEmpty());
+  }
+
+  void aFileThatCannotBeCreatedKeepsTheDialogOpen() {
+    ScratchDir dir;
+    dir.copyDemo();
+    Setup s;
+    s.show();
+    QFile::remove("para.txt");
+    QDir().mkdir("para.txt");  // in the way of the file
+    s.dialog->DirEdit->setText("elsewhere");
+    s.dialog->OKBtnClick();
+    QCOMPARE(s.prompts.errors.size(), 1);
+    QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
+    QVERIFY(s.dialog->isVisible());
+    QCOMPARE(s.form.resultDir, QString("result"));
+  }
+
+  void canselWritesNothingAndTheNextShowingRereads() {
+    ScratchDir dir;
+    dir.copyDemo();
+    const QString before = dir.read("para.txt");
+    Setup s;
+    s.show();
+    s.dialog->NumAgentEdit->setText("3");
+    s.dialog->CancelBtn->click();
+    QVERIFY(!s.dialog->isVisible());
+    QCOMPARE(dir.read("para.txt"), before);
+    s.show();
+    QCOMPARE(s.dialog->NumAgentEdit->text(), QString("100"));
+  }
+
+  void choosersStoreTheirNamesAndLeaveTheWorkingDirectory() {
+    ScratchDir dir;
+    dir.copyDemo();
+    QDir().mkpath("run2");
+    QDir().mkpath("inputs");
+    dir.write("inputs/p2.txt", prices(20));
+    Setup s;
+    s.show();
+    TParametersDlg& d = *s.dialog;
+
+    s.prompts.folderAnswer = dir.file("run2");
+    d.DirBtnClick();
+    QCOMPARE(d.DirEdit->text(), QString("run2"));
+    QCOMPARE(s.prompts.folderTitle, QString("Seclect directory."));
+    QCOMPARE(s.prompts.folderRoot, dir.path());
+    s.prompts.folderAnswer.clear();  // cancelled
+    d.DirBtnClick();
+    QCOMPARE(d.DirEdit->text(), QString("run2"));
+    QCOMPARE(s.form.resultDir, QString("result"));  // only OK hands it over
+
+    s.prompts.fileAnswer = dir.file("inputs/p2.txt");
+    d.PriceBtnClick();
+    QCOMPARE(d.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(int(d.previewPrices.size()), 20);
+    QCOMPARE(s.prompts.fileStartDir, dir.path());
+    const QList<QPair<QString, QString>> filters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
+    QCOMPARE(s.prompts.fileFilters, filters);
+
+    s.prompts.fileAnswer = dir.file("data.txt");
+    d.DataBtnClick();
+    QCOMPARE(d.dataFileName, dir.file("data.txt"));
+    QCOMPARE(s.form.dataFileName, dir.file("data.txt"));
+    d.CancelBtnClick();  // the names stay in effect
+    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(QDir::currentPath(), dir.path());
+  }
+};
+
+QTEST_MAIN(ParametersDlgTest)
+#include "ParametersDlgTest.moc"
