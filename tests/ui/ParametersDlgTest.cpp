@@ -221,7 +221,7 @@ class ParametersDlgTest : public QObject {
     d.StartGenEdit->setText("60");
     d.EndGenEdit->setText("2.5");  // reported by the change step, then by OK
     d.OKBtnClick();
-    QCOMPARE(s.prompts.errors, QStringList(2, "'2.5' is not a valid integer value"));
+    QCOMPARE(s.prompts.errors, QStringList({"'2.5' is not a valid integer value", "'2.5' is not a valid integer value"}));
     QCOMPARE(dir.read("para.txt"), before);
     QVERIFY(d.isVisible());
     QCOMPARE(d.parameters.popsize, 120);  // parsed before the bad field
