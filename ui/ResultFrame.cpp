@@ -21,7 +21,7 @@ namespace vk {
 namespace {
 
 const char* const kChooserTitle = "Seclect directory.";
-const int kColumnWidth = 145;
+const int kColumnWidth = 165;
 
 // Leaves the working directory as it was found, whatever a chooser did.
 class KeepWorkingDirectory {
@@ -56,7 +56,7 @@ ResultFrame::ResultFrame(const QString& caption, char prefix, const QString& clo
   setWindowTitle(caption);
   buildLayout(closeButtonName);
   connectHandlers();
-  resize(760, 480);
+  resize(800, 560);
 }
 
 void ResultFrame::buildLayout(const QString& closeButtonName) {
