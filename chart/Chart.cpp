@@ -362,6 +362,14 @@ void Chart::legendChecked(const QVariant& itemInfo, bool on, int) {
   }
 }
 
+void Chart::resizeEvent(QResizeEvent* event) {
+  QwtPlot::resizeEvent(event);
+  // As many labelled ticks as the chart has room for: a small chart with
+  // the default count runs its labels into each other.
+  setAxisMaxMajor(QwtPlot::xBottom, qBound(2, width() / 60, 10));
+  setAxisMaxMajor(QwtPlot::yLeft, qBound(2, height() / 35, 10));
+}
+
 void Chart::repaintNow() {
   // replot() recomputes the automatic axes and marks the canvas; repaint()
   // then draws canvas, axes and legend before returning, without waiting for

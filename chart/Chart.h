@@ -168,6 +168,9 @@ class Chart : public QwtPlot {
   // Draws the chart, its axes and legend at once.
   void repaintNow();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void adopt(ChartSeries* series);
   void syncLegendChecks();

@@ -147,8 +147,11 @@ ChartExportDialog::ChartExportDialog(QWidget* owner, Chart& chart)
     box->setRange(16, 10000);
     box->setSuffix(" px");
   }
-  width_->setValue(qMax(16, chart.width()));
-  height_->setValue(qMax(16, chart.height()));
+  // The chart's own shape, at least 640 pixels wide: a small chart on the
+  // screen makes too small a picture.
+  const double scale = qMax(1.0, 640.0 / qMax(1, chart.width()));
+  width_->setValue(qMax(16, qRound(chart.width() * scale)));
+  height_->setValue(qMax(16, qRound(chart.height() * scale)));
 
   file_ = new QLineEdit;
   const QString base = chart.chartTitle().isEmpty() ? QString("chart") : chart.chartTitle();
