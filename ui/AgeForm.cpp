@@ -326,14 +326,12 @@ void TForm1::StartBtnClick() {
   setPathControlsEnabled(false);
   NumPath->repaint();
   UpDown1->repaint();
-  running_ = true;
   QString failure;
   try {
     RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
   }
-  running_ = false;
   pacer_.flush();
   setPathControlsEnabled(true);
   if (!failure.isEmpty()) reportError(failure);

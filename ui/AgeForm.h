@@ -81,7 +81,6 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
 
   PathViewer& viewer() { return *viewer_; }
   RepaintPacer& pacer() { return pacer_; }
-  bool isRunning() const { return running_; }
 
   QLabel* StaticText1;
   QGroupBox* GroupBox1;
@@ -150,7 +149,6 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   // The percentages to show; -1 while the field is still empty.
   int weekPercent_ = -1;
   int pathPercent_ = -1;
-  bool running_ = false;
   bool centred_ = false;
 };
 
