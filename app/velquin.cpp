@@ -4,6 +4,9 @@
 #include <QApplication>
 
 #include "ui/AgeForm.h"
+#include "ui/ContourPlot.h"
+#include "ui/PathDlg.h"
+#include "ui/WPlot.h"
 #include "ui/paraset.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +18,12 @@ int main(int argc, char** argv) {
   vk::TForm1 form1;
   auto* parametersDlg = new vk::TParametersDlg(form1);
   form1.setParametersDialog(parametersDlg);
+  auto* pathForm = new vk::TPathForm(&form1);
+  auto* wPlotForm = new vk::TWPlotForm(&form1);
+  auto* contPlotForm = new vk::TContPlotForm(&form1);
+  form1.setAnalyzerAction(form1.PathPlotBtn, [pathForm](const QString& dir) { pathForm->openWith(dir); });
+  form1.setAnalyzerAction(form1.ContPlotBtn, [contPlotForm](const QString& dir) { contPlotForm->openWith(dir); });
+  form1.setAnalyzerAction(form1.WPlotBtn, [wPlotForm](const QString& dir) { wPlotForm->openWith(dir); });
 
   form1.show();
   return app.exec();
