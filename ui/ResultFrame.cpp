@@ -113,6 +113,12 @@ void ResultFrame::connectHandlers() {
 
 void ResultFrame::openWith(const QString& directory) {
   resultDir = directory;
+  if (!placed_ && parentWidget()) {
+    // The first time over the main window; later where the user left it.
+    const QRect owner = parentWidget()->window()->frameGeometry();
+    move(owner.center() - rect().center());
+  }
+  placed_ = true;
   show();
   raise();
   activateWindow();

@@ -107,6 +107,7 @@ class ResultFrame : public QWidget {
   UserPrompts& prompts_;
   QVBoxLayout* column_ = nullptr;
   QVBoxLayout* chartSide_ = nullptr;
+  bool placed_ = false;
 };
 
 }  // namespace vk
