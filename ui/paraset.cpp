@@ -89,6 +89,8 @@ TParametersDlg::TParametersDlg(TForm1& mainWindow, UserPrompts* prompts)
   setWindowTitle("Parameters");
   setModal(false);
   setFixedSize(591, 263);
+  priceFileName = main_.priceFileName;
+  dataFileName = main_.dataFileName;
   QFont compact = font();
   compact.setPixelSize(11);
   setFont(compact);
