@@ -7,42 +7,25 @@
 
 namespace vk {
 
-namespace {
-
-// Lines 1..17 hold one number each; anything after it on the line is a comment.
-int intLine(TextReader& in) {
-  const int v = in.readInt();
-  in.skipLine();
-  return v;
-}
-
-double realLine(TextReader& in) {
-  const double v = in.readReal();
-  in.skipLine();
-  return v;
-}
-
-}  // namespace
-
 Parameters readParameters(TextReader& in) {
   Parameters p;
-  p.delta = realLine(in);
-  p.ndiv = intLine(in);
-  p.trend1 = realLine(in);
-  p.trend2 = realLine(in);
-  p.trend3 = realLine(in);
-  p.popsize = intLine(in);
-  p.minyear = intLine(in);
-  p.maxyear = intLine(in);
-  p.teachyear = intLine(in);
-  p.pcross1 = realLine(in);
-  p.pmutation1 = realLine(in);
-  p.gap1 = realLine(in);
-  p.pcross2 = realLine(in);
-  p.pmutation2 = realLine(in);
-  p.gap2 = realLine(in);
-  p.simtimes = intLine(in);
-  p.nsample = intLine(in);
+  p.delta = readRealLine(in);
+  p.ndiv = readIntLine(in);
+  p.trend1 = readRealLine(in);
+  p.trend2 = readRealLine(in);
+  p.trend3 = readRealLine(in);
+  p.popsize = readIntLine(in);
+  p.minyear = readIntLine(in);
+  p.maxyear = readIntLine(in);
+  p.teachyear = readIntLine(in);
+  p.pcross1 = readRealLine(in);
+  p.pmutation1 = readRealLine(in);
+  p.gap1 = readRealLine(in);
+  p.pcross2 = readRealLine(in);
+  p.pmutation2 = readRealLine(in);
+  p.gap2 = readRealLine(in);
+  p.simtimes = readIntLine(in);
+  p.nsample = readIntLine(in);
   p.runMode = in.readLineText(kModeWordLength);
   return p;
 }

@@ -45,13 +45,6 @@ void restoreRandomState(RunState& s, TextReader& in) {
     throw RunError(in.name() + ": the random index " + std::to_string(s.rngIndex) + " is outside 0..55");
 }
 
-// One integer on its own line of the replay list.
-int readListValue(TextReader& list) {
-  const int v = list.readInt();
-  list.skipLine();
-  return v;
-}
-
 void createPathOutputs(RunState& s) {
   s.weightsFile.create(perPathName(s, "/w"));
   s.scheduleFile.create(perPathName(s, "/q"));
@@ -108,14 +101,14 @@ void runReplayMode(RunState& s, bool detail) {
   TextReader list = TextReader::open(kReplayListFile);
   s.resultDir = list.readLineText();
   if (detail) {
-    s.snapshotInterval = readListValue(list);
+    s.snapshotInterval = readIntLine(list);
     if (s.snapshotInterval < 1)
       throw RunError(std::string(kReplayListFile) + ", line 2: the snapshot interval " +
                      std::to_string(s.snapshotInterval) + " must be at least 1");
   }
-  s.simtimes = readListValue(list);
+  s.simtimes = readIntLine(list);
   for (int i = 0; i < s.simtimes; ++i) {
-    setPath(s, readListValue(list));
+    setPath(s, readIntLine(list));
     TextReader randomState = TextReader::open(perPathName(s, "/rnd"));
     createPathOutputs(s);
     if (detail) s.forecastFile.create(perPathName(s, "/fo."));
@@ -131,9 +124,9 @@ void runReplayMode(RunState& s, bool detail) {
 void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
   TextReader list = TextReader::open(kReplayListFile);
   s.resultDir = list.readLineText();
-  s.simtimes = readListValue(list);
+  s.simtimes = readIntLine(list);
   for (int i = 0; i < s.simtimes; ++i) {
-    setPath(s, readListValue(list));
+    setPath(s, readIntLine(list));
     output.create(perPathName(s, prefix));
     TextReader randomState = TextReader::open(perPathName(s, "/rnd"));
     restoreRandomState(s, randomState);

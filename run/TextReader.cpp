@@ -129,10 +129,7 @@ TextReader TextReader::open(const std::string& path) {
 TextReader::TextReader(std::string name, std::string text) : name_(std::move(name)), text_(std::move(text)) {}
 
 std::string TextReader::nextToken() {
-  while (pos_ < text_.size() && isSeparator(text_[pos_])) {
-    if (text_[pos_] == '\n') ++line_;
-    ++pos_;
-  }
+  skipToNextValue();
   tokenLine_ = line_;
   const std::size_t start = pos_;
   while (pos_ < text_.size() && !isSeparator(text_[pos_])) ++pos_;
@@ -184,6 +181,26 @@ std::string TextReader::readLineText(std::size_t maxChars) {
   pos_ = end;
   skipLine();
   return line;
+}
+
+bool TextReader::skipToNextValue() {
+  while (pos_ < text_.size() && isSeparator(text_[pos_])) {
+    if (text_[pos_] == '\n') ++line_;
+    ++pos_;
+  }
+  return pos_ < text_.size();
+}
+
+int readIntLine(TextReader& in) {
+  const int v = in.readInt();
+  in.skipLine();
+  return v;
+}
+
+double readRealLine(TextReader& in) {
+  const double v = in.readReal();
+  in.skipLine();
+  return v;
 }
 
 void TextReader::rewind() {

@@ -22,6 +22,8 @@ class TextReader {
   double readReal();
   // Skips to the start of the next line.
   void skipLine();
+  // Skips blanks and line ends; false when nothing but them is left.
+  bool skipToNextValue();
   // The rest of the current line (all of it at a line start), at most
   // maxChars characters, untrimmed; then moves to the next line.
   std::string readLineText(std::size_t maxChars = std::string::npos);
@@ -46,6 +48,11 @@ class TextReader {
   int line_ = 1;
   int tokenLine_ = 1;
 };
+
+// One number on its line, the rest of the line being a comment, as the
+// control files hold them.
+int readIntLine(TextReader& in);
+double readRealLine(TextReader& in);
 
 // Parses a whole text as a number; false if it is not one of that kind.
 bool parseInt(const std::string& text, int& value);

@@ -15,6 +15,7 @@
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "ui/UserPrompts.h"
+#include "ui/WorkingDirectory.h"
 
 namespace vk {
 
@@ -22,24 +23,6 @@ namespace {
 
 const char* const kChooserTitle = "Seclect directory.";
 const int kColumnWidth = 165;
-
-// Leaves the working directory as it was found, whatever a chooser did.
-class KeepWorkingDirectory {
- public:
-  KeepWorkingDirectory() : base_(QDir::currentPath()) {}
-  ~KeepWorkingDirectory() { QDir::setCurrent(base_); }
-  const QString& base() const { return base_; }
-
- private:
-  QString base_;
-};
-
-// A path as the user would type it from the working directory; the working
-// directory itself is ".".
-QString relativeTo(const QString& base, const QString& path) {
-  const QString relative = QDir(base).relativeFilePath(path);
-  return relative.isEmpty() ? QString(".") : relative;
-}
 
 // A Plot over many paths takes a moment; the cursor says so.
 class BusyCursor {

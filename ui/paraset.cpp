@@ -10,8 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "chart/Chart.h"
 #include "run/Limits.h"
@@ -20,6 +18,7 @@
 #include "ui/AgeForm.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"
+#include "ui/WorkingDirectory.h"
 
 namespace vk {
 
@@ -35,49 +34,6 @@ int wholeNumber(const QString& text) {
     throw RunError("'" + text.toStdString() + "' is not a valid integer value");
   return value;
 }
-
-double realLine(TextReader& in) {
-  const double v = in.readReal();
-  in.skipLine();
-  return v;
-}
-
-int intLine(TextReader& in) {
-  const int v = in.readInt();
-  in.skipLine();
-  return v;
-}
-
-// The price file as a reader that ends with its last number: blanks and
-// empty lines after it would otherwise read as one more price of 0.
-TextReader openPriceFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throwFileError("open file for reading", path, errno);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throwFileError("read file", path, errno);
-  std::string text = content.str();
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
-  return TextReader(path, text);
-}
-
-// A path as the user would type it from the working directory: "run2",
-// "../other/price.txt"; the working directory itself is ".".
-QString relativeTo(const QString& base, const QString& path) {
-  const QString relative = QDir(base).relativeFilePath(path);
-  return relative.isEmpty() ? QString(".") : relative;
-}
-
-// Leaves the working directory as it was found, whatever a chooser did.
-class KeepWorkingDirectory {
- public:
-  KeepWorkingDirectory() : base_(QDir::currentPath()) {}
-  ~KeepWorkingDirectory() { QDir::setCurrent(base_); }
-  const QString& base() const { return base_; }
-
- private:
-  QString base_;
-};
 
 const QList<QPair<QString, QString>> kFileFilters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
 
@@ -212,9 +168,10 @@ void TParametersDlg::FormShow() {
 
 void TParametersDlg::LoadPreviewPrices() {
   Series1->clear();
-  TextReader in = openPriceFile(fileName(priceFileName));
+  TextReader in = TextReader::open(fileName(priceFileName));
   previewPrices.clear();
-  while (!in.atEnd()) {
+  // Blank lines after the last price add no price of 0.
+  while (in.skipToNextValue()) {
     const double price = in.readReal();
     in.skipLine();
     previewPrices.push_back(price);
@@ -229,28 +186,28 @@ void TParametersDlg::ReadParameterFile() {
   Parameters& p = parameters;
   // Field by field: a line that fails leaves the values before it read and
   // shown, as far as the file could be read.
-  p.delta = realLine(in);
-  p.ndiv = intLine(in);
-  p.trend1 = realLine(in);
-  p.trend2 = realLine(in);
-  p.trend3 = realLine(in);
-  p.popsize = intLine(in);
+  p.delta = readRealLine(in);
+  p.ndiv = readIntLine(in);
+  p.trend1 = readRealLine(in);
+  p.trend2 = readRealLine(in);
+  p.trend3 = readRealLine(in);
+  p.popsize = readIntLine(in);
   NumAgentEdit->setText(QString::number(p.popsize));
-  p.minyear = intLine(in);
+  p.minyear = readIntLine(in);
   StartGenEdit->setText(QString::number(p.minyear));
-  p.maxyear = intLine(in);
+  p.maxyear = readIntLine(in);
   EndGenEdit->setText(QString::number(p.maxyear));
-  p.teachyear = intLine(in);
+  p.teachyear = readIntLine(in);
   TrainingLEdit->setText(QString::number(p.teachyear));
-  p.pcross1 = realLine(in);
-  p.pmutation1 = realLine(in);
-  p.gap1 = realLine(in);
-  p.pcross2 = realLine(in);
-  p.pmutation2 = realLine(in);
-  p.gap2 = realLine(in);
-  p.simtimes = intLine(in);
+  p.pcross1 = readRealLine(in);
+  p.pmutation1 = readRealLine(in);
+  p.gap1 = readRealLine(in);
+  p.pcross2 = readRealLine(in);
+  p.pmutation2 = readRealLine(in);
+  p.gap2 = readRealLine(in);
+  p.simtimes = readIntLine(in);
   SimTimesEdit->setText(QString::number(p.simtimes));
-  p.nsample = intLine(in);
+  p.nsample = readIntLine(in);
   TrainingTimesEdit->setText(QString::number(p.nsample));
   p.runMode = in.readLineText(kModeWordLength);
   parametersRead_ = true;
