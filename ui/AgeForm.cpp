@@ -35,6 +35,35 @@ namespace vk {
 
 namespace {
 
+// Swallows the user's clicks, keys and wheel turns while it is installed.
+class InputSwallower : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Wheel:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+// A run keeps the event loop waiting, so what the user clicked or typed
+// meanwhile is still queued when it returns and would act only now, on the
+// finished run: a second click on Start would start a second run. The window
+// reacts to no input during a run, so that input is dropped.
+void dropInputQueuedDuringRun() {
+  InputSwallower swallower;
+  QCoreApplication::instance()->installEventFilter(&swallower);
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->removeEventFilter(&swallower);
+}
+
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
@@ -333,6 +362,7 @@ void TForm1::StartBtnClick() {
     failure = QString::fromStdString(e.what());
   }
   pacer_.flush();
+  dropInputQueuedDuringRun();
   setPathControlsEnabled(true);
   if (!failure.isEmpty()) reportError(failure);
 }

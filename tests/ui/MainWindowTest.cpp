@@ -65,6 +65,26 @@ class SpyForm : public TForm1 {
   }
 };
 
+// Clicks Start while the run is under way, as an impatient user would: the
+// click waits in the queue until the run returns.
+class ImpatientForm : public TForm1 {
+ public:
+  using TForm1::TForm1;
+  void AppendLog(const std::string& text) override {
+    if (text == "Simulation start!" && !clicked_) {
+      clicked_ = true;
+      const QPoint centre = StartBtn->rect().center();
+      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(StartBtn, new QMouseEvent(type, centre, StartBtn->mapToGlobal(centre),
+                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    }
+    TForm1::AppendLog(text);
+  }
+
+ private:
+  bool clicked_ = false;
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -389,6 +409,22 @@ class MainWindowTest : public QObject {
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
+  }
+
+  void clicksDuringARunAreDropped() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    ImpatientForm form(&prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.StartBtnClick();
+    QCoreApplication::processEvents();
+    QCOMPARE(prompts.overwriteQuestions, 0);
+    QCOMPARE(form.Memo1->toPlainText(), QString("Simulation start!\nSimulation end."));
+    // Clicks after the run still act.
+    QTest::mouseClick(form.StartBtn, Qt::LeftButton);
+    QCOMPARE(prompts.overwriteQuestions, 1);
   }
 
   void aRunIsOnScreenWithoutTheEventLoop() {
