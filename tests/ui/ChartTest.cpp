@@ -14,6 +14,7 @@
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_div.h>
 
+#include "Pixels.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "chart/ChartData.h"
@@ -21,20 +22,14 @@
 
 using vk::Chart;
 
+using vk::testing::countPixels;
+
 namespace {
 
 QVector<double> xs(const QVector<QPointF>& points) {
   QVector<double> out;
   for (const QPointF& p : points) out.append(p.x());
   return out;
-}
-
-int countPixels(const QImage& image, QRgb colour) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) ++n;
-  return n;
 }
 
 QByteArray head(const QString& path, int n) {

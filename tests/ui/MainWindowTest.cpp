@@ -16,6 +16,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
 
+#include "Pixels.h"
 #include "FakePrompts.h"
 #include "chart/Chart.h"
 #include "ui/AgeForm.h"
@@ -26,6 +27,8 @@
 using vk::TForm1;
 using vk::testing::FakePrompts;
 using vk::testing::ScratchDir;
+
+using vk::testing::countPixels;
 
 namespace {
 
@@ -43,14 +46,6 @@ void writeShortDemo(const ScratchDir& dir) {
   para.replace("\n10 simtimes", "\n2 simtimes").replace("\n5 nsample", "\n1 nsample");
   dir.write("para.txt", para);
   QDir(dir.path()).mkdir("result");
-}
-
-int countPixels(const QImage& image, QRgb colour) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) ++n;
-  return n;
 }
 
 // Records, at the run's first log line, whether the path controls were
