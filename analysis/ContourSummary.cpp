@@ -18,10 +18,6 @@ namespace {
 // The count table is sized from the input; beyond this it would not fit in memory.
 constexpr long long kMaxCountCells = 50000000;
 
-constexpr int kWeekField = 0;
-constexpr int kSimulatedField = 1;
-constexpr int kActualField = 2;
-
 struct Bins {
   double minY = 0.0;
   double maxY = 0.0;

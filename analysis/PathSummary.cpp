@@ -16,11 +16,6 @@ namespace {
 // Below it a variance is rounding residue of paths that agree.
 constexpr double kVarianceThreshold = 1e-10;
 
-// Field positions of a rate line.
-constexpr int kSimulatedField = 1;
-constexpr int kActualField = 2;
-constexpr int kVolumeField = 5;
-
 // The sums of one week over the paths, each term already divided by n.
 struct WeekSums {
   double log = 0.0;

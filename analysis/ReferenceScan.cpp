@@ -24,7 +24,7 @@ ReferenceScan scanReference(const std::string& directory) {
   bool departed = false;
   do {
     file.next();
-    const RateLine line{file.intAt(0), file.realAt(1), file.realAt(2)};
+    const RateLine line{file.intAt(kWeekField), file.realAt(kSimulatedField), file.realAt(kActualField)};
     if (scan.lines.empty()) {
       scan.span.first = line.week;
     } else {

@@ -8,6 +8,13 @@
 
 namespace vk {
 
+// The fields of a rate line: week, simulated rate, actual rate, simulated
+// change, actual change, traded volume. Field 0 of a weights line is its week too.
+constexpr int kWeekField = 0;
+constexpr int kSimulatedField = 1;
+constexpr int kActualField = 2;
+constexpr int kVolumeField = 5;
+
 class ResultFileReader {
  public:
   // Reads the whole file; one that cannot be read is a RunError.

@@ -28,7 +28,7 @@ int addWeightFile(ResultFileReader& file, const WeekSpan& span, int n, std::vect
   for (int i = 0; i < lineCount; ++i) {
     file.next();
     m = file.fieldCount() == 0 ? 0 : static_cast<int>((file.fieldCount() - 1) / 2);
-    const int week = file.intAt(0);
+    const int week = file.intAt(kWeekField);
     if (week < span.first || week > span.last)
       throw RunError("Week " + plainInt(week) + " lies outside the weeks " + plainInt(span.first) + " to " +
                      plainInt(span.last) + " of the reference file (" + file.path() + ", line " +
