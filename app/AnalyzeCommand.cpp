@@ -14,6 +14,7 @@
 #include "analysis/ResultLine.h"
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
+#include "app/ReportCommand.h"
 #include "run/RunError.h"
 #ifdef VELQUIN_PLOTS
 #include "app/SummaryPlot.h"
@@ -35,6 +36,7 @@ struct AnalyzeOptions {
   std::string minY;
   std::string maxY;
   std::string plotFile;
+  std::string csvFile;
 };
 
 void changeToWorkDir(const std::string& dir) {
@@ -71,11 +73,23 @@ void plotIfAsked(const AnalyzeOptions& o, const Series& series) {
 
 void analyze(const AnalyzeOptions& o, const CLI::App& command) {
   const bool contour = o.summary == "contour";
+  const bool report = o.summary == "report";
   for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
     if (!contour && command.count(option) > 0)
       throw CLI::ValidationError(option, "applies to the contour summary only");
+  if (!report && command.count("--csv") > 0) throw CLI::ValidationError("--csv", "applies to the report only");
+  if (report) {
+    for (const char* option : {"--paths", "--all", "--plot"})
+      if (command.count(option) > 0) throw CLI::ValidationError(option, "does not apply to the report");
+  } else if (o.paths.empty() && !o.all) {
+    throw CLI::RequiredError("--paths or --all");
+  }
   const ContourSettings settings = contour ? contourSettingsOf(o) : ContourSettings();
   changeToWorkDir(o.workDir);
+  if (report) {
+    writeReportTableOf(o.resultDir, o.csvFile);
+    return;
+  }
 
   const char prefix = o.summary == "weights" ? kWeightPrefix : kRatePrefix;
   const std::vector<ResultFileEntry> entries =
@@ -108,13 +122,15 @@ void addAnalyzeCommand(CLI::App& app) {
       "analyze",
       "Summarise the stored paths of a result directory as the analysis windows do on Plot:\n"
       "write the selection file statname.txt, then the summary: stat.txt (paths), freq.txt\n"
-      "(contour) or weight.txt (weights). The weeks come from the reference path file r0000.csv.");
+      "(contour) or weight.txt (weights). The weeks come from the reference path file r0000.csv.\n"
+      "'analyze report' instead turns the run report eval.txt into a CSV table.");
   cmd->add_option("summary", o->summary,
                   "paths: mean and spread of the simulated rate per week (stat.txt);\n"
                   "contour: number of paths per week and rate bin (freq.txt);\n"
-                  "weights: the agents' average weights per week, from the w files (weight.txt)")
+                  "weights: the agents' average weights per week, from the w files (weight.txt);\n"
+                  "report: eval.txt as a table, one row per path (see --csv)")
       ->required()
-      ->check(CLI::IsMember({"paths", "contour", "weights"}));
+      ->check(CLI::IsMember({"paths", "contour", "weights", "report"}));
   cmd->add_option("-C,--workdir", o->workDir, "Working directory; the result directory is relative to it")
       ->type_name("WORKDIR");
   cmd->add_option("--result", o->resultDir, "Result directory holding the path files")
@@ -126,7 +142,11 @@ void addAnalyzeCommand(CLI::App& app) {
                         "r0003.csv, ... (w0000.csv, ... for weights), as if ticked in that order")
       ->type_name("LIST");
   selection->add_flag("--all", o->all, "Every r*.csv (w*.csv for weights) of the result directory, sorted by name");
-  selection->require_option(1);
+  selection->require_option(0, 1);
+  cmd->add_option("--csv", o->csvFile,
+                  "report: write the table into FILE (default: stdout). A header line, then one row\n"
+                  "per path: " + reportColumnList() + ".\nA value eval.txt shows as NAN is an empty field.")
+      ->type_name("FILE");
   cmd->add_option("--grids", o->grids, "contour: number of Y grids (bins) G")
       ->type_name("N")
       ->capture_default_str();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/CliCommands.h"
+#include "model/Random.h"
 #include "run/RunDriver.h"
 #include "run/RunError.h"
 #include "run/TerminalDisplay.h"
@@ -20,6 +21,7 @@ struct RunOptions {
   std::string resultDir = "result";
   std::string priceFile = "price.txt";
   std::string dataFile = "data.txt";
+  std::string seed;  // empty: the fixed seed, as a run without the option
   bool quiet = false;
 };
 
@@ -28,14 +30,19 @@ void changeToWorkDir(const std::string& dir) {
 }
 
 void runCommand(const RunOptions& o) {
+  const SeedNumber seed = o.seed.empty() ? 0 : seedNumberFromText(o.seed, "--seed");
+  const double generatorSeed = generatorSeedOf(seed);
   changeToWorkDir(o.workDir);
   if (o.quiet) {
     Display silent;
-    RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
+    RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent, generatorSeed);
     return;
   }
   TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
-  RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
+  if (!o.seed.empty())
+    display.AppendLog("Seed " + std::to_string(seed) + ": the generator starts from " +
+                      generatorSeedText(generatorSeed) + ".");
+  RunSimulation(o.resultDir, o.priceFile, o.dataFile, display, generatorSeed);
 }
 
 }  // namespace
@@ -53,6 +60,13 @@ void addRunCommand(CLI::App& app) {
       ->capture_default_str();
   run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")
       ->capture_default_str();
+  run->add_option("--seed", options->seed,
+                  "Seed the generator with the whole number S (0.." + std::to_string(kMaxSeedNumber) +
+                      ") instead of\n"
+                      "the fixed seed. Seed 0 is the fixed seed 0.873944312987 (the same bytes as no\n"
+                      "--seed); any other S is mixed into a real in (0, 1), the same on every machine.\n"
+                      "The generator's start value is logged.")
+      ->type_name("S");
   run->add_flag("-q,--quiet", options->quiet, "Show nothing: no log lines, no progress line");
   run->callback([options] { runCommand(*options); });
 }

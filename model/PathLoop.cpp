@@ -78,7 +78,7 @@ void selectPhase(RunState& s) {
 
 void initRun(RunState& s) {
   checkPopulation(s);
-  seedRandom(s, kRandomSeed);
+  seedRandom(s, s.randomSeed);
   s.gapCount1 = gapCountOf(s, s.gap1, "gap1");
   s.gapCount2 = gapCountOf(s, s.gap2, "gap2");
   s.teachyear = s.minyear + s.teachyear - 1;

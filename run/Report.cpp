@@ -9,6 +9,12 @@
 
 namespace vk {
 
+const char* const kReportErrorHeader =
+    "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
+const char* const kReportStatisticsHeader =
+    "mean    \tmean(real)  \tstd      \tstd(real)      \tskew      \tskew(real)  \tkurt     \t"
+    "kurt(real)\tSR       \tSR(real)   \t\n";
+
 namespace {
 
 constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
@@ -134,10 +140,9 @@ void writePathReport(RunState& s) {
   }
   std::string text = "No. = " + plainInt(s.pathNumber) + "\n";
   if (s.pathNumber == 1) text += parameterLines(s);
-  text += "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
+  text += kReportErrorHeader;
   text += scientificFields(errors, 6, "\t", false) + "\n";
-  text += "mean    \tmean(real)  \tstd      \tstd(real)      \tskew      \tskew(real)  \tkurt     \t"
-          "kurt(real)\tSR       \tSR(real)   \t\n";
+  text += kReportStatisticsHeader;
   text += scientificFields(stats, 10, "\t", true) + "\n";
   s.evalFile.write(text);
   s.evalFile.flush();

@@ -1,6 +1,7 @@
 #include "run/RunDriver.h"
 
 #include "model/PathLoop.h"
+#include "model/Random.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
 #include "run/OutputFile.h"
@@ -141,8 +142,14 @@ void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
 
 void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
                    const std::string& dataFileName, Display& display) {
+  RunSimulation(resultDir, priceFileName, dataFileName, display, kRandomSeed);
+}
+
+void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
+                   const std::string& dataFileName, Display& display, double generatorSeed) {
   std::unique_ptr<RunState> state = newRunState(display);
   RunState& s = *state;
+  s.randomSeed = generatorSeed;
   s.resultDir = resultDir;
   s.priceFileName = priceFileName;
   s.dataFileName = dataFileName;

@@ -10,5 +10,8 @@ class Display;
 // Throws RunError when the run stops; files written before stay as written.
 void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
                    const std::string& dataFileName, Display& display);
+// The same run with the generator seeded by generatorSeed, a real in (0, 1).
+void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
+                   const std::string& dataFileName, Display& display, double generatorSeed);
 
 }  // namespace vk

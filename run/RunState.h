@@ -66,6 +66,7 @@ struct RunState : Parameters {
   // The generator.
   std::int32_t rngIndex;
   IndexedArray<double, 1, 55> rngTable;
+  double randomSeed;  // what initRun seeds the table with; the fixed seed unless a run asks for another
 
   // The path loop.
   std::int32_t week;
@@ -103,7 +104,8 @@ struct RunState : Parameters {
   Display* display;
 };
 
-// A new run state, every number zero, every text empty, no file open.
+// A new run state, every number zero but the fixed random seed, every text
+// empty, no file open.
 std::unique_ptr<RunState> newRunState(Display& display);
 
 }  // namespace vk

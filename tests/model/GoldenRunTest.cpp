@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/Random.h"
 #include "run/Display.h"
 #include "run/RunDriver.h"
 #include "tests/run/TempDir.h"
@@ -61,6 +62,13 @@ class GoldenRun : public ::testing::Test {
     WorkingDirectory inside(dir.path());
     Display quiet;
     RunSimulation(kResult, "price.txt", "data.txt", quiet);
+  }
+
+  void runWithSeed(SeedNumber seed) {
+    dir.write("para.txt", smallParameters("write"));
+    WorkingDirectory inside(dir.path());
+    Display quiet;
+    RunSimulation(kResult, "price.txt", "data.txt", quiet, generatorSeedOf(seed));
   }
 
   // The result files, by name, without those a replay leaves as the "write"
@@ -121,6 +129,37 @@ TEST_F(GoldenRun, EveryModeMatchesItsGoldenFiles) {
     run(c.mode, c.replayList);
     compareWithGolden(c.mode, replay);
   }
+}
+
+// Seed 0 is the run without a seed; another seed changes the paths but not
+// the actual rate's statistics.
+TEST_F(GoldenRun, SeedZeroWritesTheGoldenBytesAndAnotherSeedOtherPaths) {
+  runWithSeed(0);
+  compareWithGolden("write");
+  const auto fixed = results(false);
+  runWithSeed(5);
+  const auto seeded = results(false);
+  ASSERT_EQ(seeded.size(), fixed.size());
+  EXPECT_NE(seeded.at("r0000.csv"), fixed.at("r0000.csv"));
+  EXPECT_NE(seeded.at("rnd0000.csv"), fixed.at("rnd0000.csv"));
+  const auto actualStatistics = [](const std::string& eval) {
+    const std::size_t line = eval.find("mean(real)");
+    const std::size_t values = eval.find('\n', line) + 1;
+    return eval.substr(values, eval.find('\n', values) - values);
+  };
+  const std::string fixedLine = actualStatistics(fixed.at("eval.txt"));
+  const std::string seededLine = actualStatistics(seeded.at("eval.txt"));
+  // Fields 2, 4, ... (mean(real), std(real), ...) are the actual rate's.
+  const auto everySecondField = [](const std::string& line) {
+    std::string kept;
+    for (std::size_t i = 0, field = 0; i < line.size(); ++i) {
+      if (line[i] == '\t') ++field;
+      else if (field % 2 == 1) kept += line[i];
+    }
+    return kept;
+  };
+  EXPECT_EQ(everySecondField(seededLine), everySecondField(fixedLine));
+  EXPECT_NE(seededLine, fixedLine);
 }
 
 TEST_F(GoldenRun, SameInputsGiveTheSameBytes) {

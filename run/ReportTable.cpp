@@ -1,0 +1,163 @@
+#include "run/ReportTable.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "run/Report.h"
+#include "run/RunError.h"
+#include "run/TextReader.h"
+
+namespace vk {
+
+const std::array<const char*, kReportValueCount + 1> kReportColumns = {
+    "path",     "me_sim",    "me_rw",       "mae_sim",  "mae_rw",      "rmse_sim", "rmse_rw",
+    "mean_sim", "mean_actual", "std_sim",  "std_actual", "skew_sim", "skew_actual",
+    "kurt_sim", "kurt_actual", "sr_sim",   "sr_actual"};
+
+namespace {
+
+constexpr int kErrorCount = 6;
+constexpr int kStatisticCount = 10;
+const char* const kPathLinePrefix = "No. = ";
+constexpr std::size_t kReportFieldWidth = 23;
+
+// A report whose last line has no line end was cut off while it was written.
+void checkEndsWithLineEnd(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) throwFileError("open file", path, errno);
+  int last = '\n';
+  if (std::fseek(file, -1, SEEK_END) == 0) last = std::fgetc(file);
+  std::fclose(file);
+  if (last != '\n') throw RunError(path + ": the last line has no line end; the run stopped while writing it");
+}
+
+// The report's lines, with the number of the line each came from.
+class ReportLines {
+ public:
+  explicit ReportLines(const std::string& path) : path_(path), text_(TextReader::open(path)) {
+    checkEndsWithLineEnd(path);
+  }
+
+  bool atEnd() const { return text_.atEnd(); }
+  // The next line without its line end; a missing line is a cut-short report.
+  std::string next(const char* expected) {
+    if (text_.atEnd()) fail(std::string("the file ends where ") + expected + " should follow");
+    line_ = text_.line();
+    return text_.readLineText();
+  }
+  [[noreturn]] void fail(const std::string& what) const {
+    throw RunError(path_ + ", line " + std::to_string(line_) + ": " + what);
+  }
+  [[noreturn]] void failAt(const std::string& text, const std::string& what) const {
+    fail("'" + text.substr(0, 40) + "' " + what);
+  }
+
+ private:
+  std::string path_;
+  TextReader text_;
+  int line_ = 0;
+};
+
+std::string withoutLineEnd(const char* headerLine) {
+  std::string text(headerLine);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// One value as the table shows it.
+std::string tableValue(const std::string& field, const ReportLines& lines) {
+  if (field.size() != kReportFieldWidth) lines.failAt(field, "is not a 23-character value of the report");
+  const std::string text = trimmed(field);
+  if (text == "NAN") return "";
+  if (text == "+INF") return "Inf";
+  if (text == "-INF") return "-Inf";
+  double value = 0;
+  if (!parseReal(text, value)) lines.failAt(field, "is not a number of the report");
+  return text;
+}
+
+// The values of a line of `count` tab-separated fields; the statistics line
+// ends with a tab, the errors line does not.
+void readValueLine(ReportLines& lines, int count, bool tabAtEnd, std::string* into) {
+  std::string line = lines.next("a line of values");
+  if (tabAtEnd) {
+    if (line.empty() || line.back() != '\t') lines.failAt(line, "is cut short: a line of values must end with a tab");
+    line.pop_back();
+  }
+  int n = 0;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t tab = line.find('\t', start);
+    if (n == count) lines.failAt(line, "has more than " + std::to_string(count) + " values");
+    into[n++] = tableValue(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start), lines);
+    if (tab == std::string::npos) break;
+    start = tab + 1;
+  }
+  if (n != count) lines.failAt(line, "has " + std::to_string(n) + " values instead of " + std::to_string(count));
+}
+
+int pathNumberOf(const std::string& line, const ReportLines& lines) {
+  int path = 0;
+  if (line.compare(0, 6, kPathLinePrefix) != 0 || !parseInt(line.substr(6), path) || path < 0)
+    lines.failAt(line, "is not the first line of a path report (No. = path number)");
+  return path;
+}
+
+}  // namespace
+
+std::vector<PathReportRow> readRunReport(const std::string& evalPath) {
+  const std::string errorHeader = withoutLineEnd(kReportErrorHeader);
+  const std::string statisticsHeader = withoutLineEnd(kReportStatisticsHeader);
+  ReportLines lines(evalPath);
+  std::vector<PathReportRow> rows;
+  while (!lines.atEnd()) {
+    PathReportRow row;
+    row.path = pathNumberOf(lines.next("a path report"), lines);
+    std::string header = lines.next("the errors' header");
+    // The parameter lines follow the first line of path 1 only.
+    if (header != errorHeader && row.path == 1) {
+      lines.next("the nsample line");
+      header = lines.next("the errors' header");
+    }
+    if (header != errorHeader) lines.failAt(header, "is not the errors' header");
+    readValueLine(lines, kErrorCount, false, &row.values[0]);
+    if (lines.next("the statistics' header") != statisticsHeader) lines.fail("this is not the statistics' header");
+    readValueLine(lines, kStatisticCount, true, &row.values[kErrorCount]);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+double reportValue(const PathReportRow& row, int column) {
+  const std::string& text = row.values.at(static_cast<std::size_t>(column));
+  if (text.empty()) return std::numeric_limits<double>::quiet_NaN();
+  if (text == "Inf") return std::numeric_limits<double>::infinity();
+  if (text == "-Inf") return -std::numeric_limits<double>::infinity();
+  double value = 0;
+  parseReal(text, value);
+  return value;
+}
+
+std::string reportRowFields(const PathReportRow& row) {
+  std::string text = std::to_string(row.path);
+  for (const std::string& value : row.values) text += "," + value;
+  return text;
+}
+
+std::string reportTableText(const std::vector<PathReportRow>& rows) {
+  std::string text;
+  for (const char* column : kReportColumns) text += std::string(text.empty() ? "" : ",") + column;
+  text += "\n";
+  for (const PathReportRow& row : rows) text += reportRowFields(row) + "\n";
+  return text;
+}
+
+}  // namespace vk
