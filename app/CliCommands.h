@@ -7,5 +7,6 @@ namespace vk {
 
 void addRunCommand(CLI::App& app);
 void addAnalyzeCommand(CLI::App& app);
+void addSweepCommand(CLI::App& app);
 
 }  // namespace vk

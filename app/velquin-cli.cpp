@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   vk::addRunCommand(app);
   vk::addAnalyzeCommand(app);
+  vk::addSweepCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

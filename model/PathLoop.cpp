@@ -76,6 +76,12 @@ void selectPhase(RunState& s) {
 
 }  // namespace
 
+void checkGenerationGaps(const RunState& s) {
+  checkPopulation(s);
+  gapCountOf(s, s.gap1, "gap1");
+  gapCountOf(s, s.gap2, "gap2");
+}
+
 void initRun(RunState& s) {
   checkPopulation(s);
   seedRandom(s, s.randomSeed);

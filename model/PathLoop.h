@@ -10,6 +10,10 @@ struct RunState;
 // last training week, loads the factors of week 0, logs "Simulation start!".
 void initRun(RunState& s);
 
+// Refuses a population too small to breed in pairs and a generation gap
+// that would replace more agents than popsize holds; initRun checks the same.
+void checkGenerationGaps(const RunState& s);
+
 // A fresh random population, forecast and cleared at the current week.
 void initPopulation(RunState& s);
 

@@ -1,0 +1,272 @@
+// velquin-cli sweep: experiments of many runs, on this machine's cores or on
+// a Slurm cluster, with one results table.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CliCommands.h"
+#include "experiment/Description.h"
+#include "experiment/ExperimentRecord.h"
+#include "experiment/LocalPool.h"
+#include "experiment/Plan.h"
+#include "experiment/ResultsTable.h"
+#include "experiment/RunFolder.h"
+#include "experiment/SlurmEngine.h"
+#include "run/RunError.h"
+
+namespace vk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SweepOptions {
+  std::string description;
+  std::string dir;
+  int jobs = 0;  // 0: one per core
+  std::string engine = "local";
+  std::string sbatch;
+  bool replace = false;
+  bool quiet = false;
+  bool afterCluster = false;
+  int task = -1;
+};
+
+#ifndef VELQUIN_VERSION
+#define VELQUIN_VERSION "unknown"
+#endif
+
+// This program, for the runs it starts: they must be the very same binary.
+std::string thisProgram() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) throw RunError("Cannot find this program's own file (/proc/self/exe): " + error.message());
+  return self.string();
+}
+
+// The command line as typed, each word quoted where a shell would need it.
+std::string thisCommandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::string line;
+  std::string word;
+  while (std::getline(in, word, '\0')) {
+    const bool plain = !word.empty() && word.find_first_not_of(
+                                            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%") ==
+                                            std::string::npos;
+    line += (line.empty() ? "" : " ") + (plain ? word : "'" + word + "'");
+  }
+  return line;
+}
+
+std::string absoluteFolder(const std::string& dir) { return fs::absolute(dir).lexically_normal().string(); }
+
+// "Runs 5/16, 1 failed, about 12 s left" on stderr: redrawn in place on a
+// terminal, else a line at every tenth of the runs.
+class SweepProgress {
+ public:
+  SweepProgress(int total, bool quiet)
+      : total_(total), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)), start_(Clock::now()) {}
+  ~SweepProgress() {
+    if (lineOpen_) std::fputc('\n', stderr);
+  }
+
+  void ended(bool done) {
+    ++finished_;
+    if (!done) ++failed_;
+    if (quiet_) return;
+    const bool tenth = finished_ * 10 / std::max(total_, 1) != (finished_ - 1) * 10 / std::max(total_, 1);
+    if (!terminal_ && !tenth && finished_ != total_) return;
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+    const double left = elapsed / finished_ * (total_ - finished_);
+    std::fprintf(stderr, "%sRuns %d/%d done, %d failed, about %.0f s left%s", terminal_ ? "\r" : "", finished_,
+                 total_, failed_, left, terminal_ ? "   " : "\n");
+    lineOpen_ = terminal_;
+    std::fflush(stderr);
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  int total_;
+  bool quiet_;
+  bool terminal_;
+  Clock::time_point start_;
+  int finished_ = 0;
+  int failed_ = 0;
+  bool lineOpen_ = false;
+};
+
+void say(const SweepOptions& o, const std::string& text) {
+  if (!o.quiet) std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+std::string countsText(const RunCounts& c) {
+  return std::to_string(c.done) + " done, " + std::to_string(c.failed) + " failed, " + std::to_string(c.pending) +
+         " pending";
+}
+
+void failIfRunsFailed(const RunCounts& counts, int total, const std::string& dir) {
+  if (counts.failed > 0)
+    throw RunError(std::to_string(counts.failed) + " of " + std::to_string(total) +
+                   " runs failed; their messages are in the status column of " + dir +
+                   "/results.csv, their logs in the runs' folders");
+}
+
+std::vector<const PlannedRun*> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir) {
+  std::vector<const PlannedRun*> runs;
+  for (const PlannedRun& run : plan.runs)
+    if (runOutcome(dir, run, nullptr) != RunOutcome::Done) runs.push_back(&run);
+  return runs;
+}
+
+void runOnThisMachine(const SweepOptions& o, const ExperimentPlan& plan, const std::string& dir) {
+  const std::vector<const PlannedRun*> todo = unfinishedRuns(plan, dir);
+  const int jobs = o.jobs > 0 ? o.jobs : availableCores();
+  if (todo.size() < plan.runs.size())
+    say(o, "Resuming: " + std::to_string(plan.runs.size() - todo.size()) + " of " + std::to_string(plan.runs.size()) +
+               " runs are done already.");
+  say(o, "Running " + std::to_string(todo.size()) + " run" + (todo.size() == 1 ? "" : "s") + " on " +
+             std::to_string(jobs) + " core" + (jobs == 1 ? "" : "s") + " in " + dir + "/runs.");
+  {
+    SweepProgress progress(static_cast<int>(todo.size()), o.quiet);
+    runLocally(thisProgram(), dir, todo, jobs, [&progress](const PlannedRun&, bool done) { progress.ended(done); });
+  }
+  const RunCounts counts = writeResultsTable(plan, dir, false);
+  say(o, "Wrote " + dir + "/results.csv: " + countsText(counts) + ".");
+  failIfRunsFailed(counts, static_cast<int>(plan.runs.size()), dir);
+}
+
+void submitToCluster(const SweepOptions& o, const ExperimentPlan& plan, const std::string& dir) {
+  const SlurmSubmission s = submitToSlurm(plan, dir, thisProgram(), splitOptionWords(o.sbatch), slurmArrayLimit());
+  if (s.tasks > 0)
+    std::printf("Submitted job array %s (%d task%s, %d run%s each) and collector job %s.\n", s.arrayJob.c_str(),
+                s.tasks, s.tasks == 1 ? "" : "s", s.runsPerTask, s.runsPerTask == 1 ? "" : "s",
+                s.collectorJob.c_str());
+  else
+    std::printf("Every run is done; submitted collector job %s.\n", s.collectorJob.c_str());
+  std::printf("%s/results.csv is written when the collector ends; 'velquin-cli sweep status %s' shows the runs.\n",
+              dir.c_str(), dir.c_str());
+}
+
+void sweepRun(const SweepOptions& o, const CLI::App& command) {
+  if (o.engine != "slurm" && command.count("--sbatch") > 0)
+    throw CLI::ValidationError("--sbatch", "applies to --engine slurm only");
+  if (o.engine == "slurm" && command.count("--jobs") > 0)
+    throw CLI::ValidationError("--jobs", "applies to --engine local only");
+  const std::string dir = absoluteFolder(o.dir);
+  const ExperimentPlan plan = makePlan(readDescription(o.description));
+  say(o, "Checked " + std::to_string(plan.points.size()) + " point" + (plan.points.size() == 1 ? "" : "s") + " x " +
+             std::to_string(plan.description.seeds.size()) + " seed" +
+             (plan.description.seeds.size() == 1 ? "" : "s") + ": " + std::to_string(plan.runs.size()) + " runs.");
+  prepareExperimentFolder(plan, dir, o.replace);
+  writeExperimentRecord(plan, dir, VELQUIN_VERSION, thisCommandLine());
+  if (o.engine == "slurm")
+    submitToCluster(o, plan, dir);
+  else
+    runOnThisMachine(o, plan, dir);
+}
+
+void sweepStatus(const SweepOptions& o) {
+  const std::string dir = absoluteFolder(o.dir);
+  const ExperimentPlan plan = recordedPlan(dir);
+  RunCounts counts;
+  int listed = 0;
+  std::string failures;
+  for (const PlannedRun& run : plan.runs) {
+    std::string message;
+    const RunOutcome outcome = runOutcome(dir, run, &message);
+    if (outcome == RunOutcome::Done) ++counts.done;
+    if (outcome == RunOutcome::Pending) ++counts.pending;
+    if (outcome != RunOutcome::Failed) continue;
+    ++counts.failed;
+    if (++listed <= 20) failures += "  run " + run.name + ": " + message + "\n";
+  }
+  std::printf("%zu runs: %s.\n%s", plan.runs.size(), countsText(counts).c_str(), failures.c_str());
+  if (listed > 20) std::printf("  ... and %d more failed runs\n", listed - 20);
+}
+
+void sweepCollect(const SweepOptions& o) {
+  const std::string dir = absoluteFolder(o.dir);
+  const ExperimentPlan plan = recordedPlan(dir);
+  const RunCounts counts = writeResultsTable(plan, dir, o.afterCluster);
+  say(o, "Wrote " + dir + "/results.csv: " + countsText(counts) + ".");
+  failIfRunsFailed(counts, static_cast<int>(plan.runs.size()), dir);
+}
+
+// One array task of the cluster engine: its runs, one after another unless
+// Slurm gave it more processors.
+void sweepTask(const SweepOptions& o) {
+  const std::string dir = absoluteFolder(o.dir);
+  const ExperimentPlan plan = recordedPlan(dir);
+  std::vector<const PlannedRun*> runs;
+  for (const PlannedRun* run : runsOfTask(plan, dir, o.task))
+    if (runOutcome(dir, *run, nullptr) != RunOutcome::Done) runs.push_back(run);
+  const char* cpus = std::getenv("SLURM_CPUS_PER_TASK");
+  const int jobs = cpus && std::atoi(cpus) > 0 ? std::atoi(cpus) : 1;
+  const int failed = runLocally(thisProgram(), dir, runs, jobs, [](const PlannedRun& run, bool done) {
+    std::fprintf(stderr, "run %s %s\n", run.name.c_str(), done ? "done" : "failed");
+  });
+  if (failed > 0) throw RunError(std::to_string(failed) + " of the task's runs failed");
+}
+
+}  // namespace
+
+void addSweepCommand(CLI::App& app) {
+  auto o = std::make_shared<SweepOptions>();
+  CLI::App* sweep = app.add_subcommand(
+      "sweep",
+      "Experiments: every point of a description's design, times every seed, as its own run; one\n"
+      "table of results. See README for the description file.");
+  sweep->require_subcommand(1);
+
+  CLI::App* run = sweep->add_subcommand(
+      "run",
+      "Run an experiment into DIR: DIR/runs/<id>/ per run, DIR/results.csv, DIR/experiment.toml.\n"
+      "Every point is checked before the first run starts. Running the same command again resumes:\n"
+      "finished runs are kept, unfinished and failed ones start again from empty. Exits 1 when a\n"
+      "run failed (the others still run).");
+  run->add_option("description", o->description, "The experiment description (TOML)")->required()->type_name("FILE");
+  run->add_option("--out", o->dir, "The experiment folder: new, empty, or made by the same description")
+      ->required()
+      ->type_name("DIR");
+  run->add_option("--engine", o->engine,
+                  "local: a pool of processes on this machine; slurm: one job array and a collector\n"
+                  "job, submitted with sbatch (DIR must be on a file system the nodes share)")
+      ->check(CLI::IsMember({"local", "slurm"}))
+      ->capture_default_str();
+  run->add_option("-j,--jobs", o->jobs, "local: runs at a time (default: one per core)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 4096));
+  run->add_option("--sbatch", o->sbatch,
+                  "slurm: more options for both sbatch calls, as one text, e.g.\n"
+                  "--sbatch \"--partition=long --time=02:00:00\"")
+      ->type_name("OPTIONS");
+  run->add_flag("--replace", o->replace, "Remove the runs of another experiment found in DIR and start again");
+  run->add_flag("-q,--quiet", o->quiet, "No progress line and no messages but errors");
+  run->callback([o, run] { sweepRun(*o, *run); });
+
+  CLI::App* status = sweep->add_subcommand("status", "Count the runs of DIR that are done, failed and pending");
+  status->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
+  status->callback([o] { sweepStatus(*o); });
+
+  CLI::App* collect = sweep->add_subcommand("collect", "Write DIR/results.csv from the runs as they are now");
+  collect->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
+  collect->add_flag("--after-cluster", o->afterCluster,
+                    "Count a run that is neither done nor failed as failed (the cluster's jobs have ended)");
+  collect->add_flag("-q,--quiet", o->quiet, "No messages but errors");
+  collect->callback([o] { sweepCollect(*o); });
+
+  // Started by the cluster engine's array tasks, not by hand.
+  CLI::App* task = sweep->add_subcommand("task", "");
+  task->add_option("dir", o->dir)->required();
+  task->add_option("--task", o->task)->required();
+  task->callback([o] { sweepTask(*o); });
+}
+
+}  // namespace vk

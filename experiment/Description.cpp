@@ -1,0 +1,356 @@
+#include "experiment/Description.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <fstream>
+#include <filesystem>
+#include <set>
+
+#include <toml++/toml.h>
+
+#include "experiment/ParameterByName.h"
+#include "run/RunError.h"
+
+namespace vk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kRecordTable = "provenance";
+
+SourcePlace placeOf(const toml::node& node) {
+  return {static_cast<int>(node.source().begin.line), static_cast<int>(node.source().begin.column)};
+}
+
+SourcePlace placeOf(const toml::key& key) {
+  return {static_cast<int>(key.source().begin.line), static_cast<int>(key.source().begin.column)};
+}
+
+std::string inQuotes(const std::string& text) { return "'" + text.substr(0, 60) + "'"; }
+
+std::string typeName(const toml::node& node) {
+  switch (node.type()) {
+    case toml::node_type::string: return "a text";
+    case toml::node_type::integer: return "a whole number";
+    case toml::node_type::floating_point: return "a real number";
+    case toml::node_type::boolean: return "true or false";
+    case toml::node_type::array: return "a list";
+    case toml::node_type::table: return "a table";
+    default: return "a date or time";
+  }
+}
+
+std::string allowedVaryNames() {
+  std::string names;
+  for (const NamedParameter& p : namedParameters()) names += std::string(p.name) + ", ";
+  return names + "wdata, market";
+}
+
+class DescriptionReader {
+ public:
+  explicit DescriptionReader(Description& d) : d_(d) {}
+
+  [[noreturn]] void fail(SourcePlace place, const std::string& what) const { failAt(d_, place, what); }
+
+  // Refuses every key of the table not in `allowed`.
+  void onlyKeys(const toml::table& table, const std::set<std::string>& allowed, const std::string& where) const {
+    for (auto&& [key, node] : table)
+      if (allowed.count(std::string(key.str())) == 0) {
+        std::string list;
+        for (const std::string& name : allowed) list += (list.empty() ? "" : ", ") + name;
+        fail(placeOf(key), "unknown name " + inQuotes(std::string(key.str())) + " in " + where + "; the names are: " + list);
+      }
+  }
+
+  std::string text(const toml::node& node, const std::string& what) const {
+    if (!node.is_string()) fail(placeOf(node), what + " must be a text in quotes, not " + typeName(node));
+    return node.as_string()->get();
+  }
+
+  long long whole(const toml::node& node, const std::string& what) const {
+    if (!node.is_integer()) fail(placeOf(node), what + " must be a whole number, not " + typeName(node));
+    return node.as_integer()->get();
+  }
+
+  double number(const toml::node& node, const std::string& what, bool integer) const {
+    if (node.is_integer()) return static_cast<double>(node.as_integer()->get());
+    if (node.is_floating_point() && !integer) {
+      const double v = node.as_floating_point()->get();
+      if (!std::isfinite(v)) fail(placeOf(node), what + " must be a finite number");
+      return v;
+    }
+    fail(placeOf(node), what + " must be " + (integer ? "a whole number" : "a number") + ", not " + typeName(node));
+  }
+
+  std::string resolved(const std::string& name) const {
+    const fs::path path(name);
+    return (path.is_absolute() ? path : fs::path(d_.base) / path).lexically_normal().string();
+  }
+
+  // A file named in the description, which must exist now.
+  std::string existingFile(const toml::node& node, const std::string& what, const std::string& relativeTo) const {
+    const std::string name = text(node, what);
+    const fs::path path(name);
+    const std::string file = (path.is_absolute() ? path : fs::path(relativeTo) / path).lexically_normal().string();
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) fail(placeOf(node), what + " " + inQuotes(file) + " does not exist or is not a file");
+    return file;
+  }
+
+  void read(const toml::table& root, bool record) {
+    std::set<std::string> topKeys = {"inputs", "mode", "price", "data", "wdata", "vary", "replications", "design"};
+    if (record) topKeys.insert(kRecordTable);
+    onlyKeys(root, topKeys, "the description");
+    if (record) readRecord(root);
+
+    const toml::node* inputs = root.get("inputs");
+    if (!inputs) fail({1, 1}, "the description must name its inputs folder: inputs = \"folder\"");
+    d_.inputs = resolved(text(*inputs, "inputs"));
+    std::error_code error;
+    if (!fs::is_directory(d_.inputs, error))
+      fail(placeOf(*inputs), "the inputs folder " + inQuotes(d_.inputs) + " does not exist");
+    if (!fs::is_regular_file(fs::path(d_.inputs) / "para.txt", error))
+      fail(placeOf(*inputs), "the inputs folder " + inQuotes(d_.inputs) + " holds no para.txt");
+
+    if (const toml::node* mode = root.get("mode")) {
+      d_.mode = text(*mode, "mode");
+      if (d_.mode != "write" && d_.mode != "all")
+        fail(placeOf(*mode), "mode " + inQuotes(d_.mode) +
+                                 " cannot be used: an experiment needs the run report of every path, which the "
+                                 "modes write and all make");
+    }
+    d_.wdata = fileOrDefault(root, "wdata", "wdata.txt", "the weight structure file");
+    d_.market.price = fileOrDefault(root, "price", "price.txt", "the price file");
+    d_.market.data = fileOrDefault(root, "data", "data.txt", "the data file");
+    d_.market.name = fs::path(d_.market.price).filename().string();
+
+    if (const toml::node* vary = root.get("vary")) readVary(*vary);
+    readReplications(root.get("replications"));
+    readDesign(root.get("design"));
+  }
+
+ private:
+  std::string fileOrDefault(const toml::table& root, const char* key, const char* fallback, const std::string& what) {
+    if (const toml::node* node = root.get(key)) return existingFile(*node, what, d_.inputs);
+    const std::string file = (fs::path(d_.inputs) / fallback).string();
+    std::error_code error;
+    // Checked only if no entry of [vary] replaces it; see checkDefaultsUsed.
+    if (!fs::is_regular_file(file, error)) missingDefaults_.push_back({key, file});
+    return file;
+  }
+
+  void readRecord(const toml::table& root) {
+    const toml::node* record = root.get(kRecordTable);
+    if (!record || !record->is_table()) return;
+    const toml::table& table = *record->as_table();
+    if (const toml::node* plan = table.get("plan")) d_.recordedPlan = text(*plan, "provenance.plan");
+    if (const toml::node* base = table.get("base")) {
+      d_.recordedBase = text(*base, "provenance.base");
+      d_.base = d_.recordedBase;
+    }
+  }
+
+  void readVary(const toml::node& node) {
+    if (!node.is_table()) fail(placeOf(node), "vary must be a table: [vary]");
+    // toml++ keeps keys sorted; the table's columns follow the file's order.
+    std::vector<std::pair<SourcePlace, const toml::key*>> keys;
+    for (auto&& [key, value] : *node.as_table()) keys.push_back({placeOf(key), &key});
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+      return a.first.line != b.first.line ? a.first.line < b.first.line : a.first.column < b.first.column;
+    });
+    for (const auto& [place, key] : keys) readVaryEntry(std::string(key->str()), place, *node.as_table()->get(key->str()));
+  }
+
+  void readVaryEntry(const std::string& name, SourcePlace place, const toml::node& value) {
+    VaryEntry entry;
+    entry.name = name;
+    entry.place = place;
+    const std::string what = "vary." + name;
+    if (name == "wdata") {
+      entry.kind = VaryKind::WeightStructure;
+      for (const toml::node& item : listOf(value, what)) {
+        entry.names.push_back(text(item, what));
+        entry.files.push_back(existingFile(item, "the weight structure file", d_.inputs));
+        uniqueName(entry.names, item, what);
+      }
+    } else if (name == "market") {
+      entry.kind = VaryKind::Market;
+      for (const toml::node& item : listOf(value, what)) {
+        if (!item.is_table())
+          fail(placeOf(item), what + " lists tables such as { price = \"price.txt\", data = \"data.txt\" }, not " +
+                                  typeName(item));
+        const toml::table& market = *item.as_table();
+        onlyKeys(market, {"price", "data", "name"}, what);
+        const toml::node* price = market.get("price");
+        const toml::node* data = market.get("data");
+        if (!price || !data) fail(placeOf(item), what + ": each market names its price and its data file");
+        MarketFiles files;
+        files.price = existingFile(*price, "the price file", d_.inputs);
+        files.data = existingFile(*data, "the data file", d_.inputs);
+        files.name = market.get("name") ? text(*market.get("name"), what + ".name") : text(*price, "price");
+        entry.names.push_back(files.name);
+        entry.markets.push_back(files);
+        uniqueName(entry.names, item, what);
+      }
+    } else {
+      const NamedParameter* parameter = findNamedParameter(name);
+      if (!parameter) fail(place, "unknown name " + inQuotes(name) + " in [vary]; the names are: " + allowedVaryNames());
+      entry.integer = parameter->integer;
+      if (value.is_table()) {
+        readRange(entry, *value.as_table(), what);
+      } else {
+        for (const toml::node& item : listOf(value, what)) {
+          entry.numbers.push_back(number(item, what, entry.integer));
+          entry.numberPlaces.push_back(placeOf(item));
+        }
+      }
+    }
+    for (const VaryEntry& other : d_.vary)
+      if (other.kind != VaryKind::Parameter && other.kind == entry.kind) fail(place, what + " is given twice");
+    d_.vary.push_back(entry);
+  }
+
+  void readRange(VaryEntry& entry, const toml::table& range, const std::string& what) {
+    onlyKeys(range, {"from", "to", "steps"}, what);
+    const toml::node* from = range.get("from");
+    const toml::node* to = range.get("to");
+    if (!from || !to) fail(entry.place, what + ": a range needs from and to, e.g. { from = 0.1, to = 0.5, steps = 4 }");
+    entry.isRange = true;
+    entry.from = number(*from, what + ".from", entry.integer);
+    entry.to = number(*to, what + ".to", entry.integer);
+    if (const toml::node* steps = range.get("steps")) {
+      const long long n = whole(*steps, what + ".steps");
+      if (n < 1 || n > 1000000)
+        fail(placeOf(*steps), what + ".steps = " + std::to_string(n) + " must be 1..1000000 (the count of intervals)");
+      entry.steps = static_cast<int>(n);
+    }
+  }
+
+  std::vector<std::reference_wrapper<const toml::node>> listOf(const toml::node& value, const std::string& what) const {
+    if (!value.is_array())
+      fail(placeOf(value), what + " must be a list [..] or a range { from = .., to = .., steps = .. }, not " +
+                               typeName(value));
+    std::vector<std::reference_wrapper<const toml::node>> items;
+    for (const toml::node& item : *value.as_array()) items.push_back(item);
+    if (items.empty()) fail(placeOf(value), what + " is an empty list");
+    return items;
+  }
+
+  void uniqueName(const std::vector<std::string>& names, const toml::node& item, const std::string& what) const {
+    for (std::size_t i = 0; i + 1 < names.size(); ++i)
+      if (names[i] == names.back()) fail(placeOf(item), what + " names " + inQuotes(names.back()) + " twice");
+  }
+
+  void readReplications(const toml::node* node) {
+    d_.seeds = {0};
+    if (!node) return;
+    if (!node->is_table()) fail(placeOf(*node), "replications must be a table: [replications]");
+    const toml::table& table = *node->as_table();
+    onlyKeys(table, {"seeds"}, "[replications]");
+    const toml::node* seeds = table.get("seeds");
+    if (!seeds) return;
+    d_.seeds.clear();
+    if (seeds->is_integer()) {
+      const long long n = seeds->as_integer()->get();
+      if (n < 1 || n > 1000000) fail(placeOf(*seeds), "seeds = " + std::to_string(n) + " must be 1..1000000");
+      for (long long i = 0; i < n; ++i) d_.seeds.push_back(static_cast<ExperimentSeed>(i));
+      return;
+    }
+    std::set<long long> seen;
+    for (const toml::node& item : listOf(*seeds, "seeds")) {
+      const long long seed = whole(item, "a seed");
+      if (seed < 0) fail(placeOf(item), "the seed " + std::to_string(seed) + " is negative; seeds are whole numbers from 0");
+      if (!seen.insert(seed).second) fail(placeOf(item), "the seed " + std::to_string(seed) + " is listed twice");
+      d_.seeds.push_back(static_cast<ExperimentSeed>(seed));
+    }
+  }
+
+  void readDesign(const toml::node* node) {
+    if (node) {
+      if (!node->is_table()) fail(placeOf(*node), "design must be a table: [design]");
+      const toml::table& table = *node->as_table();
+      onlyKeys(table, {"kind", "samples", "seed"}, "[design]");
+      if (const toml::node* kind = table.get("kind")) {
+        const std::string word = text(*kind, "design.kind");
+        if (word == "grid") d_.design = DesignKind::Grid;
+        else if (word == "lhs") d_.design = DesignKind::LatinHypercube;
+        else if (word == "sobol") d_.design = DesignKind::Sobol;
+        else fail(placeOf(*kind), "design.kind " + inQuotes(word) + " is none of grid, lhs, sobol");
+      }
+      const bool sampled = d_.design != DesignKind::Grid;
+      if (const toml::node* samples = table.get("samples")) {
+        if (!sampled) fail(placeOf(*samples), "samples applies to the designs lhs and sobol, not to a grid");
+        const long long n = whole(*samples, "design.samples");
+        if (n < 1 || n > 1000000) fail(placeOf(*samples), "design.samples = " + std::to_string(n) + " must be 1..1000000");
+        d_.samples = static_cast<int>(n);
+      } else if (sampled) {
+        fail(placeOf(*node), "the designs lhs and sobol need samples = N");
+      }
+      if (const toml::node* seed = table.get("seed")) {
+        if (!sampled) fail(placeOf(*seed), "design.seed applies to the designs lhs and sobol, not to a grid");
+        const long long k = whole(*seed, "design.seed");
+        if (k < 0) fail(placeOf(*seed), "design.seed must be a whole number from 0");
+        d_.designSeed = static_cast<ExperimentSeed>(k);
+      }
+    }
+    for (const VaryEntry& entry : d_.vary) {
+      if (d_.design == DesignKind::Grid && entry.isRange && entry.steps == 0)
+        fail(entry.place, "vary." + entry.name + ": a range in a grid needs steps = N (the count of intervals)");
+      if (d_.design != DesignKind::Grid && !entry.isRange)
+        fail(entry.place, "vary." + entry.name + ": the designs lhs and sobol sample ranges only, such as "
+                          "{ from = 0.1, to = 0.5 }; give lists in a grid");
+      if (d_.design != DesignKind::Grid && entry.steps != 0)
+        fail(entry.place, "vary." + entry.name + ": steps applies to a grid; lhs and sobol draw samples = N points");
+    }
+    checkDefaultsUsed();
+  }
+
+  // A default input file that no entry of [vary] replaces must exist.
+  void checkDefaultsUsed() const {
+    for (const auto& [key, file] : missingDefaults_) {
+      const VaryKind replacedBy = key == "wdata" ? VaryKind::WeightStructure : VaryKind::Market;
+      bool replaced = false;
+      for (const VaryEntry& entry : d_.vary) replaced = replaced || entry.kind == replacedBy;
+      if (!replaced)
+        fail({1, 1}, "the inputs folder has no " + fs::path(file).filename().string() + " (" + inQuotes(file) +
+                         "); name the file with " + key + " = \"...\"");
+    }
+  }
+
+  Description& d_;
+  std::vector<std::pair<std::string, std::string>> missingDefaults_;
+};
+
+Description readFrom(const std::string& path, bool record) {
+  Description d;
+  d.sourceName = path;
+  d.base = fs::absolute(path).parent_path().lexically_normal().string();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throwFileError("open file for reading", path, errno);
+  d.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) throwFileError("read file", path, errno);
+  toml::table root;
+  try {
+    root = toml::parse(d.text, path);
+  } catch (const toml::parse_error& e) {
+    failAt(d, {static_cast<int>(e.source().begin.line), static_cast<int>(e.source().begin.column)},
+           std::string(e.description()));
+  }
+  DescriptionReader(d).read(root, record);
+  return d;
+}
+
+}  // namespace
+
+void failAt(const Description& d, SourcePlace place, const std::string& what) {
+  throw RunError(d.sourceName + ", line " + std::to_string(place.line) + ", column " + std::to_string(place.column) +
+                 ": " + what);
+}
+
+Description readDescription(const std::string& path) { return readFrom(path, false); }
+
+Description readRecordedDescription(const std::string& path) { return readFrom(path, true); }
+
+}  // namespace vk

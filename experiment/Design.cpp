@@ -1,0 +1,202 @@
+#include "experiment/Design.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "experiment/ParameterByName.h"
+#include "run/TextReader.h"
+
+namespace vk {
+
+namespace {
+
+constexpr double kMaxPoints = 1000000;
+
+// splitmix64: a small generator of its own, so a design never depends on the
+// standard library's distributions.
+class DesignRandom {
+ public:
+  explicit DesignRandom(ExperimentSeed seed) : state_(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  double unit() { return static_cast<double>(next() >> 11) * 0x1p-53; }
+  // 0..n-1 without the bias of a plain modulo.
+  std::uint64_t below(std::uint64_t n) {
+    const std::uint64_t limit = UINT64_MAX - UINT64_MAX % n;
+    std::uint64_t r = next();
+    while (r >= limit) r = next();
+    return r % n;
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
+// Direction numbers of the Sobol sequence for dimensions 2..20 (the first
+// takes every m = 1): the degree s, the coefficients a and m_1..m_s of the
+// primitive polynomials, as S. Joe and F. Y. Kuo tabulate them.
+struct SobolPolynomial {
+  int s;
+  unsigned a;
+  unsigned m[7];
+};
+const SobolPolynomial kSobolPolynomials[kMaxSobolDimensions - 1] = {
+    {1, 0, {1}},           {2, 1, {1, 3}},          {3, 1, {1, 3, 1}},        {3, 2, {1, 1, 1}},
+    {4, 1, {1, 1, 3, 3}},  {4, 4, {1, 3, 5, 13}},   {5, 2, {1, 1, 5, 5, 17}}, {5, 4, {1, 1, 5, 5, 5}},
+    {5, 7, {1, 1, 7, 11, 19}}, {5, 11, {1, 1, 5, 1, 1}}, {5, 13, {1, 1, 1, 3, 11}}, {5, 14, {1, 3, 5, 5, 31}},
+    {6, 1, {1, 3, 3, 9, 7, 49}}, {6, 13, {1, 1, 1, 15, 21, 21}}, {6, 16, {1, 3, 1, 13, 27, 49}},
+    {6, 19, {1, 1, 1, 15, 7, 5}}, {6, 22, {1, 3, 1, 15, 13, 25}}, {6, 25, {1, 1, 5, 5, 19, 61}},
+    {7, 1, {1, 3, 7, 11, 23, 15, 103}}};
+
+std::vector<std::uint32_t> directionNumbers(int dimension) {
+  std::vector<std::uint32_t> v(33);
+  if (dimension == 0) {
+    for (int k = 1; k <= 32; ++k) v[k] = 1u << (32 - k);
+    return v;
+  }
+  const SobolPolynomial& p = kSobolPolynomials[dimension - 1];
+  for (int k = 1; k <= 32; ++k) {
+    if (k <= p.s) {
+      v[k] = p.m[k - 1] << (32 - k);
+      continue;
+    }
+    v[k] = v[k - p.s] ^ (v[k - p.s] >> p.s);
+    for (int j = 1; j < p.s; ++j)
+      if ((p.a >> (p.s - 1 - j)) & 1u) v[k] ^= v[k - j];
+  }
+  return v;
+}
+
+std::string shortNumber(double v) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.10g", v);
+  return text;
+}
+
+// The text para.txt will hold for a listed or grid value; refused when it
+// would not give the value back.
+std::string exactText(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
+  const NamedParameter& parameter = *findNamedParameter(entry.name);
+  if (entry.integer && value != std::floor(value))
+    failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is not a whole number");
+  if (std::fabs(value) > 2147483647.0) failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is too large");
+  const std::string text = parameterText(parameter, value);
+  double back = 0;
+  parseReal(text, back);
+  if (std::fabs(back - value) > 1e-9 * std::max(1.0, std::fabs(value)))
+    failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " cannot be written into para.txt, which keeps "
+                     "five decimals (it would become " + text + ")");
+  return text;
+}
+
+std::vector<std::string> gridValues(const Description& d, const VaryEntry& entry) {
+  if (entry.kind != VaryKind::Parameter) return entry.names;
+  std::vector<std::string> values;
+  if (!entry.isRange) {
+    for (std::size_t i = 0; i < entry.numbers.size(); ++i)
+      values.push_back(exactText(d, entry, entry.numbers[i], entry.numberPlaces[i]));
+    return values;
+  }
+  for (int k = 0; k <= entry.steps; ++k) {
+    // The last value is `to` itself, not the sum of the steps.
+    const double value = k == entry.steps ? entry.to : entry.from + (entry.to - entry.from) * k / entry.steps;
+    values.push_back(exactText(d, entry, value, entry.place));
+  }
+  return values;
+}
+
+std::vector<DesignPoint> gridPoints(const Description& d) {
+  std::vector<std::vector<std::string>> axes;
+  double count = 1;
+  for (const VaryEntry& entry : d.vary) {
+    axes.push_back(gridValues(d, entry));
+    count *= static_cast<double>(axes.back().size());
+  }
+  if (count > kMaxPoints)
+    failAt(d, d.vary.front().place, "the grid has " + shortNumber(count) + " points; an experiment has at most 1000000");
+  std::vector<DesignPoint> points;
+  std::vector<std::size_t> index(axes.size(), 0);
+  for (;;) {
+    DesignPoint point;
+    for (std::size_t a = 0; a < axes.size(); ++a) point.push_back(axes[a][index[a]]);
+    points.push_back(point);
+    // The last entry turns fastest.
+    std::size_t a = axes.size();
+    while (a > 0 && ++index[a - 1] == axes[a - 1].size()) index[--a] = 0;
+    if (a == 0) break;
+  }
+  return points;
+}
+
+std::string sampledText(const VaryEntry& entry, double unit) {
+  const NamedParameter& parameter = *findNamedParameter(entry.name);
+  const double low = std::min(entry.from, entry.to);
+  const double high = std::max(entry.from, entry.to);
+  if (entry.integer) {
+    double value = low + std::floor(unit * (high - low + 1));
+    if (value > high) value = high;
+    return parameterText(parameter, value);
+  }
+  return parameterText(parameter, low + unit * (high - low));
+}
+
+std::vector<DesignPoint> sampledPoints(const Description& d) {
+  const int dimensions = static_cast<int>(d.vary.size());
+  if (d.design == DesignKind::Sobol && dimensions > kMaxSobolDimensions)
+    failAt(d, d.vary.back().place, "a Sobol design varies at most " + std::to_string(kMaxSobolDimensions) + " ranges");
+  const std::vector<std::vector<double>> units = d.design == DesignKind::Sobol
+                                                     ? sobolPoints(d.samples, dimensions, d.designSeed)
+                                                     : latinHypercube(d.samples, dimensions, d.designSeed);
+  std::vector<DesignPoint> points;
+  for (const std::vector<double>& unit : units) {
+    DesignPoint point;
+    for (int i = 0; i < dimensions; ++i) point.push_back(sampledText(d.vary[i], unit[i]));
+    points.push_back(point);
+  }
+  return points;
+}
+
+}  // namespace
+
+std::vector<std::vector<double>> latinHypercube(int samples, int dimensions, ExperimentSeed seed) {
+  DesignRandom random(seed);
+  std::vector<std::vector<double>> points(samples, std::vector<double>(dimensions));
+  std::vector<int> slices(samples);
+  for (int dim = 0; dim < dimensions; ++dim) {
+    for (int i = 0; i < samples; ++i) slices[i] = i;
+    for (int i = samples - 1; i > 0; --i) std::swap(slices[i], slices[random.below(static_cast<std::uint64_t>(i) + 1)]);
+    for (int i = 0; i < samples; ++i) {
+      const double u = (slices[i] + random.unit()) / samples;
+      // Rounding must not push a point out of its slice or to 1.
+      points[i][dim] = std::min(u, std::nextafter((slices[i] + 1.0) / samples, 0.0));
+    }
+  }
+  return points;
+}
+
+std::vector<std::vector<double>> sobolPoints(int samples, int dimensions, ExperimentSeed seed) {
+  DesignRandom random(seed);
+  std::vector<std::vector<double>> points(samples, std::vector<double>(dimensions));
+  for (int dim = 0; dim < dimensions; ++dim) {
+    const std::vector<std::uint32_t> v = directionNumbers(dim);
+    const std::uint32_t shift = seed == 0 ? 0u : static_cast<std::uint32_t>(random.next() >> 32);
+    for (int i = 0; i < samples; ++i) {
+      std::uint32_t x = 0;
+      for (int bit = 0; bit < 32; ++bit)
+        if ((static_cast<std::uint32_t>(i) >> bit) & 1u) x ^= v[bit + 1];
+      points[i][dim] = static_cast<double>(x ^ shift) * 0x1p-32;
+    }
+  }
+  return points;
+}
+
+std::vector<DesignPoint> designPoints(const Description& d) {
+  if (d.vary.empty()) return {DesignPoint()};
+  return d.design == DesignKind::Grid ? gridPoints(d) : sampledPoints(d);
+}
+
+}  // namespace vk

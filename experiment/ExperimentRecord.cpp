@@ -1,0 +1,97 @@
+#include "experiment/ExperimentRecord.h"
+
+#include <filesystem>
+
+#include "run/AtomicFile.h"
+#include "run/RunError.h"
+
+namespace vk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kRecordName = "experiment.toml";
+// What sweep run makes in an experiment folder; --replace removes only these.
+const char* const kMadeByRun[] = {"runs", "slurm", "results.csv", kRecordName};
+
+bool isEmptyFolder(const std::string& dir) {
+  std::error_code error;
+  return fs::is_directory(dir, error) && fs::directory_iterator(dir, error) == fs::directory_iterator();
+}
+
+std::string recordedFingerprint(const std::string& dir) {
+  return readRecordedDescription(experimentRecordFile(dir)).recordedPlan;
+}
+
+}  // namespace
+
+std::string experimentRecordFile(const std::string& dir) { return dir + "/" + kRecordName; }
+
+std::string tomlString(const std::string& text) {
+  std::string quoted = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7f) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      quoted += escape;
+    } else {
+      quoted += static_cast<char>(c);
+    }
+  }
+  return quoted + "\"";
+}
+
+void prepareExperimentFolder(const ExperimentPlan& plan, const std::string& dir, bool replace) {
+  std::error_code error;
+  if (!fs::exists(dir, error) || isEmptyFolder(dir)) {
+    fs::create_directories(dir, error);
+    if (error) throw RunError("Cannot create the experiment folder '" + dir + "': " + error.message());
+    return;
+  }
+  if (!fs::is_directory(dir, error)) throw RunError("'" + dir + "' exists and is not a folder");
+  if (!fs::exists(experimentRecordFile(dir), error))
+    throw RunError("'" + dir + "' is not empty and holds no experiment.toml: it was not made by sweep run. "
+                   "Choose a new or empty folder.");
+  if (recordedFingerprint(dir) == plan.fingerprint) return;
+  if (!replace)
+    throw RunError("'" + dir + "' holds the results of another experiment (another description, or inputs that "
+                   "changed since). Choose another folder, or give --replace to remove its runs and start again.");
+  for (const char* name : kMadeByRun) {
+    fs::remove_all(fs::path(dir) / name, error);
+    if (error) throw RunError("Cannot remove '" + (fs::path(dir) / name).string() + "': " + error.message());
+  }
+}
+
+void writeExperimentRecord(const ExperimentPlan& plan, const std::string& dir, const std::string& version,
+                           const std::string& commandLine) {
+  std::string text = plan.description.text;
+  if (!text.empty() && text.back() != '\n') text += "\n";
+  text += "\n# Written by velquin-cli sweep run: what this folder's results were made from.\n";
+  text += "[provenance]\n";
+  text += "version = " + tomlString(version) + "\n";
+  text += "command = " + tomlString(commandLine) + "\n";
+  text += "description = " + tomlString(fs::absolute(plan.description.sourceName).lexically_normal().string()) + "\n";
+  text += "base = " + tomlString(plan.description.base) + "\n";
+  text += "runs = " + std::to_string(plan.runs.size()) + "\n";
+  text += "plan = " + tomlString(plan.fingerprint) + "\n";
+  text += "\n[provenance.sha256]\n";
+  for (const auto& [file, hash] : plan.inputs) text += tomlString(file) + " = " + tomlString(hash) + "\n";
+  writeFileAtomically(experimentRecordFile(dir), text);
+}
+
+ExperimentPlan recordedPlan(const std::string& dir) {
+  const std::string file = experimentRecordFile(dir);
+  const Description d = readRecordedDescription(file);
+  ExperimentPlan plan = makePlan(d);
+  if (plan.fingerprint != d.recordedPlan)
+    throw RunError(file + ": the inputs changed since the experiment was started (the plan's fingerprint is " +
+                   plan.fingerprint.substr(0, 12) + "..., the record's " + d.recordedPlan.substr(0, 12) +
+                   "...); its results would not match them");
+  return plan;
+}
+
+}  // namespace vk

@@ -1,0 +1,96 @@
+#include "experiment/LocalPool.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include "experiment/RunFolder.h"
+#include "run/RunError.h"
+
+extern char** environ;
+
+namespace vk {
+
+namespace {
+
+// Starts the run with its output in its log; -1 and the reason when it cannot.
+pid_t startRun(const std::string& program, const std::string& dir, const PlannedRun& run, std::string& problem) {
+  const std::vector<std::string> words = runCommandLine(program, dir, run);
+  std::vector<char*> argv;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  const std::string log = runLogFile(dir, run);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    problem = "cannot start '" + program + "': " + std::strerror(error);
+    return -1;
+  }
+  return pid;
+}
+
+}  // namespace
+
+int availableCores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+  const unsigned n = std::thread::hardware_concurrency();
+  return n > 0 ? static_cast<int>(n) : 1;
+}
+
+int runLocally(const std::string& program, const std::string& dir, const std::vector<const PlannedRun*>& runs,
+               int jobs, const RunEndedCallback& ended) {
+  std::map<pid_t, const PlannedRun*> running;
+  std::size_t next = 0;
+  int failed = 0;
+  const auto finish = [&](const PlannedRun& run, bool done) {
+    if (!done) ++failed;
+    ended(run, done);
+  };
+  while (next < runs.size() || !running.empty()) {
+    while (next < runs.size() && static_cast<int>(running.size()) < jobs) {
+      const PlannedRun& run = *runs[next++];
+      std::string problem;
+      try {
+        prepareRunFolder(dir, run);
+      } catch (const RunError& e) {
+        problem = e.what();
+      }
+      const pid_t pid = problem.empty() ? startRun(program, dir, run, problem) : -1;
+      if (pid > 0) {
+        running[pid] = &run;
+        continue;
+      }
+      markRunFailed(dir, run, problem);
+      finish(run, false);
+    }
+    if (running.empty()) continue;
+    int status = 0;
+    const pid_t pid = ::waitpid(-1, &status, 0);
+    if (pid < 0) {
+      if (errno == EINTR) continue;
+      throw RunError(std::string("Lost track of the runs: ") + std::strerror(errno));
+    }
+    const auto found = running.find(pid);
+    if (found == running.end()) continue;
+    const PlannedRun& run = *found->second;
+    running.erase(found);
+    finish(run, markRunEnded(dir, run, status));
+  }
+  return failed;
+}
+
+}  // namespace vk

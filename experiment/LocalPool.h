@@ -1,0 +1,23 @@
+#pragma once
+// The local engine: a pool of processes, each a velquin-cli run of one
+// planned run, as many at a time as there are jobs.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "experiment/Plan.h"
+
+namespace vk {
+
+// Called in the pool's process after each run ended and was marked.
+using RunEndedCallback = std::function<void(const PlannedRun& run, bool done)>;
+
+// Prepares and runs each run in its folder under dir; a run that fails is
+// marked failed and the others go on. Returns the number of failed runs.
+int runLocally(const std::string& program, const std::string& dir, const std::vector<const PlannedRun*>& runs,
+               int jobs, const RunEndedCallback& ended);
+
+// The processors this process may use; at least 1.
+int availableCores();
+
+}  // namespace vk

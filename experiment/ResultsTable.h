@@ -1,0 +1,33 @@
+#pragma once
+// DIR/results.csv: one row per run and path, sorted by run and path. The
+// columns: run, seed, each varied parameter by name, then path and the run
+// report's values as `analyze report` gives them, then status (done,
+// failed or pending) and message (why a run failed). A run that did not
+// complete has one row with an empty path and empty values.
+#include <string>
+
+#include "experiment/Plan.h"
+
+namespace vk {
+
+struct RunCounts {
+  int done = 0;
+  int failed = 0;
+  int pending = 0;
+};
+
+// Counts the runs of the plan by the marks in their folders.
+RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir);
+
+// The table's text. With unfinishedFailed (the collector after the cluster's
+// jobs ended) a run without a mark is failed; otherwise it is pending.
+std::string resultsTableText(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
+                             RunCounts* counts = nullptr);
+
+// Writes DIR/results.csv whole, replacing any older table.
+RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed);
+
+// A field as CSV holds it: quoted when it holds a comma, a quote or a line end.
+std::string csvField(const std::string& text);
+
+}  // namespace vk

@@ -1,0 +1,36 @@
+#pragma once
+// The folder of one run of an experiment, DIR/runs/<name>/: its para.txt,
+// its weight structure as wdata.txt, the result folder, the log of the run,
+// and a mark written only after the run's last file is complete. Price and
+// data files are named by their absolute paths, not copied.
+#include <string>
+#include <vector>
+
+#include "experiment/Plan.h"
+
+namespace vk {
+
+enum class RunOutcome { Pending, Done, Failed };
+
+std::string runFolder(const std::string& dir, const PlannedRun& run);
+std::string runLogFile(const std::string& dir, const PlannedRun& run);
+std::string runResultFolder(const std::string& dir, const PlannedRun& run);
+
+// Done when the done mark exists, failed when the failed mark does (its
+// message into *message), pending otherwise: a run killed mid-way is pending
+// and starts again from empty.
+RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message);
+
+// Empties the folder and writes para.txt, wdata.txt and the result folder.
+void prepareRunFolder(const std::string& dir, const PlannedRun& run);
+
+// The command line of the run: velquin-cli run in its folder, with its seed.
+std::vector<std::string> runCommandLine(const std::string& program, const std::string& dir, const PlannedRun& run);
+
+// Marks the run after its process ended with the wait status: done when it
+// exited with 0 and its eval.txt holds every path's report, failed with the
+// reason otherwise. True when done.
+bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus);
+void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message);
+
+}  // namespace vk

@@ -1,0 +1,234 @@
+#include "experiment/SlurmEngine.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "experiment/ExperimentRecord.h"
+#include "experiment/RunFolder.h"
+#include "run/AtomicFile.h"
+#include "run/RunError.h"
+#include "run/TextReader.h"
+
+extern char** environ;
+
+namespace vk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kDefaultArrayTasks = 1000;
+
+std::string slurmFolder(const std::string& dir) { return dir + "/slurm"; }
+std::string taskListFile(const std::string& dir) { return slurmFolder(dir) + "/tasks.txt"; }
+
+// A word for a shell script, in single quotes.
+std::string shellWord(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr together
+};
+
+// Runs a program found on PATH and collects its output; a program that
+// cannot be started is a RunError.
+CommandResult runProgram(const std::vector<std::string>& words) {
+  char outputName[] = "/tmp/velquin-sbatch-XXXXXX";
+  const int fd = ::mkstemp(outputName);
+  if (fd < 0) throwFileError("create a temporary file", outputName, errno);
+  ::close(fd);
+  std::vector<char*> argv;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputName, O_WRONLY | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  pid_t pid = -1;
+  const int error = posix_spawnp(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  CommandResult result;
+  if (error != 0) {
+    ::unlink(outputName);
+    throw RunError("Cannot start " + words[0] + ": " + std::strerror(error) +
+                   (error == ENOENT ? " (is Slurm installed, and is this a submit host?)" : ""));
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream in(outputName, std::ios::binary);
+  result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  ::unlink(outputName);
+  while (!result.output.empty() && (result.output.back() == '\n' || result.output.back() == ' '))
+    result.output.pop_back();
+  return result;
+}
+
+// The job id of sbatch --parsable ("id" or "id;cluster").
+std::string submittedJobId(const CommandResult& result, const std::string& what) {
+  const std::string lastLine = result.output.substr(result.output.rfind('\n') + 1);
+  const std::string id = lastLine.substr(0, lastLine.find(';'));
+  const bool numeric = !id.empty() && id.find_first_not_of("0123456789") == std::string::npos;
+  if (result.exitCode != 0 || !numeric)
+    throw RunError("sbatch could not submit " + what + " (exit status " + std::to_string(result.exitCode) +
+                   "): " + result.output.substr(0, 500));
+  return id;
+}
+
+void writeScript(const std::string& path, const std::string& text) {
+  writeFileAtomically(path, text);
+  if (::chmod(path.c_str(), 0755) != 0) throwFileError("make executable", path, errno);
+}
+
+std::string taskScript(const std::string& program, const std::string& dir) {
+  return "#!/bin/sh\n"
+         "# One array task: the runs listed for it in tasks.txt.\n"
+         "exec " + shellWord(program) + " sweep task " + shellWord(dir) + " --task \"$SLURM_ARRAY_TASK_ID\"\n";
+}
+
+std::string collectorScript(const std::string& program, const std::string& dir) {
+  return "#!/bin/sh\n"
+         "# After every array task ended: results.csv, with the runs no task finished as failed.\n"
+         "exec " + shellWord(program) + " sweep collect " + shellWord(dir) + " --after-cluster\n";
+}
+
+std::vector<std::string> sbatchCommand(const std::vector<std::string>& extraOptions) {
+  std::vector<std::string> words = {"sbatch", "--parsable"};
+  words.insert(words.end(), extraOptions.begin(), extraOptions.end());
+  return words;
+}
+
+}  // namespace
+
+std::vector<std::string> splitOptionWords(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false;
+  char quote = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote == '\'') {
+      if (c == '\'') quote = 0;
+      else word += c;
+    } else if (c == '\\' && i + 1 < text.size()) {
+      word += text[++i];
+      inWord = true;
+    } else if (quote == '"') {
+      if (c == '"') quote = 0;
+      else word += c;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+      inWord = true;
+    } else if (c == ' ' || c == '\t' || c == '\n') {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (quote) throw RunError("--sbatch: a quote is not closed in '" + text.substr(0, 80) + "'");
+  if (inWord) words.push_back(word);
+  return words;
+}
+
+int slurmArrayLimit() {
+  try {
+    // A line "MaxArraySize            = 1001"; the largest index is one less.
+    const CommandResult result = runProgram({"scontrol", "show", "config"});
+    const std::size_t at = result.output.find("MaxArraySize");
+    if (result.exitCode != 0 || at == std::string::npos) return kDefaultArrayTasks;
+    const std::size_t digits = result.output.find_first_of("0123456789", at);
+    const int size = digits == std::string::npos ? 0 : std::atoi(result.output.c_str() + digits);
+    if (size > 1) return size - 1;
+  } catch (const RunError&) {
+  }
+  return kDefaultArrayTasks;
+}
+
+SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
+                              const std::vector<std::string>& extraOptions, int maxArrayTasks) {
+  std::vector<const PlannedRun*> pending;
+  for (const PlannedRun& run : plan.runs)
+    if (runOutcome(dir, run, nullptr) != RunOutcome::Done) pending.push_back(&run);
+  SlurmSubmission submission;
+  const int count = static_cast<int>(pending.size());
+  submission.runsPerTask = count == 0 ? 0 : (count + maxArrayTasks - 1) / maxArrayTasks;
+  submission.tasks = count == 0 ? 0 : (count + submission.runsPerTask - 1) / submission.runsPerTask;
+
+  std::error_code error;
+  fs::create_directories(slurmFolder(dir), error);
+  if (error) throw RunError("Cannot create '" + slurmFolder(dir) + "': " + error.message());
+  // Line t + 1 lists the runs of task t.
+  std::string list;
+  for (int task = 0; task < submission.tasks; ++task) {
+    for (int i = task * submission.runsPerTask; i < std::min(count, (task + 1) * submission.runsPerTask); ++i)
+      list += (i == task * submission.runsPerTask ? "" : " ") + std::to_string(pending[i]->id);
+    list += "\n";
+  }
+  writeFileAtomically(taskListFile(dir), list);
+  const std::string absoluteDir = fs::absolute(dir).lexically_normal().string();
+  writeScript(slurmFolder(dir) + "/task.sh", taskScript(program, absoluteDir));
+  writeScript(slurmFolder(dir) + "/collect.sh", collectorScript(program, absoluteDir));
+
+  std::string dependency;
+  if (submission.tasks > 0) {
+    std::vector<std::string> words = sbatchCommand(extraOptions);
+    words.insert(words.end(), {"--job-name=velquin-runs", "--array=0-" + std::to_string(submission.tasks - 1),
+                               "--output=" + absoluteDir + "/slurm/task-%A_%a.log",
+                               absoluteDir + "/slurm/task.sh"});
+    submission.arrayJob = submittedJobId(runProgram(words), "the job array");
+    dependency = "--dependency=afterany:" + submission.arrayJob;
+  }
+  std::vector<std::string> words = sbatchCommand(extraOptions);
+  if (!dependency.empty()) words.push_back(dependency);
+  words.insert(words.end(), {"--job-name=velquin-collect", "--output=" + absoluteDir + "/slurm/collect-%j.log",
+                             absoluteDir + "/slurm/collect.sh"});
+  try {
+    submission.collectorJob = submittedJobId(runProgram(words), "the collector job");
+  } catch (const RunError& e) {
+    if (submission.arrayJob.empty()) throw;
+    const CommandResult cancel = runProgram({"scancel", submission.arrayJob});
+    throw RunError(std::string(e.what()) + "\nThe job array " + submission.arrayJob + " was submitted; " +
+                   (cancel.exitCode == 0 ? "it has been cancelled."
+                                         : "cancelling it failed too, cancel it by hand: scancel " + submission.arrayJob));
+  }
+  return submission;
+}
+
+std::vector<const PlannedRun*> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task) {
+  TextReader list = TextReader::open(taskListFile(dir));
+  for (int line = 0; line < task; ++line) {
+    if (list.atEnd()) break;
+    list.skipLine();
+  }
+  if (task < 0 || list.atEnd())
+    throw RunError(taskListFile(dir) + " lists no task " + std::to_string(task));
+  std::vector<const PlannedRun*> runs;
+  const std::vector<std::string> ids = splitOptionWords(list.readLineText());
+  for (const std::string& text : ids) {
+    int id = -1;
+    if (!parseInt(text, id) || id < 0 || id >= static_cast<int>(plan.runs.size()))
+      throw RunError(taskListFile(dir) + ", line " + std::to_string(task + 1) + ": '" + text + "' is no run");
+    runs.push_back(&plan.runs[id]);
+  }
+  return runs;
+}
+
+}  // namespace vk

@@ -1,0 +1,40 @@
+#pragma once
+// The cluster engine: the pending runs of an experiment go to Slurm as one
+// job array, and a collector job that depends on the whole array (in any end
+// state) writes results.csv. The array's tasks and the collector are
+// velquin-cli itself, reading the experiment from DIR/experiment.toml, so DIR
+// must be on a file system every node shares.
+#include <string>
+#include <vector>
+
+#include "experiment/Plan.h"
+
+namespace vk {
+
+struct SlurmSubmission {
+  std::string arrayJob;
+  std::string collectorJob;
+  int tasks = 0;
+  int runsPerTask = 0;
+};
+
+// Writes DIR/slurm/ (the task list and the two batch scripts) and submits
+// them with sbatch; extraOptions are given to both sbatch calls. A missing or
+// failing sbatch is a RunError that says what was submitted; when the
+// collector cannot be submitted the array is cancelled.
+SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
+                              const std::vector<std::string>& extraOptions, int maxArrayTasks);
+
+// The runs of array task `task`, as the submission listed them.
+std::vector<const PlannedRun*> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task);
+
+// The largest array the cluster takes: MaxArraySize - 1 tasks from
+// scontrol, or 1000 when it cannot be asked.
+int slurmArrayLimit();
+
+// Splits a text of options into words as a shell would: blanks separate,
+// single and double quotes group, a backslash escapes in and out of double
+// quotes. An unclosed quote is a RunError.
+std::vector<std::string> splitOptionWords(const std::string& text);
+
+}  // namespace vk
