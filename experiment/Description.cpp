@@ -29,6 +29,8 @@ SourcePlace placeOf(const toml::key& key) {
 }
 
 std::string inQuotes(const std::string& text) { return "'" + text.substr(0, 60) + "'"; }
+// A file name is shown whole: a shortened one would name another file.
+std::string fileInQuotes(const std::string& file) { return "'" + file + "'"; }
 
 std::string typeName(const toml::node& node) {
   switch (node.type()) {
@@ -95,7 +97,7 @@ class DescriptionReader {
     const fs::path path(name);
     const std::string file = (path.is_absolute() ? path : fs::path(relativeTo) / path).lexically_normal().string();
     std::error_code error;
-    if (!fs::is_regular_file(file, error)) fail(placeOf(node), what + " " + inQuotes(file) + " does not exist or is not a file");
+    if (!fs::is_regular_file(file, error)) fail(placeOf(node), what + " " + fileInQuotes(file) + " does not exist or is not a file");
     return file;
   }
 
@@ -110,9 +112,9 @@ class DescriptionReader {
     d_.inputs = resolved(text(*inputs, "inputs"));
     std::error_code error;
     if (!fs::is_directory(d_.inputs, error))
-      fail(placeOf(*inputs), "the inputs folder " + inQuotes(d_.inputs) + " does not exist");
+      fail(placeOf(*inputs), "the inputs folder " + fileInQuotes(d_.inputs) + " does not exist");
     if (!fs::is_regular_file(fs::path(d_.inputs) / "para.txt", error))
-      fail(placeOf(*inputs), "the inputs folder " + inQuotes(d_.inputs) + " holds no para.txt");
+      fail(placeOf(*inputs), "the inputs folder " + fileInQuotes(d_.inputs) + " holds no para.txt");
 
     if (const toml::node* mode = root.get("mode")) {
       d_.mode = text(*mode, "mode");
@@ -314,7 +316,7 @@ class DescriptionReader {
       bool replaced = false;
       for (const VaryEntry& entry : d_.vary) replaced = replaced || entry.kind == replacedBy;
       if (!replaced)
-        fail({1, 1}, "the inputs folder has no " + fs::path(file).filename().string() + " (" + inQuotes(file) +
+        fail({1, 1}, "the inputs folder has no " + fs::path(file).filename().string() + " (" + fileInQuotes(file) +
                          "); name the file with " + key + " = \"...\"");
     }
   }

@@ -1,0 +1,255 @@
+// Sweeps run by the program itself: the bytes of each run, the table, the
+// record, resuming, a run that fails among others, and folders refused.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "experiment/ExperimentRecord.h"
+#include "experiment/LocalPool.h"
+#include "experiment/Plan.h"
+#include "experiment/ResultsTable.h"
+#include "experiment/RunFolder.h"
+#include "experiment/Sha256.h"
+#include "run/RunError.h"
+#include "tests/experiment/ExperimentInputs.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readWholeFile;
+
+const char* const kTwoPointsTwoSeeds =
+    "inputs = \"in\"\n"
+    "[vary]\n"
+    "popsize = [10, 12]\n"
+    "[replications]\n"
+    "seeds = 2\n";
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t end; (end = line.find(',', start)) != std::string::npos; start = end + 1)
+    fields.push_back(line.substr(start, end - start));
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+std::map<std::string, std::string> filesIn(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = readWholeFile(entry.path());
+  return files;
+}
+
+class Sweep : public ::testing::Test {
+ protected:
+  // Runs velquin-cli with the arguments in the scratch folder; its exit status.
+  int cli(const std::string& arguments) { return shell("'" VELQUIN_CLI "' " + arguments); }
+
+  // Runs a shell command in the scratch folder; its exit status.
+  int shell(const std::string& commandLine) {
+    const std::string command = "cd '" + inputs.dir.path().string() + "' && (" + commandLine + ") > cli.out 2>&1";
+    const int status = std::system(command.c_str());
+    output = readWholeFile(inputs.dir.path() / "cli.out");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // A program that acts as velquin-cli run except for the run folders the
+  // script names, for which it fails in its own way.
+  std::string failingProgram(const std::string& cases) {
+    const std::string path = inputs.dir.file("fake-cli.sh");
+    inputs.dir.write("fake-cli.sh", "#!/bin/sh\ncase \"$3\" in\n" + cases + "\nesac\nexec '" VELQUIN_CLI "' \"$@\"\n");
+    ::chmod(path.c_str(), 0755);
+    return path;
+  }
+
+  ExperimentPlan plan(const std::string& text) { return makePlan(readDescription(inputs.description(text))); }
+
+  std::string out() const { return inputs.dir.file("out"); }
+
+  testing::ExperimentInputs inputs;
+  std::string output;
+};
+
+// One seed reproduces the plain run byte for byte, and every value of the
+// table is the run's own eval.txt.
+TEST_F(Sweep, RunsWriteThePlainRunsBytesAndTheTableTheirReports) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --jobs 2 --quiet"), 0) << output;
+
+  fs::create_directories(inputs.dir.path() / "plain/result");
+  for (const char* name : {"para.txt", "wdata.txt"})
+    inputs.dir.write(std::string("plain/") + name, readWholeFile(fs::path(out()) / "runs/0003" / name));
+  ASSERT_EQ(cli("run -C plain --price ../in/price.txt --data ../in/data.txt --seed 1 --quiet"), 0) << output;
+  EXPECT_EQ(filesIn(fs::path(out()) / "runs/0003/result"), filesIn(inputs.dir.path() / "plain/result"));
+  EXPECT_NE(readWholeFile(fs::path(out()) / "runs/0003/para.txt").find("\n12\n"), std::string::npos);
+
+  const std::vector<std::string> table = linesOf(readWholeFile(fs::path(out()) / "results.csv"));
+  ASSERT_EQ(table.size(), 1u + 4 * 3);
+  EXPECT_EQ(table[0],
+            "run,seed,popsize,path,me_sim,me_rw,mae_sim,mae_rw,rmse_sim,rmse_rw,mean_sim,mean_actual,std_sim,"
+            "std_actual,skew_sim,skew_actual,kurt_sim,kurt_actual,sr_sim,sr_actual,status,message");
+  for (std::size_t i = 1; i < table.size(); ++i) {
+    const std::vector<std::string> f = fieldsOf(table[i]);
+    ASSERT_EQ(f.size(), 22u) << table[i];
+    const int run = static_cast<int>((i - 1) / 3);
+    EXPECT_EQ(f[0], std::to_string(run));
+    EXPECT_EQ(f[1], std::to_string(run % 2));
+    EXPECT_EQ(f[2], run < 2 ? "10" : "12");
+    EXPECT_EQ(f[3], std::to_string((i - 1) % 3));
+    EXPECT_EQ(f[20], "done");
+    EXPECT_EQ(f[21], "");
+    // Each value stands in that run's eval.txt, in the column's place.
+    const std::string eval = readWholeFile(fs::path(out()) / ("runs/000" + f[0]) / "result/eval.txt");
+    const std::size_t block = eval.find("No. = " + f[3] + "\n");
+    ASSERT_NE(block, std::string::npos);
+    const std::size_t errors = eval.find('\n', eval.find("me(sim)", block)) + 1;
+    const std::size_t statistics = eval.find('\n', eval.find("mean(real)", block)) + 1;
+    for (int c = 0; c < 6; ++c)
+      EXPECT_EQ(eval.substr(errors + c * 24, 23).find(f[4 + c]), 23 - f[4 + c].size()) << table[i] << " column " << c;
+    for (int c = 0; c < 10; ++c)
+      EXPECT_EQ(eval.substr(statistics + c * 24, 23).find(f[10 + c]), 23 - f[10 + c].size()) << table[i];
+  }
+
+  // The record holds the description, the command and every input's hash.
+  const std::string record = readWholeFile(fs::path(out()) / "experiment.toml");
+  EXPECT_EQ(record.rfind(kTwoPointsTwoSeeds, 0), 0u);
+  EXPECT_NE(record.find("sweep run sweep.toml --out out --jobs 2 --quiet"), std::string::npos);
+  EXPECT_NE(record.find(sha256OfFile(inputs.dir.file("in/price.txt"))), std::string::npos);
+  EXPECT_NE(record.find(sha256OfFile(inputs.dir.file("in/para.txt"))), std::string::npos);
+  ASSERT_EQ(cli("sweep status out"), 0);
+  EXPECT_NE(output.find("4 runs: 4 done, 0 failed, 0 pending"), std::string::npos) << output;
+}
+
+// A run that fails is marked with its reason, the others complete, and the
+// command says how many failed with a non-zero exit.
+TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
+  const ExperimentPlan p = plan(kTwoPointsTwoSeeds);
+  prepareExperimentFolder(p, out(), false);
+  const std::string program = failingProgram(
+      "*/0001) echo 'velquin-cli: error: the disk is on fire' >&2; exit 1;;\n"
+      "*/0002) kill -9 $$;;\n"
+      // A run that ends well but leaves its report cut short.
+      "*/0003) '" VELQUIN_CLI "' \"$@\" && head -c 700 \"$3/result/eval.txt\" > \"$3/cut\" && "
+      "mv \"$3/cut\" \"$3/result/eval.txt\"; exit 0;;");
+  std::vector<const PlannedRun*> runs;
+  for (const PlannedRun& run : p.runs) runs.push_back(&run);
+  std::vector<std::string> ended;
+  EXPECT_EQ(runLocally(program, out(), runs, 2, [&](const PlannedRun& r, bool done) {
+              ended.push_back(r.name + (done ? " done" : " failed"));
+            }),
+            3);
+  EXPECT_EQ(ended.size(), 4u);
+  std::string message;
+  EXPECT_EQ(runOutcome(out(), p.runs[0], &message), RunOutcome::Done);
+  EXPECT_EQ(runOutcome(out(), p.runs[1], &message), RunOutcome::Failed);
+  EXPECT_EQ(message, "the disk is on fire");
+  EXPECT_EQ(runOutcome(out(), p.runs[2], &message), RunOutcome::Failed);
+  EXPECT_EQ(message, "the run was killed by signal 9");
+  EXPECT_EQ(runOutcome(out(), p.runs[3], &message), RunOutcome::Failed);
+  EXPECT_NE(message.find("eval.txt"), std::string::npos) << message;
+
+  RunCounts counts;
+  const std::vector<std::string> table = linesOf(resultsTableText(p, out(), false, &counts));
+  EXPECT_EQ(counts.done, 1);
+  EXPECT_EQ(counts.failed, 3);
+  ASSERT_EQ(table.size(), 1u + 3 + 3);
+  EXPECT_EQ(table[4], "1,1,10" + std::string(17, ',') + ",failed,the disk is on fire");
+
+  // The collector says how many failed, with a non-zero exit.
+  writeExperimentRecord(p, out(), "test", "velquin-cli sweep run sweep.toml --out out");
+  EXPECT_EQ(cli("sweep collect out"), 1);
+  EXPECT_NE(output.find("3 of 4 runs failed"), std::string::npos) << output;
+  markRunFailed(out(), p.runs[3], "old, \"quoted\" failure");
+  EXPECT_EQ(linesOf(readWholeFile(fs::path(out()) / "results.csv"))[4], table[4]);
+  EXPECT_EQ(linesOf(resultsTableText(p, out(), false)).back(),
+            "3,1,12" + std::string(17, ',') + ",failed,\"old, \"\"quoted\"\" failure\"");
+
+  // Resuming starts the failed runs again from empty; the done one stays.
+  fs::remove(fs::path(out()) / "runs/0000/run.log");
+  ASSERT_EQ(cli("sweep run sweep.toml --out out"), 0) << output;
+  EXPECT_NE(output.find("Resuming: 1 of 4 runs are done already."), std::string::npos) << output;
+  EXPECT_FALSE(fs::exists(fs::path(out()) / "runs/0000/run.log"));
+  EXPECT_EQ(countRuns(p, out()).done, 4);
+}
+
+// A run killed mid-way leaves no mark and a half-written report: it counts
+// as pending (failed once the cluster's jobs ended), and a resume redoes it.
+TEST_F(Sweep, ARunKilledMidWayIsNotCountedAndIsRedone) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const ExperimentPlan p = recordedPlan(out());
+  const std::string report = readWholeFile(fs::path(out()) / "runs/0002/result/eval.txt");
+  fs::remove(fs::path(out()) / "runs/0002/done");
+  inputs.dir.write("out/runs/0002/result/eval.txt", report.substr(0, report.size() / 2));
+  std::vector<std::string> table = linesOf(resultsTableText(p, out(), false));
+  ASSERT_EQ(table.size(), 1u + 3 * 3 + 1);
+  EXPECT_EQ(table[7], "2,0,12" + std::string(17, ',') + ",pending,");
+  EXPECT_EQ(linesOf(resultsTableText(p, out(), true))[7],
+            "2,0,12" + std::string(17, ',') + ",failed,the run did not finish: its cluster task ended before it");
+  ASSERT_EQ(cli("sweep status out"), 0);
+  EXPECT_NE(output.find("4 runs: 3 done, 0 failed, 1 pending"), std::string::npos) << output;
+  ASSERT_EQ(cli("sweep run sweep.toml --out out"), 0) << output;
+  EXPECT_NE(output.find("Resuming: 3 of 4 runs are done already."), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "runs/0002/result/eval.txt"), report);
+  EXPECT_EQ(linesOf(readWholeFile(fs::path(out()) / "results.csv")).size(), 13u);
+}
+
+TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  // The same plan, written differently, resumes.
+  inputs.description(std::string("# a comment\n") + kTwoPointsTwoSeeds);
+  EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  inputs.description("inputs = \"in\"\n[vary]\npopsize = [10, 11]\n");
+  EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet"), 1);
+  EXPECT_NE(output.find("another experiment"), std::string::npos) << output;
+  EXPECT_EQ(countRuns(recordedPlan(out()), out()).done, 4);  // nothing removed
+  EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet --replace"), 0) << output;
+  EXPECT_FALSE(fs::exists(fs::path(out()) / "runs/0003"));
+  EXPECT_EQ(linesOf(readWholeFile(fs::path(out()) / "results.csv")).size(), 7u);
+
+  // Changed inputs make another plan too, and the old record says so.
+  inputs.dir.write("in/price.txt", readWholeFile(inputs.dir.file("in/price.txt")) + "1.0\n");
+  EXPECT_EQ(cli("sweep status out"), 1);
+  EXPECT_NE(output.find("inputs changed"), std::string::npos) << output;
+  EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet"), 1);
+
+  // A folder that is not an experiment is never touched.
+  fs::create_directories(inputs.dir.path() / "mine");
+  inputs.dir.write("mine/notes.txt", "keep me");
+  EXPECT_EQ(cli("sweep run sweep.toml --out mine --quiet --replace"), 1);
+  EXPECT_NE(output.find("holds no experiment.toml"), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(inputs.dir.file("mine/notes.txt")), "keep me");
+}
+
+TEST_F(Sweep, SlurmIsReportedClearlyWhenItCannotBeReached) {
+  inputs.description(kTwoPointsTwoSeeds);
+  EXPECT_EQ(shell("PATH=/nonexistent '" VELQUIN_CLI "' sweep run sweep.toml --out out --engine slurm --quiet"), 1);
+  EXPECT_NE(output.find("Cannot start sbatch"), std::string::npos) << output;
+  // A failing sbatch: its output is passed on.
+  fs::create_directories(inputs.dir.path() / "bin");
+  inputs.dir.write("bin/sbatch", "#!/bin/sh\necho 'sbatch: error: Batch job submission failed: no partition' >&2\nexit 1\n");
+  ::chmod(inputs.dir.file("bin/sbatch").c_str(), 0755);
+  EXPECT_EQ(shell("PATH=\"$PWD/bin:$PATH\" '" VELQUIN_CLI "' sweep run sweep.toml --out out2 --engine slurm --quiet"),
+            1);
+  EXPECT_NE(output.find("sbatch could not submit the job array"), std::string::npos) << output;
+  EXPECT_NE(output.find("no partition"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace vk
