@@ -103,8 +103,8 @@ void runReplayMode(RunState& s, bool detail) {
   if (detail) {
     s.snapshotInterval = readIntLine(list);
     if (s.snapshotInterval < 1)
-      throw RunError(std::string(kReplayListFile) + ", line 2: the snapshot interval " +
-                     std::to_string(s.snapshotInterval) + " must be at least 1");
+      refuseValue(std::string(kReplayListFile) + ", line 2", "snapshotInterval", plainInt(s.snapshotInterval),
+                  "at least 1; agent snapshots are written every snapshotInterval weeks");
   }
   s.simtimes = readIntLine(list);
   for (int i = 0; i < s.simtimes; ++i) {
@@ -150,7 +150,7 @@ void RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   s.dataFile = TextReader::open(dataFileName);
   readWeightStructure(s, kWeightStructureFile);
   static_cast<Parameters&>(s) = readParameterFile(kParameterFile);
-  checkParameterLimits(s);
+  checkParameterFile(s, kParameterFile);
   initRun(s);
   readPriceFile(s);
   evaluateActual(s);
