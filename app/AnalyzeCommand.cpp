@@ -15,7 +15,7 @@
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "app/ReportCommand.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #ifdef VELQUIN_PLOTS
 #include "app/SummaryPlot.h"
 #endif

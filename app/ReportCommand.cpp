@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "run/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "run/ReportTable.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

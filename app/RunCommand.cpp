@@ -7,10 +7,10 @@
 #include <string>
 
 #include "app/CliCommands.h"
+#include "app/TerminalDisplay.h"
+#include "io/RunError.h"
 #include "model/Random.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
-#include "run/TerminalDisplay.h"
 
 namespace vk {
 
@@ -34,7 +34,7 @@ void runCommand(const RunOptions& o) {
   const double generatorSeed = generatorSeedOf(seed);
   changeToWorkDir(o.workDir);
   if (o.quiet) {
-    Display silent;
+    NullDisplay silent;
     RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent, generatorSeed);
     return;
   }

@@ -19,7 +19,7 @@
 #include "experiment/ResultsTable.h"
 #include "experiment/RunFolder.h"
 #include "experiment/SlurmEngine.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

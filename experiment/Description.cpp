@@ -9,8 +9,8 @@
 
 #include <toml++/toml.h>
 
-#include "experiment/ParameterByName.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
+#include "run/Parameters.h"
 
 namespace vk {
 
@@ -44,9 +44,17 @@ std::string typeName(const toml::node& node) {
   }
 }
 
+// The parameters of para.txt an experiment varies: all but the mode word,
+// which the description's mode sets for every run.
+const ParameterField* variableParameter(const std::string& name) {
+  const ParameterField* field = findParameter(name);
+  return field && field->kind != ParameterKind::Word ? field : nullptr;
+}
+
 std::string allowedVaryNames() {
   std::string names;
-  for (const NamedParameter& p : namedParameters()) names += std::string(p.name) + ", ";
+  for (const ParameterField& f : parameterFields())
+    if (f.kind != ParameterKind::Word) names += std::string(f.name) + ", ";
   return names + "wdata, market";
 }
 
@@ -197,9 +205,9 @@ class DescriptionReader {
         uniqueName(entry.names, item, what);
       }
     } else {
-      const NamedParameter* parameter = findNamedParameter(name);
+      const ParameterField* parameter = variableParameter(name);
       if (!parameter) fail(place, "unknown name " + inQuotes(name) + " in [vary]; the names are: " + allowedVaryNames());
-      entry.integer = parameter->integer;
+      entry.integer = parameter->kind == ParameterKind::Whole;
       if (value.is_table()) {
         readRange(entry, *value.as_table(), what);
       } else {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "experiment/ParameterByName.h"
-#include "run/TextReader.h"
+#include "io/TextReader.h"
+#include "run/Parameters.h"
 
 namespace vk {
 
@@ -71,6 +71,15 @@ std::vector<std::uint32_t> directionNumbers(int dimension) {
   return v;
 }
 
+// The text para.txt holds for the value of a numeric parameter.
+std::string parameterTextOf(const std::string& name, double value) {
+  const ParameterField& field = *findParameter(name);
+  Parameters p;
+  if (field.kind == ParameterKind::Whole) p.*field.whole = static_cast<int>(value);
+  else p.*field.real = value;
+  return parameterText(p, field);
+}
+
 std::string shortNumber(double v) {
   char text[40];
   std::snprintf(text, sizeof text, "%.10g", v);
@@ -80,11 +89,10 @@ std::string shortNumber(double v) {
 // The text para.txt will hold for a listed or grid value; refused when it
 // would not give the value back.
 std::string exactText(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
-  const NamedParameter& parameter = *findNamedParameter(entry.name);
   if (entry.integer && value != std::floor(value))
     failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is not a whole number");
   if (std::fabs(value) > 2147483647.0) failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is too large");
-  const std::string text = parameterText(parameter, value);
+  const std::string text = parameterTextOf(entry.name, value);
   double back = 0;
   parseReal(text, back);
   if (std::fabs(back - value) > 1e-9 * std::max(1.0, std::fabs(value)))
@@ -133,15 +141,14 @@ std::vector<DesignPoint> gridPoints(const Description& d) {
 }
 
 std::string sampledText(const VaryEntry& entry, double unit) {
-  const NamedParameter& parameter = *findNamedParameter(entry.name);
   const double low = std::min(entry.from, entry.to);
   const double high = std::max(entry.from, entry.to);
   if (entry.integer) {
     double value = low + std::floor(unit * (high - low + 1));
     if (value > high) value = high;
-    return parameterText(parameter, value);
+    return parameterTextOf(entry.name, value);
   }
-  return parameterText(parameter, low + unit * (high - low));
+  return parameterTextOf(entry.name, low + unit * (high - low));
 }
 
 std::vector<DesignPoint> sampledPoints(const Description& d) {

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "run/AtomicFile.h"
-#include "run/RunError.h"
+#include "io/AtomicFile.h"
+#include "io/RunError.h"
 
 namespace vk {
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "experiment/RunFolder.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 extern char** environ;
 

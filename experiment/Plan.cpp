@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <map>
 
-#include "experiment/ParameterByName.h"
 #include "experiment/Sha256.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
-#include "run/Limits.h"
-#include "run/RunError.h"
+#include "run/Parameters.h"
+#include "io/Limits.h"
+#include "io/RunError.h"
 #include "run/RunState.h"
-#include "run/TextReader.h"
+#include "io/TextReader.h"
 
 namespace vk {
 
@@ -50,7 +50,7 @@ class InputCoverage {
 
   void checkWeightStructure(const std::string& file) {
     if (!checkedStructures_.insert({file, true}).second) return;
-    Display nothing;
+    NullDisplay nothing;
     std::unique_ptr<RunState> state = newRunState(nothing);
     readWeightStructure(*state, file);
   }
@@ -60,6 +60,20 @@ class InputCoverage {
   std::map<std::string, int> dataWeeks_;
   std::map<std::string, bool> checkedStructures_;
 };
+
+// A run's para.txt is written with five decimals: a value of the inputs'
+// para.txt with more would silently become another value.
+void refuseValuesTheFormatChanges(const Parameters& p, const std::string& paraFile) {
+  for (const ParameterField& field : parameterFields()) {
+    if (field.kind != ParameterKind::Real) continue;
+    double back = 0;
+    const std::string text = parameterText(p, field);
+    if (!parseReal(text, back) || back != p.*field.real)
+      throw RunError(paraFile + ", line " + std::to_string(field.line) + ": " + field.name + " = " +
+                     std::to_string(p.*field.real) + " has more than the five decimals para.txt keeps (it would be " +
+                     "written as " + text + ")");
+  }
+}
 
 std::string describePoint(const std::vector<std::string>& columns, const DesignPoint& point) {
   std::string text;
@@ -88,9 +102,7 @@ class Planner {
                              " seeds is more than the " + std::to_string(kMaxRuns) + " runs an experiment holds");
     const std::string paraFile = d_.inputs + "/para.txt";
     base_ = readParameterFile(paraFile);
-    if (const NamedParameter* changed = parameterChangedByFormat(base_))
-      throw RunError(paraFile + ": " + changed->name + " = " + std::to_string(parameterValue(base_, *changed)) +
-                     " has more than the five decimals para.txt keeps; the runs would not use it as written");
+    refuseValuesTheFormatChanges(base_, paraFile);
     if (!d_.mode.empty()) base_.runMode = d_.mode;
     for (std::size_t p = 0; p < plan.points.size(); ++p) {
       PlannedRun run = plannedRun(plan, static_cast<int>(p));
@@ -124,7 +136,7 @@ class Planner {
         run.data = entry.markets[chosen].data;
       } else {
         try {
-          setParameterFromText(p, *findNamedParameter(entry.name), point[i]);
+          setParameter(p, entry.name, point[i], "vary");
         } catch (const RunError& e) {
           failAt(d_, entry.place, e.what());
         }
@@ -137,7 +149,7 @@ class Planner {
                             "' of para.txt; an experiment needs a run report of every path, which the modes write "
                             "and all make: set mode = \"write\" in the description");
     try {
-      checkRunParameters(p);
+      checkParameters(p, "para.txt");
       coverage_.checkWeightStructure(run.wdata);
       const int lastPrice = coverage_.lastPriceWeek(run.price);
       if (p.maxyear > lastPrice)

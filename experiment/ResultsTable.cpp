@@ -1,9 +1,9 @@
 #include "experiment/ResultsTable.h"
 
 #include "experiment/RunFolder.h"
-#include "run/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "run/ReportTable.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

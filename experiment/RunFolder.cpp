@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "run/AtomicFile.h"
-#include "run/OutputFile.h"
+#include "io/AtomicFile.h"
+#include "io/OutputFile.h"
 #include "run/ReportTable.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

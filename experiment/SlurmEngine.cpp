@@ -14,9 +14,9 @@
 
 #include "experiment/ExperimentRecord.h"
 #include "experiment/RunFolder.h"
-#include "run/AtomicFile.h"
-#include "run/RunError.h"
-#include "run/TextReader.h"
+#include "io/AtomicFile.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 
 extern char** environ;
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "run/RunState.h"
 
 namespace vk {

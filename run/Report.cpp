@@ -4,8 +4,8 @@
 #include <limits>
 #include <string>
 
-#include "model/Agent.h"
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
+#include "model/Levels.h"
 
 namespace vk {
 
@@ -52,27 +52,6 @@ std::string scientificFields(const double* values, int count, const char* separa
   }
   if (trailing) line += separator;
   return line;
-}
-
-std::string parameterLines(const RunState& s) {
-  std::string text;
-  text += "delta =" + fixed(s.delta, 7, 5);
-  text += "ndiv =" + plainInt(s.ndiv);
-  text += "trend1 =" + scientific23(s.trend1);
-  text += "trend2 =" + scientific23(s.trend2);
-  text += "trend3 =" + scientific23(s.trend3);
-  text += "popsize =" + plainInt(s.popsize);
-  text += "minyear =" + plainInt(s.minyear);
-  text += "maxyear =" + plainInt(s.maxyear);
-  text += "teachyear =" + plainInt(s.teachyear);
-  text += "pcross1 =" + fixed(s.pcross1, 7, 4);
-  text += "pmutation1 =" + fixed(s.pmutation1, 7, 4);
-  text += "gap1 =" + fixed(s.gap1, 6, 2);
-  text += "pcross2 =" + fixed(s.pcross2, 7, 4);
-  text += "pmutation2 =" + fixed(s.pmutation2, 7, 4);
-  text += "gap2 =" + fixed(s.gap2, 6, 2);
-  text += "\nnsample =" + plainInt(s.nsample) + "\n";
-  return text;
 }
 
 }  // namespace
@@ -139,7 +118,10 @@ void writePathReport(RunState& s) {
     stats[2 * i + 1] = s.actualStats[i];
   }
   std::string text = "No. = " + plainInt(s.pathNumber) + "\n";
-  if (s.pathNumber == 1) text += parameterLines(s);
+  // The parameter line follows the header of path 1, the second path, not
+  // the first: reports of earlier runs hold it there, and a run of one path
+  // reports no parameters.
+  if (s.pathNumber == 1) text += reportParameterLine(s);
   text += kReportErrorHeader;
   text += scientificFields(errors, 6, "\t", false) + "\n";
   text += kReportStatisticsHeader;

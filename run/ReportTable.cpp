@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "run/Report.h"
-#include "run/RunError.h"
-#include "run/TextReader.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

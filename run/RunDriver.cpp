@@ -1,15 +1,15 @@
 #include "run/RunDriver.h"
 
+#include "io/OutputFile.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 #include "model/PathLoop.h"
 #include "model/Random.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
-#include "run/OutputFile.h"
 #include "run/Report.h"
-#include "run/RunError.h"
 #include "run/RunState.h"
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
 
 namespace vk {
 
@@ -104,8 +104,8 @@ void runReplayMode(RunState& s, bool detail) {
   if (detail) {
     s.snapshotInterval = readIntLine(list);
     if (s.snapshotInterval < 1)
-      throw RunError(std::string(kReplayListFile) + ", line 2: the snapshot interval " +
-                     std::to_string(s.snapshotInterval) + " must be at least 1");
+      refuseValue(std::string(kReplayListFile) + ", line 2", "snapshotInterval", plainInt(s.snapshotInterval),
+                  "at least 1; agent snapshots are written every snapshotInterval weeks");
   }
   s.simtimes = readIntLine(list);
   for (int i = 0; i < s.simtimes; ++i) {
@@ -157,7 +157,7 @@ void RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   s.dataFile = TextReader::open(dataFileName);
   readWeightStructure(s, kWeightStructureFile);
   static_cast<Parameters&>(s) = readParameterFile(kParameterFile);
-  checkParameterLimits(s);
+  checkParameterFile(s, kParameterFile);
   initRun(s);
   readPriceFile(s);
   evaluateActual(s);

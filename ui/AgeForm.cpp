@@ -24,8 +24,8 @@
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "io/RunError.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
 #include "ui/FlatProgressBar.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"
@@ -310,9 +310,7 @@ void TForm1::connectHandlers() {
 void TForm1::FormCreate() {
   Timer1->stop();
   ScrollBar1Change();
-  resultDir = "result";
-  priceFileName = "price.txt";
-  dataFileName = "data.txt";
+  runFiles = RunFiles();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -331,20 +329,18 @@ void TForm1::reportError(const QString& message) { prompts_.showError(this, mess
 void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
   button->setToolTip(QString());
-  connect(button, &QPushButton::clicked, this, [this, open] { open(resultDir); });
+  connect(button, &QPushButton::clicked, this, [this, open] { open(runFiles.resultDir); });
 }
 
 // ---- handlers ----
 
 void TForm1::SettingBtnClick() {
   if (!parametersDlg_) return;
-  parametersDlg_->priceFileName = priceFileName;
-  parametersDlg_->dataFileName = dataFileName;
   if (!parametersDlg_->isVisible()) parametersDlg_->show();
 }
 
 void TForm1::StartBtnClick() {
-  if (holdsRunFiles(resultDir) && !prompts_.confirmOverwrite(this)) return;
+  if (holdsRunFiles(runFiles.resultDir) && !prompts_.confirmOverwrite(this)) return;
   // The charts now belong to the run; a replay must not go on drawing into
   // them when the run returns.
   try {
@@ -357,7 +353,8 @@ void TForm1::StartBtnClick() {
   UpDown1->repaint();
   QString failure;
   try {
-    RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
+    RunSimulation(fileName(runFiles.resultDir), fileName(runFiles.priceFileName), fileName(runFiles.dataFileName),
+                  *this);
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
   }
@@ -369,7 +366,7 @@ void TForm1::StartBtnClick() {
 
 void TForm1::NumPathChange() {
   try {
-    viewer_->changePath(NumPath->text(), fileName(resultDir));
+    viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,10 +13,8 @@
 #include <cerrno>
 
 #include "chart/Chart.h"
-#include "run/Limits.h"
-#include "run/RunError.h"
-#include "run/TextReader.h"
-#include "ui/AgeForm.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"
 #include "ui/WorkingDirectory.h"
@@ -39,14 +38,12 @@ const QList<QPair<QString, QString>> kFileFilters = {{"Text (*.txt) ", "*.txt"},
 
 }  // namespace
 
-TParametersDlg::TParametersDlg(TForm1& mainWindow, UserPrompts* prompts)
-    : QDialog(&mainWindow), main_(mainWindow), prompts_(prompts ? *prompts : UserPrompts::standard()) {
+TParametersDlg::TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts)
+    : QDialog(parent), files_(files), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("ParametersDlg");
   setWindowTitle("Parameters");
   setModal(false);
   setFixedSize(591, 263);
-  priceFileName = main_.priceFileName;
-  dataFileName = main_.dataFileName;
   QFont compact = font();
   compact.setPixelSize(11);
   setFont(compact);
@@ -151,7 +148,7 @@ void TParametersDlg::showEvent(QShowEvent* event) {
 }
 
 void TParametersDlg::FormShow() {
-  DirEdit->setText(main_.resultDir);
+  DirEdit->setText(files_.resultDir);
   // The parameter file is read even when the price file fails, so that the
   // dialog never holds a parameter set that did not come from para.txt.
   try {
@@ -168,7 +165,7 @@ void TParametersDlg::FormShow() {
 
 void TParametersDlg::LoadPreviewPrices() {
   Series1->clear();
-  TextReader in = TextReader::open(fileName(priceFileName));
+  TextReader in = TextReader::open(fileName(files_.priceFileName));
   previewPrices.clear();
   // Blank lines after the last price add no price of 0.
   while (in.skipToNextValue()) {
@@ -180,36 +177,25 @@ void TParametersDlg::LoadPreviewPrices() {
   Chart1->replot();
 }
 
+QLineEdit* TParametersDlg::fieldOf(const ParameterField& parameter) const {
+  const std::string name = parameter.name;
+  if (name == "popsize") return NumAgentEdit;
+  if (name == "minyear") return StartGenEdit;
+  if (name == "maxyear") return EndGenEdit;
+  if (name == "teachyear") return TrainingLEdit;
+  if (name == "simtimes") return SimTimesEdit;
+  if (name == "nsample") return TrainingTimesEdit;
+  return nullptr;
+}
+
 void TParametersDlg::ReadParameterFile() {
   parametersRead_ = false;
   TextReader in = TextReader::open(kParameterFile);
-  Parameters& p = parameters;
-  // Field by field: a line that fails leaves the values before it read and
-  // shown, as far as the file could be read.
-  p.delta = readRealLine(in);
-  p.ndiv = readIntLine(in);
-  p.trend1 = readRealLine(in);
-  p.trend2 = readRealLine(in);
-  p.trend3 = readRealLine(in);
-  p.popsize = readIntLine(in);
-  NumAgentEdit->setText(QString::number(p.popsize));
-  p.minyear = readIntLine(in);
-  StartGenEdit->setText(QString::number(p.minyear));
-  p.maxyear = readIntLine(in);
-  EndGenEdit->setText(QString::number(p.maxyear));
-  p.teachyear = readIntLine(in);
-  TrainingLEdit->setText(QString::number(p.teachyear));
-  p.pcross1 = readRealLine(in);
-  p.pmutation1 = readRealLine(in);
-  p.gap1 = readRealLine(in);
-  p.pcross2 = readRealLine(in);
-  p.pmutation2 = readRealLine(in);
-  p.gap2 = readRealLine(in);
-  p.simtimes = readIntLine(in);
-  SimTimesEdit->setText(QString::number(p.simtimes));
-  p.nsample = readIntLine(in);
-  TrainingTimesEdit->setText(QString::number(p.nsample));
-  p.runMode = in.readLineText(kModeWordLength);
+  // Each edited value is shown as soon as it is read: a line that fails
+  // leaves the values before it read and shown.
+  readParameters(in, parameters, [this](const ParameterField& parameter) {
+    if (QLineEdit* field = fieldOf(parameter)) field->setText(QString::number(parameters.*parameter.whole));
+  });
   parametersRead_ = true;
   DrawPreviewSegments();
 }
@@ -249,14 +235,9 @@ void TParametersDlg::EndGenEditChange() { weekFieldChanged(EndGenEdit, parameter
 void TParametersDlg::TrainingLEditChange() { weekFieldChanged(TrainingLEdit, parameters.teachyear); }
 
 void TParametersDlg::OKBtnClick() {
-  Parameters& p = parameters;
   try {
-    p.popsize = wholeNumber(NumAgentEdit->text());
-    p.minyear = wholeNumber(StartGenEdit->text());
-    p.maxyear = wholeNumber(EndGenEdit->text());
-    p.teachyear = wholeNumber(TrainingLEdit->text());
-    p.simtimes = wholeNumber(SimTimesEdit->text());
-    p.nsample = wholeNumber(TrainingTimesEdit->text());
+    for (const ParameterField& parameter : parameterFields())
+      if (QLineEdit* field = fieldOf(parameter)) parameters.*parameter.whole = wholeNumber(field->text());
   } catch (const RunError& e) {
     reportError(QString::fromStdString(e.what()));
     return;
@@ -274,7 +255,7 @@ void TParametersDlg::OKBtnClick() {
     reportError(QString::fromStdString(e.what()));
     return;
   }
-  main_.resultDir = DirEdit->text();
+  files_.resultDir = DirEdit->text();
   hide();
 }
 
@@ -292,8 +273,7 @@ void TParametersDlg::PriceBtnClick() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
-  priceFileName = relativeTo(keep.base(), file);
-  main_.priceFileName = priceFileName;
+  files_.priceFileName = relativeTo(keep.base(), file);
   try {
     LoadPreviewPrices();
     DrawPreviewSegments();
@@ -306,8 +286,7 @@ void TParametersDlg::DataBtnClick() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
-  dataFileName = QFileInfo(file).absoluteFilePath();
-  main_.dataFileName = dataFileName;
+  files_.dataFileName = QFileInfo(file).absoluteFilePath();
 }
 
 }  // namespace vk

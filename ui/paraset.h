@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "run/Parameters.h"
+#include "ui/RunFiles.h"
 
 class QFrame;
 class QLabel;
@@ -24,7 +25,6 @@ namespace vk {
 
 class Chart;
 class LineSeries;
-class TForm1;
 class UpDown;
 class UserPrompts;
 
@@ -32,12 +32,11 @@ class TParametersDlg : public QDialog {
   Q_OBJECT
 
  public:
-  TParametersDlg(TForm1& mainWindow, UserPrompts* prompts = nullptr);
+  // files: the run's names, which the dialog shows and sets (OK sets the
+  // result directory, a chosen price or data file takes effect at once).
+  TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts = nullptr);
 
-  // The dialog's own copies of the two names, set by the main window before
-  // it shows the dialog.
-  QString priceFileName;
-  QString dataFileName;
+  const RunFiles& files() const { return files_; }
 
   Parameters parameters;
   std::vector<double> previewPrices;
@@ -97,10 +96,13 @@ class TParametersDlg : public QDialog {
 
  private:
   void buildLayout();
+  // The field that edits a parameter, or null for the twelve that pass
+  // through unchanged.
+  QLineEdit* fieldOf(const ParameterField& parameter) const;
   void weekFieldChanged(QLineEdit* field, int& value);
   void reportError(const QString& message);
 
-  TForm1& main_;
+  RunFiles& files_;
   UserPrompts& prompts_;
   bool parametersRead_ = false;
   bool centred_ = false;

@@ -8,7 +8,7 @@
 #include "experiment/Description.h"
 #include "experiment/Plan.h"
 #include "run/Parameters.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/experiment/ExperimentInputs.h"
 
 namespace vk {
@@ -96,7 +96,7 @@ TEST_F(DescriptionTest, RefusesWithTheLineColumnAndWhatIsAllowed) {
       {head + "delta = { from = 0.1, to = 0.2, steps = 0 }\n", {"line 3, column 41", "steps = 0", "1.."}},
       {head + "delta = { from = 0.1, to = 0.2 }\n", {"line 3, column 1", "needs steps"}},
       {head + "delta = { from = 0.1, upto = 0.2, steps = 2 }\n", {"unknown name 'upto'", "from, steps, to"}},
-      {head + "popsize = [10, 500]\n", {"line 3, column 1", "popsize = 500", "0..200"}},
+      {head + "popsize = [10, 500]\n", {"line 3, column 1", "popsize = 500", "2..200"}},
       {head + "ndiv = [41]\n", {"ndiv = 41", "0..40"}},
       {head + "gap1 = [0.5, 1.5]\n", {"line 3, column 1", "gap1 = 1.5", "popsize = 12"}},
       {head + "maxyear = [90, 400]\n", {"maxyear = 400", "price file", "holds weeks up to"}},

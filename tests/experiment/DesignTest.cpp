@@ -9,7 +9,7 @@
 
 #include "experiment/Design.h"
 #include "experiment/Plan.h"
-#include "run/TextReader.h"
+#include "io/TextReader.h"
 #include "tests/experiment/ExperimentInputs.h"
 
 namespace vk {

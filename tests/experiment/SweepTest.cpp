@@ -16,7 +16,7 @@
 #include "experiment/ResultsTable.h"
 #include "experiment/RunFolder.h"
 #include "experiment/Sha256.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/experiment/ExperimentInputs.h"
 
 namespace vk {

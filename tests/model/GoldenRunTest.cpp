@@ -60,14 +60,14 @@ class GoldenRun : public ::testing::Test {
     dir.write("para.txt", smallParameters(mode));
     if (!replayList.empty()) dir.write("filename.txt", replayList);
     WorkingDirectory inside(dir.path());
-    Display quiet;
+    NullDisplay quiet;
     RunSimulation(kResult, "price.txt", "data.txt", quiet);
   }
 
   void runWithSeed(SeedNumber seed) {
     dir.write("para.txt", smallParameters("write"));
     WorkingDirectory inside(dir.path());
-    Display quiet;
+    NullDisplay quiet;
     RunSimulation(kResult, "price.txt", "data.txt", quiet, generatorSeedOf(seed));
   }
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "model/Random.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "run/ReportTable.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {

@@ -164,9 +164,9 @@ class MainWindowTest : public QObject {
     QVERIFY(form.Edit1->text().isEmpty());
     QVERIFY(form.Edit2->text().isEmpty());
     QVERIFY(form.Memo1->toPlainText().isEmpty());
-    QCOMPARE(form.resultDir, QString("result"));
-    QCOMPARE(form.priceFileName, QString("price.txt"));
-    QCOMPARE(form.dataFileName, QString("data.txt"));
+    QCOMPARE(form.runFiles.resultDir, QString("result"));
+    QCOMPARE(form.runFiles.priceFileName, QString("price.txt"));
+    QCOMPARE(form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(form.viewer().state(), vk::ViewerState::Stopped);
     // Until the analysis windows exist their buttons say so instead of doing nothing.
     for (QPushButton* b : {form.PathPlotBtn, form.ContPlotBtn, form.WPlotBtn}) {
@@ -176,7 +176,7 @@ class MainWindowTest : public QObject {
     QString opened;
     form.setAnalyzerAction(form.WPlotBtn, [&opened](const QString& dir) { opened = dir; });
     QVERIFY(form.WPlotBtn->isEnabled());
-    form.resultDir = "run7";
+    form.runFiles.resultDir = "run7";
     form.WPlotBtn->click();
     QCOMPARE(opened, QString("run7"));
   }
@@ -391,7 +391,7 @@ class MainWindowTest : public QObject {
     writeShortDemo(dir);
     FakePrompts prompts;
     TForm1 form(&prompts);
-    form.priceFileName = "nowhere.txt";
+    form.runFiles.priceFileName = "nowhere.txt";
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("nowhere.txt"), qPrintable(prompts.errors[0]));
@@ -399,8 +399,8 @@ class MainWindowTest : public QObject {
     QVERIFY(form.NumPath->isEnabled());
     QVERIFY(form.UpDown1->isEnabled());
 
-    form.priceFileName = "price.txt";
-    form.resultDir = "no-such-dir";
+    form.runFiles.priceFileName = "price.txt";
+    form.runFiles.resultDir = "no-such-dir";
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
@@ -439,24 +439,21 @@ class MainWindowTest : public QObject {
     QVERIFY(countPixels(shown.copy(weights), qRgb(255, 0, 0)) > 50);
   }
 
-  void settingCopiesTheNamesAndShowsTheDialogOnce() {
+  void settingShowsTheDialogOnceOverTheSharedNames() {
     ScratchDir dir;
     dir.copyDemo();
     FakePrompts prompts;
     TForm1 form(&prompts);
-    auto* dialog = new vk::TParametersDlg(form, &prompts);
+    auto* dialog = new vk::TParametersDlg(&form, form.runFiles, &prompts);
     form.setParametersDialog(dialog);
-    form.priceFileName = "price.txt";
-    form.dataFileName = "/somewhere/data.txt";
+    form.runFiles.resultDir = "run7";
     form.SettingBtnClick();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->dataFileName, QString("/somewhere/data.txt"));
+    QCOMPARE(dialog->DirEdit->text(), QString("run7"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
-    // A second press while it is open copies the names and reads nothing.
+    // A second press while it is open reads nothing.
     dir.write("para.txt", "0.1\n1\n1\n1\n1\n77\n");
-    form.dataFileName = "other.txt";
     form.SettingBtnClick();
-    QCOMPARE(dialog->dataFileName, QString("other.txt"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
     QVERIFY(prompts.errors.isEmpty());
   }

@@ -43,7 +43,7 @@ QPair<double, double> span(const vk::LineSeries* s) {
 struct Setup {
   FakePrompts prompts;
   TForm1 form{&prompts};
-  TParametersDlg* dialog = new TParametersDlg(form, &prompts);
+  TParametersDlg* dialog = new TParametersDlg(&form, form.runFiles, &prompts);
   Setup() { form.setParametersDialog(dialog); }
   void show() { form.SettingBtnClick(); }
 };
@@ -115,7 +115,7 @@ class ParametersDlgTest : public QObject {
     ScratchDir dir;
     dir.copyDemo();
     Setup s;
-    s.form.resultDir = "run2";
+    s.form.runFiles.resultDir = "run2";
     s.show();
     TParametersDlg& d = *s.dialog;
     QVERIFY(s.prompts.errors.isEmpty());
@@ -203,7 +203,7 @@ class ParametersDlgTest : public QObject {
     d.OKBtnClick();
     QVERIFY(s.prompts.errors.isEmpty());
     QVERIFY(!d.isVisible());
-    QCOMPARE(s.form.resultDir, QString("run2"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("run2"));
     QCOMPARE(dir.read("para.txt"), QString("   0.00000\n20\n   0.01088\n   0.02176\n   0.01538\n150\n53\n261\n156\n"
                                            "   0.60000\n   0.00500\n   0.20000\n   0.30000\n   0.00200\n   0.10000\n"
                                            "3\n5\n") +
@@ -226,7 +226,7 @@ class ParametersDlgTest : public QObject {
     QVERIFY(d.isVisible());
     QCOMPARE(d.parameters.popsize, 120);  // parsed before the bad field
     QCOMPARE(d.parameters.minyear, 60);
-    QCOMPARE(s.form.resultDir, QString("result"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
   }
 
   void okNeverWritesParametersThatWereNotRead() {
@@ -281,7 +281,7 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(s.prompts.errors.size(), 1);
     QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
     QVERIFY(s.dialog->isVisible());
-    QCOMPARE(s.form.resultDir, QString("result"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
   }
 
   void canselWritesNothingAndTheNextShowingRereads() {
@@ -316,12 +316,12 @@ class ParametersDlgTest : public QObject {
     s.prompts.folderAnswer.clear();  // cancelled
     d.DirBtnClick();
     QCOMPARE(d.DirEdit->text(), QString("run2"));
-    QCOMPARE(s.form.resultDir, QString("result"));  // only OK hands it over
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));  // only OK hands it over
 
     s.prompts.fileAnswer = dir.file("inputs/p2.txt");
     d.PriceBtnClick();
-    QCOMPARE(d.priceFileName, QString("inputs/p2.txt"));
-    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(d.files().priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(s.form.runFiles.priceFileName, QString("inputs/p2.txt"));
     QCOMPARE(int(d.previewPrices.size()), 20);
     QCOMPARE(s.prompts.fileStartDir, dir.path());
     const QList<QPair<QString, QString>> filters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
@@ -329,10 +329,10 @@ class ParametersDlgTest : public QObject {
 
     s.prompts.fileAnswer = dir.file("data.txt");
     d.DataBtnClick();
-    QCOMPARE(d.dataFileName, dir.file("data.txt"));
-    QCOMPARE(s.form.dataFileName, dir.file("data.txt"));
+    QCOMPARE(d.files().dataFileName, dir.file("data.txt"));
+    QCOMPARE(s.form.runFiles.dataFileName, dir.file("data.txt"));
     d.CancelBtnClick();  // the names stay in effect
-    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(s.form.runFiles.priceFileName, QString("inputs/p2.txt"));
     QCOMPARE(QDir::currentPath(), dir.path());
   }
 };

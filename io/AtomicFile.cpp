@@ -1,12 +1,12 @@
-#include "run/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
-#include "run/OutputFile.h"
-#include "run/RunError.h"
+#include "io/OutputFile.h"
+#include "io/RunError.h"
 
 namespace vk {
 
