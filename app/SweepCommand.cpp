@@ -217,7 +217,9 @@ void sweepTask(const SweepOptions& o) {
 
 }  // namespace
 
-void addSweepCommand(CLI::App& app) {
+void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) {
+  (void)plotting;
+  if (!withRuns) return;
   auto o = std::make_shared<SweepOptions>();
   CLI::App* sweep = app.add_subcommand(
       "sweep",
