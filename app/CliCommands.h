@@ -10,6 +10,7 @@ namespace vk {
 
 struct ContourSeries;
 struct PathSummarySeries;
+struct SweepSummary;
 struct WeightsSeries;
 
 // How analyze --plot draws a summary's chart. velquin-cli loads no window
@@ -21,6 +22,7 @@ struct PlotBinding {
   std::function<void(const PathSummarySeries&, const std::string& file)> drawPaths;
   std::function<void(const ContourSeries&, const std::string& file)> drawContour;
   std::function<void(const WeightsSeries&, const std::string& file)> drawWeights;
+  std::function<void(const SweepSummary&, const std::string& file)> drawSweep;
 };
 
 void addRunCommand(CLI::App& app);

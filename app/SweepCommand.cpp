@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/SweepSummary.h"
 #include "app/CliCommands.h"
 #include "experiment/Description.h"
 #include "experiment/ExperimentRecord.h"
@@ -37,6 +38,10 @@ struct SweepOptions {
   bool quiet = false;
   bool afterCluster = false;
   int task = -1;
+  std::string xName;
+  std::string yName;
+  std::string metric = "rmse_sim";
+  std::string plotFile;
 };
 
 #ifndef VELQUIN_VERSION
@@ -215,17 +220,48 @@ void sweepTask(const SweepOptions& o) {
   if (failed > 0) throw RunError(std::to_string(failed) + " of the task's runs failed");
 }
 
+// Drawn by the program that draws, as analyze --plot is.
+void sweepPlot(const SweepOptions& o, const PlotBinding& plotting) {
+  if (!o.yName.empty() && o.yName == o.xName) throw CLI::ValidationError("--y", "must name another parameter than --x");
+  if (plotting.handOver) plotting.handOver();
+  const SweepSummary summary = summariseSweep(o.dir + "/results.csv", o.xName, o.yName, o.metric);
+  plotting.drawSweep(summary, o.plotFile);
+  std::fprintf(stderr, "Drew %s over %s%s into %s.\n", o.metric.c_str(), o.xName.c_str(),
+               o.yName.empty() ? "" : (" and " + o.yName).c_str(), o.plotFile.c_str());
+}
+
+void addPlotCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, const PlotBinding& plotting) {
+  std::string metrics;
+  for (const std::string& m : sweepMetrics()) metrics += (metrics.empty() ? "" : ", ") + m;
+  CLI::App* plot = sweep.add_subcommand(
+      "plot",
+      "Draw a metric of DIR/results.csv over one varied parameter (the median across paths and\n"
+      "seeds with the 10-90 % band) or over two (a colour grid of the median with a colour scale).");
+  plot->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
+  plot->add_option("--x", o->xName, "The varied parameter along the horizontal axis")->required()->type_name("NAME");
+  plot->add_option("--y", o->yName, "A second varied parameter, for a colour grid")->type_name("NAME");
+  plot->add_option("--metric", o->metric, "One of " + metrics)
+      ->check(CLI::IsMember(sweepMetrics()))
+      ->capture_default_str();
+  plot->add_option("--plot", o->plotFile, "The picture: PNG, SVG or PDF by the extension")
+      ->required()
+      ->type_name("FILE")
+      ->check(CLI::Validator(plotFileProblem, "", "picture file"));
+  plot->callback([o, plotting] { sweepPlot(*o, plotting); });
+}
+
 }  // namespace
 
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) {
-  (void)plotting;
-  if (!withRuns) return;
+  if (!withRuns && !plotting) return;
   auto o = std::make_shared<SweepOptions>();
   CLI::App* sweep = app.add_subcommand(
       "sweep",
       "Experiments: every point of a description's design, times every seed, as its own run; one\n"
       "table of results. See README for the description file.");
   sweep->require_subcommand(1);
+  if (plotting) addPlotCommand(*sweep, o, *plotting);
+  if (!withRuns) return;
 
   CLI::App* run = sweep->add_subcommand(
       "run",

@@ -3,6 +3,7 @@
 // velquin-cli does and draws the window's chart of it into the file.
 #include "analysis/ContourSummary.h"
 #include "analysis/PathSummary.h"
+#include "analysis/SweepSummary.h"
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "chart/SummaryPlot.h"
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
   plotting.drawPaths = [](const vk::PathSummarySeries& s, const std::string& file) { vk::plotSummary(s, file); };
   plotting.drawContour = [](const vk::ContourSeries& s, const std::string& file) { vk::plotSummary(s, file); };
   plotting.drawWeights = [](const vk::WeightsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
+  plotting.drawSweep = [](const vk::SweepSummary& s, const std::string& file) { vk::plotSummary(s, file); };
   return vk::runCommandLine(argc, argv, false, &plotting);
 }

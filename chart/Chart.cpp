@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include <qwt_scale_widget.h>
+
 #include "chart/ChartData.h"
 
 namespace vk {
@@ -196,6 +198,8 @@ void GridSeries::setContourLevels(const QList<double>& levels) {
 QList<double> GridSeries::contourLevels() const { return grid_->contourLevels(); }
 
 const QVector<GridPoint>& GridSeries::gridPoints() const { return data_->points(); }
+double GridSeries::minValue() const { return data_->minValue(); }
+double GridSeries::maxValue() const { return data_->maxValue(); }
 
 void GridSeries::updateAutomaticLevels() {
   if (!contour_ || !automaticLevels_) return;
@@ -376,6 +380,16 @@ void Chart::repaintNow() {
   // an event loop that a run does not let run.
   replot();
   repaint();
+}
+
+void Chart::showColourScale(const GridSeries* grid, const QString& title) {
+  const QwtInterval range(grid->minValue(), grid->maxValue());
+  enableAxis(QwtPlot::yRight);
+  QwtScaleWidget* scale = axisWidget(QwtPlot::yRight);
+  scale->setTitle(title);
+  scale->setColorBarEnabled(true);
+  scale->setColorMap(range, strongPalette());
+  setAxisScale(QwtPlot::yRight, range.minValue(), range.maxValue());
 }
 
 }  // namespace vk

@@ -119,6 +119,9 @@ class GridSeries final : public ChartSeries {
   void setContourLevels(const QList<double>& levels);
   QList<double> contourLevels() const;
   const QVector<GridPoint>& gridPoints() const;
+  // The range of the values (y) the grid holds.
+  double minValue() const;
+  double maxValue() const;
   QwtPlotItem* item() const override;
 
  private:
@@ -164,6 +167,9 @@ class Chart : public QwtPlot {
   // for a line whose colour the layout leaves to the chart.
   QColor nextFreeColour() const;
   void setSeriesVisible(ChartSeries* series, bool visible);
+  // A colour bar on the right axis with the grid's palette over the range of
+  // the values it holds, titled.
+  void showColourScale(const GridSeries* grid, const QString& title);
 
   // Draws the chart, its axes and legend at once.
   void repaintNow();

@@ -6,6 +6,7 @@
 #include "chart/ChartExport.h"
 #include "chart/ContourChart.h"
 #include "chart/PathChart.h"
+#include "chart/SweepChart.h"
 #include "chart/WeightsChart.h"
 
 namespace vk {
@@ -38,5 +39,7 @@ void plotSummary(const ContourSeries& summary, const std::string& file) {
 void plotSummary(const WeightsSeries& summary, const std::string& file) {
   plotWith<WeightsChart>(summary, file);
 }
+
+void plotSummary(const SweepSummary& summary, const std::string& file) { plotWith<SweepChart>(summary, file); }
 
 }  // namespace vk

@@ -10,6 +10,7 @@ namespace vk {
 
 struct ContourSeries;
 struct PathSummarySeries;
+struct SweepSummary;
 struct WeightsSeries;
 
 // Writes the chart in the format of the file's extension (.png, .svg or .pdf,
@@ -17,5 +18,6 @@ struct WeightsSeries;
 void plotSummary(const PathSummarySeries& summary, const std::string& file);
 void plotSummary(const ContourSeries& summary, const std::string& file);
 void plotSummary(const WeightsSeries& summary, const std::string& file);
+void plotSummary(const SweepSummary& summary, const std::string& file);
 
 }  // namespace vk

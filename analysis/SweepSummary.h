@@ -1,0 +1,44 @@
+#pragma once
+// The summary behind sweep plot: an experiment's results.csv reduced to one
+// metric over one or two varied parameters. Over one, per value: the median
+// and the 10 % and 90 % quantiles across every path and seed (and every
+// other varied parameter) of that value. Over two, the median per pair of
+// values, for a colour grid.
+#include <string>
+#include <vector>
+
+#include "analysis/ChartPoint.h"
+
+namespace vk {
+
+struct SweepCell {
+  double x = 0;
+  double y = 0;
+  double median = 0;
+};
+
+struct SweepSummary {
+  std::string xName;
+  std::string yName;  // empty over one parameter
+  std::string metric;
+  PointList median;  // "Median"
+  PointList low;     // "10 %"
+  PointList high;    // "90 %"
+  std::vector<SweepCell> cells;
+};
+
+// The metrics: every value column of the run report, and rmse_ratio and
+// mae_ratio, the simulation's error over the random walk's.
+std::vector<std::string> sweepMetrics();
+
+// Reads the table. Rows whose status is not done, and rows whose metric is
+// empty (undefined in the report), are left out. An unknown column or
+// metric, a parameter that is not a number, or no row left is a RunError.
+SweepSummary summariseSweep(const std::string& resultsFile, const std::string& xName, const std::string& yName,
+                            const std::string& metric);
+
+// The q-quantile of the values (0 <= q <= 1), interpolated linearly between
+// the order statistics; the values are sorted in place.
+double quantileOf(std::vector<double>& values, double q);
+
+}  // namespace vk
