@@ -42,6 +42,8 @@
 #include <qwt_plot.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QwtPlotCurve;
@@ -151,6 +153,15 @@ class Chart : public QwtPlot {
   // step: the distance between labelled ticks; 0 lets the chart choose.
   void fixLeftAxis(double min, double max, double step = 0);
   void hideLeftAxis();
+  // The names of what the bottom and left axes measure.
+  void setAxisTitles(const QString& bottom, const QString& left);
+  // The left axis labels the coordinate v as offset + scale * v.
+  void labelLeftAxis(double offset, double scale);
+  // A colour bar on the right: the palette of the grid series from min to max.
+  void showColourScale(const QString& title, double min, double max);
+  // Keeps the title out of the rightmost pixels (where a button sits).
+  void reserveTitleRight(int pixels);
+  bool titleShown() const { return titleShown_; }
   void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
 
   LineSeries* addFastLine(const QString& title, const QColor& colour, int width,
@@ -178,6 +189,8 @@ class Chart : public QwtPlot {
 
   std::vector<std::unique_ptr<ChartSeries>> series_;
   QString titleText_;
+  bool titleShown_ = true;
+  std::optional<std::pair<double, double>> leftLabels_;
   QwtLegend* legend_ = nullptr;
   class PlotGrid* gridLines_ = nullptr;
 };

@@ -24,6 +24,8 @@
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "run/EarlierRun.h"
+#include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "run/RunError.h"
 #include "ui/FlatProgressBar.h"
@@ -263,6 +265,7 @@ void TForm1::buildCharts() {
   Chart1->setContentsMargins(0, 0, 0, 9);
   Chart1->setChartTitle("Rate", false);
   Chart1->setLegend(LegendPlace::Right, false, 48);
+  Chart1->setAxisTitles("Week", "Rate (log)");
   Series1 = Chart1->addFastLine("Actual", Qt::red, 2);
   Series2 = Chart1->addFastLine("Simulation", Qt::blue, 2);
 
@@ -271,6 +274,8 @@ void TForm1::buildCharts() {
   Chart2->setGeometry(8, 200, 185, 185);
   Chart2->setChartTitle("Supply & Demand");
   Chart2->setLegend(LegendPlace::Bottom);
+  Chart2->setAxisTitles("Quantity", "Price level");
+  Chart2->reserveTitleRight(41);  // its Save button
   // A schedule is drawn level by level; demand falls as the level rises, so
   // its points must stay in the order given to form the steps.
   Series3 = Chart2->addStairs("Supply", kOrange, 2, XOrder::AsAdded);
@@ -281,6 +286,7 @@ void TForm1::buildCharts() {
   Chart3->setGeometry(192, 200, 409, 185);
   Chart3->setChartTitle("Weights");
   Chart3->setLegend(LegendPlace::Hidden);
+  Chart3->setAxisTitles("Weight index", "Weight");
   Chart3->fixLeftAxis(-3.2, 3.2);
   Series5 = Chart3->addBars("Weights", Qt::red, 0.9);
 
@@ -343,8 +349,38 @@ void TForm1::SettingBtnClick() {
   if (!parametersDlg_->isVisible()) parametersDlg_->show();
 }
 
+// Asks before a run overwrites results, and says how many files of an
+// earlier run it would leave beside its own. False when the run must not start.
+bool TForm1::confirmRunOver(const std::string& dir) {
+  std::vector<std::string> earlier;
+  try {
+    earlier = earlierRunFiles(dir, readParameterFile("para.txt"));
+  } catch (const std::exception&) {
+    // The run reports the parameter file itself.
+  }
+  if (earlier.empty()) return !holdsRunFiles(resultDir) || prompts_.confirmOverwrite(this);
+  const QString what = QString::fromStdString(describeEarlierRunFiles(dir, earlier));
+  const QString folder = QString::fromStdString(nextEarlierRunFolder(dir));
+  switch (prompts_.confirmOverwriteEarlier(this, what, folder)) {
+    case EarlierRunAnswer::No:
+      return false;
+    case EarlierRunAnswer::Keep:
+      return true;
+    case EarlierRunAnswer::MoveAside:
+      break;
+  }
+  try {
+    const std::string moved = moveEarlierRunFiles(dir, earlier);
+    AppendLog("Moved " + std::to_string(earlier.size()) + " files of an earlier run into " + dir + "/" + moved + ".");
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+    return false;
+  }
+  return true;
+}
+
 void TForm1::StartBtnClick() {
-  if (holdsRunFiles(resultDir) && !prompts_.confirmOverwrite(this)) return;
+  if (!confirmRunOver(fileName(resultDir))) return;
   // The charts now belong to the run; a replay must not go on drawing into
   // them when the run returns.
   try {
@@ -355,11 +391,14 @@ void TForm1::StartBtnClick() {
   setPathControlsEnabled(false);
   NumPath->repaint();
   UpDown1->repaint();
+  clearProgressRows();
   QString failure;
   try {
     RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
+    // The log keeps the end of every run it began, also of one that failed.
+    AppendLog("Simulation stopped: " + failure.toStdString());
   }
   pacer_.flush();
   dropInputQueuedDuringRun();
@@ -452,6 +491,14 @@ void TForm1::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) 
   // One painting for the row: the field, the bar and the panel beneath them.
   const QRect row = bar->geometry().united(field->geometry());
   field->parentWidget()->repaint(row);
+}
+
+// A new run starts from empty rows, not from what the last run reached.
+void TForm1::clearProgressRows() {
+  weekPercent_ = pathPercent_ = -1;
+  for (QLineEdit* field : {Edit1, Edit2}) field->clear();
+  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) bar->setValue(0);
+  Panel2->repaint();
 }
 
 void TForm1::SetWeekProgress(int percent) { setProgress(weekPercent_, percent, weekRowTarget_); }

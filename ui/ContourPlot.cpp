@@ -39,7 +39,8 @@ UpDown* stepperFor(QLineEdit* field, int position, QHBoxLayout* row) {
 ContourChart::ContourChart(Chart& c) : chart(c) {
   chart.setChartTitle("Simulation paths");
   chart.setLegend(LegendPlace::Bottom, true);
-  chart.hideLeftAxis();
+  // The grid is laid out in bin numbers; the left axis reads them as rates.
+  chart.setAxisTitles("Week", "Rate (log)");
   chart.setGridLines(false, false);
   Series1 = chart.addColourGrid("Grid");
   Series3 = chart.addContour("Contour", 2);
@@ -62,6 +63,16 @@ void ContourChart::show(const ContourSeries& summary) {
   std::stable_sort(actual.begin(), actual.end(),
                    [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
   for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
+  // Bin g is drawn at g; its centre is the rate minY + h/2 + g h.
+  if (summary.binWidth > 0) chart.labelLeftAxis(summary.minY + summary.binWidth / 2, summary.binWidth);
+  // The palette spans the counts the grid holds, as the colour scale says.
+  int minCount = 0, maxCount = 0;
+  if (!summary.grid.empty()) minCount = maxCount = summary.grid.front().count;
+  for (const GridCount& p : summary.grid) {
+    minCount = std::min(minCount, p.count);
+    maxCount = std::max(maxCount, p.count);
+  }
+  chart.showColourScale("Paths in bin", minCount, maxCount);
   chart.repaintNow();
 }
 
@@ -143,7 +154,14 @@ ContourSettings TContPlotForm::settingsFromFields() const {
 void TContPlotForm::plotSummary() {
   summariseInto<ContourSeries>(view, [this](ContourSeries& s) {
     summariseContour(directory(), settingsFromFields(), s);
+    showBoundsInUse(s);
   });
+}
+
+// A greyed field shows the bound the Plot worked out, not a stale text.
+void TContPlotForm::showBoundsInUse(const ContourSeries& s) {
+  if (MinYAuto->isChecked()) MinYEdit->setText(QString::number(s.minY, 'f', 4));
+  if (MaxYAuto->isChecked()) MaxYEdit->setText(QString::number(s.maxY, 'f', 4));
 }
 
 }  // namespace vk

@@ -341,6 +341,68 @@ class MainWindowTest : public QObject {
     QVERIFY(prompts.errors.isEmpty());
   }
 
+  void aShorterRunOffersToMoveTheEarlierRunsFilesAside() {
+    ScratchDir dir;
+    writeShortDemo(dir);  // two paths
+    for (const char* name : {"r0000.csv", "r0001.csv", "r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"})
+      dir.write(QString("result/") + name, "old");
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+
+    prompts.earlierAnswer = vk::EarlierRunAnswer::No;
+    form.StartBtnClick();
+    QCOMPARE(prompts.overwriteQuestions, 1);
+    QVERIFY2(prompts.earlierText.startsWith("4 files of an earlier run (r0002.csv ... w0003.csv)"),
+             qPrintable(prompts.earlierText));
+    QCOMPARE(prompts.earlierFolder, QString("earlier-run-1"));
+    QVERIFY(!dir.exists("result/eval.txt"));
+    QCOMPARE(dir.read("result/r0003.csv"), QString("old"));
+
+    prompts.earlierAnswer = vk::EarlierRunAnswer::MoveAside;
+    form.StartBtnClick();
+    QVERIFY(prompts.errors.isEmpty());
+    for (const char* name : {"r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"}) {
+      QVERIFY2(!dir.exists(QString("result/") + name), name);
+      QCOMPARE(dir.read(QString("result/earlier-run-1/") + name), QString("old"));
+    }
+    QVERIFY(dir.read("result/r0001.csv") != "old");
+    QVERIFY(form.Memo1->toPlainText().startsWith("Moved 4 files of an earlier run into result/earlier-run-1."));
+
+    // Only the new run's files are left: the plain question again.
+    prompts.overwriteAnswer = false;
+    prompts.earlierText.clear();
+    form.StartBtnClick();
+    QCOMPARE(prompts.overwriteQuestions, 3);
+    QVERIFY(prompts.earlierText.isEmpty());
+
+    // Keep runs beside them and leaves them where they are.
+    dir.write("result/r0009.csv", "old");
+    prompts.earlierAnswer = vk::EarlierRunAnswer::Keep;
+    form.StartBtnClick();
+    QCOMPARE(prompts.overwriteQuestions, 4);
+    QCOMPARE(dir.read("result/r0009.csv"), QString("old"));
+    QVERIFY(!dir.exists("result/earlier-run-2"));
+  }
+
+  void aFailedStartClearsTheProgressAndLogsTheError() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    prompts.overwriteAnswer = true;
+    TForm1 form(&prompts);
+    form.StartBtnClick();
+    QCOMPARE(form.Edit2->text(), QString("100"));
+    form.priceFileName = "nowhere.txt";
+    form.StartBtnClick();
+    for (QLineEdit* field : {form.Edit1, form.Edit2}) QVERIFY(field->text().isEmpty());
+    for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) QCOMPARE(bar->value(), 0);
+    const QStringList log = form.Memo1->toPlainText().split('\n');
+    QCOMPARE(log.size(), 4);
+    QCOMPARE(log[2], QString("Simulation start!"));
+    QVERIFY2(log[3].startsWith("Simulation stopped: ") && log[3].contains("nowhere.txt"), qPrintable(log[3]));
+    QCOMPARE(prompts.errors.size(), 1);
+  }
+
   void aRunWithGraphFillsEveryChartAndBothRows() {
     ScratchDir dir;
     writeShortDemo(dir);
