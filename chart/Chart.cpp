@@ -14,6 +14,7 @@
 #include <qwt_plot_grid.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
@@ -277,6 +278,7 @@ Chart::~Chart() {
   // the series objects that own the point stores go away.
   for (auto& s : series_) s->item()->detach();
   for (auto& s : series_) delete s->item();
+  delete note_;
 }
 
 void Chart::setChartTitle(const QString& title, bool shown) {
@@ -314,6 +316,30 @@ void Chart::fixLeftAxis(double min, double max, double step) {
 }
 
 void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
+
+void Chart::setNote(const QString& text) {
+  if (!note_) {
+    note_ = new QwtPlotTextLabel;
+    note_->setItemAttribute(QwtPlotItem::Legend, false);
+    note_->attach(this);
+  }
+  QwtText label(text);
+  QFont f = font();
+  f.setPixelSize(11);
+  label.setFont(f);
+  label.setColor(QColor(90, 90, 90));
+  label.setRenderFlags(Qt::AlignCenter | Qt::TextWordWrap);
+  note_->setText(label);
+}
+
+QString Chart::note() const { return note_ ? note_->text().text() : QString(); }
+
+void Chart::holdLeftAxis() {
+  updateAxes();
+  setAxisScaleDiv(QwtPlot::yLeft, axisScaleDiv(QwtPlot::yLeft));
+}
+
+void Chart::releaseLeftAxis() { setAxisAutoScale(QwtPlot::yLeft, true); }
 
 void Chart::setAxisTitles(const QString& bottom, const QString& left) {
   QFont f = font();

@@ -50,6 +50,7 @@ class QwtPlotCurve;
 class QwtPlotBarChart;
 class QwtPlotItem;
 class QwtLegend;
+class QwtPlotTextLabel;
 
 namespace vk {
 
@@ -153,6 +154,10 @@ class Chart : public QwtPlot {
   // step: the distance between labelled ticks; 0 lets the chart choose.
   void fixLeftAxis(double min, double max, double step = 0);
   void hideLeftAxis();
+  // Keeps the left axis as it is now scaled while points are added or
+  // removed; releaseLeftAxis scales it automatically again.
+  void holdLeftAxis();
+  void releaseLeftAxis();
   // The names of what the bottom and left axes measure.
   void setAxisTitles(const QString& bottom, const QString& left);
   // The left axis labels the coordinate v as offset + scale * v.
@@ -176,6 +181,11 @@ class Chart : public QwtPlot {
   QColor nextFreeColour() const;
   void setSeriesVisible(ChartSeries* series, bool visible);
 
+  // A line of text in the middle of the plotting area, for what the chart
+  // does not show; an empty text removes it.
+  void setNote(const QString& text);
+  QString note() const;
+
   // Draws the chart, its axes and legend at once.
   void repaintNow();
 
@@ -193,6 +203,7 @@ class Chart : public QwtPlot {
   std::optional<std::pair<double, double>> leftLabels_;
   QwtLegend* legend_ = nullptr;
   class PlotGrid* gridLines_ = nullptr;
+  QwtPlotTextLabel* note_ = nullptr;
 };
 
 }  // namespace vk

@@ -69,6 +69,7 @@ void dropInputQueuedDuringRun() {
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
+const char* const kKeyTip = "keyTip";
 const char* const kAnalyzerMissing = "The analysis windows are not part of this version of the program.";
 
 QPixmap builtInImage(bool play) {
@@ -85,6 +86,19 @@ QPixmap builtInImage(bool play) {
     p.drawRect(QRectF(4, 4, 8, 8));
   }
   return image;
+}
+
+// The layout places a group's controls 16 pixels below its top, which is
+// below the frame only when the frame's top line runs through the middle of
+// the title; the toolkit's own look draws the title above the frame and
+// lets the controls cross its line.
+QGroupBox* groupAt(const QString& title, QWidget* parent, const QRect& place) {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(place);
+  group->setStyleSheet(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }");
+  return group;
 }
 
 QLabel* labelAt(const QString& text, QWidget* parent, int left, int top) {
@@ -153,6 +167,7 @@ TForm1::TForm1(UserPrompts* prompts)
   logTarget_ = pacer_.add([this] { Memo1->repaint(); });
 
   connectHandlers();
+  giveButtonsKeys();
   FormCreate();
 }
 
@@ -169,8 +184,7 @@ void TForm1::buildLayout() {
   StaticText1->setPalette(banner);
   StaticText1->setFont(fittingFont(StaticText1, 15));
 
-  GroupBox1 = new QGroupBox("Simulation", this);
-  GroupBox1->setGeometry(8, 16, 137, 105);
+  GroupBox1 = groupAt("Simulation", this, QRect(8, 16, 137, 105));
   SettingBtn = buttonAt("Setting", GroupBox1, QRect(16, 16, 105, 25));
   StartBtn = buttonAt("Start", GroupBox1, QRect(16, 48, 105, 25));
   StartBtn->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
@@ -179,8 +193,7 @@ void TForm1::buildLayout() {
   GraphCheck->setGeometry(40, 80, std::max(49, GraphCheck->sizeHint().width()), 17);
   GraphCheck->setChecked(true);
 
-  GroupBox2 = new QGroupBox("Viewer", this);
-  GroupBox2->setGeometry(8, 120, 137, 81);
+  GroupBox2 = groupAt("Viewer", this, QRect(8, 120, 137, 81));
   Label6 = labelAt("Path", GroupBox2, 8, 18);
   NumPath = new QLineEdit("0", GroupBox2);
   NumPath->setGeometry(32, 16, 33, 20);
@@ -201,8 +214,7 @@ void TForm1::buildLayout() {
   ScrollBar1->setRange(0, 100);
   ScrollBar1->setValue(50);
 
-  GroupBox3 = new QGroupBox("Analyzer", this);
-  GroupBox3->setGeometry(8, 200, 137, 169);
+  GroupBox3 = groupAt("Analyzer", this, QRect(8, 200, 137, 169));
   PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
   ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
   WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
@@ -299,6 +311,29 @@ void TForm1::buildCharts() {
   SaveBtn->raise();
 }
 
+// Keys for the buttons; their captions stay as laid out, so the tooltips
+// name the keys.
+void TForm1::giveButtonsKeys() {
+  const std::pair<QAbstractButton*, std::pair<const char*, const char*>> keys[] = {
+      {SettingBtn, {"Alt+S", "Set the run's parameters and files"}},
+      {StartBtn, {"Alt+R", "Start a run with the parameters of para.txt"}},
+      {GraphCheck, {"Alt+G", "Draw the live charts during a run"}},
+      {ViewStartBtn, {"Alt+P", "Play or pause the replay of the path"}},
+      {ViewStopBtn, {"Alt+O", "Stop the replay"}},
+      {PathPlotBtn, {"Alt+1", "Summarise the paths of the result directory"}},
+      {ContPlotBtn, {"Alt+2", "Count the paths on a grid of weeks and rates"}},
+      {WPlotBtn, {"Alt+3", "Average the agents' weights over the paths"}},
+      {ExitBtn, {"Ctrl+Q", "Close the program"}},
+  };
+  for (const auto& [button, key] : keys) {
+    button->setShortcut(QKeySequence(key.first));
+    const QString tip = QString("%1 (%2)").arg(key.second, key.first);
+    button->setProperty(kKeyTip, tip);
+    if (button->isEnabled()) button->setToolTip(tip);  // a disabled Analyzer button says why
+  }
+  for (QPushButton* save : {SaveBtn, SaveBtn2, SaveBtn3}) save->setToolTip("Save the chart as PNG, SVG or PDF");
+}
+
 void TForm1::connectHandlers() {
   connect(SettingBtn, &QPushButton::clicked, this, &TForm1::SettingBtnClick);
   connect(StartBtn, &QPushButton::clicked, this, &TForm1::StartBtnClick);
@@ -336,7 +371,7 @@ void TForm1::reportError(const QString& message) { prompts_.showError(this, mess
 
 void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
-  button->setToolTip(QString());
+  button->setToolTip(button->property(kKeyTip).toString());
   connect(button, &QPushButton::clicked, this, [this, open] { open(resultDir); });
 }
 
@@ -344,9 +379,15 @@ void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QSt
 
 void TForm1::SettingBtnClick() {
   if (!parametersDlg_) return;
-  parametersDlg_->priceFileName = priceFileName;
-  parametersDlg_->dataFileName = dataFileName;
-  if (!parametersDlg_->isVisible()) parametersDlg_->show();
+  // A dialog already open keeps the files chosen in it until OK or Cansel;
+  // it only comes to the front.
+  if (!parametersDlg_->isVisible()) {
+    parametersDlg_->priceFileName = priceFileName;
+    parametersDlg_->dataFileName = dataFileName;
+    parametersDlg_->show();
+  }
+  parametersDlg_->raise();
+  parametersDlg_->activateWindow();
 }
 
 // Asks before a run overwrites results, and says how many files of an
@@ -389,9 +430,16 @@ void TForm1::StartBtnClick() {
     reportError(QString::fromStdString(e.what()));
   }
   setPathControlsEnabled(false);
-  NumPath->repaint();
-  UpDown1->repaint();
   clearProgressRows();
+  // The run's charts scale to the run, not to a replay before it, and the
+  // path the viewer loaded may be rewritten.
+  Chart1->releaseLeftAxis();
+  Chart1->setNote(QString());
+  viewer_->forget();
+  // Where the question's box stood, the window is painted anew now: the run
+  // lets no paint request through, and with Graph off it would not repaint
+  // the charts under the box itself.
+  repaint();
   QString failure;
   try {
     RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
@@ -416,6 +464,10 @@ void TForm1::NumPathChange() {
 
 void TForm1::ViewStartBtnClick() {
   try {
+    // Play replays the path the field names, loaded now if the charts show
+    // another one (or none yet, or one a run has since rewritten).
+    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(NumPath->text(), fileName(resultDir)))
+      viewer_->changePath(NumPath->text(), fileName(resultDir));
     viewer_->playOrPause();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));

@@ -131,6 +131,7 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   void buildLayout();
   void buildCharts();
   void connectHandlers();
+  void giveButtonsKeys();
   void FormCreate();
   void setProgress(int& shown, int percent, int target);
   void clearProgressRows();

@@ -1,6 +1,7 @@
 #include "ui/PathViewer.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <cerrno>
 #include <cmath>
@@ -52,9 +53,12 @@ void PathViewer::changePath(const QString& pathText, const std::string& resultDi
   if (!parseInt(pathText.toStdString(), path))
     throw RunError("'" + pathText.toStdString() + "' is not a valid integer value");
   const std::string dir = QFile::encodeName(QString::fromStdString(resultDir)).toStdString();
+  shownPath_ = shownPathKey(pathText, resultDir);
+  missing_.clear();
 
   loadRateFile(pathFile(dir, "r", path));
   drawRateChart(true);
+  showWhatIsMissing();
 
   loadWeightsFile(pathFile(dir, "w", path));
   // The weights of the week whose schedule (block 1) is shown beside them.
@@ -65,11 +69,43 @@ void PathViewer::changePath(const QString& pathText, const std::string& resultDi
 
   loadScheduleFile(pathFile(dir, "q", path));
   drawBlock(1);
+  showWhatIsMissing();
+}
+
+bool PathViewer::shows(const QString& pathText, const std::string& resultDir) const {
+  return shownPath_ == shownPathKey(pathText, resultDir);
+}
+
+std::string PathViewer::shownPathKey(const QString& pathText, const std::string& resultDir) {
+  int path;
+  if (!parseInt(pathText.toStdString(), path)) return std::string();
+  return resultDir + "/" + pathTagOf(path);
+}
+
+// The charts never show another path under the number asked for: a kind of
+// file that is missing is shown empty, and the rate chart names the files.
+bool PathViewer::missing(const std::string& path) {
+  if (fileExists(path)) return false;
+  missing_.push_back(path);
+  return true;
+}
+
+void PathViewer::showWhatIsMissing() {
+  QString note;
+  if (!missing_.empty()) {
+    QStringList names;
+    for (const std::string& path : missing_) names << QFile::decodeName(path.c_str());
+    note = (names.size() == 1 ? "No file " : "No files ") + names.join(", ");
+  } else if (rateTrack_.empty()) {
+    note = "No week of this path differs from history: nothing to replay";
+  }
+  charts_.rateChart->setNote(note);
 }
 
 void PathViewer::loadRateFile(const std::string& path) {
-  if (!fileExists(path)) return;
   rateTrack_.clear();
+  trackStart_ = trackEnd_ = 0;
+  if (missing(path)) return;
   double commonRate = 0;
   bool haveCommonRate = false;
   forEachLine(path, [&](const std::vector<std::string>& f, int line) {
@@ -97,11 +133,12 @@ void PathViewer::loadRateFile(const std::string& path) {
 }
 
 void PathViewer::loadWeightsFile(const std::string& path) {
-  if (!fileExists(path)) return;
   // A new path's rows replace the old ones entirely: a shorter file must not
   // leave rows of another path behind.
   weightRows_.clear();
   rowOfWeek_.clear();
+  weightCount_ = 0;
+  if (missing(path)) return;
   forEachLine(path, [&](const std::vector<std::string>& f, int line) {
     WeightRow row;
     row.week = realField(f, 0, path, line);
@@ -114,8 +151,9 @@ void PathViewer::loadWeightsFile(const std::string& path) {
 }
 
 void PathViewer::loadScheduleFile(const std::string& path) {
-  if (!fileExists(path)) return;
   blocks_.assign(1, Block());  // as with the weights: no blocks of another path
+  pairCount_ = 0;
+  if (missing(path)) return;
   int pairs = 0;
   forEachLine(path, [&](const std::vector<std::string>& f, int line) {
     if (f.size() == 1) {
@@ -134,6 +172,7 @@ void PathViewer::loadScheduleFile(const std::string& path) {
 }
 
 void PathViewer::drawRateChart(bool withSimulation) {
+  if (withSimulation) charts_.rateChart->releaseLeftAxis();
   charts_.actual->clear();
   charts_.simulation->clear();
   for (const RateRecord& r : rateTrack_) {
@@ -187,6 +226,10 @@ void PathViewer::playOrPause() {
   controls_.setPathControlsEnabled(false);
   switch (state_) {
     case ViewerState::Stopped:
+      // The axis of the whole path, held while the simulated line grows
+      // week by week, so that it does not jump under the user's eyes.
+      drawRateChart(true);
+      charts_.rateChart->holdLeftAxis();
       drawRateChart(false);
       frameIndex_ = 0;
       if (frameCount() == 0) {  // nothing to replay

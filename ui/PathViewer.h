@@ -58,6 +58,10 @@ class PathViewer {
   // number, a malformed line, an unreadable button image); what it did up to
   // that point stays.
   void changePath(const QString& pathText, const std::string& resultDir);
+  // Whether the charts show that path of that directory (as loaded by the
+  // last path change); a run that may have rewritten it calls forget().
+  bool shows(const QString& pathText, const std::string& resultDir) const;
+  void forget() { shownPath_.clear(); }
   void playOrPause();
   void stop();
   void tick();
@@ -81,6 +85,9 @@ class PathViewer {
     std::vector<std::pair<double, double>> pairs;  // supply and demand, lowest level first
   };
 
+  static std::string shownPathKey(const QString& pathText, const std::string& resultDir);
+  bool missing(const std::string& path);
+  void showWhatIsMissing();
   void loadRateFile(const std::string& path);
   void loadWeightsFile(const std::string& path);
   void loadScheduleFile(const std::string& path);
@@ -102,6 +109,8 @@ class PathViewer {
   int weightCount_ = 0;
   std::vector<Block> blocks_;  // block 0 takes pairs before the first week line
   int pairCount_ = 0;
+  std::string shownPath_;
+  std::vector<std::string> missing_;  // the files the last path change did not find
 };
 
 }  // namespace vk

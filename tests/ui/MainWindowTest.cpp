@@ -501,6 +501,40 @@ class MainWindowTest : public QObject {
     QVERIFY(countPixels(shown.copy(weights), qRgb(255, 0, 0)) > 50);
   }
 
+  void everyButtonCanBeReachedByAKeyAndSaysWhatItDoes() {
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+    form.setAnalyzerAction(form.PathPlotBtn, [](const QString&) {});
+    QSet<QString> keys;
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(form.SettingBtn), static_cast<QAbstractButton*>(form.StartBtn),
+                               static_cast<QAbstractButton*>(form.GraphCheck), static_cast<QAbstractButton*>(form.ViewStartBtn),
+                               static_cast<QAbstractButton*>(form.ViewStopBtn), static_cast<QAbstractButton*>(form.PathPlotBtn),
+                               static_cast<QAbstractButton*>(form.ExitBtn)}) {
+      QVERIFY2(!b->shortcut().isEmpty(), qPrintable(b->objectName()));
+      QVERIFY2(b->toolTip().contains(b->shortcut().toString()), qPrintable(b->objectName()));
+      keys << b->shortcut().toString();
+    }
+    QCOMPARE(keys.size(), 7);
+    // The image-only buttons and the Save buttons say what they do.
+    for (QPushButton* b : form.findChildren<QPushButton*>()) QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    // An Analyzer button without its window says why it does nothing.
+    QVERIFY(form.WPlotBtn->toolTip().contains("not part of"));
+    // Captions stay as laid out.
+    QCOMPARE(form.StartBtn->text(), QString("Start"));
+  }
+
+  void everyChartNamesItsAxes() {
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+    const QList<QPair<vk::Chart*, QStringList>> expected = {{form.Chart1, {"Week", "Rate (log)"}},
+                                                            {form.Chart2, {"Quantity", "Price level"}},
+                                                            {form.Chart3, {"Weight index", "Weight"}}};
+    for (const auto& [chart, titles] : expected) {
+      QCOMPARE(chart->axisTitle(QwtPlot::xBottom).text(), titles[0]);
+      QCOMPARE(chart->axisTitle(QwtPlot::yLeft).text(), titles[1]);
+    }
+  }
+
   void settingCopiesTheNamesAndShowsTheDialogOnce() {
     ScratchDir dir;
     dir.copyDemo();
@@ -514,11 +548,12 @@ class MainWindowTest : public QObject {
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->dataFileName, QString("/somewhere/data.txt"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
-    // A second press while it is open copies the names and reads nothing.
+    // A second press while it is open reads nothing and keeps what was
+    // chosen in the dialog.
     dir.write("para.txt", "0.1\n1\n1\n1\n1\n77\n");
     form.dataFileName = "other.txt";
     form.SettingBtnClick();
-    QCOMPARE(dialog->dataFileName, QString("other.txt"));
+    QCOMPARE(dialog->dataFileName, QString("/somewhere/data.txt"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
     QVERIFY(prompts.errors.isEmpty());
   }
