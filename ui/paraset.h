@@ -2,8 +2,13 @@
 // The parameter dialog (TParametersDlg): shows para.txt's six run-shaping
 // values for editing, previews the price file with the training and forecast
 // spans, lets the user choose the result directory, the price file and the
-// data file, and writes para.txt back on OK. The other twelve values pass
-// through unchanged.
+// data file, and writes para.txt back on OK, keeping the text after each
+// value. The other twelve values pass through unchanged.
+//
+// The preview numbers the weeks as the run does (line 1 of the price file is
+// week -4) and warns at once of weeks the price file does not hold, which OK
+// then refuses. The files chosen here are shown under the chart and reach
+// the main window at OK; Cansel forgets them.
 //
 // OK writes only a parameter set that was read whole from para.txt: while the
 // last reading of the file (at the latest showing) failed, OK refuses and
@@ -85,6 +90,9 @@ class TParametersDlg : public QDialog {
   QPushButton* DataBtn;
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
+  QLabel* WeekWarning;
+  QLabel* PriceFileLabel;
+  QLabel* DataFileLabel;
   Chart* Chart1;
   LineSeries* Series1;
   LineSeries* Series2;
@@ -99,10 +107,15 @@ class TParametersDlg : public QDialog {
   void buildLayout();
   void weekFieldChanged(QLineEdit* field, int& value);
   void reportError(const QString& message);
+  long long lastPreviewWeek() const;
+  QString weekProblem() const;
+  void showWeekWarning();
+  void showFileNames();
 
   TForm1& main_;
   UserPrompts& prompts_;
   bool parametersRead_ = false;
+  bool previewLoaded_ = false;
   bool centred_ = false;
 };
 
