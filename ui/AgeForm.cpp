@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImageReader>
@@ -438,8 +439,9 @@ void TForm1::StartBtnClick() {
   viewer_->forget();
   // Where the question's box stood, the window is painted anew now: the run
   // lets no paint request through, and with Graph off it would not repaint
-  // the charts under the box itself.
-  repaint();
+  // the charts under the box itself. The window system reports the uncovered
+  // area only once the box is gone, so its reports are let in for a moment.
+  repaintUncovered();
   QString failure;
   try {
     RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
@@ -543,6 +545,13 @@ void TForm1::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) 
   // One painting for the row: the field, the bar and the panel beneath them.
   const QRect row = bar->geometry().united(field->geometry());
   field->parentWidget()->repaint(row);
+}
+
+void TForm1::repaintUncovered() {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 60) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+  repaint();
 }
 
 // A new run starts from empty rows, not from what the last run reached.

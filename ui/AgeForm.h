@@ -135,6 +135,7 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   void FormCreate();
   void setProgress(int& shown, int percent, int target);
   void clearProgressRows();
+  void repaintUncovered();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
   bool confirmRunOver(const std::string& dir);
