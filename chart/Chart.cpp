@@ -20,6 +20,7 @@
 #include <qwt_scale_widget.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "chart/ChartData.h"
@@ -133,11 +134,17 @@ class PlotGrid final : public QwtPlotGrid {};
 // out in cell numbers is read on the scale the cells stand for.
 class LinearLabelDraw final : public QwtScaleDraw {
  public:
-  LinearLabelDraw(double offset, double scale) : offset_(offset), scale_(scale) {}
-  QwtText label(double v) const override { return QwtText(QString::number(offset_ + scale_ * v, 'g', 5)); }
+  // One decimal more than the scale's first significant one: neighbouring
+  // cells keep telling apart, without a tail of digits.
+  LinearLabelDraw(double offset, double scale)
+      : offset_(offset),
+        scale_(scale),
+        decimals_(scale == 0 ? 0 : std::clamp(static_cast<int>(std::ceil(-std::log10(std::abs(scale)))) + 1, 0, 8)) {}
+  QwtText label(double v) const override { return QwtText(QString::number(offset_ + scale_ * v, 'f', decimals_)); }
 
  private:
   double offset_, scale_;
+  int decimals_;
 };
 
 // ---- series ----

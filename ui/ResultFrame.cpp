@@ -99,9 +99,10 @@ QRect placeBesideOwner(const QRect& owner, const QSize& wanted, const QRect& are
     const int left = right ? owner.right() + 1 + gap : owner.left() - gap - width;
     return QRect(left, top, width, height);
   }
-  // No room beside it: over it, each window a step further down and right.
+  // No room beside it: against the screen's edge on the roomier side, over
+  // as little of it as can be.
   const int width = std::min(wanted.width(), area.width());
-  const int left = std::clamp(owner.left() + 40 + 32 * index, area.left(), area.right() + 1 - width);
+  const int left = roomRight >= roomLeft ? area.right() + 1 - width : area.left();
   return QRect(left, top, width, height);
 }
 

@@ -48,8 +48,9 @@ void summariseInto(View& view, Summarise summarise) {
 
 // Where an analysis window of the wanted size goes beside its owner inside
 // the screen area: on the side with more room, narrowed down to minWidth if
-// need be; over the owner, shifted, when neither side has that room. index
-// counts the windows placed before, each of which goes a little lower.
+// need be; against the screen's edge on the roomier side, partly over the
+// owner, when neither side has that room. index counts the windows placed
+// before, each of which goes a little lower.
 QRect placeBesideOwner(const QRect& owner, const QSize& wanted, const QRect& area, int minWidth, int index);
 
 class ResultFrame : public QWidget {
