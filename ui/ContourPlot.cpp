@@ -64,7 +64,11 @@ void ContourChart::show(const ContourSeries& summary) {
                    [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
   for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
   // Bin g is drawn at g; its centre is the rate minY + h/2 + g h.
-  if (summary.binWidth > 0) chart.labelLeftAxis(summary.minY + summary.binWidth / 2, summary.binWidth);
+  // A Plot that stopped before the bins were known leaves no rate scale.
+  if (summary.binWidth > 0)
+    chart.labelLeftAxis(summary.minY + summary.binWidth / 2, summary.binWidth);
+  else
+    chart.labelLeftAxis(0, 1);
   // The palette spans the counts the grid holds, as the colour scale says.
   int minCount = 0, maxCount = 0;
   if (!summary.grid.empty()) minCount = maxCount = summary.grid.front().count;

@@ -521,6 +521,13 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY(w.Chart1->axisWidget(QwtPlot::yRight)->isColorBarEnabled());
     QCOMPARE(w.Chart1->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(), 2.0);
 
+    // A Plot that fails before the bins are known keeps no stale rate scale.
+    w.CountEdit->setText("0");
+    w.PlotBtn->click();
+    QCOMPARE(w.Chart1->axisScaleDraw(QwtPlot::yLeft)->label(2).text(), QString("2.0"));
+    w.CountEdit->setText("15");
+    prompts.errors.clear();
+
     // Typed bounds stay as typed.
     w.MinYAuto->click();
     w.MinYEdit->setText("4.2");
