@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "app/TerminalDisplay.h"
+#include "io/RunError.h"
 #include "run/EarlierRun.h"
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
-#include "run/TerminalDisplay.h"
 
 namespace vk {
 
@@ -58,7 +58,7 @@ void runCommand(const RunOptions& o) {
   changeToWorkDir(o.workDir);
   handleEarlierRunFiles(o);
   if (o.quiet) {
-    Display silent;
+    NullDisplay silent;
     RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
     return;
   }

@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "run/Parameters.h"
-#include "run/RunError.h"
-#include "run/TextFormat.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
 
 namespace fs = std::filesystem;
 

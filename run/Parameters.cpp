@@ -6,11 +6,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "run/Limits.h"
-#include "run/RunError.h"
-#include "run/OutputFile.h"
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
+#include "io/Limits.h"
+#include "io/OutputFile.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

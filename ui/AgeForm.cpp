@@ -25,10 +25,10 @@
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "io/RunError.h"
 #include "run/EarlierRun.h"
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
 #include "ui/FlatProgressBar.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"

@@ -9,7 +9,7 @@
 
 #include "run/EarlierRun.h"
 #include "run/Parameters.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {

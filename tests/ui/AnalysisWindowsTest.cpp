@@ -23,7 +23,7 @@
 #include "analysis/WeightsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
 #include "tests/ui/FakePrompts.h"
 #include "tests/ui/Pixels.h"
 #include "ui/ContourPlot.h"
