@@ -74,11 +74,11 @@ void runWriteMode(RunState& s) {
 }
 
 void drawActualRate(RunState& s) {
-  Display& d = *s.display;
-  d.ClearActualSeries();
-  for (int w = s.teachyear; w <= s.maxyear; ++w) d.AddActualPoint(w, s.actualRate[w]);
-  d.RedrawRateChart();
-  d.ClearSimulationSeries();
+  Display& display = *s.display;
+  display.ClearActualSeries();
+  for (int w = s.teachyear; w <= s.maxyear; ++w) display.AddActualPoint(w, s.actualRate[w]);
+  display.RedrawRateChart();
+  display.ClearSimulationSeries();
 }
 
 void runAllMode(RunState& s) {

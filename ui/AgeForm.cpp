@@ -67,7 +67,6 @@ void dropInputQueuedDuringRun() {
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
-const char* const kAnalyzerMissing = "The analysis windows are not part of this version of the program.";
 
 QPixmap builtInImage(bool play) {
   QPixmap image(16, 16);
@@ -204,10 +203,8 @@ void TForm1::buildLayout() {
   PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
   ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
   WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
-  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn}) {
-    b->setEnabled(false);
-    b->setToolTip(kAnalyzerMissing);
-  }
+  // Enabled once start-up has given each its window (setAnalyzerAction).
+  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn}) b->setEnabled(false);
 
   ExitBtn = buttonAt("Exit", this, QRect(8, 376, 137, 25));
   ExitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
@@ -328,7 +325,6 @@ void TForm1::reportError(const QString& message) { prompts_.showError(this, mess
 
 void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
-  button->setToolTip(QString());
   connect(button, &QPushButton::clicked, this, [this, open] { open(runFiles.resultDir); });
 }
 

@@ -102,6 +102,7 @@ TEST_F(RunDriver, ReplayModesRerunTheListedPaths) {
   for (const char* name : {"w0002.csv", "q0002.csv", "f0002.csv", "w0000.csv", "q0000.csv", "f0000.csv"})
     EXPECT_TRUE(resultFiles().count(name)) << name;
   EXPECT_FALSE(resultFiles().count("fo.0000.csv"));
+  EXPECT_EQ(dir.read("res/r0002.csv"), stored);  // rerun from its stored random state
 
   dir.write("para.txt", para("detail"));
   dir.write("filename.txt", "res\n2\n1\n1\n");
