@@ -1,12 +1,12 @@
 #include "run/RunDriver.h"
 
 #include "io/OutputFile.h"
-#include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/PathLoop.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
+#include "run/Parameters.h"
 #include "run/Report.h"
 #include "run/RunState.h"
 
@@ -42,7 +42,8 @@ void restoreRandomState(RunState& s, TextReader& in) {
     in.skipLine();
   }
   if (s.rngIndex < 0 || s.rngIndex > 55)
-    throw RunError(in.name() + ": the random index " + std::to_string(s.rngIndex) + " is outside 0..55");
+    refuseValue(in.name() + ", line 1", "the random index", plainInt(s.rngIndex),
+                "0..55; it points into the random table");
 }
 
 void createPathOutputs(RunState& s) {

@@ -81,6 +81,18 @@ TEST_F(RunDriver, WriteModeStoresRandomStatesAndTheReport) {
   EXPECT_EQ(display.log, (std::vector<std::string>{"Simulation start!", "Simulation end."}));
 }
 
+TEST_F(RunDriver, AStoredRandomStateBeyondTheTableIsRefused) {
+  dir.write("para.txt", para("write", 6, 1));
+  ASSERT_EQ(run(), "");
+  std::string state = dir.read("res/rnd0000.csv");
+  state.replace(0, 1, "56");
+  dir.write("res/rnd0000.csv", state);
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n1\n0\n");
+  EXPECT_NE(run().find("rnd0000.csv, line 1: the random index = 56 is outside what a run supports (0..55"),
+            std::string::npos);
+}
+
 TEST_F(RunDriver, AllModeWritesTheFullSetAndReportsPathProgress) {
   dir.write("para.txt", para("all", 6, 3));
   ASSERT_EQ(run(), "");
