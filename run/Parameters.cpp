@@ -74,10 +74,11 @@ std::string rangeText(const ParameterField& f, double lowest, double highest) {
 // The limit the value breaks, or an empty text if it keeps every limit.
 // withOthers false judges only the limits of the field's own.
 std::string brokenLimit(const Parameters& p, const ParameterField& f, bool withOthers) {
+  if (f.limit.rule == L::None) return "";  // the mode word among them, which has no number
   const double v = numericValue(p, f);
   switch (f.limit.rule) {
     case L::None:
-      return "";
+      break;
     case L::Range:
       if (v >= f.limit.lowest && v <= f.limit.highest) return "";
       return rangeText(f, f.limit.lowest, f.limit.highest);
