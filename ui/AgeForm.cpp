@@ -70,8 +70,6 @@ void dropInputQueuedDuringRun() {
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
-const char* const kKeyTip = "keyTip";
-const char* const kAnalyzerMissing = "The analysis windows are not part of this version of the program.";
 
 QPixmap builtInImage(bool play) {
   QPixmap image(16, 16);
@@ -219,10 +217,8 @@ void TForm1::buildLayout() {
   PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
   ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
   WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
-  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn}) {
-    b->setEnabled(false);
-    b->setToolTip(kAnalyzerMissing);
-  }
+  // Enabled once start-up has given each its window (setAnalyzerAction).
+  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn}) b->setEnabled(false);
 
   ExitBtn = buttonAt("Exit", this, QRect(8, 376, 137, 25));
   ExitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
@@ -328,9 +324,7 @@ void TForm1::giveButtonsKeys() {
   };
   for (const auto& [button, key] : keys) {
     button->setShortcut(QKeySequence(key.first));
-    const QString tip = QString("%1 (%2)").arg(key.second, key.first);
-    button->setProperty(kKeyTip, tip);
-    if (button->isEnabled()) button->setToolTip(tip);  // a disabled Analyzer button says why
+    button->setToolTip(QString("%1 (%2)").arg(key.second, key.first));
   }
   for (QPushButton* save : {SaveBtn, SaveBtn2, SaveBtn3}) save->setToolTip("Save the chart as PNG, SVG or PDF");
 }
@@ -352,9 +346,7 @@ void TForm1::connectHandlers() {
 void TForm1::FormCreate() {
   Timer1->stop();
   ScrollBar1Change();
-  resultDir = "result";
-  priceFileName = "price.txt";
-  dataFileName = "data.txt";
+  runFiles = RunFiles();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -372,8 +364,7 @@ void TForm1::reportError(const QString& message) { prompts_.showError(this, mess
 
 void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
-  button->setToolTip(button->property(kKeyTip).toString());
-  connect(button, &QPushButton::clicked, this, [this, open] { open(resultDir); });
+  connect(button, &QPushButton::clicked, this, [this, open] { open(runFiles.resultDir); });
 }
 
 // ---- handlers ----
@@ -382,11 +373,7 @@ void TForm1::SettingBtnClick() {
   if (!parametersDlg_) return;
   // A dialog already open keeps the files chosen in it until OK or Cansel;
   // it only comes to the front.
-  if (!parametersDlg_->isVisible()) {
-    parametersDlg_->priceFileName = priceFileName;
-    parametersDlg_->dataFileName = dataFileName;
-    parametersDlg_->show();
-  }
+  if (!parametersDlg_->isVisible()) parametersDlg_->show();
   parametersDlg_->raise();
   parametersDlg_->activateWindow();
 }
@@ -400,7 +387,7 @@ bool TForm1::confirmRunOver(const std::string& dir) {
   } catch (const std::exception&) {
     // The run reports the parameter file itself.
   }
-  if (earlier.empty()) return !holdsRunFiles(resultDir) || prompts_.confirmOverwrite(this);
+  if (earlier.empty()) return !holdsRunFiles(runFiles.resultDir) || prompts_.confirmOverwrite(this);
   const QString what = QString::fromStdString(describeEarlierRunFiles(dir, earlier));
   const QString folder = QString::fromStdString(nextEarlierRunFolder(dir));
   switch (prompts_.confirmOverwriteEarlier(this, what, folder)) {
@@ -422,7 +409,7 @@ bool TForm1::confirmRunOver(const std::string& dir) {
 }
 
 void TForm1::StartBtnClick() {
-  if (!confirmRunOver(fileName(resultDir))) return;
+  if (!confirmRunOver(fileName(runFiles.resultDir))) return;
   // The charts now belong to the run; a replay must not go on drawing into
   // them when the run returns.
   try {
@@ -444,7 +431,8 @@ void TForm1::StartBtnClick() {
   repaintUncovered();
   QString failure;
   try {
-    RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
+    RunSimulation(fileName(runFiles.resultDir), fileName(runFiles.priceFileName), fileName(runFiles.dataFileName),
+                  *this);
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
     // The log keeps the end of every run it began, also of one that failed.
@@ -458,7 +446,7 @@ void TForm1::StartBtnClick() {
 
 void TForm1::NumPathChange() {
   try {
-    viewer_->changePath(NumPath->text(), fileName(resultDir));
+    viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
@@ -468,8 +456,8 @@ void TForm1::ViewStartBtnClick() {
   try {
     // Play replays the path the field names, loaded now if the charts show
     // another one (or none yet, or one a run has since rewritten).
-    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(NumPath->text(), fileName(resultDir)))
-      viewer_->changePath(NumPath->text(), fileName(resultDir));
+    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(NumPath->text(), fileName(runFiles.resultDir)))
+      viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
     viewer_->playOrPause();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +16,6 @@
 #include "io/Limits.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
-#include "ui/AgeForm.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"
 #include "ui/WorkingDirectory.h"
@@ -52,14 +52,12 @@ QLabel* smallLabel(QWidget* parent, const char* name, const QRect& place) {
 
 }  // namespace
 
-TParametersDlg::TParametersDlg(TForm1& mainWindow, UserPrompts* prompts)
-    : QDialog(&mainWindow), main_(mainWindow), prompts_(prompts ? *prompts : UserPrompts::standard()) {
+TParametersDlg::TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts)
+    : QDialog(parent), files_(files), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("ParametersDlg");
   setWindowTitle("Parameters");
   setModal(false);
   setFixedSize(591, 263);
-  priceFileName = main_.priceFileName;
-  dataFileName = main_.dataFileName;
   QFont compact = font();
   compact.setPixelSize(11);
   setFont(compact);
@@ -176,7 +174,10 @@ void TParametersDlg::showEvent(QShowEvent* event) {
 }
 
 void TParametersDlg::FormShow() {
-  DirEdit->setText(main_.resultDir);
+  DirEdit->setText(files_.resultDir);
+  // Each showing starts from the run's files; what is chosen here waits
+  // for OK.
+  chosen_ = files_;
   showFileNames();
   // The parameter file is read even when the price file fails, so that the
   // dialog never holds a parameter set that did not come from para.txt.
@@ -196,7 +197,7 @@ void TParametersDlg::LoadPreviewPrices() {
   Series1->clear();
   previewLoaded_ = false;
   showWeekWarning();
-  TextReader in = TextReader::open(fileName(priceFileName));
+  TextReader in = TextReader::open(fileName(chosen_.priceFileName));
   previewPrices.clear();
   // Blank lines after the last price add no price of 0.
   while (in.skipToNextValue()) {
@@ -210,36 +211,25 @@ void TParametersDlg::LoadPreviewPrices() {
   Chart1->replot();
 }
 
+QLineEdit* TParametersDlg::fieldOf(const ParameterField& parameter) const {
+  const std::string name = parameter.name;
+  if (name == "popsize") return NumAgentEdit;
+  if (name == "minyear") return StartGenEdit;
+  if (name == "maxyear") return EndGenEdit;
+  if (name == "teachyear") return TrainingLEdit;
+  if (name == "simtimes") return SimTimesEdit;
+  if (name == "nsample") return TrainingTimesEdit;
+  return nullptr;
+}
+
 void TParametersDlg::ReadParameterFile() {
   parametersRead_ = false;
   TextReader in = TextReader::open(kParameterFile);
-  Parameters& p = parameters;
-  // Field by field: a line that fails leaves the values before it read and
-  // shown, as far as the file could be read.
-  p.delta = readRealLine(in);
-  p.ndiv = readIntLine(in);
-  p.trend1 = readRealLine(in);
-  p.trend2 = readRealLine(in);
-  p.trend3 = readRealLine(in);
-  p.popsize = readIntLine(in);
-  NumAgentEdit->setText(QString::number(p.popsize));
-  p.minyear = readIntLine(in);
-  StartGenEdit->setText(QString::number(p.minyear));
-  p.maxyear = readIntLine(in);
-  EndGenEdit->setText(QString::number(p.maxyear));
-  p.teachyear = readIntLine(in);
-  TrainingLEdit->setText(QString::number(p.teachyear));
-  p.pcross1 = readRealLine(in);
-  p.pmutation1 = readRealLine(in);
-  p.gap1 = readRealLine(in);
-  p.pcross2 = readRealLine(in);
-  p.pmutation2 = readRealLine(in);
-  p.gap2 = readRealLine(in);
-  p.simtimes = readIntLine(in);
-  SimTimesEdit->setText(QString::number(p.simtimes));
-  p.nsample = readIntLine(in);
-  TrainingTimesEdit->setText(QString::number(p.nsample));
-  p.runMode = in.readLineText(kModeWordLength);
+  // Each edited value is shown as soon as it is read: a line that fails
+  // leaves the values before it read and shown.
+  readParameters(in, parameters, [this](const ParameterField& parameter) {
+    if (QLineEdit* field = fieldOf(parameter)) field->setText(QString::number(parameters.*parameter.whole));
+  });
   parametersRead_ = true;
   DrawPreviewSegments();
 }
@@ -273,7 +263,7 @@ long long TParametersDlg::lastPreviewWeek() const {
 QString TParametersDlg::weekProblem() const {
   if (!previewLoaded_) return QString();
   const long long last = lastPreviewWeek();
-  const QString file = QFileInfo(priceFileName).fileName();
+  const QString file = QFileInfo(chosen_.priceFileName).fileName();
   if (previewPrices.empty()) return file + " holds no price.";
   if (parameters.maxyear > last)
     return QString("End week %1 lies past week %2, the last of %3.").arg(parameters.maxyear).arg(last).arg(file);
@@ -286,7 +276,7 @@ void TParametersDlg::showWeekWarning() { WeekWarning->setText(weekProblem()); }
 
 void TParametersDlg::showFileNames() {
   const std::pair<QLabel*, std::pair<const char*, const QString*>> rows[] = {
-      {PriceFileLabel, {"Price file: ", &priceFileName}}, {DataFileLabel, {"Data file: ", &dataFileName}}};
+      {PriceFileLabel, {"Price file: ", &chosen_.priceFileName}}, {DataFileLabel, {"Data file: ", &chosen_.dataFileName}}};
   for (const auto& [label, row] : rows) {
     const QString text = row.first + *row.second;
     label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
@@ -309,14 +299,9 @@ void TParametersDlg::EndGenEditChange() { weekFieldChanged(EndGenEdit, parameter
 void TParametersDlg::TrainingLEditChange() { weekFieldChanged(TrainingLEdit, parameters.teachyear); }
 
 void TParametersDlg::OKBtnClick() {
-  Parameters& p = parameters;
   try {
-    p.popsize = wholeNumber(NumAgentEdit->text());
-    p.minyear = wholeNumber(StartGenEdit->text());
-    p.maxyear = wholeNumber(EndGenEdit->text());
-    p.teachyear = wholeNumber(TrainingLEdit->text());
-    p.simtimes = wholeNumber(SimTimesEdit->text());
-    p.nsample = wholeNumber(TrainingTimesEdit->text());
+    for (const ParameterField& parameter : parameterFields())
+      if (QLineEdit* field = fieldOf(parameter)) parameters.*parameter.whole = wholeNumber(field->text());
   } catch (const RunError& e) {
     reportError(QString::fromStdString(e.what()));
     return;
@@ -339,9 +324,9 @@ void TParametersDlg::OKBtnClick() {
     reportError(QString::fromStdString(e.what()));
     return;
   }
-  main_.resultDir = DirEdit->text();
-  main_.priceFileName = priceFileName;
-  main_.dataFileName = dataFileName;
+  files_.resultDir = DirEdit->text();
+  files_.priceFileName = chosen_.priceFileName;
+  files_.dataFileName = chosen_.dataFileName;
   hide();
 }
 
@@ -359,8 +344,8 @@ void TParametersDlg::PriceBtnClick() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
-  // Chosen, not yet taken: the main window gets the name at OK.
-  priceFileName = relativeTo(keep.base(), file);
+  // Chosen, not yet taken: the run gets the name at OK.
+  chosen_.priceFileName = relativeTo(keep.base(), file);
   showFileNames();
   try {
     LoadPreviewPrices();
@@ -374,7 +359,7 @@ void TParametersDlg::DataBtnClick() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
-  dataFileName = QFileInfo(file).absoluteFilePath();
+  chosen_.dataFileName = QFileInfo(file).absoluteFilePath();
   showFileNames();
 }
 

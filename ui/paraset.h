@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "run/Parameters.h"
+#include "ui/RunFiles.h"
 
 class QFrame;
 class QLabel;
@@ -29,7 +30,6 @@ namespace vk {
 
 class Chart;
 class LineSeries;
-class TForm1;
 class UpDown;
 class UserPrompts;
 
@@ -37,12 +37,13 @@ class TParametersDlg : public QDialog {
   Q_OBJECT
 
  public:
-  TParametersDlg(TForm1& mainWindow, UserPrompts* prompts = nullptr);
+  // files: the run's names, which the dialog shows and OK sets (the result
+  // directory as typed or chosen, and the price and data files chosen).
+  TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts = nullptr);
 
-  // The dialog's own copies of the two names, set by the main window before
-  // it shows the dialog.
-  QString priceFileName;
-  QString dataFileName;
+  const RunFiles& files() const { return files_; }
+  // The names as chosen in the dialog since it was shown.
+  const RunFiles& chosenFiles() const { return chosen_; }
 
   Parameters parameters;
   std::vector<double> previewPrices;
@@ -105,6 +106,9 @@ class TParametersDlg : public QDialog {
 
  private:
   void buildLayout();
+  // The field that edits a parameter, or null for the twelve that pass
+  // through unchanged.
+  QLineEdit* fieldOf(const ParameterField& parameter) const;
   void weekFieldChanged(QLineEdit* field, int& value);
   void reportError(const QString& message);
   long long lastPreviewWeek() const;
@@ -112,7 +116,8 @@ class TParametersDlg : public QDialog {
   void showWeekWarning();
   void showFileNames();
 
-  TForm1& main_;
+  RunFiles& files_;
+  RunFiles chosen_;
   UserPrompts& prompts_;
   bool parametersRead_ = false;
   bool previewLoaded_ = false;

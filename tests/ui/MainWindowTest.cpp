@@ -164,19 +164,14 @@ class MainWindowTest : public QObject {
     QVERIFY(form.Edit1->text().isEmpty());
     QVERIFY(form.Edit2->text().isEmpty());
     QVERIFY(form.Memo1->toPlainText().isEmpty());
-    QCOMPARE(form.resultDir, QString("result"));
-    QCOMPARE(form.priceFileName, QString("price.txt"));
-    QCOMPARE(form.dataFileName, QString("data.txt"));
+    QCOMPARE(form.runFiles.resultDir, QString("result"));
+    QCOMPARE(form.runFiles.priceFileName, QString("price.txt"));
+    QCOMPARE(form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(form.viewer().state(), vk::ViewerState::Stopped);
-    // Until the analysis windows exist their buttons say so instead of doing nothing.
-    for (QPushButton* b : {form.PathPlotBtn, form.ContPlotBtn, form.WPlotBtn}) {
-      QVERIFY(!b->isEnabled());
-      QVERIFY(!b->toolTip().isEmpty());
-    }
     QString opened;
     form.setAnalyzerAction(form.WPlotBtn, [&opened](const QString& dir) { opened = dir; });
     QVERIFY(form.WPlotBtn->isEnabled());
-    form.resultDir = "run7";
+    form.runFiles.resultDir = "run7";
     form.WPlotBtn->click();
     QCOMPARE(opened, QString("run7"));
   }
@@ -392,7 +387,7 @@ class MainWindowTest : public QObject {
     TForm1 form(&prompts);
     form.StartBtnClick();
     QCOMPARE(form.Edit2->text(), QString("100"));
-    form.priceFileName = "nowhere.txt";
+    form.runFiles.priceFileName = "nowhere.txt";
     form.StartBtnClick();
     for (QLineEdit* field : {form.Edit1, form.Edit2}) QVERIFY(field->text().isEmpty());
     for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) QCOMPARE(bar->value(), 0);
@@ -453,7 +448,7 @@ class MainWindowTest : public QObject {
     writeShortDemo(dir);
     FakePrompts prompts;
     TForm1 form(&prompts);
-    form.priceFileName = "nowhere.txt";
+    form.runFiles.priceFileName = "nowhere.txt";
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("nowhere.txt"), qPrintable(prompts.errors[0]));
@@ -461,8 +456,8 @@ class MainWindowTest : public QObject {
     QVERIFY(form.NumPath->isEnabled());
     QVERIFY(form.UpDown1->isEnabled());
 
-    form.priceFileName = "price.txt";
-    form.resultDir = "no-such-dir";
+    form.runFiles.priceFileName = "price.txt";
+    form.runFiles.resultDir = "no-such-dir";
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
@@ -517,8 +512,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(keys.size(), 7);
     // The image-only buttons and the Save buttons say what they do.
     for (QPushButton* b : form.findChildren<QPushButton*>()) QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
-    // An Analyzer button without its window says why it does nothing.
-    QVERIFY(form.WPlotBtn->toolTip().contains("not part of"));
     // Captions stay as laid out.
     QCOMPARE(form.StartBtn->text(), QString("Start"));
   }
@@ -535,25 +528,21 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void settingCopiesTheNamesAndShowsTheDialogOnce() {
+  void settingShowsTheDialogOnceOverTheSharedNames() {
     ScratchDir dir;
     dir.copyDemo();
     FakePrompts prompts;
     TForm1 form(&prompts);
-    auto* dialog = new vk::TParametersDlg(form, &prompts);
+    auto* dialog = new vk::TParametersDlg(&form, form.runFiles, &prompts);
     form.setParametersDialog(dialog);
-    form.priceFileName = "price.txt";
-    form.dataFileName = "/somewhere/data.txt";
+    form.runFiles.resultDir = "run7";
     form.SettingBtnClick();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->dataFileName, QString("/somewhere/data.txt"));
+    QCOMPARE(dialog->DirEdit->text(), QString("run7"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
-    // A second press while it is open reads nothing and keeps what was
-    // chosen in the dialog.
+    // A second press while it is open reads nothing.
     dir.write("para.txt", "0.1\n1\n1\n1\n1\n77\n");
-    form.dataFileName = "other.txt";
     form.SettingBtnClick();
-    QCOMPARE(dialog->dataFileName, QString("/somewhere/data.txt"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
     QVERIFY(prompts.errors.isEmpty());
   }

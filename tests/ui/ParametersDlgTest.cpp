@@ -43,7 +43,7 @@ QPair<double, double> span(const vk::LineSeries* s) {
 struct Setup {
   FakePrompts prompts;
   TForm1 form{&prompts};
-  TParametersDlg* dialog = new TParametersDlg(form, &prompts);
+  TParametersDlg* dialog = new TParametersDlg(&form, form.runFiles, &prompts);
   Setup() { form.setParametersDialog(dialog); }
   void show() { form.SettingBtnClick(); }
 };
@@ -115,7 +115,7 @@ class ParametersDlgTest : public QObject {
     ScratchDir dir;
     dir.copyDemo();
     Setup s;
-    s.form.resultDir = "run2";
+    s.form.runFiles.resultDir = "run2";
     s.show();
     TParametersDlg& d = *s.dialog;
     QVERIFY(s.prompts.errors.isEmpty());
@@ -220,7 +220,7 @@ class ParametersDlgTest : public QObject {
     d.OKBtnClick();
     QVERIFY(s.prompts.errors.isEmpty());
     QVERIFY(!d.isVisible());
-    QCOMPARE(s.form.resultDir, QString("run2"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("run2"));
     // Each value in its format, the comment after it kept.
     const QStringList values = {"   0.00000", "20",        "   0.01088", "   0.02176", "   0.01538", "150",
                                 "53",         "261",       "156",        "   0.60000", "   0.00500", "   0.20000",
@@ -249,7 +249,7 @@ class ParametersDlgTest : public QObject {
     QVERIFY(d.isVisible());
     QCOMPARE(d.parameters.popsize, 120);  // parsed before the bad field
     QCOMPARE(d.parameters.minyear, 60);
-    QCOMPARE(s.form.resultDir, QString("result"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
   }
 
   void okNeverWritesParametersThatWereNotRead() {
@@ -304,7 +304,7 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(s.prompts.errors.size(), 1);
     QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
     QVERIFY(s.dialog->isVisible());
-    QCOMPARE(s.form.resultDir, QString("result"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
   }
 
   void canselWritesNothingAndTheNextShowingRereads() {
@@ -339,13 +339,13 @@ class ParametersDlgTest : public QObject {
     s.prompts.folderAnswer.clear();  // cancelled
     d.DirBtnClick();
     QCOMPARE(d.DirEdit->text(), QString("run2"));
-    QCOMPARE(s.form.resultDir, QString("result"));  // only OK hands it over
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));  // only OK hands it over
 
     s.prompts.fileAnswer = dir.file("inputs/p2.txt");
     d.PriceBtnClick();
-    QCOMPARE(d.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(d.chosenFiles().priceFileName, QString("inputs/p2.txt"));
     QCOMPARE(d.PriceFileLabel->text(), QString("Price file: inputs/p2.txt"));
-    QCOMPARE(s.form.priceFileName, QString("price.txt"));  // taken at OK only
+    QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));  // taken at OK only
     QCOMPARE(int(d.previewPrices.size()), 20);
     QCOMPARE(s.prompts.fileStartDir, dir.path());
     const QList<QPair<QString, QString>> filters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
@@ -353,16 +353,16 @@ class ParametersDlgTest : public QObject {
 
     s.prompts.fileAnswer = dir.file("data.txt");
     d.DataBtnClick();
-    QCOMPARE(d.dataFileName, dir.file("data.txt"));
+    QCOMPARE(d.chosenFiles().dataFileName, dir.file("data.txt"));
     QVERIFY(d.DataFileLabel->toolTip().endsWith("data.txt"));
-    QCOMPARE(s.form.dataFileName, QString("data.txt"));
+    QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(QDir::currentPath(), dir.path());
 
     // Cansel undoes the choice; the next showing starts from the main
     // window's names again.
     d.CancelBtnClick();
-    QCOMPARE(s.form.priceFileName, QString("price.txt"));
-    QCOMPARE(s.form.dataFileName, QString("data.txt"));
+    QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));
+    QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
     s.show();
     QCOMPARE(d.PriceFileLabel->text(), QString("Price file: price.txt"));
     QCOMPARE(int(d.previewPrices.size()), 372);
@@ -373,7 +373,7 @@ class ParametersDlgTest : public QObject {
     d.EndGenEdit->setText("15");
     d.OKBtnClick();
     QVERIFY(!d.isVisible());
-    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(s.form.runFiles.priceFileName, QString("inputs/p2.txt"));
   }
 };
 
