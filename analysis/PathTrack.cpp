@@ -10,8 +10,6 @@ namespace vk {
 
 namespace {
 
-constexpr char kSchedulePrefix = 'q';
-
 // The path's file, or an empty name when there is none: a missing file is no
 // error, the viewer then keeps what it has.
 std::string existingPathFile(const std::string& directory, char prefix, int pathNumber) {

@@ -9,7 +9,8 @@ namespace vk {
 ContourChart::ContourChart(Chart& c) : chart(c) {
   chart.setChartTitle("Simulation paths");
   chart.setLegend(LegendPlace::Bottom, true);
-  chart.hideLeftAxis();
+  // The grid is laid out in bin numbers; the left axis reads them as rates.
+  chart.setAxisTitles("Week", "Rate (log)");
   chart.setGridLines(false, false);
   Series1 = chart.addColourGrid("Grid");
   Series3 = chart.addContour("Contour", 2);
@@ -32,6 +33,20 @@ void ContourChart::show(const ContourSeries& summary) {
   std::stable_sort(actual.begin(), actual.end(),
                    [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
   for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
+  // Bin g is drawn at g; its centre is the rate minY + h/2 + g h.
+  // A Plot that stopped before the bins were known leaves no rate scale.
+  if (summary.binWidth > 0)
+    chart.labelLeftAxis(summary.minY + summary.binWidth / 2, summary.binWidth);
+  else
+    chart.labelLeftAxis(0, 1);
+  // The palette spans the counts the grid holds, as the colour scale says.
+  int minCount = 0, maxCount = 0;
+  if (!summary.grid.empty()) minCount = maxCount = summary.grid.front().count;
+  for (const GridCount& p : summary.grid) {
+    minCount = std::min(minCount, p.count);
+    maxCount = std::max(maxCount, p.count);
+  }
+  chart.showColourScale("Paths in bin", minCount, maxCount);
   chart.repaintNow();
 }
 

@@ -17,6 +17,7 @@ void fill(LineSeries* line, const PointList& points) {
 PathChart::PathChart(Chart& c) : chart(c) {
   chart.setChartTitle("Simulation price");
   chart.setLegend(LegendPlace::Bottom);
+  chart.setAxisTitles("Week", "Rate (log)");
   Series1 = chart.addFastLine("Mean", Qt::blue, 2);
   Series2 = chart.addFastLine("+SD", Qt::blue, 1);
   Series3 = chart.addFastLine("-SD", Qt::blue, 1);

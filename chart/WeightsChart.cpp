@@ -22,6 +22,7 @@ const std::array<std::optional<QColor>, kPlottedWeights> kWeightColours = {
 WeightsChart::WeightsChart(Chart& c) : chart(c) {
   chart.setChartTitle("Average weights");
   chart.setLegend(LegendPlace::Bottom, true);
+  chart.setAxisTitles("Week", "Average weight");
   chart.fixLeftAxis(-3, 3, 1);
   for (int j = 0; j < kPlottedWeights; ++j) {
     const QColor colour = kWeightColours[j] ? *kWeightColours[j] : chart.nextFreeColour();

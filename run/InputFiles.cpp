@@ -5,7 +5,7 @@
 
 #include "io/Limits.h"
 #include "io/OutputFile.h"
-#include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/Levels.h"
 #include "run/Parameters.h"
@@ -66,8 +66,8 @@ void readWeightStructure(RunState& s, const std::string& path) {
   else
     s.nWeights += s.stage2Groups;
   if (s.nWeights > kMaxWeights)
-    throw RunError(path + ": the structure has " + std::to_string(s.nWeights) +
-                   " weights; an agent holds at most " + std::to_string(kMaxWeights));
+    refuseValue(path, "the number of weights", std::to_string(s.nWeights),
+                "at most " + std::to_string(kMaxWeights) + "; an agent holds no more");
 }
 
 void readPriceFile(RunState& s) {
@@ -110,9 +110,9 @@ void readLoadingFile(RunState& s) {
     // Row 0 names the weights the columns refer to; each must be a weight of an agent.
     const double weight = std::nearbyint(s.loadings[0][c]);
     if (!(weight >= 1 && weight <= s.nWeights))
-      throw RunError(in.name() + ", line " + std::to_string(in.line()) + ": weight number " +
-                     std::to_string(s.loadings[0][c]) + " in column " + std::to_string(c) +
-                     " is not a weight of the structure (1.." + std::to_string(s.nWeights) + ")");
+      refuseValue(in.name() + ", line " + std::to_string(in.line()), "the weight number of column " + std::to_string(c),
+                  fixed(s.loadings[0][c], 0, 5),
+                  "1.." + std::to_string(s.nWeights) + "; a column refers to a weight of the structure");
   }
   in.skipLine();
   for (int r = 1; r <= s.loadingRows; ++r) {

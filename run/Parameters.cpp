@@ -1,5 +1,10 @@
 #include "run/Parameters.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "io/Limits.h"
@@ -74,10 +79,11 @@ std::string rangeText(const ParameterField& f, double lowest, double highest) {
 // The limit the value breaks, or an empty text if it keeps every limit.
 // withOthers false judges only the limits of the field's own.
 std::string brokenLimit(const Parameters& p, const ParameterField& f, bool withOthers) {
+  if (f.limit.rule == L::None) return "";  // the mode word among them, which has no number
   const double v = numericValue(p, f);
   switch (f.limit.rule) {
     case L::None:
-      return "";
+      break;
     case L::Range:
       if (v >= f.limit.lowest && v <= f.limit.highest) return "";
       return rangeText(f, f.limit.lowest, f.limit.highest);
@@ -165,10 +171,58 @@ std::string formatParameters(const Parameters& p) {
   return out;
 }
 
+namespace {
+
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The rest of the line from pos, without its line break; pos moves to the
+// start of the next line.
+std::string restOfLine(const std::string& text, std::size_t& pos) {
+  const std::size_t eol = std::min(text.find('\n', pos), text.size());
+  std::size_t stop = eol;
+  if (stop > pos && text[stop - 1] == '\r') --stop;
+  std::string rest = text.substr(pos, stop - pos);
+  pos = std::min(eol + 1, text.size());
+  return rest;
+}
+
+std::string previousText(const std::string& path) {
+  // Anything but a file in its place is left to the writer to report.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::string();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throwFileError("open file for reading", path, errno);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throwFileError("read file", path, errno);
+  return text;
+}
+
+}  // namespace
+
+std::string keepTextAfterValues(const std::string& formatted, const std::string& previous) {
+  std::string out;
+  std::size_t at = 0, was = 0;
+  for (const ParameterField& field : parameterFields()) {
+    out += restOfLine(formatted, at);
+    if (field.kind == ParameterKind::Word) {  // the mode word is its whole line
+      restOfLine(previous, was);
+      out += "\n";
+      continue;
+    }
+    // A number is found as the reader finds it: past any blanks and line
+    // breaks, one word; the rest of that line is the number's text.
+    while (was < previous.size() && isBlank(previous[was])) ++was;
+    while (was < previous.size() && !isBlank(previous[was])) ++was;
+    out += restOfLine(previous, was) + "\n";
+  }
+  return out + previous.substr(was);
+}
+
 void writeParameterFile(const std::string& path, const Parameters& p) {
+  const std::string text = keepTextAfterValues(formatParameters(p), previousText(path));
   OutputFile file;
   file.create(path);
-  file.write(formatParameters(p));
+  file.write(text);
   file.close();
 }
 

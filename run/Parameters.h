@@ -76,6 +76,12 @@ Parameters readParameterFile(const std::string& path);
 // The file as the parameter dialog writes it: reals as 10:5, integers plain,
 // the mode word unchanged, one value per line.
 std::string formatParameters(const Parameters& p);
+// The file as formatParameters writes it, with what followed each value on
+// its line in the previous text (a comment naming the value, say) kept after
+// the new value, and the lines after the mode word kept as they were.
+std::string keepTextAfterValues(const std::string& formatted, const std::string& previous);
+
+// Replaces the file; the text after each value in the file it replaces stays.
 void writeParameterFile(const std::string& path, const Parameters& p);
 
 // A field's value as para.txt holds it, untrimmed for the mode word, without

@@ -19,7 +19,9 @@ namespace {
 
 constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
 
-// Sums of one error series, each term divided by the count before it is added.
+// Sums of one error series, each term divided by the count before it is
+// added: the mean of the terms, summed as sum(e / n) and not as sum(e) / n,
+// rounds differently, and the report's 15 significant digits show it.
 struct ErrorSums {
   double count;
   double me = 0, mae = 0, meanSquare = 0;
@@ -40,7 +42,8 @@ void countActualHistogram(RunState& s) {
       v = v + s.delta / 2;
     else
       v = v - s.delta / 2;
-    s.actualHist[clampLevel(v / s.delta, s.ndiv)] += 1;
+    const int level = clampLevel(v / s.delta, s.ndiv);
+    s.actualHist[level] = s.actualHist[level] + 1;
   }
 }
 

@@ -1,13 +1,13 @@
 #include "run/RunDriver.h"
 
 #include "io/OutputFile.h"
-#include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/PathLoop.h"
 #include "model/Random.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
+#include "run/Parameters.h"
 #include "run/Report.h"
 #include "run/RunState.h"
 
@@ -43,7 +43,8 @@ void restoreRandomState(RunState& s, TextReader& in) {
     in.skipLine();
   }
   if (s.rngIndex < 0 || s.rngIndex > 55)
-    throw RunError(in.name() + ": the random index " + std::to_string(s.rngIndex) + " is outside 0..55");
+    refuseValue(in.name() + ", line 1", "the random index", plainInt(s.rngIndex),
+                "0..55; it points into the random table");
 }
 
 void createPathOutputs(RunState& s) {
@@ -75,11 +76,11 @@ void runWriteMode(RunState& s) {
 }
 
 void drawActualRate(RunState& s) {
-  Display& d = *s.display;
-  d.ClearActualSeries();
-  for (int w = s.teachyear; w <= s.maxyear; ++w) d.AddActualPoint(w, s.actualRate[w]);
-  d.RedrawRateChart();
-  d.ClearSimulationSeries();
+  Display& display = *s.display;
+  display.ClearActualSeries();
+  for (int w = s.teachyear; w <= s.maxyear; ++w) display.AddActualPoint(w, s.actualRate[w]);
+  display.RedrawRateChart();
+  display.ClearSimulationSeries();
 }
 
 void runAllMode(RunState& s) {

@@ -130,10 +130,14 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   void buildLayout();
   void buildCharts();
   void connectHandlers();
+  void giveButtonsKeys();
   void FormCreate();
   void setProgress(int& shown, int percent, int target);
+  void clearProgressRows();
+  void repaintUncovered();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
+  bool confirmRunOver(const std::string& dir);
 
   // The viewer's hold on the window.
   void setPathControlsEnabled(bool enabled) override;

@@ -112,7 +112,14 @@ ContourSettings TContPlotForm::settingsFromFields() const {
 void TContPlotForm::plotSummary() {
   summariseInto<ContourSeries>(view, [this](ContourSeries& s) {
     summariseContour(directory(), settingsFromFields(), s);
+    showBoundsInUse(s);
   });
+}
+
+// A greyed field shows the bound the Plot worked out, not a stale text.
+void TContPlotForm::showBoundsInUse(const ContourSeries& s) {
+  if (MinYAuto->isChecked()) MinYEdit->setText(QString::number(s.minY, 'f', 4));
+  if (MaxYAuto->isChecked()) MaxYEdit->setText(QString::number(s.maxY, 'f', 4));
 }
 
 }  // namespace vk

@@ -50,6 +50,7 @@ class TContPlotForm : public ResultFrame {
 
  private:
   void buildGridControls();
+  void showBoundsInUse(const ContourSeries& s);
   void FormCreate();
 };
 

@@ -1,9 +1,12 @@
 #include "ui/PathViewer.h"
 
 #include <QFile>
+#include <QStringList>
 
+#include "analysis/ResultDirectory.h"
 #include "chart/Chart.h"
 #include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "io/TextReader.h"
 
 namespace vk {
@@ -11,27 +14,66 @@ namespace vk {
 PathViewer::PathViewer(const ViewerCharts& charts, ViewerControls& controls)
     : charts_(charts), controls_(controls) {}
 
+// The charts never show another path under the number asked for: a kind of
+// file that is missing is shown empty, and the rate chart names the files.
 void PathViewer::changePath(const QString& pathText, const std::string& resultDir) {
   int path;
   if (!parseInt(pathText.toStdString(), path))
     throw RunError("'" + pathText.toStdString() + "' is not a valid integer value");
   const std::string dir = QFile::encodeName(QString::fromStdString(resultDir)).toStdString();
+  shownPath_ = shownPathKey(pathText, resultDir);
+  std::vector<std::string> missing;
+  const auto fileOf = [&](char prefix) { return resultFilePath(dir, pathFileName(prefix, path)); };
 
-  readRateTrack(dir, path, track_);
+  if (!readRateTrack(dir, path, track_)) {
+    track_ = RateTrack();
+    missing.push_back(fileOf(kRatePrefix));
+  }
   drawRateChart(true);
+  showWhatIsMissing(missing);
 
-  readWeightRows(dir, path, weights_);
+  if (!readWeightRows(dir, path, weights_)) {
+    weights_ = WeightRows();
+    missing.push_back(fileOf(kWeightPrefix));
+  }
   // The weights of the week whose schedule (block 1) is shown beside them.
   if (frameCount() > 1)
     drawWeightsOfFrame(1);
   else
     drawWeightsRow(1);
 
-  readSchedule(dir, path, schedule_);
+  if (!readSchedule(dir, path, schedule_)) {
+    schedule_ = Schedule();
+    missing.push_back(fileOf(kSchedulePrefix));
+  }
   drawBlock(1);
+  showWhatIsMissing(missing);
+}
+
+bool PathViewer::shows(const QString& pathText, const std::string& resultDir) const {
+  return !shownPath_.empty() && shownPath_ == shownPathKey(pathText, resultDir);
+}
+
+std::string PathViewer::shownPathKey(const QString& pathText, const std::string& resultDir) {
+  int path;
+  if (!parseInt(pathText.toStdString(), path)) return std::string();
+  return resultDir + "/" + pathTagOf(path);
+}
+
+void PathViewer::showWhatIsMissing(const std::vector<std::string>& missing) {
+  QString note;
+  if (!missing.empty()) {
+    QStringList names;
+    for (const std::string& path : missing) names << QFile::decodeName(path.c_str());
+    note = (names.size() == 1 ? "No file " : "No files ") + names.join(", ");
+  } else if (track_.records.empty()) {
+    note = "No week of this path differs from history: nothing to replay";
+  }
+  charts_.rateChart->setNote(note);
 }
 
 void PathViewer::drawRateChart(bool withSimulation) {
+  if (withSimulation) charts_.rateChart->releaseLeftAxis();
   charts_.actual->clear();
   charts_.simulation->clear();
   for (const RateRecord& r : track_.records) {
@@ -88,6 +130,10 @@ void PathViewer::playOrPause() {
   controls_.setPathControlsEnabled(false);
   switch (state_) {
     case ViewerState::Stopped:
+      // The axis of the whole path, held while the simulated line grows
+      // week by week, so that it does not jump under the user's eyes.
+      drawRateChart(true);
+      charts_.rateChart->holdLeftAxis();
       drawRateChart(false);
       frameIndex_ = 0;
       if (frameCount() == 0) {  // nothing to replay

@@ -52,6 +52,10 @@ class PathViewer {
   // number, a malformed line, an unreadable button image); what it did up to
   // that point stays.
   void changePath(const QString& pathText, const std::string& resultDir);
+  // Whether the charts show that path of that directory (as loaded by the
+  // last path change); a run that may have rewritten it calls forget().
+  bool shows(const QString& pathText, const std::string& resultDir) const;
+  void forget() { shownPath_.clear(); }
   void playOrPause();
   void stop();
   void tick();
@@ -66,6 +70,8 @@ class PathViewer {
   int pairCount() const { return schedule_.pairCount; }
 
  private:
+  static std::string shownPathKey(const QString& pathText, const std::string& resultDir);
+  void showWhatIsMissing(const std::vector<std::string>& missing);
   void drawRateChart(bool withSimulation);
   void drawWeightsRow(int row);
   void drawWeightsOfFrame(int frame);
@@ -76,6 +82,7 @@ class PathViewer {
   ViewerControls& controls_;
   ViewerState state_ = ViewerState::Stopped;
   int frameIndex_ = 0;
+  std::string shownPath_;
   RateTrack track_;
   WeightRows weights_;
   Schedule schedule_;

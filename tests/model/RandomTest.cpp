@@ -5,6 +5,7 @@
 
 #include "model/Random.h"
 #include "io/RunError.h"
+#include "run/Seed.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {

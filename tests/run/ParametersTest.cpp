@@ -41,6 +41,37 @@ TEST(Parameters, WritesRealsAsTenFiveAndKeepsTheModeWord) {
   EXPECT_EQ(text.substr(text.size() - 8), "\nwrite \n");
 }
 
+TEST(Parameters, RewritingKeepsTheTextAfterEachValue) {
+  TextReader in("para.txt", kCommentedPara);
+  Parameters p = readParameters(in);
+  p.popsize = 150;
+  p.delta = 0.5;
+  const std::string kept = keepTextAfterValues(formatParameters(p), kCommentedPara);
+  const auto startsWith = [](const std::string& text, const std::string& head) { return text.rfind(head, 0) == 0; };
+  const auto endsWith = [](const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  EXPECT_TRUE(startsWith(kept, "   0.50000 delta\n20 ndiv\n   0.01088 t1\n")) << kept;
+  EXPECT_NE(kept.find("\n150 popsize\n53 minyear\n"), std::string::npos);
+  EXPECT_TRUE(endsWith(kept, "\n10 simtimes\n5 nsample\nall\n")) << kept;
+  // Read back, the values are those written.
+  TextReader again("para.txt", kept);
+  EXPECT_EQ(formatParameters(readParameters(again)), formatParameters(p));
+
+  // Windows line ends, several blanks, notes below the mode word, and a
+  // file without comments or shorter than the set.
+  std::string crlf = kCommentedPara;
+  for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) crlf.insert(at, "\r");
+  crlf.replace(0, 13, "0.00435  \tdelta");
+  crlf += "notes: tried 2024\r\n";
+  const std::string keptCrlf = keepTextAfterValues(formatParameters(p), crlf);
+  EXPECT_TRUE(startsWith(keptCrlf, "   0.50000  \tdelta\n20 ndiv\n")) << keptCrlf;
+  EXPECT_TRUE(endsWith(keptCrlf, "\n5 nsample\nall\nnotes: tried 2024\r\n")) << keptCrlf;
+  EXPECT_EQ(keepTextAfterValues(formatParameters(p), ""), formatParameters(p));
+  EXPECT_EQ(keepTextAfterValues(formatParameters(p), "0.1 delta\n2\n"),
+            "   0.50000 delta\n" + formatParameters(p).substr(11));
+}
+
 TEST(Parameters, MissingModeLineGivesAnEmptyWord) {
   TextReader in("para.txt", "0.1\n2\n");
   const Parameters p = readParameters(in);

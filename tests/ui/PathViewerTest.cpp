@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <qwt_scale_div.h>
+
 #include "FakePrompts.h"
 #include "chart/Chart.h"
 #include "io/RunError.h"
@@ -209,7 +211,7 @@ class PathViewerTest : public QObject {
     QVERIFY(charts.simulation->points().isEmpty());
   }
 
-  void missingFilesKeepWhatWasLoaded() {
+  void missingFilesShowNothingOfAnotherPath() {
     ScratchDir dir;
     writePath(dir, "0000");
     dir.write("result/r0001.csv", rateFile(10, 99, 109));
@@ -217,12 +219,55 @@ class PathViewerTest : public QObject {
     FakeControls controls;
     PathViewer viewer(charts.view(), controls);
     viewer.changePath("0", "result");
-    viewer.changePath("1", "result");  // no w0001 or q0001: those of path 0 stay
+    QVERIFY(charts.rate.note().isEmpty());
+    viewer.changePath("1", "result");  // no w0001 or q0001: empty, not path 0's
     QCOMPARE(viewer.frameCount(), 11);
-    QCOMPARE(viewer.weightCount(), 3);
-    QCOMPARE(charts.supply->points().size(), 6);
+    QCOMPARE(viewer.weightCount(), 0);
+    QVERIFY(charts.bars->points().isEmpty());
+    QVERIFY(charts.supply->points().isEmpty());
+    QCOMPARE(charts.rate.note(), QString("No files result/w0001.csv, result/q0001.csv"));
+
     viewer.changePath("7", "result");  // nothing at all
-    QCOMPARE(viewer.frameCount(), 11);
+    QCOMPARE(viewer.frameCount(), 0);
+    QVERIFY(charts.actual->points().isEmpty());
+    QVERIFY(charts.simulation->points().isEmpty());
+    QVERIFY(charts.rate.note().startsWith("No files result/r0007.csv, "));
+    viewer.playOrPause();
+    QCOMPARE(viewer.state(), ViewerState::Stopped);
+
+    QVERIFY(viewer.shows("7", "result"));
+    QVERIFY(!viewer.shows("0", "result"));
+    viewer.changePath("0", "result");
+    QVERIFY(charts.rate.note().isEmpty());
+    QVERIFY(viewer.shows("0000", "result"));
+    QVERIFY(!viewer.shows("0", "other"));
+  }
+
+  void playLoadsThePathTheFieldShows() {
+    ScratchDir dir;
+    writePath(dir, "0000");
+    FakePrompts prompts;
+    vk::TForm1 form(&prompts);
+    // A fresh start: the field says 0 and nothing is loaded yet.
+    QCOMPARE(form.NumPath->text(), QString("0"));
+    QCOMPARE(form.viewer().frameCount(), 0);
+    form.ViewStartBtnClick();
+    QCOMPARE(form.viewer().frameCount(), 49);
+    QCOMPARE(form.viewer().state(), ViewerState::Playing);
+    // The rate axis is that of the whole path from the first frame on.
+    const double top = form.Chart1->axisScaleDiv(QwtPlot::yLeft).upperBound();
+    QVERIFY(top >= 4 + 109 / 100.0 + 0.5);
+    for (int i = 0; i < 10; ++i) form.Timer1Timer();
+    form.Chart1->repaintNow();
+    QCOMPARE(form.Chart1->axisScaleDiv(QwtPlot::yLeft).upperBound(), top);
+    form.ViewStopBtnClick();
+
+    // Files rewritten since they were loaded are loaded anew by Play.
+    dir.write("result/r0000.csv", rateFile(10, 100, 109));
+    form.viewer().forget();
+    form.ViewStartBtnClick();
+    QCOMPARE(form.viewer().frameCount(), 10);
+    form.ViewStopBtnClick();
   }
 
   void aShorterFileLeavesNoRowsOfTheOldPath() {
@@ -313,6 +358,7 @@ class PathViewerTest : public QObject {
     form.NumPath->setText("");
     QCOMPARE(prompts.errors, QStringList{"'' is not a valid integer value"});
     QCOMPARE(form.viewer().frameCount(), 49);
+    form.NumPath->setText("2");
 
     // No images in this working directory: reported, and the replay runs.
     form.ViewStartBtn->click();

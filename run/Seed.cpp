@@ -1,0 +1,41 @@
+#include "run/Seed.h"
+
+#include <charconv>
+
+#include "io/RunError.h"
+#include "model/Random.h"
+
+namespace vk {
+
+double generatorSeedOf(SeedNumber seed) {
+  if (seed == 0) return kRandomSeed;
+  std::uint64_t z = seed + 0x9E3779B97F4A7C15ULL;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  z = z ^ (z >> 31);
+  // An odd multiple of 2^-53: exact in a double, never 0 and never 1.
+  const std::uint64_t odd = ((z >> 12) << 1) | 1;
+  return static_cast<double>(odd) * 0x1p-53;
+}
+
+SeedNumber seedNumberFromText(const std::string& text, const std::string& what) {
+  const auto refuse = [&] {
+    throw RunError(what + " '" + text.substr(0, 40) + "' is not a whole number 0.." + std::to_string(kMaxSeedNumber));
+  };
+  if (text.empty() || text.size() > 19) refuse();
+  SeedNumber value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') refuse();
+    value = value * 10 + static_cast<SeedNumber>(c - '0');
+  }
+  if (value > kMaxSeedNumber) refuse();
+  return value;
+}
+
+std::string generatorSeedText(double generatorSeed) {
+  char text[40];
+  const auto end = std::to_chars(text, text + sizeof text, generatorSeed).ptr;
+  return std::string(text, end);
+}
+
+}  // namespace vk
