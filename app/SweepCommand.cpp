@@ -302,6 +302,7 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) 
 
   // Started by the cluster engine's array tasks, not by hand.
   CLI::App* task = sweep->add_subcommand("task", "");
+  task->group("");
   task->add_option("dir", o->dir)->required();
   task->add_option("--task", o->task)->required();
   task->callback([o] { sweepTask(*o); });
