@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/CliCommands.h"
+#include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "run/RunError.h"
 #include "run/TerminalDisplay.h"
@@ -29,13 +30,19 @@ void changeToWorkDir(const std::string& dir) {
 
 void runCommand(const RunOptions& o) {
   changeToWorkDir(o.workDir);
+  bool ran;
   if (o.quiet) {
     Display silent;
-    RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
-    return;
+    ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
+  } else {
+    TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
+    ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
   }
-  TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
-  RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
+  // A batch job must not mistake a mistyped mode for a run that worked.
+  if (!ran)
+    throw RunError("the run mode " + quoted(readParameterFile("para.txt").runMode) +
+                   " on the last line of para.txt is none of write, all, read, detail, factor and frequency; no "
+                   "path was run");
 }
 
 }  // namespace
@@ -48,7 +55,7 @@ void addRunCommand(CLI::App& app) {
       "modes) filename.txt are read there, and relative names resolve there. The run mode is the\n"
       "last line of para.txt. The result directory must exist.");
   run->add_option("-C,--workdir", options->workDir, "Working directory of the run (default: the current one)");
-  run->add_option("--result", options->resultDir, "Result directory")->capture_default_str();
+  run->add_option("--result", options->resultDir, "Result directory (not empty)")->capture_default_str();
   run->add_option("--price", options->priceFile, "Price file: the actual rate, one value per line")
       ->capture_default_str();
   run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")

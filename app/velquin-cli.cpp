@@ -1,6 +1,9 @@
 // velquin-cli: the headless command line. It runs the same model as the
 // desktop program and writes the same files, with progress on stderr.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include <CLI/CLI.hpp>
@@ -13,9 +16,7 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runCommandLine(int argc, char** argv) {
   CLI::App app{"VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
                "Runs simulations and summarises result directories; results go to files,\n"
                "progress and diagnostics to stderr."};
@@ -39,4 +40,27 @@ int main(int argc, char** argv) {
     return kExitFailed;
   }
   return 0;
+}
+
+// The log and the help go to stdout; a write that failed there (a full disk,
+// a closed pipe) is only seen when the stream is flushed and closed.
+int closeStandardOutput(int status) {
+  const bool failed = std::ferror(stdout) != 0;
+  errno = 0;
+  if (std::fclose(stdout) != 0 || failed) {
+    std::fprintf(stderr, "velquin-cli: error: Cannot write to standard output: %s\n",
+                 errno != 0 ? std::strerror(errno) : "write failed");
+    return status == 0 ? kExitFailed : status;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Beyond a file-size limit the kernel would end the process with SIGXFSZ
+  // before it could say which file; ignored, the write fails with EFBIG and
+  // the error names the file.
+  std::signal(SIGXFSZ, SIG_IGN);
+  return closeStandardOutput(runCommandLine(argc, argv));
 }

@@ -70,10 +70,24 @@ TEST_F(AnalyzeCommand, WritesSelectionAndSummaryInListOrder) {
   EXPECT_NE(read("weight.txt").find("4\t\"0.50000\",\n"), std::string::npos);
 }
 
-TEST_F(AnalyzeCommand, AllSortsTheMatchingNamesWhateverTheirCase) {
-  // R0001.CSV is selected as 0001, but the summary reads r0001.csv, which is not there.
-  EXPECT_EQ(analyze("contour --all"), 1);
-  EXPECT_EQ(read("statname.txt"), "3\n0001\n0000\n0002\n");
+TEST_F(AnalyzeCommand, AllTakesExactlyThePathFilesInPathOrder) {
+  // Copies and other files that the pattern r*.csv also matches are no paths:
+  // R0001.CSV (case), r2.csv and rr0002.csv (copies), the random states of a
+  // "write" run, a name with two dots.
+  write("r2.csv", read("r0002.csv"));
+  write("rr0002.csv", read("r0002.csv"));
+  write("rnd0000.csv", "0\n");
+  write("r0002.old.csv", read("r0002.csv"));
+  write("r10000.csv", read("r0002.csv"));
+  ASSERT_EQ(analyze("contour --all"), 0);
+  EXPECT_EQ(read("statname.txt"), "3\n0000\n0002\n10000\n");
+  EXPECT_NE(read("freq.txt").find("# Paths \"0\",\"2\",\"10000\",\n"), std::string::npos);
+}
+
+TEST_F(AnalyzeCommand, APathGivenTwiceIsRefusedBeforeAnyFile) {
+  EXPECT_EQ(analyze("paths --paths 0,2,1-2"), 1);
+  EXPECT_FALSE(dir.exists("res/statname.txt"));
+  EXPECT_FALSE(dir.exists("res/stat.txt"));
 }
 
 TEST_F(AnalyzeCommand, ContourTakesTypedBoundsAndGrids) {

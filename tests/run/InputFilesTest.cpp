@@ -79,14 +79,15 @@ TEST(ClampTrend, TruncatesTowardZeroWithinThree) {
 }
 
 TEST_F(InputFiles, PriceFileLineNHoldsWeekNMinusFive) {
-  dir.write("price.txt", "1\n2\n3\n4\n5\n6.5\n7\n");
+  dir.write("price.txt", "1\n2\n3\n4\n5\n6.5\n7\n8\n9\n");
   state->priceFileName = dir.file("price.txt");
-  state->maxyear = 3;  // needs 8 lines; the last week reads as 0
+  state->maxyear = 3;  // lines 1 to 8; line 9 is not read
   readPriceFile(*state);
   EXPECT_EQ(state->actualRate[-4], 1);
   EXPECT_EQ(state->actualRate[0], 5);
   EXPECT_EQ(state->actualRate[1], 6.5);
-  EXPECT_EQ(state->actualRate[3], 0);
+  EXPECT_EQ(state->actualRate[3], 8);
+  EXPECT_EQ(state->actualRate[4], 0);
   EXPECT_EQ(state->actualChange[1], 1.5);
   EXPECT_EQ(state->actualChange[-3], 1);
 }
@@ -119,7 +120,9 @@ TEST_F(InputFiles, WeekFactorsRewindAtTheFirstWeekAndNegateTheMiddleStretch) {
 }
 
 TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
-  dir.write("data.txt", "");
+  std::string data;
+  for (int line = 1; line <= 7; ++line) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  dir.write("data.txt", data);
   RunState& s = *state;
   s.dataFile = TextReader::open(dir.file("data.txt"));
   s.minyear = 1;
@@ -142,7 +145,6 @@ TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
   EXPECT_EQ(s.factorValue[15], -1);                 // -0.7 / 0.5
   EXPECT_EQ(s.factorValue[16], 3);                  // 2.0 - (-1.0)
   EXPECT_EQ(s.factorValue[17], 2);                  // (2 - 3 + 1.5) / 0.25
-  EXPECT_EQ(s.factorValue[1], 0);                   // past the end of the data file
   s.week = 0;  // initialisation looks back before week -4: those weeks read as 0
   readWeekFactors(s);
   EXPECT_EQ(s.factorValue[16], 0);
