@@ -107,7 +107,7 @@ std::string nowUtc() {
     message += "a summary is reading it (" + holder + ")";
   message += use == ResultLock::Use::Run ? ". A second run into it is refused; wait for the other to end, or choose "
                                            "another result directory."
-                                         : ". A summary waits until the run has ended.";
+                                         : ". Summarise it when the run has ended.";
   throw RunError(message);
 }
 

@@ -119,6 +119,39 @@ TEST_F(InputFiles, WeekFactorsRewindAtTheFirstWeekAndNegateTheMiddleStretch) {
   EXPECT_EQ(factorsOf(418), -(418 % 3 + 1));
 }
 
+TEST_F(InputFiles, TheSmallestIntegerIsRefusedWhereItWouldBeNegated) {
+  const std::string line = "-2147483648 2147483647 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  std::string data;
+  for (int week = 1; week <= 260; ++week) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  dir.write("data.txt", data + line + line + "1 2 3\n");
+  RunState& s = *state;
+  s.dataFile = TextReader::open(dir.file("data.txt"));
+  s.trend1 = s.trend2 = s.trend3 = 1;
+  s.minyear = 261;
+  s.week = 261;  // not negated
+  readWeekFactors(s);
+  EXPECT_EQ(s.factorValue[1], -2147483647 - 1);
+  s.week = 262;  // negated
+  try {
+    readWeekFactors(s);
+    ADD_FAILURE() << "negated the smallest integer";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()), dir.file("data.txt") +
+                                         ", line 262: -2147483648 in week 262 cannot be negated (the factors of weeks "
+                                         "262 to 418 are); the smallest value there is -2147483647");
+  }
+  // A line cut short runs out of values rather than reading zeros.
+  s.minyear = 263;
+  s.week = 263;
+  try {
+    readWeekFactors(s);
+    ADD_FAILURE() << "read a short line";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()), dir.file("data.txt") +
+                                         " runs out of values at week 263, factor 4: each week's line holds 14 integers");
+  }
+}
+
 TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
   std::string data;
   for (int line = 1; line <= 7; ++line) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
