@@ -37,6 +37,7 @@ void runCommand(const RunOptions& o) {
   } else {
     TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
     ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
+    if (display.logError() != 0) throwFileError("write the log to", "standard output", display.logError());
   }
   // A batch job must not mistake a mistyped mode for a run that worked.
   if (!ran)

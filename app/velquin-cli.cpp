@@ -48,9 +48,11 @@ int closeStandardOutput(int status) {
   const bool failed = std::ferror(stdout) != 0;
   errno = 0;
   if (std::fclose(stdout) != 0 || failed) {
+    // A command that failed has said why already.
+    if (status != 0) return status;
     std::fprintf(stderr, "velquin-cli: error: Cannot write to standard output: %s\n",
                  errno != 0 ? std::strerror(errno) : "write failed");
-    return status == 0 ? kExitFailed : status;
+    return kExitFailed;
   }
   return status;
 }

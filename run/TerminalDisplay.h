@@ -14,10 +14,14 @@ class TerminalDisplay : public Display {
   ~TerminalDisplay() override;
 
   void AppendLog(const std::string& text) override;
+  // The error of the first log line that could not be written, 0 if none:
+  // a log lost on a full disk must not pass for a run that said all it had to.
+  int logError() const { return logError_; }
   void SetWeekProgress(int percent) override;
   void SetPathProgress(int percent) override;
 
  private:
+  int logError_ = 0;
   void drawProgress();
   void endProgressLine();
 
