@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "run/RunError.h"
-#include "run/TextReader.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "run/OutputFile.h"
-#include "run/ResultLock.h"
-#include "run/TextReader.h"
+#include "io/OutputFile.h"
+#include "io/ResultLock.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

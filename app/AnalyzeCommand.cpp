@@ -14,8 +14,8 @@
 #include "analysis/ResultLine.h"
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
-#include "run/ResultLock.h"
-#include "run/RunError.h"
+#include "io/ResultLock.h"
+#include "io/RunError.h"
 #ifdef VELQUIN_PLOTS
 #include "app/SummaryPlot.h"
 #endif

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "app/CliCommands.h"
+#include "app/TerminalDisplay.h"
+#include "io/RunError.h"
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
-#include "run/TerminalDisplay.h"
 
 namespace vk {
 
@@ -32,7 +32,7 @@ void runCommand(const RunOptions& o) {
   changeToWorkDir(o.workDir);
   bool ran;
   if (o.quiet) {
-    Display silent;
+    NullDisplay silent;
     ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
   } else {
     TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));

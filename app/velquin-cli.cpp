@@ -5,11 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "app/CliCommands.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ int runCommandLine(int argc, char** argv) {
   CLI::App app{"VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
                "Runs simulations and summarises result directories; results go to files,\n"
                "progress and diagnostics to stderr."};
+  app.set_version_flag("--version", std::string("velquin-cli ") + VELQUIN_VERSION);
   app.require_subcommand(1);
   vk::addRunCommand(app);
   vk::addAnalyzeCommand(app);
@@ -28,6 +30,8 @@ int runCommandLine(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

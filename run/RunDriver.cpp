@@ -3,16 +3,16 @@
 #include <initializer_list>
 #include <vector>
 
+#include "io/OutputFile.h"
+#include "io/ResultLock.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 #include "model/PathLoop.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
-#include "run/OutputFile.h"
 #include "run/Report.h"
-#include "run/ResultLock.h"
-#include "run/RunError.h"
 #include "run/RunState.h"
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
 
 namespace vk {
 

@@ -14,7 +14,7 @@
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
-#include "run/ResultLock.h"
+#include "io/ResultLock.h"
 #include "ui/UserPrompts.h"
 #include "ui/WorkingDirectory.h"
 

@@ -8,9 +8,9 @@
 
 #include "analysis/PathList.h"
 #include "analysis/PathSummary.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/analysis/ResultFiles.h"
-#include "tests/run/LockingProcess.h"
+#include "tests/io/LockingProcess.h"
 
 namespace vk {
 namespace {

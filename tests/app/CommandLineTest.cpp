@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/run/LockingProcess.h"
+#include "tests/io/LockingProcess.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {

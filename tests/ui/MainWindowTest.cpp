@@ -19,7 +19,7 @@
 #include "Pixels.h"
 #include "FakePrompts.h"
 #include "chart/Chart.h"
-#include "tests/run/LockingProcess.h"
+#include "tests/io/LockingProcess.h"
 #include "ui/AgeForm.h"
 #include "ui/RepaintPacer.h"
 #include "ui/UpDown.h"

@@ -1,4 +1,4 @@
-#include "run/ResultLock.h"
+#include "io/ResultLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,8 +13,8 @@
 #include <sstream>
 #include <vector>
 
-#include "run/RunError.h"
-#include "run/TextFormat.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
 
 namespace vk {
 

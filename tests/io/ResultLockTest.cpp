@@ -1,9 +1,9 @@
 // The result directory's lock between two real processes.
 #include <gtest/gtest.h>
 
-#include "run/ResultLock.h"
-#include "run/RunError.h"
-#include "tests/run/LockingProcess.h"
+#include "io/ResultLock.h"
+#include "io/RunError.h"
+#include "tests/io/LockingProcess.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {

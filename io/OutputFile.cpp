@@ -1,4 +1,4 @@
-#include "run/OutputFile.h"
+#include "io/OutputFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <utility>
 
-#include "run/Limits.h"
-#include "run/RunError.h"
+#include "io/Limits.h"
+#include "io/RunError.h"
 
 namespace vk {
 

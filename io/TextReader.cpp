@@ -1,4 +1,4 @@
-#include "run/TextReader.h"
+#include "io/TextReader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <limits>
 
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

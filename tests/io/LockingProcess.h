@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "run/ResultLock.h"
+#include "io/ResultLock.h"
 
 namespace vk::testing {
 
