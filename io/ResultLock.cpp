@@ -89,6 +89,13 @@ std::string nowUtc() {
   return text;
 }
 
+// On a shared file system the process may run on another machine.
+std::string hostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "this host";
+  return name;
+}
+
 [[noreturn]] void refuseHeld(const std::string& directory, ResultLock::Use use, int fd) {
   const std::vector<Holder> holders = holdersOf(fd);
   const std::optional<UnfinishedRun> mark = parseMark(markText(fd));
@@ -159,7 +166,7 @@ void ResultLock::writeMark(const std::string& text) {
 }
 
 void ResultLock::markStarted(const std::string& mode) {
-  started_ = "mode " + mode + ", process " + plainInt(::getpid()) + ", started " + nowUtc();
+  started_ = "mode " + mode + ", process " + plainInt(::getpid()) + " on " + hostName() + ", started " + nowUtc();
   writeMark(started_ + "\n");
 }
 

@@ -23,7 +23,7 @@ namespace vk {
 constexpr const char* kLockFileName = "run.lock";
 
 struct UnfinishedRun {
-  // "mode all, process 4711, started 2026-12-08 01:40:12 UTC"
+  // "mode all, process 4711 on lab-3, started 2026-12-08 01:40:12 UTC"
   std::string run;
   // The path it was writing; -1 when it stopped before its first path.
   int cutPath = -1;

@@ -1,4 +1,6 @@
 // The result directory's lock between two real processes.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "io/ResultLock.h"
@@ -11,6 +13,12 @@ namespace {
 
 using testing::LockingProcess;
 using testing::TempDir;
+
+std::string host() {
+  char name[256] = {};
+  ::gethostname(name, sizeof name - 1);
+  return name;
+}
 
 std::string lockError(const std::string& directory, ResultLock::Use use) {
   try {
@@ -27,7 +35,7 @@ TEST(ResultLock, ARunKeepsOutASecondRunAndEverySummary) {
   LockingProcess other(d, ResultLock::Use::Run);
   ASSERT_TRUE(other.locked());
   const std::string holder = "process " + std::to_string(other.pid()) + "; mode all, process " +
-                             std::to_string(other.pid()) + ", started ";
+                             std::to_string(other.pid()) + " on " + host() + ", started ";
   const std::string run = lockError(d, ResultLock::Use::Run);
   EXPECT_EQ(run.rfind("The result directory '" + d + "' is in use: a run is writing it (" + holder, 0), 0u) << run;
   EXPECT_NE(run.find(" UTC). A second run into it is refused; wait for the other to end, or choose another result "
@@ -68,7 +76,7 @@ TEST(ResultLock, AKilledRunFreesTheDirectoryAndLeavesItsMark) {
     EXPECT_EQ(unfinishedRunNote("res", *summary.unfinished()),
               "The last run in 'res' did not finish (" + summary.unfinished()->run +
                   "): path 3 was cut short, and the files of later paths may be left from an earlier run.");
-    EXPECT_EQ(summary.unfinished()->run.rfind("mode all, process " + std::to_string(killed) + ", started ", 0), 0u);
+    EXPECT_EQ(summary.unfinished()->run.rfind("mode all, process " + std::to_string(killed) + " on " + host() + ", started ", 0), 0u);
   }
   // A new run proceeds, sees the mark, and replaces it with its own.
   ResultLock run(d, ResultLock::Use::Run);

@@ -320,7 +320,7 @@ TEST_F(RunDriver, ARunThatStopsLeavesItsMarkAndTheNextRunClearsIt) {
   dir.write("filename.txt", "res\n2\n1\n7\n");  // path 7 has no stored state
   EXPECT_NE(run().find("rnd0007.csv"), std::string::npos);
   const std::string mark = dir.read("res/run.lock");
-  EXPECT_EQ(mark.rfind("mode read, process " + std::to_string(::getpid()) + ", started ", 0), 0u) << mark;
+  EXPECT_EQ(mark.rfind("mode read, process " + std::to_string(::getpid()) + " on ", 0), 0u) << mark;
   EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 7\n");
   const std::optional<UnfinishedRun> unfinished = readUnfinishedRun(dir.file("res"));
   ASSERT_TRUE(unfinished.has_value());
