@@ -3,16 +3,18 @@
 # make gui   - start the desktop program on a scratch copy of the demo
 # make bench - run the benchmarks (they print figures)
 # make fuzz  - build the libFuzzer harnesses with clang and run each for FUZZ_SECONDS
+# make deb   - build the Debian package velquin_<version>_amd64.deb in the build folder
 
 BUILD   ?= build
 SCRATCH ?= scratch
 PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
-            qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core
+            qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core \
+            dpkg-dev desktop-file-utils
 
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS ?= 60
 
-.PHONY: setup build demo-copy run test gui bench fuzz clean
+.PHONY: setup build demo-copy run test gui bench deb fuzz clean
 
 setup:
 	@missing=""; \
@@ -54,6 +56,9 @@ gui: build demo-copy
 
 bench: build
 	@for b in $(BUILD)/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+
+deb: build
+	cd $(BUILD) && cpack
 
 # The harnesses and the core they read with are built by clang with
 # AddressSanitizer and UndefinedBehaviorSanitizer; each runs over a copy of

@@ -30,8 +30,4 @@ void checkDataFileCovers(RunState& s);
 // A table that ends before the rows and columns it announces is refused.
 void readLoadingFile(RunState& s);
 
-// Refuses parameters beyond the capacity of the run state, naming the
-// parameter, its value and the limit.
-void checkParameterLimits(const RunState& s);
-
 }  // namespace vk

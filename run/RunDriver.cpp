@@ -11,6 +11,7 @@
 #include "model/PathLoop.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
+#include "run/Parameters.h"
 #include "run/Report.h"
 #include "run/RunState.h"
 
@@ -48,8 +49,8 @@ ReplayList readReplayList(bool detail) {
   if (detail) {
     replay.snapshotInterval = readIntLine(list);
     if (replay.snapshotInterval < 1)
-      throw RunError(std::string(kReplayListFile) + ", line 2: the snapshot interval " +
-                     std::to_string(replay.snapshotInterval) + " must be at least 1");
+      refuseValue(std::string(kReplayListFile) + ", line 2", "snapshotInterval", plainInt(replay.snapshotInterval),
+                  "at least 1; agent snapshots are written every snapshotInterval weeks");
   }
   const int countLine = list.line();
   const int count = readIntLine(list);
@@ -92,7 +93,9 @@ void restoreRandomState(RunState& s, TextReader& in) {
     if (i == 0) {
       int index = 0;
       if (!parseInt(number, index)) fail(where + " holds " + quoted(text) + ", not the random index");
-      if (index < 0 || index > 55) fail(where + ": the random index " + plainInt(index) + " is outside 0..55");
+      if (index < 0 || index > 55)
+        refuseValue(in.name() + ", " + where, "the random index", plainInt(index),
+                    "0..55; it points into the random table");
       values[0] = index;
     } else {
       if (!parseReal(number, values[i])) fail(where + " holds " + quoted(text) + ", not one table value");
@@ -146,11 +149,11 @@ void runWriteMode(RunState& s) {
 }
 
 void drawActualRate(RunState& s) {
-  Display& d = *s.display;
-  d.ClearActualSeries();
-  for (int w = s.teachyear; w <= s.maxyear; ++w) d.AddActualPoint(w, s.actualRate[w]);
-  d.RedrawRateChart();
-  d.ClearSimulationSeries();
+  Display& display = *s.display;
+  display.ClearActualSeries();
+  for (int w = s.teachyear; w <= s.maxyear; ++w) display.AddActualPoint(w, s.actualRate[w]);
+  display.RedrawRateChart();
+  display.ClearSimulationSeries();
 }
 
 void runAllMode(RunState& s) {
@@ -244,7 +247,7 @@ bool RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   s.dataFile = TextReader::open(dataFileName);
   readWeightStructure(s, kWeightStructureFile);
   static_cast<Parameters&>(s) = readParameterFile(kParameterFile);
-  checkParameterLimits(s);
+  checkParameterFile(s, kParameterFile);
   initRun(s);
   readPriceFile(s);
   checkDataFileCovers(s);

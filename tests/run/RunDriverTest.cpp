@@ -88,6 +88,18 @@ TEST_F(RunDriver, WriteModeStoresRandomStatesAndTheReport) {
   EXPECT_EQ(display.log, (std::vector<std::string>{"Simulation start!", "Simulation end."}));
 }
 
+TEST_F(RunDriver, AStoredRandomStateBeyondTheTableIsRefused) {
+  dir.write("para.txt", para("write", 6, 1));
+  ASSERT_EQ(run(), "");
+  std::string state = dir.read("res/rnd0000.csv");
+  state.replace(0, 1, "56");
+  dir.write("res/rnd0000.csv", state);
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n1\n0\n");
+  EXPECT_NE(run().find("rnd0000.csv, line 1: the random index = 56 is outside what a run supports (0..55"),
+            std::string::npos);
+}
+
 TEST_F(RunDriver, AllModeWritesTheFullSetAndReportsPathProgress) {
   dir.write("para.txt", para("all", 6, 3));
   ASSERT_EQ(run(), "");
@@ -109,6 +121,7 @@ TEST_F(RunDriver, ReplayModesRerunTheListedPaths) {
   for (const char* name : {"w0002.csv", "q0002.csv", "f0002.csv", "w0000.csv", "q0000.csv", "f0000.csv"})
     EXPECT_TRUE(resultFiles().count(name)) << name;
   EXPECT_FALSE(resultFiles().count("fo.0000.csv"));
+  EXPECT_EQ(dir.read("res/r0002.csv"), stored);  // rerun from its stored random state
 
   dir.write("para.txt", para("detail"));
   dir.write("filename.txt", "res\n2\n1\n1\n");
@@ -240,23 +253,23 @@ TEST_F(RunDriver, DamagedRandomStatesAreRefusedAndNothingIsRewritten) {
   std::string trailing = state;
   trailing.insert(state.find('\n', 100), " 0.5");
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"", "it ends after 0 of its 56 lines"},
-      {firstLines(1), "it ends after 1 of its 56 lines"},
-      {firstLines(10), "it ends after 10 of its 56 lines"},
-      {firstLines(30), "it ends after 30 of its 56 lines"},
-      {firstLines(55), "it ends after 55 of its 56 lines"},
-      {state.substr(0, state.size() - 20), "its last line is cut short"},
-      {trailing, "line 3 holds '"},
-      {state + "0.5\n", "line 57 follows its last value"},
-      {"56\n" + state.substr(2), "line 1: the random index 56 is outside 0..55"},
-      {state.substr(0, 2) + "1.5" + state.substr(state.find('\n', 2)), "line 2: the table value '1.5' is outside [0, 1)"},
+      {"", ": it ends after 0 of its 56 lines"},
+      {firstLines(1), ": it ends after 1 of its 56 lines"},
+      {firstLines(10), ": it ends after 10 of its 56 lines"},
+      {firstLines(30), ": it ends after 30 of its 56 lines"},
+      {firstLines(55), ": it ends after 55 of its 56 lines"},
+      {state.substr(0, state.size() - 20), ": its last line is cut short"},
+      {trailing, ": line 3 holds '"},
+      {state + "0.5\n", ": line 57 follows its last value"},
+      {"56\n" + state.substr(2), ", line 1: the random index = 56 is outside what a run supports (0..55"},
+      {state.substr(0, 2) + "1.5" + state.substr(state.find('\n', 2)), ": line 2: the table value '1.5' is outside [0, 1)"},
   };
   dir.write("para.txt", para("read"));
   dir.write("filename.txt", "res\n1\n0\n");
   for (const auto& [text, why] : cases) {
     dir.write("res/rnd0000.csv", text);
     const std::string error = run();
-    EXPECT_NE(error.find("res/rnd0000.csv: " + why), std::string::npos) << error;
+    EXPECT_NE(error.find("res/rnd0000.csv" + why), std::string::npos) << error;
     EXPECT_EQ(dir.read("res/r0000.csv"), stored) << why;
     EXPECT_FALSE(resultFiles().count("w0000.csv")) << why;
   }
