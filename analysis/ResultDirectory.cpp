@@ -83,7 +83,7 @@ void writeSelectionFile(const std::string& directory, const std::vector<ResultFi
 }
 
 PathSelection::PathSelection(const std::string& directory)
-    : unfinished_(readUnfinishedRun(directory)), directory_(directory) {}
+    : directory_(directory), unfinished_(readUnfinishedRun(directory)) {}
 
 int PathSelection::nextPath() {
   const int path = readPath();
@@ -96,7 +96,7 @@ int PathSelection::nextPath() {
   return path;
 }
 
-SelectionReader::SelectionReader(const std::string& directory) : PathSelection(directory), directory_(directory) {}
+SelectionReader::SelectionReader(const std::string& directory) : PathSelection(directory) {}
 
 void SelectionReader::begin() {
   text_ = TextReader::open(resultFilePath(directory_, kSelectionFileName));

@@ -71,10 +71,11 @@ class PathSelection {
   // Where the path last read came from, for messages.
   virtual std::string whereLast() const = 0;
 
+  const std::string directory_;
+
  private:
   std::set<int> seen_;
   std::optional<UnfinishedRun> unfinished_;
-  std::string directory_;
 };
 
 // statname.txt read back as the windows' summaries consume it: the count
@@ -91,7 +92,6 @@ class SelectionReader : public PathSelection {
   int readPath() override;
   std::string whereLast() const override;
 
-  std::string directory_;
   TextReader text_;
   int count_ = 0;
   int lastLine_ = 0;

@@ -59,7 +59,8 @@ ReplayList readReplayList(bool detail) {
     // stored result.
     if (!list.skipToNextValue())
       throw RunError(std::string(kReplayListFile) + ": line " + plainInt(countLine) + " announces " + plainInt(count) +
-                     " paths, but the file lists " + plainInt(i) + "; no file was written");
+                     (count == 1 ? " path" : " paths") + ", but the file lists " + plainInt(i) +
+                     "; no file was written");
     replay.paths.push_back(readIntLine(list));
   }
   return replay;

@@ -289,7 +289,7 @@ TEST_F(RunDriver, AReplayListShorterThanItsCountIsRefusedBeforeAnyFile) {
   EXPECT_FALSE(resultFiles().count("w0001.csv"));
   dir.write("para.txt", para("detail"));
   dir.write("filename.txt", "res\n2\n1\n");
-  EXPECT_EQ(run(), "filename.txt: line 3 announces 1 paths, but the file lists 0; no file was written");
+  EXPECT_EQ(run(), "filename.txt: line 3 announces 1 path, but the file lists 0; no file was written");
 }
 
 TEST_F(RunDriver, InputsThatEndBeforeTheRunsWeeksAreRefused) {
