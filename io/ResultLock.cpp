@@ -97,21 +97,25 @@ std::string hostName() {
 }
 
 [[noreturn]] void refuseHeld(const std::string& directory, ResultLock::Use use, int fd) {
-  const std::vector<Holder> holders = holdersOf(fd);
   const std::optional<UnfinishedRun> mark = parseMark(markText(fd));
   std::string who;
-  bool runHolds = mark.has_value();
-  for (const Holder& h : holders) {
+  bool runHolds = false;
+  for (const Holder& h : holdersOf(fd)) {
     if (h.pid == ::getpid()) continue;
     who += (who.empty() ? "" : ", ") + plainInt(h.pid);
     runHolds = runHolds || h.writing;
   }
+  // Holders on another machine of a network file system are not listed
+  // here. A summary is only kept out by a run; a run by either.
+  if (who.empty()) runHolds = use == ResultLock::Use::Summary;
   const std::string holder = who.empty() ? "another process" : "process " + who;
   std::string message = "The result directory " + quoted(directory, std::string::npos) + " is in use: ";
   if (runHolds)
     message += "a run is writing it (" + holder + (mark ? "; " + mark->run : "") + ")";
-  else
+  else if (!who.empty())
     message += "a summary is reading it (" + holder + ")";
+  else
+    message += "another process holds it" + (mark ? " (the last run's mark: " + mark->run + ")" : std::string());
   message += use == ResultLock::Use::Run ? ". A second run into it is refused; wait for the other to end, or choose "
                                            "another result directory."
                                          : ". Summarise it when the run has ended.";
