@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   refusedOrRead([&] {
     TextReader para("para.txt", piece[0]);
     static_cast<Parameters&>(*s) = readParameters(para);
-    checkParameterLimits(*s);
+    checkParameterFile(*s, "para.txt");
   });
   refusedOrRead([&] { readWeightStructure(*s, fuzz::writeScratchFile("wdata.txt", piece[1])); });
   // Small, valid weeks, so that the readers below get to run.
