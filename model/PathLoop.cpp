@@ -5,6 +5,7 @@
 
 #include "model/Agent.h"
 #include "model/Genetics.h"
+#include "model/Kernel.h"
 #include "model/Market.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
@@ -78,6 +79,7 @@ void selectPhase(RunState& s) {
 
 void initRun(RunState& s) {
   checkPopulation(s);
+  s.kernel = &chooseKernel();
   seedRandom(s, kRandomSeed);
   s.gapCount1 = gapCountOf(s, s.gap1, "gap1");
   s.gapCount2 = gapCountOf(s, s.gap2, "gap2");
@@ -92,7 +94,7 @@ void initPopulation(RunState& s) {
     for (int g = 1; g <= s.nWeights; ++g) a.genes[g] = static_cast<std::int8_t>(randomInt(s, 0, 8) - 4);
     a.position = 0;
   }
-  for (int n = 1; n <= s.popsize; ++n) computeForecast(s, s.agents[n]);
+  forecastAgents(s);
   clearMarket(s);
 }
 
