@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "run/OutputFile.h"
-#include "run/TextReader.h"
+#include "io/OutputFile.h"
+#include "io/TextReader.h"
 
 namespace vk {
 
 constexpr char kRatePrefix = 'r';
 constexpr char kWeightPrefix = 'w';
+constexpr char kSchedulePrefix = 'q';
 constexpr int kReferencePath = 0;
 
 // One entry of a window's check list.

@@ -2,6 +2,8 @@
 // directory, made exactly as the analysis windows make them on Plot.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -14,10 +16,7 @@
 #include "analysis/ResultLine.h"
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
-#include "run/RunError.h"
-#ifdef VELQUIN_PLOTS
-#include "app/SummaryPlot.h"
-#endif
+#include "io/RunError.h"
 
 namespace vk {
 
@@ -58,23 +57,20 @@ void reportWritten(const AnalyzeOptions& o, const char* summaryFile, std::size_t
 }
 
 // The window's chart of the summary, drawn into the --plot file if one is given.
-template <class Series>
-void plotIfAsked(const AnalyzeOptions& o, const Series& series) {
-#ifdef VELQUIN_PLOTS
+template <class Series, class Draw>
+void plotIfAsked(const AnalyzeOptions& o, const Series& series, const Draw& draw) {
   if (o.plotFile.empty()) return;
-  plotSummary(series, o.plotFile);
+  draw(series, o.plotFile);
   std::fprintf(stderr, "Drew the chart into %s.\n", o.plotFile.c_str());
-#else
-  (void)o, (void)series;
-#endif
 }
 
-void analyze(const AnalyzeOptions& o, const CLI::App& command) {
+void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding& plotting) {
   const bool contour = o.summary == "contour";
   for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
     if (!contour && command.count(option) > 0)
       throw CLI::ValidationError(option, "applies to the contour summary only");
   const ContourSettings settings = contour ? contourSettingsOf(o) : ContourSettings();
+  if (!o.plotFile.empty() && plotting.handOver) plotting.handOver();
   changeToWorkDir(o.workDir);
 
   const char prefix = o.summary == "weights" ? kWeightPrefix : kRatePrefix;
@@ -86,23 +82,33 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command) {
     PathSummarySeries series;
     summarisePaths(o.resultDir, series);
     reportWritten(o, kPathSummaryFileName, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawPaths);
   } else if (contour) {
     ContourSeries series;
     summariseContour(o.resultDir, settings, series);
     reportWritten(o, kContourSummaryFileName, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawContour);
   } else {
     WeightsSeries series;
     summariseWeights(o.resultDir, series);
     reportWritten(o, kWeightsSummaryFileName, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawWeights);
   }
 }
 
 }  // namespace
 
-void addAnalyzeCommand(CLI::App& app) {
+std::string plotFileProblem(const std::string& file) {
+  const std::string name = file.substr(file.rfind('/') + 1);
+  const std::size_t dot = name.rfind('.');
+  std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (suffix == "png" || suffix == "svg" || suffix == "pdf") return std::string();
+  return "'" + file + "' names no picture format: end it in .png, .svg or .pdf";
+}
+
+void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
   auto o = std::make_shared<AnalyzeOptions>();
   CLI::App* cmd = app.add_subcommand(
       "analyze",
@@ -136,15 +142,15 @@ void addAnalyzeCommand(CLI::App& app) {
                   "simulated weeks, widened by a quarter of its range)")
       ->type_name("Y");
   cmd->add_option("--maxy", o->maxY, "contour: upper bound of the bins (default: automatic, likewise)")->type_name("Y");
-#ifdef VELQUIN_PLOTS
-  cmd->add_option("--plot", o->plotFile,
-                  "Also draw the summary's chart, as its window shows it after Plot, into FILE: a PNG,\n"
-                  "SVG or PDF picture by the extension; relative to the working directory. No display\n"
-                  "is needed.")
-      ->type_name("FILE")
-      ->check(CLI::Validator(plotFileProblem, "", "picture file"));
-#endif
-  cmd->callback([o, cmd] { analyze(*o, *cmd); });
+  if (plotting)
+    cmd->add_option("--plot", o->plotFile,
+                    "Also draw the summary's chart, as its window shows it after Plot, into FILE: a PNG,\n"
+                    "SVG or PDF picture by the extension; relative to the working directory. No display\n"
+                    "is needed.")
+        ->type_name("FILE")
+        ->check(CLI::Validator(plotFileProblem, "", "picture file"));
+  const PlotBinding binding = plotting ? *plotting : PlotBinding();
+  cmd->callback([o, cmd, binding] { analyze(*o, *cmd, binding); });
 }
 
 }  // namespace vk

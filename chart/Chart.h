@@ -42,12 +42,15 @@
 #include <qwt_plot.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QwtPlotCurve;
 class QwtPlotBarChart;
 class QwtPlotItem;
 class QwtLegend;
+class QwtPlotTextLabel;
 
 namespace vk {
 
@@ -151,6 +154,19 @@ class Chart : public QwtPlot {
   // step: the distance between labelled ticks; 0 lets the chart choose.
   void fixLeftAxis(double min, double max, double step = 0);
   void hideLeftAxis();
+  // Keeps the left axis as it is now scaled while points are added or
+  // removed; releaseLeftAxis scales it automatically again.
+  void holdLeftAxis();
+  void releaseLeftAxis();
+  // The names of what the bottom and left axes measure.
+  void setAxisTitles(const QString& bottom, const QString& left);
+  // The left axis labels the coordinate v as offset + scale * v.
+  void labelLeftAxis(double offset, double scale);
+  // A colour bar on the right: the palette of the grid series from min to max.
+  void showColourScale(const QString& title, double min, double max);
+  // Keeps the title out of the rightmost pixels (where a button sits).
+  void reserveTitleRight(int pixels);
+  bool titleShown() const { return titleShown_; }
   void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
 
   LineSeries* addFastLine(const QString& title, const QColor& colour, int width,
@@ -165,6 +181,11 @@ class Chart : public QwtPlot {
   QColor nextFreeColour() const;
   void setSeriesVisible(ChartSeries* series, bool visible);
 
+  // A line of text in the middle of the plotting area, for what the chart
+  // does not show; an empty text removes it.
+  void setNote(const QString& text);
+  QString note() const;
+
   // Draws the chart, its axes and legend at once.
   void repaintNow();
 
@@ -178,8 +199,11 @@ class Chart : public QwtPlot {
 
   std::vector<std::unique_ptr<ChartSeries>> series_;
   QString titleText_;
+  bool titleShown_ = true;
+  std::optional<std::pair<double, double>> leftLabels_;
   QwtLegend* legend_ = nullptr;
   class PlotGrid* gridLines_ = nullptr;
+  QwtPlotTextLabel* note_ = nullptr;
 };
 
 }  // namespace vk

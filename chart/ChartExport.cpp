@@ -24,7 +24,7 @@
 #include <cstdlib>
 
 #include "chart/Chart.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 
@@ -38,8 +38,13 @@ const int kDotsPerInch = 96;
 
 void render(Chart& chart, QPainter& painter, const QRectF& rect) {
   chart.updateAxes();  // a chart never shown has not scaled its axes yet
+  // A file leaves the window that tells what the chart shows: it carries
+  // the title even when the window hides it.
+  const bool hidden = !chart.titleShown();
+  if (hidden) chart.setChartTitle(chart.chartTitle(), true);
   QwtPlotRenderer renderer;
   renderer.render(&chart, &painter, rect);
+  if (hidden) chart.setChartTitle(chart.chartTitle(), false);
 }
 
 QByteArray renderPng(Chart& chart, const QSize& size, const QString& path) {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "model/Kernel.h"
-#include "run/InputFiles.h"
+#include "model/Levels.h"
 #include "run/RunState.h"
 
 namespace vk {
@@ -53,13 +53,6 @@ void collectStagedTerms(const RunState& s, const Agent& agent, TermSums& sums) {
 }
 
 }  // namespace
-
-int clampLevel(double x, int ndiv) {
-  if (ndiv > std::fabs(x)) return static_cast<int>(x);
-  if (x >= ndiv) return ndiv;
-  if (x <= -ndiv) return -ndiv;
-  return 0;
-}
 
 void computeForecast(const RunState& s, Agent& agent) {
   TermSums sums;

@@ -5,7 +5,7 @@
 
 #include "model/Agent.h"
 #include "model/PathOutput.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "run/RunState.h"
 
 namespace vk {

@@ -18,6 +18,7 @@
 
 #include "model/Agent.h"
 #include "model/Kernel.h"
+#include "model/Levels.h"
 #include "run/RunState.h"
 
 #define VK_AVX512 __attribute__((target("avx512f")))
@@ -87,7 +88,7 @@ VK_AVX512 void forecastBlock(RunState& s, const double* factor, int first, int l
       __m512d sum = zero;
       for (int j = 1; j <= s.stage1Size[g]; ++j)
         sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(factor[s.stage1Factors[g][j]]), weight[k++]));
-      stage1Out[g] = clampWhole(sum, 3);
+      stage1Out[g] = clampWhole(sum, kMaxTrendLevel);
     }
     __m512d stage2Out[kMaxStage2Groups + 1];
     for (int g = 1; g <= s.stage2Groups; ++g) {
@@ -98,7 +99,7 @@ VK_AVX512 void forecastBlock(RunState& s, const double* factor, int first, int l
         sum = _mm512_add_pd(sum, _mm512_mul_pd(stage1Out[s.stage2Members[g][j]], weight[k++]));
       for (int j = inner + 1; j <= members; ++j)
         sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(factor[s.stage2Members[g][j]]), weight[k++]));
-      stage2Out[g] = clampWhole(sum, 3);
+      stage2Out[g] = clampWhole(sum, kMaxTrendLevel);
     }
     for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm512_mul_pd(stage2Out[g], weight[k++]), positive, negative);
   }

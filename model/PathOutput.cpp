@@ -3,17 +3,21 @@
 #include <cmath>
 #include <string>
 
+#include "io/OutputFile.h"
+#include "io/TextFormat.h"
 #include "model/Agent.h"
 #include "model/Kernel.h"
 #include "run/Display.h"
-#include "run/OutputFile.h"
 #include "run/RunState.h"
-#include "run/TextFormat.h"
 
 namespace vk {
 
 namespace {
 
+// The sums are divided once, after the loop: the mean as sum / count, not as
+// a sum of term / count, and the variance as the mean square less the
+// squared mean. The printed weights and scores follow this order to the
+// last digit.
 Spread spreadFromSums(double sum, double sumOfSquares, int count) {
   const double mean = sum / count;
   const double meanSquare = sumOfSquares / count;

@@ -7,9 +7,6 @@ namespace vk {
 
 struct RunState;
 
-// x truncated toward zero and limited to -3..3.
-int clampTrend(double x);
-
 // Sets nWeights and the group tables. Refuses a structure beyond the capacity
 // of an agent (groups, members, factor numbers, more than 100 weights).
 void readWeightStructure(RunState& s, const std::string& path);
@@ -22,9 +19,5 @@ void readWeekFactors(RunState& s);
 
 // loadingRows, loadingCols and loadings from resultDir + "/loading.dat.98".
 void readLoadingFile(RunState& s);
-
-// Refuses parameters beyond the capacity of the run state, naming the
-// parameter, its value and the limit.
-void checkParameterLimits(const RunState& s);
 
 }  // namespace vk

@@ -12,7 +12,7 @@
 #include "model/Agent.h"
 #include "model/Kernel.h"
 #include "model/PathOutput.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {

@@ -1,14 +1,12 @@
-#include "app/SummaryPlot.h"
+#include "chart/SummaryPlot.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QStringList>
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
-#include "ui/ContourPlot.h"
-#include "ui/PathDlg.h"
-#include "ui/WPlot.h"
+#include "chart/ContourChart.h"
+#include "chart/PathChart.h"
+#include "chart/WeightsChart.h"
 
 namespace vk {
 
@@ -28,12 +26,6 @@ void plotWith(const Series& summary, const std::string& file) {
 }
 
 }  // namespace
-
-std::string plotFileProblem(const std::string& file) {
-  const QString suffix = QFileInfo(QFile::decodeName(file.c_str())).suffix().toLower();
-  if (chartFileFormats().contains(suffix)) return std::string();
-  return "'" + file + "' names no picture format: end it in .png, .svg or .pdf";
-}
 
 void plotSummary(const PathSummarySeries& summary, const std::string& file) {
   plotWith<PathChart>(summary, file);
