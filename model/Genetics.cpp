@@ -1,6 +1,7 @@
 #include "model/Genetics.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "model/Agent.h"
 #include "model/Kernel.h"
@@ -61,10 +62,6 @@ void mutateInPlace(RunState& s, int count, CodeAt code) {
   }
 }
 
-void copyCodes(const Genes& from, Genes& to, int first, int last) {
-  std::copy(from.at(first), from.at(last) + 1, to.at(first));
-}
-
 void mutateSurvivors(RunState& s) {
   for (int i = s.gapCount + 1; i <= s.popsize; ++i) {
     const int n = s.permutation[i];
@@ -101,8 +98,9 @@ void forecastAll(RunState& s) {
 }  // namespace
 
 void mutateCopy(RunState& s, const Genes& parent, Genes& child) {
-  if (s.nWeights < 1) return;
-  copyCodes(parent, child, 1, s.nWeights);
+  // The whole array in one fixed-size copy: far cheaper than a copy of
+  // nWeights bytes, which becomes a library call.
+  child = parent;
   mutateInPlace(s, s.nWeights, [&child](int i) -> std::int8_t& { return child[i + 1]; });
 }
 
@@ -153,12 +151,9 @@ void crossover(RunState& s, const Genes& parentA, const Genes& parentB, Genes& c
   // With no weights at all the site is still 1, and the first codes still mutate.
   const int last = std::max(site, length);
   if (last < 1) return;
-  copyCodes(parentA, childA, 1, site);
-  copyCodes(parentB, childB, 1, site);
-  if (site < length) {
-    copyCodes(parentB, childA, site + 1, length);
-    copyCodes(parentA, childB, site + 1, length);
-  }
+  childA = parentA;
+  childB = parentB;
+  for (int g = site + 1; g <= length; ++g) std::swap(childA[g], childB[g]);
   // The codes mutate in the order childA[1], childB[1], childA[2], ... across
   // the site, as mutateCode on each in turn would.
   mutateInPlace(s, 2 * last, [&childA, &childB](int i) -> std::int8_t& {

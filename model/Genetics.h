@@ -28,12 +28,14 @@ int selectParent(RunState& s);
 // unless pmutation is exactly 1.
 int mutateCode(RunState& s, int code);
 
-// child[g] = mutateCode(parent[g]) for g = 1..nWeights, in order; child is
-// an array other than parent.
+// child[g] = mutateCode(parent[g]) for g = 1..nWeights, in order; the codes
+// past nWeights, which nothing reads, are copied. child is an array other
+// than parent.
 void mutateCopy(RunState& s, const Genes& parent, Genes& child);
 
 // One-point crossover over nWeights codes, every code passing mutateCode.
-// The children are arrays other than the parents.
+// The children are arrays other than the parents; their codes past the
+// crossed ones, which nothing reads, are their first parents'.
 void crossover(RunState& s, const Genes& parentA, const Genes& parentB, Genes& childA, Genes& childB);
 
 }  // namespace vk

@@ -5,6 +5,7 @@
 
 #include "model/Agent.h"
 #include "model/PathOutput.h"
+#include "model/Random.h"
 #include "io/RunError.h"
 #include "run/RunState.h"
 
@@ -26,7 +27,7 @@ int firstAtMostScalar(const double* values, int count, double p) {
   return i;
 }
 
-const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar};
+const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar, advanceTable};
 
 }  // namespace
 

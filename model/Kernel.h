@@ -37,6 +37,8 @@ struct ModelKernel {
   // The index of the first of values[0..count - 1] that is <= p, or count;
   // the coin of flip(p) in a scan over the random table.
   int (*firstAtMost)(const double* values, int count, double p);
+  // advanceTable (model/Random.h) on the generator's 55 entries.
+  void (*advanceTable)(double* entry);
 };
 
 const ModelKernel& scalarKernel();

@@ -160,7 +160,27 @@ VK_AVX2 int firstAtMostAvx2(const double* values, int count, double p) {
   return i;
 }
 
-const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2};
+// v = a - b, plus 1 where v < 0 (plus +0 elsewhere, which leaves v >= 0 as it is).
+VK_AVX2 inline __m256d wrappedDifference(__m256d a, __m256d b) {
+  const __m256d v = _mm256_sub_pd(a, b);
+  return _mm256_add_pd(v, _mm256_and_pd(_mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ), _mm256_set1_pd(1.0)));
+}
+
+// advanceTable (model/Random.cpp), four entries at a time. The second loop
+// reads entries 24 places back, so each group of four reads only entries
+// already renewed, as the one-by-one loop does.
+VK_AVX2 void advanceTableAvx2(double* e) {
+  for (int i = 0; i < 24; i += kLanes)
+    _mm256_storeu_pd(e + i, wrappedDifference(_mm256_loadu_pd(e + i), _mm256_loadu_pd(e + i + 31)));
+  for (int i = 24; i < 52; i += kLanes)
+    _mm256_storeu_pd(e + i, wrappedDifference(_mm256_loadu_pd(e + i), _mm256_loadu_pd(e + i - 24)));
+  for (int i = 52; i < 55; ++i) {
+    const double v = e[i] - e[i - 24];
+    e[i] = v < 0 ? v + 1.0 : v;
+  }
+}
+
+const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2};
 
 }  // namespace
 

@@ -162,7 +162,26 @@ VK_AVX512 int firstAtMost512(const double* values, int count, double p) {
   return count;
 }
 
-const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512};
+// v = a - b, plus 1 where v < 0.
+VK_AVX512 inline __m512d wrappedDifference(__m512d a, __m512d b) {
+  const __m512d v = _mm512_sub_pd(a, b);
+  return _mm512_mask_add_pd(v, _mm512_cmp_pd_mask(v, _mm512_setzero_pd(), _CMP_LT_OQ), v, _mm512_set1_pd(1.0));
+}
+
+// advanceTable (model/Random.cpp), eight entries at a time. The second loop
+// reads entries 24 places back, so each group of eight reads only entries
+// already renewed, as the one-by-one loop does.
+VK_AVX512 void advanceTable512(double* e) {
+  for (int i = 0; i < 24; i += kLanes)
+    _mm512_storeu_pd(e + i, wrappedDifference(_mm512_loadu_pd(e + i), _mm512_loadu_pd(e + i + 31)));
+  for (int i = 24; i < 48; i += kLanes)
+    _mm512_storeu_pd(e + i, wrappedDifference(_mm512_loadu_pd(e + i), _mm512_loadu_pd(e + i - 24)));
+  const __mmask8 last7 = 0x7f;  // entries 49..55; the table ends there
+  _mm512_mask_storeu_pd(e + 48, last7,
+                        wrappedDifference(_mm512_maskz_loadu_pd(last7, e + 48), _mm512_maskz_loadu_pd(last7, e + 24)));
+}
+
+const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512};
 
 }  // namespace
 

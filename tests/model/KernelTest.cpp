@@ -12,6 +12,7 @@
 #include "model/Agent.h"
 #include "model/Kernel.h"
 #include "model/PathOutput.h"
+#include "model/Random.h"
 #include "io/RunError.h"
 #include "tests/model/ModelFixture.h"
 
@@ -144,6 +145,23 @@ TEST_P(KernelTest, FirstAtMostFindsTheFirstCoinThatComesUp) {
       int expected = 0;
       while (expected < count && !(values[expected] <= p)) ++expected;
       ASSERT_EQ(kernel->firstAtMost(values, count, p), expected) << "count " << count << " p " << p;
+    }
+  }
+}
+
+// A long chain of refills from random tables, some entries equal (a
+// difference of exactly 0 must not wrap).
+TEST_P(KernelTest, TableRefillsEqualTheReferenceBitForBit) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int trial = 0; trial < 100; ++trial) {
+    double want[55], got[55];
+    for (double& v : want) v = unit(random);
+    want[uniform(31, 54)] = want[uniform(0, 23)];
+    std::memcpy(got, want, sizeof want);
+    for (int refill = 0; refill < 100; ++refill) {
+      advanceTable(want);
+      kernel->advanceTable(got);
+      for (int i = 0; i < 55; ++i) ASSERT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "trial " << trial << " entry " << i + 1;
     }
   }
 }
