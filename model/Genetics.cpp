@@ -104,7 +104,7 @@ void mutateCopy(RunState& s, const Genes& parent, Genes& child) {
   mutateInPlace(s, s.nWeights, [&child](int i) -> std::int8_t& { return child[i + 1]; });
 }
 
-void shufflePermutation(RunState& s, int n) {
+void drawPermutation(RunState& s, int n) {
   for (int i = 1; i <= n; ++i) s.permutation[i] = i;
   for (int i = 1; i <= n - 1; ++i) {
     const int j = randomInt(s, i, n);
@@ -112,6 +112,10 @@ void shufflePermutation(RunState& s, int n) {
     for (int m = j; m > i; --m) s.permutation[m] = s.permutation[m - 1];
     s.permutation[i] = v;
   }
+}
+
+void shufflePermutation(RunState& s, int n) {
+  kernelOf(s).drawPermutation(s, n);
   double sum = s.previousAgents[s.permutation[1]].fitness;
   double minimum = sum;
   for (int i = 2; i <= s.gapCount; ++i) {

@@ -20,6 +20,11 @@ void runGeneration(RunState& s);
 // of the parent pool permutation[1..gapCount] (previousAgents' fitness).
 void shufflePermutation(RunState& s, int n);
 
+// The random order alone: for i = 1..n - 1 the entry at randomInt(i, n) moves
+// to place i and the entries between move up one place. The reference of the
+// kernels' shuffles.
+void drawPermutation(RunState& s, int n);
+
 // An agent number of the parent pool, by roulette wheel on shifted fitness.
 int selectParent(RunState& s);
 

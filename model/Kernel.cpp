@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/Agent.h"
+#include "model/Genetics.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
 #include "io/RunError.h"
@@ -27,7 +28,8 @@ int firstAtMostScalar(const double* values, int count, double p) {
   return i;
 }
 
-const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar, advanceTable};
+const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar, advanceTable,
+                              drawPermutation};
 
 }  // namespace
 
@@ -38,8 +40,10 @@ std::vector<const ModelKernel*> allKernels() { return {&scalarKernel(), &avx2Ker
 bool kernelRunsHere(const ModelKernel& kernel) {
   const std::string name = kernel.name;
   __builtin_cpu_init();
-  if (name == "avx512") return __builtin_cpu_supports("avx512f");
-  if (name == "avx2") return __builtin_cpu_supports("avx2");
+  // The shuffles of both vector kernels count and pick set bits.
+  const bool bits = __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi2");
+  if (name == "avx512") return __builtin_cpu_supports("avx512f") && bits;
+  if (name == "avx2") return __builtin_cpu_supports("avx2") && bits;
   return true;
 }
 

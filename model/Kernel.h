@@ -39,6 +39,8 @@ struct ModelKernel {
   int (*firstAtMost)(const double* values, int count, double p);
   // advanceTable (model/Random.h) on the generator's 55 entries.
   void (*advanceTable)(double* entry);
+  // drawPermutation (model/Genetics.h).
+  void (*drawPermutation)(RunState& s, int n);
 };
 
 const ModelKernel& scalarKernel();

@@ -9,13 +9,16 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "model/Agent.h"
 #include "model/Kernel.h"
 #include "model/Levels.h"
+#include "model/Random.h"
 #include "run/RunState.h"
 
+#define VK_BITS __attribute__((target("avx2,popcnt,bmi,bmi2")))
 #define VK_AVX2 __attribute__((target("avx2")))
 
 namespace vk {
@@ -180,7 +183,28 @@ VK_AVX2 void advanceTableAvx2(double* e) {
   }
 }
 
-const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2};
+// drawPermutation (model/Genetics.cpp) without moving entries. There the
+// places i..n always hold the values not yet placed, in increasing order, so
+// the entry at randomInt(i, n) is the (j - i)-th smallest value left (from
+// 0); here a bit set per value left finds it.
+VK_BITS void drawPermutationBits(RunState& s, int n) {
+  std::uint64_t left[(kMaxPopsize + 63) / 64] = {};
+  for (int v = 0; v < n; ++v) left[v / 64] |= std::uint64_t{1} << (v % 64);
+  for (int i = 1; i <= n; ++i) {
+    int rank = i < n ? randomInt(s, i, n) - i : 0;
+    int word = 0;
+    for (int count = _mm_popcnt_u64(left[word]); rank >= count; count = _mm_popcnt_u64(left[word])) {
+      rank -= count;
+      ++word;
+    }
+    const std::uint64_t bit = _pdep_u64(std::uint64_t{1} << rank, left[word]);
+    left[word] &= ~bit;
+    s.permutation[i] = word * 64 + static_cast<int>(_tzcnt_u64(bit)) + 1;
+  }
+}
+
+const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2,
+                                 drawPermutationBits};
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/Agent.h"
+#include "model/Genetics.h"
 #include "model/Kernel.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
@@ -163,6 +164,22 @@ TEST_P(KernelTest, TableRefillsEqualTheReferenceBitForBit) {
       kernel->advanceTable(got);
       for (int i = 0; i < 55; ++i) ASSERT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "trial " << trial << " entry " << i + 1;
     }
+  }
+}
+
+TEST_P(KernelTest, ShufflesEqualTheReferenceWithTheSameDraws) {
+  seedRandom(s, kRandomSeed);
+  s.kernel = kernel;
+  auto reference = newRunState(display);
+  for (int trial = 0; trial < 400; ++trial) {
+    const int n = trial < 4 ? trial : uniform(1, kMaxPopsize);
+    s.rngIndex = uniform(0, 55);
+    reference->rngIndex = s.rngIndex;
+    reference->rngTable = s.rngTable;
+    drawPermutation(*reference, n);
+    kernel->drawPermutation(s, n);
+    ASSERT_EQ(s.rngIndex, reference->rngIndex) << "n " << n;
+    for (int i = 1; i <= n; ++i) ASSERT_EQ(s.permutation[i], reference->permutation[i]) << "n " << n << " place " << i;
   }
 }
 
