@@ -62,11 +62,19 @@ void mutateInPlace(RunState& s, int count, CodeAt code) {
   }
 }
 
+// mutateCopy on every survivor in turn, as one run of codes, so that a scan
+// of the random table can pass from one survivor to the next.
 void mutateSurvivors(RunState& s) {
-  for (int i = s.gapCount + 1; i <= s.popsize; ++i) {
+  const int first = s.gapCount + 1;
+  for (int i = first; i <= s.popsize; ++i) {
     const int n = s.permutation[i];
-    mutateCopy(s, s.previousAgents[n].genes, s.agents[n].genes);
+    s.agents[n].genes = s.previousAgents[n].genes;
   }
+  const int length = s.nWeights;
+  if (length < 1) return;
+  mutateInPlace(s, (s.popsize - first + 1) * length, [&s, first, length](int i) -> std::int8_t& {
+    return s.agents[s.permutation[first + i / length]].genes[i % length + 1];
+  });
 }
 
 // The slots of the parent pool receive the children, two at a time; a child

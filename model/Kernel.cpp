@@ -40,8 +40,8 @@ std::vector<const ModelKernel*> allKernels() { return {&scalarKernel(), &avx2Ker
 bool kernelRunsHere(const ModelKernel& kernel) {
   const std::string name = kernel.name;
   __builtin_cpu_init();
-  // The shuffles of both vector kernels count and pick set bits.
-  const bool bits = __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi2");
+  // The shuffles of both vector kernels pick set bits.
+  const bool bits = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
   if (name == "avx512") return __builtin_cpu_supports("avx512f") && bits;
   if (name == "avx2") return __builtin_cpu_supports("avx2") && bits;
   return true;

@@ -18,7 +18,7 @@
 #include "model/Random.h"
 #include "run/RunState.h"
 
-#define VK_BITS __attribute__((target("avx2,popcnt,bmi,bmi2")))
+#define VK_BITS __attribute__((target("avx2,bmi,bmi2")))
 #define VK_AVX2 __attribute__((target("avx2")))
 
 namespace vk {
@@ -185,20 +185,26 @@ VK_AVX2 void advanceTableAvx2(double* e) {
 
 // drawPermutation (model/Genetics.cpp) without moving entries. There the
 // places i..n always hold the values not yet placed, in increasing order, so
-// the entry at randomInt(i, n) is the (j - i)-th smallest value left (from
-// 0); here a bit set per value left finds it.
+// the entry at j = randomInt(i, n) is the (j - i)-th smallest value left
+// (from 0); here a bit per value left, and a count per word, find it.
 VK_BITS void drawPermutationBits(RunState& s, int n) {
-  std::uint64_t left[(kMaxPopsize + 63) / 64] = {};
-  for (int v = 0; v < n; ++v) left[v / 64] |= std::uint64_t{1} << (v % 64);
+  constexpr int kWords = 4;
+  static_assert(kWords * 64 >= kMaxPopsize, "too few bits for the population");
+  std::uint64_t left[kWords] = {};
+  int count[kWords] = {};
+  for (int v = 0; v < n; ++v) {
+    left[v / 64] |= std::uint64_t{1} << (v % 64);
+    ++count[v / 64];
+  }
   for (int i = 1; i <= n; ++i) {
     int rank = i < n ? randomInt(s, i, n) - i : 0;
-    int word = 0;
-    for (int count = _mm_popcnt_u64(left[word]); rank >= count; count = _mm_popcnt_u64(left[word])) {
-      rank -= count;
-      ++word;
-    }
+    // The word that holds the value of that rank, found without a branch.
+    const int before[kWords] = {0, count[0], count[0] + count[1], count[0] + count[1] + count[2]};
+    const int word = (rank >= before[1]) + (rank >= before[2]) + (rank >= before[3]);
+    rank -= before[word];
     const std::uint64_t bit = _pdep_u64(std::uint64_t{1} << rank, left[word]);
     left[word] &= ~bit;
+    --count[word];
     s.permutation[i] = word * 64 + static_cast<int>(_tzcnt_u64(bit)) + 1;
   }
 }
