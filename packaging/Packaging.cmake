@@ -26,9 +26,6 @@ endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velquin)
-if(NOT PROJECT_VERSION)
-  set(CPACK_PACKAGE_VERSION 1.0.0)
-endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Artificial market simulator with learning agents")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "A population of agents forecasts the weekly rate of one market from factor\n\
