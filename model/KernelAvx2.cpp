@@ -1,6 +1,6 @@
 // The AVX2 kernel: four agents, or four weights, per vector.
 //
-// Only the functions marked VK_AVX2 use the instructions, so the file builds
+// Only the functions marked VK_AVX2 or VK_BITS use the instructions, so the file builds
 // without machine flags and none of it runs before the processor has been
 // checked. No function here may be a lambda or a template shared with other
 // files: those would not carry the target and could be merged with the plain

@@ -1,10 +1,11 @@
 // The AVX-512 kernel: eight agents, or eight weights, per vector.
 //
-// Only the functions marked VK_AVX512 use the instructions, so the file builds
+// Only the functions marked VK_AVX512 or VK_BITS use the instructions, so the file builds
 // without machine flags and none of it runs before the processor has been
 // checked. No function here may be a lambda or a template shared with other
 // files: those would not carry the target and could be merged with the plain
 // copies of other files.
+
 // The compiler's own headers set the undefined lanes of some intrinsics from
 // themselves, which it then reports as uninitialised.
 #pragma GCC diagnostic push
