@@ -6,7 +6,8 @@
 BUILD   ?= build
 SCRATCH ?= scratch
 PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
-            qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core
+            qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core \
+            libboost-math-dev
 
 .PHONY: setup build demo-copy run test gui bench clean
 
