@@ -1,5 +1,5 @@
-// velquin-cli analyze: the path, contour and weights summaries of a result
-// directory, made exactly as the analysis windows make them on Plot.
+// velquin-cli analyze: the path, contour, weights and facts summaries of a
+// result directory, made exactly as the analysis windows make them on Plot.
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/ContourSummary.h"
+#include "analysis/FactsSummary.h"
 #include "analysis/PathList.h"
 #include "analysis/PathSummary.h"
 #include "analysis/ResultDirectory.h"
@@ -35,6 +36,8 @@ struct AnalyzeOptions {
   std::string minY;
   std::string maxY;
   std::string plotFile;
+  // facts: the table's file instead of facts.csv in the result directory.
+  std::string csvFile;
 };
 
 void changeToWorkDir(const std::string& dir) {
@@ -52,9 +55,12 @@ ContourSettings contourSettingsOf(const AnalyzeOptions& o) {
   return s;
 }
 
+void reportWritten(const std::string& summaryPath, std::size_t paths) {
+  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", summaryPath.c_str(), paths, paths == 1 ? "" : "s");
+}
+
 void reportWritten(const AnalyzeOptions& o, const char* summaryFile, std::size_t paths) {
-  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", resultFilePath(o.resultDir, summaryFile).c_str(), paths,
-               paths == 1 ? "" : "s");
+  reportWritten(resultFilePath(o.resultDir, summaryFile), paths);
 }
 
 // The window's chart of the summary, drawn into the --plot file if one is given.
@@ -74,6 +80,8 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command) {
   for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
     if (!contour && command.count(option) > 0)
       throw CLI::ValidationError(option, "applies to the contour summary only");
+  if (o.summary != "facts" && command.count("--csv") > 0)
+    throw CLI::ValidationError("--csv", "applies to the facts summary only");
   const ContourSettings settings = contour ? contourSettingsOf(o) : ContourSettings();
   changeToWorkDir(o.workDir);
 
@@ -92,6 +100,11 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command) {
     summariseContour(o.resultDir, settings, series);
     reportWritten(o, kContourSummaryFileName, entries.size());
     plotIfAsked(o, series);
+  } else if (o.summary == "facts") {
+    FactsSeries series;
+    summariseFacts(o.resultDir, o.csvFile, series);
+    reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, entries.size());
+    plotIfAsked(o, series);
   } else {
     WeightsSeries series;
     summariseWeights(o.resultDir, series);
@@ -108,13 +121,16 @@ void addAnalyzeCommand(CLI::App& app) {
       "analyze",
       "Summarise the stored paths of a result directory as the analysis windows do on Plot:\n"
       "write the selection file statname.txt, then the summary: stat.txt (paths), freq.txt\n"
-      "(contour) or weight.txt (weights). The weeks come from the reference path file r0000.csv.");
+      "(contour), weight.txt (weights) or facts.csv (facts). The weeks come from the reference\n"
+      "path file r0000.csv.");
   cmd->add_option("summary", o->summary,
                   "paths: mean and spread of the simulated rate per week (stat.txt);\n"
                   "contour: number of paths per week and rate bin (freq.txt);\n"
-                  "weights: the agents' average weights per week, from the w files (weight.txt)")
+                  "weights: the agents' average weights per week, from the w files (weight.txt);\n"
+                  "facts: the stylized facts of the weekly changes, actual and per path, with the\n"
+                  "median, 10 % and 90 % over the paths (facts.csv)")
       ->required()
-      ->check(CLI::IsMember({"paths", "contour", "weights"}));
+      ->check(CLI::IsMember({"paths", "contour", "weights", "facts"}));
   cmd->add_option("-C,--workdir", o->workDir, "Working directory; the result directory is relative to it")
       ->type_name("WORKDIR");
   cmd->add_option("--result", o->resultDir, "Result directory holding the path files")
@@ -136,6 +152,10 @@ void addAnalyzeCommand(CLI::App& app) {
                   "simulated weeks, widened by a quarter of its range)")
       ->type_name("Y");
   cmd->add_option("--maxy", o->maxY, "contour: upper bound of the bins (default: automatic, likewise)")->type_name("Y");
+  cmd->add_option("--csv", o->csvFile,
+                  "facts: write the table to FILE, relative to the working directory, instead of\n"
+                  "facts.csv in the result directory")
+      ->type_name("FILE");
 #ifdef VELQUIN_PLOTS
   cmd->add_option("--plot", o->plotFile,
                   "Also draw the summary's chart, as its window shows it after Plot, into FILE: a PNG,\n"

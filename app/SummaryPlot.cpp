@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "analysis/FactsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "chart/FactsView.h"
 #include "ui/ContourPlot.h"
 #include "ui/PathDlg.h"
 #include "ui/WPlot.h"
@@ -17,6 +19,8 @@ namespace {
 // About the size of the chart in a window opened at its first size, a little
 // wider so that the seventeen weights fit in one or two legend rows.
 const QSize kPlotSize(800, 500);
+// Two charts side by side over a chart and the table.
+const QSize kFactsPlotSize(1100, 800);
 
 template <class View, class Series>
 void plotWith(const Series& summary, const std::string& file) {
@@ -45,6 +49,14 @@ void plotSummary(const ContourSeries& summary, const std::string& file) {
 
 void plotSummary(const WeightsSeries& summary, const std::string& file) {
   plotWith<WeightsChart>(summary, file);
+}
+
+void plotSummary(const FactsSeries& summary, const std::string& file) {
+  OffscreenChartApplication app;
+  FactsPanel panel;
+  FactsView view(panel);
+  view.show(summary);
+  renderDrawingToFile(panel.drawing(), QFile::decodeName(file.c_str()), kFactsPlotSize);
 }
 
 }  // namespace vk

@@ -204,7 +204,8 @@ void TForm1::buildLayout() {
   PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
   ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
   WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
-  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn}) {
+  FactsPlotBtn = buttonAt("Facts plot", GroupBox3, QRect(8, 112, 121, 25));
+  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn, FactsPlotBtn}) {
     b->setEnabled(false);
     b->setToolTip(kAnalyzerMissing);
   }
@@ -247,7 +248,7 @@ void TForm1::buildLayout() {
       {Label6, "Label6"},           {NumPath, "NumPath"},       {UpDown1, "UpDown1"},
       {ViewStartBtn, "ViewStartBtn"}, {ViewStopBtn, "ViewStopBtn"}, {Label7, "Label7"},
       {ScrollBar1, "ScrollBar1"},   {GroupBox3, "GroupBox3"},   {PathPlotBtn, "PathPlotBtn"},
-      {ContPlotBtn, "ContPlotBtn"}, {WPlotBtn, "WPlotBtn"},     {ExitBtn, "ExitBtn"},
+      {ContPlotBtn, "ContPlotBtn"}, {WPlotBtn, "WPlotBtn"},     {FactsPlotBtn, "FactsPlotBtn"}, {ExitBtn, "ExitBtn"},
       {Panel3, "Panel3"},           {Panel2, "Panel2"},         {Label1, "Label1"},
       {ProgressBar1, "ProgressBar1"}, {Edit1, "Edit1"},         {Label3, "Label3"},
       {Label2, "Label2"},           {ProgressBar2, "ProgressBar2"}, {Edit2, "Edit2"},

@@ -81,8 +81,12 @@ void ResultFrame::buildLayout(const QString& closeButtonName) {
 }
 
 void ResultFrame::placeChart(Chart* chart) {
-  chart_ = chart;
-  chartSide_->insertWidget(0, chart, 1);
+  placeCharts(chart, [this, chart] { exportChart(this, *chart); });
+}
+
+void ResultFrame::placeCharts(QWidget* panel, std::function<void()> save) {
+  save_ = std::move(save);
+  chartSide_->insertWidget(0, panel, 1);
 }
 
 void ResultFrame::connectHandlers() {
@@ -171,7 +175,7 @@ void ResultFrame::PlotBtnClick() {
   }
 }
 
-void ResultFrame::SaveBtnClick() { exportChart(this, *chart_); }
+void ResultFrame::SaveBtnClick() { save_(); }
 
 void ResultFrame::CloseClick() { hide(); }
 
