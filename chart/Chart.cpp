@@ -339,6 +339,11 @@ void Chart::setAxisTitles(const QString& bottom, const QString& left) {
   }
 }
 
+void Chart::fixBottomAxis(double min, double max, double step) {
+  setAxisAutoScale(QwtPlot::xBottom, false);
+  setAxisScale(QwtPlot::xBottom, min, max, step);
+}
+
 void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
 
 void Chart::setGridLines(bool fromBottomAxis, bool fromLeftAxis) {

@@ -173,6 +173,7 @@ class Chart : public QwtPlot {
   void setLegend(LegendPlace place, bool checkable = false, int rightTop = -1);
   // step: the distance between labelled ticks; 0 lets the chart choose.
   void fixLeftAxis(double min, double max, double step = 0);
+  void fixBottomAxis(double min, double max, double step = 0);
   void hideLeftAxis();
   void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
   void setAxisTitles(const QString& bottom, const QString& left);

@@ -55,6 +55,8 @@ Chart* newChart(const QString& title, const QString& bottomAxis, const QString& 
 }
 
 FactsView::AutocorrelationSeries addAutocorrelationSeries(Chart& chart) {
+  // Half a lag of room on either side, so that the end marks show whole.
+  chart.fixBottomAxis(0.5, kAcfLags + 0.5, 1);
   FactsView::AutocorrelationSeries s;
   s.range = chart.addBand("Simulated 10\u201390 %", kSimulatedColour, BandStyle::Filled);
   s.noise = chart.addBand(QString::fromUtf8("\u00b11.96/\u221an"), kNoiseColour, BandStyle::Edges);

@@ -14,6 +14,7 @@
 
 #include <qwt_plot_curve.h>
 #include <qwt_plot_intervalcurve.h>
+#include <qwt_scale_div.h>
 #include <qwt_symbol.h>
 
 #include <cmath>
@@ -106,6 +107,11 @@ class FactsWindowTest : public QObject {
       QVERIFY(chart->legend());
     }
     QCOMPARE(w.Charts->AcfChart->axisTitle(QwtPlot::xBottom).text(), QString("Lag (weeks)"));
+    w.Charts->AbsAcfChart->updateAxes();
+    const QwtScaleDiv& lags = w.Charts->AbsAcfChart->axisScaleDiv(QwtPlot::xBottom);
+    QCOMPARE(lags.ticks(QwtScaleDiv::MajorTick).first(), 1.0);
+    QCOMPARE(lags.ticks(QwtScaleDiv::MajorTick).last(), 10.0);
+    QVERIFY(lags.lowerBound() < 1 && lags.upperBound() > 10);
     QCOMPARE(w.Charts->DistributionChart->axisTitle(QwtPlot::yLeft).text(), QString("Share of weeks"));
     for (const FactsView::AutocorrelationSeries* s : {&w.view.changes, &w.view.sizes}) {
       QCOMPARE(s->actual->title(), QString("Actual"));
