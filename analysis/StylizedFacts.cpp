@@ -31,7 +31,7 @@ double mean(const std::vector<double>& y) {
 
 // y - y_bar, exactly zero for a constant series.
 std::vector<double> centred(const std::vector<double>& y) {
-  if (allEqual(y)) return std::vector<double>(y.size(), 0.0);
+  if (y.empty()) return {};
   const double m = mean(y);
   std::vector<double> d(y.size());
   for (std::size_t t = 0; t < y.size(); ++t) d[t] = y[t] - m;
