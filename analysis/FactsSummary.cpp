@@ -6,9 +6,9 @@
 #include "analysis/ReferenceScan.h"
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
-#include "run/OutputFile.h"
-#include "run/RunError.h"
-#include "run/TextFormat.h"
+#include "io/OutputFile.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
 
 namespace vk {
 

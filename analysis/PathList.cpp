@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "run/RunError.h"
-#include "run/TextReader.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

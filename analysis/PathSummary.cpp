@@ -6,8 +6,8 @@
 #include "analysis/ReferenceScan.h"
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
-#include "run/OutputFile.h"
-#include "run/TextFormat.h"
+#include "io/OutputFile.h"
+#include "io/TextFormat.h"
 
 namespace vk {
 

@@ -2,7 +2,7 @@
 
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "analysis/ResultLine.h"
-#include "run/RunError.h"
-#include "run/TextFormat.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
 
 namespace vk {
 

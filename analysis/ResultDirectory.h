@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "run/OutputFile.h"
-#include "run/TextReader.h"
+#include "io/OutputFile.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

@@ -1,7 +1,7 @@
 #include "analysis/ResultFile.h"
 
 #include "analysis/ResultLine.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

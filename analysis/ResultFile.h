@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/TextReader.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

@@ -1,7 +1,7 @@
 #include "analysis/ResultLine.h"
 
-#include "run/RunError.h"
-#include "run/TextReader.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

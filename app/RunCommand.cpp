@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/CliCommands.h"
+#include "app/TerminalDisplay.h"
+#include "io/RunError.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
-#include "run/TerminalDisplay.h"
 
 namespace vk {
 
@@ -30,7 +30,7 @@ void changeToWorkDir(const std::string& dir) {
 void runCommand(const RunOptions& o) {
   changeToWorkDir(o.workDir);
   if (o.quiet) {
-    Display silent;
+    NullDisplay silent;
     RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
     return;
   }

@@ -2,11 +2,12 @@
 // desktop program and writes the same files, with progress on stderr.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "app/CliCommands.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   CLI::App app{"VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
                "Runs simulations and summarises result directories; results go to files,\n"
                "progress and diagnostics to stderr."};
+  app.set_version_flag("--version", std::string("velquin-cli ") + VELQUIN_VERSION);
   app.require_subcommand(1);
   vk::addRunCommand(app);
   vk::addAnalyzeCommand(app);
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

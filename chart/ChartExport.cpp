@@ -24,7 +24,7 @@
 #include <cstdlib>
 
 #include "chart/Chart.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

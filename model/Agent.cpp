@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "run/InputFiles.h"
+#include "model/Levels.h"
 #include "run/RunState.h"
 
 namespace vk {
@@ -56,13 +56,6 @@ void collectStagedTerms(const RunState& s, const Agent& agent, TermSums& sums) {
 }  // namespace
 
 double decodeWeight(int code) { return kWeightOfCode[code + 4]; }
-
-int clampLevel(double x, int ndiv) {
-  if (ndiv > std::fabs(x)) return static_cast<int>(x);
-  if (x >= ndiv) return ndiv;
-  if (x <= -ndiv) return -ndiv;
-  return 0;
-}
 
 void computeForecast(const RunState& s, Agent& agent) {
   TermSums sums;

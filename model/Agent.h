@@ -10,10 +10,6 @@ struct RunState;
 // The weight of a code -4..4: -3, -1, -0.5, -0.1, 0, 0.1, 0.5, 1, 3.
 double decodeWeight(int code);
 
-// x truncated toward zero and limited to -ndiv..ndiv. NaN gives 0, so no
-// caller ever converts a value an int cannot hold.
-int clampLevel(double x, int ndiv);
-
 // Sets the agent's forecast, strength and target from its genes and the
 // factor values already loaded for the week; reads nothing else of the agent
 // and draws no random number.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "io/OutputFile.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "model/Agent.h"
 #include "model/Genetics.h"
 #include "model/Market.h"
@@ -10,10 +13,7 @@
 #include "model/Random.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
-#include "run/OutputFile.h"
-#include "run/RunError.h"
 #include "run/RunState.h"
-#include "run/TextFormat.h"
 
 namespace vk {
 

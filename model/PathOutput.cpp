@@ -3,11 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "io/OutputFile.h"
+#include "io/TextFormat.h"
 #include "model/Agent.h"
 #include "run/Display.h"
-#include "run/OutputFile.h"
 #include "run/RunState.h"
-#include "run/TextFormat.h"
 
 namespace vk {
 

@@ -3,11 +3,12 @@
 #include <cmath>
 #include <string>
 
-#include "run/Limits.h"
-#include "run/OutputFile.h"
-#include "run/RunError.h"
+#include "io/Limits.h"
+#include "io/OutputFile.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
+#include "model/Levels.h"
 #include "run/RunState.h"
-#include "run/TextReader.h"
 
 namespace vk {
 
@@ -41,13 +42,6 @@ int readBounded(TextReader& in, const std::string& what, int lo, int hi) {
 double weekValue(const WeekSeries& series, int w) { return w < kFirstWeek ? 0.0 : series[w]; }
 
 }  // namespace
-
-int clampTrend(double x) {
-  if (x >= 3) return 3;
-  if (x <= -3) return -3;
-  if (x != x) return 0;  // NaN has no integer part; converting it would be undefined
-  return static_cast<int>(x);
-}
 
 void readWeightStructure(RunState& s, const std::string& path) {
   TextReader in = TextReader::open(path);

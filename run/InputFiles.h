@@ -7,9 +7,6 @@ namespace vk {
 
 struct RunState;
 
-// x truncated toward zero and limited to -3..3.
-int clampTrend(double x);
-
 // Sets nWeights and the group tables. Refuses a structure beyond the capacity
 // of an agent (groups, members, factor numbers, more than 100 weights).
 void readWeightStructure(RunState& s, const std::string& path);

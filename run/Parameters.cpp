@@ -1,9 +1,9 @@
 #include "run/Parameters.h"
 
-#include "run/Limits.h"
-#include "run/OutputFile.h"
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
+#include "io/Limits.h"
+#include "io/OutputFile.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <string>
 
-#include "model/Agent.h"
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
+#include "model/Levels.h"
 
 namespace vk {
 

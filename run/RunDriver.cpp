@@ -1,14 +1,14 @@
 #include "run/RunDriver.h"
 
+#include "io/OutputFile.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 #include "model/PathLoop.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
-#include "run/OutputFile.h"
 #include "run/Report.h"
-#include "run/RunError.h"
 #include "run/RunState.h"
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
 
 namespace vk {
 

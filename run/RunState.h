@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "run/IndexedArray.h"
-#include "run/Limits.h"
-#include "run/OutputFile.h"
+#include "io/IndexedArray.h"
+#include "io/Limits.h"
+#include "io/OutputFile.h"
+#include "io/TextReader.h"
 #include "run/Parameters.h"
-#include "run/TextReader.h"
 
 namespace vk {
 

@@ -24,8 +24,8 @@
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "io/RunError.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
 #include "ui/FlatProgressBar.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"

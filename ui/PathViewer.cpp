@@ -9,9 +9,9 @@
 
 #include "analysis/ResultLine.h"
 #include "chart/Chart.h"
-#include "run/RunError.h"
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
+#include "io/RunError.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "run/TextReader.h"
+#include "io/TextReader.h"
 
 namespace vk {
 

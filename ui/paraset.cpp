@@ -12,9 +12,9 @@
 #include <cerrno>
 
 #include "chart/Chart.h"
-#include "run/Limits.h"
-#include "run/RunError.h"
-#include "run/TextReader.h"
+#include "io/Limits.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 #include "ui/AgeForm.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"

@@ -17,8 +17,8 @@
 #include "analysis/PathSummary.h"
 #include "analysis/ResultDirectory.h"
 #include "analysis/WeightsSummary.h"
-#include "run/OutputFile.h"
-#include "run/TextFormat.h"
+#include "io/OutputFile.h"
+#include "io/TextFormat.h"
 
 namespace {
 

@@ -66,7 +66,7 @@ void selectPhase(vk::RunState& s) {
 // The week order of a path (training passes, then the simulated weeks),
 // repeated; only the generation and the copy are timed.
 void benchWeekStep(const fs::path& demo, int popsize, const std::string& structure) {
-  vk::Display quiet;
+  vk::NullDisplay quiet;
   auto state = preparedState(quiet, demo, popsize, structure);
   vk::RunState& s = *state;
   std::vector<int> weeks;
@@ -106,7 +106,7 @@ void benchDemoRun(const fs::path& demo) {
     fs::create_directory(scratch / "result");
     const fs::path previous = fs::current_path();
     fs::current_path(scratch);
-    vk::Display quiet;
+    vk::NullDisplay quiet;
     const Clock::time_point start = Clock::now();
     const double cpuStart = cpuSeconds();
     vk::RunSimulation("result", "price.txt", "data.txt", quiet);

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   }
   QDir::setCurrent(work.path());
 
-  vk::Display nothing;
+  vk::NullDisplay nothing;
   AlwaysYes prompts;
   vk::TForm1 form(&prompts);
   form.show();

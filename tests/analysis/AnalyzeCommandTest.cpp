@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/PathList.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/analysis/ResultFiles.h"
 
 namespace vk {

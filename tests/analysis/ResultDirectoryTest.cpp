@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/ReferenceScan.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/analysis/ResultFiles.h"
 
 namespace vk {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
 #include "tests/run/TempDir.h"
 
 namespace vk::testing {

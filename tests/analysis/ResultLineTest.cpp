@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/ResultDirectory.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "tests/analysis/ResultFiles.h"
 
 namespace vk {

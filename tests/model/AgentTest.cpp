@@ -6,14 +6,9 @@
 namespace vk {
 namespace {
 
-TEST(AgentHelpers, DecodeAndClampLevel) {
+TEST(AgentHelpers, DecodeWeight) {
   const double weights[9] = {-3, -1, -0.5, -0.1, 0, 0.1, 0.5, 1, 3};
   for (int code = -4; code <= 4; ++code) EXPECT_EQ(decodeWeight(code), weights[code + 4]);
-  EXPECT_EQ(clampLevel(-2.7, 10), -2);
-  EXPECT_EQ(clampLevel(2.99, 10), 2);
-  EXPECT_EQ(clampLevel(10.0, 10), 10);
-  EXPECT_EQ(clampLevel(-1e300, 10), -10);
-  EXPECT_EQ(clampLevel(NAN, 3), 0);
 }
 
 class Forecast : public testing::ModelTest {

@@ -59,7 +59,7 @@ class GoldenRun : public ::testing::Test {
     dir.write("para.txt", smallParameters(mode));
     if (!replayList.empty()) dir.write("filename.txt", replayList);
     WorkingDirectory inside(dir.path());
-    Display quiet;
+    NullDisplay quiet;
     RunSimulation(kResult, "price.txt", "data.txt", quiet);
   }
 

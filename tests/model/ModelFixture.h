@@ -30,7 +30,7 @@ class ModelTest : public ::testing::Test {
     s.agents[n].target = order;
   }
 
-  Display display;
+  NullDisplay display;
   std::unique_ptr<RunState> state;
   RunState& s;
 };

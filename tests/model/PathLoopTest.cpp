@@ -3,16 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "model/PathLoop.h"
-#include "run/RunError.h"
-#include "run/TextFormat.h"
 #include "tests/model/ModelFixture.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {
 namespace {
 
-class RecordingDisplay : public Display {
+class RecordingDisplay : public NullDisplay {
  public:
   void AppendLog(const std::string& text) override { log.push_back(text); }
   void SetWeekProgress(int percent) override { progress.push_back(percent); }

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "io/TextFormat.h"
 #include "run/Report.h"
-#include "run/TextFormat.h"
 #include "tests/model/ModelFixture.h"
 #include "tests/run/TempDir.h"
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "io/RunError.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
-#include "run/RunError.h"
 #include "run/RunState.h"
 #include "tests/run/TempDir.h"
 
@@ -25,7 +25,7 @@ class InputFiles : public ::testing::Test {
     return "";
   }
 
-  Display display;
+  NullDisplay display;
   std::unique_ptr<RunState> state = newRunState(display);
   TempDir dir;
 };
@@ -65,17 +65,6 @@ TEST_F(InputFiles, StructuresBeyondAnAgentsCapacityAreRefused) {
   for (int g = 0; g < 10; ++g) big += "0 10 1 2 3 4 5 6 7 8 9 10\n";
   EXPECT_NE(refusal(big).find("310 weights"), std::string::npos);
   EXPECT_NE(refusal("1.5\n").find("'1.5' is not a valid integer value"), std::string::npos);
-}
-
-TEST(ClampTrend, TruncatesTowardZeroWithinThree) {
-  EXPECT_EQ(clampTrend(2.9), 2);
-  EXPECT_EQ(clampTrend(-0.5), 0);
-  EXPECT_EQ(clampTrend(0.99), 0);
-  EXPECT_EQ(clampTrend(3.0), 3);
-  EXPECT_EQ(clampTrend(-7), -3);
-  EXPECT_EQ(clampTrend(-2.99), -2);
-  EXPECT_EQ(clampTrend(1.0 / 0.0), 3);
-  EXPECT_EQ(clampTrend(0.0 / 0.0), 0);
 }
 
 TEST_F(InputFiles, PriceFileLineNHoldsWeekNMinusFive) {

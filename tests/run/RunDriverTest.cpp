@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "io/RunError.h"
 #include "run/Display.h"
 #include "run/RunDriver.h"
-#include "run/RunError.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {
@@ -17,7 +17,7 @@ using testing::TempDir;
 using testing::WorkingDirectory;
 
 // Records what a run shows.
-class RecordingDisplay : public Display {
+class RecordingDisplay : public NullDisplay {
  public:
   void AppendLog(const std::string& text) override { log.push_back(text); }
   void SetPathProgress(int percent) override { pathProgress.push_back(percent); }

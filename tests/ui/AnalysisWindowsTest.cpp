@@ -21,7 +21,7 @@
 #include "analysis/WeightsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
 #include "tests/ui/FakePrompts.h"
 #include "ui/ContourPlot.h"
 #include "ui/PathDlg.h"

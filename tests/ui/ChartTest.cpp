@@ -16,9 +16,9 @@
 
 #include "Pixels.h"
 #include "chart/Chart.h"
-#include "chart/ChartExport.h"
 #include "chart/ChartData.h"
-#include "run/RunError.h"
+#include "chart/ChartExport.h"
+#include "io/RunError.h"
 
 using vk::Chart;
 

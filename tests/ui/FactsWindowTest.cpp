@@ -23,7 +23,7 @@
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "chart/FactsView.h"
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
 #include "tests/ui/FakePrompts.h"
 #include "tests/ui/Pixels.h"
 #include "ui/FactsPlot.h"

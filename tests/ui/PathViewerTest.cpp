@@ -7,7 +7,7 @@
 
 #include "FakePrompts.h"
 #include "chart/Chart.h"
-#include "run/RunError.h"
+#include "io/RunError.h"
 #include "ui/AgeForm.h"
 #include "ui/PathViewer.h"
 #include "ui/UpDown.h"

@@ -1,4 +1,4 @@
-#include "run/TerminalDisplay.h"
+#include "app/TerminalDisplay.h"
 
 namespace vk {
 

@@ -1,4 +1,4 @@
-#include "run/TextReader.h"
+#include "io/TextReader.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 namespace vk {
 

@@ -1,4 +1,4 @@
-#include "run/TextFormat.h"
+#include "io/TextFormat.h"
 
 #include <cmath>
 #include <cstdio>

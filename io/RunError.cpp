@@ -1,4 +1,4 @@
-#include "run/RunError.h"
+#include "io/RunError.h"
 
 #include <cstring>
 

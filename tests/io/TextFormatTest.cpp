@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "run/TextFormat.h"
-#include "run/TextReader.h"
+#include "io/TextFormat.h"
+#include "io/TextReader.h"
 
 namespace vk {
 namespace {

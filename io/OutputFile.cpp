@@ -1,11 +1,11 @@
-#include "run/OutputFile.h"
+#include "io/OutputFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
-#include "run/Limits.h"
-#include "run/RunError.h"
+#include "io/Limits.h"
+#include "io/RunError.h"
 
 namespace vk {
 

@@ -17,6 +17,16 @@ class TerminalDisplay : public Display {
   void SetWeekProgress(int percent) override;
   void SetPathProgress(int percent) override;
 
+  // A terminal has no charts: the chart operations show nothing.
+  void ClearActualSeries() override {}
+  void AddActualPoint(int, double) override {}
+  void RedrawRateChart() override {}
+  void ClearSimulationSeries() override {}
+  bool GraphEnabled() override { return false; }
+  void AddSimulationPoint(int, double) override {}
+  void ShowWeights(const double*, int) override {}
+  void ShowSupplyDemand(int, const double*, const double*) override {}
+
  private:
   void drawProgress();
   void endProgressLine();

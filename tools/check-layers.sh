@@ -1,0 +1,82 @@
+#!/bin/sh
+# Checks that every source folder includes only the folders beneath it, so a
+# wrong include fails the test suite instead of waiting for a review:
+#
+#   io        file and number utilities: the reader, the formats, output
+#             files, the error type, the limits of the run state
+#   model     the market model            -> run, io
+#   run       the run driver and its files -> model, io
+#   analysis  the summaries of a result directory -> io
+#   chart     the chart adapter and the chart views -> analysis, io, Qt
+#   ui        the windows -> chart, analysis, run, io, Qt
+#   app       the programs -> everything
+#
+# run and model build as one library, the simulation: the model works on the
+# run state, shows through the display operations and reads the week's
+# factors, and only run calls its path loop. No folder of the core (io, model,
+# run, analysis) and none of its tests includes a Qt or Qwt header.
+#
+# Usage: check-layers.sh SOURCE_ROOT. Prints each violation; exits 1 if any.
+
+root=${1:?usage: check-layers.sh SOURCE_ROOT}
+failed=0
+
+allowed() {
+  case $1 in
+    io) echo "io" ;;
+    model) echo "model run io" ;;
+    run) echo "run model io" ;;
+    analysis) echo "analysis io" ;;
+    chart) echo "chart analysis io" ;;
+    ui) echo "ui chart analysis run io" ;;
+    app) echo "app ui chart analysis run model io" ;;
+  esac
+}
+
+report() {
+  echo "$1"
+  failed=1
+}
+
+sources_of() {
+  [ -d "$root/$1" ] && find "$root/$1" -type f \( -name '*.h' -o -name '*.cpp' \) | sort
+}
+
+# Project includes: every "folder/File.h" must name an allowed folder.
+for folder in io model run analysis chart ui app; do
+  for file in $(sources_of "$folder"); do
+    grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" | while IFS= read -r hit; do
+      target=$(printf '%s\n' "$hit" | sed 's/^[^"]*"\([^"]*\)".*/\1/')
+      case $target in */*) ;; *) continue ;; esac
+      used=${target%%/*}
+      ok=0
+      for permitted in $(allowed "$folder"); do
+        [ "$used" = "$permitted" ] && ok=1
+      done
+      [ "$ok" = 1 ] || echo "${file#$root/}:${hit%%:*}: $folder may not include $target"
+    done
+  done
+done > "${TMPDIR:-/tmp}/check-layers.$$"
+
+if [ -s "${TMPDIR:-/tmp}/check-layers.$$" ]; then
+  cat "${TMPDIR:-/tmp}/check-layers.$$"
+  failed=1
+fi
+rm -f "${TMPDIR:-/tmp}/check-layers.$$"
+
+# The path loop has one caller: the run driver.
+for file in $(sources_of analysis; sources_of chart; sources_of ui; sources_of app); do
+  hits=$(grep -n '#[[:space:]]*include[[:space:]]*"model/PathLoop.h"' "$file")
+  [ -n "$hits" ] && report "${file#$root/}:${hits%%:*}: only run may call the path loop (model/PathLoop.h)"
+done
+
+# The core and its tests know no window toolkit.
+for folder in io model run analysis tests/io tests/model tests/run tests/analysis; do
+  for file in $(sources_of "$folder"); do
+    hits=$(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*<\(Q\|qwt\)' "$file")
+    [ -n "$hits" ] && report "${file#$root/}:${hits%%:*}: the core may not include Qt or Qwt ($folder)"
+  done
+done
+
+[ "$failed" = 0 ] && echo "Layers: every include goes the permitted way."
+exit "$failed"
