@@ -2,14 +2,16 @@
 # make test  - install what is missing, build, run every test
 # make gui   - start the desktop program on a scratch copy of the demo
 # make bench - run the benchmarks (they print figures)
+# make deb   - build the Debian package velquin_<version>_amd64.deb in the build folder
 
 BUILD   ?= build
 SCRATCH ?= scratch
 PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
             qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core \
+            dpkg-dev desktop-file-utils \
             libboost-math-dev
 
-.PHONY: setup build demo-copy run test gui bench clean
+.PHONY: setup build demo-copy run test gui bench deb clean
 
 setup:
 	@missing=""; \
@@ -51,6 +53,9 @@ gui: build demo-copy
 
 bench: build
 	@for b in $(BUILD)/bench/*/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+
+deb: build
+	cd $(BUILD) && cpack
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize $(SCRATCH)

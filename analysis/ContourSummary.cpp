@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
+#include <sstream>
 #include <vector>
 
 #include "analysis/ReferenceScan.h"
@@ -35,6 +37,8 @@ struct Bins {
   }
 };
 
+std::string shortReal(double x);
+
 Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings) {
   Bins b;
   b.minY = 10000000;
@@ -52,16 +56,26 @@ Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings) {
   if (!settings.autoMaxY) b.maxY = settings.maxY;
 
   b.count = settings.grids;
-  if (b.count == 0 || b.minY == b.maxY) throw RunError("Floating point division by zero");
+  // The division's own message first, then which field holds what.
+  const std::string gridsRange = "; it must lie between 1 and " + plainInt(kMaxGrids) + ".";
+  if (b.count == 0) throw RunError("Floating point division by zero: \"# of Y grids\" is 0" + gridsRange);
   if (b.count < 0 || b.count > kMaxGrids)
-    throw RunError("The number of Y grids must lie between 1 and " + plainInt(kMaxGrids) + "; it is " +
-                   plainInt(b.count));
+    throw RunError("\"# of Y grids\" is " + plainInt(b.count) + gridsRange);
+  const std::string equalBounds = "Floating point division by zero: MinY and MaxY are both " + shortReal(b.minY) +
+                                  "; they must differ.";
+  if (b.minY == b.maxY) throw RunError(equalBounds);
   b.width = (b.maxY - b.minY) / b.count;
   // Bounds so far apart or so close that the width leaves the reals would
   // give infinite or undefined grid coordinates.
-  if (b.width == 0) throw RunError("Floating point division by zero");
+  if (b.width == 0) throw RunError(equalBounds);
   if (!std::isfinite(b.width)) throw RunError("Floating point overflow");
   return b;
+}
+
+std::string shortReal(double x) {
+  std::ostringstream text;
+  text << std::setprecision(10) << x;
+  return text.str();
 }
 
 std::string dataLine(int week, double centre, int count) {

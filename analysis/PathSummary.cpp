@@ -16,7 +16,10 @@ namespace {
 // Below it a variance is rounding residue of paths that agree.
 constexpr double kVarianceThreshold = 1e-10;
 
-// The sums of one week over the paths, each term already divided by n.
+// The sums of one week over the paths, each term already divided by n. The
+// natural-scale terms are exponentials taken in extended precision and added
+// in it before the sum is rounded back to a double at each path: the
+// summary's natural columns follow that rounding, not a double exponential.
 struct WeekSums {
   double log = 0.0;
   double logSquare = 0.0;
@@ -42,16 +45,16 @@ void addPath(ResultFileReader& file, const WeekSpan& span, int n, std::vector<We
   file.skip(span.start - span.first);
   for (WeekSums& w : weeks) {
     file.next();
-    const double x = file.realAt(kSimulatedField);
-    const double r = file.realAt(kActualField);
-    const double v = file.realAt(kVolumeField);
-    const long double e = std::exp(static_cast<long double>(x));
-    w.log += x / n;
-    w.logSquare += x * x / n;
-    w.natural = static_cast<double>(w.natural + e / n);
-    w.naturalSquare = static_cast<double>(w.naturalSquare + e * e / n);
-    w.volume += v / n;
-    w.actual = r;
+    const double simulated = file.realAt(kSimulatedField);
+    const double actual = file.realAt(kActualField);
+    const double volume = file.realAt(kVolumeField);
+    const long double natural = std::exp(static_cast<long double>(simulated));
+    w.log = w.log + simulated / n;
+    w.logSquare = w.logSquare + simulated * simulated / n;
+    w.natural = static_cast<double>(w.natural + natural / n);
+    w.naturalSquare = static_cast<double>(w.naturalSquare + natural * natural / n);
+    w.volume = w.volume + volume / n;
+    w.actual = actual;
   }
 }
 
@@ -60,10 +63,12 @@ double deviation(double squareMean, double mean) {
   return variance > kVarianceThreshold ? std::sqrt(variance) : 0.0;
 }
 
-std::string dataLine(int week, const WeekSums& w, double s, double S) {
-  const double m = w.log, M = w.natural, r = w.actual;
-  const long double er = std::exp(static_cast<long double>(r));
-  const long double em = std::exp(static_cast<long double>(m));
+// The log-scale mean and spread m and s, the natural-scale mean and spread,
+// and the actual rate r, with exp(r) and exp(m) taken in extended precision.
+std::string dataLine(int week, const WeekSums& w, double logDeviation, double naturalDeviation) {
+  const double m = w.log, s = logDeviation, r = w.actual;
+  const long double actualNatural = std::exp(static_cast<long double>(r));
+  const long double meanNatural = std::exp(static_cast<long double>(m));
   const char tab = '\t';
   std::string line = plainInt(week);
   line += tab + fixed(w.volume, 7, 3);
@@ -71,13 +76,13 @@ std::string dataLine(int week, const WeekSums& w, double s, double S) {
   line += tab + fixed(r, 7, 3);
   line += tab + fixed(s, 7, 3);
   line += tab + fixed(m - r, 7, 3);
-  line += "\t\t" + fixed(M, 8, 3);
-  line += tab + fixedExtended(er, 8, 3);
-  line += tab + fixed(S, 7, 3);
-  line += tab + fixedExtended(M - er, 8, 3);
-  line += tab + fixedExtended(em, 8, 3);
+  line += "\t\t" + fixed(w.natural, 8, 3);
+  line += tab + fixedExtended(actualNatural, 8, 3);
+  line += tab + fixed(naturalDeviation, 7, 3);
+  line += tab + fixedExtended(w.natural - actualNatural, 8, 3);
+  line += tab + fixedExtended(meanNatural, 8, 3);
   line += tab + fixedExtended(std::exp(static_cast<long double>(s)), 8, 3);
-  line += tab + fixedExtended(em - er, 8, 3);
+  line += tab + fixedExtended(meanNatural - actualNatural, 8, 3);
   line += tab + fixed(m - s, 8, 3);
   line += tab + fixed(m + s, 8, 3);
   line += tab + fixedExtended(std::exp(static_cast<long double>(m - s)), 8, 3);
@@ -114,12 +119,12 @@ void summarisePaths(const std::string& directory, PathSummarySeries& series) {
   for (int w = span.start; w <= span.last; ++w) {
     const WeekSums& sums = weeks[static_cast<std::size_t>(w - span.start)];
     const bool startWeek = w == span.start;
-    const double s = startWeek ? 0.0 : deviation(sums.logSquare, sums.log);
-    const double S = startWeek ? 0.0 : deviation(sums.naturalSquare, sums.natural);
+    const double logDeviation = startWeek ? 0.0 : deviation(sums.logSquare, sums.log);
+    const double naturalDeviation = startWeek ? 0.0 : deviation(sums.naturalSquare, sums.natural);
     series.mean.push_back({static_cast<double>(w), sums.log});
-    series.plusSd.push_back({static_cast<double>(w), sums.log + s});
-    series.minusSd.push_back({static_cast<double>(w), sums.log - s});
-    out.write(dataLine(w, sums, s, S));
+    series.plusSd.push_back({static_cast<double>(w), sums.log + logDeviation});
+    series.minusSd.push_back({static_cast<double>(w), sums.log - logDeviation});
+    out.write(dataLine(w, sums, logDeviation, naturalDeviation));
   }
   out.close();
 }

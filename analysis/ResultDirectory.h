@@ -18,6 +18,7 @@ namespace vk {
 
 constexpr char kRatePrefix = 'r';
 constexpr char kWeightPrefix = 'w';
+constexpr char kSchedulePrefix = 'q';
 constexpr int kReferencePath = 0;
 
 // One entry of a window's check list.

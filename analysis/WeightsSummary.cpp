@@ -35,7 +35,10 @@ int addWeightFile(ResultFileReader& file, const WeekSpan& span, int n, std::vect
                      plainInt(file.line()) + ")");
     WeekAverages& row = weeks[static_cast<std::size_t>(week - span.first)];
     if (row.size() < static_cast<std::size_t>(m)) row.resize(static_cast<std::size_t>(m), 0.0);
-    for (int j = 1; j <= m; ++j) row[static_cast<std::size_t>(j - 1)] += file.realAt(2 * j - 1) / n;
+    for (int j = 1; j <= m; ++j) {
+      double& average = row[static_cast<std::size_t>(j - 1)];
+      average = average + file.realAt(2 * j - 1) / n;
+    }
   }
   return m;
 }

@@ -2,6 +2,8 @@
 // result directory, made exactly as the analysis windows make them on Plot.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -16,9 +18,6 @@
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "io/RunError.h"
-#ifdef VELQUIN_PLOTS
-#include "app/SummaryPlot.h"
-#endif
 
 namespace vk {
 
@@ -64,18 +63,14 @@ void reportWritten(const AnalyzeOptions& o, const char* summaryFile, std::size_t
 }
 
 // The window's chart of the summary, drawn into the --plot file if one is given.
-template <class Series>
-void plotIfAsked(const AnalyzeOptions& o, const Series& series) {
-#ifdef VELQUIN_PLOTS
+template <class Series, class Draw>
+void plotIfAsked(const AnalyzeOptions& o, const Series& series, const Draw& draw) {
   if (o.plotFile.empty()) return;
-  plotSummary(series, o.plotFile);
+  draw(series, o.plotFile);
   std::fprintf(stderr, "Drew the chart into %s.\n", o.plotFile.c_str());
-#else
-  (void)o, (void)series;
-#endif
 }
 
-void analyze(const AnalyzeOptions& o, const CLI::App& command) {
+void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding& plotting) {
   const bool contour = o.summary == "contour";
   for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
     if (!contour && command.count(option) > 0)
@@ -83,6 +78,7 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command) {
   if (o.summary != "facts" && command.count("--csv") > 0)
     throw CLI::ValidationError("--csv", "applies to the facts summary only");
   const ContourSettings settings = contour ? contourSettingsOf(o) : ContourSettings();
+  if (!o.plotFile.empty() && plotting.handOver) plotting.handOver();
   changeToWorkDir(o.workDir);
 
   const char prefix = o.summary == "weights" ? kWeightPrefix : kRatePrefix;
@@ -94,28 +90,38 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command) {
     PathSummarySeries series;
     summarisePaths(o.resultDir, series);
     reportWritten(o, kPathSummaryFileName, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawPaths);
   } else if (contour) {
     ContourSeries series;
     summariseContour(o.resultDir, settings, series);
     reportWritten(o, kContourSummaryFileName, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawContour);
   } else if (o.summary == "facts") {
     FactsSeries series;
     summariseFacts(o.resultDir, o.csvFile, series);
     reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawFacts);
   } else {
     WeightsSeries series;
     summariseWeights(o.resultDir, series);
     reportWritten(o, kWeightsSummaryFileName, entries.size());
-    plotIfAsked(o, series);
+    plotIfAsked(o, series, plotting.drawWeights);
   }
 }
 
 }  // namespace
 
-void addAnalyzeCommand(CLI::App& app) {
+std::string plotFileProblem(const std::string& file) {
+  const std::string name = file.substr(file.rfind('/') + 1);
+  const std::size_t dot = name.rfind('.');
+  std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (suffix == "png" || suffix == "svg" || suffix == "pdf") return std::string();
+  return "'" + file + "' names no picture format: end it in .png, .svg or .pdf";
+}
+
+void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
   auto o = std::make_shared<AnalyzeOptions>();
   CLI::App* cmd = app.add_subcommand(
       "analyze",
@@ -156,15 +162,15 @@ void addAnalyzeCommand(CLI::App& app) {
                   "facts: write the table to FILE, relative to the working directory, instead of\n"
                   "facts.csv in the result directory")
       ->type_name("FILE");
-#ifdef VELQUIN_PLOTS
-  cmd->add_option("--plot", o->plotFile,
-                  "Also draw the summary's chart, as its window shows it after Plot, into FILE: a PNG,\n"
-                  "SVG or PDF picture by the extension; relative to the working directory. No display\n"
-                  "is needed.")
-      ->type_name("FILE")
-      ->check(CLI::Validator(plotFileProblem, "", "picture file"));
-#endif
-  cmd->callback([o, cmd] { analyze(*o, *cmd); });
+  if (plotting)
+    cmd->add_option("--plot", o->plotFile,
+                    "Also draw the summary's chart, as its window shows it after Plot, into FILE: a PNG,\n"
+                    "SVG or PDF picture by the extension; relative to the working directory. No display\n"
+                    "is needed.")
+        ->type_name("FILE")
+        ->check(CLI::Validator(plotFileProblem, "", "picture file"));
+  const PlotBinding binding = plotting ? *plotting : PlotBinding();
+  cmd->callback([o, cmd, binding] { analyze(*o, *cmd, binding); });
 }
 
 }  // namespace vk

@@ -1,11 +1,45 @@
 #pragma once
-// The subcommands of velquin-cli. Each adds itself to the command line; its
-// callback does the work and throws vk::RunError when it fails.
+// The subcommands of the command line. Each adds itself to the command line;
+// its callback does the work and throws vk::RunError when it fails.
+#include <functional>
+#include <string>
+
 #include <CLI/CLI.hpp>
 
 namespace vk {
 
+struct ContourSeries;
+struct FactsSeries;
+struct PathSummarySeries;
+struct WeightsSeries;
+
+// How analyze --plot draws a summary's chart. velquin-cli loads no window
+// toolkit: it hands the whole command over to velquin-plot, which draws.
+struct PlotBinding {
+  // Runs the command in the program that draws, before anything is read or
+  // written; does not return.
+  std::function<void()> handOver;
+  std::function<void(const PathSummarySeries&, const std::string& file)> drawPaths;
+  std::function<void(const ContourSeries&, const std::string& file)> drawContour;
+  std::function<void(const WeightsSeries&, const std::string& file)> drawWeights;
+  std::function<void(const FactsSeries&, const std::string& file)> drawFacts;
+};
+
 void addRunCommand(CLI::App& app);
-void addAnalyzeCommand(CLI::App& app);
+// Without a binding, analyze offers no --plot.
+void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting);
+
+// The picture formats --plot writes, by extension in any letter case: an
+// empty string when the file names one of them, else what is wrong.
+std::string plotFileProblem(const std::string& file);
+
+// Parses the command line and runs the chosen subcommand; the exit status:
+// 0 done, 1 failed, 2 a command line that cannot be parsed. withRun false
+// offers analyze only.
+int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting);
+
+// Replaces this process by velquin-plot, found beside this program, with the
+// same arguments; returns only by a RunError saying why it could not.
+void runPlotProgram(char** argv);
 
 }  // namespace vk

@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/CliCommands.h"
 #include "app/TerminalDisplay.h"
 #include "io/RunError.h"
+#include "run/EarlierRun.h"
+#include "run/Parameters.h"
 #include "run/RunDriver.h"
 
 namespace vk {
@@ -21,14 +24,39 @@ struct RunOptions {
   std::string priceFile = "price.txt";
   std::string dataFile = "data.txt";
   bool quiet = false;
+  bool moveEarlier = false;
 };
 
 void changeToWorkDir(const std::string& dir) {
   if (!dir.empty() && ::chdir(dir.c_str()) != 0) throwFileError("change to the working directory", dir, errno);
 }
 
+// Files of an earlier run that this run will not rewrite are named on
+// stderr, also with --quiet: two runs must never be mixed unannounced. They
+// are moved aside only when asked to.
+void handleEarlierRunFiles(const RunOptions& o) {
+  Parameters p;
+  try {
+    p = readParameterFile("para.txt");
+  } catch (const RunError&) {
+    return;  // the run itself reports the parameter file
+  }
+  const std::vector<std::string> earlier = earlierRunFiles(o.resultDir, p);
+  if (earlier.empty()) return;
+  const std::string what = describeEarlierRunFiles(o.resultDir, earlier);
+  if (!o.moveEarlier) {
+    std::fprintf(stderr, "velquin-cli run: %s --move-earlier moves them into %s/%s.\n", what.c_str(),
+                 o.resultDir.c_str(), nextEarlierRunFolder(o.resultDir).c_str());
+    return;
+  }
+  const std::string folder = moveEarlierRunFiles(o.resultDir, earlier);
+  std::fprintf(stderr, "velquin-cli run: %s They were moved into %s/%s.\n", what.c_str(), o.resultDir.c_str(),
+               folder.c_str());
+}
+
 void runCommand(const RunOptions& o) {
   changeToWorkDir(o.workDir);
+  handleEarlierRunFiles(o);
   if (o.quiet) {
     NullDisplay silent;
     RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
@@ -53,6 +81,9 @@ void addRunCommand(CLI::App& app) {
       ->capture_default_str();
   run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")
       ->capture_default_str();
+  run->add_flag("--move-earlier", options->moveEarlier,
+                "Move the files of an earlier run in the result directory that this run will not rewrite\n"
+                "into a new sub-folder earlier-run-N (without it they are only named on stderr)");
   run->add_flag("-q,--quiet", options->quiet, "Show nothing: no log lines, no progress line");
   run->callback([options] { runCommand(*options); });
 }

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   // The main window first, then the windows it opens, each hidden; they live
   // as long as the main window, whose closing ends the program.
   vk::TForm1 form1;
-  auto* parametersDlg = new vk::TParametersDlg(form1);
+  auto* parametersDlg = new vk::TParametersDlg(&form1, form1.runFiles);
   form1.setParametersDialog(parametersDlg);
   auto* pathForm = new vk::TPathForm(&form1);
   auto* wPlotForm = new vk::TWPlotForm(&form1);

@@ -15,10 +15,14 @@
 #include <qwt_plot_intervalcurve.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_spectrogram.h>
+#include <qwt_plot_textlabel.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
 #include <qwt_symbol.h>
+#include <qwt_scale_widget.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "chart/ChartData.h"
@@ -45,11 +49,13 @@ QwtLinearColorMap* strongPalette() {
 class ChartLayout final : public QwtPlotLayout {
  public:
   int legendTop = -1;
+  int titleRightReserve = 0;
 
   void activate(const QwtPlot* plot, const QRectF& plotRect, Options options) override {
     QwtPlotLayout::activate(plot, plotRect, options);
     const QRectF title = titleRect();
-    if (!title.isEmpty()) setTitleRect(QRectF(plotRect.left(), title.top(), plotRect.width(), title.height()));
+    if (!title.isEmpty())
+      setTitleRect(QRectF(plotRect.left(), title.top(), plotRect.width() - titleRightReserve, title.height()));
     if (legendTop < 0 || legendPosition() != QwtPlot::RightLegend) return;
     QRectF r = legendRect();
     if (r.isEmpty()) return;
@@ -83,6 +89,22 @@ class GridItem final : public QwtPlotSpectrogram {
     return pen;
   }
 
+  // Each contour line over a dark casing one pixel wider on each side, so
+  // that it stands out from a colour grid of the same palette beneath it.
+  void drawContourLines(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                        const QwtRasterData::ContourLines& lines) const override {
+    painter->save();
+    painter->setPen(QPen(QColor(30, 30, 70), lineWidth_ + 2));
+    for (auto it = lines.begin(); it != lines.end(); ++it) {
+      const QPolygonF& segments = it.value();
+      for (int i = 0; i + 1 < segments.size(); i += 2)
+        painter->drawLine(QPointF(xMap.transform(segments[i].x()), yMap.transform(segments[i].y())),
+                          QPointF(xMap.transform(segments[i + 1].x()), yMap.transform(segments[i + 1].y())));
+    }
+    painter->restore();
+    QwtPlotSpectrogram::drawContourLines(painter, xMap, yMap, lines);
+  }
+
   // A small band of the palette, so that the legend entry shows what the
   // colours mean.
   QwtGraphic legendIcon(int, const QSizeF& size) const override {
@@ -109,6 +131,23 @@ class GridItem final : public QwtPlotSpectrogram {
 };
 
 class PlotGrid final : public QwtPlotGrid {};
+
+// Labels an axis with offset + scale * v for the coordinate v: a grid laid
+// out in cell numbers is read on the scale the cells stand for.
+class LinearLabelDraw final : public QwtScaleDraw {
+ public:
+  // One decimal more than the scale's first significant one: neighbouring
+  // cells keep telling apart, without a tail of digits.
+  LinearLabelDraw(double offset, double scale)
+      : offset_(offset),
+        scale_(scale),
+        decimals_(scale == 0 ? 0 : std::clamp(static_cast<int>(std::ceil(-std::log10(std::abs(scale)))) + 1, 0, 8)) {}
+  QwtText label(double v) const override { return QwtText(QString::number(offset_ + scale_ * v, 'f', decimals_)); }
+
+ private:
+  double offset_, scale_;
+  int decimals_;
+};
 
 // ---- series ----
 
@@ -294,10 +333,12 @@ Chart::~Chart() {
   // the series objects that own the point stores go away.
   for (auto& s : series_) s->item()->detach();
   for (auto& s : series_) delete s->item();
+  delete note_;
 }
 
 void Chart::setChartTitle(const QString& title, bool shown) {
   titleText_ = title;
+  titleShown_ = shown;
   QwtText text(shown ? title : QString());
   QFont f = font();
   f.setPixelSize(11);
@@ -329,9 +370,40 @@ void Chart::fixLeftAxis(double min, double max, double step) {
   setAxisScale(QwtPlot::yLeft, min, max, step);
 }
 
+void Chart::fixBottomAxis(double min, double max, double step) {
+  setAxisAutoScale(QwtPlot::xBottom, false);
+  setAxisScale(QwtPlot::xBottom, min, max, step);
+}
+
+void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
+
+void Chart::setNote(const QString& text) {
+  if (!note_) {
+    note_ = new QwtPlotTextLabel;
+    note_->setItemAttribute(QwtPlotItem::Legend, false);
+    note_->attach(this);
+  }
+  QwtText label(text);
+  QFont f = font();
+  f.setPixelSize(11);
+  label.setFont(f);
+  label.setColor(QColor(90, 90, 90));
+  label.setRenderFlags(Qt::AlignCenter | Qt::TextWordWrap);
+  note_->setText(label);
+}
+
+QString Chart::note() const { return note_ ? note_->text().text() : QString(); }
+
+void Chart::holdLeftAxis() {
+  updateAxes();
+  setAxisScaleDiv(QwtPlot::yLeft, axisScaleDiv(QwtPlot::yLeft));
+}
+
+void Chart::releaseLeftAxis() { setAxisAutoScale(QwtPlot::yLeft, true); }
+
 void Chart::setAxisTitles(const QString& bottom, const QString& left) {
   QFont f = font();
-  f.setBold(false);
+  f.setPixelSize(10);
   for (const auto& [axis, text] : {std::pair<int, QString>{QwtPlot::xBottom, bottom}, {QwtPlot::yLeft, left}}) {
     QwtText title(text);
     title.setFont(f);
@@ -339,12 +411,29 @@ void Chart::setAxisTitles(const QString& bottom, const QString& left) {
   }
 }
 
-void Chart::fixBottomAxis(double min, double max, double step) {
-  setAxisAutoScale(QwtPlot::xBottom, false);
-  setAxisScale(QwtPlot::xBottom, min, max, step);
+void Chart::labelLeftAxis(double offset, double scale) {
+  const bool same = leftLabels_ && leftLabels_->first == offset && leftLabels_->second == scale;
+  if (same) return;
+  leftLabels_ = std::make_pair(offset, scale);
+  setAxisScaleDraw(QwtPlot::yLeft, new LinearLabelDraw(offset, scale));
 }
 
-void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
+void Chart::showColourScale(const QString& title, double min, double max) {
+  QwtScaleWidget* scale = axisWidget(QwtPlot::yRight);
+  scale->setColorBarEnabled(true);
+  scale->setColorBarWidth(10);
+  scale->setColorMap(QwtInterval(min, max), strongPalette());
+  QwtText text(title);
+  QFont f = font();
+  f.setPixelSize(10);
+  text.setFont(f);
+  setAxisTitle(QwtPlot::yRight, text);
+  setAxisFont(QwtPlot::yRight, f);
+  setAxisScale(QwtPlot::yRight, min, max);
+  enableAxis(QwtPlot::yRight, true);
+}
+
+void Chart::reserveTitleRight(int pixels) { static_cast<ChartLayout*>(plotLayout())->titleRightReserve = pixels; }
 
 void Chart::setGridLines(bool fromBottomAxis, bool fromLeftAxis) {
   gridLines_->enableX(fromBottomAxis);

@@ -44,6 +44,8 @@
 #include <qwt_plot.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QwtPlotCurve;
@@ -51,6 +53,7 @@ class QwtPlotBarChart;
 class QwtPlotIntervalCurve;
 class QwtPlotItem;
 class QwtLegend;
+class QwtPlotTextLabel;
 
 namespace vk {
 
@@ -175,8 +178,20 @@ class Chart : public QwtPlot {
   void fixLeftAxis(double min, double max, double step = 0);
   void fixBottomAxis(double min, double max, double step = 0);
   void hideLeftAxis();
-  void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
+  // Keeps the left axis as it is now scaled while points are added or
+  // removed; releaseLeftAxis scales it automatically again.
+  void holdLeftAxis();
+  void releaseLeftAxis();
+  // The names of what the bottom and left axes measure.
   void setAxisTitles(const QString& bottom, const QString& left);
+  // The left axis labels the coordinate v as offset + scale * v.
+  void labelLeftAxis(double offset, double scale);
+  // A colour bar on the right: the palette of the grid series from min to max.
+  void showColourScale(const QString& title, double min, double max);
+  // Keeps the title out of the rightmost pixels (where a button sits).
+  void reserveTitleRight(int pixels);
+  bool titleShown() const { return titleShown_; }
+  void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
 
   LineSeries* addFastLine(const QString& title, const QColor& colour, int width,
                           XOrder order = XOrder::Ascending);
@@ -193,6 +208,11 @@ class Chart : public QwtPlot {
   QColor nextFreeColour() const;
   void setSeriesVisible(ChartSeries* series, bool visible);
 
+  // A line of text in the middle of the plotting area, for what the chart
+  // does not show; an empty text removes it.
+  void setNote(const QString& text);
+  QString note() const;
+
   // Draws the chart, its axes and legend at once.
   void repaintNow();
 
@@ -206,8 +226,11 @@ class Chart : public QwtPlot {
 
   std::vector<std::unique_ptr<ChartSeries>> series_;
   QString titleText_;
+  bool titleShown_ = true;
+  std::optional<std::pair<double, double>> leftLabels_;
   QwtLegend* legend_ = nullptr;
   class PlotGrid* gridLines_ = nullptr;
+  QwtPlotTextLabel* note_ = nullptr;
 };
 
 }  // namespace vk

@@ -36,6 +36,17 @@ const int kDotsPerInch = 96;
   throw RunError("Cannot write chart to '" + path.toStdString() + "': " + reason.toStdString());
 }
 
+void render(Chart& chart, QPainter& painter, const QRectF& rect) {
+  chart.updateAxes();  // a chart never shown has not scaled its axes yet
+  // A file leaves the window that tells what the chart shows: it carries
+  // the title even when the window hides it.
+  const bool hidden = !chart.titleShown();
+  if (hidden) chart.setChartTitle(chart.chartTitle(), true);
+  QwtPlotRenderer renderer;
+  renderer.render(&chart, &painter, rect);
+  if (hidden) chart.setChartTitle(chart.chartTitle(), false);
+}
+
 QByteArray renderPng(const ChartDrawing& drawing, const QSize& size, const QString& path) {
   QImage image(size, QImage::Format_ARGB32);
   image.fill(Qt::white);
@@ -96,11 +107,7 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
 QStringList chartFileFormats() { return {"png", "svg", "pdf"}; }
 
 ChartDrawing drawingOf(Chart& chart) {
-  return {chart.chartTitle(), [&chart](QPainter& painter, const QRectF& rect) {
-            chart.updateAxes();  // a chart never shown has not scaled its axes yet
-            QwtPlotRenderer renderer;
-            renderer.render(&chart, &painter, rect);
-          }};
+  return {chart.chartTitle(), [&chart](QPainter& painter, const QRectF& rect) { render(chart, painter, rect); }};
 }
 
 void renderChartToFile(Chart& chart, const QString& path, const QSize& size) {

@@ -66,6 +66,10 @@ void shufflePermutation(RunState& s, int n) {
     if (f < minimum) minimum = f;
   }
   s.minFitness = minimum;
+  // The wheel's total: the plain fitness sum, corrected afterwards for the
+  // shift that makes every wheel weight positive (fitness - minimum + 0.1).
+  // Summing the shifted weights instead rounds differently, and the total
+  // decides which parent every random number selects.
   s.sumFitness = sum - s.gapCount * minimum + s.gapCount * 0.1;
 }
 

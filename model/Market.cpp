@@ -72,6 +72,11 @@ void settleWithoutTrade(RunState& s) {
 // Orders on the wrong side of the price are withdrawn; the side that is
 // larger at the clearing level is scaled down at its marginal level so that
 // bought equals sold.
+//
+// The rationing formula is one weighted sum divided by the width of the
+// marginal level, (filled x target + unfilled x position) / width, written
+// in that order: the same share computed as position + share x (target -
+// position) rounds differently and moves every later byte of the path.
 void settleTrades(RunState& s, int level) {
   const double price = s.simChange[s.week];
   for (int n = 1; n <= s.popsize; ++n) {
@@ -79,23 +84,25 @@ void settleTrades(RunState& s, int level) {
     const double order = s.orderSize[n];
     if ((a.forecast > price && order < 0) || (a.forecast < price && order > 0)) a.target = a.position;
   }
-  const double d = s.demand[level];
-  const double d1 = s.demand[level + 1];
-  const double sup = s.supply[level];
-  const double s0 = s.supply[level - 1];
-  if (d > sup) {
-    s.volume = sup;
+  const double demandAtLevel = s.demand[level];
+  const double demandAbove = s.demand[level + 1];
+  const double supplyAtLevel = s.supply[level];
+  const double supplyBelow = s.supply[level - 1];
+  if (demandAtLevel > supplyAtLevel) {
+    s.volume = supplyAtLevel;
     for (int n = 1; n <= s.popsize; ++n) {
       Agent& a = s.agents[n];
       if (a.forecast == price && s.orderSize[n] > 0)
-        a.target = ((s.volume - d1) * a.target + (d - s.volume) * a.position) / (d - d1);
+        a.target = ((s.volume - demandAbove) * a.target + (demandAtLevel - s.volume) * a.position) /
+                   (demandAtLevel - demandAbove);
     }
   } else {
-    s.volume = d;
+    s.volume = demandAtLevel;
     for (int n = 1; n <= s.popsize; ++n) {
       Agent& a = s.agents[n];
       if (a.forecast == price && s.orderSize[n] < 0)
-        a.target = ((s.volume - s0) * a.target + (sup - s.volume) * a.position) / (sup - s0);
+        a.target = ((s.volume - supplyBelow) * a.target + (supplyAtLevel - s.volume) * a.position) /
+                   (supplyAtLevel - supplyBelow);
     }
   }
 }
@@ -111,7 +118,7 @@ void clearSimulatedWeek(RunState& s) {
 
   const int level = clearingLevel(s);
   s.simChange[w] = level * s.delta;
-  s.simHist[level] += 1;
+  s.simHist[level] = s.simHist[level] + 1;
   s.simRate[w] = s.simRate[w - 1] + s.simChange[w];
 
   if (s.supply[level] == 0 || s.demand[level] == 0) {

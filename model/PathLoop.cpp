@@ -4,8 +4,6 @@
 #include <string>
 
 #include "io/OutputFile.h"
-#include "io/RunError.h"
-#include "io/TextFormat.h"
 #include "model/Agent.h"
 #include "model/Genetics.h"
 #include "model/Market.h"
@@ -18,35 +16,6 @@
 namespace vk {
 
 namespace {
-
-// The pair loop of the genetic learning breeds two children at a time into
-// the slots permutation[1..gapCount], at least one pair per week.
-constexpr int kSmallestPopulation = 2;
-
-void checkPopulation(const RunState& s) {
-  if (s.popsize < kSmallestPopulation)
-    throw RunError("The parameter popsize = " + plainInt(s.popsize) + " is below " +
-                   plainInt(kSmallestPopulation) +
-                   ": the genetic learning breeds the agents in pairs, so a run needs at least two agents.");
-}
-
-// popsize x gap truncated toward zero and made even. A count above popsize
-// would breed children into slots beyond the population, so it is refused.
-int gapCountOf(const RunState& s, double gap, const std::string& name) {
-  const std::string given = "The parameter " + name + " = " + fixed(gap, 0, 5);
-  const double product = s.popsize * gap;
-  if (!(product >= 0))
-    throw RunError(given + " is negative; a generation gap is the fraction of the population replaced "
-                           "each week, from 0 to 1.");
-  const int largest = s.popsize - s.popsize % 2;
-  int count = product > s.popsize ? s.popsize + 1 : static_cast<int>(product);
-  if (count % 2 != 0) count = count + 1;
-  if (count > s.popsize)
-    throw RunError(given + " replaces more agents each week than popsize = " + plainInt(s.popsize) +
-                   " holds (popsize x " + name + " is truncated and made even); the largest count it may give "
-                   "is " + plainInt(largest) + ".");
-  return count;
-}
 
 void copyAgentsToPrevious(RunState& s) {
   std::copy_n(s.agents.at(1), s.popsize, s.previousAgents.at(1));
@@ -77,10 +46,11 @@ void selectPhase(RunState& s) {
 }  // namespace
 
 void initRun(RunState& s) {
-  checkPopulation(s);
   seedRandom(s, kRandomSeed);
-  s.gapCount1 = gapCountOf(s, s.gap1, "gap1");
-  s.gapCount2 = gapCountOf(s, s.gap2, "gap2");
+  s.gapCount1 = gapCountOf(s.popsize, s.gap1);
+  s.gapCount2 = gapCountOf(s.popsize, s.gap2);
+  // From here on teachyear is no longer the length of training but the last
+  // training week; the report and every week test use it so.
   s.teachyear = s.minyear + s.teachyear - 1;
   readWeekFactors(s);
   s.display->AppendLog("Simulation start!");

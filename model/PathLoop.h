@@ -5,9 +5,10 @@ namespace vk {
 
 struct RunState;
 
-// Once per run, after wdata.txt and para.txt are read and the data file is
-// open: seeds the generator, derives the gap counts, turns teachyear into the
-// last training week, loads the factors of week 0, logs "Simulation start!".
+// Once per run, after wdata.txt and para.txt are read, the parameters have
+// passed checkParameters and the data file is open: seeds the generator,
+// derives the gap counts, turns teachyear into the last training week, loads
+// the factors of week 0, logs "Simulation start!".
 void initRun(RunState& s);
 
 // A fresh random population, forecast and cleared at the current week.

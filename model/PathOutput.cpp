@@ -13,6 +13,10 @@ namespace vk {
 
 namespace {
 
+// The sums are divided once, after the loop: the mean as sum / count, not as
+// a sum of term / count, and the variance as the mean square less the
+// squared mean. The printed weights and scores follow this order to the
+// last digit.
 Spread spreadFromSums(double sum, double sumOfSquares, int count) {
   const double mean = sum / count;
   const double meanSquare = sumOfSquares / count;

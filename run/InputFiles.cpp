@@ -5,9 +5,10 @@
 
 #include "io/Limits.h"
 #include "io/OutputFile.h"
-#include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/Levels.h"
+#include "run/Parameters.h"
 #include "run/RunState.h"
 
 namespace vk {
@@ -18,23 +19,13 @@ namespace {
 constexpr int kFirstNegatedWeek = 262;
 constexpr int kLastNegatedWeek = 418;
 
-[[noreturn]] void refuseValue(const TextReader& in, const std::string& what, long long value,
-                              const std::string& limit) {
-  throw RunError(in.name() + ", line " + std::to_string(in.line()) + ": " + what + " = " +
-                 std::to_string(value) + " is outside " + limit);
-}
-
 // Reads a count or number that indexes a table, refusing one outside lo..hi.
 int readBounded(TextReader& in, const std::string& what, int lo, int hi) {
   const int v = in.readInt();
   if (v < lo || v > hi)
-    refuseValue(in, what, v, "the supported range " + std::to_string(lo) + ".." + std::to_string(hi));
+    refuseValue(in.name() + ", line " + std::to_string(in.line()), what, std::to_string(v),
+                std::to_string(lo) + ".." + std::to_string(hi) + "; the run state holds no more");
   return v;
-}
-
-[[noreturn]] void refuseParameter(const std::string& name, long long value, const std::string& limit) {
-  throw RunError("para.txt: " + name + " = " + std::to_string(value) + " is outside what a run supports (" +
-                 limit + ")");
 }
 
 // Week 0, loaded once at initialisation, looks back past the first week of
@@ -75,8 +66,8 @@ void readWeightStructure(RunState& s, const std::string& path) {
   else
     s.nWeights += s.stage2Groups;
   if (s.nWeights > kMaxWeights)
-    throw RunError(path + ": the structure has " + std::to_string(s.nWeights) +
-                   " weights; an agent holds at most " + std::to_string(kMaxWeights));
+    refuseValue(path, "the number of weights", std::to_string(s.nWeights),
+                "at most " + std::to_string(kMaxWeights) + "; an agent holds no more");
 }
 
 void readPriceFile(RunState& s) {
@@ -119,32 +110,15 @@ void readLoadingFile(RunState& s) {
     // Row 0 names the weights the columns refer to; each must be a weight of an agent.
     const double weight = std::nearbyint(s.loadings[0][c]);
     if (!(weight >= 1 && weight <= s.nWeights))
-      throw RunError(in.name() + ", line " + std::to_string(in.line()) + ": weight number " +
-                     std::to_string(s.loadings[0][c]) + " in column " + std::to_string(c) +
-                     " is not a weight of the structure (1.." + std::to_string(s.nWeights) + ")");
+      refuseValue(in.name() + ", line " + std::to_string(in.line()), "the weight number of column " + std::to_string(c),
+                  fixed(s.loadings[0][c], 0, 5),
+                  "1.." + std::to_string(s.nWeights) + "; a column refers to a weight of the structure");
   }
   in.skipLine();
   for (int r = 1; r <= s.loadingRows; ++r) {
     for (int c = 1; c <= s.loadingCols; ++c) s.loadings[r][c] = in.readReal();
     in.skipLine();
   }
-}
-
-void checkParameterLimits(const RunState& s) {
-  if (s.ndiv < 0 || s.ndiv > kMaxNdiv) refuseParameter("ndiv", s.ndiv, "0.." + std::to_string(kMaxNdiv));
-  if (s.popsize < 0 || s.popsize > kMaxPopsize)
-    refuseParameter("popsize", s.popsize, "0.." + std::to_string(kMaxPopsize));
-  if (s.minyear < 1) refuseParameter("minyear", s.minyear, "at least 1");
-  if (s.maxyear > kLastWeek) refuseParameter("maxyear", s.maxyear, "at most " + std::to_string(kLastWeek));
-  if (s.maxyear < s.minyear)
-    refuseParameter("maxyear", s.maxyear, "at least minyear = " + std::to_string(s.minyear));
-  if (s.teachyear < 0 || s.teachyear > kLastWeek)
-    refuseParameter("teachyear", s.teachyear, "a length of training of 0.." + std::to_string(kLastWeek));
-  if (s.nsample < 0) refuseParameter("nsample", s.nsample, "at least 0");
-  // These divide: a zero would make every level or trend undefined.
-  if (s.delta == 0) throw RunError("para.txt: delta = 0 is outside what a run supports (a non-zero rate step)");
-  if (s.trend1 == 0 || s.trend2 == 0 || s.trend3 == 0)
-    throw RunError("para.txt: trend1, trend2 and trend3 must be non-zero divisors");
 }
 
 }  // namespace vk

@@ -20,8 +20,4 @@ void readWeekFactors(RunState& s);
 // loadingRows, loadingCols and loadings from resultDir + "/loading.dat.98".
 void readLoadingFile(RunState& s);
 
-// Refuses parameters beyond the capacity of the run state, naming the
-// parameter, its value and the limit.
-void checkParameterLimits(const RunState& s);
-
 }  // namespace vk

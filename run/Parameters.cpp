@@ -1,32 +1,149 @@
 #include "run/Parameters.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
 #include "io/Limits.h"
 #include "io/OutputFile.h"
+#include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 
 namespace vk {
 
+namespace {
+
+constexpr double kNoBound = std::numeric_limits<double>::infinity();
+
+using K = ParameterKind;
+using R = ReportFormat;
+using L = ParameterLimit;
+
+const ReportFormat kPlain{R::Plain};
+const ReportFormat kProbability{R::Fixed, 7, 4};
+const ReportFormat kGap{R::Fixed, 6, 2};
+const ReportFormat kNotPrinted{R::NotPrinted};
+const ParameterLimit kAny{L::None};
+const ParameterLimit kDivisor{L::NonZero};
+const ParameterLimit kGapCount{L::GapCount};
+
+const char* const kTrendDivisor = "it divides the rate changes of a trend factor";
+const char* const kGapWhy = "the genetic learning replaces that many agents each week";
+
+const std::vector<ParameterField> kFields = {
+    {1, "delta", K::Real, &Parameters::delta, nullptr, {R::Fixed, 7, 5}, kDivisor,
+     "the rate step divides every change into price levels"},
+    {2, "ndiv", K::Whole, nullptr, &Parameters::ndiv, kPlain, {L::Range, 0, kMaxNdiv},
+     "the run state holds 40 price levels on each side"},
+    {3, "trend1", K::Real, &Parameters::trend1, nullptr, {R::Scientific}, kDivisor, kTrendDivisor},
+    {4, "trend2", K::Real, &Parameters::trend2, nullptr, {R::Scientific}, kDivisor, kTrendDivisor},
+    {5, "trend3", K::Real, &Parameters::trend3, nullptr, {R::Scientific}, kDivisor, kTrendDivisor},
+    {6, "popsize", K::Whole, nullptr, &Parameters::popsize, kPlain, {L::Range, 2, kMaxPopsize},
+     "the genetic learning breeds agents in pairs, and the run state holds 200 agents"},
+    {7, "minyear", K::Whole, nullptr, &Parameters::minyear, kPlain, {L::Range, 1, kNoBound},
+     "the trend factors of a week look five weeks back, and the price file starts at week -4"},
+    {8, "maxyear", K::Whole, nullptr, &Parameters::maxyear, kPlain, {L::NotBelowMinyear, 0, kLastWeek},
+     "a path runs from minyear to maxyear, and the run state holds weeks up to 800"},
+    {9, "teachyear", K::Whole, nullptr, &Parameters::teachyear, kPlain, {L::Range, 0, kLastWeek},
+     "it is the length of training in weeks"},
+    {10, "pcross1", K::Real, &Parameters::pcross1, nullptr, kProbability, kAny, ""},
+    {11, "pmutation1", K::Real, &Parameters::pmutation1, nullptr, kProbability, kAny, ""},
+    {12, "gap1", K::Real, &Parameters::gap1, nullptr, kGap, kGapCount, kGapWhy},
+    {13, "pcross2", K::Real, &Parameters::pcross2, nullptr, kProbability, kAny, ""},
+    {14, "pmutation2", K::Real, &Parameters::pmutation2, nullptr, kProbability, kAny, ""},
+    {15, "gap2", K::Real, &Parameters::gap2, nullptr, kGap, kGapCount, kGapWhy},
+    {16, "simtimes", K::Whole, nullptr, &Parameters::simtimes, kNotPrinted, kAny, ""},
+    {17, "nsample", K::Whole, nullptr, &Parameters::nsample, {R::Plain, 0, 0, true}, {L::Range, 0, kNoBound},
+     "it counts the passes over the training weeks"},
+    {18, "runMode", K::Word, nullptr, nullptr, kNotPrinted, kAny, ""},
+};
+
+double numericValue(const Parameters& p, const ParameterField& f) {
+  return f.kind == K::Real ? p.*f.real : p.*f.whole;
+}
+
+std::string boundText(const ParameterField& f, double bound) {
+  return f.kind == K::Whole ? plainInt(static_cast<long long>(bound)) : fixed(bound, 0, 5);
+}
+
+std::string rangeText(const ParameterField& f, double lowest, double highest) {
+  if (lowest == -kNoBound) return "at most " + boundText(f, highest);
+  if (highest == kNoBound) return "at least " + boundText(f, lowest);
+  return boundText(f, lowest) + ".." + boundText(f, highest);
+}
+
+// The limit the value breaks, or an empty text if it keeps every limit.
+// withOthers false judges only the limits of the field's own.
+std::string brokenLimit(const Parameters& p, const ParameterField& f, bool withOthers) {
+  if (f.limit.rule == L::None) return "";  // the mode word among them, which has no number
+  const double v = numericValue(p, f);
+  switch (f.limit.rule) {
+    case L::None:
+      break;
+    case L::Range:
+      if (v >= f.limit.lowest && v <= f.limit.highest) return "";
+      return rangeText(f, f.limit.lowest, f.limit.highest);
+    case L::NonZero:
+      return v != 0 ? "" : "any value but 0";
+    case L::NotBelowMinyear: {
+      const double lowest = withOthers ? p.minyear : -kNoBound;
+      if (v >= lowest && v <= f.limit.highest) return "";
+      return "minyear = " + plainInt(p.minyear) + ".." + boundText(f, f.limit.highest);
+    }
+    case L::GapCount: {
+      if (!withOthers) return !(v >= 0) ? "at least 0" : "";
+      const int count = gapCountOf(p.popsize, v);
+      if (count >= 0 && count <= p.popsize) return "";
+      return "popsize = " + plainInt(p.popsize) + " x " + f.name +
+             ", truncated and made even, is a count of 0..popsize agents";
+    }
+  }
+  return "";
+}
+
+void check(const Parameters& p, const ParameterField& f, const std::string& source, bool withOthers) {
+  const std::string limit = brokenLimit(p, f, withOthers);
+  if (!limit.empty()) refuseValue(source, f.name, parameterText(p, f), limit + "; " + f.beyond);
+}
+
+void readField(TextReader& in, Parameters& p, const ParameterField& f) {
+  switch (f.kind) {
+    case K::Real:
+      p.*f.real = readRealLine(in);
+      break;
+    case K::Whole:
+      p.*f.whole = readIntLine(in);
+      break;
+    case K::Word:
+      p.runMode = in.readLineText(kModeWordLength);
+      break;
+  }
+}
+
+}  // namespace
+
+const std::vector<ParameterField>& parameterFields() { return kFields; }
+
+const ParameterField* findParameter(const std::string& name) {
+  for (const ParameterField& f : kFields)
+    if (name == f.name) return &f;
+  return nullptr;
+}
+
+void readParameters(TextReader& in, Parameters& p, const std::function<void(const ParameterField&)>& afterEach) {
+  for (const ParameterField& f : kFields) {
+    readField(in, p, f);
+    if (afterEach) afterEach(f);
+  }
+}
+
 Parameters readParameters(TextReader& in) {
   Parameters p;
-  p.delta = readRealLine(in);
-  p.ndiv = readIntLine(in);
-  p.trend1 = readRealLine(in);
-  p.trend2 = readRealLine(in);
-  p.trend3 = readRealLine(in);
-  p.popsize = readIntLine(in);
-  p.minyear = readIntLine(in);
-  p.maxyear = readIntLine(in);
-  p.teachyear = readIntLine(in);
-  p.pcross1 = readRealLine(in);
-  p.pmutation1 = readRealLine(in);
-  p.gap1 = readRealLine(in);
-  p.pcross2 = readRealLine(in);
-  p.pmutation2 = readRealLine(in);
-  p.gap2 = readRealLine(in);
-  p.simtimes = readIntLine(in);
-  p.nsample = readIntLine(in);
-  p.runMode = in.readLineText(kModeWordLength);
+  readParameters(in, p);
   return p;
 }
 
@@ -35,36 +152,128 @@ Parameters readParameterFile(const std::string& path) {
   return readParameters(in);
 }
 
+std::string parameterText(const Parameters& p, const ParameterField& f) {
+  switch (f.kind) {
+    case K::Real:
+      return fixed(p.*f.real, 0, 5);
+    case K::Whole:
+      return plainInt(p.*f.whole);
+    case K::Word:
+      return p.runMode;
+  }
+  return "";
+}
+
 std::string formatParameters(const Parameters& p) {
   std::string out;
-  const auto real = [&out](double v) { out += fixed(v, 10, 5) + "\n"; };
-  const auto whole = [&out](int v) { out += plainInt(v) + "\n"; };
-  real(p.delta);
-  whole(p.ndiv);
-  real(p.trend1);
-  real(p.trend2);
-  real(p.trend3);
-  whole(p.popsize);
-  whole(p.minyear);
-  whole(p.maxyear);
-  whole(p.teachyear);
-  real(p.pcross1);
-  real(p.pmutation1);
-  real(p.gap1);
-  real(p.pcross2);
-  real(p.pmutation2);
-  real(p.gap2);
-  whole(p.simtimes);
-  whole(p.nsample);
-  out += p.runMode + "\n";
+  for (const ParameterField& f : kFields)
+    out += (f.kind == K::Real ? fixed(p.*f.real, 10, 5) : parameterText(p, f)) + "\n";
   return out;
 }
 
+namespace {
+
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The rest of the line from pos, without its line break; pos moves to the
+// start of the next line.
+std::string restOfLine(const std::string& text, std::size_t& pos) {
+  const std::size_t eol = std::min(text.find('\n', pos), text.size());
+  std::size_t stop = eol;
+  if (stop > pos && text[stop - 1] == '\r') --stop;
+  std::string rest = text.substr(pos, stop - pos);
+  pos = std::min(eol + 1, text.size());
+  return rest;
+}
+
+std::string previousText(const std::string& path) {
+  // Anything but a file in its place is left to the writer to report.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::string();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throwFileError("open file for reading", path, errno);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throwFileError("read file", path, errno);
+  return text;
+}
+
+}  // namespace
+
+std::string keepTextAfterValues(const std::string& formatted, const std::string& previous) {
+  std::string out;
+  std::size_t at = 0, was = 0;
+  for (const ParameterField& field : parameterFields()) {
+    out += restOfLine(formatted, at);
+    if (field.kind == ParameterKind::Word) {  // the mode word is its whole line
+      restOfLine(previous, was);
+      out += "\n";
+      continue;
+    }
+    // A number is found as the reader finds it: past any blanks and line
+    // breaks, one word; the rest of that line is the number's text.
+    while (was < previous.size() && isBlank(previous[was])) ++was;
+    while (was < previous.size() && !isBlank(previous[was])) ++was;
+    out += restOfLine(previous, was) + "\n";
+  }
+  return out + previous.substr(was);
+}
+
 void writeParameterFile(const std::string& path, const Parameters& p) {
+  const std::string text = keepTextAfterValues(formatParameters(p), previousText(path));
   OutputFile file;
   file.create(path);
-  file.write(formatParameters(p));
+  file.write(text);
   file.close();
+}
+
+std::string reportParameterLine(const Parameters& p) {
+  std::string text;
+  for (const ParameterField& f : kFields) {
+    const ReportFormat& r = f.report;
+    if (r.style == R::NotPrinted) continue;
+    if (r.onNewLine) text += "\n";
+    text += std::string(f.name) + " =";
+    if (r.style == R::Plain) text += plainInt(p.*f.whole);
+    if (r.style == R::Fixed) text += fixed(p.*f.real, r.width, r.decimals);
+    if (r.style == R::Scientific) text += scientific23(p.*f.real);
+  }
+  return text + "\n";
+}
+
+void checkParameters(const Parameters& p, const std::string& source) {
+  for (const ParameterField& f : kFields) check(p, f, source, true);
+}
+
+void checkParameterFile(const Parameters& p, const std::string& fileName) {
+  for (const ParameterField& f : kFields) check(p, f, fileName + ", line " + plainInt(f.line), true);
+}
+
+void setParameter(Parameters& p, const std::string& name, const std::string& text, const std::string& source) {
+  const ParameterField* f = findParameter(name);
+  if (!f) throw RunError(source + ": '" + name + "' is not a parameter of para.txt");
+  Parameters candidate = p;
+  bool parsed = true;
+  if (f->kind == K::Real) parsed = parseReal(text, candidate.*f->real);
+  if (f->kind == K::Whole) parsed = parseInt(text, candidate.*f->whole);
+  if (f->kind == K::Word) candidate.runMode = text.substr(0, kModeWordLength);
+  if (!parsed)
+    throw RunError(source + ": " + name + " = '" + text + "' is not " +
+                   (f->kind == K::Whole ? "a whole number" : "a number"));
+  check(candidate, *f, source, false);
+  p = candidate;
+}
+
+int gapCountOf(int popsize, double gap) {
+  const double product = popsize * gap;
+  if (!(product >= 0)) return -1;
+  int count = product > popsize ? popsize + 1 : static_cast<int>(product);
+  if (count % 2 != 0) count = count + 1;
+  return count;
+}
+
+void refuseValue(const std::string& source, const std::string& name, const std::string& value,
+                 const std::string& limit) {
+  throw RunError(source + ": " + name + " = " + value + " is outside what a run supports (" + limit + ")");
 }
 
 }  // namespace vk

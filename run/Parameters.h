@@ -1,6 +1,13 @@
 #pragma once
 // The parameter file para.txt and the replay list filename.txt.
+//
+// One table names every field of para.txt once: its line, its name, its
+// kind, how the run report prints it, its limits and why a value beyond them
+// is refused. Reading, writing, the report's parameter line, every limit
+// check and the setting of a parameter by name all come from it.
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace vk {
 
@@ -19,17 +26,95 @@ struct Parameters {
   std::string runMode;  // at most 30 characters, untrimmed
 };
 
-class TextReader;
+enum class ParameterKind { Real, Whole, Word };
 
-// Reads the eighteen values; a value that is not a number of its kind is a
-// RunError naming the file and line. Values past the end of the file read as
-// 0 and the mode word as empty.
+// How the run report prints a value after "name =".
+struct ReportFormat {
+  enum Style { NotPrinted, Plain, Fixed, Scientific } style;
+  int width = 0;
+  int decimals = 0;
+  bool onNewLine = false;  // the value starts a new line of the report
+};
+
+// A value a run cannot work with. Range: lowest..highest. NonZero: the value
+// divides. NotBelowMinyear: the path's last week comes after its first.
+// GapCount: popsize x the value, truncated and made even, is a count of
+// agents 0..popsize.
+struct ParameterLimit {
+  enum Rule { None, Range, NonZero, NotBelowMinyear, GapCount } rule;
+  double lowest = 0;
+  double highest = 0;
+};
+
+struct ParameterField {
+  int line;
+  const char* name;  // as the run report prints it
+  ParameterKind kind;
+  double Parameters::*real;
+  int Parameters::*whole;
+  ReportFormat report;
+  ParameterLimit limit;
+  const char* beyond;  // why a value beyond the limit is refused
+};
+
+// The eighteen fields in the order of their lines.
+const std::vector<ParameterField>& parameterFields();
+
+// The field of that name, or null.
+const ParameterField* findParameter(const std::string& name);
+
+// Reads the eighteen values into p, in order; a value that is not a number
+// of its kind is a RunError naming the file and line, and the values read
+// before it stay in p. afterEach, if given, sees each field just read.
+// Values past the end of the file read as 0 and the mode word as empty.
+class TextReader;
+void readParameters(TextReader& in, Parameters& p,
+                    const std::function<void(const ParameterField&)>& afterEach = nullptr);
 Parameters readParameters(TextReader& in);
 Parameters readParameterFile(const std::string& path);
 
 // The file as the parameter dialog writes it: reals as 10:5, integers plain,
 // the mode word unchanged, one value per line.
 std::string formatParameters(const Parameters& p);
+// The file as formatParameters writes it, with what followed each value on
+// its line in the previous text (a comment naming the value, say) kept after
+// the new value, and the lines after the mode word kept as they were.
+std::string keepTextAfterValues(const std::string& formatted, const std::string& previous);
+
+// Replaces the file; the text after each value in the file it replaces stays.
 void writeParameterFile(const std::string& path, const Parameters& p);
+
+// A field's value as para.txt holds it, untrimmed for the mode word, without
+// the padding of reals.
+std::string parameterText(const Parameters& p, const ParameterField& field);
+
+// The report's parameter line: "delta = 0.01000ndiv =3..." and, on a line of
+// its own, nsample.
+std::string reportParameterLine(const Parameters& p);
+
+// Refuses the first value beyond its limit with a RunError of one shape:
+// "<source>: <name> = <value> is outside what a run supports (<limit>; <why>)".
+// source is the file, and checkParameterFile adds each field's line to it.
+void checkParameters(const Parameters& p, const std::string& source);
+void checkParameterFile(const Parameters& p, const std::string& fileName);
+
+// Sets the named parameter from text, which must be one number of the
+// field's kind and nothing else (the mode word: its first 30 characters),
+// and refuses an unknown name, a text that is not a value of the field's kind
+// and a value beyond a limit of the field's own. Limits that relate it to
+// another parameter (maxyear and minyear, a gap and popsize) are judged by
+// checkParameters once the set is complete.
+void setParameter(Parameters& p, const std::string& name, const std::string& text, const std::string& source);
+
+// The generation gap as a count of agents: popsize x gap truncated toward
+// zero, plus one if that count is odd. A product above popsize counts as
+// popsize + 1 and a negative or undefined one as -1, which no limit admits,
+// so that no conversion overflows.
+int gapCountOf(int popsize, double gap);
+
+// A value beyond a limit that is not a parameter of para.txt (the replay
+// list's snapshot interval), in the same shape.
+[[noreturn]] void refuseValue(const std::string& source, const std::string& name, const std::string& value,
+                              const std::string& limit);
 
 }  // namespace vk

@@ -13,7 +13,9 @@ namespace {
 
 constexpr double kUndefined = std::numeric_limits<double>::quiet_NaN();
 
-// Sums of one error series, each term divided by the count before it is added.
+// Sums of one error series, each term divided by the count before it is
+// added: the mean of the terms, summed as sum(e / n) and not as sum(e) / n,
+// rounds differently, and the report's 15 significant digits show it.
 struct ErrorSums {
   double count;
   double me = 0, mae = 0, meanSquare = 0;
@@ -34,7 +36,8 @@ void countActualHistogram(RunState& s) {
       v = v + s.delta / 2;
     else
       v = v - s.delta / 2;
-    s.actualHist[clampLevel(v / s.delta, s.ndiv)] += 1;
+    const int level = clampLevel(v / s.delta, s.ndiv);
+    s.actualHist[level] = s.actualHist[level] + 1;
   }
 }
 
@@ -46,27 +49,6 @@ std::string scientificFields(const double* values, int count, const char* separa
   }
   if (trailing) line += separator;
   return line;
-}
-
-std::string parameterLines(const RunState& s) {
-  std::string text;
-  text += "delta =" + fixed(s.delta, 7, 5);
-  text += "ndiv =" + plainInt(s.ndiv);
-  text += "trend1 =" + scientific23(s.trend1);
-  text += "trend2 =" + scientific23(s.trend2);
-  text += "trend3 =" + scientific23(s.trend3);
-  text += "popsize =" + plainInt(s.popsize);
-  text += "minyear =" + plainInt(s.minyear);
-  text += "maxyear =" + plainInt(s.maxyear);
-  text += "teachyear =" + plainInt(s.teachyear);
-  text += "pcross1 =" + fixed(s.pcross1, 7, 4);
-  text += "pmutation1 =" + fixed(s.pmutation1, 7, 4);
-  text += "gap1 =" + fixed(s.gap1, 6, 2);
-  text += "pcross2 =" + fixed(s.pcross2, 7, 4);
-  text += "pmutation2 =" + fixed(s.pmutation2, 7, 4);
-  text += "gap2 =" + fixed(s.gap2, 6, 2);
-  text += "\nnsample =" + plainInt(s.nsample) + "\n";
-  return text;
 }
 
 }  // namespace
@@ -133,7 +115,10 @@ void writePathReport(RunState& s) {
     stats[2 * i + 1] = s.actualStats[i];
   }
   std::string text = "No. = " + plainInt(s.pathNumber) + "\n";
-  if (s.pathNumber == 1) text += parameterLines(s);
+  // The parameter line follows the header of path 1, the second path, not
+  // the first: reports of earlier runs hold it there, and a run of one path
+  // reports no parameters.
+  if (s.pathNumber == 1) text += reportParameterLine(s);
   text += "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
   text += scientificFields(errors, 6, "\t", false) + "\n";
   text += "mean    \tmean(real)  \tstd      \tstd(real)      \tskew      \tskew(real)  \tkurt     \t"

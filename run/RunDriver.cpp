@@ -1,12 +1,12 @@
 #include "run/RunDriver.h"
 
 #include "io/OutputFile.h"
-#include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/PathLoop.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
+#include "run/Parameters.h"
 #include "run/Report.h"
 #include "run/RunState.h"
 
@@ -42,7 +42,8 @@ void restoreRandomState(RunState& s, TextReader& in) {
     in.skipLine();
   }
   if (s.rngIndex < 0 || s.rngIndex > 55)
-    throw RunError(in.name() + ": the random index " + std::to_string(s.rngIndex) + " is outside 0..55");
+    refuseValue(in.name() + ", line 1", "the random index", plainInt(s.rngIndex),
+                "0..55; it points into the random table");
 }
 
 void createPathOutputs(RunState& s) {
@@ -74,11 +75,11 @@ void runWriteMode(RunState& s) {
 }
 
 void drawActualRate(RunState& s) {
-  Display& d = *s.display;
-  d.ClearActualSeries();
-  for (int w = s.teachyear; w <= s.maxyear; ++w) d.AddActualPoint(w, s.actualRate[w]);
-  d.RedrawRateChart();
-  d.ClearSimulationSeries();
+  Display& display = *s.display;
+  display.ClearActualSeries();
+  for (int w = s.teachyear; w <= s.maxyear; ++w) display.AddActualPoint(w, s.actualRate[w]);
+  display.RedrawRateChart();
+  display.ClearSimulationSeries();
 }
 
 void runAllMode(RunState& s) {
@@ -103,8 +104,8 @@ void runReplayMode(RunState& s, bool detail) {
   if (detail) {
     s.snapshotInterval = readIntLine(list);
     if (s.snapshotInterval < 1)
-      throw RunError(std::string(kReplayListFile) + ", line 2: the snapshot interval " +
-                     std::to_string(s.snapshotInterval) + " must be at least 1");
+      refuseValue(std::string(kReplayListFile) + ", line 2", "snapshotInterval", plainInt(s.snapshotInterval),
+                  "at least 1; agent snapshots are written every snapshotInterval weeks");
   }
   s.simtimes = readIntLine(list);
   for (int i = 0; i < s.simtimes; ++i) {
@@ -150,7 +151,7 @@ void RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   s.dataFile = TextReader::open(dataFileName);
   readWeightStructure(s, kWeightStructureFile);
   static_cast<Parameters&>(s) = readParameterFile(kParameterFile);
-  checkParameterLimits(s);
+  checkParameterFile(s, kParameterFile);
   initRun(s);
   readPriceFile(s);
   evaluateActual(s);

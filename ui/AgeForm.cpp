@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImageReader>
@@ -25,6 +26,8 @@
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "io/RunError.h"
+#include "run/EarlierRun.h"
+#include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"
 #include "ui/UpDown.h"
@@ -67,7 +70,6 @@ void dropInputQueuedDuringRun() {
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
-const char* const kAnalyzerMissing = "The analysis windows are not part of this version of the program.";
 
 QPixmap builtInImage(bool play) {
   QPixmap image(16, 16);
@@ -83,6 +85,19 @@ QPixmap builtInImage(bool play) {
     p.drawRect(QRectF(4, 4, 8, 8));
   }
   return image;
+}
+
+// The layout places a group's controls 16 pixels below its top, which is
+// below the frame only when the frame's top line runs through the middle of
+// the title; the toolkit's own look draws the title above the frame and
+// lets the controls cross its line.
+QGroupBox* groupAt(const QString& title, QWidget* parent, const QRect& place) {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(place);
+  group->setStyleSheet(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }");
+  return group;
 }
 
 QLabel* labelAt(const QString& text, QWidget* parent, int left, int top) {
@@ -151,6 +166,7 @@ TForm1::TForm1(UserPrompts* prompts)
   logTarget_ = pacer_.add([this] { Memo1->repaint(); });
 
   connectHandlers();
+  giveButtonsKeys();
   FormCreate();
 }
 
@@ -167,8 +183,7 @@ void TForm1::buildLayout() {
   StaticText1->setPalette(banner);
   StaticText1->setFont(fittingFont(StaticText1, 15));
 
-  GroupBox1 = new QGroupBox("Simulation", this);
-  GroupBox1->setGeometry(8, 16, 137, 105);
+  GroupBox1 = groupAt("Simulation", this, QRect(8, 16, 137, 105));
   SettingBtn = buttonAt("Setting", GroupBox1, QRect(16, 16, 105, 25));
   StartBtn = buttonAt("Start", GroupBox1, QRect(16, 48, 105, 25));
   StartBtn->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
@@ -177,8 +192,7 @@ void TForm1::buildLayout() {
   GraphCheck->setGeometry(40, 80, std::max(49, GraphCheck->sizeHint().width()), 17);
   GraphCheck->setChecked(true);
 
-  GroupBox2 = new QGroupBox("Viewer", this);
-  GroupBox2->setGeometry(8, 120, 137, 81);
+  GroupBox2 = groupAt("Viewer", this, QRect(8, 120, 137, 81));
   Label6 = labelAt("Path", GroupBox2, 8, 18);
   NumPath = new QLineEdit("0", GroupBox2);
   NumPath->setGeometry(32, 16, 33, 20);
@@ -199,16 +213,13 @@ void TForm1::buildLayout() {
   ScrollBar1->setRange(0, 100);
   ScrollBar1->setValue(50);
 
-  GroupBox3 = new QGroupBox("Analyzer", this);
-  GroupBox3->setGeometry(8, 200, 137, 169);
+  GroupBox3 = groupAt("Analyzer", this, QRect(8, 200, 137, 169));
   PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
   ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
   WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
   FactsPlotBtn = buttonAt("Facts plot", GroupBox3, QRect(8, 112, 121, 25));
-  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn, FactsPlotBtn}) {
-    b->setEnabled(false);
-    b->setToolTip(kAnalyzerMissing);
-  }
+  // Enabled once start-up has given each its window (setAnalyzerAction).
+  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn, FactsPlotBtn}) b->setEnabled(false);
 
   ExitBtn = buttonAt("Exit", this, QRect(8, 376, 137, 25));
   ExitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
@@ -264,6 +275,7 @@ void TForm1::buildCharts() {
   Chart1->setContentsMargins(0, 0, 0, 9);
   Chart1->setChartTitle("Rate", false);
   Chart1->setLegend(LegendPlace::Right, false, 48);
+  Chart1->setAxisTitles("Week", "Rate (log)");
   Series1 = Chart1->addFastLine("Actual", Qt::red, 2);
   Series2 = Chart1->addFastLine("Simulation", Qt::blue, 2);
 
@@ -272,6 +284,8 @@ void TForm1::buildCharts() {
   Chart2->setGeometry(8, 200, 185, 185);
   Chart2->setChartTitle("Supply & Demand");
   Chart2->setLegend(LegendPlace::Bottom);
+  Chart2->setAxisTitles("Quantity", "Price level");
+  Chart2->reserveTitleRight(41);  // its Save button
   // A schedule is drawn level by level; demand falls as the level rises, so
   // its points must stay in the order given to form the steps.
   Series3 = Chart2->addStairs("Supply", kOrange, 2, XOrder::AsAdded);
@@ -282,6 +296,7 @@ void TForm1::buildCharts() {
   Chart3->setGeometry(192, 200, 409, 185);
   Chart3->setChartTitle("Weights");
   Chart3->setLegend(LegendPlace::Hidden);
+  Chart3->setAxisTitles("Weight index", "Weight");
   Chart3->fixLeftAxis(-3.2, 3.2);
   Series5 = Chart3->addBars("Weights", Qt::red, 0.9);
 
@@ -292,6 +307,28 @@ void TForm1::buildCharts() {
   SaveBtn2->setObjectName("SaveBtn2");
   SaveBtn3->setObjectName("SaveBtn3");
   SaveBtn->raise();
+}
+
+// Keys for the buttons; their captions stay as laid out, so the tooltips
+// name the keys.
+void TForm1::giveButtonsKeys() {
+  const std::pair<QAbstractButton*, std::pair<const char*, const char*>> keys[] = {
+      {SettingBtn, {"Alt+S", "Set the run's parameters and files"}},
+      {StartBtn, {"Alt+R", "Start a run with the parameters of para.txt"}},
+      {GraphCheck, {"Alt+G", "Draw the live charts during a run"}},
+      {ViewStartBtn, {"Alt+P", "Play or pause the replay of the path"}},
+      {ViewStopBtn, {"Alt+O", "Stop the replay"}},
+      {PathPlotBtn, {"Alt+1", "Summarise the paths of the result directory"}},
+      {ContPlotBtn, {"Alt+2", "Count the paths on a grid of weeks and rates"}},
+      {WPlotBtn, {"Alt+3", "Average the agents' weights over the paths"}},
+      {FactsPlotBtn, {"Alt+4", "Compare the stylized facts of the paths with the actual rate"}},
+      {ExitBtn, {"Ctrl+Q", "Close the program"}},
+  };
+  for (const auto& [button, key] : keys) {
+    button->setShortcut(QKeySequence(key.first));
+    button->setToolTip(QString("%1 (%2)").arg(key.second, key.first));
+  }
+  for (QPushButton* save : {SaveBtn, SaveBtn2, SaveBtn3}) save->setToolTip("Save the chart as PNG, SVG or PDF");
 }
 
 void TForm1::connectHandlers() {
@@ -311,9 +348,7 @@ void TForm1::connectHandlers() {
 void TForm1::FormCreate() {
   Timer1->stop();
   ScrollBar1Change();
-  resultDir = "result";
-  priceFileName = "price.txt";
-  dataFileName = "data.txt";
+  runFiles = RunFiles();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -331,21 +366,52 @@ void TForm1::reportError(const QString& message) { prompts_.showError(this, mess
 
 void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
-  button->setToolTip(QString());
-  connect(button, &QPushButton::clicked, this, [this, open] { open(resultDir); });
+  connect(button, &QPushButton::clicked, this, [this, open] { open(runFiles.resultDir); });
 }
 
 // ---- handlers ----
 
 void TForm1::SettingBtnClick() {
   if (!parametersDlg_) return;
-  parametersDlg_->priceFileName = priceFileName;
-  parametersDlg_->dataFileName = dataFileName;
+  // A dialog already open keeps the files chosen in it until OK or Cansel;
+  // it only comes to the front.
   if (!parametersDlg_->isVisible()) parametersDlg_->show();
+  parametersDlg_->raise();
+  parametersDlg_->activateWindow();
+}
+
+// Asks before a run overwrites results, and says how many files of an
+// earlier run it would leave beside its own. False when the run must not start.
+bool TForm1::confirmRunOver(const std::string& dir) {
+  std::vector<std::string> earlier;
+  try {
+    earlier = earlierRunFiles(dir, readParameterFile("para.txt"));
+  } catch (const std::exception&) {
+    // The run reports the parameter file itself.
+  }
+  if (earlier.empty()) return !holdsRunFiles(runFiles.resultDir) || prompts_.confirmOverwrite(this);
+  const QString what = QString::fromStdString(describeEarlierRunFiles(dir, earlier));
+  const QString folder = QString::fromStdString(nextEarlierRunFolder(dir));
+  switch (prompts_.confirmOverwriteEarlier(this, what, folder)) {
+    case EarlierRunAnswer::No:
+      return false;
+    case EarlierRunAnswer::Keep:
+      return true;
+    case EarlierRunAnswer::MoveAside:
+      break;
+  }
+  try {
+    const std::string moved = moveEarlierRunFiles(dir, earlier);
+    AppendLog("Moved " + std::to_string(earlier.size()) + " files of an earlier run into " + dir + "/" + moved + ".");
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+    return false;
+  }
+  return true;
 }
 
 void TForm1::StartBtnClick() {
-  if (holdsRunFiles(resultDir) && !prompts_.confirmOverwrite(this)) return;
+  if (!confirmRunOver(fileName(runFiles.resultDir))) return;
   // The charts now belong to the run; a replay must not go on drawing into
   // them when the run returns.
   try {
@@ -354,13 +420,25 @@ void TForm1::StartBtnClick() {
     reportError(QString::fromStdString(e.what()));
   }
   setPathControlsEnabled(false);
-  NumPath->repaint();
-  UpDown1->repaint();
+  clearProgressRows();
+  // The run's charts scale to the run, not to a replay before it, and the
+  // path the viewer loaded may be rewritten.
+  Chart1->releaseLeftAxis();
+  Chart1->setNote(QString());
+  viewer_->forget();
+  // Where the question's box stood, the window is painted anew now: the run
+  // lets no paint request through, and with Graph off it would not repaint
+  // the charts under the box itself. The window system reports the uncovered
+  // area only once the box is gone, so its reports are let in for a moment.
+  repaintUncovered();
   QString failure;
   try {
-    RunSimulation(fileName(resultDir), fileName(priceFileName), fileName(dataFileName), *this);
+    RunSimulation(fileName(runFiles.resultDir), fileName(runFiles.priceFileName), fileName(runFiles.dataFileName),
+                  *this);
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
+    // The log keeps the end of every run it began, also of one that failed.
+    AppendLog("Simulation stopped: " + failure.toStdString());
   }
   pacer_.flush();
   dropInputQueuedDuringRun();
@@ -370,7 +448,7 @@ void TForm1::StartBtnClick() {
 
 void TForm1::NumPathChange() {
   try {
-    viewer_->changePath(NumPath->text(), fileName(resultDir));
+    viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
@@ -378,6 +456,10 @@ void TForm1::NumPathChange() {
 
 void TForm1::ViewStartBtnClick() {
   try {
+    // Play replays the path the field names, loaded now if the charts show
+    // another one (or none yet, or one a run has since rewritten).
+    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(NumPath->text(), fileName(runFiles.resultDir)))
+      viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
     viewer_->playOrPause();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
@@ -453,6 +535,21 @@ void TForm1::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) 
   // One painting for the row: the field, the bar and the panel beneath them.
   const QRect row = bar->geometry().united(field->geometry());
   field->parentWidget()->repaint(row);
+}
+
+void TForm1::repaintUncovered() {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 60) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+  repaint();
+}
+
+// A new run starts from empty rows, not from what the last run reached.
+void TForm1::clearProgressRows() {
+  weekPercent_ = pathPercent_ = -1;
+  for (QLineEdit* field : {Edit1, Edit2}) field->clear();
+  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) bar->setValue(0);
+  Panel2->repaint();
 }
 
 void TForm1::SetWeekProgress(int percent) { setProgress(weekPercent_, percent, weekRowTarget_); }

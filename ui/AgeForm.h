@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "run/Display.h"
+#include "ui/RunFiles.h"
 #include "ui/PathViewer.h"
 #include "ui/RepaintPacer.h"
 
@@ -47,10 +48,8 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   explicit TForm1(UserPrompts* prompts = nullptr);
   ~TForm1() override;
 
-  // The names a run needs; relative names are taken from the working directory.
-  QString resultDir;
-  QString priceFileName;
-  QString dataFileName;
+  // The names a run needs, shared with the parameter dialog.
+  RunFiles runFiles;
 
   void setParametersDialog(TParametersDlg* dialog) { parametersDlg_ = dialog; }
   // Enables an Analyzer button: pressing it calls open with resultDir.
@@ -132,10 +131,14 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   void buildLayout();
   void buildCharts();
   void connectHandlers();
+  void giveButtonsKeys();
   void FormCreate();
   void setProgress(int& shown, int percent, int target);
+  void clearProgressRows();
+  void repaintUncovered();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
+  bool confirmRunOver(const std::string& dir);
 
   // The viewer's hold on the window.
   void setPathControlsEnabled(bool enabled) override;

@@ -7,8 +7,6 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 #include "analysis/ResultLine.h"
 #include "chart/Chart.h"
 #include "ui/UpDown.h"
@@ -35,35 +33,6 @@ UpDown* stepperFor(QLineEdit* field, int position, QHBoxLayout* row) {
 }
 
 }  // namespace
-
-ContourChart::ContourChart(Chart& c) : chart(c) {
-  chart.setChartTitle("Simulation paths");
-  chart.setLegend(LegendPlace::Bottom, true);
-  chart.hideLeftAxis();
-  chart.setGridLines(false, false);
-  Series1 = chart.addColourGrid("Grid");
-  Series3 = chart.addContour("Contour", 2);
-  Series2 = chart.addFastLine("Actual path", Qt::red, 2);
-  chart.setSeriesVisible(Series1, false);
-}
-
-void ContourChart::show(const ContourSeries& summary) {
-  Series1->clear();
-  Series3->clear();
-  Series2->clear();
-  for (const GridCount& p : summary.grid) {
-    Series1->addGridPoint(p.week, p.count, p.bin);
-    Series3->addGridPoint(p.week, p.count, p.bin);
-  }
-  // Every path adds its copy of the actual path, each in ascending weeks.
-  // Added in the stable order of their weeks they give the line the same
-  // points as one by one, without inserting each copy into the middle.
-  PointList actual = summary.actualPath;
-  std::stable_sort(actual.begin(), actual.end(),
-                   [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
-  for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
-  chart.repaintNow();
-}
 
 TContPlotForm::TContPlotForm(QWidget* parent, UserPrompts* prompts)
     : ResultFrame("Contour plot", kRatePrefix, "BitBtn1", prompts, parent), Chart1(new Chart), view(*Chart1) {
@@ -143,7 +112,14 @@ ContourSettings TContPlotForm::settingsFromFields() const {
 void TContPlotForm::plotSummary() {
   summariseInto<ContourSeries>(view, [this](ContourSeries& s) {
     summariseContour(directory(), settingsFromFields(), s);
+    showBoundsInUse(s);
   });
+}
+
+// A greyed field shows the bound the Plot worked out, not a stale text.
+void TContPlotForm::showBoundsInUse(const ContourSeries& s) {
+  if (MinYAuto->isChecked()) MinYEdit->setText(QString::number(s.minY, 'f', 4));
+  if (MaxYAuto->isChecked()) MaxYEdit->setText(QString::number(s.maxY, 'f', 4));
 }
 
 }  // namespace vk

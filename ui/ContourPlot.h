@@ -3,10 +3,8 @@
 // simulated rate paths spread over the rate week by week, counted on a grid
 // of weeks and rate bins, drawn as a colour grid and as contour lines under
 // the actual path; the counts go to freq.txt in the result directory.
-//
-// ContourChart is the window's chart as a unit of its own, so that the
-// command line draws the very same chart from the same summary.
 #include "analysis/ContourSummary.h"
+#include "chart/ContourChart.h"
 #include "ui/ResultFrame.h"
 
 class QCheckBox;
@@ -15,23 +13,7 @@ class QLabel;
 namespace vk {
 
 class Chart;
-class GridSeries;
-class LineSeries;
 class UpDown;
-
-class ContourChart {
- public:
-  // Gives the chart its title, legend, axes and the three series; the
-  // colour grid starts switched off.
-  explicit ContourChart(Chart& chart);
-  // Replaces the series' points by the summary's and draws the chart at once.
-  void show(const ContourSeries& summary);
-
-  Chart& chart;
-  GridSeries* Series1;  // "Grid"
-  GridSeries* Series3;  // "Contour"
-  LineSeries* Series2;  // "Actual path"
-};
 
 class TContPlotForm : public ResultFrame {
   Q_OBJECT
@@ -68,6 +50,7 @@ class TContPlotForm : public ResultFrame {
 
  private:
   void buildGridControls();
+  void showBoundsInUse(const ContourSeries& s);
   void FormCreate();
 };
 

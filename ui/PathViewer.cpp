@@ -1,13 +1,9 @@
 #include "ui/PathViewer.h"
 
 #include <QFile>
+#include <QStringList>
 
-#include <cerrno>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
-
-#include "analysis/ResultLine.h"
+#include "analysis/ResultDirectory.h"
 #include "chart/Chart.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
@@ -15,128 +11,72 @@
 
 namespace vk {
 
-namespace {
-
-// A missing file is no error: the viewer then keeps what it has.
-bool fileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(path, ec);
-}
-
-// Calls f(fields, lineNumber) for every line of the file.
-template <typename F>
-void forEachLine(const std::string& path, F f) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throwFileError("open file for reading", path, errno);
-  std::string line;
-  std::vector<std::string> fields;
-  int number = 0;
-  while (std::getline(in, line)) {
-    fields = splitResultLine(line);
-    f(fields, ++number);
-  }
-  if (in.bad()) throwFileError("read file", path, errno);
-}
-
-std::string pathFile(const std::string& resultDir, const char* prefix, int path) {
-  return resultDir + "/" + prefix + pathTagOf(path) + ".csv";
-}
-
-}  // namespace
-
 PathViewer::PathViewer(const ViewerCharts& charts, ViewerControls& controls)
-    : charts_(charts), controls_(controls), blocks_(1) {}
+    : charts_(charts), controls_(controls) {}
 
+// The charts never show another path under the number asked for: a kind of
+// file that is missing is shown empty, and the rate chart names the files.
 void PathViewer::changePath(const QString& pathText, const std::string& resultDir) {
   int path;
   if (!parseInt(pathText.toStdString(), path))
     throw RunError("'" + pathText.toStdString() + "' is not a valid integer value");
   const std::string dir = QFile::encodeName(QString::fromStdString(resultDir)).toStdString();
+  shownPath_ = shownPathKey(pathText, resultDir);
+  std::vector<std::string> missing;
+  const auto fileOf = [&](char prefix) { return resultFilePath(dir, pathFileName(prefix, path)); };
 
-  loadRateFile(pathFile(dir, "r", path));
+  if (!readRateTrack(dir, path, track_)) {
+    track_ = RateTrack();
+    missing.push_back(fileOf(kRatePrefix));
+  }
   drawRateChart(true);
+  showWhatIsMissing(missing);
 
-  loadWeightsFile(pathFile(dir, "w", path));
+  if (!readWeightRows(dir, path, weights_)) {
+    weights_ = WeightRows();
+    missing.push_back(fileOf(kWeightPrefix));
+  }
   // The weights of the week whose schedule (block 1) is shown beside them.
   if (frameCount() > 1)
     drawWeightsOfFrame(1);
   else
     drawWeightsRow(1);
 
-  loadScheduleFile(pathFile(dir, "q", path));
+  if (!readSchedule(dir, path, schedule_)) {
+    schedule_ = Schedule();
+    missing.push_back(fileOf(kSchedulePrefix));
+  }
   drawBlock(1);
+  showWhatIsMissing(missing);
 }
 
-void PathViewer::loadRateFile(const std::string& path) {
-  if (!fileExists(path)) return;
-  rateTrack_.clear();
-  double commonRate = 0;
-  bool haveCommonRate = false;
-  forEachLine(path, [&](const std::vector<std::string>& f, int line) {
-    const int week = intField(f, 0, path, line);
-    const double simulated = realField(f, 1, path, line);
-    const double actual = realField(f, 2, path, line);
-    if (rateTrack_.empty()) {
-      if (simulated == actual) {
-        commonRate = simulated;
-        haveCommonRate = true;
-      } else {
-        // The replay starts at the last week in which both rates agreed. A
-        // file that differs from its first line on has no such week; the
-        // line's actual rate stands in for it.
-        const double start = haveCommonRate ? commonRate : actual;
-        rateTrack_.push_back({week - 1, start, start});
-        rateTrack_.push_back({week, actual, simulated});
-        trackStart_ = week - 1;
-      }
-    } else {
-      rateTrack_.push_back({week, actual, simulated});
-    }
-    trackEnd_ = week;
-  });
+bool PathViewer::shows(const QString& pathText, const std::string& resultDir) const {
+  return !shownPath_.empty() && shownPath_ == shownPathKey(pathText, resultDir);
 }
 
-void PathViewer::loadWeightsFile(const std::string& path) {
-  if (!fileExists(path)) return;
-  // A new path's rows replace the old ones entirely: a shorter file must not
-  // leave rows of another path behind.
-  weightRows_.clear();
-  rowOfWeek_.clear();
-  forEachLine(path, [&](const std::vector<std::string>& f, int line) {
-    WeightRow row;
-    row.week = realField(f, 0, path, line);
-    weightCount_ = (static_cast<int>(f.size()) - 1) / 2;
-    for (int k = 1; k <= weightCount_; ++k) row.means.push_back(realField(f, 2 * k - 1, path, line));
-    if (row.week == std::floor(row.week) && std::abs(row.week) < 1e9)
-      rowOfWeek_[static_cast<int>(row.week)] = static_cast<int>(weightRows_.size());
-    weightRows_.push_back(std::move(row));
-  });
+std::string PathViewer::shownPathKey(const QString& pathText, const std::string& resultDir) {
+  int path;
+  if (!parseInt(pathText.toStdString(), path)) return std::string();
+  return resultDir + "/" + pathTagOf(path);
 }
 
-void PathViewer::loadScheduleFile(const std::string& path) {
-  if (!fileExists(path)) return;
-  blocks_.assign(1, Block());  // as with the weights: no blocks of another path
-  int pairs = 0;
-  forEachLine(path, [&](const std::vector<std::string>& f, int line) {
-    if (f.size() == 1) {
-      Block block;
-      block.week = realField(f, 0, path, line);
-      blocks_.push_back(std::move(block));
-      pairs = 0;
-    } else {
-      const double supply = realField(f, 0, path, line);
-      const double demand = realField(f, 1, path, line);
-      blocks_.back().pairs.emplace_back(supply, demand);
-      ++pairs;
-    }
-  });
-  pairCount_ = pairs;
+void PathViewer::showWhatIsMissing(const std::vector<std::string>& missing) {
+  QString note;
+  if (!missing.empty()) {
+    QStringList names;
+    for (const std::string& path : missing) names << QFile::decodeName(path.c_str());
+    note = (names.size() == 1 ? "No file " : "No files ") + names.join(", ");
+  } else if (track_.records.empty()) {
+    note = "No week of this path differs from history: nothing to replay";
+  }
+  charts_.rateChart->setNote(note);
 }
 
 void PathViewer::drawRateChart(bool withSimulation) {
+  if (withSimulation) charts_.rateChart->releaseLeftAxis();
   charts_.actual->clear();
   charts_.simulation->clear();
-  for (const RateRecord& r : rateTrack_) {
+  for (const RateRecord& r : track_.records) {
     charts_.actual->addPoint(r.week, r.actual);
     if (withSimulation) charts_.simulation->addPoint(r.week, r.simulated);
   }
@@ -145,8 +85,9 @@ void PathViewer::drawRateChart(bool withSimulation) {
 
 void PathViewer::drawWeightsRow(int row) {
   charts_.weights->clear();
-  const WeightRow* r = row >= 0 && row < static_cast<int>(weightRows_.size()) ? &weightRows_[row] : nullptr;
-  for (int k = 1; k <= weightCount_; ++k) {
+  const std::vector<WeightRow>& rows = weights_.rows;
+  const WeightRow* r = row >= 0 && row < static_cast<int>(rows.size()) ? &rows[row] : nullptr;
+  for (int k = 1; k <= weights_.weightCount; ++k) {
     const bool has = r && k <= static_cast<int>(r->means.size());
     charts_.weights->addPoint(k, has ? r->means[k - 1] : 0.0);
   }
@@ -154,8 +95,8 @@ void PathViewer::drawWeightsRow(int row) {
 }
 
 void PathViewer::drawWeightsOfFrame(int frame) {
-  const auto it = rowOfWeek_.find(rateTrack_[static_cast<std::size_t>(frame)].week);
-  if (it != rowOfWeek_.end()) {
+  const auto it = weights_.rowOfWeek.find(track_.records[static_cast<std::size_t>(frame)].week);
+  if (it != weights_.rowOfWeek.end()) {
     drawWeightsRow(it->second);
   } else {  // a week the weights file does not hold shows no bars
     charts_.weights->clear();
@@ -168,13 +109,15 @@ void PathViewer::drawBlock(int block) {
   charts_.demand->clear();
   // Every block is drawn with the pair count of the file's last block; a
   // block that holds fewer pairs, or that the file never reached, shows 0.
-  const Block* b = block < static_cast<int>(blocks_.size()) ? &blocks_[static_cast<std::size_t>(block)] : nullptr;
-  const int c = (pairCount_ - 1) / 2;
-  for (int k = 1; k <= pairCount_; ++k) {
+  const std::vector<ScheduleBlock>& blocks = schedule_.blocks;
+  const ScheduleBlock* b = block < static_cast<int>(blocks.size()) ? &blocks[static_cast<std::size_t>(block)] : nullptr;
+  const int pairCount = schedule_.pairCount;
+  const int middle = (pairCount - 1) / 2;
+  for (int k = 1; k <= pairCount; ++k) {
     const bool has = b && k <= static_cast<int>(b->pairs.size());
     const double supply = has ? b->pairs[static_cast<std::size_t>(k - 1)].first : 0.0;
     const double demand = has ? b->pairs[static_cast<std::size_t>(k - 1)].second : 0.0;
-    const int x = k - 1 - c;
+    const int x = k - 1 - middle;
     charts_.supply->addPoint(supply, x);
     charts_.supply->addPoint(supply, x + 1);
     charts_.demand->addPoint(demand, x);
@@ -187,6 +130,10 @@ void PathViewer::playOrPause() {
   controls_.setPathControlsEnabled(false);
   switch (state_) {
     case ViewerState::Stopped:
+      // The axis of the whole path, held while the simulated line grows
+      // week by week, so that it does not jump under the user's eyes.
+      drawRateChart(true);
+      charts_.rateChart->holdLeftAxis();
       drawRateChart(false);
       frameIndex_ = 0;
       if (frameCount() == 0) {  // nothing to replay
@@ -225,7 +172,7 @@ void PathViewer::tick() {
     finish();
     return;
   }
-  const RateRecord& r = rateTrack_[static_cast<std::size_t>(frameIndex_)];
+  const RateRecord& r = track_.records[static_cast<std::size_t>(frameIndex_)];
   charts_.simulation->addPoint(r.week, r.simulated);
   charts_.rateChart->replot();
   drawWeightsOfFrame(frameIndex_);

@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 #include "chart/Chart.h"
@@ -89,22 +91,55 @@ void ResultFrame::placeCharts(QWidget* panel, std::function<void()> save) {
   chartSide_->insertWidget(0, panel, 1);
 }
 
+QRect placeBesideOwner(const QRect& owner, const QSize& wanted, const QRect& area, int minWidth, int index) {
+  const int gap = 8;
+  const int roomRight = area.right() - owner.right() - gap;
+  const int roomLeft = owner.left() - area.left() - gap;
+  const int height = std::min(wanted.height(), area.height());
+  const int top = std::clamp(owner.top() + 32 * index, area.top(), area.bottom() + 1 - height);
+  if (std::max(roomRight, roomLeft) >= minWidth) {
+    const bool right = roomRight >= std::min(wanted.width(), roomLeft);
+    const int width = std::min(wanted.width(), right ? roomRight : roomLeft);
+    const int left = right ? owner.right() + 1 + gap : owner.left() - gap - width;
+    return QRect(left, top, width, height);
+  }
+  // No room beside it: against the screen's edge on the roomier side, over
+  // as little of it as can be.
+  const int width = std::min(wanted.width(), area.width());
+  const int left = roomRight >= roomLeft ? area.right() + 1 - width : area.left();
+  return QRect(left, top, width, height);
+}
+
+void ResultFrame::placeBeside(const QRect& owner) {
+  static int opened = 0;  // the analysis windows placed so far
+  const QScreen* s = parentWidget()->screen();
+  if (!s) return;
+  // The frame adds the title bar and borders to the window's own size.
+  const QSize decoration(16, 40);
+  const QRect frame =
+      placeBesideOwner(owner, size() + decoration, s->availableGeometry(), minimumSizeHint().width(), opened++);
+  resize(frame.size() - decoration);
+  move(frame.topLeft());
+}
+
 void ResultFrame::connectHandlers() {
   connect(AllBtn, &QPushButton::clicked, this, &ResultFrame::AllBtnClick);
   connect(ClearBtn, &QPushButton::clicked, this, &ResultFrame::ClearBtnClick);
   connect(DirBtn, &QPushButton::clicked, this, &ResultFrame::DirBtnClick);
+  connect(DirEdit, &QLineEdit::editingFinished, this, [this] { takeDirectory(DirEdit->text()); });
   connect(PlotBtn, &QPushButton::clicked, this, &ResultFrame::PlotBtnClick);
   connect(SaveBtn, &QPushButton::clicked, this, &ResultFrame::SaveBtnClick);
   connect(closeButton, &QPushButton::clicked, this, &ResultFrame::CloseClick);
 }
 
 void ResultFrame::openWith(const QString& directory) {
-  resultDir = directory;
-  if (!placed_ && parentWidget()) {
-    // The first time over the main window; later where the user left it.
-    const QRect owner = parentWidget()->window()->frameGeometry();
-    move(owner.center() - rect().center());
-  }
+  // A window already open shows the new directory at once: the field and
+  // the list must never show another directory than the one Plot reads.
+  if (isVisible())
+    takeDirectory(directory);
+  else
+    resultDir = directory;
+  if (!placed_ && parentWidget()) placeBeside(parentWidget()->window()->frameGeometry());
   placed_ = true;
   show();
   raise();
@@ -165,7 +200,22 @@ void ResultFrame::DirBtnClick() {
   refillList();
 }
 
+// The directory the field shows becomes the one listed and plotted. The
+// list keeps the checks of the names the new directory also holds.
+void ResultFrame::takeDirectory(const QString& directory) {
+  if (directory == resultDir && DirEdit->text() == directory) return;
+  QStringList checked;
+  for (int i = 0; i < StatNameBox->count(); ++i)
+    if (StatNameBox->item(i)->checkState() == Qt::Checked) checked << StatNameBox->item(i)->text();
+  resultDir = directory;
+  DirEdit->setText(directory);
+  refillList();
+  for (int i = 0; i < StatNameBox->count(); ++i)
+    if (checked.contains(StatNameBox->item(i)->text())) StatNameBox->item(i)->setCheckState(Qt::Checked);
+}
+
 void ResultFrame::PlotBtnClick() {
+  takeDirectory(DirEdit->text());
   try {
     BusyCursor busy;
     writeSelectionFile(directory(), entries(), prefix_);

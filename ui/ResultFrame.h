@@ -10,6 +10,8 @@
 //
 // Controls are public members named as in the window's layout, as the
 // handlers and the tests address them.
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -44,6 +46,13 @@ void summariseInto(View& view, Summarise summarise) {
   }
   view.show(series);
 }
+
+// Where an analysis window of the wanted size goes beside its owner inside
+// the screen area: on the side with more room, narrowed down to minWidth if
+// need be; against the screen's edge on the roomier side, partly over the
+// owner, when neither side has that room. index counts the windows placed
+// before, each of which goes a little lower.
+QRect placeBesideOwner(const QRect& owner, const QSize& wanted, const QRect& area, int minWidth, int index);
 
 class ResultFrame : public QWidget {
   Q_OBJECT
@@ -103,6 +112,8 @@ class ResultFrame : public QWidget {
   void buildLayout(const QString& closeButtonName);
   void connectHandlers();
   void refillList();
+  void takeDirectory(const QString& directory);
+  void placeBeside(const QRect& owner);
   void setAllChecked(bool checked);
 
   char prefix_;

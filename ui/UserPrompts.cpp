@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace vk {
@@ -20,6 +21,22 @@ bool isInside(const QString& root, const QString& path) {
 bool UserPrompts::confirmOverwrite(QWidget* parent) {
   return QMessageBox::warning(parent, "Warning", "Overwrite?", QMessageBox::Yes | QMessageBox::No,
                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+EarlierRunAnswer UserPrompts::confirmOverwriteEarlier(QWidget* parent, const QString& earlier,
+                                                     const QString& folder) {
+  QMessageBox box(QMessageBox::Warning, "Warning", "Overwrite?", QMessageBox::NoButton, parent);
+  box.setInformativeText(earlier + "\n\nYes moves them into the sub-folder " + folder +
+                         " first; nothing is deleted. Keep leaves them beside the new run's files.");
+  QPushButton* yes = box.addButton(QMessageBox::Yes);
+  QPushButton* keep = box.addButton("&Keep", QMessageBox::AcceptRole);
+  QPushButton* no = box.addButton(QMessageBox::No);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  if (box.clickedButton() == yes) return EarlierRunAnswer::MoveAside;
+  if (box.clickedButton() == keep) return EarlierRunAnswer::Keep;
+  return EarlierRunAnswer::No;
 }
 
 void UserPrompts::showError(QWidget* parent, const QString& message) {

@@ -10,12 +10,18 @@ class QWidget;
 
 namespace vk {
 
+// The answers to "Overwrite?" when files of an earlier run would stay.
+enum class EarlierRunAnswer { No, MoveAside, Keep };
+
 class UserPrompts {
  public:
   virtual ~UserPrompts() = default;
 
   // The warning "Overwrite?" with the buttons Yes and No; true on Yes.
   virtual bool confirmOverwrite(QWidget* parent);
+  // "Overwrite?" when the run would leave files of an earlier run beside its
+  // own: earlier says which and how many, folder where MoveAside puts them.
+  virtual EarlierRunAnswer confirmOverwriteEarlier(QWidget* parent, const QString& earlier, const QString& folder);
   // An error that ended the user's action, with the error's own message.
   virtual void showError(QWidget* parent, const QString& message);
   // A refusal that is no error of a file (for example OK before para.txt

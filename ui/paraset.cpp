@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +16,6 @@
 #include "io/Limits.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
-#include "ui/AgeForm.h"
 #include "ui/UpDown.h"
 #include "ui/UserPrompts.h"
 #include "ui/WorkingDirectory.h"
@@ -37,16 +37,27 @@ int wholeNumber(const QString& text) {
 
 const QList<QPair<QString, QString>> kFileFilters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
 
+// Line 1 of the price file is the run's first week.
+long long weekOfLine(long long line) { return line - 1 + kFirstWeek; }
+
+QLabel* smallLabel(QWidget* parent, const char* name, const QRect& place) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setGeometry(place);
+  QFont f = label->font();
+  f.setPixelSize(10);
+  label->setFont(f);
+  return label;
+}
+
 }  // namespace
 
-TParametersDlg::TParametersDlg(TForm1& mainWindow, UserPrompts* prompts)
-    : QDialog(&mainWindow), main_(mainWindow), prompts_(prompts ? *prompts : UserPrompts::standard()) {
+TParametersDlg::TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts)
+    : QDialog(parent), files_(files), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("ParametersDlg");
   setWindowTitle("Parameters");
   setModal(false);
   setFixedSize(591, 263);
-  priceFileName = main_.priceFileName;
-  dataFileName = main_.dataFileName;
   QFont compact = font();
   compact.setPixelSize(11);
   setFont(compact);
@@ -121,9 +132,21 @@ void TParametersDlg::buildLayout() {
   Chart1->setGeometry(232, 8, 345, 209);
   Chart1->setChartTitle("Price");
   Chart1->setLegend(LegendPlace::Bottom);
+  // Drawn in the run's weeks, not in lines of the file.
+  Chart1->setAxisTitles("Week (price-file line - 5)", "Rate (log)");
   Series1 = Chart1->addFastLine("All", Qt::black, 1);
   Series2 = Chart1->addFastLine("Training", Qt::blue, 2);
   Series3 = Chart1->addFastLine("Forecast", Qt::red, 2);
+
+  // Below the fields: what is wrong with the weeks; right of the buttons:
+  // the files the next run will read.
+  WeekWarning = smallLabel(this, "WeekWarning", QRect(8, 219, 195, 40));
+  WeekWarning->setWordWrap(true);
+  QPalette warning = WeekWarning->palette();
+  warning.setColor(QPalette::WindowText, QColor(190, 0, 0));
+  WeekWarning->setPalette(warning);
+  PriceFileLabel = smallLabel(this, "PriceFileLabel", QRect(370, 224, 213, 15));
+  DataFileLabel = smallLabel(this, "DataFileLabel", QRect(370, 241, 213, 15));
 
   connect(StartGenEdit, &QLineEdit::textChanged, this, &TParametersDlg::StartGenEditChange);
   connect(EndGenEdit, &QLineEdit::textChanged, this, &TParametersDlg::EndGenEditChange);
@@ -151,7 +174,11 @@ void TParametersDlg::showEvent(QShowEvent* event) {
 }
 
 void TParametersDlg::FormShow() {
-  DirEdit->setText(main_.resultDir);
+  DirEdit->setText(files_.resultDir);
+  // Each showing starts from the run's files; what is chosen here waits
+  // for OK.
+  chosen_ = files_;
+  showFileNames();
   // The parameter file is read even when the price file fails, so that the
   // dialog never holds a parameter set that did not come from para.txt.
   try {
@@ -168,69 +195,93 @@ void TParametersDlg::FormShow() {
 
 void TParametersDlg::LoadPreviewPrices() {
   Series1->clear();
-  TextReader in = TextReader::open(fileName(priceFileName));
+  previewLoaded_ = false;
+  showWeekWarning();
+  TextReader in = TextReader::open(fileName(chosen_.priceFileName));
   previewPrices.clear();
   // Blank lines after the last price add no price of 0.
   while (in.skipToNextValue()) {
     const double price = in.readReal();
     in.skipLine();
     previewPrices.push_back(price);
-    Series1->addPoint(static_cast<double>(previewPrices.size()), price);
+    Series1->addPoint(static_cast<double>(weekOfLine(static_cast<long long>(previewPrices.size()))), price);
   }
+  previewLoaded_ = true;
+  showWeekWarning();
   Chart1->replot();
+}
+
+QLineEdit* TParametersDlg::fieldOf(const ParameterField& parameter) const {
+  const std::string name = parameter.name;
+  if (name == "popsize") return NumAgentEdit;
+  if (name == "minyear") return StartGenEdit;
+  if (name == "maxyear") return EndGenEdit;
+  if (name == "teachyear") return TrainingLEdit;
+  if (name == "simtimes") return SimTimesEdit;
+  if (name == "nsample") return TrainingTimesEdit;
+  return nullptr;
 }
 
 void TParametersDlg::ReadParameterFile() {
   parametersRead_ = false;
   TextReader in = TextReader::open(kParameterFile);
-  Parameters& p = parameters;
-  // Field by field: a line that fails leaves the values before it read and
-  // shown, as far as the file could be read.
-  p.delta = readRealLine(in);
-  p.ndiv = readIntLine(in);
-  p.trend1 = readRealLine(in);
-  p.trend2 = readRealLine(in);
-  p.trend3 = readRealLine(in);
-  p.popsize = readIntLine(in);
-  NumAgentEdit->setText(QString::number(p.popsize));
-  p.minyear = readIntLine(in);
-  StartGenEdit->setText(QString::number(p.minyear));
-  p.maxyear = readIntLine(in);
-  EndGenEdit->setText(QString::number(p.maxyear));
-  p.teachyear = readIntLine(in);
-  TrainingLEdit->setText(QString::number(p.teachyear));
-  p.pcross1 = readRealLine(in);
-  p.pmutation1 = readRealLine(in);
-  p.gap1 = readRealLine(in);
-  p.pcross2 = readRealLine(in);
-  p.pmutation2 = readRealLine(in);
-  p.gap2 = readRealLine(in);
-  p.simtimes = readIntLine(in);
-  SimTimesEdit->setText(QString::number(p.simtimes));
-  p.nsample = readIntLine(in);
-  TrainingTimesEdit->setText(QString::number(p.nsample));
-  p.runMode = in.readLineText(kModeWordLength);
+  // Each edited value is shown as soon as it is read: a line that fails
+  // leaves the values before it read and shown.
+  readParameters(in, parameters, [this](const ParameterField& parameter) {
+    if (QLineEdit* field = fieldOf(parameter)) field->setText(QString::number(parameters.*parameter.whole));
+  });
   parametersRead_ = true;
   DrawPreviewSegments();
 }
 
 void TParametersDlg::WriteParameterFile() { writeParameterFile(kParameterFile, parameters); }
 
+// The spans as the run takes them: training from the start week for the
+// length of training, then simulation up to the end week; each cut to the
+// weeks the price file holds.
 void TParametersDlg::DrawPreviewSegments() {
-  const long long n = static_cast<long long>(previewPrices.size());
   Series2->clear();
   Series3->clear();
-  if (n > 0) {
-    const long long s = std::clamp<long long>(parameters.minyear, 1, n);
-    const long long e = std::clamp<long long>(parameters.maxyear, 1, n);
-    // A negative length of training would start the forecast before week 1,
-    // where there is no price.
-    const long long t = std::clamp<long long>(s + parameters.teachyear, 1, n);
-    const auto price = [this](long long w) { return previewPrices[static_cast<std::size_t>(w - 1)]; };
-    for (long long w = s; w <= t - 1; ++w) Series2->addPoint(static_cast<double>(w), price(w));
-    for (long long w = t; w <= e; ++w) Series3->addPoint(static_cast<double>(w), price(w));
-  }
+  const long long first = kFirstWeek, last = lastPreviewWeek();
+  const long long start = parameters.minyear;
+  const long long lastTraining = start + parameters.teachyear - 1;
+  const auto price = [this](long long w) { return previewPrices[static_cast<std::size_t>(w - first)]; };
+  for (long long w = std::max(start, first); w <= std::min(lastTraining, last); ++w)
+    Series2->addPoint(static_cast<double>(w), price(w));
+  for (long long w = std::max({start, lastTraining + 1, first}); w <= std::min<long long>(parameters.maxyear, last); ++w)
+    Series3->addPoint(static_cast<double>(w), price(w));
+  showWeekWarning();
   Chart1->replot();
+}
+
+long long TParametersDlg::lastPreviewWeek() const {
+  return weekOfLine(static_cast<long long>(previewPrices.size()));
+}
+
+// Why the weeks do not fit the price file, or nothing while they do or the
+// file could not be read.
+QString TParametersDlg::weekProblem() const {
+  if (!previewLoaded_) return QString();
+  const long long last = lastPreviewWeek();
+  const QString file = QFileInfo(chosen_.priceFileName).fileName();
+  if (previewPrices.empty()) return file + " holds no price.";
+  if (parameters.maxyear > last)
+    return QString("End week %1 lies past week %2, the last of %3.").arg(parameters.maxyear).arg(last).arg(file);
+  if (parameters.minyear < kFirstWeek)
+    return QString("Start week %1 lies before week %2, the first of %3.").arg(parameters.minyear).arg(kFirstWeek).arg(file);
+  return QString();
+}
+
+void TParametersDlg::showWeekWarning() { WeekWarning->setText(weekProblem()); }
+
+void TParametersDlg::showFileNames() {
+  const std::pair<QLabel*, std::pair<const char*, const QString*>> rows[] = {
+      {PriceFileLabel, {"Price file: ", &chosen_.priceFileName}}, {DataFileLabel, {"Data file: ", &chosen_.dataFileName}}};
+  for (const auto& [label, row] : rows) {
+    const QString text = row.first + *row.second;
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
+    label->setToolTip(QDir::toNativeSeparators(*row.second));
+  }
 }
 
 void TParametersDlg::weekFieldChanged(QLineEdit* field, int& value) {
@@ -240,8 +291,7 @@ void TParametersDlg::weekFieldChanged(QLineEdit* field, int& value) {
     reportError(QString::fromStdString(e.what()));
     return;
   }
-  const long long count = static_cast<long long>(previewPrices.size());
-  if (parameters.minyear < count && parameters.maxyear <= count) DrawPreviewSegments();
+  DrawPreviewSegments();
 }
 
 void TParametersDlg::StartGenEditChange() { weekFieldChanged(StartGenEdit, parameters.minyear); }
@@ -249,16 +299,16 @@ void TParametersDlg::EndGenEditChange() { weekFieldChanged(EndGenEdit, parameter
 void TParametersDlg::TrainingLEditChange() { weekFieldChanged(TrainingLEdit, parameters.teachyear); }
 
 void TParametersDlg::OKBtnClick() {
-  Parameters& p = parameters;
   try {
-    p.popsize = wholeNumber(NumAgentEdit->text());
-    p.minyear = wholeNumber(StartGenEdit->text());
-    p.maxyear = wholeNumber(EndGenEdit->text());
-    p.teachyear = wholeNumber(TrainingLEdit->text());
-    p.simtimes = wholeNumber(SimTimesEdit->text());
-    p.nsample = wholeNumber(TrainingTimesEdit->text());
+    for (const ParameterField& parameter : parameterFields())
+      if (QLineEdit* field = fieldOf(parameter)) parameters.*parameter.whole = wholeNumber(field->text());
   } catch (const RunError& e) {
     reportError(QString::fromStdString(e.what()));
+    return;
+  }
+  const QString problem = weekProblem();
+  if (!problem.isEmpty()) {
+    prompts_.showNotice(this, problem + " A run would stop there. Nothing was written.");
     return;
   }
   if (!parametersRead_) {
@@ -274,7 +324,9 @@ void TParametersDlg::OKBtnClick() {
     reportError(QString::fromStdString(e.what()));
     return;
   }
-  main_.resultDir = DirEdit->text();
+  files_.resultDir = DirEdit->text();
+  files_.priceFileName = chosen_.priceFileName;
+  files_.dataFileName = chosen_.dataFileName;
   hide();
 }
 
@@ -292,8 +344,9 @@ void TParametersDlg::PriceBtnClick() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
-  priceFileName = relativeTo(keep.base(), file);
-  main_.priceFileName = priceFileName;
+  // Chosen, not yet taken: the run gets the name at OK.
+  chosen_.priceFileName = relativeTo(keep.base(), file);
+  showFileNames();
   try {
     LoadPreviewPrices();
     DrawPreviewSegments();
@@ -306,8 +359,8 @@ void TParametersDlg::DataBtnClick() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
-  dataFileName = QFileInfo(file).absoluteFilePath();
-  main_.dataFileName = dataFileName;
+  chosen_.dataFileName = QFileInfo(file).absoluteFilePath();
+  showFileNames();
 }
 
 }  // namespace vk

@@ -2,8 +2,13 @@
 // The parameter dialog (TParametersDlg): shows para.txt's six run-shaping
 // values for editing, previews the price file with the training and forecast
 // spans, lets the user choose the result directory, the price file and the
-// data file, and writes para.txt back on OK. The other twelve values pass
-// through unchanged.
+// data file, and writes para.txt back on OK, keeping the text after each
+// value. The other twelve values pass through unchanged.
+//
+// The preview numbers the weeks as the run does (line 1 of the price file is
+// week -4) and warns at once of weeks the price file does not hold, which OK
+// then refuses. The files chosen here are shown under the chart and reach
+// the main window at OK; Cansel forgets them.
 //
 // OK writes only a parameter set that was read whole from para.txt: while the
 // last reading of the file (at the latest showing) failed, OK refuses and
@@ -14,6 +19,7 @@
 #include <vector>
 
 #include "run/Parameters.h"
+#include "ui/RunFiles.h"
 
 class QFrame;
 class QLabel;
@@ -24,7 +30,6 @@ namespace vk {
 
 class Chart;
 class LineSeries;
-class TForm1;
 class UpDown;
 class UserPrompts;
 
@@ -32,12 +37,13 @@ class TParametersDlg : public QDialog {
   Q_OBJECT
 
  public:
-  TParametersDlg(TForm1& mainWindow, UserPrompts* prompts = nullptr);
+  // files: the run's names, which the dialog shows and OK sets (the result
+  // directory as typed or chosen, and the price and data files chosen).
+  TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts = nullptr);
 
-  // The dialog's own copies of the two names, set by the main window before
-  // it shows the dialog.
-  QString priceFileName;
-  QString dataFileName;
+  const RunFiles& files() const { return files_; }
+  // The names as chosen in the dialog since it was shown.
+  const RunFiles& chosenFiles() const { return chosen_; }
 
   Parameters parameters;
   std::vector<double> previewPrices;
@@ -85,6 +91,9 @@ class TParametersDlg : public QDialog {
   QPushButton* DataBtn;
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
+  QLabel* WeekWarning;
+  QLabel* PriceFileLabel;
+  QLabel* DataFileLabel;
   Chart* Chart1;
   LineSeries* Series1;
   LineSeries* Series2;
@@ -97,12 +106,21 @@ class TParametersDlg : public QDialog {
 
  private:
   void buildLayout();
+  // The field that edits a parameter, or null for the twelve that pass
+  // through unchanged.
+  QLineEdit* fieldOf(const ParameterField& parameter) const;
   void weekFieldChanged(QLineEdit* field, int& value);
   void reportError(const QString& message);
+  long long lastPreviewWeek() const;
+  QString weekProblem() const;
+  void showWeekWarning();
+  void showFileNames();
 
-  TForm1& main_;
+  RunFiles& files_;
+  RunFiles chosen_;
   UserPrompts& prompts_;
   bool parametersRead_ = false;
+  bool previewLoaded_ = false;
   bool centred_ = false;
 };
 

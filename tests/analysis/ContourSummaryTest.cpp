@@ -141,11 +141,14 @@ TEST_F(ContourSummary, ReversedBoundsPutEveryValueInAnEndBin) {
 
 TEST_F(ContourSummary, ImpossibleGridsAreRefusedBeforeTheFileIsWritten) {
   select(0);
-  EXPECT_EQ(summarise(typed(4.0, 5.0, 0)), "Floating point division by zero");
-  EXPECT_EQ(summarise(typed(4.5, 4.5, 10)), "Floating point division by zero");
+  // The division's message, then the field, its value and what it may be.
+  EXPECT_EQ(summarise(typed(4.0, 5.0, 0)),
+            "Floating point division by zero: \"# of Y grids\" is 0; it must lie between 1 and 10000.");
+  EXPECT_EQ(summarise(typed(4.5, 4.5, 10)),
+            "Floating point division by zero: MinY and MaxY are both 4.5; they must differ.");
   EXPECT_FALSE(dir.exists("freq.txt"));
-  EXPECT_EQ(summarise(typed(4.0, 5.0, -3)), "The number of Y grids must lie between 1 and 10000; it is -3");
-  EXPECT_EQ(summarise(typed(4.0, 5.0, 10001)), "The number of Y grids must lie between 1 and 10000; it is 10001");
+  EXPECT_EQ(summarise(typed(4.0, 5.0, -3)), "\"# of Y grids\" is -3; it must lie between 1 and 10000.");
+  EXPECT_EQ(summarise(typed(4.0, 5.0, 10001)), "\"# of Y grids\" is 10001; it must lie between 1 and 10000.");
   EXPECT_FALSE(dir.exists("freq.txt"));
   // More bins than a fixed table of 101 would hold are sized from the input.
   EXPECT_EQ(summarise(typed(4.0, 5.0, 500)), "");

@@ -66,6 +66,12 @@ TEST(ParseReal, ShortDecimalsEqualTheCorrectlyRoundedValue) {
   double value = 0;
   EXPECT_TRUE(parseReal("-0.0000", value));
   EXPECT_TRUE(std::signbit(value));
+  // 16 and 17 digits are past what the fast path may take: its digits no
+  // longer form an exact integer, and dividing them rounds twice.
+  for (const char* text : {"92.15109753251891", "92891815873.71093", "1825.0413213674318", "1825074443725849.7"}) {
+    ASSERT_TRUE(parseReal(text, value)) << text;
+    EXPECT_EQ(value, std::strtod(text, nullptr)) << text;
+  }
   EXPECT_TRUE(parseReal("12345678901234567890.5", value));
   EXPECT_EQ(value, 12345678901234567890.5);
   EXPECT_FALSE(parseReal("-", value));

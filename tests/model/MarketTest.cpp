@@ -58,6 +58,22 @@ TEST_F(Clearing, CancelsWrongSideOrdersAndRationsTheMarginalBuyer) {
   EXPECT_EQ(field(&Agent::fitness), (std::vector<double>{0, -0.1, -std::fabs(0.1 - -0.1)}));
 }
 
+// Demand above level -1 equals the supply at it: the search stops there,
+// since the buyers above no longer strictly outbid the sellers.
+TEST_F(Clearing, AnExactTieEndsTheLevelSearch) {
+  s.popsize = 2;
+  setOrder(1, 1, 2);
+  setOrder(2, -1, -2);
+  clearMarket(s);
+  EXPECT_EQ(levels(s.supply), (std::vector<double>{0, 2, 2, 2, 2}));
+  EXPECT_EQ(levels(s.demand), (std::vector<double>{2, 2, 2, 2, 0}));
+  EXPECT_EQ(s.simChange[10], -0.1);
+  EXPECT_EQ(s.simHist[-1], 1);
+  EXPECT_EQ(s.volume, 2);
+  EXPECT_EQ(s.agents[2].target, -2);
+  EXPECT_EQ(s.agents[1].fitness, -0.2);
+}
+
 TEST_F(Clearing, AllBuyersMeansNoTrade) {
   setOrder(1, 2, 1);
   setOrder(2, -1, 5);

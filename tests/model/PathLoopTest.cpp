@@ -66,24 +66,6 @@ TEST_F(PathLoop, InitRunDerivesGapCountsAndTheLastTrainingWeek) {
   EXPECT_EQ(display.log, (std::vector<std::string>{"Simulation start!"}));
 }
 
-TEST_F(PathLoop, RefusesGapCountsAndPopulationsThePairLoopCannotServe) {
-  s.popsize = 7;
-  s.gap1 = 1;  // 7 made even is 8
-  try {
-    initRun(s);
-    ADD_FAILURE() << "no error";
-  } catch (const RunError& e) {
-    EXPECT_NE(std::string(e.what()).find("gap1 = 1.00000"), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find("popsize = 7"), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find(" 6."), std::string::npos) << e.what();
-  }
-  s.gap1 = -0.5;
-  EXPECT_THROW(initRun(s), RunError);
-  s.gap1 = 0;
-  s.popsize = 1;
-  EXPECT_THROW(initRun(s), RunError);
-}
-
 TEST_F(PathLoop, FirstPathStartsFromTheFirstCodesAndWeekZero) {
   initRun(s);
   initPopulation(s);

@@ -63,7 +63,7 @@ TEST_F(InputFiles, StructuresBeyondAnAgentsCapacityAreRefused) {
   for (int g = 0; g < 20; ++g) big += "10 1 2 3 4 5 6 7 8 9 10\n";
   big += "10\n";
   for (int g = 0; g < 10; ++g) big += "0 10 1 2 3 4 5 6 7 8 9 10\n";
-  EXPECT_NE(refusal(big).find("310 weights"), std::string::npos);
+  EXPECT_NE(refusal(big).find("the number of weights = 310 is outside"), std::string::npos);
   EXPECT_NE(refusal("1.5\n").find("'1.5' is not a valid integer value"), std::string::npos);
 }
 

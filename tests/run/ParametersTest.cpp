@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "io/RunError.h"
 #include "io/TextReader.h"
 #include "run/Parameters.h"
 
@@ -35,12 +41,172 @@ TEST(Parameters, WritesRealsAsTenFiveAndKeepsTheModeWord) {
   EXPECT_EQ(text.substr(text.size() - 8), "\nwrite \n");
 }
 
+TEST(Parameters, RewritingKeepsTheTextAfterEachValue) {
+  TextReader in("para.txt", kCommentedPara);
+  Parameters p = readParameters(in);
+  p.popsize = 150;
+  p.delta = 0.5;
+  const std::string kept = keepTextAfterValues(formatParameters(p), kCommentedPara);
+  const auto startsWith = [](const std::string& text, const std::string& head) { return text.rfind(head, 0) == 0; };
+  const auto endsWith = [](const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  EXPECT_TRUE(startsWith(kept, "   0.50000 delta\n20 ndiv\n   0.01088 t1\n")) << kept;
+  EXPECT_NE(kept.find("\n150 popsize\n53 minyear\n"), std::string::npos);
+  EXPECT_TRUE(endsWith(kept, "\n10 simtimes\n5 nsample\nall\n")) << kept;
+  // Read back, the values are those written.
+  TextReader again("para.txt", kept);
+  EXPECT_EQ(formatParameters(readParameters(again)), formatParameters(p));
+
+  // Windows line ends, several blanks, notes below the mode word, and a
+  // file without comments or shorter than the set.
+  std::string crlf = kCommentedPara;
+  for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) crlf.insert(at, "\r");
+  crlf.replace(0, 13, "0.00435  \tdelta");
+  crlf += "notes: tried 2024\r\n";
+  const std::string keptCrlf = keepTextAfterValues(formatParameters(p), crlf);
+  EXPECT_TRUE(startsWith(keptCrlf, "   0.50000  \tdelta\n20 ndiv\n")) << keptCrlf;
+  EXPECT_TRUE(endsWith(keptCrlf, "\n5 nsample\nall\nnotes: tried 2024\r\n")) << keptCrlf;
+  EXPECT_EQ(keepTextAfterValues(formatParameters(p), ""), formatParameters(p));
+  EXPECT_EQ(keepTextAfterValues(formatParameters(p), "0.1 delta\n2\n"),
+            "   0.50000 delta\n" + formatParameters(p).substr(11));
+}
+
 TEST(Parameters, MissingModeLineGivesAnEmptyWord) {
   TextReader in("para.txt", "0.1\n2\n");
   const Parameters p = readParameters(in);
   EXPECT_EQ(p.ndiv, 2);
   EXPECT_EQ(p.nsample, 0);
   EXPECT_EQ(p.runMode, "");
+}
+
+std::string refusal(const Parameters& p) {
+  try {
+    checkParameterFile(p, "para.txt");
+  } catch (const RunError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+Parameters demoParameters() {
+  TextReader in("para.txt", kCommentedPara);
+  return readParameters(in);
+}
+
+TEST(Parameters, TheTableNamesEveryLineOnceInOrder) {
+  const std::vector<ParameterField>& fields = parameterFields();
+  ASSERT_EQ(fields.size(), 18u);
+  std::set<std::string> names;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    EXPECT_EQ(fields[i].line, static_cast<int>(i) + 1);
+    EXPECT_TRUE(names.insert(fields[i].name).second) << fields[i].name;
+    EXPECT_EQ(findParameter(fields[i].name), &fields[i]);
+  }
+  EXPECT_EQ(findParameter("Popsize"), nullptr);
+}
+
+TEST(Parameters, ReportLineNamesEachPrintedValueInItsFormat) {
+  Parameters p = demoParameters();
+  p.teachyear = 208;  // the run reports the last training week
+  EXPECT_EQ(reportParameterLine(p),
+            "delta =0.00435ndiv =20trend1 = 1.08800000000000E-0002trend2 = 2.17600000000000E-0002"
+            "trend3 = 1.53800000000000E-0002popsize =100minyear =53maxyear =261teachyear =208"
+            "pcross1 = 0.6000pmutation1 = 0.0050gap1 =  0.20pcross2 = 0.3000pmutation2 = 0.0020"
+            "gap2 =  0.10\nnsample =5\n");
+}
+
+TEST(Parameters, ValuesBeyondALimitAreRefusedNamingLineValueAndLimit) {
+  EXPECT_EQ(refusal(demoParameters()), "");
+  Parameters p = demoParameters();
+  p.ndiv = 41;
+  EXPECT_EQ(refusal(p).substr(0, 72), "para.txt, line 2: ndiv = 41 is outside what a run supports (0..40; the r");
+  p = demoParameters();
+  p.maxyear = 52;
+  EXPECT_NE(refusal(p).find("line 8: maxyear = 52 is outside what a run supports (minyear = 53..800"),
+            std::string::npos);
+  p.maxyear = 801;
+  EXPECT_NE(refusal(p).find("maxyear = 801"), std::string::npos);
+  p = demoParameters();
+  p.delta = 0;
+  EXPECT_NE(refusal(p).find("line 1: delta = 0.00000 is outside what a run supports (any value but 0"),
+            std::string::npos);
+  p = demoParameters();
+  p.trend3 = 0;
+  EXPECT_NE(refusal(p).find("line 5: trend3 = 0.00000"), std::string::npos);
+  p = demoParameters();
+  p.nsample = -1;
+  EXPECT_NE(refusal(p).find("nsample = -1 is outside what a run supports (at least 0"), std::string::npos);
+  p = demoParameters();
+  p.teachyear = 801;
+  EXPECT_NE(refusal(p).find("teachyear = 801 is outside what a run supports (0..800"), std::string::npos);
+}
+
+TEST(Parameters, GapsAndPopulationsThePairLoopCannotServeAreRefused) {
+  Parameters p = demoParameters();
+  p.popsize = 7;
+  p.gap1 = 1;  // 7 made even is 8
+  const std::string message = refusal(p);
+  EXPECT_NE(message.find("line 12: gap1 = 1.00000 is outside"), std::string::npos) << message;
+  EXPECT_NE(message.find("popsize = 7"), std::string::npos) << message;
+  p.gap1 = 0.857;  // 5.999 truncated is 5, made even 6
+  EXPECT_EQ(refusal(p), "");
+  p.gap2 = -0.5;
+  EXPECT_NE(refusal(p).find("gap2 = -0.50000"), std::string::npos);
+  p.gap2 = NAN;
+  EXPECT_NE(refusal(p).find("gap2 ="), std::string::npos);
+  p.gap2 = 1e300;  // far beyond any count an int holds
+  EXPECT_NE(refusal(p).find("gap2 ="), std::string::npos);
+  p = demoParameters();
+  p.gap1 = 0;
+  p.popsize = 1;
+  EXPECT_NE(refusal(p).find("popsize = 1 is outside what a run supports (2..200"), std::string::npos);
+  EXPECT_EQ(gapCountOf(20, 0.25), 6);
+  EXPECT_EQ(gapCountOf(20, 0.5), 10);
+}
+
+TEST(Parameters, ReadingStopsAtABadLineKeepingTheValuesBeforeIt) {
+  std::string text = kCommentedPara;
+  text.replace(text.find("53 minyear"), 2, "5.3");
+  TextReader in("para.txt", text);
+  Parameters p;
+  p.minyear = -7;
+  std::vector<std::string> seen;
+  EXPECT_THROW(readParameters(in, p, [&](const ParameterField& f) { seen.push_back(f.name); }), RunError);
+  EXPECT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen.back(), "popsize");
+  EXPECT_EQ(p.popsize, 100);
+  EXPECT_EQ(p.minyear, -7);
+}
+
+TEST(Parameters, SetByNameReadsTheTextAndChecksTheFieldsOwnLimits) {
+  Parameters p = demoParameters();
+  setParameter(p, "popsize", "150", "sweep");
+  setParameter(p, "gap2", "0.25", "sweep");
+  setParameter(p, "runMode", "write", "sweep");
+  EXPECT_EQ(p.popsize, 150);
+  EXPECT_EQ(p.gap2, 0.25);
+  EXPECT_EQ(p.runMode, "write");
+  const auto refusedBy = [&p](const std::string& name, const std::string& text) {
+    const Parameters before = p;
+    try {
+      setParameter(p, name, text, "sweep");
+    } catch (const RunError& e) {
+      EXPECT_EQ(formatParameters(p), formatParameters(before)) << name << " changed on refusal";
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(refusedBy("popsize", "201").substr(0, 55), "sweep: popsize = 201 is outside what a run supports (2.");
+  EXPECT_EQ(refusedBy("popsize", "1.5"), "sweep: popsize = '1.5' is not a whole number");
+  EXPECT_EQ(refusedBy("delta", "0.1 0.2"), "sweep: delta = '0.1 0.2' is not a number");
+  EXPECT_EQ(refusedBy("delta", "0"), refusedBy("delta", "0.0"));
+  EXPECT_NE(refusedBy("delta", "0").find("(any value but 0"), std::string::npos);
+  EXPECT_EQ(refusedBy("poplation", "10"), "sweep: 'poplation' is not a parameter of para.txt");
+  // A limit that relates two parameters waits for the whole set.
+  EXPECT_EQ(refusedBy("maxyear", "20"), "");
+  EXPECT_NE(refusedBy("maxyear", "801").find("maxyear = 801"), std::string::npos);
+  EXPECT_THROW(checkParameters(p, "sweep"), RunError);
 }
 
 }  // namespace

@@ -81,6 +81,18 @@ TEST_F(RunDriver, WriteModeStoresRandomStatesAndTheReport) {
   EXPECT_EQ(display.log, (std::vector<std::string>{"Simulation start!", "Simulation end."}));
 }
 
+TEST_F(RunDriver, AStoredRandomStateBeyondTheTableIsRefused) {
+  dir.write("para.txt", para("write", 6, 1));
+  ASSERT_EQ(run(), "");
+  std::string state = dir.read("res/rnd0000.csv");
+  state.replace(0, 1, "56");
+  dir.write("res/rnd0000.csv", state);
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n1\n0\n");
+  EXPECT_NE(run().find("rnd0000.csv, line 1: the random index = 56 is outside what a run supports (0..55"),
+            std::string::npos);
+}
+
 TEST_F(RunDriver, AllModeWritesTheFullSetAndReportsPathProgress) {
   dir.write("para.txt", para("all", 6, 3));
   ASSERT_EQ(run(), "");
@@ -102,6 +114,7 @@ TEST_F(RunDriver, ReplayModesRerunTheListedPaths) {
   for (const char* name : {"w0002.csv", "q0002.csv", "f0002.csv", "w0000.csv", "q0000.csv", "f0000.csv"})
     EXPECT_TRUE(resultFiles().count(name)) << name;
   EXPECT_FALSE(resultFiles().count("fo.0000.csv"));
+  EXPECT_EQ(dir.read("res/r0002.csv"), stored);  // rerun from its stored random state
 
   dir.write("para.txt", para("detail"));
   dir.write("filename.txt", "res\n2\n1\n1\n");

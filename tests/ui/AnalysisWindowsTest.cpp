@@ -15,6 +15,8 @@
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 #include "analysis/ContourSummary.h"
 #include "analysis/PathSummary.h"
@@ -23,6 +25,7 @@
 #include "chart/ChartExport.h"
 #include "io/TextFormat.h"
 #include "tests/ui/FakePrompts.h"
+#include "tests/ui/Pixels.h"
 #include "ui/ContourPlot.h"
 #include "ui/PathDlg.h"
 #include "ui/UpDown.h"
@@ -202,13 +205,64 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(checkedCount(w), 0);
     QCOMPARE(w.DirEdit->text(), dir);
 
-    // Opening a window that is already open only takes the directory.
+    // Opening a window that is already open shows and lists the new
+    // directory at once; the names it also holds stay checked.
     const QString other = tmp.path() + "/elsewhere";
+    QVERIFY(QDir().mkpath(other));
+    writeFile(other + "/r0000.csv", "");
+    writeFile(other + "/r0009.csv", "");
     w.AllBtn->click();
     w.openWith(other);
     QCOMPARE(w.resultDir, other);
-    QCOMPARE(w.DirEdit->text(), dir);
-    QCOMPARE(checkedCount(w), 4);
+    QCOMPARE(w.DirEdit->text(), other);
+    QCOMPARE(listed(w).size(), 2);
+    QCOMPARE(checkedCount(w), 1);
+  }
+
+  void plotReadsTheDirectoryTheFieldShows() {
+    writeRateFiles();
+    TPathForm w(nullptr, &prompts);
+    w.openWith(dir + "/chosen-earlier");
+    QVERIFY(listed(w).isEmpty());
+    // Typed, and Plot pressed without Enter: the typed directory is listed
+    // and plotted, with nothing checked yet.
+    w.DirEdit->setText(dir);
+    w.PlotBtn->click();
+    QCOMPARE(w.resultDir, dir);
+    QCOMPARE(listed(w).size(), 3);
+    QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("0\n"));
+    QVERIFY(!QFile::exists(dir + "/chosen-earlier/statname.txt"));
+
+    // Enter in the field lists the typed directory at once.
+    const QString other = dir + "/other";
+    QVERIFY(QDir().mkpath(other));
+    writeFile(other + "/r0000.csv", rateFile(1, {4.5, 4.5, 4.6}, {4.5, 4.5, 4.4}));
+    w.DirEdit->setText(other);
+    QTest::keyClick(w.DirEdit, Qt::Key_Return);
+    QCOMPARE(listed(w), QStringList{"r0000.csv"});
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QCOMPARE(readFile(other + "/statname.txt"), QByteArray("1\n0000\n"));
+    QCOMPARE(w.view.Series1->points().size(), 2);
+  }
+
+  void windowsOpenBesideTheMainWindowWhereThereIsRoom() {
+    const QSize wanted(816, 600);
+    // Room on the right.
+    QCOMPARE(placeBesideOwner(QRect(100, 100, 783, 605), wanted, QRect(0, 0, 2560, 1400), 500, 0),
+             QRect(891, 100, 816, 600));
+    // Little room on either side: the wider side, the window narrowed.
+    QCOMPARE(placeBesideOwner(QRect(500, 200, 783, 605), wanted, QRect(0, 0, 1920, 1050), 500, 1),
+             QRect(1291, 232, 629, 600));
+    QCOMPARE(placeBesideOwner(QRect(1100, 200, 783, 605), wanted, QRect(0, 0, 1920, 1050), 500, 0),
+             QRect(276, 200, 816, 600));
+    // No room beside it: at the screen's edge on the roomier side.
+    const QRect over = placeBesideOwner(QRect(10, 0, 783, 605), wanted, QRect(0, 0, 1024, 768), 500, 2);
+    QCOMPARE(over, QRect(208, 64, 816, 600));
+    QCOMPARE(placeBesideOwner(QRect(230, 0, 783, 605), wanted, QRect(0, 0, 1024, 768), 500, 0).left(), 0);
+    const QRect small = placeBesideOwner(QRect(0, 0, 783, 605), wanted, QRect(0, 0, 800, 600), 500, 3);
+    QVERIFY(QRect(0, 0, 800, 600).contains(small));
   }
 
   void directoryChooserGivesARelativeFolderAndKeepsTheWorkingDirectory() {
@@ -310,7 +364,7 @@ class AnalysisWindowsTest : public QObject {
 
     QVERIFY(!w.view.Series1->item()->isVisible());
     QVERIFY(w.view.Series3->item()->isVisible());
-    QVERIFY(!w.Chart1->axisEnabled(QwtPlot::yLeft));
+    QVERIFY(w.Chart1->axisEnabled(QwtPlot::yLeft));
     auto* legend = qobject_cast<QwtLegend*>(w.Chart1->legend());
     QVERIFY(legend && legend->defaultItemMode() == QwtLegendData::Checkable);
     auto* actual = static_cast<QwtPlotCurve*>(w.view.Series2->item());
@@ -445,6 +499,60 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(owner, &w);
   }
 
+  void contourChartReadsOnTheRateScale() {
+    writeRateFiles();
+    TContPlotForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    ContourSeries summary;
+    summariseContour(dir.toStdString(), ContourSettings(), summary);
+    // The greyed fields show the bounds the Plot used.
+    QCOMPARE(w.MinYEdit->text(), QString::number(summary.minY, 'f', 4));
+    QCOMPARE(w.MaxYEdit->text(), QString::number(summary.maxY, 'f', 4));
+    QVERIFY(w.MinYEdit->text() != "4.0");
+    // Bin 0 sits at 0 on the left axis, which labels it with its centre.
+    const QwtScaleDraw* left = w.Chart1->axisScaleDraw(QwtPlot::yLeft);
+    QVERIFY(qAbs(left->label(0).text().toDouble() - (summary.minY + summary.binWidth / 2)) < summary.binWidth / 10);
+    QVERIFY(qAbs(left->label(2).text().toDouble() - (summary.minY + 2.5 * summary.binWidth)) < summary.binWidth / 10);
+    QCOMPARE(w.Chart1->axisTitle(QwtPlot::yLeft).text(), QString("Rate (log)"));
+    // The colour scale beside the grid.
+    QVERIFY(w.Chart1->axisEnabled(QwtPlot::yRight));
+    QVERIFY(w.Chart1->axisWidget(QwtPlot::yRight)->isColorBarEnabled());
+    QCOMPARE(w.Chart1->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(), 2.0);
+
+    // A Plot that fails before the bins are known keeps no stale rate scale.
+    w.CountEdit->setText("0");
+    w.PlotBtn->click();
+    QCOMPARE(w.Chart1->axisScaleDraw(QwtPlot::yLeft)->label(2).text(), QString("2.0"));
+    w.CountEdit->setText("15");
+    prompts.errors.clear();
+
+    // Typed bounds stay as typed.
+    w.MinYAuto->click();
+    w.MinYEdit->setText("4.2");
+    w.PlotBtn->click();
+    QCOMPARE(w.MinYEdit->text(), QString("4.2"));
+    QVERIFY(w.MaxYEdit->text() == QString::number(summary.maxY, 'f', 4));
+  }
+
+  void contourLinesStandOutFromTheGrid() {
+    writeRateFiles();
+    TContPlotForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    w.Chart1->setSeriesVisible(w.view.Series1, true);
+    QTemporaryDir out;
+    const auto casing = [&] {
+      renderChartToFile(*w.Chart1, out.filePath("c.png"), QSize(400, 300));
+      return testing::countPixels(QImage(out.filePath("c.png")), qRgb(30, 30, 70));
+    };
+    QVERIFY2(casing() > 200, qPrintable(QString::number(casing())));
+    w.Chart1->setSeriesVisible(w.view.Series3, false);
+    QCOMPARE(casing(), 0);
+  }
+
   void contourLinesAreDrawnInThePalettesColours() {
     writeRateFiles();
     TContPlotForm w(nullptr, &prompts);
@@ -452,6 +560,7 @@ class AnalysisWindowsTest : public QObject {
     w.AllBtn->click();
     w.PlotBtn->click();
     w.view.Series2->item()->setVisible(false);
+    w.Chart1->enableAxis(QwtPlot::yRight, false);  // the colour scale shows the palette too
     QTemporaryDir out;
     renderChartToFile(*w.Chart1, out.filePath("c.png"), QSize(400, 300));
     const QImage image(out.filePath("c.png"));

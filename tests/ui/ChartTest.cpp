@@ -157,6 +157,23 @@ class ChartTest : public QObject {
     QCOMPARE(head(dir.filePath("a.pdf"), 5), QByteArray("%PDF-"));
   }
 
+  void aFileCarriesTheTitleTheWindowHides() {
+    QTemporaryDir dir;
+    Chart chart;
+    chart.setChartTitle("Hidden title", false);
+    chart.setAxisTitles("Week", "Rate (log)");
+    chart.addFastLine("Actual", Qt::red, 2)->addPoint(1, 1);
+    vk::renderChartToFile(chart, dir.filePath("a.svg"), QSize(320, 200));
+    QFile svg(dir.filePath("a.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    // Drawn as text, not only named in the file's metadata.
+    QVERIFY(text.count("Hidden title") >= 2);
+    QVERIFY(text.contains("Rate (log)"));
+    QVERIFY(!chart.titleShown());
+    QVERIFY(chart.title().text().isEmpty());
+  }
+
   void refusesUnknownFormatsAndUnwritablePlaces() {
     QTemporaryDir dir;
     Chart chart;

@@ -15,6 +15,9 @@ class FakePrompts : public UserPrompts {
  public:
   bool overwriteAnswer = true;
   int overwriteQuestions = 0;
+  EarlierRunAnswer earlierAnswer = EarlierRunAnswer::No;
+  // What the question about an earlier run's files said; empty if not asked.
+  QString earlierText, earlierFolder;
   QStringList errors;
   QStringList notices;
   // What the choosers return ("" for cancel), and what they were given.
@@ -25,6 +28,12 @@ class FakePrompts : public UserPrompts {
   bool confirmOverwrite(QWidget*) override {
     ++overwriteQuestions;
     return overwriteAnswer;
+  }
+  EarlierRunAnswer confirmOverwriteEarlier(QWidget*, const QString& earlier, const QString& folder) override {
+    ++overwriteQuestions;
+    earlierText = earlier;
+    earlierFolder = folder;
+    return earlierAnswer;
   }
   void showError(QWidget*, const QString& message) override { errors << message; }
   void showNotice(QWidget*, const QString& message) override { notices << message; }

@@ -166,19 +166,14 @@ class MainWindowTest : public QObject {
     QVERIFY(form.Edit1->text().isEmpty());
     QVERIFY(form.Edit2->text().isEmpty());
     QVERIFY(form.Memo1->toPlainText().isEmpty());
-    QCOMPARE(form.resultDir, QString("result"));
-    QCOMPARE(form.priceFileName, QString("price.txt"));
-    QCOMPARE(form.dataFileName, QString("data.txt"));
+    QCOMPARE(form.runFiles.resultDir, QString("result"));
+    QCOMPARE(form.runFiles.priceFileName, QString("price.txt"));
+    QCOMPARE(form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(form.viewer().state(), vk::ViewerState::Stopped);
-    // Until the analysis windows exist their buttons say so instead of doing nothing.
-    for (QPushButton* b : {form.PathPlotBtn, form.ContPlotBtn, form.WPlotBtn, form.FactsPlotBtn}) {
-      QVERIFY(!b->isEnabled());
-      QVERIFY(!b->toolTip().isEmpty());
-    }
     QString opened;
     form.setAnalyzerAction(form.WPlotBtn, [&opened](const QString& dir) { opened = dir; });
     QVERIFY(form.WPlotBtn->isEnabled());
-    form.resultDir = "run7";
+    form.runFiles.resultDir = "run7";
     form.WPlotBtn->click();
     QCOMPARE(opened, QString("run7"));
   }
@@ -343,6 +338,68 @@ class MainWindowTest : public QObject {
     QVERIFY(prompts.errors.isEmpty());
   }
 
+  void aShorterRunOffersToMoveTheEarlierRunsFilesAside() {
+    ScratchDir dir;
+    writeShortDemo(dir);  // two paths
+    for (const char* name : {"r0000.csv", "r0001.csv", "r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"})
+      dir.write(QString("result/") + name, "old");
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+
+    prompts.earlierAnswer = vk::EarlierRunAnswer::No;
+    form.StartBtnClick();
+    QCOMPARE(prompts.overwriteQuestions, 1);
+    QVERIFY2(prompts.earlierText.startsWith("4 files of an earlier run (r0002.csv ... w0003.csv)"),
+             qPrintable(prompts.earlierText));
+    QCOMPARE(prompts.earlierFolder, QString("earlier-run-1"));
+    QVERIFY(!dir.exists("result/eval.txt"));
+    QCOMPARE(dir.read("result/r0003.csv"), QString("old"));
+
+    prompts.earlierAnswer = vk::EarlierRunAnswer::MoveAside;
+    form.StartBtnClick();
+    QVERIFY(prompts.errors.isEmpty());
+    for (const char* name : {"r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"}) {
+      QVERIFY2(!dir.exists(QString("result/") + name), name);
+      QCOMPARE(dir.read(QString("result/earlier-run-1/") + name), QString("old"));
+    }
+    QVERIFY(dir.read("result/r0001.csv") != "old");
+    QVERIFY(form.Memo1->toPlainText().startsWith("Moved 4 files of an earlier run into result/earlier-run-1."));
+
+    // Only the new run's files are left: the plain question again.
+    prompts.overwriteAnswer = false;
+    prompts.earlierText.clear();
+    form.StartBtnClick();
+    QCOMPARE(prompts.overwriteQuestions, 3);
+    QVERIFY(prompts.earlierText.isEmpty());
+
+    // Keep runs beside them and leaves them where they are.
+    dir.write("result/r0009.csv", "old");
+    prompts.earlierAnswer = vk::EarlierRunAnswer::Keep;
+    form.StartBtnClick();
+    QCOMPARE(prompts.overwriteQuestions, 4);
+    QCOMPARE(dir.read("result/r0009.csv"), QString("old"));
+    QVERIFY(!dir.exists("result/earlier-run-2"));
+  }
+
+  void aFailedStartClearsTheProgressAndLogsTheError() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    prompts.overwriteAnswer = true;
+    TForm1 form(&prompts);
+    form.StartBtnClick();
+    QCOMPARE(form.Edit2->text(), QString("100"));
+    form.runFiles.priceFileName = "nowhere.txt";
+    form.StartBtnClick();
+    for (QLineEdit* field : {form.Edit1, form.Edit2}) QVERIFY(field->text().isEmpty());
+    for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) QCOMPARE(bar->value(), 0);
+    const QStringList log = form.Memo1->toPlainText().split('\n');
+    QCOMPARE(log.size(), 4);
+    QCOMPARE(log[2], QString("Simulation start!"));
+    QVERIFY2(log[3].startsWith("Simulation stopped: ") && log[3].contains("nowhere.txt"), qPrintable(log[3]));
+    QCOMPARE(prompts.errors.size(), 1);
+  }
+
   void aRunWithGraphFillsEveryChartAndBothRows() {
     ScratchDir dir;
     writeShortDemo(dir);
@@ -393,7 +450,7 @@ class MainWindowTest : public QObject {
     writeShortDemo(dir);
     FakePrompts prompts;
     TForm1 form(&prompts);
-    form.priceFileName = "nowhere.txt";
+    form.runFiles.priceFileName = "nowhere.txt";
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("nowhere.txt"), qPrintable(prompts.errors[0]));
@@ -401,8 +458,8 @@ class MainWindowTest : public QObject {
     QVERIFY(form.NumPath->isEnabled());
     QVERIFY(form.UpDown1->isEnabled());
 
-    form.priceFileName = "price.txt";
-    form.resultDir = "no-such-dir";
+    form.runFiles.priceFileName = "price.txt";
+    form.runFiles.resultDir = "no-such-dir";
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
@@ -441,24 +498,53 @@ class MainWindowTest : public QObject {
     QVERIFY(countPixels(shown.copy(weights), qRgb(255, 0, 0)) > 50);
   }
 
-  void settingCopiesTheNamesAndShowsTheDialogOnce() {
+  void everyButtonCanBeReachedByAKeyAndSaysWhatItDoes() {
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+    form.setAnalyzerAction(form.PathPlotBtn, [](const QString&) {});
+    QSet<QString> keys;
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(form.SettingBtn), static_cast<QAbstractButton*>(form.StartBtn),
+                               static_cast<QAbstractButton*>(form.GraphCheck), static_cast<QAbstractButton*>(form.ViewStartBtn),
+                               static_cast<QAbstractButton*>(form.ViewStopBtn), static_cast<QAbstractButton*>(form.PathPlotBtn),
+                               static_cast<QAbstractButton*>(form.ExitBtn)}) {
+      QVERIFY2(!b->shortcut().isEmpty(), qPrintable(b->objectName()));
+      QVERIFY2(b->toolTip().contains(b->shortcut().toString()), qPrintable(b->objectName()));
+      keys << b->shortcut().toString();
+    }
+    QCOMPARE(keys.size(), 7);
+    // The image-only buttons and the Save buttons say what they do.
+    for (QPushButton* b : form.findChildren<QPushButton*>()) QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    // Captions stay as laid out.
+    QCOMPARE(form.StartBtn->text(), QString("Start"));
+  }
+
+  void everyChartNamesItsAxes() {
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+    const QList<QPair<vk::Chart*, QStringList>> expected = {{form.Chart1, {"Week", "Rate (log)"}},
+                                                            {form.Chart2, {"Quantity", "Price level"}},
+                                                            {form.Chart3, {"Weight index", "Weight"}}};
+    for (const auto& [chart, titles] : expected) {
+      QCOMPARE(chart->axisTitle(QwtPlot::xBottom).text(), titles[0]);
+      QCOMPARE(chart->axisTitle(QwtPlot::yLeft).text(), titles[1]);
+    }
+  }
+
+  void settingShowsTheDialogOnceOverTheSharedNames() {
     ScratchDir dir;
     dir.copyDemo();
     FakePrompts prompts;
     TForm1 form(&prompts);
-    auto* dialog = new vk::TParametersDlg(form, &prompts);
+    auto* dialog = new vk::TParametersDlg(&form, form.runFiles, &prompts);
     form.setParametersDialog(dialog);
-    form.priceFileName = "price.txt";
-    form.dataFileName = "/somewhere/data.txt";
+    form.runFiles.resultDir = "run7";
     form.SettingBtnClick();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->dataFileName, QString("/somewhere/data.txt"));
+    QCOMPARE(dialog->DirEdit->text(), QString("run7"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
-    // A second press while it is open copies the names and reads nothing.
+    // A second press while it is open reads nothing.
     dir.write("para.txt", "0.1\n1\n1\n1\n1\n77\n");
-    form.dataFileName = "other.txt";
     form.SettingBtnClick();
-    QCOMPARE(dialog->dataFileName, QString("other.txt"));
     QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
     QVERIFY(prompts.errors.isEmpty());
   }

@@ -43,7 +43,7 @@ QPair<double, double> span(const vk::LineSeries* s) {
 struct Setup {
   FakePrompts prompts;
   TForm1 form{&prompts};
-  TParametersDlg* dialog = new TParametersDlg(form, &prompts);
+  TParametersDlg* dialog = new TParametersDlg(&form, form.runFiles, &prompts);
   Setup() { form.setParametersDialog(dialog); }
   void show() { form.SettingBtnClick(); }
 };
@@ -115,7 +115,7 @@ class ParametersDlgTest : public QObject {
     ScratchDir dir;
     dir.copyDemo();
     Setup s;
-    s.form.resultDir = "run2";
+    s.form.runFiles.resultDir = "run2";
     s.show();
     TParametersDlg& d = *s.dialog;
     QVERIFY(s.prompts.errors.isEmpty());
@@ -130,11 +130,18 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(d.parameters.runMode, std::string("all"));
     QCOMPARE(int(d.previewPrices.size()), 372);
     QCOMPARE(d.Series1->points().size(), 372);
-    QCOMPARE(d.Series1->points().first().x(), 1.0);
+    // In the run's weeks: line 1 of the price file is week -4.
+    QCOMPARE(d.Series1->points().first().x(), -4.0);
+    QCOMPARE(d.Series1->points().last().x(), 367.0);
     QCOMPARE(span(d.Series2), qMakePair(53.0, 208.0));
     QCOMPARE(span(d.Series3), qMakePair(209.0, 261.0));
-    // The spans lie on the "All" line.
-    QCOMPARE(d.Series2->points().first().y(), d.previewPrices[52]);
+    // The spans lie on the "All" line, at the lines the run reads for them.
+    QCOMPARE(d.Series2->points().first().y(), d.previewPrices[53 + 4]);
+    QCOMPARE(d.Series2->points().last().y(), d.previewPrices[208 + 4]);
+    QVERIFY(d.Chart1->axisTitle(QwtPlot::xBottom).text().startsWith("Week"));
+    QVERIFY(d.WeekWarning->text().isEmpty());
+    QCOMPARE(d.PriceFileLabel->text(), QString("Price file: price.txt"));
+    QCOMPARE(d.DataFileLabel->text(), QString("Data file: data.txt"));
   }
 
   void previewSpansAreCutToTheFile() {
@@ -144,13 +151,14 @@ class ParametersDlgTest : public QObject {
       int minyear, maxyear, teachyear;
       QPair<double, double> training, forecast;
     };
+    // Weeks -4 to 495.
     const Case cases[] = {
         {100, 300, 52, {100, 151}, {152, 300}},
-        {0, 900, 10, {1, 10}, {11, 500}},      // start 0 as 1, end cut to the last week
-        {495, 500, 10, {495, 499}, {500, 500}},  // training ends the week before the last
-        {495, 499, 10, {495, 499}, {0, 0}},      // ... and the end week does not reach it
-        {100, 120, 52, {100, 151}, {0, 0}},      // end before the end of training
-        {10, 20, -30, {0, 0}, {1, 20}},          // negative training: nothing below week 1
+        {0, 900, 10, {0, 9}, {10, 495}},        // the end cut to the last week
+        {490, 495, 10, {490, 495}, {0, 0}},     // training reaches the last week
+        {100, 120, 52, {100, 151}, {0, 0}},     // end before the end of training
+        {10, 20, -30, {0, 0}, {10, 20}},        // negative training: every week simulated
+        {-10, 5, 3, {0, 0}, {-4, 5}},           // nothing before the first week
     };
     for (const Case& c : cases) {
       dir.write("para.txt", para(c.minyear, c.maxyear, c.teachyear));
@@ -162,22 +170,31 @@ class ParametersDlgTest : public QObject {
     }
   }
 
-  void typedWeeksRedrawOnlyWithinTheFile() {
+  void typedWeeksRedrawAndAWeekPastTheFileIsRefused() {
     ScratchDir dir;
     dir.write("price.txt", prices(500));
     dir.write("para.txt", para(100, 300, 52));
+    const QString before = dir.read("para.txt");
     Setup s;
     s.show();
     TParametersDlg& d = *s.dialog;
     d.TrainingLEdit->setText("100");
     QCOMPARE(span(d.Series2), qMakePair(100.0, 199.0));
-    d.StartGenEdit->setText("500");  // not below the count: stored, not drawn
-    QCOMPARE(d.parameters.minyear, 500);
-    QCOMPARE(span(d.Series2), qMakePair(100.0, 199.0));
     d.StartGenEdit->setText("120");
-    d.EndGenEdit->setText("501");
     QCOMPARE(span(d.Series2), qMakePair(120.0, 219.0));
-    QCOMPARE(span(d.Series3), qMakePair(220.0, 300.0));
+    QVERIFY(d.WeekWarning->text().isEmpty());
+    // A week past the file: drawn up to the file's end and warned of at once.
+    d.EndGenEdit->setText("501");
+    QCOMPARE(span(d.Series3), qMakePair(220.0, 495.0));
+    QCOMPARE(d.WeekWarning->text(), QString("End week 501 lies past week 495, the last of price.txt."));
+    d.OKBtnClick();
+    QCOMPARE(s.prompts.notices.size(), 1);
+    QVERIFY2(s.prompts.notices[0].startsWith("End week 501 lies past week 495"), qPrintable(s.prompts.notices[0]));
+    QVERIFY(d.isVisible());
+    QCOMPARE(dir.read("para.txt"), before);
+    d.EndGenEdit->setText("495");
+    QVERIFY(d.WeekWarning->text().isEmpty());
+    d.EndGenEdit->setText("300");
 
     d.TrainingLEdit->setText("");  // cleared before typing a new number
     QCOMPARE(s.prompts.errors, QStringList{"'' is not a valid integer value"});
@@ -203,11 +220,17 @@ class ParametersDlgTest : public QObject {
     d.OKBtnClick();
     QVERIFY(s.prompts.errors.isEmpty());
     QVERIFY(!d.isVisible());
-    QCOMPARE(s.form.resultDir, QString("run2"));
-    QCOMPARE(dir.read("para.txt"), QString("   0.00000\n20\n   0.01088\n   0.02176\n   0.01538\n150\n53\n261\n156\n"
-                                           "   0.60000\n   0.00500\n   0.20000\n   0.30000\n   0.00200\n   0.10000\n"
-                                           "3\n5\n") +
-                                       longMode.left(30) + "\n");
+    QCOMPARE(s.form.runFiles.resultDir, QString("run2"));
+    // Each value in its format, the comment after it kept.
+    const QStringList values = {"   0.00000", "20",        "   0.01088", "   0.02176", "   0.01538", "150",
+                                "53",         "261",       "156",        "   0.60000", "   0.00500", "   0.20000",
+                                "   0.30000", "   0.00200", "   0.10000", "3",          "5"};
+    const QStringList old = text.split('\n');
+    QString expected;
+    for (int i = 0; i < values.size(); ++i) expected += values[i] + old[i].mid(old[i].indexOf(' ')) + "\n";
+    expected += longMode.left(30) + "\n";
+    QCOMPARE(dir.read("para.txt"), expected);
+    QVERIFY(dir.read("para.txt").contains("\n150 popsize: number of agents\n"));
   }
 
   void okRefusesABadFieldAndWritesNothing() {
@@ -226,7 +249,7 @@ class ParametersDlgTest : public QObject {
     QVERIFY(d.isVisible());
     QCOMPARE(d.parameters.popsize, 120);  // parsed before the bad field
     QCOMPARE(d.parameters.minyear, 60);
-    QCOMPARE(s.form.resultDir, QString("result"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
   }
 
   void okNeverWritesParametersThatWereNotRead() {
@@ -281,7 +304,7 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(s.prompts.errors.size(), 1);
     QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
     QVERIFY(s.dialog->isVisible());
-    QCOMPARE(s.form.resultDir, QString("result"));
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
   }
 
   void canselWritesNothingAndTheNextShowingRereads() {
@@ -316,12 +339,13 @@ class ParametersDlgTest : public QObject {
     s.prompts.folderAnswer.clear();  // cancelled
     d.DirBtnClick();
     QCOMPARE(d.DirEdit->text(), QString("run2"));
-    QCOMPARE(s.form.resultDir, QString("result"));  // only OK hands it over
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));  // only OK hands it over
 
     s.prompts.fileAnswer = dir.file("inputs/p2.txt");
     d.PriceBtnClick();
-    QCOMPARE(d.priceFileName, QString("inputs/p2.txt"));
-    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(d.chosenFiles().priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(d.PriceFileLabel->text(), QString("Price file: inputs/p2.txt"));
+    QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));  // taken at OK only
     QCOMPARE(int(d.previewPrices.size()), 20);
     QCOMPARE(s.prompts.fileStartDir, dir.path());
     const QList<QPair<QString, QString>> filters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
@@ -329,11 +353,27 @@ class ParametersDlgTest : public QObject {
 
     s.prompts.fileAnswer = dir.file("data.txt");
     d.DataBtnClick();
-    QCOMPARE(d.dataFileName, dir.file("data.txt"));
-    QCOMPARE(s.form.dataFileName, dir.file("data.txt"));
-    d.CancelBtnClick();  // the names stay in effect
-    QCOMPARE(s.form.priceFileName, QString("inputs/p2.txt"));
+    QCOMPARE(d.chosenFiles().dataFileName, dir.file("data.txt"));
+    QVERIFY(d.DataFileLabel->toolTip().endsWith("data.txt"));
+    QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(QDir::currentPath(), dir.path());
+
+    // Cansel undoes the choice; the next showing starts from the main
+    // window's names again.
+    d.CancelBtnClick();
+    QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));
+    QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
+    s.show();
+    QCOMPARE(d.PriceFileLabel->text(), QString("Price file: price.txt"));
+    QCOMPARE(int(d.previewPrices.size()), 372);
+
+    // OK takes the chosen files.
+    s.prompts.fileAnswer = dir.file("inputs/p2.txt");
+    d.PriceBtnClick();
+    d.EndGenEdit->setText("15");
+    d.OKBtnClick();
+    QVERIFY(!d.isVisible());
+    QCOMPARE(s.form.runFiles.priceFileName, QString("inputs/p2.txt"));
   }
 };
 

@@ -27,14 +27,14 @@ class PlotCommandTest : public QObject {
   QTemporaryDir tmp;
 
   // Runs velquin-cli as a batch job would: no display, no platform chosen.
-  Result cli(const QStringList& args) {
+  Result cli(const QStringList& args, const QString& program = VELQUIN_CLI) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
     process.setProcessEnvironment(env);
-    process.start(VELQUIN_CLI, QStringList{"analyze"} + args + QStringList{"-C", tmp.path(), "--all"});
+    process.start(program, QStringList{"analyze"} + args + QStringList{"-C", tmp.path(), "--all"});
     if (!process.waitForFinished(60000)) return {-1, "did not finish"};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
@@ -118,6 +118,18 @@ class PlotCommandTest : public QObject {
     QVERIFY(r.exitCode != 0);
     QVERIFY2(r.errors.contains("missing/weights.png"), qPrintable(r.errors));
     QVERIFY(QFile::exists(tmp.filePath("result/weight.txt")));
+  }
+
+  void withoutTheDrawingProgramThePlotFailsBeforeAnythingIsWritten() {
+    QVERIFY(QDir(tmp.path()).mkdir("alone"));
+    const QString alone = tmp.filePath("alone/velquin-cli");
+    QVERIFY(QFile::copy(VELQUIN_CLI, alone));
+    QFile::setPermissions(alone, QFile::permissions(alone) | QFileDevice::ExeOwner);
+    QFile::remove(tmp.filePath("result/stat.txt"));
+    const Result r = cli({"paths", "--plot", "alone.png"}, alone);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errors.contains("velquin-plot"), qPrintable(r.errors));
+    QVERIFY(!QFile::exists(tmp.filePath("result/stat.txt")));
   }
 };
 

@@ -1,16 +1,14 @@
-#include "app/SummaryPlot.h"
+#include "chart/SummaryPlot.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QStringList>
 
 #include "analysis/FactsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "chart/ContourChart.h"
 #include "chart/FactsView.h"
-#include "ui/ContourPlot.h"
-#include "ui/PathDlg.h"
-#include "ui/WPlot.h"
+#include "chart/PathChart.h"
+#include "chart/WeightsChart.h"
 
 namespace vk {
 
@@ -32,12 +30,6 @@ void plotWith(const Series& summary, const std::string& file) {
 }
 
 }  // namespace
-
-std::string plotFileProblem(const std::string& file) {
-  const QString suffix = QFileInfo(QFile::decodeName(file.c_str())).suffix().toLower();
-  if (chartFileFormats().contains(suffix)) return std::string();
-  return "'" + file + "' names no picture format: end it in .png, .svg or .pdf";
-}
 
 void plotSummary(const PathSummarySeries& summary, const std::string& file) {
   plotWith<PathChart>(summary, file);

@@ -1,0 +1,52 @@
+// The command line shared by velquin-cli and velquin-plot: parsing, exit
+// statuses and error messages.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "app/CliCommands.h"
+#include "io/RunError.h"
+
+namespace vk {
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+std::string programName(const char* argv0) {
+  const std::string path = argv0 ? argv0 : "velquin-cli";
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting) {
+  const std::string name = programName(argc > 0 ? argv[0] : nullptr);
+  CLI::App app{"VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
+               "Runs simulations and summarises result directories; results go to files,\n"
+               "progress and diagnostics to stderr."};
+  app.set_version_flag("--version", name + " " + VELQUIN_VERSION);
+  app.require_subcommand(1);
+  if (withRun) addRunCommand(app);
+  addAnalyzeCommand(app, plotting);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: error: %s\n", name.c_str(), e.what());
+    return kExitFailed;
+  }
+  return 0;
+}
+
+}  // namespace vk

@@ -1,0 +1,18 @@
+// velquin-plot: the plotting part of the command line, installed beside
+// velquin-cli, which runs it for analyze --plot. It makes the summary as
+// velquin-cli does and draws the window's chart of it into the file.
+#include "analysis/ContourSummary.h"
+#include "analysis/FactsSummary.h"
+#include "analysis/PathSummary.h"
+#include "analysis/WeightsSummary.h"
+#include "app/CliCommands.h"
+#include "chart/SummaryPlot.h"
+
+int main(int argc, char** argv) {
+  vk::PlotBinding plotting;
+  plotting.drawPaths = [](const vk::PathSummarySeries& s, const std::string& file) { vk::plotSummary(s, file); };
+  plotting.drawContour = [](const vk::ContourSeries& s, const std::string& file) { vk::plotSummary(s, file); };
+  plotting.drawWeights = [](const vk::WeightsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
+  plotting.drawFacts = [](const vk::FactsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
+  return vk::runCommandLine(argc, argv, false, &plotting);
+}
