@@ -2,6 +2,7 @@
 # make test  - install what is missing, build, run every test
 # make gui   - start the desktop program on a scratch copy of the demo
 # make bench - run the benchmarks (they print figures)
+# make fuzz  - build the libFuzzer harnesses with clang and run each for FUZZ_SECONDS
 # make deb   - build the Debian package velquin_<version>_amd64.deb in the build folder
 
 BUILD   ?= build
@@ -11,7 +12,10 @@ PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
             dpkg-dev desktop-file-utils \
             libboost-math-dev
 
-.PHONY: setup build demo-copy run test gui bench deb clean
+FUZZ_PACKAGES := clang libclang-rt-dev
+FUZZ_SECONDS ?= 60
+
+.PHONY: setup build demo-copy run test gui bench deb fuzz clean
 
 setup:
 	@missing=""; \
@@ -57,5 +61,20 @@ bench: build
 deb: build
 	cd $(BUILD) && cpack
 
+# The harnesses and the core they read with are built by clang with
+# AddressSanitizer and UndefinedBehaviorSanitizer; each runs over a copy of
+# its seed corpus in fuzz/corpus, so the corpus in the tree stays short.
+fuzz:
+	@$(MAKE) --no-print-directory setup PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+	CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELQUIN_GUI=OFF -DVELQUIN_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
+	cmake --build $(BUILD)-fuzz --target fuzz_number fuzz_inputs fuzz_result_line fuzz_summaries
+	@for t in number inputs result_line summaries; do \
+	  rm -rf $(BUILD)-fuzz/corpus-$$t && cp -r fuzz/corpus/$$t $(BUILD)-fuzz/corpus-$$t && \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s" && \
+	  $(BUILD)-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -dict=fuzz/result.dict $(BUILD)-fuzz/corpus-$$t || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(SCRATCH)
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(SCRATCH)

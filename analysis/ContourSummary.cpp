@@ -85,6 +85,12 @@ std::string dataLine(int week, double centre, int count) {
 }  // namespace
 
 void summariseContour(const std::string& directory, const ContourSettings& settings, ContourSeries& series) {
+  SelectionReader selection(directory);
+  summariseContour(directory, selection, settings, series);
+}
+
+void summariseContour(const std::string& directory, PathSelection& selection, const ContourSettings& settings,
+                      ContourSeries& series) {
   series = ContourSeries();
   const ReferenceScan ref = scanReference(directory);
   const WeekSpan& span = ref.span;
@@ -101,8 +107,8 @@ void summariseContour(const std::string& directory, const ContourSettings& setti
   std::vector<int> counts(static_cast<std::size_t>(weekCount) * static_cast<std::size_t>(bins.count), 0);
 
   OutputFile out;
-  out.create(resultFilePath(directory, kContourSummaryFileName));
-  SelectionReader selection(directory);
+  out.createLocked(resultFilePath(directory, kContourSummaryFileName));
+  selection.begin();
   const int n = selection.count();
   SummaryHeader header(out, n);
   for (int i = 0; i < n; ++i) {
@@ -112,7 +118,8 @@ void summariseContour(const std::string& directory, const ContourSettings& setti
     file.skip(span.start - span.first);
     for (int w = 0; w < weekCount; ++w) {
       file.next();
-      const int week = file.intAt(kWeekField);
+      const int week = span.start + w;
+      requireWeek(file, week);
       const double v = file.realAt(kSimulatedField);
       const double a = file.realAt(kActualField);
       series.actualPath.push_back({static_cast<double>(week), bins.gridCoordinate(a)});

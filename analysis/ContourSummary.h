@@ -13,6 +13,7 @@
 #include <string>
 
 #include "analysis/ChartPoint.h"
+#include "analysis/ResultDirectory.h"
 
 namespace vk {
 
@@ -45,5 +46,9 @@ struct ContourSeries {
 // Clears `series` and fills it as the summary proceeds: after a RunError it
 // holds the points added before the failure, as a chart keeps them.
 void summariseContour(const std::string& directory, const ContourSettings& settings, ContourSeries& series);
+// The same over a selection given by the caller, such as the command line's
+// paths kept in memory.
+void summariseContour(const std::string& directory, PathSelection& selection, const ContourSettings& settings,
+                      ContourSeries& series);
 
 }  // namespace vk

@@ -7,7 +7,6 @@
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
 #include "io/OutputFile.h"
-#include "io/RunError.h"
 #include "io/TextFormat.h"
 
 namespace vk {
@@ -33,11 +32,7 @@ PathWeeks readSimulatedWeeks(const std::string& path, const WeekSpan& span) {
   file.skip(span.start + 1 - span.first);
   for (int week = span.start + 1; week <= span.last; ++week) {
     file.next();
-    const int named = file.intAt(kWeekField);
-    if (named != week)
-      throw RunError("Week " + plainInt(named) + " where week " + plainInt(week) +
-                     " was expected: every rate file holds the weeks of the reference file r0000.csv (" +
-                     file.path() + ", line " + plainInt(file.line()) + ")");
+    requireWeek(file, week);
     weeks.simulatedChange.push_back(file.realAt(kSimulatedChangeField));
     weeks.actualChange.push_back(file.realAt(kActualChangeField));
     weeks.volume.push_back(file.realAt(kVolumeField));
@@ -125,6 +120,12 @@ void fillPercentileRows(FactsSeries& series) {
 }
 
 void summariseFacts(const std::string& directory, const std::string& csvFile, FactsSeries& series) {
+  SelectionReader selection(directory);
+  summariseFacts(directory, selection, csvFile, series);
+}
+
+void summariseFacts(const std::string& directory, PathSelection& selection, const std::string& csvFile,
+                    FactsSeries& series) {
   series = FactsSeries();
   const ReferenceScan ref = scanReference(directory);
   const std::string referencePath = resultFilePath(directory, pathFileName(kRatePrefix, kReferencePath));
@@ -132,11 +133,11 @@ void summariseFacts(const std::string& directory, const std::string& csvFile, Fa
   series.actual = stylizedFacts(actual);
 
   OutputFile out;
-  out.create(csvFile.empty() ? resultFilePath(directory, kFactsSummaryFileName) : csvFile);
+  out.createLocked(csvFile.empty() ? resultFilePath(directory, kFactsSummaryFileName) : csvFile);
   out.write(headerLine());
   out.write(rowLine("actual", "", series.actual));
 
-  SelectionReader selection(directory);
+  selection.begin();
   const int n = selection.count();
   std::vector<double> pooled;
   for (int i = 0; i < n; ++i) {

@@ -9,7 +9,8 @@
 // Reads statname.txt (written before by writeSelectionFile), the reference
 // file r0000.csv and the path files r<path>.csv: field 3 (simulated change),
 // field 4 (actual change) and field 5 (volume) of each simulated week. Every
-// line read must name the week it stands for.
+// line read must name the week it stands for, and no path may be selected
+// twice.
 //
 // The table: a header line "series,path," and the fact columns; then the row
 // "actual", one row "sim" per path in selection order with its number in
@@ -23,6 +24,8 @@
 #include "analysis/StylizedFacts.h"
 
 namespace vk {
+
+class PathSelection;
 
 constexpr const char* kFactsSummaryFileName = "facts.csv";
 
@@ -59,5 +62,8 @@ void fillPercentileRows(FactsSeries& series);
 // Clears `series` and fills it as the summary proceeds: after a RunError it
 // holds what was computed before the failure.
 void summariseFacts(const std::string& directory, const std::string& csvFile, FactsSeries& series);
+// The same over a selection kept by the caller (the command line's).
+void summariseFacts(const std::string& directory, PathSelection& selection, const std::string& csvFile,
+                    FactsSeries& series);
 
 }  // namespace vk

@@ -1,6 +1,7 @@
 #include "analysis/PathList.h"
 
 #include <algorithm>
+#include <set>
 
 #include "io/RunError.h"
 #include "io/TextReader.h"
@@ -10,7 +11,7 @@ namespace vk {
 namespace {
 
 [[noreturn]] void failItem(const std::string& item, const std::string& why) {
-  throw RunError("'" + item + "' in the path list " + why);
+  throw RunError(quoted(item) + " in the path list " + why);
 }
 
 int pathNumberOf(const std::string& text, const std::string& item) {
@@ -30,6 +31,7 @@ std::string trimmed(const std::string& s) {
 
 std::vector<int> parsePathList(const std::string& list) {
   std::vector<int> paths;
+  std::set<int> seen;
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = list.find(',', start);
@@ -40,7 +42,11 @@ std::vector<int> parsePathList(const std::string& list) {
     if (last < first) failItem(item, "is a range that runs downwards");
     if (static_cast<long long>(paths.size()) + (last - first) + 1 > kMaxListedPaths)
       failItem(item, "makes more than " + std::to_string(kMaxListedPaths) + " paths");
-    for (long long k = first; k <= last; ++k) paths.push_back(static_cast<int>(k));
+    for (long long k = first; k <= last; ++k) {
+      if (!seen.insert(static_cast<int>(k)).second)
+        failItem(item, "gives path " + std::to_string(k) + " a second time; a summary counts every path once");
+      paths.push_back(static_cast<int>(k));
+    }
     if (comma == std::string::npos) return paths;
     start = comma + 1;
   }
@@ -53,12 +59,18 @@ std::vector<ResultFileEntry> entriesOfPaths(const std::vector<int>& paths, char 
   return entries;
 }
 
-std::vector<ResultFileEntry> allEntriesByName(const std::string& directory, char prefix) {
-  std::vector<std::string> names = listResultFiles(directory, prefix);
-  std::sort(names.begin(), names.end());
-  std::vector<ResultFileEntry> entries;
-  for (std::string& name : names) entries.push_back({std::move(name), true});
-  return entries;
+std::vector<int> allPathsOf(const std::string& directory, char prefix) {
+  std::vector<int> paths;
+  for (const std::string& name : listResultFiles(directory, prefix)) {
+    const std::size_t digits = name.size() - 1 - 4;
+    int k = 0;
+    if (name.compare(name.size() - 4, 4, ".csv") != 0 || name[0] != prefix) continue;
+    const std::string tag = name.substr(1, digits);
+    if (tag.empty() || tag.find_first_not_of("0123456789") != std::string::npos || !parseInt(tag, k)) continue;
+    if (pathFileName(prefix, k) == name) paths.push_back(k);
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
 }
 
 }  // namespace vk

@@ -15,13 +15,16 @@ constexpr int kMaxListedPaths = 1000000;
 
 // "0,3,5-9" gives 0, 3, 5, 6, 7, 8, 9 in that order: path numbers and
 // ascending ranges of them, separated by commas, blanks around items allowed.
-// Anything else is a RunError quoting the item.
+// Anything else, and a path given twice, is a RunError quoting the item.
 std::vector<int> parsePathList(const std::string& list);
 
 // The checked entries of the files prefix + tag + ".csv" of the paths.
 std::vector<ResultFileEntry> entriesOfPaths(const std::vector<int>& paths, char prefix);
 
-// Every file of the directory matching the prefix, checked, sorted by name.
-std::vector<ResultFileEntry> allEntriesByName(const std::string& directory, char prefix);
+// The path numbers of every path file of the directory, in ascending order:
+// exactly the names prefix + the tag of a path number + ".csv" (r0007.csv,
+// r12345.csv), so that copies such as r7.csv, rr0007.csv or rnd0007.csv are
+// not taken for paths.
+std::vector<int> allPathsOf(const std::string& directory, char prefix);
 
 }  // namespace vk

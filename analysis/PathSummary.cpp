@@ -43,8 +43,10 @@ void addActualPath(const ReferenceScan& ref, PointList& actual) {
 
 void addPath(ResultFileReader& file, const WeekSpan& span, int n, std::vector<WeekSums>& weeks) {
   file.skip(span.start - span.first);
+  int week = span.start;
   for (WeekSums& w : weeks) {
     file.next();
+    requireWeek(file, week++);
     const double simulated = file.realAt(kSimulatedField);
     const double actual = file.realAt(kActualField);
     const double volume = file.realAt(kVolumeField);
@@ -93,6 +95,11 @@ std::string dataLine(int week, const WeekSums& w, double logDeviation, double na
 }  // namespace
 
 void summarisePaths(const std::string& directory, PathSummarySeries& series) {
+  SelectionReader selection(directory);
+  summarisePaths(directory, selection, series);
+}
+
+void summarisePaths(const std::string& directory, PathSelection& selection, PathSummarySeries& series) {
   series = PathSummarySeries();
   const ReferenceScan ref = scanReference(directory);
   const WeekSpan& span = ref.span;
@@ -102,8 +109,8 @@ void summarisePaths(const std::string& directory, PathSummarySeries& series) {
   for (int w = span.start; w <= span.last; ++w) weeks[static_cast<std::size_t>(w - span.start)].actual = ref.lineOfWeek(w).actual;
 
   OutputFile out;
-  out.create(resultFilePath(directory, kPathSummaryFileName));
-  SelectionReader selection(directory);
+  out.createLocked(resultFilePath(directory, kPathSummaryFileName));
+  selection.begin();
   const int n = selection.count();
   SummaryHeader header(out, n);
   for (int i = 0; i < n; ++i) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "analysis/ChartPoint.h"
+#include "analysis/ResultDirectory.h"
 
 namespace vk {
 
@@ -28,5 +29,8 @@ struct PathSummarySeries {
 // Clears `series` and fills it as the summary proceeds: after a RunError it
 // holds the points added before the failure, as a chart keeps them.
 void summarisePaths(const std::string& directory, PathSummarySeries& series);
+// The same over a selection given by the caller, such as the command line's
+// paths kept in memory.
+void summarisePaths(const std::string& directory, PathSelection& selection, PathSummarySeries& series);
 
 }  // namespace vk

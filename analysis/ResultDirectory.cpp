@@ -77,19 +77,45 @@ void writeSelectionFile(const std::string& directory, const std::vector<ResultFi
     text += selectionTextOf(e.name, prefix) + "\n";
   }
   OutputFile file;
-  file.create(resultFilePath(directory, kSelectionFileName));
+  file.createLocked(resultFilePath(directory, kSelectionFileName));
   file.write(plainInt(checked) + "\n" + text);
   file.close();
 }
 
-SelectionReader::SelectionReader(const std::string& directory)
-    : text_(TextReader::open(resultFilePath(directory, kSelectionFileName))) {
+PathSelection::PathSelection(const std::string& directory)
+    : directory_(directory), unfinished_(readUnfinishedRun(directory)) {}
+
+int PathSelection::nextPath() {
+  const int path = readPath();
+  if (!seen_.insert(path).second)
+    throw RunError("Path " + plainInt(path) + " is selected twice (" + whereLast() +
+                   "); a summary counts every path once");
+  if (unfinished_ && unfinished_->cutPath == path)
+    throw RunError("Path " + plainInt(path) + " cannot be summarised (" + whereLast() + "). " +
+                   unfinishedRunNote(directory_, *unfinished_));
+  return path;
+}
+
+SelectionReader::SelectionReader(const std::string& directory) : PathSelection(directory) {}
+
+void SelectionReader::begin() {
+  text_ = TextReader::open(resultFilePath(directory_, kSelectionFileName));
   count_ = selectionNumber(text_);
   if (count_ < 0)
     throw RunError("The path count " + plainInt(count_) + " cannot be negative (" + text_.name() + ", line 1)");
 }
 
-int SelectionReader::nextPath() { return selectionNumber(text_); }
+int SelectionReader::readPath() {
+  lastLine_ = text_.line();
+  return selectionNumber(text_);
+}
+
+std::string SelectionReader::whereLast() const { return text_.name() + ", line " + plainInt(lastLine_); }
+
+ListedPaths::ListedPaths(const std::string& directory, std::vector<int> paths)
+    : PathSelection(directory), paths_(std::move(paths)) {}
+
+std::string ListedPaths::whereLast() const { return "item " + plainInt(static_cast<long long>(next_)) + " of the path list"; }
 
 SummaryHeader::SummaryHeader(OutputFile& file, int pathCount) : file_(file) {
   file_.write("# Number of path " + plainInt(pathCount) + "\n# Paths ");

@@ -8,10 +8,13 @@
 // (PathSummary.h, ContourSummary.h, WeightsSummary.h), which reads the
 // selection back from the file and returns the series for the chart. The
 // command line does the same with the entries of PathList.h.
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "io/OutputFile.h"
+#include "io/ResultLock.h"
 #include "io/TextReader.h"
 
 namespace vk {
@@ -48,19 +51,65 @@ std::string selectionTextOf(const std::string& fileName, char prefix);
 // texts, top to bottom. Nothing checked gives the single line 0.
 void writeSelectionFile(const std::string& directory, const std::vector<ResultFileEntry>& entries, char prefix);
 
-// statname.txt read back as the summaries consume it: the count first, then
-// one path number per call, so that a bad line stops a summary where it is met.
-class SelectionReader {
+// The paths a summary reads, one at a time in their order: from statname.txt
+// as the windows record them, or from memory as the command line keeps them.
+// Either way a path given twice is refused, and so is the path that a run
+// which did not finish was writing (its mark in the directory says which).
+class PathSelection {
  public:
-  explicit SelectionReader(const std::string& directory);
-  int count() const { return count_; }
-  // The next path number; a line that is not an integer, or a file that ends
-  // before count numbers, is a RunError naming the file and the line.
+  explicit PathSelection(const std::string& directory);
+  virtual ~PathSelection() = default;
+  // Called by the summary where it starts on the selection; count() and
+  // nextPath() follow.
+  virtual void begin() {}
+  virtual int count() const = 0;
+  // The next path number, checked as above; a RunError names where it came from.
   int nextPath();
 
+ protected:
+  virtual int readPath() = 0;
+  // Where the path last read came from, for messages.
+  virtual std::string whereLast() const = 0;
+
+  const std::string directory_;
+
  private:
+  std::set<int> seen_;
+  std::optional<UnfinishedRun> unfinished_;
+};
+
+// statname.txt read back as the windows' summaries consume it: the count
+// first, then one path number per call, so that a bad line stops a summary
+// where it is met. A line that is not an integer, or a file that ends before
+// count numbers, is a RunError naming the file and the line.
+class SelectionReader : public PathSelection {
+ public:
+  explicit SelectionReader(const std::string& directory);
+  void begin() override;
+  int count() const override { return count_; }
+
+ private:
+  int readPath() override;
+  std::string whereLast() const override;
+
   TextReader text_;
   int count_ = 0;
+  int lastLine_ = 0;
+};
+
+// The command line's selection, kept in memory: another command writing
+// statname.txt meanwhile cannot change it.
+class ListedPaths : public PathSelection {
+ public:
+  ListedPaths(const std::string& directory, std::vector<int> paths);
+  int count() const override { return static_cast<int>(paths_.size()); }
+
+ private:
+  int readPath() override { return paths_[next_++]; }
+  std::string whereLast() const override;
+
+  std::vector<int> paths_;
+  std::size_t next_ = 0;
 };
 
 // The first two lines every summary writes: "# Number of path " n, then

@@ -46,4 +46,9 @@ class ResultFileReader {
   int line_ = 0;
 };
 
+// Refuses a line (the one last read) whose week, field 0, is not the week
+// the reference path file has at that place: the file is left from another
+// run, or damaged, and its values would be added to the wrong weeks.
+void requireWeek(const ResultFileReader& file, int week);
+
 }  // namespace vk

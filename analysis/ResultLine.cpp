@@ -58,7 +58,7 @@ bool readsAsReal(const std::string& s, double& value) {
 }
 
 [[noreturn]] void failConversion(const std::string& text, const char* kind, const std::string& where) {
-  throw RunError("'" + text + "' is not a valid " + kind + " value (" + where + ")");
+  throw RunError(quoted(text) + " is not a valid " + kind + " value (" + where + ")");
 }
 
 std::string lineOf(const std::string& file, int line) { return file + ", line " + std::to_string(line); }

@@ -21,18 +21,36 @@ double averageOf(const WeekAverages& week, int j) {
   return static_cast<std::size_t>(j) <= week.size() ? week[static_cast<std::size_t>(j - 1)] : 0.0;
 }
 
-// Adds one weight file; returns the number of weights on its last line.
-int addWeightFile(ResultFileReader& file, const WeekSpan& span, int n, std::vector<WeekAverages>& weeks) {
+// The number of weights of a weights line: the week, then a mean and a
+// deviation per weight. Every line of the selected files must carry as many
+// as the first one read; a line cut short would otherwise shrink the summary
+// to its width.
+int weightCountOf(const ResultFileReader& file, int& expected) {
+  const std::size_t fields = file.fieldCount();
+  const int m = fields == 0 ? 0 : static_cast<int>((fields - 1) / 2);
+  if (fields % 2 == 0 || (expected >= 0 && m != expected))
+    throw RunError("The line holds " + plainInt(static_cast<long long>(fields)) + " fields, where " +
+                   (expected >= 0 ? "the first line read holds " + plainInt(2 * expected + 1) + ": the week and " +
+                                        plainInt(expected) + " weights, each a mean and a deviation"
+                                  : "a weights line holds the week and a mean and a deviation per weight") +
+                   " (" + file.path() + ", line " + plainInt(file.line()) +
+                   "); the file is cut short, damaged or of another weight structure");
+  expected = m;
+  return m;
+}
+
+// Adds one weight file; returns the number of weights on its lines.
+int addWeightFile(ResultFileReader& file, const WeekSpan& span, int n, int& width, std::vector<WeekAverages>& weeks) {
   const int lineCount = span.last - span.first + 1;
   int m = 0;
   for (int i = 0; i < lineCount; ++i) {
     file.next();
-    m = file.fieldCount() == 0 ? 0 : static_cast<int>((file.fieldCount() - 1) / 2);
     const int week = file.intAt(kWeekField);
     if (week < span.first || week > span.last)
       throw RunError("Week " + plainInt(week) + " lies outside the weeks " + plainInt(span.first) + " to " +
                      plainInt(span.last) + " of the reference file (" + file.path() + ", line " +
                      plainInt(file.line()) + ")");
+    m = weightCountOf(file, width);
     WeekAverages& row = weeks[static_cast<std::size_t>(week - span.first)];
     if (row.size() < static_cast<std::size_t>(m)) row.resize(static_cast<std::size_t>(m), 0.0);
     for (int j = 1; j <= m; ++j) {
@@ -52,22 +70,28 @@ std::string dataLine(int week, const WeekAverages& row, int m) {
 }  // namespace
 
 void summariseWeights(const std::string& directory, WeightsSeries& series) {
+  SelectionReader selection(directory);
+  summariseWeights(directory, selection, series);
+}
+
+void summariseWeights(const std::string& directory, PathSelection& selection, WeightsSeries& series) {
   series = WeightsSeries();
   const ReferenceScan ref = scanReference(directory);
   const WeekSpan& span = ref.span;
 
   OutputFile out;
-  out.create(resultFilePath(directory, kWeightsSummaryFileName));
-  SelectionReader selection(directory);
+  out.createLocked(resultFilePath(directory, kWeightsSummaryFileName));
+  selection.begin();
   const int n = selection.count();
   SummaryHeader header(out, n);
   std::vector<WeekAverages> weeks(static_cast<std::size_t>(span.last - span.first + 1));
   int m = 0;
+  int width = -1;
   for (int i = 0; i < n; ++i) {
     const int k = selection.nextPath();
     header.addPath(k);
     ResultFileReader file(resultFilePath(directory, pathFileName(kWeightPrefix, k)));
-    m = addWeightFile(file, span, n, weeks);
+    m = addWeightFile(file, span, n, width, weeks);
   }
   header.endPathList();
 

@@ -8,12 +8,14 @@
 // must be a week of the reference file (a line naming another week is
 // refused: the file does not belong to the run). The table is sized from the
 // weeks of the reference file and the number of weights on the lines, so any
-// number of weights is accepted. A data line carries as many weights as the
-// last line read; with no path selected that is none.
+// number of weights is accepted, but every line read must carry as many as
+// the first one (a line cut short is refused). A data line carries that many
+// weights; with no path selected none.
 #include <array>
 #include <string>
 
 #include "analysis/ChartPoint.h"
+#include "analysis/ResultDirectory.h"
 
 namespace vk {
 
@@ -28,5 +30,8 @@ struct WeightsSeries {
 // Clears `series` and fills it as the summary proceeds: after a RunError it
 // holds the points added before the failure, as a chart keeps them.
 void summariseWeights(const std::string& directory, WeightsSeries& series);
+// The same over a selection given by the caller, such as the command line's
+// paths kept in memory.
+void summariseWeights(const std::string& directory, PathSelection& selection, WeightsSeries& series);
 
 }  // namespace vk

@@ -17,6 +17,7 @@
 #include "analysis/ResultLine.h"
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 
 namespace vk {
@@ -80,31 +81,37 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
   const ContourSettings settings = contour ? contourSettingsOf(o) : ContourSettings();
   if (!o.plotFile.empty() && plotting.handOver) plotting.handOver();
   changeToWorkDir(o.workDir);
+  checkResultDirectoryName(o.resultDir, "given to --result");
 
   const char prefix = o.summary == "weights" ? kWeightPrefix : kRatePrefix;
-  const std::vector<ResultFileEntry> entries =
-      o.all ? allEntriesByName(o.resultDir, prefix) : entriesOfPaths(parsePathList(o.paths), prefix);
-  writeSelectionFile(o.resultDir, entries, prefix);
+  const std::vector<int> paths = o.all ? allPathsOf(o.resultDir, prefix) : parsePathList(o.paths);
+  // No run may write the directory while the summary reads it.
+  const ResultLock lock(o.resultDir, ResultLock::Use::Summary);
+  if (lock.unfinished())
+    std::fprintf(stderr, "velquin-cli: warning: %s\n", unfinishedRunNote(o.resultDir, *lock.unfinished()).c_str());
+  // The windows read the selection from the file; this command keeps its own.
+  writeSelectionFile(o.resultDir, entriesOfPaths(paths, prefix), prefix);
+  ListedPaths selection(o.resultDir, paths);
 
   if (o.summary == "paths") {
     PathSummarySeries series;
-    summarisePaths(o.resultDir, series);
-    reportWritten(o, kPathSummaryFileName, entries.size());
+    summarisePaths(o.resultDir, selection, series);
+    reportWritten(o, kPathSummaryFileName, paths.size());
     plotIfAsked(o, series, plotting.drawPaths);
   } else if (contour) {
     ContourSeries series;
-    summariseContour(o.resultDir, settings, series);
-    reportWritten(o, kContourSummaryFileName, entries.size());
+    summariseContour(o.resultDir, selection, settings, series);
+    reportWritten(o, kContourSummaryFileName, paths.size());
     plotIfAsked(o, series, plotting.drawContour);
   } else if (o.summary == "facts") {
     FactsSeries series;
-    summariseFacts(o.resultDir, o.csvFile, series);
-    reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, entries.size());
+    summariseFacts(o.resultDir, selection, o.csvFile, series);
+    reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, paths.size());
     plotIfAsked(o, series, plotting.drawFacts);
   } else {
     WeightsSeries series;
-    summariseWeights(o.resultDir, series);
-    reportWritten(o, kWeightsSummaryFileName, entries.size());
+    summariseWeights(o.resultDir, selection, series);
+    reportWritten(o, kWeightsSummaryFileName, paths.size());
     plotIfAsked(o, series, plotting.drawWeights);
   }
 }
@@ -139,7 +146,7 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
       ->check(CLI::IsMember({"paths", "contour", "weights", "facts"}));
   cmd->add_option("-C,--workdir", o->workDir, "Working directory; the result directory is relative to it")
       ->type_name("WORKDIR");
-  cmd->add_option("--result", o->resultDir, "Result directory holding the path files")
+  cmd->add_option("--result", o->resultDir, "Result directory holding the path files (not empty)")
       ->type_name("DIR")
       ->capture_default_str();
   CLI::Option_group* selection = cmd->add_option_group("selection", "Which paths to summarise (one of)");
@@ -147,7 +154,9 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
                         "Path numbers and ranges in the order to read them, e.g. 0,3,5-9: the files r0000.csv,\n"
                         "r0003.csv, ... (w0000.csv, ... for weights), as if ticked in that order")
       ->type_name("LIST");
-  selection->add_flag("--all", o->all, "Every r*.csv (w*.csv for weights) of the result directory, sorted by name");
+  selection->add_flag("--all", o->all,
+                      "Every path file of the result directory, in the order of the path numbers: the names r\n"
+                      "followed by a path tag and .csv (w for weights), such as r0007.csv; other names are not paths");
   selection->require_option(1);
   cmd->add_option("--grids", o->grids, "contour: number of Y grids (bins) G")
       ->type_name("N")

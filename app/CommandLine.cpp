@@ -1,6 +1,9 @@
 // The command line shared by velquin-cli and velquin-plot: parsing, exit
 // statuses and error messages.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -20,10 +23,22 @@ std::string programName(const char* argv0) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace
+// The log and the help go to stdout; a write that failed there (a full disk,
+// a closed pipe) is only seen when the stream is flushed and closed.
+int closeStandardOutput(const std::string& name, int status) {
+  const bool failed = std::ferror(stdout) != 0;
+  errno = 0;
+  if (std::fclose(stdout) != 0 || failed) {
+    // A command that failed has said why already.
+    if (status != 0) return status;
+    std::fprintf(stderr, "%s: error: Cannot write to standard output: %s\n", name.c_str(),
+                 errno != 0 ? std::strerror(errno) : "write failed");
+    return kExitFailed;
+  }
+  return status;
+}
 
-int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting) {
-  const std::string name = programName(argc > 0 ? argv[0] : nullptr);
+int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, const PlotBinding* plotting) {
   CLI::App app{"VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
                "Runs simulations and summarises result directories; results go to files,\n"
                "progress and diagnostics to stderr."};
@@ -47,6 +62,17 @@ int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plott
     return kExitFailed;
   }
   return 0;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting) {
+  // Beyond a file-size limit the kernel would end the process with SIGXFSZ
+  // before it could say which file; ignored, the write fails with EFBIG and
+  // the error names the file.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const std::string name = programName(argc > 0 ? argv[0] : nullptr);
+  return closeStandardOutput(name, parseAndRun(name, argc, argv, withRun, plotting));
 }
 
 }  // namespace vk

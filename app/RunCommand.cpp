@@ -57,13 +57,20 @@ void handleEarlierRunFiles(const RunOptions& o) {
 void runCommand(const RunOptions& o) {
   changeToWorkDir(o.workDir);
   handleEarlierRunFiles(o);
+  bool ran;
   if (o.quiet) {
     NullDisplay silent;
-    RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
-    return;
+    ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent);
+  } else {
+    TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
+    ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
+    if (display.logError() != 0) throwFileError("write the log to", "standard output", display.logError());
   }
-  TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));
-  RunSimulation(o.resultDir, o.priceFile, o.dataFile, display);
+  // A batch job must not mistake a mistyped mode for a run that worked.
+  if (!ran)
+    throw RunError("the run mode " + quoted(readParameterFile("para.txt").runMode) +
+                   " on the last line of para.txt is none of write, all, read, detail, factor and frequency; no "
+                   "path was run");
 }
 
 }  // namespace
@@ -76,7 +83,7 @@ void addRunCommand(CLI::App& app) {
       "modes) filename.txt are read there, and relative names resolve there. The run mode is the\n"
       "last line of para.txt. The result directory must exist.");
   run->add_option("-C,--workdir", options->workDir, "Working directory of the run (default: the current one)");
-  run->add_option("--result", options->resultDir, "Result directory")->capture_default_str();
+  run->add_option("--result", options->resultDir, "Result directory (not empty)")->capture_default_str();
   run->add_option("--price", options->priceFile, "Price file: the actual rate, one value per line")
       ->capture_default_str();
   run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")

@@ -1,5 +1,7 @@
 #include "app/TerminalDisplay.h"
 
+#include <cerrno>
+
 namespace vk {
 
 TerminalDisplay::TerminalDisplay(std::FILE* log, std::FILE* progress, bool showProgress)
@@ -9,8 +11,9 @@ TerminalDisplay::~TerminalDisplay() { endProgressLine(); }
 
 void TerminalDisplay::AppendLog(const std::string& text) {
   endProgressLine();
-  std::fprintf(log_, "%s\n", text.c_str());
-  std::fflush(log_);
+  errno = 0;
+  if ((std::fprintf(log_, "%s\n", text.c_str()) < 0 || std::fflush(log_) != 0) && logError_ == 0)
+    logError_ = errno != 0 ? errno : EIO;
 }
 
 void TerminalDisplay::SetWeekProgress(int percent) {

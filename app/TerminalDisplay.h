@@ -14,6 +14,9 @@ class TerminalDisplay : public Display {
   ~TerminalDisplay() override;
 
   void AppendLog(const std::string& text) override;
+  // The error of the first log line that could not be written, 0 if none:
+  // a log lost on a full disk must not pass for a run that said all it had to.
+  int logError() const { return logError_; }
   void SetWeekProgress(int percent) override;
   void SetPathProgress(int percent) override;
 
@@ -28,6 +31,7 @@ class TerminalDisplay : public Display {
   void ShowSupplyDemand(int, const double*, const double*) override {}
 
  private:
+  int logError_ = 0;
   void drawProgress();
   void endProgressLine();
 

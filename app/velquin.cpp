@@ -3,6 +3,8 @@
 // result directory and the input files are taken from there.
 #include <QApplication>
 
+#include <csignal>
+
 #include "ui/AgeForm.h"
 #include "ui/ContourPlot.h"
 #include "ui/FactsPlot.h"
@@ -11,6 +13,9 @@
 #include "ui/paraset.h"
 
 int main(int argc, char** argv) {
+  // Beyond a file-size limit a write fails with EFBIG and the run's message
+  // box names the file, instead of the kernel ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName("VELQUIN KRA");
 

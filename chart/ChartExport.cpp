@@ -21,6 +21,7 @@
 
 #include <qwt_plot_renderer.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "chart/Chart.h"
@@ -132,12 +133,32 @@ void renderDrawingToFile(const ChartDrawing& drawing, const QString& path, const
 
 // ---- offscreen application ----
 
+namespace {
+
+QtMessageHandler previousMessageHandler = nullptr;
+
+// Starting the toolkit looks for a display server's socket in the runtime
+// directory and warns when XDG_RUNTIME_DIR is unset, as it is in batch jobs
+// and services. A picture drawn off screen needs no such directory, so that
+// one warning is dropped; every other message passes on.
+void dropRuntimeDirectoryWarning(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")) return;
+  if (previousMessageHandler)
+    previousMessageHandler(type, context, message);
+  else
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+}  // namespace
+
 OffscreenChartApplication::OffscreenChartApplication() {
   static char name[] = "velquin";
   argv_[0] = name;
   argv_[1] = nullptr;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  previousMessageHandler = qInstallMessageHandler(dropRuntimeDirectoryWarning);
   app_ = std::make_unique<QApplication>(argc_, argv_);
+  qInstallMessageHandler(previousMessageHandler);
 }
 
 OffscreenChartApplication::~OffscreenChartApplication() = default;

@@ -1,5 +1,9 @@
 #include "io/OutputFile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -30,6 +34,28 @@ void OutputFile::create(const std::string& path) {
   path_ = path;
   file_ = std::fopen(path.c_str(), "wb");
   if (!file_) throwFileError("create file", path, errno);
+}
+
+void OutputFile::createLocked(const std::string& path) {
+  if (file_) close();
+  path_ = path;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throwFileError("create file", path, errno);
+  int locked;
+  do {
+    locked = ::flock(fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0 || ::ftruncate(fd, 0) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throwFileError("create file", path, error);
+  }
+  file_ = ::fdopen(fd, "wb");
+  if (!file_) {
+    const int error = errno;
+    ::close(fd);
+    throwFileError("create file", path, error);
+  }
 }
 
 void OutputFile::write(const char* text) {
@@ -63,9 +89,9 @@ void OutputFile::fail(const char* action) { throwFileError(action, path_, errno)
 
 std::string checkedFileName(const std::string& name) {
   if (name.size() > static_cast<std::size_t>(kMaxFileNameLength))
-    throw RunError("The file name '" + name + "' has " + std::to_string(name.size()) +
-                   " characters; a run supports at most " + std::to_string(kMaxFileNameLength) +
-                   ". Choose a shorter result directory.");
+    throw RunError("The file name " + quoted(name, std::string::npos) + " is " + std::to_string(name.size()) +
+                   " bytes long; a run supports names of at most " + std::to_string(kMaxFileNameLength) +
+                   " bytes (a character outside ASCII takes two or more). Choose a shorter result directory.");
   return name;
 }
 

@@ -19,6 +19,11 @@ class OutputFile {
 
   // Creates the file, replacing any old one.
   void create(const std::string& path);
+  // The same for a file that other processes may be writing at the same
+  // time (a summary of the same directory): waits for the file's exclusive
+  // lock before emptying it, so that the two never mix their lines. The lock
+  // is held until the file is closed.
+  void createLocked(const std::string& path);
   void write(const std::string& text);
   void write(const char* text);
   void flush();

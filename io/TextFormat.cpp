@@ -1,12 +1,63 @@
 #include "io/TextFormat.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace vk {
 
+namespace {
+
+constexpr int kMostExactDecimals = 9;
+constexpr std::uint64_t kPowerOfTen[kMostExactDecimals + 1] = {1,      10,      100,      1000,      10000,
+                                                               100000, 1000000, 10000000, 100000000, 1000000000};
+
+// x:w:d for |x| < 1e9 and d <= 9, the files' numbers, without printf: printf
+// rounds the exact binary value of x to d decimals, halfway cases to even, and
+// so does this, on the value as an integer times a power of two. Returns false
+// for the values it leaves to printf.
+bool fixedExactly(double x, int width, int decimals, std::string& text) {
+  if (decimals < 0 || decimals > kMostExactDecimals || !(std::fabs(x) < 1e9)) return false;
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const bool negative = (bits >> 63) != 0;
+  const int exponentBits = static_cast<int>((bits >> 52) & 0x7ff);
+  const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+  // |x| = mantissa / 2^shift; below 1e9 the shift is always positive.
+  const std::uint64_t mantissa = exponentBits == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+  const int shift = exponentBits == 0 ? 1074 : 1075 - exponentBits;
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPowerOfTen[decimals];
+  std::uint64_t whole = 0;  // |x| * 10^d rounded; below 1e18
+  if (shift < 128) {
+    whole = static_cast<std::uint64_t>(scaled >> shift);
+    const unsigned __int128 rest = scaled - (static_cast<unsigned __int128>(whole) << shift);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+  }  // else scaled < 2^83 is far below half a unit: 0
+  char digits[32];
+  int length = 0;
+  do {
+    digits[length++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0 || length <= decimals);
+  char buffer[48];
+  int at = 0;
+  if (negative) buffer[at++] = '-';  // also for -0 and for negatives that round to 0, as printf
+  while (length > decimals) buffer[at++] = digits[--length];
+  if (decimals > 0) buffer[at++] = '.';
+  while (length > 0) buffer[at++] = digits[--length];
+  text.assign(at < width ? static_cast<std::size_t>(width - at) : 0, ' ');
+  text.append(buffer, static_cast<std::size_t>(at));
+  return true;
+}
+
+}  // namespace
+
 std::string fixed(double x, int width, int decimals) {
+  std::string text;
+  if (fixedExactly(x, width, decimals, text)) return text;
   char buf[512];
   std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, x);
   return buf;

@@ -1,5 +1,9 @@
 #include "io/TextReader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -103,41 +107,105 @@ bool parseReal(const std::string& text, double& value) {
   return true;
 }
 
-TextReader TextReader::open(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throwFileError("open file for reading", path, errno);
-  // Read straight into the text: result files run to hundreds of megabytes
-  // over a run's paths.
-  std::string text;
-  std::size_t length = 0;
-  bool failed = false;
-  for (;;) {
-    text.resize(std::max<std::size_t>(2 * text.size(), 1 << 16));
-    length += std::fread(&text[length], 1, text.size() - length, file);
-    if (length < text.size()) {
-      failed = std::ferror(file) != 0;
-      break;
-    }
-  }
-  const int error = errno;
-  std::fclose(file);
-  if (failed) throwFileError("read file", path, error);
-  text.resize(length);
-  return TextReader(path, std::move(text));
+namespace {
+
+// Read ahead in blocks of this size; what is read stays for rewind.
+constexpr std::size_t kBlockSize = 1 << 16;
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+const char* kindOfFile(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
 }
 
-TextReader::TextReader(std::string name, std::string text) : name_(std::move(name)), text_(std::move(text)) {}
+}  // namespace
+
+struct TextReader::Source {
+  explicit Source(int descriptor) : fd(descriptor) {}
+  ~Source() { ::close(fd); }
+  int fd;
+};
+
+TextReader TextReader::open(const std::string& path) {
+  // Without O_NONBLOCK, opening a pipe would wait for a writer forever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throwFileError("open file for reading", path, errno);
+  auto source = std::make_unique<Source>(fd);
+  struct stat info;
+  if (::fstat(fd, &info) != 0) throwFileError("read file", path, errno);
+  if (!S_ISREG(info.st_mode))
+    throw RunError("Cannot read " + quoted(path, std::string::npos) + ": it is " + kindOfFile(info.st_mode) +
+                   ", not a regular file");
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) throwFileError("read file", path, errno);
+  TextReader reader;
+  reader.name_ = path;
+  reader.source_ = std::move(source);
+  reader.skipByteOrderMark();
+  reader.refuseCarriageReturnsAlone();
+  return reader;
+}
+
+TextReader::TextReader() = default;
+TextReader::TextReader(TextReader&&) noexcept = default;
+TextReader& TextReader::operator=(TextReader&&) noexcept = default;
+TextReader::~TextReader() = default;
+
+TextReader::TextReader(std::string name, std::string text) : name_(std::move(name)), text_(std::move(text)) {
+  skipByteOrderMark();
+  refuseCarriageReturnsAlone();
+}
+
+void TextReader::readBlock() const {
+  const std::size_t old = text_.size();
+  text_.resize(old + kBlockSize);
+  ssize_t n;
+  do {
+    n = ::read(source_->fd, &text_[old], kBlockSize);
+  } while (n < 0 && errno == EINTR);
+  const int error = errno;
+  text_.resize(old + static_cast<std::size_t>(n > 0 ? n : 0));
+  if (n < 0) {
+    source_.reset();
+    throwFileError("read file", name_, error);
+  }
+  if (n == 0) source_.reset();
+}
+
+bool TextReader::available(std::size_t p) const {
+  while (p >= text_.size() && source_) readBlock();
+  return p < text_.size();
+}
+
+void TextReader::skipByteOrderMark() {
+  const std::size_t length = sizeof kByteOrderMark - 1;
+  available(length - 1);
+  if (text_.compare(0, length, kByteOrderMark) == 0) start_ = pos_ = length;
+}
+
+void TextReader::refuseCarriageReturnsAlone() const {
+  std::size_t p = pos_;
+  while (available(p) && text_[p] != '\r' && text_[p] != '\n') ++p;
+  if (available(p + 1) && text_[p] == '\r' && text_[p + 1] != '\n')
+    throw RunError(quoted(name_, std::string::npos) +
+                   " has no line feeds: its lines end in a carriage return alone, so it would read as one "
+                   "line. Save it with LF or CR LF line ends.");
+}
 
 std::string TextReader::nextToken() {
   skipToNextValue();
   tokenLine_ = line_;
   const std::size_t start = pos_;
-  while (pos_ < text_.size() && !isSeparator(text_[pos_])) ++pos_;
+  while (available(pos_) && !isSeparator(text_[pos_])) ++pos_;
   return text_.substr(start, pos_ - start);
 }
 
 void TextReader::fail(const std::string& token, const char* kind) const {
-  throw RunError("'" + token + "' is not a valid " + kind + " value (" + name_ + ", line " +
+  throw RunError(quoted(token) + " is not a valid " + kind + " value (" + name_ + ", line " +
                  std::to_string(tokenLine_) + ")");
 }
 
@@ -158,37 +226,47 @@ double TextReader::readReal() {
 }
 
 std::size_t TextReader::lineEnd() const {
-  const void* newline = std::memchr(text_.data() + pos_, '\n', text_.size() - pos_);
-  return newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - text_.data()) : text_.size();
+  std::size_t from = pos_;
+  while (available(from)) {
+    const void* newline = std::memchr(text_.data() + from, '\n', text_.size() - from);
+    if (newline) return static_cast<std::size_t>(static_cast<const char*>(newline) - text_.data());
+    from = text_.size();
+  }
+  return text_.size();
 }
 
 void TextReader::skipLine() {
-  if (pos_ >= text_.size()) return;
+  if (!available(pos_)) return;
   pos_ = lineEnd();
-  if (pos_ < text_.size()) {
+  lastLineEnded_ = available(pos_);
+  if (lastLineEnded_) {
     ++pos_;
     ++line_;
   }
 }
 
 std::string TextReader::readLineText(std::size_t maxChars) {
-  if (pos_ >= text_.size()) return std::string();
+  if (!available(pos_)) return std::string();
   const std::size_t end = lineEnd();
   std::size_t stop = end;
   // A CR before the line feed belongs to the line end, not to the text.
   if (stop > pos_ && text_[stop - 1] == '\r') --stop;
   std::string line = text_.substr(pos_, std::min(stop - pos_, maxChars));
   pos_ = end;
-  skipLine();
+  lastLineEnded_ = available(pos_);
+  if (lastLineEnded_) {
+    ++pos_;
+    ++line_;
+  }
   return line;
 }
 
 bool TextReader::skipToNextValue() {
-  while (pos_ < text_.size() && isSeparator(text_[pos_])) {
+  while (available(pos_) && isSeparator(text_[pos_])) {
     if (text_[pos_] == '\n') ++line_;
     ++pos_;
   }
-  return pos_ < text_.size();
+  return available(pos_);
 }
 
 int readIntLine(TextReader& in) {
@@ -204,7 +282,7 @@ double readRealLine(TextReader& in) {
 }
 
 void TextReader::rewind() {
-  pos_ = 0;
+  pos_ = start_;
   line_ = 1;
 }
 

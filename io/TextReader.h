@@ -6,17 +6,27 @@
 // because the file has ended reads as 0. An integer written with a decimal
 // point, or values separated by commas, are errors that name the file, the
 // line and the offending text.
+//
+// A file is read as far as the reader gets, in blocks, and what was read is
+// kept for rewind: memory follows the part of the file actually used, not its
+// size. Only regular files are read; a UTF-8 byte-order mark at the start is
+// passed over, and a file whose lines end in a carriage return alone is
+// refused, since every line of it would read as one.
+#include <memory>
 #include <string>
 
 namespace vk {
 
 class TextReader {
  public:
-  // Reads the whole file; a file that cannot be opened is a RunError.
+  // Opens the file; one that cannot be opened or is no regular file is a RunError.
   static TextReader open(const std::string& path);
-  TextReader() = default;
+  TextReader();
   // A reader over text already in memory, named for messages.
   TextReader(std::string name, std::string text);
+  TextReader(TextReader&&) noexcept;
+  TextReader& operator=(TextReader&&) noexcept;
+  ~TextReader();
 
   int readInt();
   double readReal();
@@ -30,12 +40,22 @@ class TextReader {
   // Back to the start of the file.
   void rewind();
 
-  bool atEnd() const { return pos_ >= text_.size(); }
+  bool atEnd() const { return !available(pos_); }
+  // Whether the line last left by skipLine or readLineText ended in a line
+  // feed; a file cut in the middle of its last line did not.
+  bool lastLineEnded() const { return lastLineEnded_; }
   // Line of the reading position, counted from 1.
   int line() const { return line_; }
   const std::string& name() const { return name_; }
 
  private:
+  struct Source;
+
+  // Whether the text holds position p, reading on from the file if needed.
+  bool available(std::size_t p) const;
+  void readBlock() const;
+  void skipByteOrderMark();
+  void refuseCarriageReturnsAlone() const;
   // Skips blanks and line ends; returns the next token, empty at the end.
   std::string nextToken();
   // Index of the line feed ending the current line, or the text's end.
@@ -43,10 +63,14 @@ class TextReader {
   [[noreturn]] void fail(const std::string& token, const char* kind) const;
 
   std::string name_;
-  std::string text_;
+  // The file still being read, null once it is read to its end.
+  mutable std::unique_ptr<Source> source_;
+  mutable std::string text_;
+  std::size_t start_ = 0;
   std::size_t pos_ = 0;
   int line_ = 1;
   int tokenLine_ = 1;
+  bool lastLineEnded_ = true;
 };
 
 // One number on its line, the rest of the line being a comment, as the

@@ -2,14 +2,13 @@
 
 #include <cmath>
 
+#include "model/Kernel.h"
 #include "model/Levels.h"
 #include "run/RunState.h"
 
 namespace vk {
 
 namespace {
-
-constexpr double kWeightOfCode[9] = {-3, -1, -0.5, -0.1, 0, 0.1, 0.5, 1, 3};
 
 // The positive terms and the magnitudes of the others, each summed in the
 // order the terms arise.
@@ -55,8 +54,6 @@ void collectStagedTerms(const RunState& s, const Agent& agent, TermSums& sums) {
 
 }  // namespace
 
-double decodeWeight(int code) { return kWeightOfCode[code + 4]; }
-
 void computeForecast(const RunState& s, Agent& agent) {
   TermSums sums;
   if (s.stage1Groups == 0 && s.stage2Groups == 0)
@@ -70,5 +67,7 @@ void computeForecast(const RunState& s, Agent& agent) {
   agent.forecast = level * s.delta;
   agent.target = agent.strength * agent.forecast;
 }
+
+void forecastAgents(RunState& s) { kernelOf(s).forecastAgents(s); }
 
 }  // namespace vk

@@ -7,12 +7,19 @@ namespace vk {
 struct Agent;
 struct RunState;
 
+// The weight of each code -4..4, at index code + 4.
+inline constexpr double kWeightOfCode[9] = {-3, -1, -0.5, -0.1, 0, 0.1, 0.5, 1, 3};
+
 // The weight of a code -4..4: -3, -1, -0.5, -0.1, 0, 0.1, 0.5, 1, 3.
-double decodeWeight(int code);
+inline double decodeWeight(int code) { return kWeightOfCode[code + 4]; }
 
 // Sets the agent's forecast, strength and target from its genes and the
 // factor values already loaded for the week; reads nothing else of the agent
-// and draws no random number.
+// and draws no random number. This is the reference every vector kernel of
+// the forecasts must equal bit for bit.
 void computeForecast(const RunState& s, Agent& agent);
+
+// computeForecast for agents 1..popsize, on the run's kernel.
+void forecastAgents(RunState& s);
 
 }  // namespace vk

@@ -1,6 +1,10 @@
 #include "model/Genetics.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "model/Agent.h"
+#include "model/Kernel.h"
 #include "model/Market.h"
 #include "model/Random.h"
 
@@ -11,13 +15,66 @@ namespace {
 // Shifted fitness: the worst member of the pool still weighs 0.1.
 double wheelWeight(const RunState& s, int n) { return s.previousAgents[n].fitness - s.minFitness + 0.1; }
 
-void mutateSurvivors(RunState& s) {
-  for (int i = s.gapCount + 1; i <= s.popsize; ++i) {
-    const int n = s.permutation[i];
-    const Genes& parent = s.previousAgents[n].genes;
-    Genes& child = s.agents[n].genes;
-    for (int g = 1; g <= s.nWeights; ++g) child[g] = static_cast<std::int8_t>(mutateCode(s, parent[g]));
+// One of the eight codes other than code, each equally likely.
+int otherCode(RunState& s, int code) {
+  int r = randomInt(s, 0, 7) - 4;
+  if (r >= code) r = r + 1;
+  return r;
+}
+
+// Draws the mutation coins of up to count codes in a row, as flip(pmutation)
+// draws them one by one, and stops after the first coin that says "mutate".
+// Returns how many coins said "keep" before it (count when none said
+// "mutate"). Runs of keeps are found by scanning the random table instead of
+// drawing each number. pmutation must not be exactly 1 (flip draws nothing then).
+int keptCodes(RunState& s, int count) {
+  const ModelKernel& kernel = kernelOf(s);
+  int kept = 0;
+  while (kept < count) {
+    if (s.rngIndex >= 55) {
+      advanceRandom(s);
+      s.rngIndex = 0;
+    }
+    const int available = std::min(55 - s.rngIndex, count - kept);
+    const int run = kernel.firstAtMost(s.rngTable.at(s.rngIndex + 1), available, s.pmutation);
+    s.rngIndex += run;
+    kept += run;
+    if (run < available) {
+      s.rngIndex += 1;
+      return kept;
+    }
   }
+  return kept;
+}
+
+// mutateCode on each of count codes in order, in place: code(i), i = 0..count - 1,
+// holds the code to mutate. The draws are those of the calls in that order.
+template <typename CodeAt>
+void mutateInPlace(RunState& s, int count, CodeAt code) {
+  if (s.pmutation == 1.0) {
+    for (int i = 0; i < count; ++i) code(i) = static_cast<std::int8_t>(otherCode(s, code(i)));
+    return;
+  }
+  int i = keptCodes(s, count);
+  while (i < count) {
+    code(i) = static_cast<std::int8_t>(otherCode(s, code(i)));
+    i = i + 1 + keptCodes(s, count - i - 1);
+  }
+}
+
+// mutateCopy on every survivor in turn, as one run of codes, so that a scan
+// of the random table can pass from one survivor to the next.
+void mutateSurvivors(RunState& s) {
+  const int first = s.gapCount + 1;
+  for (int i = first; i <= s.popsize; ++i) {
+    const int n = s.permutation[i];
+    s.agents[n].genes = s.previousAgents[n].genes;
+  }
+  const int length = s.nWeights;
+  if (length < 1) return;
+  mutateInPlace(s, (s.popsize - first + 1) * length, [&s, first, length](int i) -> std::int8_t& {
+    return s.agents[s.permutation[first + i / length]].genes[i % length + 1];
+  });
 }
 
 // The slots of the parent pool receive the children, two at a time; a child
@@ -39,18 +96,23 @@ void breedChildren(RunState& s) {
 
 // Holdings carry forward only from the second simulated week on; before that
 // every position stays at its path-start value.
+// The forecast reads no position, so every position moves before any forecast.
 void forecastAll(RunState& s) {
-  const bool carryPositions = s.week > s.teachyear + 1;
-  for (int n = 1; n <= s.popsize; ++n) {
-    Agent& a = s.agents[n];
-    if (carryPositions) a.position = s.previousAgents[n].target;
-    computeForecast(s, a);
-  }
+  if (s.week > s.teachyear + 1)
+    for (int n = 1; n <= s.popsize; ++n) s.agents[n].position = s.previousAgents[n].target;
+  forecastAgents(s);
 }
 
 }  // namespace
 
-void shufflePermutation(RunState& s, int n) {
+void mutateCopy(RunState& s, const Genes& parent, Genes& child) {
+  // The whole array in one fixed-size copy: far cheaper than a copy of
+  // nWeights bytes, which becomes a library call.
+  child = parent;
+  mutateInPlace(s, s.nWeights, [&child](int i) -> std::int8_t& { return child[i + 1]; });
+}
+
+void drawPermutation(RunState& s, int n) {
   for (int i = 1; i <= n; ++i) s.permutation[i] = i;
   for (int i = 1; i <= n - 1; ++i) {
     const int j = randomInt(s, i, n);
@@ -58,6 +120,10 @@ void shufflePermutation(RunState& s, int n) {
     for (int m = j; m > i; --m) s.permutation[m] = s.permutation[m - 1];
     s.permutation[i] = v;
   }
+}
+
+void shufflePermutation(RunState& s, int n) {
+  kernelOf(s).drawPermutation(s, n);
   double sum = s.previousAgents[s.permutation[1]].fitness;
   double minimum = sum;
   for (int i = 2; i <= s.gapCount; ++i) {
@@ -88,24 +154,23 @@ int selectParent(RunState& s) {
 
 int mutateCode(RunState& s, int code) {
   if (!flip(s, s.pmutation)) return code;
-  int r = randomInt(s, 0, 7) - 4;
-  if (r >= code) r = r + 1;
-  return r;
+  return otherCode(s, code);
 }
 
 void crossover(RunState& s, const Genes& parentA, const Genes& parentB, Genes& childA, Genes& childB) {
   const int length = s.nWeights;
   const int site = flip(s, s.pcross) ? randomInt(s, 1, length - 1) : length;
-  for (int g = 1; g <= site; ++g) {
-    childA[g] = static_cast<std::int8_t>(mutateCode(s, parentA[g]));
-    childB[g] = static_cast<std::int8_t>(mutateCode(s, parentB[g]));
-  }
-  if (site != length) {
-    for (int g = site + 1; g <= length; ++g) {
-      childA[g] = static_cast<std::int8_t>(mutateCode(s, parentB[g]));
-      childB[g] = static_cast<std::int8_t>(mutateCode(s, parentA[g]));
-    }
-  }
+  // With no weights at all the site is still 1, and the first codes still mutate.
+  const int last = std::max(site, length);
+  if (last < 1) return;
+  childA = parentA;
+  childB = parentB;
+  for (int g = site + 1; g <= length; ++g) std::swap(childA[g], childB[g]);
+  // The codes mutate in the order childA[1], childB[1], childA[2], ... across
+  // the site, as mutateCode on each in turn would.
+  mutateInPlace(s, 2 * last, [&childA, &childB](int i) -> std::int8_t& {
+    return i % 2 == 0 ? childA[i / 2 + 1] : childB[i / 2 + 1];
+  });
 }
 
 void runGeneration(RunState& s) {

@@ -20,6 +20,11 @@ void runGeneration(RunState& s);
 // of the parent pool permutation[1..gapCount] (previousAgents' fitness).
 void shufflePermutation(RunState& s, int n);
 
+// The random order alone: for i = 1..n - 1 the entry at randomInt(i, n) moves
+// to place i and the entries between move up one place. The reference of the
+// kernels' shuffles.
+void drawPermutation(RunState& s, int n);
+
 // An agent number of the parent pool, by roulette wheel on shifted fitness.
 int selectParent(RunState& s);
 
@@ -28,7 +33,14 @@ int selectParent(RunState& s);
 // unless pmutation is exactly 1.
 int mutateCode(RunState& s, int code);
 
+// child[g] = mutateCode(parent[g]) for g = 1..nWeights, in order; the codes
+// past nWeights, which nothing reads, are copied. child is an array other
+// than parent.
+void mutateCopy(RunState& s, const Genes& parent, Genes& child);
+
 // One-point crossover over nWeights codes, every code passing mutateCode.
+// The children are arrays other than the parents; their codes past the
+// crossed ones, which nothing reads, are their first parents'.
 void crossover(RunState& s, const Genes& parentA, const Genes& parentB, Genes& childA, Genes& childB);
 
 }  // namespace vk

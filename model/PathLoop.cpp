@@ -6,6 +6,7 @@
 #include "io/OutputFile.h"
 #include "model/Agent.h"
 #include "model/Genetics.h"
+#include "model/Kernel.h"
 #include "model/Market.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
@@ -46,6 +47,7 @@ void selectPhase(RunState& s) {
 }  // namespace
 
 void initRun(RunState& s) {
+  s.kernel = &chooseKernel();
   seedRandom(s, kRandomSeed);
   s.gapCount1 = gapCountOf(s.popsize, s.gap1);
   s.gapCount2 = gapCountOf(s.popsize, s.gap2);
@@ -62,7 +64,7 @@ void initPopulation(RunState& s) {
     for (int g = 1; g <= s.nWeights; ++g) a.genes[g] = static_cast<std::int8_t>(randomInt(s, 0, 8) - 4);
     a.position = 0;
   }
-  for (int n = 1; n <= s.popsize; ++n) computeForecast(s, s.agents[n]);
+  forecastAgents(s);
   clearMarket(s);
 }
 

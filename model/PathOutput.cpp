@@ -6,6 +6,7 @@
 #include "io/OutputFile.h"
 #include "io/TextFormat.h"
 #include "model/Agent.h"
+#include "model/Kernel.h"
 #include "run/Display.h"
 #include "run/RunState.h"
 
@@ -44,10 +45,12 @@ void appendQuoted(std::string& line, const std::string& field) {
 }
 
 void writeWeightsLine(RunState& s, double* means) {
+  double sums[kPaddedWeights], squares[kPaddedWeights];
+  kernelOf(s).weightSums(s, sums, squares);
   std::string line;
   appendQuoted(line, plainInt(s.week));
   for (int g = 1; g <= s.nWeights; ++g) {
-    const Spread spread = weightSpread(s, g);
+    const Spread spread = spreadFromSums(sums[g - 1], squares[g - 1], s.popsize);
     means[g - 1] = spread.mean;
     line += ',';
     appendQuoted(line, fixed(spread.mean, 6, 4));
@@ -177,15 +180,20 @@ void writeRateLine(RunState& s) {
 
 }  // namespace
 
-Spread weightSpread(const RunState& s, int g) {
-  double sum = 0;
-  double sumOfSquares = 0;
+void sumWeight(const RunState& s, int g, double& sum, double& squares) {
+  sum = 0;
+  squares = 0;
   for (int n = 1; n <= s.popsize; ++n) {
     const double v = decodeWeight(s.agents[n].genes[g]);
     sum = sum + v;
-    sumOfSquares = sumOfSquares + v * v;
+    squares = squares + v * v;
   }
-  return spreadFromSums(sum, sumOfSquares, s.popsize);
+}
+
+Spread weightSpread(const RunState& s, int g) {
+  double sum, squares;
+  sumWeight(s, g, sum, squares);
+  return spreadFromSums(sum, squares, s.popsize);
 }
 
 int loadingWeight(const RunState& s, int column) { return static_cast<int>(std::nearbyint(s.loadings[0][column])); }

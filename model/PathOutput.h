@@ -14,6 +14,10 @@ struct Spread {
   double deviation;
 };
 
+// The sum over agents 1..popsize, in order, of decoded weight g and of its
+// square: the reference of the kernels' weight sums.
+void sumWeight(const RunState& s, int g, double& sum, double& squares);
+
 // Spread of the decoded weight g over agents 1..popsize: sum first, divide once.
 Spread weightSpread(const RunState& s, int g);
 

@@ -1,14 +1,16 @@
 #include "model/Random.h"
 
+#include "model/Kernel.h"
 #include "run/RunState.h"
 
 namespace vk {
 
-void advanceRandom(RunState& s) {
-  auto& t = s.rngTable;
-  // The sign of each difference is a coin toss, so a branch on it is
-  // mispredicted half the time; adding 0 or 1 instead gives the same bits (a
-  // difference is never -0, and v + 0 is v for every v >= 0).
+void advanceTable(double* entry) {
+  // entry[i - 1] is table entry i. The sign of each difference is a coin
+  // toss, so a branch on it is mispredicted half the time; adding 0 or 1
+  // instead gives the same bits (a difference is never -0, and v + 0 is v for
+  // every v >= 0).
+  double* const t = entry - 1;
   for (int i = 1; i <= 24; ++i) {
     const double v = t[i] - t[i + 31];
     t[i] = v + (v < 0 ? 1.0 : 0.0);
@@ -18,6 +20,8 @@ void advanceRandom(RunState& s) {
     t[i] = v + (v < 0 ? 1.0 : 0.0);
   }
 }
+
+void advanceRandom(RunState& s) { kernelOf(s).advanceTable(s.rngTable.items); }
 
 void seedRandom(RunState& s, double seed) {
   auto& t = s.rngTable;

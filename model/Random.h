@@ -12,6 +12,10 @@ constexpr double kRandomSeed = 0.873944312987;
 void seedRandom(RunState& s, double seed);
 void advanceRandom(RunState& s);
 
+// The refill of advanceRandom on the 55 entries from entry (entry[0] is
+// table entry 1): the reference of the kernels' refills.
+void advanceTable(double* entry);
+
 // The genetic learning draws a few thousand numbers a week, so the draws are
 // inline; only the refill of the table is a call.
 inline double nextRandom(RunState& s) {

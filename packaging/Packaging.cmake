@@ -7,7 +7,8 @@ install(TARGETS velquin-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/demo/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velquin/demo)
 
 if(VELQUIN_GUI)
-  install(TARGETS velquin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # velquin-cli analyze --plot runs velquin-plot from its own folder.
+  install(TARGETS velquin velquin-plot RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The entry and the launcher name installed places, so they are made when
   # installing, for the prefix installed to (/usr in the package).
   set(templates ${CMAKE_CURRENT_LIST_DIR})

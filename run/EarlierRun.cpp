@@ -6,9 +6,10 @@
 #include <set>
 #include <system_error>
 
-#include "run/Parameters.h"
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
+#include "run/Parameters.h"
 
 namespace fs = std::filesystem;
 
@@ -90,6 +91,9 @@ std::string nextEarlierRunFolder(const std::string& resultDir) {
 }
 
 std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names) {
+  // Moving files is writing the directory: not while a run of another
+  // process writes it, nor a summary reads it.
+  const ResultLock lock(resultDir, ResultLock::Use::Run);
   // The folder is created here, not taken as found: files are never moved
   // into a folder that may already hold some of the same names.
   std::string folder;

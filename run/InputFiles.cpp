@@ -1,10 +1,12 @@
 #include "run/InputFiles.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "io/Limits.h"
 #include "io/OutputFile.h"
+#include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/Levels.h"
@@ -73,6 +75,10 @@ void readWeightStructure(RunState& s, const std::string& path) {
 void readPriceFile(RunState& s) {
   TextReader in = TextReader::open(s.priceFileName);
   for (int w = kFirstWeek; w <= s.maxyear; ++w) {
+    if (!in.skipToNextValue())
+      throw RunError(in.name() + " ends at week " + plainInt(w - 1) + " (line " + plainInt(w - 1 - kFirstWeek + 1) +
+                     "), but the run needs the rate of weeks " + plainInt(kFirstWeek) + " to " + plainInt(s.maxyear) +
+                     " (maxyear = " + plainInt(s.maxyear) + "): line n holds week n - 5");
     s.actualRate[w] = in.readReal();
     in.skipLine();
   }
@@ -88,7 +94,15 @@ void readWeekFactors(RunState& s) {
   }
   const bool negated = t >= kFirstNegatedWeek && t <= kLastNegatedWeek;
   for (int i = 1; i <= kDataFactorCount; ++i) {
+    if (!in.skipToNextValue())
+      throw RunError(in.name() + " runs out of values at week " + plainInt(t) + ", factor " + plainInt(i) +
+                     ": each week's line holds " + plainInt(kDataFactorCount) + " integers");
     const int v = in.readInt();
+    if (negated && v == std::numeric_limits<int>::min())
+      throw RunError(in.name() + ", line " + plainInt(in.line()) + ": " + plainInt(v) + " in week " + plainInt(t) +
+                     " cannot be negated (the factors of weeks " + plainInt(kFirstNegatedWeek) + " to " +
+                     plainInt(kLastNegatedWeek) + " are); the smallest value there is " +
+                     plainInt(-std::numeric_limits<int>::max()));
     s.factorValue[i] = negated ? -v : v;
   }
   in.skipLine();
@@ -99,13 +113,33 @@ void readWeekFactors(RunState& s) {
   s.factorValue[17] = clampTrend((rate(t - 1) - 2 * rate(t - 2) + rate(t - 3)) / s.trend3);
 }
 
+void checkDataFileCovers(RunState& s) {
+  TextReader& in = s.dataFile;
+  in.rewind();
+  int lastWeek = 0;
+  while (lastWeek < s.maxyear && !in.atEnd()) {
+    in.skipLine();
+    ++lastWeek;
+  }
+  in.rewind();
+  if (lastWeek < s.maxyear)
+    throw RunError(in.name() + " ends at week " + plainInt(lastWeek) + " (line n holds week n), but the run reads weeks " +
+                   plainInt(s.minyear) + " to " + plainInt(s.maxyear) + " (maxyear = " + plainInt(s.maxyear) + ")");
+}
+
 void readLoadingFile(RunState& s) {
-  TextReader in = TextReader::open(checkedFileName(s.resultDir + "/loading.dat.98"));
+  TextReader in = TextReader::open(checkedFileName(s.resultDir + kLoadingFileName));
+  const auto requireValue = [&in, &s](int row) {
+    if (!in.skipToNextValue())
+      throw RunError(in.name() + " ends in row " + plainInt(row) + ": it announces " + plainInt(s.loadingRows) +
+                     " rows of " + plainInt(s.loadingCols) + " loadings after the row of weight numbers");
+  };
   s.loadingRows = readBounded(in, "the number of loading rows", 0, kMaxLoadingRows);
   in.skipLine();
   s.loadingCols = readBounded(in, "the number of loading columns", 0, kMaxLoadingCols);
   in.skipLine();
   for (int c = 1; c <= s.loadingCols; ++c) {
+    requireValue(0);
     s.loadings[0][c] = in.readReal();
     // Row 0 names the weights the columns refer to; each must be a weight of an agent.
     const double weight = std::nearbyint(s.loadings[0][c]);
@@ -116,7 +150,10 @@ void readLoadingFile(RunState& s) {
   }
   in.skipLine();
   for (int r = 1; r <= s.loadingRows; ++r) {
-    for (int c = 1; c <= s.loadingCols; ++c) s.loadings[r][c] = in.readReal();
+    for (int c = 1; c <= s.loadingCols; ++c) {
+      requireValue(r);
+      s.loadings[r][c] = in.readReal();
+    }
     in.skipLine();
   }
 }

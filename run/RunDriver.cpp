@@ -1,6 +1,11 @@
 #include "run/RunDriver.h"
 
+#include <initializer_list>
+#include <vector>
+
 #include "io/OutputFile.h"
+#include "io/ResultLock.h"
+#include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/PathLoop.h"
@@ -27,23 +32,88 @@ void setPath(RunState& s, int pathNumber) {
   s.pathTag = pathTagOf(pathNumber);
 }
 
+// The paths to replay and where, as filename.txt lists them. The whole list
+// is read before any file is written, so a list that ends early changes
+// nothing.
+struct ReplayList {
+  std::string resultDir;
+  int snapshotInterval = 0;
+  std::vector<int> paths;
+};
+
+ReplayList readReplayList(bool detail) {
+  TextReader list = TextReader::open(kReplayListFile);
+  ReplayList replay;
+  replay.resultDir = list.readLineText();
+  checkResultDirectoryName(replay.resultDir, "on line 1 of " + std::string(kReplayListFile));
+  if (detail) {
+    replay.snapshotInterval = readIntLine(list);
+    if (replay.snapshotInterval < 1)
+      refuseValue(std::string(kReplayListFile) + ", line 2", "snapshotInterval", plainInt(replay.snapshotInterval),
+                  "at least 1; agent snapshots are written every snapshotInterval weeks");
+  }
+  const int countLine = list.line();
+  const int count = readIntLine(list);
+  for (int i = 0; i < count; ++i) {
+    // A number missing at the end would read as 0 and replay path 0 over its
+    // stored result.
+    if (!list.skipToNextValue())
+      throw RunError(std::string(kReplayListFile) + ": line " + plainInt(countLine) + " announces " + plainInt(count) +
+                     (count == 1 ? " path" : " paths") + ", but the file lists " + plainInt(i) +
+                     "; no file was written");
+    replay.paths.push_back(readIntLine(list));
+  }
+  return replay;
+}
+
+// Every name a path of the mode composes, refused before anything is created
+// if one would be longer than a run supports.
+void checkPathNames(const RunState& s, int pathNumber, std::initializer_list<const char*> prefixes) {
+  const std::string tag = pathTagOf(pathNumber);
+  for (const char* prefix : prefixes) checkedFileName(s.resultDir + prefix + tag + ".csv");
+}
+
+// A random-state file with fewer than its 56 values, or with anything else on
+// their lines, is damaged (a full disk leaves such files) and would replay
+// another course than the stored one.
+void restoreRandomState(RunState& s, TextReader& in) {
+  constexpr int kStateLines = 56;
+  const auto fail = [&in](const std::string& why) {
+    throw RunError(in.name() + ": " + why + "; a random-state file holds the index and the 55 table values, one per "
+                   "line. The file is damaged and cannot replay its path.");
+  };
+  double values[kStateLines];
+  for (int i = 0; i < kStateLines; ++i) {
+    if (in.atEnd()) fail("it ends after " + plainInt(i) + " of its " + plainInt(kStateLines) + " lines");
+    const int line = in.line();
+    const std::string text = in.readLineText();
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    const std::string number = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    const std::string where = "line " + plainInt(line);
+    if (i == 0) {
+      int index = 0;
+      if (!parseInt(number, index)) fail(where + " holds " + quoted(text) + ", not the random index");
+      if (index < 0 || index > 55)
+        refuseValue(in.name() + ", " + where, "the random index", plainInt(index),
+                    "0..55; it points into the random table");
+      values[0] = index;
+    } else {
+      if (!parseReal(number, values[i])) fail(where + " holds " + quoted(text) + ", not one table value");
+      if (!(values[i] >= 0 && values[i] < 1)) fail(where + ": the table value " + quoted(number) + " is outside [0, 1)");
+    }
+  }
+  if (!in.lastLineEnded()) fail("its last line is cut short");
+  if (in.skipToNextValue()) fail("line " + plainInt(in.line()) + " follows its last value");
+  s.rngIndex = static_cast<int>(values[0]);
+  for (int i = 1; i < kStateLines; ++i) s.rngTable[i] = values[i];
+}
+
 void saveRandomState(RunState& s, OutputFile& file) {
   std::string text = plainInt(s.rngIndex) + "\n";
   for (int i = 1; i <= 55; ++i) text += randomTableEntry(s.rngTable[i]) + "\n";
   file.write(text);
   file.flush();
-}
-
-void restoreRandomState(RunState& s, TextReader& in) {
-  s.rngIndex = in.readInt();
-  in.skipLine();
-  for (int i = 1; i <= 55; ++i) {
-    s.rngTable[i] = in.readReal();
-    in.skipLine();
-  }
-  if (s.rngIndex < 0 || s.rngIndex > 55)
-    refuseValue(in.name() + ", line 1", "the random index", plainInt(s.rngIndex),
-                "0..55; it points into the random table");
 }
 
 void createPathOutputs(RunState& s) {
@@ -60,8 +130,12 @@ void closePathOutputs(RunState& s) {
 }
 
 void runWriteMode(RunState& s) {
+  if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/rnd", "/r"});
+  ResultLock lock(s.resultDir, ResultLock::Use::Run);
+  lock.markStarted(s.runMode);
   s.evalFile.create(s.resultDir + "/eval.txt");
   for (int path = 0; path < s.simtimes; ++path) {
+    lock.markPath(path);
     setPath(s, path);
     OutputFile randomState;
     randomState.create(perPathName(s, "/rnd"));
@@ -72,6 +146,7 @@ void runWriteMode(RunState& s) {
     randomState.close();
   }
   s.evalFile.close();
+  lock.markFinished();
 }
 
 void drawActualRate(RunState& s) {
@@ -83,9 +158,13 @@ void drawActualRate(RunState& s) {
 }
 
 void runAllMode(RunState& s) {
+  if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/r", "/w", "/q", "/f"});
+  ResultLock lock(s.resultDir, ResultLock::Use::Run);
+  lock.markStarted(s.runMode);
   s.evalFile.create(s.resultDir + "/eval.txt");
   s.display->SetPathProgress(0);
   for (int path = 0; path < s.simtimes; ++path) {
+    lock.markPath(path);
     drawActualRate(s);
     setPath(s, path);
     createPathOutputs(s);
@@ -96,38 +175,55 @@ void runAllMode(RunState& s) {
     s.display->SetPathProgress(static_cast<int>(static_cast<double>(path + 1) / s.simtimes * 100));
   }
   s.evalFile.close();
+  lock.markFinished();
+}
+
+// The largest week a snapshot file of the path can name.
+void checkSnapshotName(const RunState& s, int pathNumber) {
+  checkedFileName(s.resultDir + "/all" + plainInt(pathNumber) + ".dat." + plainInt(s.maxyear));
 }
 
 void runReplayMode(RunState& s, bool detail) {
-  TextReader list = TextReader::open(kReplayListFile);
-  s.resultDir = list.readLineText();
-  if (detail) {
-    s.snapshotInterval = readIntLine(list);
-    if (s.snapshotInterval < 1)
-      refuseValue(std::string(kReplayListFile) + ", line 2", "snapshotInterval", plainInt(s.snapshotInterval),
-                  "at least 1; agent snapshots are written every snapshotInterval weeks");
+  const ReplayList list = readReplayList(detail);
+  s.resultDir = list.resultDir;
+  s.snapshotInterval = list.snapshotInterval;
+  s.simtimes = static_cast<int>(list.paths.size());
+  for (int path : list.paths) {
+    checkPathNames(s, path, {"/rnd", "/r", "/w", "/q", "/f"});
+    if (detail) {
+      checkPathNames(s, path, {"/fo."});
+      checkSnapshotName(s, path);
+    }
   }
-  s.simtimes = readIntLine(list);
-  for (int i = 0; i < s.simtimes; ++i) {
-    setPath(s, readIntLine(list));
+  ResultLock lock(s.resultDir, ResultLock::Use::Run);
+  lock.markStarted(s.runMode);
+  for (int path : list.paths) {
+    lock.markPath(path);
+    setPath(s, path);
     TextReader randomState = TextReader::open(perPathName(s, "/rnd"));
+    restoreRandomState(s, randomState);
     createPathOutputs(s);
     if (detail) s.forecastFile.create(perPathName(s, "/fo."));
-    restoreRandomState(s, randomState);
     runPath(s);
     writeFrequencyTable(s);
     closePathOutputs(s);
     if (detail) s.forecastFile.close();
   }
+  lock.markFinished();
 }
 
 // Modes "factor" and "frequency": the loading table is read for every path.
 void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
-  TextReader list = TextReader::open(kReplayListFile);
-  s.resultDir = list.readLineText();
-  s.simtimes = readIntLine(list);
-  for (int i = 0; i < s.simtimes; ++i) {
-    setPath(s, readIntLine(list));
+  const ReplayList list = readReplayList(false);
+  s.resultDir = list.resultDir;
+  s.simtimes = static_cast<int>(list.paths.size());
+  for (int path : list.paths) checkPathNames(s, path, {prefix, "/rnd", "/r"});
+  checkedFileName(s.resultDir + kLoadingFileName);
+  ResultLock lock(s.resultDir, ResultLock::Use::Run);
+  lock.markStarted(s.runMode);
+  for (int path : list.paths) {
+    lock.markPath(path);
+    setPath(s, path);
     output.create(perPathName(s, prefix));
     TextReader randomState = TextReader::open(perPathName(s, "/rnd"));
     restoreRandomState(s, randomState);
@@ -136,11 +232,12 @@ void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
     s.rateFile.close();
     output.close();
   }
+  lock.markFinished();
 }
 
 }  // namespace
 
-void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
+bool RunSimulation(const std::string& resultDir, const std::string& priceFileName,
                    const std::string& dataFileName, Display& display) {
   std::unique_ptr<RunState> state = newRunState(display);
   RunState& s = *state;
@@ -154,6 +251,7 @@ void RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   checkParameterFile(s, kParameterFile);
   initRun(s);
   readPriceFile(s);
+  checkDataFileCovers(s);
   evaluateActual(s);
 
   bool matched = false;
@@ -179,6 +277,7 @@ void RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   }
   if (!matched) display.AppendLog("The run mode '" + s.runMode + "' is not recognised; no path was run.");
   display.AppendLog("Simulation end.");
+  return matched;
 }
 
 }  // namespace vk

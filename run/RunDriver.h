@@ -8,7 +8,9 @@ namespace vk {
 class Display;
 
 // Throws RunError when the run stops; files written before stay as written.
-void RunSimulation(const std::string& resultDir, const std::string& priceFileName,
+// Returns false when the mode word names no mode: then no path was run and
+// no file written.
+bool RunSimulation(const std::string& resultDir, const std::string& priceFileName,
                    const std::string& dataFileName, Display& display);
 
 }  // namespace vk

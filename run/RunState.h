@@ -15,6 +15,7 @@
 namespace vk {
 
 class Display;
+struct ModelKernel;
 
 struct Agent {
   IndexedArray<std::int8_t, 1, kMaxWeights> genes;  // weight codes -4..4
@@ -101,6 +102,10 @@ struct RunState : Parameters {
 
   // Where the run shows its progress; never null.
   Display* display;
+
+  // The version of the model's inner loops this run uses, chosen when it
+  // starts; null means the scalar reference.
+  const ModelKernel* kernel;
 };
 
 // A new run state, every number zero, every text empty, no file open.

@@ -16,6 +16,7 @@
 
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "io/ResultLock.h"
 #include "ui/UserPrompts.h"
 #include "ui/WorkingDirectory.h"
 
@@ -216,13 +217,19 @@ void ResultFrame::takeDirectory(const QString& directory) {
 
 void ResultFrame::PlotBtnClick() {
   takeDirectory(DirEdit->text());
+  std::string note;
   try {
     BusyCursor busy;
+    // No run may write the directory while the Plot reads it.
+    const ResultLock lock(directory(), ResultLock::Use::Summary);
+    if (lock.unfinished()) note = unfinishedRunNote(directory(), *lock.unfinished());
     writeSelectionFile(directory(), entries(), prefix_);
     plotSummary();
   } catch (const std::exception& e) {
     prompts_.showError(this, QString::fromStdString(e.what()));
+    return;
   }
+  if (!note.empty()) prompts_.showNotice(this, QString::fromStdString(note));
 }
 
 void ResultFrame::SaveBtnClick() { save_(); }

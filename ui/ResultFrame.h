@@ -3,10 +3,12 @@
 // own, the check list of its path files, All, Clear, the directory field and
 // its chooser, and Plot, Save and Close below the window's chart.
 //
-// Plot writes the selection file from the check list and then runs the
-// window's summary (plotSummary), which reads the selection back from that
-// file. An error ends the Plot in a message box; what was written stays, and
-// the chart keeps what the summary had handed to it.
+// Plot takes the directory's shared lock (a run writing it refuses the Plot),
+// writes the selection file from the check list and then runs the window's
+// summary (plotSummary), which reads the selection back from that file. An
+// error ends the Plot in a message box; what was written stays, and the chart
+// keeps what the summary had handed to it. A run in the directory that did
+// not finish is told in a notice after the Plot.
 //
 // Controls are public members named as in the window's layout, as the
 // handlers and the tests address them.

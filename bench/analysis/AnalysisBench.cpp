@@ -87,7 +87,7 @@ std::uintmax_t bytesOf(const std::string& dir, char prefix) {
 void time(const char* what, const std::string& dir, char prefix, const std::function<void()>& summary) {
   double best = 1e9, sum = 0;
   for (int i = 0; i < kRepeats; ++i) {
-    vk::writeSelectionFile(dir, vk::allEntriesByName(dir, prefix), prefix);
+    vk::writeSelectionFile(dir, vk::entriesOfPaths(vk::allPathsOf(dir, prefix), prefix), prefix);
     const auto start = std::chrono::steady_clock::now();
     summary();
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "analysis/PathList.h"
+#include "analysis/PathSummary.h"
 #include "io/RunError.h"
 #include "tests/analysis/ResultFiles.h"
+#include "tests/io/LockingProcess.h"
 
 namespace vk {
 namespace {
@@ -49,13 +51,17 @@ class AnalyzeCommand : public ::testing::Test {
   void write(const std::string& name, const std::string& text) { dir.write("res/" + name, text); }
   std::string read(const std::string& name) { return dir.read("res/" + name); }
 
-  // Exit status of velquin-cli analyze with the arguments, run in the temp dir.
+  // Exit status of velquin-cli analyze with the arguments, run in the temp
+  // dir; what it said on stderr is kept in `said`.
   int analyze(const std::string& arguments) {
     const std::string command = std::string(VELQUIN_CLI) + " analyze -C '" + dir.path().string() + "' --result res " +
-                                arguments + " 2>/dev/null";
+                                arguments + " 2>'" + dir.file("stderr.txt") + "'";
     const int status = std::system(command.c_str());
+    said = dir.read("stderr.txt");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+
+  std::string said;
 
   TempDir dir;
 };
@@ -70,10 +76,24 @@ TEST_F(AnalyzeCommand, WritesSelectionAndSummaryInListOrder) {
   EXPECT_NE(read("weight.txt").find("4\t\"0.50000\",\n"), std::string::npos);
 }
 
-TEST_F(AnalyzeCommand, AllSortsTheMatchingNamesWhateverTheirCase) {
-  // R0001.CSV is selected as 0001, but the summary reads r0001.csv, which is not there.
-  EXPECT_EQ(analyze("contour --all"), 1);
-  EXPECT_EQ(read("statname.txt"), "3\n0001\n0000\n0002\n");
+TEST_F(AnalyzeCommand, AllTakesExactlyThePathFilesInPathOrder) {
+  // Copies and other files that the pattern r*.csv also matches are no paths:
+  // R0001.CSV (case), r2.csv and rr0002.csv (copies), the random states of a
+  // "write" run, a name with two dots.
+  write("r2.csv", read("r0002.csv"));
+  write("rr0002.csv", read("r0002.csv"));
+  write("rnd0000.csv", "0\n");
+  write("r0002.old.csv", read("r0002.csv"));
+  write("r10000.csv", read("r0002.csv"));
+  ASSERT_EQ(analyze("contour --all"), 0);
+  EXPECT_EQ(read("statname.txt"), "3\n0000\n0002\n10000\n");
+  EXPECT_NE(read("freq.txt").find("# Paths \"0\",\"2\",\"10000\",\n"), std::string::npos);
+}
+
+TEST_F(AnalyzeCommand, APathGivenTwiceIsRefusedBeforeAnyFile) {
+  EXPECT_EQ(analyze("paths --paths 0,2,1-2"), 1);
+  EXPECT_FALSE(dir.exists("res/statname.txt"));
+  EXPECT_FALSE(dir.exists("res/stat.txt"));
 }
 
 TEST_F(AnalyzeCommand, ContourTakesTypedBoundsAndGrids) {
@@ -109,6 +129,83 @@ TEST_F(AnalyzeCommand, FailuresExitNonZero) {
   EXPECT_EQ(analyze("contour --paths 0 --grids x"), 1);
   EXPECT_EQ(analyze("paths --paths 0,7"), 1);
   EXPECT_EQ(read("stat.txt"), "# Number of path 2\n# Paths \"0\",\"7\",");
+}
+
+// A directory in which a run of weeks 60 on left three paths over a run of
+// weeks 53 on: the old path files have as many lines, but other weeks.
+TEST_F(AnalyzeCommand, PathFilesOfAnotherRunAreRefused) {
+  const std::vector<double> sim{4.5, 4.5, 4.7, 4.7}, act{4.5, 4.5, 4.5, 4.6};
+  write("r0000.csv", rateFile(60, sim, act));
+  write("r0002.csv", rateFile(60, sim, act));
+  write("r0003.csv", rateFile(53, sim, act));
+  const std::string expected = "Week 54 where the reference path file has week 61 (res/r0003.csv, line 2): the file is "
+                               "left from another run or damaged";
+  EXPECT_EQ(analyze("paths --all"), 1);
+  EXPECT_NE(said.find(expected), std::string::npos) << said;
+  EXPECT_EQ(analyze("contour --all"), 1);
+  EXPECT_NE(said.find(expected), std::string::npos) << said;
+  EXPECT_EQ(analyze("contour --paths 0,2"), 0);
+  EXPECT_NE(said.find("over 2 paths"), std::string::npos) << said;
+}
+
+TEST_F(AnalyzeCommand, ARunThatDidNotFinishIsToldAndItsCutPathRefused) {
+  write("run.lock", "mode all, process 4711, started 2026-12-08 01:40:12 UTC\npath 2\n");
+  const std::string note = "The last run in 'res' did not finish (mode all, process 4711, started 2026-12-08 01:40:12 "
+                           "UTC): path 2 was cut short, and the files of later paths may be left from an earlier run.";
+  EXPECT_EQ(analyze("paths --paths 0"), 0);
+  EXPECT_NE(said.find("velquin-cli: warning: " + note), std::string::npos) << said;
+  EXPECT_EQ(analyze("paths --all"), 1);
+  EXPECT_NE(said.find("Path 2 cannot be summarised (item 2 of the path list). " + note), std::string::npos) << said;
+  // The windows' selection file is checked the same way.
+  dir.write("res/statname.txt", "1\n0002\n");
+  PathSummarySeries series;
+  try {
+    summarisePaths(dir.file("res"), series);
+    ADD_FAILURE() << "summarised a cut path";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("statname.txt, line 2). The last run in"), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(AnalyzeCommand, ADirectoryARunIsWritingIsRefused) {
+  testing::LockingProcess run(dir.file("res"), ResultLock::Use::Run);
+  ASSERT_TRUE(run.locked());
+  EXPECT_EQ(analyze("paths --paths 0"), 1);
+  EXPECT_NE(said.find("velquin-cli: error: The result directory 'res' is in use: a run is writing it (process " +
+                      std::to_string(run.pid())),
+            std::string::npos)
+      << said;
+  EXPECT_FALSE(dir.exists("res/statname.txt"));
+  EXPECT_FALSE(dir.exists("res/stat.txt"));
+  run.end();
+  EXPECT_EQ(analyze("paths --paths 0"), 0);
+}
+
+TEST_F(AnalyzeCommand, TheCommandLineSummarisesItsOwnSelection) {
+  // Another command's statname.txt, written between this one's writing and
+  // reading, must not change what it summarises.
+  dir.write("res/statname.txt", "1\n0000\n");
+  PathSummarySeries series;
+  ListedPaths listed(dir.file("res"), {2});
+  summarisePaths(dir.file("res"), listed, series);
+  EXPECT_EQ(read("stat.txt").substr(0, 31), "# Number of path 1\n# Paths \"2\",");
+
+  // Two commands at once, again and again: each reports its own paths and
+  // stat.txt is whole, the one or the other.
+  ASSERT_EQ(analyze("paths --paths 0"), 0);
+  const std::string one = read("stat.txt");
+  ASSERT_EQ(analyze("paths --paths 2,0"), 0);
+  const std::string two = read("stat.txt");
+  const std::string cli = std::string(VELQUIN_CLI) + " analyze -C '" + dir.path().string() + "' --result res paths ";
+  for (int round = 0; round < 10; ++round) {
+    const std::string both = "(" + cli + "--paths 0 2>'" + dir.file("a.txt") + "' & " + cli + "--paths 2,0 2>'" +
+                             dir.file("b.txt") + "'; wait)";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+    EXPECT_NE(dir.read("a.txt").find("over 1 path."), std::string::npos);
+    EXPECT_NE(dir.read("b.txt").find("over 2 paths."), std::string::npos);
+    const std::string text = read("stat.txt");
+    EXPECT_TRUE(text == one || text == two) << text;
+  }
 }
 
 }  // namespace

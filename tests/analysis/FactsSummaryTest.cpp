@@ -180,7 +180,7 @@ TEST_F(FactsSummary, AFileOutOfStepStopsWithTheRowsBefore) {
     FAIL() << "accepted a file out of step";
   } catch (const RunError& e) {
     const std::string what = e.what();
-    EXPECT_NE(what.find("Week 10 where week 9 was expected"), std::string::npos) << what;
+    EXPECT_NE(what.find("Week 10 where the reference path file has week 9"), std::string::npos) << what;
     EXPECT_NE(what.find("r0002.csv, line 9"), std::string::npos) << what;
   }
   const auto rows = tableOf(dir.read("facts.csv"));

@@ -65,6 +65,7 @@ TEST(ResultDirectory, SelectionFileListsCheckedEntriesAndReadsBack) {
                      kRatePrefix);
   EXPECT_EQ(dir.read("statname.txt"), "3\n0000\n0001\n0002\n");
   SelectionReader reader(d);
+  reader.begin();
   EXPECT_EQ(reader.count(), 3);
   EXPECT_EQ(reader.nextPath(), 0);
   EXPECT_EQ(reader.nextPath(), 1);
@@ -79,20 +80,22 @@ TEST(ResultDirectory, BadSelectionLinesNameFileAndLine) {
   const std::string d = dir.path().string();
   writeSelectionFile(d, {{"r0000.csv", true}, {"r0001.old.csv", true}}, kRatePrefix);
   SelectionReader reader(d);
+  reader.begin();
   EXPECT_EQ(reader.nextPath(), 0);
   EXPECT_EQ(errorOf([&] { reader.nextPath(); }),
             "'old' is not a valid integer value (" + dir.file("statname.txt") + ", line 3)");
 
   dir.write("statname.txt", "2\r\n0007\r\n");
   SelectionReader shortFile(d);
+  shortFile.begin();
   EXPECT_EQ(shortFile.nextPath(), 7);
   EXPECT_EQ(errorOf([&] { shortFile.nextPath(); }),
             "Unexpected end of file: '" + dir.file("statname.txt") + "' has no line 3; its first line announces more paths");
 
   dir.write("statname.txt", "-1\n");
-  EXPECT_NE(errorOf([&] { SelectionReader negative(d); }), "");
+  EXPECT_NE(errorOf([&] { SelectionReader(d).begin(); }), "");
   dir.write("statname.txt", "");
-  EXPECT_EQ(errorOf([&] { SelectionReader empty(d); }),
+  EXPECT_EQ(errorOf([&] { SelectionReader(d).begin(); }),
             "Unexpected end of file: '" + dir.file("statname.txt") + "' has no line 1");
 }
 

@@ -63,12 +63,12 @@ TEST_F(WeightsSummary, RowsFollowTheWeekOfEachLineAndAnyNumberOfWeights) {
   std::vector<double> many(31, 0.0);
   many[30] = 2.5;
   many[16] = -1.0;
-  dir.write("w0004.csv", weightLine(58, many) + weightLine(55, many) + weightLine(57, {}) + weightLine(56, many));
+  std::vector<double> zeros(31, 0.0);
+  dir.write("w0004.csv", weightLine(58, many) + weightLine(55, many) + weightLine(57, zeros) + weightLine(56, many));
   select({4});
   ASSERT_EQ(summarise(), "");
   const std::string text = dir.read("weight.txt");
-  // The last line read carries 31 weights, so every data line does; week 57
-  // was named by a line without weights.
+  // Every line carries 31 weights, so every data line does.
   EXPECT_NE(text.find("57\t\"0.00000\","), std::string::npos);
   EXPECT_NE(text.find("58\t\"0.00000\","), std::string::npos);
   EXPECT_NE(text.find(",\"2.50000\",\n56\t"), std::string::npos) << text;
@@ -98,7 +98,24 @@ TEST_F(WeightsSummary, BadWeightFilesNameFileAndLine) {
 
   dir.write("w0001.csv", weightLine(55, {1}) + quoted("56") + ",\"x\",\"0\"\n" + weightLine(57, {1}) + weightLine(58, {1}));
   EXPECT_EQ(summarise(), "'x' is not a valid floating point value (" + dir.file("w0001.csv") + ", line 2)");
+}
 
+TEST_F(WeightsSummary, LinesOfAnotherWidthAreRefused) {
+  // A file cut inside its last line, as a full disk leaves it: read as two
+  // weights, it would shrink every line of weight.txt to them.
+  const std::string full = weightLine(55, {1, 2, 3}) + weightLine(56, {1, 2, 3}) + weightLine(57, {1, 2, 3});
+  dir.write("w0001.csv", full + weightLine(58, {1, 2, 3}));
+  dir.write("w0002.csv", full + weightLine(58, {1, 2, 3}).substr(0, 30) + "\n");
+  select({1, 2});
+  EXPECT_EQ(summarise(), "The line holds 4 fields, where the first line read holds 7: the week and 3 weights, each a "
+                         "mean and a deviation (" + dir.file("w0002.csv") +
+                             ", line 4); the file is cut short, damaged or of another weight structure");
+  // A mean without its deviation.
+  dir.write("w0002.csv", full + "\"58\",\"0.5\"\n");
+  select({2});
+  EXPECT_NE(summarise().find("The line holds 2 fields, where the first line read holds 7"), std::string::npos);
+  dir.write("w0002.csv", "\"55\",\"0.5\"\n");
+  EXPECT_NE(summarise().find("The line holds 2 fields, where a weights line holds the week and a mean"), std::string::npos);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 
 fail() { echo "install: $*" >&2; exit 1; }
-for f in usr/bin/velquin usr/bin/velquin-cli usr/libexec/velquin/velquin-launch; do
+for f in usr/bin/velquin usr/bin/velquin-cli usr/bin/velquin-plot usr/libexec/velquin/velquin-launch; do
   [ -x "$root/$f" ] || fail "$f is missing or not executable"
 done
 for f in para.txt wdata.txt price.txt data.txt Start.bmp Pause.bmp; do
@@ -20,4 +20,11 @@ desktop-file-validate "$entry" || fail "velquin.desktop does not validate"
 grep -qx 'Exec=/usr/libexec/velquin/velquin-launch' "$entry" || fail "the entry does not start the launcher"
 grep -q '/usr/share/velquin/demo' "$root/usr/libexec/velquin/velquin-launch" || fail "the launcher does not copy the demo"
 "$root/usr/bin/velquin-cli" --help | grep -q analyze || fail "velquin-cli does not start from its place"
+# The installed velquin-cli finds velquin-plot beside it for --plot.
+work="$root/work"
+mkdir -p "$work/result"
+cp "$(dirname "$0")"/../data/golden/all/r*.csv "$work/result/"
+"$root/usr/bin/velquin-cli" analyze paths --all -C "$work" --plot paths.png 2>/dev/null ||
+  fail "the installed velquin-cli does not draw with --plot"
+[ -s "$work/paths.png" ] || fail "--plot wrote no picture"
 echo "install: ok"

@@ -1,6 +1,11 @@
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +21,60 @@ TEST(TextFormat, FixedPadsButNeverCutsAndKeepsNegativeZero) {
   EXPECT_EQ(fixed(0.0, 8, 5), " 0.00000");
   EXPECT_EQ(fixed(-0.00001, 6, 4), "-0.0000");
   EXPECT_EQ(fixed(0.5, 10, 5), "   0.50000");
+}
+
+std::string printfFixed(double x, int width, int decimals) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, x);
+  return buf;
+}
+
+// fixed() writes the files' numbers without printf; it must give printf's
+// text for every value. Random bit patterns cover every binade the files use,
+// down to subnormals; the halfway cases (an odd number of halves of the last
+// decimal, which printf rounds to even) and their neighbours one bit away
+// cover the rounding; and the values it leaves to printf must pass through.
+TEST(TextFormat, FixedWritesWhatPrintfWritesForEveryValue) {
+  std::mt19937_64 random(12);
+  int checked = 0;
+  auto check = [&checked](double x, int width, int decimals) {
+    ++checked;
+    const std::string want = printfFixed(x, width, decimals);
+    const std::string got = fixed(x, width, decimals);
+    if (got != want) {
+      ADD_FAILURE() << "fixed(" << std::hexfloat << x << ", " << width << ", " << decimals << ") = \"" << got
+                    << "\", printf writes \"" << want << "\"";
+      return false;
+    }
+    return true;
+  };
+  for (double x : std::initializer_list<double>{0.0, -0.0, 0.5, -0.5, 1.5, 2.5, -2.5, 0.125, 0.375, 999999999.5, -999999999.9999999, 1e9, -1e9,
+                   1e300, NAN, INFINITY, -INFINITY, 4.9e-324, -4.9e-324, 2.2250738585072014e-308})
+    for (int decimals = 0; decimals <= 12; ++decimals)
+      for (int width : {0, 7, 30}) ASSERT_TRUE(check(x, width, decimals));
+  for (int i = 0; i < 1000000; ++i) {
+    // Sign, a biased exponent up to 2^30 (subnormals included) and any fraction.
+    const std::uint64_t bits = (random() & 0x800fffffffffffffULL) | ((random() % 1054) << 52);
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    ASSERT_TRUE(check(x, static_cast<int>(random() % 12), static_cast<int>(random() % 10)));
+  }
+  for (int i = 0; i < 400000; ++i) {
+    const int decimals = static_cast<int>(random() % 10);
+    // An odd multiple of 2^-(d+1) is a halfway case at d decimals; these stay below 2^29.
+    const double odd = static_cast<double>((random() % (std::uint64_t{1} << (30 + decimals))) | 1);
+    const double tie = std::ldexp(odd, -(decimals + 1)) * ((random() & 1) != 0 ? -1 : 1);
+    ASSERT_TRUE(check(tie, 0, decimals));
+    ASSERT_TRUE(check(std::nextafter(tie, 0.0), 0, decimals));
+    ASSERT_TRUE(check(std::nextafter(tie, tie * 2), 0, decimals));
+  }
+  for (int i = 0; i < 300000; ++i) {
+    // Decimal midpoints as a double nears them: rarely exact, always close.
+    const int decimals = static_cast<int>(random() % 10);
+    const double midpoint = (static_cast<double>(random() % 2000000000) - 1e9 + 0.5) / std::pow(10.0, decimals);
+    ASSERT_TRUE(check(midpoint, 8, decimals));
+  }
+  EXPECT_GT(checked, 2000000);
 }
 
 TEST(TextFormat, ScientificHasTwentyThreeCharacters) {

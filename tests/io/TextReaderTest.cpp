@@ -1,10 +1,18 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "io/RunError.h"
 #include "io/TextReader.h"
+#include "tests/run/TempDir.h"
 
 namespace vk {
 namespace {
+
+using testing::TempDir;
 
 std::string errorOf(TextReader& in, bool integer) {
   try {
@@ -86,6 +94,99 @@ TEST(TextReader, MissingFileNamesTheFile) {
   } catch (const RunError& e) {
     EXPECT_NE(std::string(e.what()).find("/nonexistent/para.txt"), std::string::npos);
   }
+}
+
+std::string openError(const std::string& path) {
+  try {
+    TextReader::open(path);
+  } catch (const RunError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(TextReader, ReadsOnlyRegularFiles) {
+  TempDir dir;
+  // A pipe would block the open forever and a device would be read until
+  // memory runs out; both are refused at once, as is a directory.
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "zero");
+  EXPECT_EQ(openError(dir.file("fifo")), "Cannot read '" + dir.file("fifo") + "': it is a pipe, not a regular file");
+  EXPECT_EQ(openError(dir.file("zero")), "Cannot read '" + dir.file("zero") + "': it is a device, not a regular file");
+  EXPECT_NE(openError(dir.path().string()).find("it is a directory"), std::string::npos);
+  // A link to a regular file is read.
+  dir.write("price.txt", "4.5\n");
+  std::filesystem::create_symlink(dir.path() / "price.txt", dir.path() / "link.txt");
+  TextReader link = TextReader::open(dir.file("link.txt"));
+  EXPECT_EQ(link.readReal(), 4.5);
+}
+
+long peakMemoryKilobytes() {
+  struct rusage usage;
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(TextReader, ReadsNoMoreOfAFileThanItUses) {
+  // A gigabyte, nearly all of it a hole: reading its first lines must not
+  // bring the whole file into memory.
+  TempDir dir;
+  dir.write("huge.txt", "7 rest\n8\n");
+  std::filesystem::resize_file(dir.path() / "huge.txt", 1ull << 30);
+  const long before = peakMemoryKilobytes();
+  TextReader in = TextReader::open(dir.file("huge.txt"));
+  EXPECT_EQ(readIntLine(in), 7);
+  EXPECT_EQ(readIntLine(in), 8);
+  in.rewind();
+  EXPECT_EQ(in.readInt(), 7);
+  EXPECT_LT(peakMemoryKilobytes() - before, 64 * 1024);
+}
+
+TEST(TextReader, PassesOverAByteOrderMarkAtTheStart) {
+  TempDir dir;
+  dir.write("para.txt", "\xEF\xBB\xBF" "0.00435 delta\n20\n");
+  TextReader in = TextReader::open(dir.file("para.txt"));
+  EXPECT_EQ(in.readReal(), 0.00435);
+  in.rewind();
+  EXPECT_EQ(readRealLine(in), 0.00435);
+  EXPECT_EQ(in.line(), 2);
+  // Anywhere else it is text that is no number.
+  TextReader inside("p", "1\n\xEF\xBB\xBF" "2\n");
+  EXPECT_EQ(in.readInt(), 20);
+  EXPECT_EQ(inside.readInt(), 1);
+  EXPECT_NE(errorOf(inside, true), "");
+}
+
+TEST(TextReader, RefusesLinesEndedByACarriageReturnAlone) {
+  const std::string message =
+      "'para.txt' has no line feeds: its lines end in a carriage return alone, so it would read as one line. "
+      "Save it with LF or CR LF line ends.";
+  try {
+    TextReader in("para.txt", "0.00435\r20\r0.01088\r");
+    ADD_FAILURE() << "accepted";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  TextReader crlf("para.txt", "0.00435\r\n20\r\n");
+  EXPECT_EQ(readRealLine(crlf), 0.00435);
+  EXPECT_EQ(readIntLine(crlf), 20);
+  TextReader oneLine("price.txt", "4.5\r");
+  EXPECT_EQ(oneLine.readReal(), 4.5);
+}
+
+TEST(TextReader, QuotesAShortVisiblePieceOfTheOffendingText) {
+  TextReader huge("data.txt", "1 " + std::string(1000000, '9') + "x\n");
+  EXPECT_EQ(huge.readInt(), 1);
+  EXPECT_EQ(errorOf(huge, true),
+            "'" + std::string(40, '9') + "...' (1000001 bytes) is not a valid integer value (data.txt, line 1)");
+  TextReader del("p", "4\x7f" "5");
+  EXPECT_EQ(errorOf(del, false), "'4\\x7F5' is not a valid floating point value (p, line 1)");
+
+  EXPECT_EQ(quoted(std::string("4.5\0abc", 7)), "'4.5\\x00abc'");
+  EXPECT_EQ(quoted("a\tb\r\n"), "'a\\tb\\r\\n'");
+  // Never cut inside a character of several bytes.
+  EXPECT_EQ(quoted(std::string(39, 'a') + "\xC3\xA9z"), "'" + std::string(39, 'a') + "...' (42 bytes)");
+  EXPECT_EQ(quoted("short", 3), "'sho...' (5 bytes)");
 }
 
 }  // namespace

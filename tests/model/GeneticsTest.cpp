@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cmath>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "model/Genetics.h"
@@ -77,6 +80,70 @@ TEST_F(Genetics, CrossoverSwapsTheTailsAfterOneSite) {
     for (int g = 1; g <= 6; ++g) {
       EXPECT_EQ(a[g], g <= site ? codeOf(1) : codeOf(2));
       EXPECT_EQ(b[g], g <= site ? codeOf(2) : codeOf(1));
+    }
+  }
+}
+
+// The draws one code at a time, as the learning defines them: a coin per
+// code, and one more number for each code that mutates.
+void mutateCopyCodeByCode(RunState& s, const Genes& parent, Genes& child) {
+  for (int g = 1; g <= s.nWeights; ++g) child[g] = static_cast<std::int8_t>(mutateCode(s, parent[g]));
+}
+
+void crossoverCodeByCode(RunState& s, const Genes& parentA, const Genes& parentB, Genes& childA, Genes& childB) {
+  const int length = s.nWeights;
+  const int site = flip(s, s.pcross) ? randomInt(s, 1, length - 1) : length;
+  for (int g = 1; g <= site; ++g) {
+    childA[g] = static_cast<std::int8_t>(mutateCode(s, parentA[g]));
+    childB[g] = static_cast<std::int8_t>(mutateCode(s, parentB[g]));
+  }
+  if (site != length) {
+    for (int g = site + 1; g <= length; ++g) {
+      childA[g] = static_cast<std::int8_t>(mutateCode(s, parentB[g]));
+      childB[g] = static_cast<std::int8_t>(mutateCode(s, parentA[g]));
+    }
+  }
+}
+
+// The copies skip runs of unmutated codes by scanning the random table; they
+// must leave the same codes and the same generator state as the code-by-code
+// draws, across table refills, for every rate (1 draws no coin at all).
+TEST_F(Genetics, MutationScanDrawsExactlyAsCodeByCode) {
+  const double rates[] = {0, 1e-9, 0.002, 0.05, 0.5, 0.999, 1.0, 2.0, NAN};
+  for (int length : {0, 1, 7, 28, 56, 100}) {
+    setPopulation(2, std::max(length, 1));
+    s.nWeights = length;
+    for (int g = 1; g <= kMaxWeights; ++g) s.previousAgents[2].genes[g] = static_cast<std::int8_t>(g % 9 - 4);
+    for (double rate : rates) {
+      for (int trial = 0; trial < 40; ++trial) {
+        s.pmutation = rate;
+        s.pcross = trial % 3 == 0 ? 0 : 0.7;
+        auto reference = newRunState(display);
+        reference->rngIndex = s.rngIndex;
+        reference->rngTable = s.rngTable;
+        reference->nWeights = s.nWeights;
+        reference->pmutation = s.pmutation;
+        reference->pcross = s.pcross;
+        const Genes& a = s.previousAgents[1].genes;
+        const Genes& b = s.previousAgents[2].genes;
+        Genes wantA = s.agents[1].genes, wantB = s.agents[2].genes;
+        Genes gotA = wantA, gotB = wantB;
+        if (trial % 2 == 0) {
+          mutateCopyCodeByCode(*reference, a, wantA);
+          mutateCopy(s, a, gotA);
+        } else {
+          crossoverCodeByCode(*reference, a, b, wantA, wantB);
+          crossover(s, a, b, gotA, gotB);
+        }
+        const std::string where = "length " + std::to_string(length) + " rate " + std::to_string(rate) +
+                                  " trial " + std::to_string(trial);
+        ASSERT_EQ(s.rngIndex, reference->rngIndex) << where;
+        for (int i = 1; i <= 55; ++i) ASSERT_EQ(s.rngTable[i], reference->rngTable[i]) << where;
+        for (int g = 1; g <= std::max(length, 1); ++g) {  // with no weights, the first codes still mutate
+          ASSERT_EQ(gotA[g], wantA[g]) << where << " weight " << g;
+          ASSERT_EQ(gotB[g], wantB[g]) << where << " weight " << g;
+        }
+      }
     }
   }
 }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/Kernel.h"
 #include "run/Display.h"
 #include "run/RunDriver.h"
 #include "tests/run/TempDir.h"
@@ -65,11 +66,16 @@ class GoldenRun : public ::testing::Test {
   }
 
   // The result files, by name, without those a replay leaves as the "write"
-  // run made them.
+  // run made them. The directory's lock file is no result; a run that
+  // completed leaves it empty.
   std::map<std::string, std::string> results(bool replay) const {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(dir.path() / kResult)) {
       const std::string name = entry.path().filename().string();
+      if (name == "run.lock") {
+        EXPECT_EQ(readFile(entry.path()), "") << "a completed run leaves no mark";
+        continue;
+      }
       if (name == "loading.dat.98" || (replay && (name.rfind("rnd", 0) == 0 || name == "eval.txt"))) continue;
       files[name] = readFile(entry.path());
     }
@@ -106,8 +112,25 @@ class GoldenRun : public ::testing::Test {
 
 const char* const kLoadingFile = "2\n3\n1 5 27\n0.5 -1 2\n1 1 1\n";
 
-// Each replay mode reruns paths that a "write" run stored just before it.
-TEST_F(GoldenRun, EveryModeMatchesItsGoldenFiles) {
+// Forces one kernel of the model's inner loops for the runs of a test.
+class ForcedKernel {
+ public:
+  explicit ForcedKernel(const std::string& name) { ::setenv("VELQUIN_KERNEL", name.c_str(), 1); }
+  ~ForcedKernel() { ::unsetenv("VELQUIN_KERNEL"); }
+};
+
+class GoldenRunOnKernel : public GoldenRun, public ::testing::WithParamInterface<std::string> {};
+
+// Every kernel this processor runs writes the same bytes. Each replay mode
+// reruns paths that a "write" run stored just before it.
+TEST_P(GoldenRunOnKernel, EveryModeMatchesItsGoldenFiles) {
+  const ModelKernel* kernel = nullptr;
+  for (const ModelKernel* k : allKernels())
+    if (k->name == GetParam()) kernel = k;
+  ASSERT_NE(kernel, nullptr);
+  if (!kernelRunsHere(*kernel)) GTEST_SKIP() << "this processor cannot run the " << GetParam() << " kernel";
+  ForcedKernel forced(GetParam());
+  ASSERT_EQ(chooseKernel().name, GetParam());
   struct Case {
     const char* mode;
     const char* replayList;
@@ -125,6 +148,9 @@ TEST_F(GoldenRun, EveryModeMatchesItsGoldenFiles) {
     compareWithGolden(c.mode, replay);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, GoldenRunOnKernel, ::testing::Values("scalar", "avx2", "avx512"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(GoldenRun, SameInputsGiveTheSameBytes) {
   run("all");

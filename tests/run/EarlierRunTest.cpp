@@ -10,6 +10,7 @@
 #include "run/EarlierRun.h"
 #include "run/Parameters.h"
 #include "io/RunError.h"
+#include "tests/io/LockingProcess.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {
@@ -84,6 +85,20 @@ TEST_F(EarlierRun, AFileThatCannotBeMovedIsNamed) {
     EXPECT_NE(std::string(e.what()).find("r0002.csv"), std::string::npos) << e.what();
   }
   EXPECT_TRUE(dir.exists("res/earlier-run-1/r0001.csv"));  // moved before the failure, and kept
+}
+
+TEST_F(EarlierRun, NothingIsMovedWhileAnotherProcessHoldsTheDirectory) {
+  touch("r0005.csv");
+  testing::LockingProcess run(res(), ResultLock::Use::Run);
+  ASSERT_TRUE(run.locked());
+  try {
+    moveEarlierRunFiles(res(), {"r0005.csv"});
+    FAIL() << "moved the files of a directory a run is writing";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("is in use: a run is writing it"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(dir.exists("res/r0005.csv"));
+  EXPECT_FALSE(dir.exists("res/earlier-run-1"));
 }
 
 // velquin-cli run on a small run of two paths over a directory that holds

@@ -68,14 +68,15 @@ TEST_F(InputFiles, StructuresBeyondAnAgentsCapacityAreRefused) {
 }
 
 TEST_F(InputFiles, PriceFileLineNHoldsWeekNMinusFive) {
-  dir.write("price.txt", "1\n2\n3\n4\n5\n6.5\n7\n");
+  dir.write("price.txt", "1\n2\n3\n4\n5\n6.5\n7\n8\n9\n");
   state->priceFileName = dir.file("price.txt");
-  state->maxyear = 3;  // needs 8 lines; the last week reads as 0
+  state->maxyear = 3;  // lines 1 to 8; line 9 is not read
   readPriceFile(*state);
   EXPECT_EQ(state->actualRate[-4], 1);
   EXPECT_EQ(state->actualRate[0], 5);
   EXPECT_EQ(state->actualRate[1], 6.5);
-  EXPECT_EQ(state->actualRate[3], 0);
+  EXPECT_EQ(state->actualRate[3], 8);
+  EXPECT_EQ(state->actualRate[4], 0);
   EXPECT_EQ(state->actualChange[1], 1.5);
   EXPECT_EQ(state->actualChange[-3], 1);
 }
@@ -107,8 +108,43 @@ TEST_F(InputFiles, WeekFactorsRewindAtTheFirstWeekAndNegateTheMiddleStretch) {
   EXPECT_EQ(factorsOf(418), -(418 % 3 + 1));
 }
 
+TEST_F(InputFiles, TheSmallestIntegerIsRefusedWhereItWouldBeNegated) {
+  const std::string line = "-2147483648 2147483647 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  std::string data;
+  for (int week = 1; week <= 260; ++week) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  dir.write("data.txt", data + line + line + "1 2 3\n");
+  RunState& s = *state;
+  s.dataFile = TextReader::open(dir.file("data.txt"));
+  s.trend1 = s.trend2 = s.trend3 = 1;
+  s.minyear = 261;
+  s.week = 261;  // not negated
+  readWeekFactors(s);
+  EXPECT_EQ(s.factorValue[1], -2147483647 - 1);
+  s.week = 262;  // negated
+  try {
+    readWeekFactors(s);
+    ADD_FAILURE() << "negated the smallest integer";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()), dir.file("data.txt") +
+                                         ", line 262: -2147483648 in week 262 cannot be negated (the factors of weeks "
+                                         "262 to 418 are); the smallest value there is -2147483647");
+  }
+  // A line cut short runs out of values rather than reading zeros.
+  s.minyear = 263;
+  s.week = 263;
+  try {
+    readWeekFactors(s);
+    ADD_FAILURE() << "read a short line";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()), dir.file("data.txt") +
+                                         " runs out of values at week 263, factor 4: each week's line holds 14 integers");
+  }
+}
+
 TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
-  dir.write("data.txt", "");
+  std::string data;
+  for (int line = 1; line <= 7; ++line) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  dir.write("data.txt", data);
   RunState& s = *state;
   s.dataFile = TextReader::open(dir.file("data.txt"));
   s.minyear = 1;
@@ -131,7 +167,6 @@ TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
   EXPECT_EQ(s.factorValue[15], -1);                 // -0.7 / 0.5
   EXPECT_EQ(s.factorValue[16], 3);                  // 2.0 - (-1.0)
   EXPECT_EQ(s.factorValue[17], 2);                  // (2 - 3 + 1.5) / 0.25
-  EXPECT_EQ(s.factorValue[1], 0);                   // past the end of the data file
   s.week = 0;  // initialisation looks back before week -4: those weeks read as 0
   readWeekFactors(s);
   EXPECT_EQ(s.factorValue[16], 0);

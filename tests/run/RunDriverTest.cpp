@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -7,6 +9,7 @@
 
 #include "io/RunError.h"
 #include "run/Display.h"
+#include "io/ResultLock.h"
 #include "run/RunDriver.h"
 #include "tests/run/TempDir.h"
 
@@ -51,28 +54,32 @@ class RunDriver : public ::testing::Test {
   std::string run(const std::string& resultDir = "res", const std::string& price = "price.txt",
                   const std::string& data = "data.txt") {
     WorkingDirectory inside(dir.path());
+    ranMode = false;
     try {
-      RunSimulation(resultDir, price, data, display);
+      ranMode = RunSimulation(resultDir, price, data, display);
     } catch (const RunError& e) {
       return e.what();
     }
     return "";
   }
 
+  // The files of a result directory but its lock file.
   std::set<std::string> resultFiles(const std::string& sub = "res") const {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path() / sub))
-      names.insert(entry.path().filename().string());
+      if (entry.path().filename() != "run.lock") names.insert(entry.path().filename().string());
     return names;
   }
 
   TempDir dir;
   RecordingDisplay display;
+  bool ranMode = false;
 };
 
 TEST_F(RunDriver, WriteModeStoresRandomStatesAndTheReport) {
   dir.write("para.txt", para("write", 6, 2));
   ASSERT_EQ(run(), "");
+  EXPECT_TRUE(ranMode);
   EXPECT_EQ(resultFiles(), (std::set<std::string>{"eval.txt", "r0000.csv", "r0001.csv", "rnd0000.csv",
                                                   "rnd0001.csv"}));
   const std::string state = dir.read("res/rnd0000.csv");
@@ -141,6 +148,7 @@ TEST_F(RunDriver, UnknownModeWordsRunNothingAndSaySo) {
     display.log.clear();
     dir.write("para.txt", para(mode));
     ASSERT_EQ(run(), "");
+    EXPECT_FALSE(ranMode) << mode;
     EXPECT_TRUE(resultFiles().empty()) << mode;
     ASSERT_EQ(display.log.size(), 3u);
     EXPECT_NE(display.log[1].find("is not recognised"), std::string::npos);
@@ -153,7 +161,7 @@ TEST_F(RunDriver, MissingInputFilesStopTheRunNamingTheFile) {
   dir.write("para.txt", para("all"));
   EXPECT_NE(run("res", "price.txt", "nodata.txt").find("'nodata.txt'"), std::string::npos);
   EXPECT_NE(run("res", "noprice.txt").find("'noprice.txt'"), std::string::npos);
-  EXPECT_NE(run("nores").find("'nores/eval.txt'"), std::string::npos);
+  EXPECT_NE(run("nores").find("'nores/run.lock'"), std::string::npos);
 
   dir.write("para.txt", para("read"));
   EXPECT_NE(run().find("'filename.txt'"), std::string::npos);
@@ -202,8 +210,10 @@ TEST_F(RunDriver, LongFileNamesAreRefusedNeverShortened) {
   const std::string longDir = "a_result_directory_name";  // 23 + "/rnd0000.csv" is 35 characters
   std::filesystem::create_directory(dir.path() / longDir);
   dir.write("para.txt", para("write", 6, 1));
-  EXPECT_NE(run(longDir).find("at most 30"), std::string::npos);
-  EXPECT_EQ(resultFiles(longDir), (std::set<std::string>{"eval.txt"}));
+  EXPECT_NE(run(longDir).find("'a_result_directory_name/rnd0000.csv' is 35 bytes long; a run supports names of "
+                              "at most 30 bytes"),
+            std::string::npos);
+  EXPECT_FALSE(dir.exists(longDir + "/eval.txt"));  // checked before anything is created
 }
 
 TEST_F(RunDriver, DetailModeNeedsAPositiveSnapshotInterval) {
@@ -224,6 +234,116 @@ TEST_F(RunDriver, NoPathsGiveAnEmptyReport) {
   dir.write("para.txt", para("read"));
   dir.write("filename.txt", "res\n-3\n");
   EXPECT_EQ(run(), "");
+}
+
+TEST_F(RunDriver, DamagedRandomStatesAreRefusedAndNothingIsRewritten) {
+  dir.write("para.txt", para("write", 6, 1));
+  ASSERT_EQ(run(), "");
+  const std::string state = dir.read("res/rnd0000.csv");
+  const std::string stored = dir.read("res/r0000.csv");
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = state.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(state.substr(at, end - at + 1));
+  ASSERT_EQ(lines.size(), 56u);
+  const auto firstLines = [&lines](std::size_t n) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) text += lines[i];
+    return text;
+  };
+  std::string trailing = state;
+  trailing.insert(state.find('\n', 100), " 0.5");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"", ": it ends after 0 of its 56 lines"},
+      {firstLines(1), ": it ends after 1 of its 56 lines"},
+      {firstLines(10), ": it ends after 10 of its 56 lines"},
+      {firstLines(30), ": it ends after 30 of its 56 lines"},
+      {firstLines(55), ": it ends after 55 of its 56 lines"},
+      {state.substr(0, state.size() - 20), ": its last line is cut short"},
+      {trailing, ": line 3 holds '"},
+      {state + "0.5\n", ": line 57 follows its last value"},
+      {"56\n" + state.substr(2), ", line 1: the random index = 56 is outside what a run supports (0..55"},
+      {state.substr(0, 2) + "1.5" + state.substr(state.find('\n', 2)), ": line 2: the table value '1.5' is outside [0, 1)"},
+  };
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n1\n0\n");
+  for (const auto& [text, why] : cases) {
+    dir.write("res/rnd0000.csv", text);
+    const std::string error = run();
+    EXPECT_NE(error.find("res/rnd0000.csv" + why), std::string::npos) << error;
+    EXPECT_EQ(dir.read("res/r0000.csv"), stored) << why;
+    EXPECT_FALSE(resultFiles().count("w0000.csv")) << why;
+  }
+  dir.write("res/rnd0000.csv", state);
+  EXPECT_EQ(run(), "");
+  EXPECT_EQ(dir.read("res/r0000.csv"), stored);  // the intact state replays the stored course
+}
+
+TEST_F(RunDriver, AReplayListShorterThanItsCountIsRefusedBeforeAnyFile) {
+  dir.write("para.txt", para("write", 6, 3));
+  ASSERT_EQ(run(), "");
+  const std::string stored = dir.read("res/r0000.csv");
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n3\n1\n2\n");
+  EXPECT_EQ(run(), "filename.txt: line 2 announces 3 paths, but the file lists 2; no file was written");
+  EXPECT_EQ(dir.read("res/r0000.csv"), stored);
+  EXPECT_FALSE(resultFiles().count("w0001.csv"));
+  dir.write("para.txt", para("detail"));
+  dir.write("filename.txt", "res\n2\n1\n");
+  EXPECT_EQ(run(), "filename.txt: line 3 announces 1 path, but the file lists 0; no file was written");
+}
+
+TEST_F(RunDriver, InputsThatEndBeforeTheRunsWeeksAreRefused) {
+  std::string price, data;
+  for (int line = 1; line <= 18; ++line) price += "4." + std::to_string(line) + "\n";  // weeks -4 to 13
+  for (int line = 1; line <= 13; ++line) data += "1 2 3 4 5 6 7 8 9 10 11 12 13 14\n";
+  dir.write("short-price.txt", price);
+  dir.write("short-data.txt", data);
+  dir.write("para.txt", para("all"));  // weeks 6 to 14
+  EXPECT_EQ(run("res", "short-price.txt"),
+            "short-price.txt ends at week 13 (line 18), but the run needs the rate of weeks -4 to 14 (maxyear = 14): "
+            "line n holds week n - 5");
+  EXPECT_EQ(run("res", "price.txt", "short-data.txt"),
+            "short-data.txt ends at week 13 (line n holds week n), but the run reads weeks 6 to 14 (maxyear = 14)");
+  EXPECT_TRUE(resultFiles().empty());
+
+  dir.write("para.txt", para("write", 6, 1));
+  ASSERT_EQ(run(), "");
+  dir.write("res/loading.dat.98", "2\n2\n1 3\n0.5 -0.5\n");
+  dir.write("para.txt", para("factor"));
+  dir.write("filename.txt", "res\n1\n0\n");
+  EXPECT_EQ(run(), "res/loading.dat.98 ends in row 2: it announces 2 rows of 2 loadings after the row of weight numbers");
+  dir.write("res/loading.dat.98", "1\n3\n1 3\n");
+  EXPECT_NE(run().find("ends in row 0"), std::string::npos);
+}
+
+TEST_F(RunDriver, AnEmptyResultDirectoryNameIsRefused) {
+  dir.write("para.txt", para("all"));
+  EXPECT_EQ(run(""), "The result directory name is empty; it would put the files at the root of the file system. "
+                     "Name a directory, such as result or . for the working directory.");
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "\n1\n0\n");
+  EXPECT_NE(run().find("The result directory name on line 1 of filename.txt is empty"), std::string::npos);
+}
+
+TEST_F(RunDriver, ARunThatStopsLeavesItsMarkAndTheNextRunClearsIt) {
+  dir.write("para.txt", para("write", 6, 2));
+  ASSERT_EQ(run(), "");
+  EXPECT_EQ(dir.read("res/run.lock"), "");
+  dir.write("para.txt", para("read"));
+  dir.write("filename.txt", "res\n2\n1\n7\n");  // path 7 has no stored state
+  EXPECT_NE(run().find("rnd0007.csv"), std::string::npos);
+  const std::string mark = dir.read("res/run.lock");
+  EXPECT_EQ(mark.rfind("mode read, process " + std::to_string(::getpid()) + " on ", 0), 0u) << mark;
+  EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 7\n");
+  const std::optional<UnfinishedRun> unfinished = readUnfinishedRun(dir.file("res"));
+  ASSERT_TRUE(unfinished.has_value());
+  EXPECT_EQ(unfinished->cutPath, 7);
+  EXPECT_NE(unfinishedRunNote("res", *unfinished).find("did not finish (mode read, process"), std::string::npos);
+
+  dir.write("filename.txt", "res\n1\n1\n");
+  ASSERT_EQ(run(), "");
+  EXPECT_EQ(dir.read("res/run.lock"), "");
+  EXPECT_FALSE(readUnfinishedRun(dir.file("res")).has_value());
 }
 
 }  // namespace

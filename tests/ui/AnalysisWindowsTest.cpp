@@ -23,7 +23,9 @@
 #include "analysis/WeightsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "io/ResultLock.h"
 #include "io/TextFormat.h"
+#include "tests/io/LockingProcess.h"
 #include "tests/ui/FakePrompts.h"
 #include "tests/ui/Pixels.h"
 #include "ui/ContourPlot.h"
@@ -337,6 +339,41 @@ class AnalysisWindowsTest : public QObject {
     w.PlotBtn->click();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("statname.txt"), qPrintable(prompts.errors[1]));
+  }
+
+  void aPlotIsRefusedWhileARunWritesTheDirectoryAndToldOfOneThatStopped() {
+    writeRateFiles();
+    TPathForm w(nullptr, &prompts);
+    w.openWith(dir);
+    check(w, "r0001.csv");
+    {
+      testing::LockingProcess run(dir.toStdString(), ResultLock::Use::Run);
+      QVERIFY(run.locked());
+      w.PlotBtn->click();
+      QCOMPARE(prompts.errors.size(), 1);
+      QVERIFY2(prompts.errors[0].contains("is in use: a run is writing it (process " + QString::number(run.pid())),
+               qPrintable(prompts.errors[0]));
+      QVERIFY(!QFile::exists(dir + "/statname.txt"));
+      run.kill();  // it stops at path 3, its mark left behind
+    }
+    prompts.notices.clear();
+    w.PlotBtn->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QCOMPARE(prompts.notices.size(), 1);
+    QVERIFY2(prompts.notices[0].contains("did not finish") && prompts.notices[0].contains("path 3 was cut short"),
+             qPrintable(prompts.notices[0]));
+    QVERIFY(QFile::exists(dir + "/stat.txt"));
+  }
+
+  void aPathListedUnderTwoNamesIsRefused() {
+    writeRateFiles();
+    writeFile(dir + "/R0001.CSV", readFile(dir + "/r0001.csv"));
+    TPathForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY2(prompts.errors[0].startsWith("Path 1 is selected twice ("), qPrintable(prompts.errors[0]));
   }
 
   void contourWindowStartsAsLaidOut() {

@@ -19,6 +19,7 @@
 #include "Pixels.h"
 #include "FakePrompts.h"
 #include "chart/Chart.h"
+#include "tests/io/LockingProcess.h"
 #include "ui/AgeForm.h"
 #include "ui/RepaintPacer.h"
 #include "ui/UpDown.h"
@@ -463,6 +464,22 @@ class MainWindowTest : public QObject {
     form.StartBtnClick();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
+  }
+
+  void aStartIntoADirectoryAnotherRunWritesIsRefused() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    TForm1 form(&prompts);
+    vk::testing::LockingProcess other(dir.file("result").toStdString(), vk::ResultLock::Use::Run);
+    QVERIFY(other.locked());
+    form.StartBtnClick();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY2(prompts.errors[0].contains("The result directory 'result' is in use: a run is writing it (process " +
+                                        QString::number(other.pid())),
+             qPrintable(prompts.errors[0]));
+    QVERIFY(!dir.exists("result/eval.txt"));
+    QVERIFY(form.NumPath->isEnabled());
   }
 
   void clicksDuringARunAreDropped() {

@@ -1,0 +1,73 @@
+#pragma once
+// The lock of a result directory, and the mark of a run in progress.
+//
+// The lock is the operating system's advisory file lock (flock) on the file
+// run.lock in the directory. A run holds it exclusively from before its first
+// file until it returns; a summary holds it shared while it writes and reads.
+// Nobody waits: a directory held the other way is refused at once, with a
+// message naming the directory and the process that holds it. The kernel
+// drops the lock when its holder ends, however it ends.
+//
+// While a run holds the lock, the lock's file says which run it is and which
+// path it is writing; a run that completes empties it. A mark found there by
+// the next holder is a run that did not finish, and the path it had begun is
+// cut short.
+//
+// The file is never removed: a process that opened it just before another
+// removed it would lock a file nobody else can see.
+#include <optional>
+#include <string>
+
+namespace vk {
+
+constexpr const char* kLockFileName = "run.lock";
+
+struct UnfinishedRun {
+  // "mode all, process 4711 on lab-3, started 2026-12-08 01:40:12 UTC"
+  std::string run;
+  // The path it was writing; -1 when it stopped before its first path.
+  int cutPath = -1;
+};
+
+class ResultLock {
+ public:
+  enum class Use { Run, Summary };
+
+  // Takes the lock of the directory, creating its file; refuses at once if
+  // it is held the other way (any way, for a run). An empty directory name is
+  // refused: it would put the files at the root of the file system. A
+  // summary of a directory that does not exist takes no lock.
+  ResultLock(const std::string& directory, Use use);
+  ResultLock(const ResultLock&) = delete;
+  ResultLock& operator=(const ResultLock&) = delete;
+  // Releases the lock; a run's mark stays unless markFinished emptied it.
+  ~ResultLock();
+
+  // The mark of a run that did not finish, as the lock found it.
+  const std::optional<UnfinishedRun>& unfinished() const { return unfinished_; }
+
+  // A run's marks: started in this mode, now writing this path, completed.
+  void markStarted(const std::string& mode);
+  void markPath(int pathNumber);
+  void markFinished();
+
+ private:
+  void writeMark(const std::string& text);
+
+  std::string path_;
+  int fd_ = -1;
+  std::string started_;
+  std::optional<UnfinishedRun> unfinished_;
+};
+
+// The mark in the directory's lock file, read without taking the lock (its
+// holder has it already); none when the file is missing or empty.
+std::optional<UnfinishedRun> readUnfinishedRun(const std::string& directory);
+
+// The sentence a summary gives about a run that did not finish in a directory.
+std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun& run);
+
+// Refuses an empty result directory name; `what` says where it came from.
+void checkResultDirectoryName(const std::string& directory, const std::string& what);
+
+}  // namespace vk

@@ -1,0 +1,219 @@
+// The AVX2 kernel: four agents, or four weights, per vector.
+//
+// Only the functions marked VK_AVX2 or VK_BITS use the instructions, so the file builds
+// without machine flags and none of it runs before the processor has been
+// checked. No function here may be a lambda or a template shared with other
+// files: those would not carry the target and could be merged with the plain
+// copies of other files.
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "model/Agent.h"
+#include "model/Kernel.h"
+#include "model/Levels.h"
+#include "model/Random.h"
+#include "run/RunState.h"
+
+#define VK_BITS __attribute__((target("avx2,bmi,bmi2")))
+#define VK_AVX2 __attribute__((target("avx2")))
+
+namespace vk {
+
+namespace {
+
+constexpr int kLanes = 4;
+
+// A block of four agents starting at any agent 1..popsize stays inside the
+// agent array, and the eight code bytes read from weight 97 on stay inside
+// the agent record (weights 101..104 read its padding and are never used).
+static_assert(kMaxPopsize % kLanes == 0, "a block of agents reaches past the agent array");
+static_assert(offsetof(Agent, genes) + kPaddedWeights <= offsetof(Agent, forecast), "code bytes read past the codes");
+static_assert(kPaddedWeights % 8 == 0 && kPaddedWeights >= kMaxWeights, "weights not padded to the code groups");
+
+// The weights of four codes, one in the low four bits of each lane.
+VK_AVX2 inline __m256d weightOfCodes(__m256i codeBits) {
+  return _mm256_i64gather_pd(kWeightOfCodeBits, _mm256_and_si256(codeBits, _mm256_set1_epi64x(15)), 8);
+}
+
+// Truncated toward zero and limited to -limit..limit, NaN as 0, and -0 as +0:
+// the value of clampTrend or clampLevel converted back to a double.
+VK_AVX2 inline __m256d clampWhole(__m256d x, double limit) {
+  const __m256d whole = _mm256_round_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  const __m256d clamped = _mm256_min_pd(_mm256_max_pd(whole, _mm256_set1_pd(-limit)), _mm256_set1_pd(limit));
+  const __m256d number = _mm256_cmp_pd(x, x, _CMP_ORD_Q);
+  return _mm256_add_pd(_mm256_and_pd(number, clamped), _mm256_setzero_pd());
+}
+
+// The positive terms to one sum, the magnitudes of the others to the other.
+// A lane that takes no term adds +0, which leaves a sum that is never -0 as it is.
+VK_AVX2 inline void addTerm(__m256d term, __m256d& positive, __m256d& negative) {
+  const __m256d above = _mm256_cmp_pd(term, _mm256_setzero_pd(), _CMP_GT_OQ);
+  const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), term);
+  positive = _mm256_add_pd(positive, _mm256_and_pd(above, term));
+  negative = _mm256_add_pd(negative, _mm256_andnot_pd(above, magnitude));
+}
+
+// weights[k - 1] holds weight k of agents first..first + 3, one per lane.
+VK_AVX2 void decodeBlock(const RunState& s, int first, __m256d* weights) {
+  const auto* codes = reinterpret_cast<const char*>(s.agents[first].genes.items);
+  constexpr long long size = sizeof(Agent);
+  const __m256i records = _mm256_set_epi64x(3 * size, 2 * size, size, 0);
+  for (int k = 0; k < s.nWeights; k += 8) {
+    __m256i eight = _mm256_i64gather_epi64(reinterpret_cast<const long long*>(codes + k), records, 1);
+    for (int b = 0; b < 8; ++b) {
+      weights[k + b] = weightOfCodes(eight);
+      eight = _mm256_srli_epi64(eight, 8);
+    }
+  }
+}
+
+// computeForecast (model/Agent.cpp) for agents first..first + lanes - 1: the
+// same products and sums in the same order, one agent per lane.
+VK_AVX2 void forecastBlock(RunState& s, const double* factor, int first, int lanes) {
+  __m256d weight[kPaddedWeights];
+  decodeBlock(s, first, weight);
+  const __m256d zero = _mm256_setzero_pd();
+  __m256d positive = zero;
+  __m256d negative = zero;
+  int k = 0;
+  if (s.stage1Groups == 0 && s.stage2Groups == 0) {
+    for (int i = 1; i <= s.nWeights; ++i)
+      addTerm(_mm256_mul_pd(_mm256_set1_pd(factor[i]), weight[k++]), positive, negative);
+  } else {
+    __m256d stage1Out[kMaxStage1Groups + 1];
+    for (int g = 1; g <= s.stage1Groups; ++g) {
+      __m256d sum = zero;
+      for (int j = 1; j <= s.stage1Size[g]; ++j)
+        sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(factor[s.stage1Factors[g][j]]), weight[k++]));
+      stage1Out[g] = clampWhole(sum, kMaxTrendLevel);
+    }
+    __m256d stage2Out[kMaxStage2Groups + 1];
+    for (int g = 1; g <= s.stage2Groups; ++g) {
+      const int inner = s.stage2InnerCount[g];
+      const int members = inner + s.stage2FactorCount[g];
+      __m256d sum = zero;
+      for (int j = 1; j <= inner; ++j)
+        sum = _mm256_add_pd(sum, _mm256_mul_pd(stage1Out[s.stage2Members[g][j]], weight[k++]));
+      for (int j = inner + 1; j <= members; ++j)
+        sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(factor[s.stage2Members[g][j]]), weight[k++]));
+      stage2Out[g] = clampWhole(sum, kMaxTrendLevel);
+    }
+    for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm256_mul_pd(stage2Out[g], weight[k++]), positive, negative);
+  }
+  const __m256d difference =
+      _mm256_sub_pd(_mm256_mul_pd(positive, positive), _mm256_mul_pd(negative, negative));
+  const __m256d strength = _mm256_sqrt_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), difference));
+  const __m256d level = clampWhole(_mm256_sub_pd(positive, negative), s.ndiv);
+  const __m256d forecast = _mm256_mul_pd(level, _mm256_set1_pd(s.delta));
+  const __m256d target = _mm256_mul_pd(strength, forecast);
+  double forecasts[kLanes], strengths[kLanes], targets[kLanes];
+  _mm256_storeu_pd(forecasts, forecast);
+  _mm256_storeu_pd(strengths, strength);
+  _mm256_storeu_pd(targets, target);
+  for (int lane = 0; lane < lanes; ++lane) {
+    Agent& a = s.agents[first + lane];
+    a.forecast = forecasts[lane];
+    a.strength = strengths[lane];
+    a.target = targets[lane];
+  }
+}
+
+VK_AVX2 void forecastAgentsAvx2(RunState& s) {
+  double factor[kFactorCount + 1];
+  for (int i = 1; i <= kFactorCount; ++i) factor[i] = s.factorValue[i];
+  for (int first = 1; first <= s.popsize; first += kLanes)
+    forecastBlock(s, factor, first, std::min(kLanes, s.popsize - first + 1));
+}
+
+// sumWeight (model/PathOutput.cpp) for four weights per lane group, agent by
+// agent in order.
+VK_AVX2 void weightSumsAvx2(const RunState& s, double* sums, double* squares) {
+  const int groups = (s.nWeights + kLanes - 1) / kLanes;
+  __m256d sum[kPaddedWeights / kLanes], square[kPaddedWeights / kLanes];
+  for (int c = 0; c < groups; ++c) sum[c] = square[c] = _mm256_setzero_pd();
+  for (int n = 1; n <= s.popsize; ++n) {
+    const auto* codes = reinterpret_cast<const char*>(s.agents[n].genes.items);
+    for (int c = 0; c < groups; ++c) {
+      int four;
+      std::memcpy(&four, codes + c * kLanes, sizeof four);
+      const __m256d v = weightOfCodes(_mm256_cvtepi8_epi64(_mm_cvtsi32_si128(four)));
+      sum[c] = _mm256_add_pd(sum[c], v);
+      square[c] = _mm256_add_pd(square[c], _mm256_mul_pd(v, v));
+    }
+  }
+  for (int c = 0; c < groups; ++c) {
+    _mm256_storeu_pd(sums + c * kLanes, sum[c]);
+    _mm256_storeu_pd(squares + c * kLanes, square[c]);
+  }
+}
+
+// firstAtMost of the scalar kernel (model/Kernel.cpp), four values a compare.
+VK_AVX2 int firstAtMostAvx2(const double* values, int count, double p) {
+  const __m256d limit = _mm256_set1_pd(p);
+  int i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    const int hits = _mm256_movemask_pd(_mm256_cmp_pd(_mm256_loadu_pd(values + i), limit, _CMP_LE_OQ));
+    if (hits != 0) return i + __builtin_ctz(static_cast<unsigned>(hits));
+  }
+  while (i < count && !(values[i] <= p)) ++i;
+  return i;
+}
+
+// v = a - b, plus 1 where v < 0 (plus +0 elsewhere, which leaves v >= 0 as it is).
+VK_AVX2 inline __m256d wrappedDifference(__m256d a, __m256d b) {
+  const __m256d v = _mm256_sub_pd(a, b);
+  return _mm256_add_pd(v, _mm256_and_pd(_mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ), _mm256_set1_pd(1.0)));
+}
+
+// advanceTable (model/Random.cpp), four entries at a time. The second loop
+// reads entries 24 places back, so each group of four reads only entries
+// already renewed, as the one-by-one loop does.
+VK_AVX2 void advanceTableAvx2(double* e) {
+  for (int i = 0; i < 24; i += kLanes)
+    _mm256_storeu_pd(e + i, wrappedDifference(_mm256_loadu_pd(e + i), _mm256_loadu_pd(e + i + 31)));
+  for (int i = 24; i < 52; i += kLanes)
+    _mm256_storeu_pd(e + i, wrappedDifference(_mm256_loadu_pd(e + i), _mm256_loadu_pd(e + i - 24)));
+  for (int i = 52; i < 55; ++i) {
+    const double v = e[i] - e[i - 24];
+    e[i] = v < 0 ? v + 1.0 : v;
+  }
+}
+
+// drawPermutation (model/Genetics.cpp) without moving entries. There the
+// places i..n always hold the values not yet placed, in increasing order, so
+// the entry at j = randomInt(i, n) is the (j - i)-th smallest value left
+// (from 0); here a bit per value left, and a count per word, find it.
+VK_BITS void drawPermutationBits(RunState& s, int n) {
+  constexpr int kWords = 4;
+  static_assert(kWords * 64 >= kMaxPopsize, "too few bits for the population");
+  std::uint64_t left[kWords] = {};
+  int count[kWords] = {};
+  for (int v = 0; v < n; ++v) {
+    left[v / 64] |= std::uint64_t{1} << (v % 64);
+    ++count[v / 64];
+  }
+  for (int i = 1; i <= n; ++i) {
+    int rank = i < n ? randomInt(s, i, n) - i : 0;
+    // The word that holds the value of that rank, found without a branch.
+    const int before[kWords] = {0, count[0], count[0] + count[1], count[0] + count[1] + count[2]};
+    const int word = (rank >= before[1]) + (rank >= before[2]) + (rank >= before[3]);
+    rank -= before[word];
+    const std::uint64_t bit = _pdep_u64(std::uint64_t{1} << rank, left[word]);
+    left[word] &= ~bit;
+    --count[word];
+    s.permutation[i] = word * 64 + static_cast<int>(_tzcnt_u64(bit)) + 1;
+  }
+}
+
+const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2,
+                                 drawPermutationBits};
+
+}  // namespace
+
+const ModelKernel& avx2Kernel() { return kAvx2; }
+
+}  // namespace vk

@@ -1,0 +1,223 @@
+// The AVX-512 kernel: eight agents, or eight weights, per vector.
+//
+// Only the functions marked VK_AVX512 or VK_BITS use the instructions, so the file builds
+// without machine flags and none of it runs before the processor has been
+// checked. No function here may be a lambda or a template shared with other
+// files: those would not carry the target and could be merged with the plain
+// copies of other files.
+
+// The compiler's own headers set the undefined lanes of some intrinsics from
+// themselves, which it then reports as uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "model/Agent.h"
+#include "model/Kernel.h"
+#include "model/Levels.h"
+#include "model/Random.h"
+#include "run/RunState.h"
+
+#define VK_BITS __attribute__((target("avx512f,bmi,bmi2")))
+#define VK_AVX512 __attribute__((target("avx512f")))
+
+namespace vk {
+
+namespace {
+
+constexpr int kLanes = 8;
+
+// A block of eight agents starting at any agent 1..popsize stays inside the
+// agent array, and the eight code bytes read from weight 97 on stay inside
+// the agent record (weights 101..104 read its padding and are never used).
+static_assert(kMaxPopsize % kLanes == 0, "a block of agents reaches past the agent array");
+static_assert(offsetof(Agent, genes) + kPaddedWeights <= offsetof(Agent, forecast), "code bytes read past the codes");
+static_assert(kPaddedWeights % kLanes == 0 && kPaddedWeights >= kMaxWeights, "weights not padded to the lanes");
+
+VK_AVX512 inline __m512d weightOfCodes(__m512i codeBits) {
+  return _mm512_permutex2var_pd(_mm512_loadu_pd(kWeightOfCodeBits), codeBits, _mm512_loadu_pd(kWeightOfCodeBits + 8));
+}
+
+// Truncated toward zero and limited to -limit..limit, NaN as 0, and -0 as +0:
+// the value of clampTrend or clampLevel converted back to a double.
+VK_AVX512 inline __m512d clampWhole(__m512d x, double limit) {
+  const __m512d whole = _mm512_roundscale_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  const __m512d clamped = _mm512_min_pd(_mm512_max_pd(whole, _mm512_set1_pd(-limit)), _mm512_set1_pd(limit));
+  const __mmask8 number = _mm512_cmp_pd_mask(x, x, _CMP_ORD_Q);
+  return _mm512_add_pd(_mm512_maskz_mov_pd(number, clamped), _mm512_setzero_pd());
+}
+
+// The positive terms to one sum, the magnitudes of the others to the other.
+VK_AVX512 inline void addTerm(__m512d term, __m512d& positive, __m512d& negative) {
+  const __mmask8 above = _mm512_cmp_pd_mask(term, _mm512_setzero_pd(), _CMP_GT_OQ);
+  positive = _mm512_mask_add_pd(positive, above, positive, term);
+  negative = _mm512_mask_add_pd(negative, static_cast<__mmask8>(~above), negative, _mm512_abs_pd(term));
+}
+
+// weights[k - 1] holds weight k of agents first..first + 7, one per lane.
+VK_AVX512 void decodeBlock(const RunState& s, int first, __m512d* weights) {
+  const auto* codes = reinterpret_cast<const char*>(s.agents[first].genes.items);
+  constexpr long long size = sizeof(Agent);
+  const __m512i records = _mm512_set_epi64(7 * size, 6 * size, 5 * size, 4 * size, 3 * size, 2 * size, size, 0);
+  for (int k = 0; k < s.nWeights; k += kLanes) {
+    __m512i eight = _mm512_i64gather_epi64(records, codes + k, 1);
+    for (int b = 0; b < kLanes; ++b) {
+      weights[k + b] = weightOfCodes(eight);
+      eight = _mm512_srli_epi64(eight, 8);
+    }
+  }
+}
+
+// computeForecast (model/Agent.cpp) for agents first..first + lanes - 1: the
+// same products and sums in the same order, one agent per lane.
+VK_AVX512 void forecastBlock(RunState& s, const double* factor, int first, int lanes) {
+  __m512d weight[kPaddedWeights];
+  decodeBlock(s, first, weight);
+  const __m512d zero = _mm512_setzero_pd();
+  __m512d positive = zero;
+  __m512d negative = zero;
+  int k = 0;
+  if (s.stage1Groups == 0 && s.stage2Groups == 0) {
+    for (int i = 1; i <= s.nWeights; ++i)
+      addTerm(_mm512_mul_pd(_mm512_set1_pd(factor[i]), weight[k++]), positive, negative);
+  } else {
+    __m512d stage1Out[kMaxStage1Groups + 1];
+    for (int g = 1; g <= s.stage1Groups; ++g) {
+      __m512d sum = zero;
+      for (int j = 1; j <= s.stage1Size[g]; ++j)
+        sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(factor[s.stage1Factors[g][j]]), weight[k++]));
+      stage1Out[g] = clampWhole(sum, kMaxTrendLevel);
+    }
+    __m512d stage2Out[kMaxStage2Groups + 1];
+    for (int g = 1; g <= s.stage2Groups; ++g) {
+      const int inner = s.stage2InnerCount[g];
+      const int members = inner + s.stage2FactorCount[g];
+      __m512d sum = zero;
+      for (int j = 1; j <= inner; ++j)
+        sum = _mm512_add_pd(sum, _mm512_mul_pd(stage1Out[s.stage2Members[g][j]], weight[k++]));
+      for (int j = inner + 1; j <= members; ++j)
+        sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(factor[s.stage2Members[g][j]]), weight[k++]));
+      stage2Out[g] = clampWhole(sum, kMaxTrendLevel);
+    }
+    for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm512_mul_pd(stage2Out[g], weight[k++]), positive, negative);
+  }
+  const __m512d difference =
+      _mm512_sub_pd(_mm512_mul_pd(positive, positive), _mm512_mul_pd(negative, negative));
+  const __m512d strength = _mm512_sqrt_pd(_mm512_abs_pd(difference));
+  const __m512d level = clampWhole(_mm512_sub_pd(positive, negative), s.ndiv);
+  const __m512d forecast = _mm512_mul_pd(level, _mm512_set1_pd(s.delta));
+  const __m512d target = _mm512_mul_pd(strength, forecast);
+  double forecasts[kLanes], strengths[kLanes], targets[kLanes];
+  _mm512_storeu_pd(forecasts, forecast);
+  _mm512_storeu_pd(strengths, strength);
+  _mm512_storeu_pd(targets, target);
+  for (int lane = 0; lane < lanes; ++lane) {
+    Agent& a = s.agents[first + lane];
+    a.forecast = forecasts[lane];
+    a.strength = strengths[lane];
+    a.target = targets[lane];
+  }
+}
+
+VK_AVX512 void forecastAgents512(RunState& s) {
+  double factor[kFactorCount + 1];
+  for (int i = 1; i <= kFactorCount; ++i) factor[i] = s.factorValue[i];
+  for (int first = 1; first <= s.popsize; first += kLanes)
+    forecastBlock(s, factor, first, std::min(kLanes, s.popsize - first + 1));
+}
+
+// sumWeight (model/PathOutput.cpp) for eight weights per lane group, agent by
+// agent in order.
+VK_AVX512 void weightSums512(const RunState& s, double* sums, double* squares) {
+  const int groups = (s.nWeights + kLanes - 1) / kLanes;
+  __m512d sum[kPaddedWeights / kLanes], square[kPaddedWeights / kLanes];
+  for (int c = 0; c < groups; ++c) sum[c] = square[c] = _mm512_setzero_pd();
+  for (int n = 1; n <= s.popsize; ++n) {
+    const auto* codes = reinterpret_cast<const char*>(s.agents[n].genes.items);
+    for (int c = 0; c < groups; ++c) {
+      const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(codes + c * kLanes));
+      const __m512d v = weightOfCodes(_mm512_cvtepi8_epi64(eight));
+      sum[c] = _mm512_add_pd(sum[c], v);
+      square[c] = _mm512_add_pd(square[c], _mm512_mul_pd(v, v));
+    }
+  }
+  for (int c = 0; c < groups; ++c) {
+    _mm512_storeu_pd(sums + c * kLanes, sum[c]);
+    _mm512_storeu_pd(squares + c * kLanes, square[c]);
+  }
+}
+
+// firstAtMost of the scalar kernel (model/Kernel.cpp), eight values a compare.
+VK_AVX512 int firstAtMost512(const double* values, int count, double p) {
+  const __m512d limit = _mm512_set1_pd(p);
+  for (int i = 0; i < count; i += kLanes) {
+    const int left = std::min(kLanes, count - i);
+    const __mmask8 inside = static_cast<__mmask8>((1u << left) - 1);
+    const __m512d v = _mm512_maskz_loadu_pd(inside, values + i);
+    const unsigned hits = _mm512_mask_cmp_pd_mask(inside, v, limit, _CMP_LE_OQ);
+    if (hits != 0) return i + __builtin_ctz(hits);
+  }
+  return count;
+}
+
+// v = a - b, plus 1 where v < 0.
+VK_AVX512 inline __m512d wrappedDifference(__m512d a, __m512d b) {
+  const __m512d v = _mm512_sub_pd(a, b);
+  return _mm512_mask_add_pd(v, _mm512_cmp_pd_mask(v, _mm512_setzero_pd(), _CMP_LT_OQ), v, _mm512_set1_pd(1.0));
+}
+
+// advanceTable (model/Random.cpp), eight entries at a time. The second loop
+// reads entries 24 places back, so each group of eight reads only entries
+// already renewed, as the one-by-one loop does.
+VK_AVX512 void advanceTable512(double* e) {
+  for (int i = 0; i < 24; i += kLanes)
+    _mm512_storeu_pd(e + i, wrappedDifference(_mm512_loadu_pd(e + i), _mm512_loadu_pd(e + i + 31)));
+  for (int i = 24; i < 48; i += kLanes)
+    _mm512_storeu_pd(e + i, wrappedDifference(_mm512_loadu_pd(e + i), _mm512_loadu_pd(e + i - 24)));
+  const __mmask8 last7 = 0x7f;  // entries 49..55; the table ends there
+  _mm512_mask_storeu_pd(e + 48, last7,
+                        wrappedDifference(_mm512_maskz_loadu_pd(last7, e + 48), _mm512_maskz_loadu_pd(last7, e + 24)));
+}
+
+// drawPermutation (model/Genetics.cpp) without moving entries. There the
+// places i..n always hold the values not yet placed, in increasing order, so
+// the entry at j = randomInt(i, n) is the (j - i)-th smallest value left
+// (from 0); here a bit per value left, and a count per word, find it.
+VK_BITS void drawPermutationBits(RunState& s, int n) {
+  constexpr int kWords = 4;
+  static_assert(kWords * 64 >= kMaxPopsize, "too few bits for the population");
+  std::uint64_t left[kWords] = {};
+  int count[kWords] = {};
+  for (int v = 0; v < n; ++v) {
+    left[v / 64] |= std::uint64_t{1} << (v % 64);
+    ++count[v / 64];
+  }
+  for (int i = 1; i <= n; ++i) {
+    int rank = i < n ? randomInt(s, i, n) - i : 0;
+    // The word that holds the value of that rank, found without a branch.
+    const int before[kWords] = {0, count[0], count[0] + count[1], count[0] + count[1] + count[2]};
+    const int word = (rank >= before[1]) + (rank >= before[2]) + (rank >= before[3]);
+    rank -= before[word];
+    const std::uint64_t bit = _pdep_u64(std::uint64_t{1} << rank, left[word]);
+    left[word] &= ~bit;
+    --count[word];
+    s.permutation[i] = word * 64 + static_cast<int>(_tzcnt_u64(bit)) + 1;
+  }
+}
+
+const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512,
+                                 drawPermutationBits};
+
+}  // namespace
+
+const ModelKernel& avx512Kernel() { return kAvx512; }
+
+}  // namespace vk

@@ -1,0 +1,105 @@
+// velquin-cli run end to end: exit status and messages when the run cannot
+// be what it claims, or its own output cannot be written.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "tests/io/LockingProcess.h"
+#include "tests/run/TempDir.h"
+
+namespace vk {
+namespace {
+
+using testing::LockingProcess;
+using testing::TempDir;
+
+std::string para(const std::string& mode) {
+  return "0.01\n3\n0.01\n0.02\n0.015\n6\n6\n14\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n2\n2\n" + mode + "\n";
+}
+
+class CommandLine : public ::testing::Test {
+ protected:
+  CommandLine() {
+    std::string price, data;
+    for (int line = 1; line <= 40; ++line) {
+      price += std::to_string(4.0 + 0.01 * ((line * 7) % 5) - 0.002 * line) + "\n";
+      for (int i = 1; i <= 14; ++i) data += std::to_string((line * i) % 7 - 3) + " ";
+      data += "\n";
+    }
+    dir.write("price.txt", price);
+    dir.write("data.txt", data);
+    dir.write("wdata.txt", "0\n0\n");
+    dir.write("para.txt", para("all"));
+    std::filesystem::create_directory(dir.path() / "res");
+  }
+
+  // Exit status of `velquin-cli <arguments>` in the scratch directory, run by
+  // the shell after `before`; stderr is kept in `said`, stdout in `shown`.
+  int cli(const std::string& arguments, const std::string& before = "", const std::string& out = "") {
+    const std::string command = "cd '" + dir.path().string() + "' && " + before + " " + VELQUIN_CLI + " " + arguments +
+                                " 2>stderr.txt " + (out.empty() ? ">stdout.txt" : ">" + out);
+    const int status = std::system(("sh -c \"" + command + "\"").c_str());
+    said = dir.read("stderr.txt");
+    shown = dir.read("stdout.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  TempDir dir;
+  std::string said, shown;
+};
+
+TEST_F(CommandLine, AModeWordThatNamesNoModeFailsEvenQuietly) {
+  dir.write("para.txt", para("Write"));
+  const std::string message = "velquin-cli: error: the run mode 'Write' on the last line of para.txt is none of write, "
+                              "all, read, detail, factor and frequency; no path was run\n";
+  EXPECT_EQ(cli("run --quiet --result res"), 1);
+  EXPECT_EQ(said, message);
+  EXPECT_EQ(shown, "");
+  EXPECT_EQ(cli("run --result res"), 1);
+  EXPECT_NE(said.find(message), std::string::npos);
+  EXPECT_NE(shown.find("The run mode 'Write' is not recognised; no path was run."), std::string::npos) << shown;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "res"));
+}
+
+TEST_F(CommandLine, AnEmptyResultDirectoryIsRefused) {
+  EXPECT_EQ(cli("run --quiet --result ''"), 1);
+  EXPECT_NE(said.find("The result directory name is empty"), std::string::npos) << said;
+  EXPECT_EQ(cli("analyze paths --all --result ''"), 1);
+  EXPECT_NE(said.find("The result directory name given to --result is empty"), std::string::npos) << said;
+}
+
+TEST_F(CommandLine, ALogThatCannotBeWrittenFailsTheCommand) {
+  EXPECT_EQ(cli("run --result res", "", "/dev/full"), 1);
+  EXPECT_EQ(said, "velquin-cli: error: Cannot write the log to 'standard output': No space left on device\n");
+  EXPECT_EQ(cli("--help", "", "/dev/full"), 1);
+  EXPECT_EQ(cli("run --quiet --result res", "", "/dev/full"), 0);  // nothing to write
+}
+
+TEST_F(CommandLine, AFileSizeLimitNamesTheFileThatReachedIt) {
+  // One block of the shell's ulimit: eval.txt fits, the first path's
+  // weights file does not.
+  EXPECT_EQ(cli("run --quiet --result res", "ulimit -f 1 &&"), 1);
+  EXPECT_EQ(said, "velquin-cli: error: Cannot write to file 'res/w0000.csv': File too large\n");
+}
+
+TEST_F(CommandLine, ASecondRunIntoTheSameDirectoryIsRefusedAtOnce) {
+  LockingProcess first(dir.file("res"), ResultLock::Use::Run);
+  ASSERT_TRUE(first.locked());
+  EXPECT_EQ(cli("run --quiet --result res"), 1);
+  const std::string pid = std::to_string(first.pid());
+  EXPECT_NE(said.find("The result directory 'res' is in use: a run is writing it (process " + pid +
+                      "; mode all, process " + pid),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("A second run into it is refused"), std::string::npos) << said;
+  EXPECT_FALSE(dir.exists("res/eval.txt"));
+  first.end();
+  EXPECT_EQ(cli("run --quiet --result res"), 0);
+  EXPECT_EQ(dir.read("res/run.lock"), "");
+}
+
+}  // namespace
+}  // namespace vk
