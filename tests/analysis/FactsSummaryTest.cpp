@@ -187,8 +187,15 @@ TEST_F(FactsSummary, AFileOutOfStepStopsWithTheRowsBefore) {
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[2][0] + rows[2][1], "sim0");
 
-  // A path file that ends early.
+  // A path selected twice would count twice in the rows over the paths.
   dir.write("r0002.csv", rateFile({0.01, 0.0}, {0.1, 0.1}, {0.0, 0.0}));
+  try {
+    summarise({1, 1});
+    FAIL() << "accepted a path twice";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("selected twice"), std::string::npos) << e.what();
+  }
+  // A path file that ends early.
   EXPECT_THROW(summarise({2}), RunError);
   // Without the reference file the weeks are unknown: nothing is written.
   std::filesystem::remove(dir.path() / "r0000.csv");
