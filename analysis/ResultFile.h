@@ -13,6 +13,8 @@ namespace vk {
 constexpr int kWeekField = 0;
 constexpr int kSimulatedField = 1;
 constexpr int kActualField = 2;
+constexpr int kSimulatedChangeField = 3;
+constexpr int kActualChangeField = 4;
 constexpr int kVolumeField = 5;
 
 class ResultFileReader {

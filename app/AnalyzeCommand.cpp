@@ -1,5 +1,5 @@
-// velquin-cli analyze: the path, contour and weights summaries of a result
-// directory, made exactly as the analysis windows make them on Plot.
+// velquin-cli analyze: the path, contour, weights and facts summaries of a
+// result directory, made exactly as the analysis windows make them on Plot.
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "analysis/ContourSummary.h"
+#include "analysis/FactsSummary.h"
 #include "analysis/PathList.h"
 #include "analysis/PathSummary.h"
 #include "analysis/ResultDirectory.h"
@@ -36,6 +37,7 @@ struct AnalyzeOptions {
   std::string minY;
   std::string maxY;
   std::string plotFile;
+  // report: the table's file (default stdout); facts: instead of facts.csv.
   std::string csvFile;
 };
 
@@ -54,9 +56,12 @@ ContourSettings contourSettingsOf(const AnalyzeOptions& o) {
   return s;
 }
 
+void reportWritten(const std::string& summaryPath, std::size_t paths) {
+  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", summaryPath.c_str(), paths, paths == 1 ? "" : "s");
+}
+
 void reportWritten(const AnalyzeOptions& o, const char* summaryFile, std::size_t paths) {
-  std::fprintf(stderr, "Wrote %s over %zu path%s.\n", resultFilePath(o.resultDir, summaryFile).c_str(), paths,
-               paths == 1 ? "" : "s");
+  reportWritten(resultFilePath(o.resultDir, summaryFile), paths);
 }
 
 // The window's chart of the summary, drawn into the --plot file if one is given.
@@ -73,7 +78,8 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
   for (const char* option : {"--grids", "--maxz", "--miny", "--maxy"})
     if (!contour && command.count(option) > 0)
       throw CLI::ValidationError(option, "applies to the contour summary only");
-  if (!report && command.count("--csv") > 0) throw CLI::ValidationError("--csv", "applies to the report only");
+  if (!report && o.summary != "facts" && command.count("--csv") > 0)
+    throw CLI::ValidationError("--csv", "applies to the report and the facts summary only");
   if (report) {
     for (const char* option : {"--paths", "--all", "--plot"})
       if (command.count(option) > 0) throw CLI::ValidationError(option, "does not apply to the report");
@@ -109,6 +115,11 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
     summariseContour(o.resultDir, selection, settings, series);
     reportWritten(o, kContourSummaryFileName, paths.size());
     plotIfAsked(o, series, plotting.drawContour);
+  } else if (o.summary == "facts") {
+    FactsSeries series;
+    summariseFacts(o.resultDir, selection, o.csvFile, series);
+    reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, paths.size());
+    plotIfAsked(o, series, plotting.drawFacts);
   } else {
     WeightsSeries series;
     summariseWeights(o.resultDir, selection, series);
@@ -135,15 +146,17 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
       "analyze",
       "Summarise the stored paths of a result directory as the analysis windows do on Plot:\n"
       "write the selection file statname.txt, then the summary: stat.txt (paths), freq.txt\n"
-      "(contour) or weight.txt (weights). The weeks come from the reference path file r0000.csv.\n"
-      "'analyze report' instead turns the run report eval.txt into a CSV table.");
+      "(contour), weight.txt (weights) or facts.csv (facts). The weeks come from the reference\n"
+      "path file r0000.csv. 'analyze report' instead turns the run report eval.txt into a CSV table.");
   cmd->add_option("summary", o->summary,
                   "paths: mean and spread of the simulated rate per week (stat.txt);\n"
                   "contour: number of paths per week and rate bin (freq.txt);\n"
                   "weights: the agents' average weights per week, from the w files (weight.txt);\n"
+                  "facts: the stylized facts of the weekly changes, actual and per path, with the\n"
+                  "median, 10 % and 90 % over the paths (facts.csv);\n"
                   "report: eval.txt as a table, one row per path (see --csv)")
       ->required()
-      ->check(CLI::IsMember({"paths", "contour", "weights", "report"}));
+      ->check(CLI::IsMember({"paths", "contour", "weights", "facts", "report"}));
   cmd->add_option("-C,--workdir", o->workDir, "Working directory; the result directory is relative to it")
       ->type_name("WORKDIR");
   cmd->add_option("--result", o->resultDir, "Result directory holding the path files (not empty)")
@@ -160,7 +173,9 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
   selection->require_option(0, 1);
   cmd->add_option("--csv", o->csvFile,
                   "report: write the table into FILE (default: stdout). A header line, then one row\n"
-                  "per path: " + reportColumnList() + ".\nA value eval.txt shows as NAN is an empty field.")
+                  "per path: " + reportColumnList() + ".\nA value eval.txt shows as NAN is an empty field.\n"
+                  "facts: write the table to FILE, relative to the working directory, instead of\n"
+                  "facts.csv in the result directory")
       ->type_name("FILE");
   cmd->add_option("--grids", o->grids, "contour: number of Y grids (bins) G")
       ->type_name("N")

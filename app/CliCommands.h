@@ -9,6 +9,7 @@
 namespace vk {
 
 struct ContourSeries;
+struct FactsSeries;
 struct PathSummarySeries;
 struct SweepSummary;
 struct WeightsSeries;
@@ -23,6 +24,7 @@ struct PlotBinding {
   std::function<void(const ContourSeries&, const std::string& file)> drawContour;
   std::function<void(const WeightsSeries&, const std::string& file)> drawWeights;
   std::function<void(const SweepSummary&, const std::string& file)> drawSweep;
+  std::function<void(const FactsSeries&, const std::string& file)> drawFacts;
 };
 
 void addRunCommand(CLI::App& app);

@@ -2,6 +2,7 @@
 // velquin-cli, which runs it for analyze --plot. It makes the summary as
 // velquin-cli does and draws the window's chart of it into the file.
 #include "analysis/ContourSummary.h"
+#include "analysis/FactsSummary.h"
 #include "analysis/PathSummary.h"
 #include "analysis/SweepSummary.h"
 #include "analysis/WeightsSummary.h"
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
   plotting.drawContour = [](const vk::ContourSeries& s, const std::string& file) { vk::plotSummary(s, file); };
   plotting.drawWeights = [](const vk::WeightsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
   plotting.drawSweep = [](const vk::SweepSummary& s, const std::string& file) { vk::plotSummary(s, file); };
+  plotting.drawFacts = [](const vk::FactsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
   return vk::runCommandLine(argc, argv, false, &plotting);
 }

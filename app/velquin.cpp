@@ -7,6 +7,7 @@
 
 #include "ui/AgeForm.h"
 #include "ui/ContourPlot.h"
+#include "ui/FactsPlot.h"
 #include "ui/PathDlg.h"
 #include "ui/WPlot.h"
 #include "ui/paraset.h"
@@ -26,9 +27,11 @@ int main(int argc, char** argv) {
   auto* pathForm = new vk::TPathForm(&form1);
   auto* wPlotForm = new vk::TWPlotForm(&form1);
   auto* contPlotForm = new vk::TContPlotForm(&form1);
+  auto* factsForm = new vk::TFactsForm(&form1);
   form1.setAnalyzerAction(form1.PathPlotBtn, [pathForm](const QString& dir) { pathForm->openWith(dir); });
   form1.setAnalyzerAction(form1.ContPlotBtn, [contPlotForm](const QString& dir) { contPlotForm->openWith(dir); });
   form1.setAnalyzerAction(form1.WPlotBtn, [wPlotForm](const QString& dir) { wPlotForm->openWith(dir); });
+  form1.setAnalyzerAction(form1.FactsPlotBtn, [factsForm](const QString& dir) { factsForm->openWith(dir); });
 
   form1.show();
   return app.exec();

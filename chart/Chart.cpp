@@ -12,11 +12,13 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
+#include <qwt_plot_intervalcurve.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
+#include <qwt_symbol.h>
 #include <qwt_scale_widget.h>
 
 #include <algorithm>
@@ -179,6 +181,52 @@ LineSeries::LineSeries(const QString& title, const QColor& colour, int width, bo
 
 QwtPlotItem* LineSeries::item() const { return curve_; }
 
+void LineSeries::showMarkers(int size) {
+  const QColor colour = curve_->pen().color();
+  curve_->setSymbol(new QwtSymbol(QwtSymbol::Ellipse, QBrush(colour), QPen(colour), QSize(size, size)));
+  curve_->setLegendAttribute(QwtPlotCurve::LegendShowSymbol, true);
+}
+
+BandSeries::BandSeries(const QString& title, const QColor& colour, BandStyle style)
+    : band_(new QwtPlotIntervalCurve(title)) {
+  band_->setStyle(QwtPlotIntervalCurve::Tube);
+  if (style == BandStyle::Filled) {
+    QColor fill = colour;
+    fill.setAlpha(85);
+    band_->setBrush(fill);
+    band_->setPen(colour, 1);
+  } else {
+    band_->setBrush(Qt::NoBrush);
+    band_->setPen(colour, 1, Qt::DashLine);
+  }
+  band_->setLegendIconSize(QSize(16, 8));
+}
+
+QwtPlotItem* BandSeries::item() const { return band_; }
+
+void BandSeries::clear() { band_->setSamples(QVector<QwtIntervalSample>()); }
+
+void BandSeries::addInterval(double x, double low, double high) {
+  QVector<QwtIntervalSample> samples;
+  for (std::size_t i = 0; i < band_->dataSize(); ++i) samples.append(band_->sample(i));
+  samples.append(QwtIntervalSample(x, low, high));
+  band_->setSamples(samples);
+}
+
+QVector<QPointF> BandSeries::lows() const {
+  QVector<QPointF> points;
+  for (std::size_t i = 0; i < band_->dataSize(); ++i)
+    points.append(QPointF(band_->sample(i).value, band_->sample(i).interval.minValue()));
+  return points;
+}
+
+QVector<QPointF> BandSeries::highs() const {
+  QVector<QPointF> points;
+  for (std::size_t i = 0; i < band_->dataSize(); ++i)
+    points.append(QPointF(band_->sample(i).value, band_->sample(i).interval.maxValue()));
+  return points;
+}
+
 BarSeries::BarSeries(const QString& title, const QColor& colour, double widthFraction)
     : PointSeries(XOrder::Ascending), bars_(new BarItem(title)), widthFraction_(widthFraction) {
   auto* symbol = new QwtColumnSymbol(QwtColumnSymbol::Box);
@@ -326,6 +374,11 @@ void Chart::fixLeftAxis(double min, double max, double step) {
   setAxisScale(QwtPlot::yLeft, min, max, step);
 }
 
+void Chart::fixBottomAxis(double min, double max, double step) {
+  setAxisAutoScale(QwtPlot::xBottom, false);
+  setAxisScale(QwtPlot::xBottom, min, max, step);
+}
+
 void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
 
 void Chart::setNote(const QString& text) {
@@ -419,6 +472,12 @@ GridSeries* Chart::addColourGrid(const QString& title) {
 
 GridSeries* Chart::addContour(const QString& title, int lineWidth) {
   auto* s = new GridSeries(title, true, lineWidth);
+  adopt(s);
+  return s;
+}
+
+BandSeries* Chart::addBand(const QString& title, const QColor& colour, BandStyle style) {
+  auto* s = new BandSeries(title, colour, style);
   adopt(s);
   return s;
 }

@@ -20,6 +20,8 @@
 //                 X values wide
 //   addColourGrid a grid series drawn as coloured cells without borders
 //   addContour    a grid series drawn as contour lines in the same palette
+//   addBand       an interval per X (band->addInterval(x, low, high)),
+//                 drawn as a filled band or as its two edges
 //
 // A grid point (x, y, z) is a cell of a regular grid: x runs along the
 // horizontal axis, z up the vertical axis, and y is the value that the colour
@@ -48,6 +50,7 @@
 
 class QwtPlotCurve;
 class QwtPlotBarChart;
+class QwtPlotIntervalCurve;
 class QwtPlotItem;
 class QwtLegend;
 class QwtPlotTextLabel;
@@ -88,6 +91,8 @@ class LineSeries final : public PointSeries {
  public:
   QwtPlotItem* item() const override;
   QwtPlotCurve* curve() const { return curve_; }
+  // A round mark of that size in pixels, in the line's colour, at every point.
+  void showMarkers(int size);
 
  private:
   friend class Chart;
@@ -137,6 +142,24 @@ class GridSeries final : public ChartSeries {
   bool automaticLevels_ = true;
 };
 
+enum class BandStyle { Filled, Edges };
+
+// One interval per X, X ascending: a band between a lower and an upper line.
+class BandSeries final : public ChartSeries {
+ public:
+  void clear() override;
+  void addInterval(double x, double low, double high);
+  // x, low and high of each interval, in X order.
+  QVector<QPointF> lows() const;
+  QVector<QPointF> highs() const;
+  QwtPlotItem* item() const override;
+
+ private:
+  friend class Chart;
+  BandSeries(const QString& title, const QColor& colour, BandStyle style);
+  QwtPlotIntervalCurve* band_;
+};
+
 enum class LegendPlace { Hidden, Bottom, Right };
 
 class Chart : public QwtPlot {
@@ -156,6 +179,7 @@ class Chart : public QwtPlot {
   void setLegend(LegendPlace place, bool checkable = false, int rightTop = -1);
   // step: the distance between labelled ticks; 0 lets the chart choose.
   void fixLeftAxis(double min, double max, double step = 0);
+  void fixBottomAxis(double min, double max, double step = 0);
   void hideLeftAxis();
   // Keeps the left axis as it is now scaled while points are added or
   // removed; releaseLeftAxis scales it automatically again.
@@ -179,6 +203,9 @@ class Chart : public QwtPlot {
   BarSeries* addBars(const QString& title, const QColor& colour, double widthFraction = 0.9);
   GridSeries* addColourGrid(const QString& title);
   GridSeries* addContour(const QString& title, int lineWidth = 2);
+  // Filled: the colour fills the band at a third of its strength, edged in
+  // the colour; Edges: the two edges dashed, nothing filled.
+  BandSeries* addBand(const QString& title, const QColor& colour, BandStyle style);
   // The first colour of the chart's palette that none of its lines uses yet:
   // for a line whose colour the layout leaves to the chart.
   QColor nextFreeColour() const;

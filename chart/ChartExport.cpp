@@ -48,11 +48,11 @@ void render(Chart& chart, QPainter& painter, const QRectF& rect) {
   if (hidden) chart.setChartTitle(chart.chartTitle(), false);
 }
 
-QByteArray renderPng(Chart& chart, const QSize& size, const QString& path) {
+QByteArray renderPng(const ChartDrawing& drawing, const QSize& size, const QString& path) {
   QImage image(size, QImage::Format_ARGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
-  render(chart, painter, QRectF(QPointF(0, 0), size));
+  drawing.draw(painter, QRectF(QPointF(0, 0), size));
   painter.end();
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -61,7 +61,7 @@ QByteArray renderPng(Chart& chart, const QSize& size, const QString& path) {
   return bytes;
 }
 
-QByteArray renderSvg(Chart& chart, const QSize& size, const QString& path) {
+QByteArray renderSvg(const ChartDrawing& drawing, const QSize& size, const QString& path) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -70,27 +70,27 @@ QByteArray renderSvg(Chart& chart, const QSize& size, const QString& path) {
   svg.setSize(size);
   svg.setViewBox(QRect(QPoint(0, 0), size));
   svg.setResolution(kDotsPerInch);
-  svg.setTitle(chart.chartTitle());
+  svg.setTitle(drawing.title);
   QPainter painter;
   if (!painter.begin(&svg)) fail(path, "the drawing could not be started");
-  render(chart, painter, QRectF(QPointF(0, 0), size));
+  drawing.draw(painter, QRectF(QPointF(0, 0), size));
   painter.end();
   return bytes;
 }
 
-QByteArray renderPdf(Chart& chart, const QSize& size, const QString& path) {
+QByteArray renderPdf(const ChartDrawing& drawing, const QSize& size, const QString& path) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QPdfWriter pdf(&buffer);
-  pdf.setTitle(chart.chartTitle());
+  pdf.setTitle(drawing.title);
   pdf.setResolution(kDotsPerInch);
   pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
   pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / kDotsPerInch, size.height() * 72.0 / kDotsPerInch),
                             QPageSize::Point, QString(), QPageSize::ExactMatch));
   QPainter painter;
   if (!painter.begin(&pdf)) fail(path, "the document could not be started");
-  render(chart, painter, QRectF(0, 0, pdf.width(), pdf.height()));
+  drawing.draw(painter, QRectF(0, 0, pdf.width(), pdf.height()));
   painter.end();
   return bytes;
 }
@@ -107,17 +107,25 @@ void writeWhole(const QString& path, const QByteArray& bytes) {
 
 QStringList chartFileFormats() { return {"png", "svg", "pdf"}; }
 
+ChartDrawing drawingOf(Chart& chart) {
+  return {chart.chartTitle(), [&chart](QPainter& painter, const QRectF& rect) { render(chart, painter, rect); }};
+}
+
 void renderChartToFile(Chart& chart, const QString& path, const QSize& size) {
+  renderDrawingToFile(drawingOf(chart), path, size);
+}
+
+void renderDrawingToFile(const ChartDrawing& drawing, const QString& path, const QSize& size) {
   if (size.width() < 1 || size.height() < 1)
     fail(path, QString("the size %1 x %2 is empty").arg(size.width()).arg(size.height()));
   const QString format = QFileInfo(path).suffix().toLower();
   QByteArray bytes;
   if (format == "png")
-    bytes = renderPng(chart, size, path);
+    bytes = renderPng(drawing, size, path);
   else if (format == "svg")
-    bytes = renderSvg(chart, size, path);
+    bytes = renderSvg(drawing, size, path);
   else if (format == "pdf")
-    bytes = renderPdf(chart, size, path);
+    bytes = renderPdf(drawing, size, path);
   else
     fail(path, "unknown format '" + format + "' (use .png, .svg or .pdf)");
   writeWhole(path, bytes);
@@ -158,7 +166,10 @@ OffscreenChartApplication::~OffscreenChartApplication() = default;
 // ---- dialog ----
 
 ChartExportDialog::ChartExportDialog(QWidget* owner, Chart& chart)
-    : QDialog(owner), chart_(chart) {
+    : ChartExportDialog(owner, drawingOf(chart), chart.size()) {}
+
+ChartExportDialog::ChartExportDialog(QWidget* owner, const ChartDrawing& drawing, const QSize& shownSize)
+    : QDialog(owner), drawing_(drawing) {
   setWindowTitle("Export chart");
   setModal(true);
 
@@ -175,12 +186,12 @@ ChartExportDialog::ChartExportDialog(QWidget* owner, Chart& chart)
   }
   // The chart's own shape, at least 640 pixels wide: a small chart on the
   // screen makes too small a picture.
-  const double scale = qMax(1.0, 640.0 / qMax(1, chart.width()));
-  width_->setValue(qMax(16, qRound(chart.width() * scale)));
-  height_->setValue(qMax(16, qRound(chart.height() * scale)));
+  const double scale = qMax(1.0, 640.0 / qMax(1, shownSize.width()));
+  width_->setValue(qMax(16, qRound(shownSize.width() * scale)));
+  height_->setValue(qMax(16, qRound(shownSize.height() * scale)));
 
   file_ = new QLineEdit;
-  const QString base = chart.chartTitle().isEmpty() ? QString("chart") : chart.chartTitle();
+  const QString base = drawing_.title.isEmpty() ? QString("chart") : drawing_.title;
   QString stem = base.toLower();
   stem.replace(QRegExp("[^a-z0-9]+"), "-");
   file_->setText(QDir::current().filePath(stem + ".png"));
@@ -240,7 +251,7 @@ void ChartExportDialog::accept() {
   const QString path = chosenPath();
   file_->setText(path);
   try {
-    renderChartToFile(chart_, path, QSize(width_->value(), height_->value()));
+    renderDrawingToFile(drawing_, path, QSize(width_->value(), height_->value()));
   } catch (const RunError& e) {
     QMessageBox::warning(this, windowTitle(), QString::fromStdString(e.what()));
     return;
@@ -250,6 +261,11 @@ void ChartExportDialog::accept() {
 
 void exportChart(QWidget* owner, Chart& chart) {
   ChartExportDialog dialog(owner, chart);
+  dialog.exec();
+}
+
+void exportDrawing(QWidget* owner, const ChartDrawing& drawing, const QSize& shownSize) {
+  ChartExportDialog dialog(owner, drawing, shownSize);
   dialog.exec();
 }
 

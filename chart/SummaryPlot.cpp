@@ -2,9 +2,11 @@
 
 #include <QFile>
 
+#include "analysis/FactsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "chart/ContourChart.h"
+#include "chart/FactsView.h"
 #include "chart/PathChart.h"
 #include "chart/SweepChart.h"
 #include "chart/WeightsChart.h"
@@ -16,6 +18,8 @@ namespace {
 // About the size of the chart in a window opened at its first size, a little
 // wider so that the seventeen weights fit in one or two legend rows.
 const QSize kPlotSize(800, 500);
+// Two charts side by side over a chart and the table.
+const QSize kFactsPlotSize(1100, 800);
 
 template <class View, class Series>
 void plotWith(const Series& summary, const std::string& file) {
@@ -41,5 +45,12 @@ void plotSummary(const WeightsSeries& summary, const std::string& file) {
 }
 
 void plotSummary(const SweepSummary& summary, const std::string& file) { plotWith<SweepChart>(summary, file); }
+void plotSummary(const FactsSeries& summary, const std::string& file) {
+  OffscreenChartApplication app;
+  FactsPanel panel;
+  FactsView view(panel);
+  view.show(summary);
+  renderDrawingToFile(panel.drawing(), QFile::decodeName(file.c_str()), kFactsPlotSize);
+}
 
 }  // namespace vk

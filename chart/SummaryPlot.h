@@ -2,13 +2,14 @@
 // The charts of the analysis windows drawn from a summary straight into a
 // file, without a display: velquin-cli analyze --plot FILE, which velquin-plot
 // carries out. Each is the window's own chart view (PathChart, ContourChart,
-// WeightsChart) with the same series and settings, so the picture is the one
+// WeightsChart, FactsView) with the same series and settings, so the picture is the one
 // Save would write after the same Plot.
 #include <string>
 
 namespace vk {
 
 struct ContourSeries;
+struct FactsSeries;
 struct PathSummarySeries;
 struct SweepSummary;
 struct WeightsSeries;
@@ -19,5 +20,7 @@ void plotSummary(const PathSummarySeries& summary, const std::string& file);
 void plotSummary(const ContourSeries& summary, const std::string& file);
 void plotSummary(const WeightsSeries& summary, const std::string& file);
 void plotSummary(const SweepSummary& summary, const std::string& file);
+// The facts panel: two autocorrelation charts, the distribution and the table.
+void plotSummary(const FactsSeries& summary, const std::string& file);
 
 }  // namespace vk

@@ -72,6 +72,12 @@ std::string fixedExtended(long double x, int width, int decimals) {
   return text;
 }
 
+std::string significant(double x, int digits) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*g", digits, x == 0.0 ? 0.0 : x);
+  return buf;
+}
+
 std::string plainInt(long long n) { return std::to_string(n); }
 
 std::string paddedInt(long long n, int width) {

@@ -25,6 +25,11 @@ std::string pathTagOf(int pathNumber);
 // " 1.50000000000000E+0000" for 1.5, "-2.50000000000000E-0003" for -0.0025.
 std::string scientific23(double x);
 
+// The shortest text of x with `digits` significant digits, exponent form
+// for very large or small magnitudes, as %g writes it ("0.01305", "1.5e-07");
+// -0 is written as 0. The facts table's numbers.
+std::string significant(double x, int digits);
+
 // The generator state lines: 59 decimals in a field of 60.
 std::string randomTableEntry(double x);
 

@@ -217,8 +217,9 @@ void TForm1::buildLayout() {
   PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
   ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
   WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
+  FactsPlotBtn = buttonAt("Facts plot", GroupBox3, QRect(8, 112, 121, 25));
   // Enabled once start-up has given each its window (setAnalyzerAction).
-  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn}) b->setEnabled(false);
+  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn, FactsPlotBtn}) b->setEnabled(false);
 
   ExitBtn = buttonAt("Exit", this, QRect(8, 376, 137, 25));
   ExitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
@@ -258,7 +259,7 @@ void TForm1::buildLayout() {
       {Label6, "Label6"},           {NumPath, "NumPath"},       {UpDown1, "UpDown1"},
       {ViewStartBtn, "ViewStartBtn"}, {ViewStopBtn, "ViewStopBtn"}, {Label7, "Label7"},
       {ScrollBar1, "ScrollBar1"},   {GroupBox3, "GroupBox3"},   {PathPlotBtn, "PathPlotBtn"},
-      {ContPlotBtn, "ContPlotBtn"}, {WPlotBtn, "WPlotBtn"},     {ExitBtn, "ExitBtn"},
+      {ContPlotBtn, "ContPlotBtn"}, {WPlotBtn, "WPlotBtn"},     {FactsPlotBtn, "FactsPlotBtn"}, {ExitBtn, "ExitBtn"},
       {Panel3, "Panel3"},           {Panel2, "Panel2"},         {Label1, "Label1"},
       {ProgressBar1, "ProgressBar1"}, {Edit1, "Edit1"},         {Label3, "Label3"},
       {Label2, "Label2"},           {ProgressBar2, "ProgressBar2"}, {Edit2, "Edit2"},
@@ -320,6 +321,7 @@ void TForm1::giveButtonsKeys() {
       {PathPlotBtn, {"Alt+1", "Summarise the paths of the result directory"}},
       {ContPlotBtn, {"Alt+2", "Count the paths on a grid of weeks and rates"}},
       {WPlotBtn, {"Alt+3", "Average the agents' weights over the paths"}},
+      {FactsPlotBtn, {"Alt+4", "Compare the stylized facts of the paths with the actual rate"}},
       {ExitBtn, {"Ctrl+Q", "Close the program"}},
   };
   for (const auto& [button, key] : keys) {

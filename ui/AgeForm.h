@@ -98,6 +98,7 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   QPushButton* PathPlotBtn;
   QPushButton* ContPlotBtn;
   QPushButton* WPlotBtn;
+  QPushButton* FactsPlotBtn;
   QPushButton* ExitBtn;
   QFrame* Panel3;
   Chart* Chart1;

@@ -84,8 +84,12 @@ void ResultFrame::buildLayout(const QString& closeButtonName) {
 }
 
 void ResultFrame::placeChart(Chart* chart) {
-  chart_ = chart;
-  chartSide_->insertWidget(0, chart, 1);
+  placeCharts(chart, [this, chart] { exportChart(this, *chart); });
+}
+
+void ResultFrame::placeCharts(QWidget* panel, std::function<void()> save) {
+  save_ = std::move(save);
+  chartSide_->insertWidget(0, panel, 1);
 }
 
 QRect placeBesideOwner(const QRect& owner, const QSize& wanted, const QRect& area, int minWidth, int index) {
@@ -228,7 +232,7 @@ void ResultFrame::PlotBtnClick() {
   if (!note.empty()) prompts_.showNotice(this, QString::fromStdString(note));
 }
 
-void ResultFrame::SaveBtnClick() { exportChart(this, *chart_); }
+void ResultFrame::SaveBtnClick() { save_(); }
 
 void ResultFrame::CloseClick() { hide(); }
 

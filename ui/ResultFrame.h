@@ -17,6 +17,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 #include "analysis/ResultDirectory.h"
@@ -95,6 +96,8 @@ class ResultFrame : public QWidget {
               QWidget* parent);
   // The window's chart fills the room right of the column, above the buttons.
   void placeChart(Chart* chart);
+  // A window of several charts places them as one panel; Save calls save.
+  void placeCharts(QWidget* panel, std::function<void()> save);
 
   // The window's own computation, after the selection file is written. A
   // RunError (or any exception) it throws ends the Plot with its message.
@@ -116,7 +119,7 @@ class ResultFrame : public QWidget {
   void setAllChecked(bool checked);
 
   char prefix_;
-  Chart* chart_ = nullptr;
+  std::function<void()> save_;
   UserPrompts& prompts_;
   QVBoxLayout* column_ = nullptr;
   QVBoxLayout* chartSide_ = nullptr;

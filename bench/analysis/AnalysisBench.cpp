@@ -1,4 +1,4 @@
-// Times the three summaries over a generated result directory: 1,000 paths
+// Times the four summaries over a generated result directory: 1,000 paths
 // of 600 weeks, each with its rate file and a weight file of 17 weights.
 //
 //   bench_analysis [DIR]    (default: a folder in the system's temp directory)
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "analysis/ContourSummary.h"
+#include "analysis/FactsSummary.h"
 #include "analysis/PathList.h"
 #include "analysis/PathSummary.h"
 #include "analysis/ResultDirectory.h"
@@ -114,5 +115,7 @@ int main(int argc, char** argv) {
   time("contour", dir, vk::kRatePrefix, [&] { vk::summariseContour(dir, vk::ContourSettings(), contour); });
   vk::WeightsSeries weights;
   time("weights", dir, vk::kWeightPrefix, [&] { vk::summariseWeights(dir, weights); });
+  vk::FactsSeries facts;
+  time("facts", dir, vk::kRatePrefix, [&] { vk::summariseFacts(dir, std::string(), facts); });
   return 0;
 }

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "ui/ContourPlot.h"
+#include "ui/FactsPlot.h"
 #include "ui/PathDlg.h"
 #include "ui/WPlot.h"
 
@@ -57,5 +58,7 @@ int main(int argc, char** argv) {
   time("contour", contour, dir);
   vk::TWPlotForm weights;
   time("weights", weights, dir);
+  vk::TFactsForm facts;
+  time("facts", facts, dir);
   return 0;
 }

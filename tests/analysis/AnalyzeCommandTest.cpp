@@ -104,6 +104,22 @@ TEST_F(AnalyzeCommand, ContourTakesTypedBoundsAndGrids) {
             "\"4\",\"  4.2500\",\"0\",\"\n\"4\",\"  4.7500\",\"1\",\"\n\n");  // 2 capped to 1
 }
 
+TEST_F(AnalyzeCommand, FactsWriteTheirTableInTheResultDirectoryOrWhereAsked) {
+  ASSERT_EQ(analyze("facts --paths 2,0"), 0);
+  EXPECT_EQ(read("statname.txt"), "2\n0002\n0000\n");
+  const std::string table = read("facts.csv");
+  EXPECT_EQ(table.substr(0, 22), "series,path,n,mean,std");
+  for (const char* row : {"\nactual,,2,", "\nsim,2,2,", "\nsim,0,2,", "\nsim_median,,2,", "\nsim_p10,,2,", "\nsim_p90,,2,"})
+    EXPECT_NE(table.find(row), std::string::npos) << row;
+
+  ASSERT_EQ(analyze("facts --paths 0 --csv out/facts-0.csv"), 1);  // no folder out
+  std::filesystem::create_directory(dir.path() / "out");
+  ASSERT_EQ(analyze("facts --paths 0 --csv out/facts-0.csv"), 0);
+  EXPECT_NE(dir.read("out/facts-0.csv").find("\nsim,0,2,"), std::string::npos);
+  EXPECT_EQ(read("facts.csv"), table);
+  EXPECT_EQ(analyze("paths --paths 0 --csv x.csv"), 2);
+}
+
 TEST_F(AnalyzeCommand, FailuresExitNonZero) {
   EXPECT_EQ(analyze("paths --grids 3 --paths 0"), 2);
   EXPECT_EQ(analyze("paths"), 2);

@@ -105,6 +105,7 @@ class MainWindowTest : public QObject {
         {"ViewStopBtn", {96, 16, 17, 17}},   {"ScrollBar1", {8, 56, 121, 17}},
         {"GroupBox3", {8, 200, 137, 169}},   {"PathPlotBtn", {8, 16, 121, 25}},
         {"ContPlotBtn", {8, 48, 121, 25}},   {"WPlotBtn", {8, 80, 121, 25}},
+        {"FactsPlotBtn", {8, 112, 121, 25}},
         {"ExitBtn", {8, 376, 137, 25}},      {"Panel3", {152, 24, 609, 385}},
         {"Chart1", {8, 0, 593, 209}},        {"SaveBtn", {672, 40, 41, 17}},
         {"Chart2", {8, 200, 185, 185}},      {"SaveBtn2", {144, 8, 33, 17}},
@@ -130,7 +131,8 @@ class MainWindowTest : public QObject {
         {"GroupBox1", "Simulation"}, {"SettingBtn", "Setting"}, {"StartBtn", "Start"},
         {"GraphCheck", "Graph"}, {"GroupBox2", "Viewer"}, {"Label6", "Path"}, {"NumPath", "0"},
         {"Label7", "Speed"}, {"GroupBox3", "Analyzer"}, {"PathPlotBtn", "Paths plot"},
-        {"ContPlotBtn", "Contour plot"}, {"WPlotBtn", "Weights plot"}, {"ExitBtn", "Exit"},
+        {"ContPlotBtn", "Contour plot"}, {"WPlotBtn", "Weights plot"}, {"FactsPlotBtn", "Facts plot"},
+        {"ExitBtn", "Exit"},
         {"SaveBtn", "Save"}, {"SaveBtn2", "Save"}, {"SaveBtn3", "Save"}, {"Label1", "Period"},
         {"Label2", "Trial"}, {"Label3", "%"}, {"Label4", "%"}, {"ViewStartBtn", ""}, {"ViewStopBtn", ""}};
     for (const auto& [name, caption] : captions) {

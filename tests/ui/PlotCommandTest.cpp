@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/ui/Pixels.h"
+
+using vk::testing::countPixels;
+
 namespace {
 
 struct Result {
@@ -57,6 +61,7 @@ class PlotCommandTest : public QObject {
     QTest::newRow("paths as PNG") << "paths" << "paths.png" << QByteArray("\x89PNG");
     QTest::newRow("contour as SVG") << "contour" << "contour.SVG" << QByteArray("<?xml");
     QTest::newRow("weights as PDF") << "weights" << "weights.pdf" << QByteArray("%PDF-");
+    QTest::newRow("facts as SVG") << "facts" << "facts.svg" << QByteArray("<?xml");
   }
 
   void writesThePictureOfTheRequestedKind() {
@@ -85,6 +90,21 @@ class PlotCommandTest : public QObject {
       }
     // "Actual" in red, "Mean" and the band in blue.
     QVERIFY2(red > 200 && blue > 400, qPrintable(QString("%1 red, %2 blue").arg(red).arg(blue)));
+  }
+
+  void theFactsPictureShowsChartsAndTable() {
+    const Result r = cli({"facts", "--plot", "facts.png"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+    const QImage image(tmp.filePath("facts.png"));
+    QVERIFY(!image.isNull());
+    const int w = image.width() / 2, h = image.height() / 2;
+    // The actual lines in red in the two autocorrelation charts and the
+    // distribution, the simulated band in the first two, the table in the fourth.
+    for (const QRect& q : {QRect(0, 0, w, h), QRect(w, 0, w, h), QRect(0, h, w, h)})
+      QVERIFY2(countPixels(image.copy(q), qRgb(255, 0, 0)) > 100, qPrintable(QString("quarter at %1,%2").arg(q.x()).arg(q.y())));
+    QVERIFY(countPixels(image.copy(0, 0, w, h), qRgb(0, 0, 255)) > 100);
+    QVERIFY(countPixels(image.copy(w, h, w, h), qRgb(0, 0, 0)) > 200);
+    QVERIFY(QFile::exists(tmp.filePath("result/facts.csv")));
   }
 
   void anUnknownPictureKindIsRefusedBeforeAnythingIsWritten() {

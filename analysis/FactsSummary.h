@@ -1,0 +1,69 @@
+#pragma once
+// The facts summary: do the selected paths behave like the actual rate? For
+// the simulated weeks T + 1 to L of the reference scan it computes the
+// stylized facts (StylizedFacts.h) of the actual changes of the reference
+// file and of the simulated changes of every selected path, and their
+// median, 10 % and 90 % over the paths. Written to facts.csv in the result
+// directory (or another file); the series are for the facts charts.
+//
+// Reads statname.txt (written before by writeSelectionFile), the reference
+// file r0000.csv and the path files r<path>.csv: field 3 (simulated change),
+// field 4 (actual change) and field 5 (volume) of each simulated week. Every
+// line read must name the week it stands for, and no path may be selected
+// twice.
+//
+// The table: a header line "series,path," and the fact columns; then the row
+// "actual", one row "sim" per path in selection order with its number in
+// "path", and the rows "sim_median", "sim_p10" and "sim_p90" over the paths
+// where the value is defined. Numbers with 10 significant digits, an
+// undefined value as an empty field. The rows are written as they are
+// computed: a failure leaves the rows before it.
+#include <string>
+#include <vector>
+
+#include "analysis/StylizedFacts.h"
+
+namespace vk {
+
+class PathSelection;
+
+constexpr const char* kFactsSummaryFileName = "facts.csv";
+
+// The shares of the weekly changes in bins of a common width centred on its
+// multiples: the simulated changes of all paths pooled, and the actual ones.
+struct ChangeHistogram {
+  double binWidth = 0.0;
+  std::vector<double> centres;
+  std::vector<double> simulatedShare;
+  std::vector<double> actualShare;
+};
+
+// The bin width is the smallest simulated change away from zero, the step of
+// the price ladder the simulated changes sit on, unless that would make more
+// than kMaxHistogramBins bins; then the range of all changes is cut into
+// kFallbackHistogramBins. Empty when there are no changes at all.
+constexpr int kMaxHistogramBins = 400;
+constexpr int kFallbackHistogramBins = 40;
+ChangeHistogram changeHistogram(const std::vector<double>& simulated, const std::vector<double>& actual);
+
+struct FactsSeries {
+  FactRow actual;
+  // One row per selected path, in selection order.
+  std::vector<int> paths;
+  std::vector<FactRow> simulated;
+  FactRow median, p10, p90;
+  ChangeHistogram distribution;
+};
+
+// The median, 10 % and 90 % rows over the simulated rows.
+void fillPercentileRows(FactsSeries& series);
+
+// csvFile: where the table goes; empty for facts.csv in the directory.
+// Clears `series` and fills it as the summary proceeds: after a RunError it
+// holds what was computed before the failure.
+void summariseFacts(const std::string& directory, const std::string& csvFile, FactsSeries& series);
+// The same over a selection kept by the caller (the command line's).
+void summariseFacts(const std::string& directory, PathSelection& selection, const std::string& csvFile,
+                    FactsSeries& series);
+
+}  // namespace vk

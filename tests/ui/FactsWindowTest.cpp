@@ -1,0 +1,219 @@
+// The facts window: its charts and table as laid out, what a Plot hands to
+// them, a failed Plot, and Save and the picture of the whole panel.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <qwt_plot_curve.h>
+#include <qwt_plot_intervalcurve.h>
+#include <qwt_scale_div.h>
+#include <qwt_symbol.h>
+
+#include <cmath>
+
+#include "analysis/FactsSummary.h"
+#include "chart/Chart.h"
+#include "chart/ChartExport.h"
+#include "chart/FactsView.h"
+#include "io/TextFormat.h"
+#include "tests/ui/FakePrompts.h"
+#include "tests/ui/Pixels.h"
+#include "ui/FactsPlot.h"
+
+using namespace vk;
+
+namespace {
+
+QString quoted(const QString& s) { return "\"" + s + "\""; }
+
+// Weeks 1 and 2 are training weeks; weeks 3 to 16 are simulated, with the
+// changes given (actual changes those of the reference path).
+QByteArray rateFile(const QVector<double>& simulated, const QVector<double>& actual) {
+  QByteArray text;
+  for (int w = 1; w <= 2; ++w) text += QString("\"%1\",\"4.50000\",\"4.50000\",\"0.00000\",\"0.00000\",\"0\"\n").arg(w).toUtf8();
+  for (int i = 0; i < simulated.size(); ++i) {
+    const QStringList fields = {QString::number(3 + i), "4.60000", "4.55000",
+                                QString::fromStdString(fixed(simulated[i], 7, 5)),
+                                QString::fromStdString(fixed(actual[i], 7, 5)),
+                                QString::fromStdString(fixed(0.1 + std::fabs(simulated[i]) * 10, 8, 5))};
+    QStringList items;
+    for (const QString& f : fields) items << quoted(f);
+    text += items.join(",").toUtf8() + "\n";
+  }
+  return text;
+}
+
+const QVector<double> kActual = {0.01, -0.005, 0.0, 0.015, -0.02, 0.005, 0.005, -0.01, 0.03, -0.015, 0.0, 0.01, -0.025, 0.005};
+
+void writeFile(const QString& path, const QByteArray& text) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(text);
+}
+
+QVector<QPointF> pointsOfColumn(const FactRow& row, int firstColumn) {
+  QVector<QPointF> points;
+  for (int h = 1; h <= kAcfLags; ++h)
+    if (row[firstColumn + h - 1]) points.append(QPointF(h, *row[firstColumn + h - 1]));
+  return points;
+}
+
+}  // namespace
+
+class FactsWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir tmp;
+  QString dir;
+  testing::FakePrompts prompts;
+
+  void writeRateFiles() {
+    writeFile(dir + "/r0000.csv", rateFile(kActual, kActual));
+    writeFile(dir + "/r0001.csv", rateFile({0.005, 0.005, -0.01, 0.0, 0.02, -0.005, 0.0, 0.005, -0.015, 0.01, 0.0,
+                                            -0.005, 0.005, 0.01},
+                                           kActual));
+    writeFile(dir + "/r0002.csv", rateFile({-0.01, 0.0, 0.0, 0.005, -0.005, 0.01, -0.02, 0.005, 0.0, 0.0, 0.015, 0.005,
+                                            -0.005, 0.0},
+                                           kActual));
+  }
+
+ private Q_SLOTS:
+  void init() {
+    dir = tmp.path() + "/" + QTest::currentTestFunction();
+    QVERIFY(QDir().mkpath(dir));
+    prompts.errors.clear();
+  }
+
+  void startsAsLaidOut() {
+    TFactsForm w(nullptr, &prompts);
+    QCOMPARE(w.windowTitle(), QString("Stylized facts"));
+    QVERIFY(w.findChild<QPushButton*>("CloseBtn"));
+    const std::pair<Chart*, QString> charts[] = {{w.Charts->AcfChart, "Autocorrelation of changes"},
+                                                 {w.Charts->AbsAcfChart, "Autocorrelation of absolute changes"},
+                                                 {w.Charts->DistributionChart, "Distribution of weekly changes"}};
+    for (const auto& [chart, title] : charts) {
+      QCOMPARE(chart->chartTitle(), title);
+      QVERIFY(!chart->axisTitle(QwtPlot::xBottom).text().isEmpty());
+      QVERIFY(!chart->axisTitle(QwtPlot::yLeft).text().isEmpty());
+      QVERIFY(chart->legend());
+    }
+    QCOMPARE(w.Charts->AcfChart->axisTitle(QwtPlot::xBottom).text(), QString("Lag (weeks)"));
+    w.Charts->AbsAcfChart->updateAxes();
+    const QwtScaleDiv& lags = w.Charts->AbsAcfChart->axisScaleDiv(QwtPlot::xBottom);
+    QCOMPARE(lags.ticks(QwtScaleDiv::MajorTick).first(), 1.0);
+    QCOMPARE(lags.ticks(QwtScaleDiv::MajorTick).last(), 10.0);
+    QVERIFY(lags.lowerBound() < 1 && lags.upperBound() > 10);
+    QCOMPARE(w.Charts->DistributionChart->axisTitle(QwtPlot::yLeft).text(), QString("Share of weeks"));
+    for (const FactsView::AutocorrelationSeries* s : {&w.view.changes, &w.view.sizes}) {
+      QCOMPARE(s->actual->title(), QString("Actual"));
+      QCOMPARE(s->median->title(), QString("Simulated median"));
+      QVERIFY(s->actual->curve()->symbol());
+      QCOMPARE(s->actual->curve()->pen().color(), QColor(Qt::red));
+      QVERIFY(static_cast<QwtPlotIntervalCurve*>(s->range->item())->brush().style() != Qt::NoBrush);
+      QCOMPARE(static_cast<QwtPlotIntervalCurve*>(s->noise->item())->brush().style(), Qt::NoBrush);
+    }
+    QCOMPARE(w.Charts->Table->header().size(), 4);
+    QVERIFY(w.Charts->Table->rows().isEmpty());
+  }
+
+  void plotHandsTheSummaryToChartsAndTable() {
+    writeRateFiles();
+    TFactsForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QVERIFY(QFile::exists(dir + "/facts.csv"));
+
+    FactsSeries summary;
+    summariseFacts(dir.toStdString(), std::string(), summary);
+    QCOMPARE(summary.simulated.size(), std::size_t(3));
+    const std::pair<const FactsView::AutocorrelationSeries*, int> charts[] = {{&w.view.changes, kFactAcfR},
+                                                                              {&w.view.sizes, kFactAcfAbs}};
+    for (const auto& [s, column] : charts) {
+      QCOMPARE(s->actual->points(), pointsOfColumn(summary.actual, column));
+      QCOMPARE(s->median->points(), pointsOfColumn(summary.median, column));
+      QCOMPARE(s->range->lows(), pointsOfColumn(summary.p10, column));
+      QCOMPARE(s->range->highs(), pointsOfColumn(summary.p90, column));
+      QCOMPARE(s->actual->points().size(), kAcfLags);
+      // Fourteen weeks: the band of no autocorrelation is +-1.96 / sqrt(14).
+      QCOMPARE(s->noise->highs().size(), kAcfLags);
+      QCOMPARE(s->noise->highs()[4], QPointF(5, 1.96 / std::sqrt(14.0)));
+      QCOMPARE(s->noise->lows()[4], QPointF(5, -1.96 / std::sqrt(14.0)));
+    }
+    const ChangeHistogram& h = summary.distribution;
+    QCOMPARE(h.binWidth, 0.005);
+    QCOMPARE(w.view.simulatedShare->points().size(), int(h.centres.size()));
+    QCOMPARE(w.view.actualShare->points().size(), int(h.centres.size()));
+    for (std::size_t i = 0; i < h.centres.size(); ++i) {
+      QCOMPARE(w.view.simulatedShare->points()[int(i)], QPointF(h.centres[i], h.simulatedShare[i]));
+      QCOMPARE(w.view.actualShare->points()[int(i)], QPointF(h.centres[i], h.actualShare[i]));
+    }
+
+    // The table: actual, median and the 10-90 % range of each scalar fact.
+    const QVector<QStringList>& rows = w.Charts->Table->rows();
+    QCOMPARE(rows.size(), 12);
+    QCOMPARE(rows[0], (QStringList{"Weeks", "14", "14", "[14, 14]"}));
+    QCOMPARE(rows[1][1], QString::number(*summary.actual[kFactMean], 'g', 4));
+    QCOMPARE(rows[3][2], QString::number(*summary.median[kFactSkew], 'g', 4));
+    QCOMPARE(rows[3][3], "[" + QString::number(*summary.p10[kFactSkew], 'g', 4) + ", " +
+                             QString::number(*summary.p90[kFactSkew], 'g', 4) + "]");
+    // The actual series has no volume: undefined.
+    QCOMPARE(rows[11][0], QString("Volume and |change|"));
+    QCOMPARE(rows[11][1], QString::fromUtf8("\u2013"));
+  }
+
+  void aFailedPlotReportsAndShowsWhatWasComputed() {
+    writeRateFiles();
+    TFactsForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    QVERIFY(QFile::remove(dir + "/r0002.csv"));
+    w.PlotBtn->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY2(prompts.errors[0].contains("r0002.csv"), qPrintable(prompts.errors[0]));
+    // The actual series was read before the missing path.
+    QCOMPARE(w.view.changes.actual->points().size(), kAcfLags);
+    QVERIFY(w.view.changes.median->points().isEmpty());
+  }
+
+  void saveExportsTheWholePanel() {
+    writeRateFiles();
+    TFactsForm w(nullptr, &prompts);
+    w.openWith(dir);
+    w.AllBtn->click();
+    w.PlotBtn->click();
+    const QString picture = tmp.filePath("facts.png");
+    QString proposed;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<ChartExportDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      proposed = dialog->fileEdit()->text();
+      dialog->widthBox()->setValue(1000);
+      dialog->heightBox()->setValue(700);
+      dialog->fileEdit()->setText(picture);
+      dialog->accept();
+    });
+    w.SaveBtn->click();
+    QVERIFY2(proposed.endsWith("stylized-facts.png"), qPrintable(proposed));
+    const QImage image(picture);
+    QCOMPARE(image.size(), QSize(1000, 700));
+    // The actual lines in red in three quarters, the table's text in the fourth.
+    const QRect quarters[] = {{0, 0, 500, 350}, {500, 0, 500, 350}, {0, 350, 500, 350}};
+    for (const QRect& q : quarters)
+      QVERIFY2(testing::countPixels(image.copy(q), qRgb(255, 0, 0)) > 100, qPrintable(QString::number(q.x())));
+    QVERIFY(testing::countPixels(image.copy(500, 350, 500, 350), qRgb(0, 0, 0)) > 200);
+  }
+};
+
+QTEST_MAIN(FactsWindowTest)
+#include "FactsWindowTest.moc"
