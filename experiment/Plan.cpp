@@ -16,7 +16,6 @@ namespace vk {
 
 namespace {
 
-constexpr int kPriceLinesBeforeWeekZero = 5;
 
 // How many weeks an input file covers, counted once per file.
 class InputCoverage {
@@ -32,7 +31,8 @@ class InputCoverage {
       in.skipLine();
       ++values;
     }
-    return priceWeeks_[file] = values - kPriceLinesBeforeWeekZero;
+    // Line n of the price file holds week n - 5, the first line week kFirstWeek.
+    return priceWeeks_[file] = values + kFirstWeek - 1;
   }
 
   // The last week the data file holds all fourteen factors for.

@@ -23,14 +23,7 @@ std::string para(const std::string& mode) {
 class CommandLine : public ::testing::Test {
  protected:
   CommandLine() {
-    std::string price, data;
-    for (int line = 1; line <= 40; ++line) {
-      price += std::to_string(4.0 + 0.01 * ((line * 7) % 5) - 0.002 * line) + "\n";
-      for (int i = 1; i <= 14; ++i) data += std::to_string((line * i) % 7 - 3) + " ";
-      data += "\n";
-    }
-    dir.write("price.txt", price);
-    dir.write("data.txt", data);
+    testing::writeSmallMarket(dir);
     dir.write("wdata.txt", "0\n0\n");
     dir.write("para.txt", para("all"));
     std::filesystem::create_directory(dir.path() / "res");

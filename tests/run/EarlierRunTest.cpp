@@ -106,14 +106,7 @@ TEST_F(EarlierRun, NothingIsMovedWhileAnotherProcessHoldsTheDirectory) {
 class RunCommandEarlier : public EarlierRun {
  protected:
   RunCommandEarlier() {
-    std::string price, data;
-    for (int line = 1; line <= 40; ++line) {
-      price += std::to_string(4.0 + 0.01 * ((line * 7) % 5) - 0.002 * line) + "\n";
-      for (int i = 1; i <= 14; ++i) data += std::to_string((line * i) % 7 - 3) + " ";
-      data += "\n";
-    }
-    dir.write("price.txt", price);
-    dir.write("data.txt", data);
+    testing::writeSmallMarket(dir);
     dir.write("wdata.txt", "2\n2 1 2\n2 15 16\n1\n2 1 1 2 3\n");
     dir.write("para.txt", "0.01\n3\n0.01\n0.02\n0.015\n6\n6\n14\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n2\n1\nall\n");
     for (int path = 0; path < 5; ++path) touch("r000" + std::to_string(path) + ".csv");

@@ -38,14 +38,7 @@ std::string para(const std::string& mode, int popsize = 6, int simtimes = 3, int
 class RunDriver : public ::testing::Test {
  protected:
   RunDriver() {
-    std::string price, data;
-    for (int line = 1; line <= 40; ++line) {
-      price += std::to_string(4.0 + 0.01 * ((line * 7) % 5) - 0.002 * line) + "\n";
-      for (int i = 1; i <= 14; ++i) data += std::to_string((line * i) % 7 - 3) + " ";
-      data += "\n";
-    }
-    dir.write("price.txt", price);
-    dir.write("data.txt", data);
+    testing::writeSmallMarket(dir);
     dir.write("wdata.txt", "2\n2 1 2\n2 15 16\n1\n2 1 1 2 3\n");
     std::filesystem::create_directory(dir.path() / "res");
   }

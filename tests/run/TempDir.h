@@ -54,4 +54,17 @@ class WorkingDirectory {
   std::filesystem::path previous_;
 };
 
+// A small market of 40 weeks in `dir`: price.txt (weeks -4..35) and
+// data.txt (weeks 1..40), enough for the short runs of the tests.
+inline void writeSmallMarket(const TempDir& dir) {
+  std::string price, data;
+  for (int line = 1; line <= 40; ++line) {
+    price += std::to_string(4.0 + 0.01 * ((line * 7) % 5) - 0.002 * line) + "\n";
+    for (int i = 1; i <= 14; ++i) data += std::to_string((line * i) % 7 - 3) + " ";
+    data += "\n";
+  }
+  dir.write("price.txt", price);
+  dir.write("data.txt", data);
+}
+
 }  // namespace vk::testing
