@@ -16,7 +16,6 @@ namespace vk {
 
 namespace {
 
-
 // How many weeks an input file covers, counted once per file.
 class InputCoverage {
  public:
