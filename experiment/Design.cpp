@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "io/SplitMix.h"
 #include "io/TextReader.h"
 #include "run/Parameters.h"
 
@@ -17,12 +18,7 @@ constexpr double kMaxPoints = 1000000;
 class DesignRandom {
  public:
   explicit DesignRandom(ExperimentSeed seed) : state_(seed) {}
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
+  std::uint64_t next() { return splitMixBits(state_ += kSplitMixIncrement); }
   double unit() { return static_cast<double>(next() >> 11) * 0x1p-53; }
   // 0..n-1 without the bias of a plain modulo.
   std::uint64_t below(std::uint64_t n) {

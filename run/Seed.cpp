@@ -3,16 +3,14 @@
 #include <charconv>
 
 #include "io/RunError.h"
+#include "io/SplitMix.h"
 #include "model/Random.h"
 
 namespace vk {
 
 double generatorSeedOf(SeedNumber seed) {
   if (seed == 0) return kRandomSeed;
-  std::uint64_t z = seed + 0x9E3779B97F4A7C15ULL;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-  z = z ^ (z >> 31);
+  const std::uint64_t z = splitMixBits(seed + kSplitMixIncrement);
   // An odd multiple of 2^-53: exact in a double, never 0 and never 1.
   const std::uint64_t odd = ((z >> 12) << 1) | 1;
   return static_cast<double>(odd) * 0x1p-53;
