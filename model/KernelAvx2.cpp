@@ -1,6 +1,6 @@
 // The AVX2 kernel: four agents, or four weights, per vector.
 //
-// Only the functions marked VK_AVX2 or VK_BITS use the instructions, so the file builds
+// Only the functions marked VK_AVX2 use the instructions, so the file builds
 // without machine flags and none of it runs before the processor has been
 // checked. No function here may be a lambda or a template shared with other
 // files: those would not carry the target and could be merged with the plain
@@ -18,7 +18,6 @@
 #include "model/Random.h"
 #include "run/RunState.h"
 
-#define VK_BITS __attribute__((target("avx2,bmi,bmi2")))
 #define VK_AVX2 __attribute__((target("avx2")))
 
 namespace vk {
@@ -180,32 +179,6 @@ VK_AVX2 void advanceTableAvx2(double* e) {
   for (int i = 52; i < 55; ++i) {
     const double v = e[i] - e[i - 24];
     e[i] = v < 0 ? v + 1.0 : v;
-  }
-}
-
-// drawPermutation (model/Genetics.cpp) without moving entries. There the
-// places i..n always hold the values not yet placed, in increasing order, so
-// the entry at j = randomInt(i, n) is the (j - i)-th smallest value left
-// (from 0); here a bit per value left, and a count per word, find it.
-VK_BITS void drawPermutationBits(RunState& s, int n) {
-  constexpr int kWords = 4;
-  static_assert(kWords * 64 >= kMaxPopsize, "too few bits for the population");
-  std::uint64_t left[kWords] = {};
-  int count[kWords] = {};
-  for (int v = 0; v < n; ++v) {
-    left[v / 64] |= std::uint64_t{1} << (v % 64);
-    ++count[v / 64];
-  }
-  for (int i = 1; i <= n; ++i) {
-    int rank = i < n ? randomInt(s, i, n) - i : 0;
-    // The word that holds the value of that rank, found without a branch.
-    const int before[kWords] = {0, count[0], count[0] + count[1], count[0] + count[1] + count[2]};
-    const int word = (rank >= before[1]) + (rank >= before[2]) + (rank >= before[3]);
-    rank -= before[word];
-    const std::uint64_t bit = _pdep_u64(std::uint64_t{1} << rank, left[word]);
-    left[word] &= ~bit;
-    --count[word];
-    s.permutation[i] = word * 64 + static_cast<int>(_tzcnt_u64(bit)) + 1;
   }
 }
 

@@ -1,6 +1,6 @@
 // The AVX-512 kernel: eight agents, or eight weights, per vector.
 //
-// Only the functions marked VK_AVX512 or VK_BITS use the instructions, so the file builds
+// Only the functions marked VK_AVX512 use the instructions, so the file builds
 // without machine flags and none of it runs before the processor has been
 // checked. No function here may be a lambda or a template shared with other
 // files: those would not carry the target and could be merged with the plain
@@ -26,7 +26,6 @@
 #include "model/Random.h"
 #include "run/RunState.h"
 
-#define VK_BITS __attribute__((target("avx512f,bmi,bmi2")))
 #define VK_AVX512 __attribute__((target("avx512f")))
 
 namespace vk {
@@ -185,32 +184,6 @@ VK_AVX512 void advanceTable512(double* e) {
   const __mmask8 last7 = 0x7f;  // entries 49..55; the table ends there
   _mm512_mask_storeu_pd(e + 48, last7,
                         wrappedDifference(_mm512_maskz_loadu_pd(last7, e + 48), _mm512_maskz_loadu_pd(last7, e + 24)));
-}
-
-// drawPermutation (model/Genetics.cpp) without moving entries. There the
-// places i..n always hold the values not yet placed, in increasing order, so
-// the entry at j = randomInt(i, n) is the (j - i)-th smallest value left
-// (from 0); here a bit per value left, and a count per word, find it.
-VK_BITS void drawPermutationBits(RunState& s, int n) {
-  constexpr int kWords = 4;
-  static_assert(kWords * 64 >= kMaxPopsize, "too few bits for the population");
-  std::uint64_t left[kWords] = {};
-  int count[kWords] = {};
-  for (int v = 0; v < n; ++v) {
-    left[v / 64] |= std::uint64_t{1} << (v % 64);
-    ++count[v / 64];
-  }
-  for (int i = 1; i <= n; ++i) {
-    int rank = i < n ? randomInt(s, i, n) - i : 0;
-    // The word that holds the value of that rank, found without a branch.
-    const int before[kWords] = {0, count[0], count[0] + count[1], count[0] + count[1] + count[2]};
-    const int word = (rank >= before[1]) + (rank >= before[2]) + (rank >= before[3]);
-    rank -= before[word];
-    const std::uint64_t bit = _pdep_u64(std::uint64_t{1} << rank, left[word]);
-    left[word] &= ~bit;
-    --count[word];
-    s.permutation[i] = word * 64 + static_cast<int>(_tzcnt_u64(bit)) + 1;
-  }
 }
 
 const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512,
