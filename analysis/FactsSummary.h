@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "analysis/StylizedFacts.h"
+#include "io/SummaryFiles.h"
 
 namespace vk {
 
 class PathSelection;
 
-constexpr const char* kFactsSummaryFileName = "facts.csv";
 
 // The shares of the weekly changes in bins of a common width centred on its
 // multiples: the simulated changes of all paths pooled, and the actual ones.

@@ -14,10 +14,10 @@
 
 #include "analysis/ChartPoint.h"
 #include "analysis/ResultDirectory.h"
+#include "io/SummaryFiles.h"
 
 namespace vk {
 
-constexpr const char* kPathSummaryFileName = "stat.txt";
 
 struct PathSummarySeries {
   PointList mean;     // "Mean"

@@ -8,13 +8,13 @@
 
 #include "analysis/ResultLine.h"
 #include "io/RunError.h"
+#include "io/SummaryFiles.h"
 #include "io/TextFormat.h"
 
 namespace vk {
 
 namespace {
 
-const char* const kSelectionFileName = "statname.txt";
 
 bool sameLetter(char a, char b) {
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));

@@ -16,10 +16,10 @@
 
 #include "analysis/ChartPoint.h"
 #include "analysis/ResultDirectory.h"
+#include "io/SummaryFiles.h"
 
 namespace vk {
 
-constexpr const char* kWeightsSummaryFileName = "weight.txt";
 constexpr int kPlottedWeights = 17;
 
 struct WeightsSeries {

@@ -8,6 +8,7 @@
 
 #include "io/ResultLock.h"
 #include "io/RunError.h"
+#include "io/SummaryFiles.h"
 #include "io/TextFormat.h"
 #include "run/Parameters.h"
 
@@ -19,8 +20,6 @@ namespace {
 
 // Every per-path file a run may write: the prefix before the path tag.
 const char* const kPerPathPrefixes[] = {"r", "w", "q", "f", "rnd", "fo.", "sc", "frq"};
-// What the analysis windows write about the paths they were shown.
-const char* const kSummaryFiles[] = {"statname.txt", "stat.txt", "freq.txt", "weight.txt"};
 const char* const kFolderStem = "earlier-run-";
 
 std::string lowerCase(std::string text) {
@@ -49,7 +48,7 @@ bool isRunFileName(const std::string& name) {
   const std::size_t dat = n.find(".dat.");
   if (n.compare(0, 3, "all") == 0 && dat != std::string::npos)
     return allDigits(n.substr(3, dat - 3)) && allDigits(n.substr(dat + 5));
-  return std::find(std::begin(kSummaryFiles), std::end(kSummaryFiles), n) != std::end(kSummaryFiles);
+  return std::find(std::begin(kSummaryFileNames), std::end(kSummaryFileNames), n) != std::end(kSummaryFileNames);
 }
 
 // The per-path files the run writes anew, by the prefixes its mode writes.

@@ -34,6 +34,13 @@ class EarlierRun : public ::testing::Test {
   TempDir dir;
 };
 
+// Every summary the analysis windows and the command line write is left
+// from an earlier run, the facts table included.
+TEST_F(EarlierRun, CountsTheSummariesOfAnEarlierRun) {
+  for (const char* name : {"facts.csv", "freq.txt", "weight.txt", "facts.txt"}) touch(name);
+  EXPECT_EQ(earlierRunFiles(res(), mode("all", 2)), (std::vector<std::string>{"facts.csv", "freq.txt", "weight.txt"}));
+}
+
 TEST_F(EarlierRun, FindsThePathsBeyondTheNewRunAndWhatItsModeDoesNotWrite) {
   for (int path : {0, 1, 2, 3})
     for (const char* prefix : {"r", "w", "q", "f"}) touch(prefix + std::string("000") + std::to_string(path) + ".csv");
