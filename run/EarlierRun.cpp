@@ -111,13 +111,16 @@ std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<
   return folder;
 }
 
+std::string fileCount(std::size_t count) {
+  return count == 1 ? "1 file" : std::to_string(count) + " files";
+}
+
 std::string describeEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names) {
   if (names.empty()) return std::string();
   std::string which = names.front();
   if (names.size() == 2) which += ", " + names.back();
   if (names.size() > 2) which += " ... " + names.back();
-  const std::string count = names.size() == 1 ? "1 file" : std::to_string(names.size()) + " files";
-  return count + " of an earlier run (" + which + ") " + (names.size() == 1 ? "is" : "are") + " in " +
+  return fileCount(names.size()) + " of an earlier run (" + which + ") " + (names.size() == 1 ? "is" : "are") + " in " +
          resultDir + " and will not be rewritten by this run.";
 }
 

@@ -29,6 +29,9 @@ std::string nextEarlierRunFolder(const std::string& resultDir);
 // files moved before it stay moved.
 std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names);
 
+// "1 file" or "N files".
+std::string fileCount(std::size_t count);
+
 // "70 files of an earlier run (r0010.csv ... w0079.csv) are in result and
 // will not be rewritten by this run."
 std::string describeEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names);

@@ -402,7 +402,7 @@ bool TForm1::confirmRunOver(const std::string& dir) {
   }
   try {
     const std::string moved = moveEarlierRunFiles(dir, earlier);
-    AppendLog("Moved " + std::to_string(earlier.size()) + " files of an earlier run into " + dir + "/" + moved + ".");
+    AppendLog("Moved " + fileCount(earlier.size()) + " of an earlier run into " + dir + "/" + moved + ".");
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
     return false;

@@ -71,6 +71,8 @@ TEST_F(EarlierRun, MovesIntoANewFolderAndNeverOverAnEarlierOne) {
   ASSERT_EQ(earlier.size(), 2u);
   EXPECT_EQ(describeEarlierRunFiles("res", earlier),
             "2 files of an earlier run (r0005.csv, w0005.csv) are in res and will not be rewritten by this run.");
+  EXPECT_EQ(describeEarlierRunFiles("res", {"r0005.csv"}),
+            "1 file of an earlier run (r0005.csv) is in res and will not be rewritten by this run.");
 
   fs::create_directory(dir.path() / "res/earlier-run-1");
   dir.write("res/earlier-run-1/r0005.csv", "older\n");
