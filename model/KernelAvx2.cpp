@@ -162,24 +162,34 @@ VK_AVX2 int firstAtMostAvx2(const double* values, int count, double p) {
   return i;
 }
 
-// v = a - b, plus 1 where v < 0 (plus +0 elsewhere, which leaves v >= 0 as it is).
+// v = a - b, plus 1 where v < 0. Both v and v + 1 are computed and one is
+// chosen, which is shorter than adding after the compare; the bits are those
+// of the reference, since v + 0 is v for the v >= 0 kept.
 VK_AVX2 inline __m256d wrappedDifference(__m256d a, __m256d b) {
   const __m256d v = _mm256_sub_pd(a, b);
-  return _mm256_add_pd(v, _mm256_and_pd(_mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ), _mm256_set1_pd(1.0)));
+  const __m256d raised = _mm256_add_pd(v, _mm256_set1_pd(1.0));
+  return _mm256_blendv_pd(v, raised, _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ));
 }
 
 // advanceTable (model/Random.cpp), four entries at a time. The second loop
 // reads entries 24 places back, so each group of four reads only entries
-// already renewed, as the one-by-one loop does.
+// already renewed, as the one-by-one loop does. Those renewed groups are
+// taken from registers, not read back: the refills form one long chain, and
+// each read back of a fresh store lengthened it.
 VK_AVX2 void advanceTableAvx2(double* e) {
-  for (int i = 0; i < 24; i += kLanes)
-    _mm256_storeu_pd(e + i, wrappedDifference(_mm256_loadu_pd(e + i), _mm256_loadu_pd(e + i + 31)));
-  for (int i = 24; i < 52; i += kLanes)
-    _mm256_storeu_pd(e + i, wrappedDifference(_mm256_loadu_pd(e + i), _mm256_loadu_pd(e + i - 24)));
-  for (int i = 52; i < 55; ++i) {
-    const double v = e[i] - e[i - 24];
-    e[i] = v < 0 ? v + 1.0 : v;
+  __m256d renewed[13];
+  for (int g = 0; g < 6; ++g) {
+    renewed[g] = wrappedDifference(_mm256_loadu_pd(e + 4 * g), _mm256_loadu_pd(e + 4 * g + 31));
+    _mm256_storeu_pd(e + 4 * g, renewed[g]);
   }
+  for (int g = 6; g < 13; ++g) {
+    renewed[g] = wrappedDifference(_mm256_loadu_pd(e + 4 * g), renewed[g - 6]);
+    _mm256_storeu_pd(e + 4 * g, renewed[g]);
+  }
+  // Entries 53..55 (at 52..54) from the renewed 29..31 in the first three
+  // lanes of group 7; the table ends there.
+  const __m256i last3 = _mm256_setr_epi64x(-1, -1, -1, 0);
+  _mm256_maskstore_pd(e + 52, last3, wrappedDifference(_mm256_maskload_pd(e + 52, last3), renewed[7]));
 }
 
 const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2,

@@ -155,35 +155,52 @@ VK_AVX512 void weightSums512(const RunState& s, double* sums, double* squares) {
 }
 
 // firstAtMost of the scalar kernel (model/Kernel.cpp), eight values a compare.
+// Only the last group is read with a mask: the values were usually just
+// written by the table's refill, and a masked load waits for those stores to
+// reach the cache where a plain one takes the value straight from them.
 VK_AVX512 int firstAtMost512(const double* values, int count, double p) {
   const __m512d limit = _mm512_set1_pd(p);
-  for (int i = 0; i < count; i += kLanes) {
-    const int left = std::min(kLanes, count - i);
-    const __mmask8 inside = static_cast<__mmask8>((1u << left) - 1);
-    const __m512d v = _mm512_maskz_loadu_pd(inside, values + i);
-    const unsigned hits = _mm512_mask_cmp_pd_mask(inside, v, limit, _CMP_LE_OQ);
+  int i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    const unsigned hits = _mm512_cmp_pd_mask(_mm512_loadu_pd(values + i), limit, _CMP_LE_OQ);
     if (hits != 0) return i + __builtin_ctz(hits);
   }
-  return count;
+  if (i == count) return count;
+  const __mmask8 inside = static_cast<__mmask8>((1u << (count - i)) - 1);
+  const unsigned hits = _mm512_mask_cmp_pd_mask(inside, _mm512_maskz_loadu_pd(inside, values + i), limit, _CMP_LE_OQ);
+  return hits != 0 ? i + __builtin_ctz(hits) : count;
 }
 
-// v = a - b, plus 1 where v < 0.
+// v = a - b, plus 1 where v < 0. Both v and v + 1 are computed and one is
+// chosen, which is shorter than adding after the compare; the bits are those
+// of the reference, since v + 0 is v for the v >= 0 kept.
 VK_AVX512 inline __m512d wrappedDifference(__m512d a, __m512d b) {
   const __m512d v = _mm512_sub_pd(a, b);
-  return _mm512_mask_add_pd(v, _mm512_cmp_pd_mask(v, _mm512_setzero_pd(), _CMP_LT_OQ), v, _mm512_set1_pd(1.0));
+  const __m512d raised = _mm512_add_pd(v, _mm512_set1_pd(1.0));
+  return _mm512_mask_blend_pd(_mm512_cmp_pd_mask(v, _mm512_setzero_pd(), _CMP_LT_OQ), v, raised);
 }
 
 // advanceTable (model/Random.cpp), eight entries at a time. The second loop
 // reads entries 24 places back, so each group of eight reads only entries
-// already renewed, as the one-by-one loop does.
+// already renewed, as the one-by-one loop does. Those renewed groups are
+// taken from registers, not read back: the refills form one long chain, and
+// each read back of a fresh store lengthened it.
 VK_AVX512 void advanceTable512(double* e) {
-  for (int i = 0; i < 24; i += kLanes)
-    _mm512_storeu_pd(e + i, wrappedDifference(_mm512_loadu_pd(e + i), _mm512_loadu_pd(e + i + 31)));
-  for (int i = 24; i < 48; i += kLanes)
-    _mm512_storeu_pd(e + i, wrappedDifference(_mm512_loadu_pd(e + i), _mm512_loadu_pd(e + i - 24)));
+  const __m512d first0 = wrappedDifference(_mm512_loadu_pd(e + 0), _mm512_loadu_pd(e + 31));
+  const __m512d first8 = wrappedDifference(_mm512_loadu_pd(e + 8), _mm512_loadu_pd(e + 39));
+  const __m512d first16 = wrappedDifference(_mm512_loadu_pd(e + 16), _mm512_loadu_pd(e + 47));
+  const __m512d second24 = wrappedDifference(_mm512_loadu_pd(e + 24), first0);
+  const __m512d second32 = wrappedDifference(_mm512_loadu_pd(e + 32), first8);
+  const __m512d second40 = wrappedDifference(_mm512_loadu_pd(e + 40), first16);
   const __mmask8 last7 = 0x7f;  // entries 49..55; the table ends there
-  _mm512_mask_storeu_pd(e + 48, last7,
-                        wrappedDifference(_mm512_maskz_loadu_pd(last7, e + 48), _mm512_maskz_loadu_pd(last7, e + 24)));
+  const __m512d second48 = wrappedDifference(_mm512_maskz_loadu_pd(last7, e + 48), second24);
+  _mm512_storeu_pd(e + 0, first0);
+  _mm512_storeu_pd(e + 8, first8);
+  _mm512_storeu_pd(e + 16, first16);
+  _mm512_storeu_pd(e + 24, second24);
+  _mm512_storeu_pd(e + 32, second32);
+  _mm512_storeu_pd(e + 40, second40);
+  _mm512_mask_storeu_pd(e + 48, last7, second48);
 }
 
 const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512,
