@@ -137,18 +137,21 @@ void shufflePermutation(RunState& s, int n) {
   // Summing the shifted weights instead rounds differently, and the total
   // decides which parent every random number selects.
   s.sumFitness = sum - s.gapCount * minimum + s.gapCount * 0.1;
+  // The wheel's running totals, as each spin would add them up again: every
+  // spin of the week stops at the first total that reaches its number.
+  double partial = 0;
+  for (int j = 1; j <= std::max(s.gapCount, 1); ++j) {
+    partial = partial + wheelWeight(s, s.permutation[j]);
+    s.wheelTotal[j] = partial;
+  }
 }
 
 int selectParent(RunState& s) {
   const double r = nextRandom(s) * s.sumFitness;
-  double partial = 0;
-  int j = 0;
   // Stopping at the pool's end (or at its first member when the pool is
   // empty) keeps the wheel inside the population whatever the fitness holds.
-  do {
-    j = j + 1;
-    partial = partial + wheelWeight(s, s.permutation[j]);
-  } while (!(partial >= r || j >= s.gapCount));
+  int j = 1;
+  while (!(s.wheelTotal[j] >= r || j >= s.gapCount)) j = j + 1;
   return s.permutation[j];
 }
 

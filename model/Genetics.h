@@ -17,7 +17,8 @@ using Genes = decltype(Agent::genes);
 void runGeneration(RunState& s);
 
 // A new random order of 1..n in permutation, and the fitness sum and minimum
-// of the parent pool permutation[1..gapCount] (previousAgents' fitness).
+// of the parent pool permutation[1..gapCount] (previousAgents' fitness),
+// with the wheel's running totals that selectParent reads.
 void shufflePermutation(RunState& s, int n);
 
 // The random order alone: for i = 1..n - 1 the entry at randomInt(i, n) moves

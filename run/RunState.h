@@ -82,6 +82,7 @@ struct RunState : Parameters {
   AgentArray previousAgents;
   IndexedArray<std::int32_t, 1, kMaxPopsize> permutation;
   double sumFitness, minFitness;
+  IndexedArray<double, 1, kMaxPopsize> wheelTotal;  // running totals of the wheel's weights, in pool order
 
   // The clearing schedules of the latest week.
   IndexedArray<double, 1, kMaxPopsize> orderSize;

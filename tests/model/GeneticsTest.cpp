@@ -52,6 +52,41 @@ TEST_F(Genetics, ShuffleAndWheelFollowTheDraws) {
   EXPECT_EQ(selectParent(s), s.permutation[1]);
 }
 
+// Each spin as the wheel was first written: the weights added up afresh
+// until the total reaches the number or the pool ends.
+int spinAddingEachWeight(const RunState& s, double r) {
+  double partial = 0;
+  int j = 0;
+  do {
+    j = j + 1;
+    partial = partial + (s.previousAgents[s.permutation[j]].fitness - s.minFitness + 0.1);
+  } while (!(partial >= r || j >= s.gapCount));
+  return s.permutation[j];
+}
+
+// The running totals kept from the shuffle pick the same parent as adding up
+// the weights at every spin, also when fitness is not a finite number.
+TEST_F(Genetics, WheelTotalsPickWhatEverySpinWouldAddUp) {
+  setPopulation(40, 1);
+  const double odd[] = {NAN, INFINITY, -INFINITY, 1e300, -1e-300, 0.0};
+  for (int round = 0; round < 60; ++round) {
+    for (int n = 1; n <= 40; ++n) s.previousAgents[n].fitness = (n * 7919 + round * 104729) % 1000 / 37.0 - 9;
+    if (round % 2 == 1) s.previousAgents[round % 40 + 1].fitness = odd[round / 2 % 6];
+    s.gapCount = round % 41;
+    shufflePermutation(s, 40);
+    for (int spin = 0; spin < 20; ++spin) {
+      // The number the spin will draw, with the generator put back.
+      const auto index = s.rngIndex;
+      const auto table = s.rngTable;
+      const double r = nextRandom(s) * s.sumFitness;
+      s.rngIndex = index;
+      s.rngTable = table;
+      const int expected = spinAddingEachWeight(s, r);
+      ASSERT_EQ(selectParent(s), expected) << "round " << round << ", spin " << spin;
+    }
+  }
+}
+
 TEST_F(Genetics, MutationAlwaysChangesTheCodeWhenItFires) {
   s.pmutation = 0;
   for (int code = -4; code <= 4; ++code) EXPECT_EQ(mutateCode(s, code), code);
