@@ -40,10 +40,10 @@ std::vector<const ModelKernel*> allKernels() { return {&scalarKernel(), &avx2Ker
 bool kernelRunsHere(const ModelKernel& kernel) {
   const std::string name = kernel.name;
   __builtin_cpu_init();
-  // The shuffles of both vector kernels pick set bits.
-  const bool bits = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
-  if (name == "avx512") return __builtin_cpu_supports("avx512f") && bits;
-  if (name == "avx2") return __builtin_cpu_supports("avx2") && bits;
+  // The AVX-512 shuffle works on bytes; the AVX2 one picks set bits.
+  if (name == "avx512") return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  if (name == "avx2")
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
   return true;
 }
 

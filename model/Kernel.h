@@ -43,10 +43,6 @@ struct ModelKernel {
   void (*drawPermutation)(RunState& s, int n);
 };
 
-// drawPermutation with a bit per value left instead of moving entries; the
-// vector kernels use it. It needs BMI and BMI2.
-void drawPermutationBits(RunState& s, int n);
-
 const ModelKernel& scalarKernel();
 const ModelKernel& avx2Kernel();
 const ModelKernel& avx512Kernel();

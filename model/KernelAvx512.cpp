@@ -1,4 +1,5 @@
-// The AVX-512 kernel: eight agents, or eight weights, per vector.
+// The AVX-512 kernel: eight agents, or eight weights, per vector, and the
+// shuffle in 64 byte lanes.
 //
 // Only the functions marked VK_AVX512 use the instructions, so the file builds
 // without machine flags and none of it runs before the processor has been
@@ -26,7 +27,7 @@
 #include "model/Random.h"
 #include "run/RunState.h"
 
-#define VK_AVX512 __attribute__((target("avx512f")))
+#define VK_AVX512 __attribute__((target("avx512f,avx512bw")))
 
 namespace vk {
 
@@ -203,8 +204,44 @@ VK_AVX512 void advanceTable512(double* e) {
   _mm512_mask_storeu_pd(e + 48, last7, second48);
 }
 
+// The lanes at place i and after (from 0) in the 64 bytes from place base.
+VK_AVX512 inline __mmask64 placesFrom(int i, int base) {
+  const int skipped = i - base;
+  if (skipped <= 0) return ~__mmask64{0};
+  if (skipped >= 64) return 0;
+  return ~__mmask64{0} << skipped;
+}
+
+// drawPermutation (model/Genetics.cpp) from its draws alone. There step i
+// places the (r_i)-th smallest value not yet placed (r_i = j - i, from 0),
+// so a value chosen at a later step, counted among the values left then, is
+// raised by one for each earlier choice at or below it. Counting back from
+// the last step: q_j starts at r_j, and for i = j - 1 down to 1, q_j gains 1
+// where q_j >= r_i. Every place j > i takes step i at once, one byte each.
+VK_AVX512 void drawPermutation512(RunState& s, int n) {
+  static_assert(kMaxPopsize <= 256, "the places do not fit four vectors of bytes");
+  alignas(64) std::uint8_t rank[256] = {};
+  for (int i = 1; i < n; ++i) rank[i - 1] = static_cast<std::uint8_t>(randomInt(s, i, n) - i);
+  __m512i q0 = _mm512_load_si512(rank), q1 = _mm512_load_si512(rank + 64);
+  __m512i q2 = _mm512_load_si512(rank + 128), q3 = _mm512_load_si512(rank + 192);
+  const __m512i one = _mm512_set1_epi8(1);
+  for (int i = n - 1; i >= 1; --i) {
+    const __m512i r = _mm512_set1_epi8(static_cast<char>(rank[i - 1]));
+    q0 = _mm512_mask_add_epi8(q0, _mm512_mask_cmpge_epu8_mask(placesFrom(i, 0), q0, r), q0, one);
+    q1 = _mm512_mask_add_epi8(q1, _mm512_mask_cmpge_epu8_mask(placesFrom(i, 64), q1, r), q1, one);
+    q2 = _mm512_mask_add_epi8(q2, _mm512_mask_cmpge_epu8_mask(placesFrom(i, 128), q2, r), q2, one);
+    q3 = _mm512_mask_add_epi8(q3, _mm512_mask_cmpge_epu8_mask(placesFrom(i, 192), q3, r), q3, one);
+  }
+  alignas(64) std::uint8_t value[256];
+  _mm512_store_si512(value, q0);
+  _mm512_store_si512(value + 64, q1);
+  _mm512_store_si512(value + 128, q2);
+  _mm512_store_si512(value + 192, q3);
+  for (int j = 1; j <= n; ++j) s.permutation[j] = value[j - 1] + 1;
+}
+
 const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512,
-                                 drawPermutationBits};
+                                 drawPermutation512};
 
 }  // namespace
 

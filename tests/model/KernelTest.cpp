@@ -171,8 +171,11 @@ TEST_P(KernelTest, ShufflesEqualTheReferenceWithTheSameDraws) {
   seedRandom(s, kRandomSeed);
   s.kernel = kernel;
   auto reference = newRunState(display);
+  // Sizes at the edges of a 64-value word or vector, then sizes at random.
+  const int edges[] = {0, 1, 2, 3, 63, 64, 65, 127, 128, 129, 191, 192, 193, kMaxPopsize};
+  const int edgeCount = static_cast<int>(sizeof edges / sizeof edges[0]);
   for (int trial = 0; trial < 400; ++trial) {
-    const int n = trial < 4 ? trial : uniform(1, kMaxPopsize);
+    const int n = trial < edgeCount ? edges[trial] : uniform(1, kMaxPopsize);
     s.rngIndex = uniform(0, 55);
     reference->rngIndex = s.rngIndex;
     reference->rngTable = s.rngTable;
