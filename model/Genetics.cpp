@@ -1,6 +1,7 @@
 #include "model/Genetics.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "model/Agent.h"
@@ -26,17 +27,27 @@ int otherCode(RunState& s, int code) {
 // draws them one by one, and stops after the first coin that says "mutate".
 // Returns how many coins said "keep" before it (count when none said
 // "mutate"). Runs of keeps are found by scanning the random table instead of
-// drawing each number. pmutation must not be exactly 1 (flip draws nothing then).
+// drawing each number; tables refilled here are marked as they are renewed,
+// which spares reading them back. pmutation must not be exactly 1 (flip draws
+// nothing then).
 int keptCodes(RunState& s, int count) {
   const ModelKernel& kernel = kernelOf(s);
   int kept = 0;
   while (kept < count) {
+    int available, run;
     if (s.rngIndex >= 55) {
-      advanceRandom(s);
+      // Every table before the last one refilled here is a run of 55 keeps.
+      const int tables = (count - kept + 54) / 55;
+      std::uint64_t mutate = 0;
+      const int refills = kernel.advanceTablesUntilMarked(s.rngTable.items, s.pmutation, tables, &mutate);
+      kept += 55 * (refills - 1);
       s.rngIndex = 0;
+      available = std::min(55, count - kept);
+      run = mutate == 0 ? available : std::min(__builtin_ctzll(mutate), available);
+    } else {
+      available = std::min(55 - s.rngIndex, count - kept);
+      run = kernel.firstAtMost(s.rngTable.at(s.rngIndex + 1), available, s.pmutation);
     }
-    const int available = std::min(55 - s.rngIndex, count - kept);
-    const int run = kernel.firstAtMost(s.rngTable.at(s.rngIndex + 1), available, s.pmutation);
     s.rngIndex += run;
     kept += run;
     if (run < available) {

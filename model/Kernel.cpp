@@ -1,5 +1,6 @@
 #include "model/Kernel.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -28,8 +29,21 @@ int firstAtMostScalar(const double* values, int count, double p) {
   return i;
 }
 
-const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar, advanceTable,
-                              drawPermutation};
+int advanceTablesUntilMarkedScalar(double* entry, double p, int most, std::uint64_t* marks) {
+  int refills = 0;
+  std::uint64_t found = 0;
+  do {
+    advanceTable(entry);
+    ++refills;
+    for (int k = 1; k <= 55; ++k)
+      if (entry[k - 1] <= p) found |= std::uint64_t{1} << (k - 1);
+  } while (found == 0 && refills < most);
+  *marks = found;
+  return refills;
+}
+
+const ModelKernel kScalar = {"scalar",     forecastEachAgent,         sumEachWeight,  firstAtMostScalar,
+                             advanceTable, advanceTablesUntilMarkedScalar, drawPermutation};
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 //
 // VELQUIN_KERNEL=scalar|avx2|avx512 forces one version; a version the
 // processor cannot run is refused, never replaced by another.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct ModelKernel {
   int (*firstAtMost)(const double* values, int count, double p);
   // advanceTable (model/Random.h) on the generator's 55 entries.
   void (*advanceTable)(double* entry);
+  // advanceTable again and again, at least once and at most `most` times,
+  // until a refill leaves an entry <= p (a coin of flip(p) that comes up).
+  // Returns the refills done; marks receives the last refill's entries <= p
+  // as bits, entry k at bit k - 1 (0 when there are none).
+  int (*advanceTablesUntilMarked)(double* entry, double p, int most, std::uint64_t* marks);
   // drawPermutation (model/Genetics.h).
   void (*drawPermutation)(RunState& s, int n);
 };

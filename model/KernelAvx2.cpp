@@ -163,34 +163,54 @@ VK_AVX2 int firstAtMostAvx2(const double* values, int count, double p) {
   return i;
 }
 
-// v = a - b, plus 1 where v < 0. Both v and v + 1 are computed and one is
-// chosen, which is shorter than adding after the compare; the bits are those
-// of the reference, since v + 0 is v for the v >= 0 kept.
+// v = a - b, plus 1 where v < 0. The test is a < b, which holds exactly
+// when a - b < 0 (a difference rounds to 0 only when a == b, and NaN fails
+// both), so it runs beside the subtraction instead of after it: the refills
+// are one long chain of these. Lanes not raised add +0, as the reference
+// does, which turns a difference of -0 into +0.
 VK_AVX2 inline __m256d wrappedDifference(__m256d a, __m256d b) {
   const __m256d v = _mm256_sub_pd(a, b);
-  const __m256d raised = _mm256_add_pd(v, _mm256_set1_pd(1.0));
-  return _mm256_blendv_pd(v, raised, _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ));
+  return _mm256_add_pd(v, _mm256_and_pd(_mm256_cmp_pd(a, b, _CMP_LT_OQ), _mm256_set1_pd(1.0)));
 }
 
-// advanceTable (model/Random.cpp), four entries at a time. The second loop
+// advanceTable (model/Random.cpp), four entries at a time, and the renewed
+// entries that are <= limit as bits, entry k at bit k - 1. The second loop
 // reads entries 24 places back, so each group of four reads only entries
 // already renewed, as the one-by-one loop does. Those renewed groups are
 // taken from registers, not read back: the refills form one long chain, and
 // each read back of a fresh store lengthened it.
-VK_AVX2 void advanceTableAvx2(double* e) {
+VK_AVX2 inline std::uint64_t renewTable(double* e, double limit) {
+  const __m256d p = _mm256_set1_pd(limit);
   __m256d renewed[13];
-  for (int g = 0; g < 6; ++g) {
-    renewed[g] = wrappedDifference(_mm256_loadu_pd(e + 4 * g), _mm256_loadu_pd(e + 4 * g + 31));
+  std::uint64_t marks = 0;
+  for (int g = 0; g < 13; ++g) {
+    const __m256d back = g < 6 ? _mm256_loadu_pd(e + 4 * g + 31) : renewed[g - 6];
+    renewed[g] = wrappedDifference(_mm256_loadu_pd(e + 4 * g), back);
     _mm256_storeu_pd(e + 4 * g, renewed[g]);
-  }
-  for (int g = 6; g < 13; ++g) {
-    renewed[g] = wrappedDifference(_mm256_loadu_pd(e + 4 * g), renewed[g - 6]);
-    _mm256_storeu_pd(e + 4 * g, renewed[g]);
+    const unsigned below = static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(renewed[g], p, _CMP_LE_OQ)));
+    marks |= std::uint64_t{below} << (4 * g);
   }
   // Entries 53..55 (at 52..54) from the renewed 29..31 in the first three
   // lanes of group 7; the table ends there.
   const __m256i last3 = _mm256_setr_epi64x(-1, -1, -1, 0);
-  _mm256_maskstore_pd(e + 52, last3, wrappedDifference(_mm256_maskload_pd(e + 52, last3), renewed[7]));
+  const __m256d tail = wrappedDifference(_mm256_maskload_pd(e + 52, last3), renewed[7]);
+  _mm256_maskstore_pd(e + 52, last3, tail);
+  const unsigned below = static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(tail, p, _CMP_LE_OQ))) & 7u;
+  return marks | std::uint64_t{below} << 52;
+}
+
+VK_AVX2 void advanceTableAvx2(double* e) { renewTable(e, 0); }
+
+// advanceTablesUntilMarked of the scalar kernel (model/Kernel.cpp).
+VK_AVX2 int advanceTablesUntilMarkedAvx2(double* e, double p, int most, std::uint64_t* marks) {
+  int refills = 0;
+  std::uint64_t found = 0;
+  do {
+    found = renewTable(e, p);
+    ++refills;
+  } while (found == 0 && refills < most);
+  *marks = found;
+  return refills;
 }
 
 // The first count values (count 0..64) as bits of one word.
@@ -235,7 +255,7 @@ VK_AVX2 void drawPermutationAvx2(RunState& s, int n) {
 }
 
 const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2,
-                                 drawPermutationAvx2};
+                                 advanceTablesUntilMarkedAvx2, drawPermutationAvx2};
 
 }  // namespace
 

@@ -172,36 +172,77 @@ VK_AVX512 int firstAtMost512(const double* values, int count, double p) {
   return hits != 0 ? i + __builtin_ctz(hits) : count;
 }
 
-// v = a - b, plus 1 where v < 0. Both v and v + 1 are computed and one is
-// chosen, which is shorter than adding after the compare; the bits are those
-// of the reference, since v + 0 is v for the v >= 0 kept.
+// v = a - b, plus 1 where v < 0. The test is a < b, which holds exactly
+// when a - b < 0 (a difference rounds to 0 only when a == b, and NaN fails
+// both), so it runs beside the subtraction instead of after it: the refills
+// are one long chain of these. Lanes not raised add +0, as the reference
+// does, which turns a difference of -0 into +0.
 VK_AVX512 inline __m512d wrappedDifference(__m512d a, __m512d b) {
   const __m512d v = _mm512_sub_pd(a, b);
-  const __m512d raised = _mm512_add_pd(v, _mm512_set1_pd(1.0));
-  return _mm512_mask_blend_pd(_mm512_cmp_pd_mask(v, _mm512_setzero_pd(), _CMP_LT_OQ), v, raised);
+  return _mm512_add_pd(v, _mm512_maskz_mov_pd(_mm512_cmp_pd_mask(a, b, _CMP_LT_OQ), _mm512_set1_pd(1.0)));
 }
 
-// advanceTable (model/Random.cpp), eight entries at a time. The second loop
-// reads entries 24 places back, so each group of eight reads only entries
-// already renewed, as the one-by-one loop does. Those renewed groups are
-// taken from registers, not read back: the refills form one long chain, and
-// each read back of a fresh store lengthened it.
+// The seven groups of eight entries of the table in registers, the last
+// with entries 49..55 and an unused lane.
+struct Table512 {
+  __m512d group[7];
+};
+
+// advanceTable (model/Random.cpp) on the table in registers; returns the
+// renewed entries that are <= limit as bits, entry k at bit k - 1. The first
+// loop's entries 32..55 are the old groups shifted by one lane; the second
+// loop reads entries 24 places back, the groups just renewed, as the
+// one-by-one loop does.
+VK_AVX512 inline std::uint64_t renewTable(Table512& t, __m512d limit) {
+  __m512d* g = t.group;
+  const __m512d back31 = _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(g[4]), _mm512_castpd_si512(g[3]), 7));
+  const __m512d back39 = _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(g[5]), _mm512_castpd_si512(g[4]), 7));
+  const __m512d back47 = _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(g[6]), _mm512_castpd_si512(g[5]), 7));
+  g[0] = wrappedDifference(g[0], back31);
+  g[1] = wrappedDifference(g[1], back39);
+  g[2] = wrappedDifference(g[2], back47);
+  for (int k = 3; k < 7; ++k) g[k] = wrappedDifference(g[k], g[k - 3]);
+  std::uint64_t marks = 0;
+  for (int k = 0; k < 7; ++k) marks |= std::uint64_t{_mm512_cmp_pd_mask(g[k], limit, _CMP_LE_OQ)} << (8 * k);
+  return marks & ((std::uint64_t{1} << 55) - 1);
+}
+
+constexpr __mmask8 kLast7 = 0x7f;  // entries 49..55; the table ends there
+
+VK_AVX512 inline Table512 loadTable(const double* e) {
+  Table512 t;
+  for (int k = 0; k < 6; ++k) t.group[k] = _mm512_loadu_pd(e + 8 * k);
+  t.group[6] = _mm512_maskz_loadu_pd(kLast7, e + 48);
+  return t;
+}
+
+VK_AVX512 inline void storeTable(const Table512& t, double* e) {
+  for (int k = 0; k < 6; ++k) _mm512_storeu_pd(e + 8 * k, t.group[k]);
+  _mm512_mask_storeu_pd(e + 48, kLast7, t.group[6]);
+}
+
+// advanceTable (model/Random.cpp), eight entries at a time.
 VK_AVX512 void advanceTable512(double* e) {
-  const __m512d first0 = wrappedDifference(_mm512_loadu_pd(e + 0), _mm512_loadu_pd(e + 31));
-  const __m512d first8 = wrappedDifference(_mm512_loadu_pd(e + 8), _mm512_loadu_pd(e + 39));
-  const __m512d first16 = wrappedDifference(_mm512_loadu_pd(e + 16), _mm512_loadu_pd(e + 47));
-  const __m512d second24 = wrappedDifference(_mm512_loadu_pd(e + 24), first0);
-  const __m512d second32 = wrappedDifference(_mm512_loadu_pd(e + 32), first8);
-  const __m512d second40 = wrappedDifference(_mm512_loadu_pd(e + 40), first16);
-  const __mmask8 last7 = 0x7f;  // entries 49..55; the table ends there
-  const __m512d second48 = wrappedDifference(_mm512_maskz_loadu_pd(last7, e + 48), second24);
-  _mm512_storeu_pd(e + 0, first0);
-  _mm512_storeu_pd(e + 8, first8);
-  _mm512_storeu_pd(e + 16, first16);
-  _mm512_storeu_pd(e + 24, second24);
-  _mm512_storeu_pd(e + 32, second32);
-  _mm512_storeu_pd(e + 40, second40);
-  _mm512_mask_storeu_pd(e + 48, last7, second48);
+  Table512 t = loadTable(e);
+  renewTable(t, _mm512_setzero_pd());
+  storeTable(t, e);
+}
+
+// advanceTablesUntilMarked of the scalar kernel (model/Kernel.cpp). The table
+// stays in registers from one refill to the next: read back from memory,
+// each refill waited for the stores of the one before.
+VK_AVX512 int advanceTablesUntilMarked512(double* e, double p, int most, std::uint64_t* marks) {
+  Table512 t = loadTable(e);
+  const __m512d limit = _mm512_set1_pd(p);
+  int refills = 0;
+  std::uint64_t found = 0;
+  do {
+    found = renewTable(t, limit);
+    ++refills;
+  } while (found == 0 && refills < most);
+  storeTable(t, e);
+  *marks = found;
+  return refills;
 }
 
 // The lanes at place i and after (from 0) in the 64 bytes from place base.
@@ -241,7 +282,7 @@ VK_AVX512 void drawPermutation512(RunState& s, int n) {
 }
 
 const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512,
-                                 drawPermutation512};
+                                 advanceTablesUntilMarked512, drawPermutation512};
 
 }  // namespace
 

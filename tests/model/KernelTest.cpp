@@ -151,19 +151,49 @@ TEST_P(KernelTest, FirstAtMostFindsTheFirstCoinThatComesUp) {
 }
 
 // A long chain of refills from random tables, some entries equal (a
-// difference of exactly 0 must not wrap).
+// difference of exactly 0 must not wrap), some starting with -0.
 TEST_P(KernelTest, TableRefillsEqualTheReferenceBitForBit) {
   std::uniform_real_distribution<double> unit(0, 1);
   for (int trial = 0; trial < 100; ++trial) {
     double want[55], got[55];
     for (double& v : want) v = unit(random);
     want[uniform(31, 54)] = want[uniform(0, 23)];
+    if (trial % 10 == 0) {  // -0 - +0 is -0, which the refill turns into +0
+      want[0] = -0.0;
+      want[31] = 0.0;
+    }
     std::memcpy(got, want, sizeof want);
     for (int refill = 0; refill < 100; ++refill) {
       advanceTable(want);
       kernel->advanceTable(got);
       for (int i = 0; i < 55; ++i) ASSERT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "trial " << trial << " entry " << i + 1;
     }
+  }
+}
+
+// Refills until a coin comes up: the same tables, the same count and the same
+// marks as refilling one table at a time and looking at every entry.
+TEST_P(KernelTest, RefillsUntilACoinComesUpStopWhereTheReferenceStops) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int trial = 0; trial < 300; ++trial) {
+    double want[55], got[55];
+    for (double& v : want) v = unit(random);
+    std::memcpy(got, want, sizeof want);
+    const double limits[] = {0.005, 0.0005, 0.02, 0, -1, NAN, 1};
+    const double p = limits[trial % 7];
+    const int most = uniform(1, 40);
+    int wantRefills = 0;
+    std::uint64_t wantMarks = 0;
+    do {
+      advanceTable(want);
+      ++wantRefills;
+      for (int k = 0; k < 55; ++k)
+        if (want[k] <= p) wantMarks |= std::uint64_t{1} << k;
+    } while (wantMarks == 0 && wantRefills < most);
+    std::uint64_t gotMarks = 1234;
+    ASSERT_EQ(kernel->advanceTablesUntilMarked(got, p, most, &gotMarks), wantRefills) << "trial " << trial;
+    ASSERT_EQ(gotMarks, wantMarks) << "trial " << trial;
+    for (int i = 0; i < 55; ++i) ASSERT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "trial " << trial << " entry " << i + 1;
   }
 }
 
