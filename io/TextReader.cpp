@@ -89,6 +89,15 @@ bool parseShortDecimal(const std::string& t, double& value) {
 
 bool parseInt(const std::string& text, int& value) {
   if (!matchesInteger(text)) return false;
+  // Nine digits or fewer never leave int's range; a data file is read a
+  // week at a time on every path, and strtoll showed in the profile.
+  const std::size_t first = text[0] == '+' || text[0] == '-' ? 1 : 0;
+  if (text.size() - first <= 9) {
+    int v = 0;
+    for (std::size_t i = first; i < text.size(); ++i) v = v * 10 + (text[i] - '0');
+    value = text[0] == '-' ? -v : v;
+    return true;
+  }
   errno = 0;
   const long long v = std::strtoll(text.c_str(), nullptr, 10);
   if (errno == ERANGE || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())

@@ -1,7 +1,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +36,26 @@ TEST(TextReader, SkipsBlanksTabsAndLineEndsBeforeANumber) {
   EXPECT_DOUBLE_EQ(in.readReal(), 350.0);
   EXPECT_DOUBLE_EQ(in.readReal(), 0.25);
   EXPECT_DOUBLE_EQ(in.readReal(), 1.0);
+}
+
+// Short integers are summed digit by digit, longer ones go through strtoll;
+// both give strtoll's value, and neither lets a value past int's range by.
+TEST(TextReader, IntegersReadTheSameOnEitherSideOfNineDigits) {
+  const std::vector<std::string> accepted = {
+      "0",          "-0",          "+0",         "7",           "-7",          "+7",         "999999999",
+      "-999999999", "+999999999",  "000000001",  "0000000001",  "1000000000",  "-1000000000", "2147483647",
+      "-2147483648", "+2147483647", "00000000000000000002147483647", "-000000000000000123"};
+  for (const std::string& text : accepted) {
+    int value = 12345;
+    ASSERT_TRUE(parseInt(text, value)) << text;
+    EXPECT_EQ(value, std::strtoll(text.c_str(), nullptr, 10)) << text;
+  }
+  for (const char* text : {"2147483648", "-2147483649", "99999999999999999999", "", "-", "+", "1-", "12a",
+                                  " 1", "1 ", "--1", "+-1", "0x10"}) {
+    int value = 12345;
+    EXPECT_FALSE(parseInt(text, value)) << text;
+    EXPECT_EQ(value, 12345) << text;
+  }
 }
 
 TEST(TextReader, MissingValuesAtTheEndReadAsZero) {
