@@ -71,9 +71,10 @@ VK_AVX2 void decodeBlock(const RunState& s, int first, __m256d* weights) {
   }
 }
 
-// computeForecast (model/Agent.cpp) for agents first..first + lanes - 1: the
-// same products and sums in the same order, one agent per lane.
-VK_AVX2 void forecastBlock(RunState& s, const double* factor, int first, int lanes) {
+// The term sums of computeForecast (model/Agent.cpp) for agents first..first + 3:
+// the same products and sums in the same order, one agent per lane.
+VK_AVX2 void sumTermsOfBlock(const RunState& s, const double* factor, int first, double* positives,
+                             double* negatives) {
   __m256d weight[kPaddedWeights];
   decodeBlock(s, first, weight);
   const __m256d zero = _mm256_setzero_pd();
@@ -104,6 +105,15 @@ VK_AVX2 void forecastBlock(RunState& s, const double* factor, int first, int lan
     }
     for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm256_mul_pd(stage2Out[g], weight[k++]), positive, negative);
   }
+  _mm256_storeu_pd(positives + first - 1, positive);
+  _mm256_storeu_pd(negatives + first - 1, negative);
+}
+
+// The rest of computeForecast for agents first..first + lanes - 1 from their
+// term sums.
+VK_AVX2 void finishBlock(RunState& s, const double* positives, const double* negatives, int first, int lanes) {
+  const __m256d positive = _mm256_loadu_pd(positives + first - 1);
+  const __m256d negative = _mm256_loadu_pd(negatives + first - 1);
   const __m256d difference =
       _mm256_sub_pd(_mm256_mul_pd(positive, positive), _mm256_mul_pd(negative, negative));
   const __m256d strength = _mm256_sqrt_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), difference));
@@ -122,11 +132,15 @@ VK_AVX2 void forecastBlock(RunState& s, const double* factor, int first, int lan
   }
 }
 
+// The sums of every block come first and the square roots after them: a
+// square root is slow to finish, and the blocks' sums do not wait for it.
 VK_AVX2 void forecastAgentsAvx2(RunState& s) {
   double factor[kFactorCount + 1];
   for (int i = 1; i <= kFactorCount; ++i) factor[i] = s.factorValue[i];
+  alignas(32) double positives[kMaxPopsize], negatives[kMaxPopsize];
+  for (int first = 1; first <= s.popsize; first += kLanes) sumTermsOfBlock(s, factor, first, positives, negatives);
   for (int first = 1; first <= s.popsize; first += kLanes)
-    forecastBlock(s, factor, first, std::min(kLanes, s.popsize - first + 1));
+    finishBlock(s, positives, negatives, first, std::min(kLanes, s.popsize - first + 1));
 }
 
 // sumWeight (model/PathOutput.cpp) for four weights per lane group, agent by

@@ -76,9 +76,10 @@ VK_AVX512 void decodeBlock(const RunState& s, int first, __m512d* weights) {
   }
 }
 
-// computeForecast (model/Agent.cpp) for agents first..first + lanes - 1: the
-// same products and sums in the same order, one agent per lane.
-VK_AVX512 void forecastBlock(RunState& s, const double* factor, int first, int lanes) {
+// The term sums of computeForecast (model/Agent.cpp) for agents first..first + 7:
+// the same products and sums in the same order, one agent per lane.
+VK_AVX512 void sumTermsOfBlock(const RunState& s, const double* factor, int first, double* positives,
+                               double* negatives) {
   __m512d weight[kPaddedWeights];
   decodeBlock(s, first, weight);
   const __m512d zero = _mm512_setzero_pd();
@@ -109,6 +110,15 @@ VK_AVX512 void forecastBlock(RunState& s, const double* factor, int first, int l
     }
     for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm512_mul_pd(stage2Out[g], weight[k++]), positive, negative);
   }
+  _mm512_storeu_pd(positives + first - 1, positive);
+  _mm512_storeu_pd(negatives + first - 1, negative);
+}
+
+// The rest of computeForecast for agents first..first + lanes - 1 from their
+// term sums.
+VK_AVX512 void finishBlock(RunState& s, const double* positives, const double* negatives, int first, int lanes) {
+  const __m512d positive = _mm512_loadu_pd(positives + first - 1);
+  const __m512d negative = _mm512_loadu_pd(negatives + first - 1);
   const __m512d difference =
       _mm512_sub_pd(_mm512_mul_pd(positive, positive), _mm512_mul_pd(negative, negative));
   const __m512d strength = _mm512_sqrt_pd(_mm512_abs_pd(difference));
@@ -127,11 +137,15 @@ VK_AVX512 void forecastBlock(RunState& s, const double* factor, int first, int l
   }
 }
 
+// The sums of every block come first and the square roots after them: a
+// square root is slow to finish, and the blocks' sums do not wait for it.
 VK_AVX512 void forecastAgents512(RunState& s) {
   double factor[kFactorCount + 1];
   for (int i = 1; i <= kFactorCount; ++i) factor[i] = s.factorValue[i];
+  alignas(64) double positives[kMaxPopsize], negatives[kMaxPopsize];
+  for (int first = 1; first <= s.popsize; first += kLanes) sumTermsOfBlock(s, factor, first, positives, negatives);
   for (int first = 1; first <= s.popsize; first += kLanes)
-    forecastBlock(s, factor, first, std::min(kLanes, s.popsize - first + 1));
+    finishBlock(s, positives, negatives, first, std::min(kLanes, s.popsize - first + 1));
 }
 
 // sumWeight (model/PathOutput.cpp) for eight weights per lane group, agent by
