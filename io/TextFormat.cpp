@@ -14,53 +14,82 @@ constexpr int kMostExactDecimals = 9;
 constexpr std::uint64_t kPowerOfTen[kMostExactDecimals + 1] = {1,      10,      100,      1000,      10000,
                                                                100000, 1000000, 10000000, 100000000, 1000000000};
 
-// x:w:d for |x| < 1e9 and d <= 9, the files' numbers, without printf: printf
-// rounds the exact binary value of x to d decimals, halfway cases to even, and
-// so does this, on the value as an integer times a power of two. Returns false
-// for the values it leaves to printf.
-bool fixedExactly(double x, int width, int decimals, std::string& text) {
-  if (decimals < 0 || decimals > kMostExactDecimals || !(std::fabs(x) < 1e9)) return false;
+// "00" to "99", two digits at a time.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// |x| * 10^decimals rounded to a whole number, for |x| < 1e9 and decimals <= 9:
+// x is an integer times a power of two, scaled exactly in 128 bits and
+// rounded half to even on the exact remainder, as printf rounds.
+std::uint64_t scaledAndRounded(double x, int decimals) {
   std::uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
-  const bool negative = (bits >> 63) != 0;
   const int exponentBits = static_cast<int>((bits >> 52) & 0x7ff);
   const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
   // |x| = mantissa / 2^shift; below 1e9 the shift is always positive.
   const std::uint64_t mantissa = exponentBits == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
   const int shift = exponentBits == 0 ? 1074 : 1075 - exponentBits;
+  if (shift >= 128) return 0;  // scaled < 2^83 is far below half a unit
   const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPowerOfTen[decimals];
-  std::uint64_t whole = 0;  // |x| * 10^d rounded; below 1e18
-  if (shift < 128) {
-    whole = static_cast<std::uint64_t>(scaled >> shift);
-    const unsigned __int128 rest = scaled - (static_cast<unsigned __int128>(whole) << shift);
-    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
-    if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
-  }  // else scaled < 2^83 is far below half a unit: 0
-  char digits[32];
-  int length = 0;
-  do {
-    digits[length++] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0 || length <= decimals);
-  char buffer[48];
-  int at = 0;
-  if (negative) buffer[at++] = '-';  // also for -0 and for negatives that round to 0, as printf
-  while (length > decimals) buffer[at++] = digits[--length];
-  if (decimals > 0) buffer[at++] = '.';
-  while (length > 0) buffer[at++] = digits[--length];
-  text.assign(at < width ? static_cast<std::size_t>(width - at) : 0, ' ');
-  text.append(buffer, static_cast<std::size_t>(at));
+  std::uint64_t whole = static_cast<std::uint64_t>(scaled >> shift);  // below 1e18
+  const unsigned __int128 rest = scaled - (static_cast<unsigned __int128>(whole) << shift);
+  const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+  return whole;
+}
+
+// x:w:d for |x| < 1e9 and d <= 9, the files' numbers, without printf, at the
+// end of text. Returns false for the values it leaves to printf.
+bool appendFixedExactly(std::string& text, double x, int width, int decimals) {
+  if (decimals < 0 || decimals > kMostExactDecimals || !(std::fabs(x) < 1e9)) return false;
+  std::uint64_t whole = scaledAndRounded(x, decimals);
+  // The digits from the last, two at a time, at least one before the point.
+  char digits[24];
+  char* first = digits + sizeof digits;
+  while (whole >= 100) {
+    const std::size_t pair = 2 * static_cast<std::size_t>(whole % 100);
+    whole /= 100;
+    *--first = kDigitPairs[pair + 1];
+    *--first = kDigitPairs[pair];
+  }
+  if (whole >= 10) {
+    *--first = kDigitPairs[2 * whole + 1];
+    *--first = kDigitPairs[2 * whole];
+  } else {
+    *--first = static_cast<char>('0' + whole);
+  }
+  while (digits + sizeof digits - first <= decimals) *--first = '0';
+  const int length = static_cast<int>(digits + sizeof digits - first);
+  const bool negative = std::signbit(x);  // also -0 and negatives that round to 0, as printf
+  const int used = negative + length + (decimals > 0);
+  const std::size_t start = text.size();
+  text.resize(start + static_cast<std::size_t>(used < width ? width : used), ' ');
+  char* out = &text[start] + (used < width ? width - used : 0);
+  if (negative) *out++ = '-';
+  std::memcpy(out, first, static_cast<std::size_t>(length - decimals));
+  out += length - decimals;
+  if (decimals > 0) {
+    *out++ = '.';
+    std::memcpy(out, first + length - decimals, static_cast<std::size_t>(decimals));
+  }
   return true;
 }
 
 }  // namespace
 
-std::string fixed(double x, int width, int decimals) {
-  std::string text;
-  if (fixedExactly(x, width, decimals, text)) return text;
+void appendFixed(std::string& text, double x, int width, int decimals) {
+  if (appendFixedExactly(text, x, width, decimals)) return;
   char buf[512];
   std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, x);
-  return buf;
+  text += buf;
+}
+
+std::string fixed(double x, int width, int decimals) {
+  std::string text;
+  appendFixed(text, x, width, decimals);
+  return text;
 }
 
 std::string fixedExtended(long double x, int width, int decimals) {

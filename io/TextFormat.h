@@ -7,6 +7,8 @@ namespace vk {
 // x:w:d — fixed-point with d decimals, right-aligned in at least w characters.
 // A negative value that rounds to zero keeps its sign ("-0.0000").
 std::string fixed(double x, int width, int decimals);
+// The same at the end of text, for lines built number by number.
+void appendFixed(std::string& text, double x, int width, int decimals);
 
 // x:w:d of an extended-precision value, rounded to d decimals from its full
 // precision (the natural-scale columns of the path summary).

@@ -44,6 +44,17 @@ void appendQuoted(std::string& line, const std::string& field) {
   line += '"';
 }
 
+void appendQuotedFixed(std::string& line, double x, int width, int decimals) {
+  line += '"';
+  appendFixed(line, x, width, decimals);
+  line += '"';
+}
+
+void appendFixedAndBlank(std::string& text, double x, int width, int decimals) {
+  appendFixed(text, x, width, decimals);
+  text += ' ';
+}
+
 void writeWeightsLine(RunState& s, double* means) {
   double sums[kPaddedWeights], squares[kPaddedWeights];
   kernelOf(s).weightSums(s, sums, squares);
@@ -53,9 +64,9 @@ void writeWeightsLine(RunState& s, double* means) {
     const Spread spread = spreadFromSums(sums[g - 1], squares[g - 1], s.popsize);
     means[g - 1] = spread.mean;
     line += ',';
-    appendQuoted(line, fixed(spread.mean, 6, 4));
+    appendQuotedFixed(line, spread.mean, 6, 4);
     line += ',';
-    appendQuoted(line, fixed(spread.deviation, 6, 4));
+    appendQuotedFixed(line, spread.deviation, 6, 4);
   }
   line += '\n';
   s.weightsFile.write(line);
@@ -65,9 +76,9 @@ void writeWeightsLine(RunState& s, double* means) {
 void writeSchedule(RunState& s) {
   std::string block = plainInt(s.week) + '\n';
   for (int k = -s.ndiv; k <= s.ndiv; ++k) {
-    appendQuoted(block, fixed(s.supply[k], 8, 5));
+    appendQuotedFixed(block, s.supply[k], 8, 5);
     block += ',';
-    appendQuoted(block, fixed(s.demand[k], 8, 5));
+    appendQuotedFixed(block, s.demand[k], 8, 5);
     block += '\n';
   }
   s.scheduleFile.write(block);
@@ -88,12 +99,12 @@ void writeSnapshot(const RunState& s) {
   std::string text;
   for (int n = 1; n <= s.popsize; ++n) {
     const Agent& a = s.agents[n];
-    for (int g = 1; g <= s.nWeights; ++g) text += fixed(decodeWeight(a.genes[g]), 4, 2) + ' ';
-    text += fixed(a.forecast, 10, 6) + ' ';
-    text += fixed(a.strength, 10, 6) + ' ';
-    text += fixed(a.fitness, 10, 5) + ' ';
-    text += fixed(a.position, 10, 5) + ' ';
-    text += fixed(a.target, 10, 5) + ' ';
+    for (int g = 1; g <= s.nWeights; ++g) appendFixedAndBlank(text, decodeWeight(a.genes[g]), 4, 2);
+    appendFixedAndBlank(text, a.forecast, 10, 6);
+    appendFixedAndBlank(text, a.strength, 10, 6);
+    appendFixedAndBlank(text, a.fitness, 10, 5);
+    appendFixedAndBlank(text, a.position, 10, 5);
+    appendFixedAndBlank(text, a.target, 10, 5);
     text += '\n';
   }
   file.write(text);
@@ -103,7 +114,7 @@ void writeSnapshot(const RunState& s) {
 // All weeks of a path follow one another on one line.
 void writeForecasts(RunState& s) {
   std::string text = paddedInt(s.week, 4) + ' ';
-  for (int n = 1; n <= s.popsize; ++n) text += fixed(s.agents[n].forecast, 10, 6) + ' ';
+  for (int n = 1; n <= s.popsize; ++n) appendFixedAndBlank(text, s.agents[n].forecast, 10, 6);
   s.forecastFile.write(text);
   s.forecastFile.flush();
 }
@@ -112,8 +123,10 @@ void writeScores(RunState& s) {
   std::string line = plainInt(s.week) + '\t';
   for (int f = 1; f <= s.loadingRows; ++f) {
     const Spread spread = scoreSpread(s, f);
-    line += fixed(spread.mean, 6, 4) + '\t';
-    line += fixed(spread.deviation, 6, 4) + '\t';
+    appendFixed(line, spread.mean, 6, 4);
+    line += '\t';
+    appendFixed(line, spread.deviation, 6, 4);
+    line += '\t';
   }
   line += '\n';
   s.scoreFile.write(line);
@@ -164,13 +177,13 @@ void writeRateLine(RunState& s) {
   std::string line;
   appendQuoted(line, plainInt(w));
   line += ',';
-  appendQuoted(line, fixed(s.simRate[w], 7, 5));
+  appendQuotedFixed(line, s.simRate[w], 7, 5);
   line += ',';
-  appendQuoted(line, fixed(s.actualRate[w], 7, 5));
+  appendQuotedFixed(line, s.actualRate[w], 7, 5);
   line += ',';
-  appendQuoted(line, fixed(s.simChange[w], 7, 5));
+  appendQuotedFixed(line, s.simChange[w], 7, 5);
   line += ',';
-  appendQuoted(line, fixed(s.actualChange[w], 7, 5));
+  appendQuotedFixed(line, s.actualChange[w], 7, 5);
   line += ',';
   appendQuoted(line, isSimulatedWeek(s) ? fixed(s.volume, 8, 5) : std::string("0"));
   line += '\n';

@@ -23,6 +23,17 @@ TEST(TextFormat, FixedPadsButNeverCutsAndKeepsNegativeZero) {
   EXPECT_EQ(fixed(0.5, 10, 5), "   0.50000");
 }
 
+// Lines are built number by number: each number lands after what is there,
+// also a number left to printf.
+TEST(TextFormat, AppendedNumbersFollowTheTextBeforeThem) {
+  std::string line = "\"7\",";
+  appendFixed(line, -1.5, 6, 2);
+  appendFixed(line, 123456.0, 3, 0);
+  appendFixed(line, 2e10, 0, 1);
+  appendFixed(line, 0.0, 0, 0);
+  EXPECT_EQ(line, "\"7\", -1.50" "123456" "20000000000.0" "0");
+}
+
 std::string printfFixed(double x, int width, int decimals) {
   char buf[512];
   std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, x);
