@@ -42,8 +42,8 @@ int advanceTablesUntilMarkedScalar(double* entry, double p, int most, std::uint6
   return refills;
 }
 
-const ModelKernel kScalar = {"scalar",     forecastEachAgent,         sumEachWeight,  firstAtMostScalar,
-                             advanceTable, advanceTablesUntilMarkedScalar, drawPermutation};
+const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar, advanceTable,
+                             advanceTablesUntilMarkedScalar, drawPermutation};
 
 }  // namespace
 

@@ -202,6 +202,11 @@ struct Table512 {
   __m512d group[7];
 };
 
+// The last lane of low, then the first seven of high.
+VK_AVX512 inline __m512d lastLaneThenFirstSeven(__m512d low, __m512d high) {
+  return _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(high), _mm512_castpd_si512(low), 7));
+}
+
 // advanceTable (model/Random.cpp) on the table in registers; returns the
 // renewed entries that are <= limit as bits, entry k at bit k - 1. The first
 // loop's entries 32..55 are the old groups shifted by one lane; the second
@@ -209,12 +214,9 @@ struct Table512 {
 // one-by-one loop does.
 VK_AVX512 inline std::uint64_t renewTable(Table512& t, __m512d limit) {
   __m512d* g = t.group;
-  const __m512d back31 = _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(g[4]), _mm512_castpd_si512(g[3]), 7));
-  const __m512d back39 = _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(g[5]), _mm512_castpd_si512(g[4]), 7));
-  const __m512d back47 = _mm512_castsi512_pd(_mm512_alignr_epi64(_mm512_castpd_si512(g[6]), _mm512_castpd_si512(g[5]), 7));
-  g[0] = wrappedDifference(g[0], back31);
-  g[1] = wrappedDifference(g[1], back39);
-  g[2] = wrappedDifference(g[2], back47);
+  g[0] = wrappedDifference(g[0], lastLaneThenFirstSeven(g[3], g[4]));  // entries 32..39
+  g[1] = wrappedDifference(g[1], lastLaneThenFirstSeven(g[4], g[5]));  // entries 40..47
+  g[2] = wrappedDifference(g[2], lastLaneThenFirstSeven(g[5], g[6]));  // entries 48..55
   for (int k = 3; k < 7; ++k) g[k] = wrappedDifference(g[k], g[k - 3]);
   std::uint64_t marks = 0;
   for (int k = 0; k < 7; ++k) marks |= std::uint64_t{_mm512_cmp_pd_mask(g[k], limit, _CMP_LE_OQ)} << (8 * k);
