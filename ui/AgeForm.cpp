@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QImageReader>
@@ -538,9 +538,11 @@ void TForm1::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) 
 }
 
 void TForm1::repaintUncovered() {
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < 60) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+  // An event loop that sleeps until the moment is over: calling
+  // processEvents until then kept the processor busy for all of it.
+  QEventLoop moment;
+  QTimer::singleShot(60, &moment, &QEventLoop::quit);
+  moment.exec(QEventLoop::ExcludeUserInputEvents);
   repaint();
 }
 
