@@ -1,5 +1,5 @@
 // Times the start-up of velquin-cli: --version, and a run that does nothing
-// (the demo's inputs with a mode word that runs no path), each started as a
+// (the demo's inputs with no paths to run), each started as a
 // new process many times; the median wall time per start is printed.
 //
 //   bench_startup [VELQUIN_CLI [DEMO_DIR]]
@@ -66,11 +66,13 @@ int main(int argc, char** argv) {
   fs::remove_all(work);
   fs::create_directories(work / "result");
   for (const char* name : {"price.txt", "data.txt", "wdata.txt", "para.txt"}) fs::copy(demo / name, work / name);
-  // The same parameters with a mode word that matches no mode: a run that reads its inputs and runs no path.
+  // The same parameters with no paths (simtimes, line 16, set to 0): a run that reads its inputs, writes the
+  // report of the actual rate and runs no path. (A mode word that matches no mode is a failed run.)
   std::ifstream in(demo / "para.txt");
   std::string line, text;
-  for (int i = 0; i < 17 && std::getline(in, line); ++i) text += line + "\n";
-  std::ofstream(work / "para.txt") << text << "nothing\n";
+  for (int number = 1; std::getline(in, line); ++number)
+    text += (number == 16 ? "0" + line.substr(line.find_first_of(" \t")) : line) + "\n";
+  std::ofstream(work / "para.txt") << text;
 
   report("velquin-cli --version", {cli, "--version"});
   report("velquin-cli run (no path)", {cli, "run", "--quiet", "-C", work.string()});
