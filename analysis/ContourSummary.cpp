@@ -59,10 +59,9 @@ Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings) {
   // The division's own message first, then which field holds what.
   const std::string gridsRange = "; it must lie between 1 and " + plainInt(kMaxGrids) + ".";
   if (b.count == 0) throw RunError("Floating point division by zero: \"# of Y grids\" is 0" + gridsRange);
-  if (b.count < 0 || b.count > kMaxGrids)
-    throw RunError("\"# of Y grids\" is " + plainInt(b.count) + gridsRange);
-  const std::string equalBounds = "Floating point division by zero: MinY and MaxY are both " + shortReal(b.minY) +
-                                  "; they must differ.";
+  if (b.count < 0 || b.count > kMaxGrids) throw RunError("\"# of Y grids\" is " + plainInt(b.count) + gridsRange);
+  const std::string equalBounds =
+      "Floating point division by zero: MinY and MaxY are both " + shortReal(b.minY) + "; they must differ.";
   if (b.minY == b.maxY) throw RunError(equalBounds);
   b.width = (b.maxY - b.minY) / b.count;
   // Bounds so far apart or so close that the width leaves the reals would

@@ -107,7 +107,8 @@ ChangeHistogram changeHistogram(const std::vector<double>& simulated, const std:
 
   const long long first = std::llround(low / h.binWidth);
   const std::size_t bins = static_cast<std::size_t>(std::llround(high / h.binWidth) - first + 1);
-  for (std::size_t i = 0; i < bins; ++i) h.centres.push_back(static_cast<double>(first + static_cast<long long>(i)) * h.binWidth);
+  for (std::size_t i = 0; i < bins; ++i)
+    h.centres.push_back(static_cast<double>(first + static_cast<long long>(i)) * h.binWidth);
   h.simulatedShare = sharesIn(simulated, h.binWidth, first, bins);
   h.actualShare = sharesIn(actual, h.binWidth, first, bins);
   return h;

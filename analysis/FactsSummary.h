@@ -28,7 +28,6 @@ namespace vk {
 
 class PathSelection;
 
-
 // The shares of the weekly changes in bins of a common width centred on its
 // multiples: the simulated changes of all paths pooled, and the actual ones.
 struct ChangeHistogram {

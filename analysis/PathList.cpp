@@ -35,7 +35,8 @@ std::vector<int> parsePathList(const std::string& list) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = list.find(',', start);
-    const std::string item = trimmed(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    const std::string item =
+        trimmed(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     const std::size_t dash = item.find('-');
     const int first = pathNumberOf(trimmed(item.substr(0, dash)), item);
     const int last = dash == std::string::npos ? first : pathNumberOf(trimmed(item.substr(dash + 1)), item);

@@ -106,7 +106,8 @@ void summarisePaths(const std::string& directory, PathSelection& selection, Path
   addActualPath(ref, series.actual);
 
   std::vector<WeekSums> weeks(static_cast<std::size_t>(span.last - span.start + 1));
-  for (int w = span.start; w <= span.last; ++w) weeks[static_cast<std::size_t>(w - span.start)].actual = ref.lineOfWeek(w).actual;
+  for (int w = span.start; w <= span.last; ++w)
+    weeks[static_cast<std::size_t>(w - span.start)].actual = ref.lineOfWeek(w).actual;
 
   OutputFile out;
   out.createLocked(resultFilePath(directory, kPathSummaryFileName));

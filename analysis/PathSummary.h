@@ -18,7 +18,6 @@
 
 namespace vk {
 
-
 struct PathSummarySeries {
   PointList mean;     // "Mean"
   PointList plusSd;   // "+SD"

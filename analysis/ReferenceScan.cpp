@@ -41,7 +41,8 @@ ReferenceScan scanReference(const std::string& directory) {
     scan.lines.push_back(line);
   } while (!file.atEnd());
   if (!departed)
-    throw RunError("No line of '" + file.path() + "' after the first has a simulated rate different from the actual one (lines 1 to " +
+    throw RunError("No line of '" + file.path() +
+                   "' after the first has a simulated rate different from the actual one (lines 1 to " +
                    std::to_string(file.line()) + "), so the simulated weeks are unknown");
   scan.span.last = scan.lines.back().week;
   return scan;

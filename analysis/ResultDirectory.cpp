@@ -15,7 +15,6 @@ namespace vk {
 
 namespace {
 
-
 bool sameLetter(char a, char b) {
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
@@ -115,7 +114,9 @@ std::string SelectionReader::whereLast() const { return text_.name() + ", line "
 ListedPaths::ListedPaths(const std::string& directory, std::vector<int> paths)
     : PathSelection(directory), paths_(std::move(paths)) {}
 
-std::string ListedPaths::whereLast() const { return "item " + plainInt(static_cast<long long>(next_)) + " of the path list"; }
+std::string ListedPaths::whereLast() const {
+  return "item " + plainInt(static_cast<long long>(next_)) + " of the path list";
+}
 
 SummaryHeader::SummaryHeader(OutputFile& file, int pathCount) : file_(file) {
   file_.write("# Number of path " + plainInt(pathCount) + "\n# Paths ");

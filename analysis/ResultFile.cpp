@@ -35,8 +35,8 @@ double ResultFileReader::realAt(int i) const { return realField(fields_, i, path
 void requireWeek(const ResultFileReader& file, int week) {
   const int found = file.intAt(kWeekField);
   if (found != week)
-    throw RunError("Week " + std::to_string(found) + " where the reference path file has week " +
-                   std::to_string(week) + " (" + file.path() + ", line " + std::to_string(file.line()) +
+    throw RunError("Week " + std::to_string(found) + " where the reference path file has week " + std::to_string(week) +
+                   " (" + file.path() + ", line " + std::to_string(file.line()) +
                    "): the file is left from another run or damaged, and a summary reads every path file against "
                    "the weeks of the reference file");
 }

@@ -106,9 +106,7 @@ std::vector<std::string> splitDelimited(const std::string& text, char delimiter)
 
 std::vector<std::string> splitResultLine(const std::string& line) { return splitDelimited(line, ','); }
 
-void splitResultLine(const std::string& line, std::vector<std::string>& fields) {
-  splitInto(line, ',', fields);
-}
+void splitResultLine(const std::string& line, std::vector<std::string>& fields) { splitInto(line, ',', fields); }
 
 int intFromText(const std::string& text, const std::string& where) {
   int value = 0;

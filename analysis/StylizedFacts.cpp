@@ -94,8 +94,9 @@ FactValue leverage(const std::vector<double>& y) {
 
 std::string factColumnName(int column) {
   static const char* const kScalarNames[] = {"n", "mean", "std", "skew", "excess_kurtosis", "hill", "hill_k"};
-  static const char* const kTailNames[] = {"lb_r_q",   "lb_r_p",   "lb_sq_q",  "lb_sq_p",        "agg4_excess_kurtosis",
-                                           "agg13_excess_kurtosis", "leverage", "volume_abs_corr"};
+  static const char* const kTailNames[] = {
+      "lb_r_q",   "lb_r_p",         "lb_sq_q", "lb_sq_p", "agg4_excess_kurtosis", "agg13_excess_kurtosis",
+      "leverage", "volume_abs_corr"};
   if (column < kFactAcfR) return kScalarNames[column];
   if (column < kFactLbRQ) {
     static const char* const kAcfNames[] = {"acf_r_", "acf_abs_", "acf_sq_"};

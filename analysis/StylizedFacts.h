@@ -33,9 +33,9 @@ enum FactColumn : int {
   kFactExcessKurtosis,
   kFactHill,
   kFactHillK,
-  kFactAcfR,                               // acf_r_1 .. acf_r_10
-  kFactAcfAbs = kFactAcfR + kAcfLags,      // acf_abs_1 .. acf_abs_10
-  kFactAcfSq = kFactAcfAbs + kAcfLags,     // acf_sq_1 .. acf_sq_10
+  kFactAcfR,                            // acf_r_1 .. acf_r_10
+  kFactAcfAbs = kFactAcfR + kAcfLags,   // acf_abs_1 .. acf_abs_10
+  kFactAcfSq = kFactAcfAbs + kAcfLags,  // acf_sq_1 .. acf_sq_10
   kFactLbRQ = kFactAcfSq + kAcfLags,
   kFactLbRP,
   kFactLbSqQ,

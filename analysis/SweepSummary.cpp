@@ -11,9 +11,9 @@ namespace vk {
 
 namespace {
 
-const char* const kValueColumns[] = {"me_sim",   "me_rw",       "mae_sim",  "mae_rw",     "rmse_sim", "rmse_rw",
-                                     "mean_sim", "mean_actual", "std_sim",  "std_actual", "skew_sim", "skew_actual",
-                                     "kurt_sim", "kurt_actual", "sr_sim",   "sr_actual"};
+const char* const kValueColumns[] = {"me_sim",   "me_rw",       "mae_sim", "mae_rw",     "rmse_sim", "rmse_rw",
+                                     "mean_sim", "mean_actual", "std_sim", "std_actual", "skew_sim", "skew_actual",
+                                     "kurt_sim", "kurt_actual", "sr_sim",  "sr_actual"};
 
 // One line of the table: fields separated by commas, a field in double
 // quotes may hold commas and "" for a quote.
@@ -23,9 +23,12 @@ std::vector<std::string> csvFields(const std::string& line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') fields.back() += line[++i];
-      else if (c == '"') quoted = false;
-      else fields.back() += c;
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+        fields.back() += line[++i];
+      else if (c == '"')
+        quoted = false;
+      else
+        fields.back() += c;
     } else if (c == '"') {
       quoted = true;
     } else if (c == ',') {
@@ -62,8 +65,8 @@ class Table {
   double number(const std::vector<std::string>& fields, int column) const {
     double value = 0;
     if (!parseReal(fields[column], value))
-      throw RunError(file_ + ", line " + std::to_string(line_) + ": '" + fields[column].substr(0, 40) +
-                     "' in column " + header_[column] + " is not a number; sweep plot draws over numeric parameters");
+      throw RunError(file_ + ", line " + std::to_string(line_) + ": '" + fields[column].substr(0, 40) + "' in column " +
+                     header_[column] + " is not a number; sweep plot draws over numeric parameters");
     return value;
   }
 

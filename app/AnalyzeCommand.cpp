@@ -163,9 +163,10 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
       ->type_name("DIR")
       ->capture_default_str();
   CLI::Option_group* selection = cmd->add_option_group("selection", "Which paths to summarise (one of)");
-  selection->add_option("--paths", o->paths,
-                        "Path numbers and ranges in the order to read them, e.g. 0,3,5-9: the files r0000.csv,\n"
-                        "r0003.csv, ... (w0000.csv, ... for weights), as if ticked in that order")
+  selection
+      ->add_option("--paths", o->paths,
+                   "Path numbers and ranges in the order to read them, e.g. 0,3,5-9: the files r0000.csv,\n"
+                   "r0003.csv, ... (w0000.csv, ... for weights), as if ticked in that order")
       ->type_name("LIST");
   selection->add_flag("--all", o->all,
                       "Every path file of the result directory, in the order of the path numbers: the names r\n"
@@ -173,13 +174,13 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
   selection->require_option(0, 1);
   cmd->add_option("--csv", o->csvFile,
                   "report: write the table into FILE (default: stdout). A header line, then one row\n"
-                  "per path: " + reportColumnList() + ".\nA value eval.txt shows as NAN is an empty field.\n"
-                  "facts: write the table to FILE, relative to the working directory, instead of\n"
-                  "facts.csv in the result directory")
+                  "per path: " +
+                      reportColumnList() +
+                      ".\nA value eval.txt shows as NAN is an empty field.\n"
+                      "facts: write the table to FILE, relative to the working directory, instead of\n"
+                      "facts.csv in the result directory")
       ->type_name("FILE");
-  cmd->add_option("--grids", o->grids, "contour: number of Y grids (bins) G")
-      ->type_name("N")
-      ->capture_default_str();
+  cmd->add_option("--grids", o->grids, "contour: number of Y grids (bins) G")->type_name("N")->capture_default_str();
   cmd->add_option("--maxz", o->maxZ, "contour: cap Z on the count of a bin")->type_name("N")->capture_default_str();
   cmd->add_option("--miny", o->minY,
                   "contour: lower bound of the bins (default: automatic, from the actual rate over the\n"

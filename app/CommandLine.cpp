@@ -39,9 +39,10 @@ int closeStandardOutput(const std::string& name, int status) {
 }
 
 int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, const PlotBinding* plotting) {
-  CLI::App app{"VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
-               "Runs simulations and summarises result directories; results go to files,\n"
-               "progress and diagnostics to stderr."};
+  CLI::App app{
+      "VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
+      "Runs simulations and summarises result directories; results go to files,\n"
+      "progress and diagnostics to stderr."};
   app.set_version_flag("--version", name + " " + VELQUIN_VERSION);
   app.require_subcommand(1);
   if (withRun) addRunCommand(app);

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "io/AtomicFile.h"
-#include "run/ReportTable.h"
 #include "io/RunError.h"
+#include "run/ReportTable.h"
 
 namespace vk {
 

@@ -84,17 +84,16 @@ void runCommand(const RunOptions& o) {
 
 void addRunCommand(CLI::App& app) {
   auto options = std::make_shared<RunOptions>();
-  CLI::App* run = app.add_subcommand(
-      "run",
-      "Perform one simulation run in the working directory. para.txt, wdata.txt and (in the replay\n"
-      "modes) filename.txt are read there, and relative names resolve there. The run mode is the\n"
-      "last line of para.txt. The result directory must exist.");
+  CLI::App* run =
+      app.add_subcommand("run",
+                         "Perform one simulation run in the working directory. para.txt, wdata.txt and (in the replay\n"
+                         "modes) filename.txt are read there, and relative names resolve there. The run mode is the\n"
+                         "last line of para.txt. The result directory must exist.");
   run->add_option("-C,--workdir", options->workDir, "Working directory of the run (default: the current one)");
   run->add_option("--result", options->resultDir, "Result directory (not empty)")->capture_default_str();
   run->add_option("--price", options->priceFile, "Price file: the actual rate, one value per line")
       ->capture_default_str();
-  run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")
-      ->capture_default_str();
+  run->add_option("--data", options->dataFile, "Data file: fourteen integer factors per week")->capture_default_str();
   run->add_option("--seed", options->seed,
                   "Seed the generator with the whole number S (0.." + std::to_string(kMaxSeedNumber) +
                       ") instead of\n"

@@ -62,9 +62,10 @@ std::string thisCommandLine() {
   std::string line;
   std::string word;
   while (std::getline(in, word, '\0')) {
-    const bool plain = !word.empty() && word.find_first_not_of(
-                                            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%") ==
-                                            std::string::npos;
+    const bool plain =
+        !word.empty() &&
+        word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%") ==
+            std::string::npos;
     line += (line.empty() ? "" : " ") + (plain ? word : "'" + word + "'");
   }
   return line;
@@ -90,8 +91,8 @@ class SweepProgress {
     if (!terminal_ && !tenth && finished_ != total_) return;
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
     const double left = elapsed / finished_ * (total_ - finished_);
-    std::fprintf(stderr, "%sRuns %d/%d done, %d failed, about %.0f s left%s", terminal_ ? "\r" : "", finished_,
-                 total_, failed_, left, terminal_ ? "   " : "\n");
+    std::fprintf(stderr, "%sRuns %d/%d done, %d failed, about %.0f s left%s", terminal_ ? "\r" : "", finished_, total_,
+                 failed_, left, terminal_ ? "   " : "\n");
     lineOpen_ = terminal_;
     std::fflush(stderr);
   }
@@ -151,8 +152,7 @@ void submitToCluster(const SweepOptions& o, const ExperimentPlan& plan, const st
   const SlurmSubmission s = submitToSlurm(plan, dir, thisProgram(), splitOptionWords(o.sbatch), slurmArrayLimit());
   if (s.tasks > 0)
     std::printf("Submitted job array %s (%d task%s, %d run%s each) and collector job %s.\n", s.arrayJob.c_str(),
-                s.tasks, s.tasks == 1 ? "" : "s", s.runsPerTask, s.runsPerTask == 1 ? "" : "s",
-                s.collectorJob.c_str());
+                s.tasks, s.tasks == 1 ? "" : "s", s.runsPerTask, s.runsPerTask == 1 ? "" : "s", s.collectorJob.c_str());
   else
     std::printf("Every run is done; submitted collector job %s.\n", s.collectorJob.c_str());
   std::printf("%s/results.csv is written when the collector ends; 'velquin-cli sweep status %s' shows the runs.\n",
@@ -167,8 +167,8 @@ void sweepRun(const SweepOptions& o, const CLI::App& command) {
   const std::string dir = absoluteFolder(o.dir);
   const ExperimentPlan plan = makePlan(readDescription(o.description));
   say(o, "Checked " + std::to_string(plan.points.size()) + " point" + (plan.points.size() == 1 ? "" : "s") + " x " +
-             std::to_string(plan.description.seeds.size()) + " seed" +
-             (plan.description.seeds.size() == 1 ? "" : "s") + ": " + std::to_string(plan.runs.size()) + " runs.");
+             std::to_string(plan.description.seeds.size()) + " seed" + (plan.description.seeds.size() == 1 ? "" : "s") +
+             ": " + std::to_string(plan.runs.size()) + " runs.");
   prepareExperimentFolder(plan, dir, o.replace);
   writeExperimentRecord(plan, dir, VELQUIN_VERSION, thisCommandLine());
   if (o.engine == "slurm")
@@ -255,10 +255,10 @@ void addPlotCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, con
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) {
   if (!withRuns && !plotting) return;
   auto o = std::make_shared<SweepOptions>();
-  CLI::App* sweep = app.add_subcommand(
-      "sweep",
-      "Experiments: every point of a description's design, times every seed, as its own run; one\n"
-      "table of results. See README for the description file.");
+  CLI::App* sweep =
+      app.add_subcommand("sweep",
+                         "Experiments: every point of a description's design, times every seed, as its own run; one\n"
+                         "table of results. See README for the description file.");
   sweep->require_subcommand(1);
   if (plotting) addPlotCommand(*sweep, o, *plotting);
   if (!withRuns) return;

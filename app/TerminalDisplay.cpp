@@ -45,4 +45,3 @@ void TerminalDisplay::endProgressLine() {
 }
 
 }  // namespace vk
-

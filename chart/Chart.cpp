@@ -18,8 +18,8 @@
 #include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
-#include <qwt_symbol.h>
 #include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
 
 #include <algorithm>
 #include <cmath>
@@ -169,8 +169,7 @@ void PointSeries::addPoint(double x, double y) {
 
 const QVector<QPointF>& PointSeries::points() const { return store_->points(); }
 
-LineSeries::LineSeries(const QString& title, const QColor& colour, int width, bool stairs,
-                       XOrder order)
+LineSeries::LineSeries(const QString& title, const QColor& colour, int width, bool stairs, XOrder order)
     : PointSeries(order), curve_(new QwtPlotCurve(title)) {
   curve_->setPen(colour, width);
   curve_->setStyle(stairs ? QwtPlotCurve::Steps : QwtPlotCurve::Lines);
@@ -484,10 +483,9 @@ BandSeries* Chart::addBand(const QString& title, const QColor& colour, BandStyle
 
 QColor Chart::nextFreeColour() const {
   // The sixteen basic colours without white, which a white chart would hide.
-  static const QColor palette[] = {
-      {0, 0, 0},     {128, 0, 0},   {0, 128, 0}, {128, 128, 0}, {0, 0, 128},   {128, 0, 128}, {0, 128, 128},
-      {128, 128, 128}, {192, 192, 192}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {0, 0, 255}, {255, 0, 255},
-      {0, 255, 255}};
+  static const QColor palette[] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+                                   {128, 0, 128}, {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0},
+                                   {0, 255, 0},   {255, 255, 0}, {0, 0, 255},     {255, 0, 255},   {0, 255, 255}};
   for (const QColor& colour : palette) {
     const bool used = std::any_of(series_.begin(), series_.end(), [&colour](const auto& s) {
       const auto* line = dynamic_cast<const LineSeries*>(s.get());

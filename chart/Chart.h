@@ -37,9 +37,9 @@
 // inspection; the windows never need to.
 #include <QColor>
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QVector>
-#include <QPointF>
 
 #include <qwt_plot.h>
 
@@ -196,10 +196,8 @@ class Chart : public QwtPlot {
   bool titleShown() const { return titleShown_; }
   void setGridLines(bool fromBottomAxis, bool fromLeftAxis);
 
-  LineSeries* addFastLine(const QString& title, const QColor& colour, int width,
-                          XOrder order = XOrder::Ascending);
-  LineSeries* addStairs(const QString& title, const QColor& colour, int width,
-                        XOrder order = XOrder::Ascending);
+  LineSeries* addFastLine(const QString& title, const QColor& colour, int width, XOrder order = XOrder::Ascending);
+  LineSeries* addStairs(const QString& title, const QColor& colour, int width, XOrder order = XOrder::Ascending);
   BarSeries* addBars(const QString& title, const QColor& colour, double widthFraction = 0.9);
   GridSeries* addColourGrid(const QString& title);
   GridSeries* addContour(const QString& title, int lineWidth = 2);

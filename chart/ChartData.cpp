@@ -52,7 +52,9 @@ void insertKeepingGap(std::vector<double>& sorted, double v, double& gap) {
   auto it = std::lower_bound(sorted.begin(), sorted.end(), v);
   if (it != sorted.end() && *it == v) return;
   it = sorted.insert(it, v);
-  auto consider = [&gap](double d) { if (gap == 0 || d < gap) gap = d; };
+  auto consider = [&gap](double d) {
+    if (gap == 0 || d < gap) gap = d;
+  };
   if (it != sorted.begin()) consider(v - *(it - 1));
   if (it + 1 != sorted.end()) consider(*(it + 1) - v);
 }
@@ -73,8 +75,8 @@ void PointStore::clear() {
 
 void PointStore::add(const QPointF& p) {
   if (order_ == XOrder::Ascending && !points_.isEmpty() && p.x() < points_.last().x()) {
-    auto at = std::upper_bound(points_.begin(), points_.end(), p.x(),
-                               [](double x, const QPointF& q) { return x < q.x(); });
+    auto at =
+        std::upper_bound(points_.begin(), points_.end(), p.x(), [](double x, const QPointF& q) { return x < q.x(); });
     points_.insert(at, p);
   } else {
     points_.append(p);

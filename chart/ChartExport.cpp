@@ -216,8 +216,7 @@ ChartExportDialog::ChartExportDialog(QWidget* owner, const ChartDrawing& drawing
   connect(buttons, &QDialogButtonBox::accepted, this, &ChartExportDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(browse, &QPushButton::clicked, this, &ChartExportDialog::browse);
-  connect(format_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-          &ChartExportDialog::formatChosen);
+  connect(format_, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &ChartExportDialog::formatChosen);
 }
 
 QString ChartExportDialog::chosenPath() const {
@@ -226,8 +225,7 @@ QString ChartExportDialog::chosenPath() const {
   QString path = file_->text().trimmed();
   QFileInfo info(path);
   if (info.suffix().toLower() != ext) {
-    if (chartFileFormats().contains(info.suffix().toLower()))
-      path.chop(info.suffix().size() + 1);
+    if (chartFileFormats().contains(info.suffix().toLower())) path.chop(info.suffix().size() + 1);
     path += "." + ext;
   }
   return path;
@@ -238,8 +236,8 @@ void ChartExportDialog::formatChosen() {
 }
 
 void ChartExportDialog::browse() {
-  const QString path = QFileDialog::getSaveFileName(this, "Export chart", chosenPath(),
-                                                    format_->currentText() + ";;All files (*)");
+  const QString path =
+      QFileDialog::getSaveFileName(this, "Export chart", chosenPath(), format_->currentText() + ";;All files (*)");
   if (!path.isEmpty()) file_->setText(path);
 }
 

@@ -30,8 +30,7 @@ void ContourChart::show(const ContourSeries& summary) {
   // Added in the stable order of their weeks they give the line the same
   // points as one by one, without inserting each copy into the middle.
   PointList actual = summary.actualPath;
-  std::stable_sort(actual.begin(), actual.end(),
-                   [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
+  std::stable_sort(actual.begin(), actual.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
   for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
   // Bin g is drawn at g; its centre is the rate minY + h/2 + g h.
   // A Plot that stopped before the bins were known leaves no rate scale.

@@ -59,10 +59,10 @@ class FactsView {
  public:
   // The series of one autocorrelation chart, in drawing order.
   struct AutocorrelationSeries {
-    BandSeries* range;     // "Simulated 10-90 %"
-    BandSeries* noise;     // "±1.96/√n"
-    LineSeries* median;    // "Simulated median"
-    LineSeries* actual;    // "Actual", with markers
+    BandSeries* range;   // "Simulated 10-90 %"
+    BandSeries* noise;   // "±1.96/√n"
+    LineSeries* median;  // "Simulated median"
+    LineSeries* actual;  // "Actual", with markers
   };
 
   // Gives the charts their titles, axis titles, legends and series, and the

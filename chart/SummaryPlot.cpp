@@ -32,17 +32,11 @@ void plotWith(const Series& summary, const std::string& file) {
 
 }  // namespace
 
-void plotSummary(const PathSummarySeries& summary, const std::string& file) {
-  plotWith<PathChart>(summary, file);
-}
+void plotSummary(const PathSummarySeries& summary, const std::string& file) { plotWith<PathChart>(summary, file); }
 
-void plotSummary(const ContourSeries& summary, const std::string& file) {
-  plotWith<ContourChart>(summary, file);
-}
+void plotSummary(const ContourSeries& summary, const std::string& file) { plotWith<ContourChart>(summary, file); }
 
-void plotSummary(const WeightsSeries& summary, const std::string& file) {
-  plotWith<WeightsChart>(summary, file);
-}
+void plotSummary(const WeightsSeries& summary, const std::string& file) { plotWith<WeightsChart>(summary, file); }
 
 void plotSummary(const SweepSummary& summary, const std::string& file) { plotWith<SweepChart>(summary, file); }
 void plotSummary(const FactsSeries& summary, const std::string& file) {

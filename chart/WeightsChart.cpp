@@ -11,11 +11,10 @@ namespace {
 // The colour of each weight's line; the fourteenth takes the chart's next
 // free palette colour.
 const std::array<std::optional<QColor>, kPlottedWeights> kWeightColours = {
-    QColor(255, 0, 0),     QColor(0, 128, 0),     QColor(255, 255, 0),   QColor(0, 0, 255),
-    QColor(128, 128, 128), QColor(255, 0, 255),   QColor(0, 128, 128),   QColor(0, 0, 128),
-    QColor(128, 0, 0),     QColor(0, 255, 0),     QColor(128, 128, 0),   QColor(128, 0, 128),
-    QColor(0, 255, 255),   std::nullopt,          QColor(192, 220, 192), QColor(166, 202, 240),
-    QColor(255, 128, 64)};
+    QColor(255, 0, 0),     QColor(0, 128, 0),   QColor(255, 255, 0), QColor(0, 0, 255), QColor(128, 128, 128),
+    QColor(255, 0, 255),   QColor(0, 128, 128), QColor(0, 0, 128),   QColor(128, 0, 0), QColor(0, 255, 0),
+    QColor(128, 128, 0),   QColor(128, 0, 128), QColor(0, 255, 255), std::nullopt,      QColor(192, 220, 192),
+    QColor(166, 202, 240), QColor(255, 128, 64)};
 
 }  // namespace
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include <toml++/toml.h>
@@ -34,13 +34,20 @@ std::string fileInQuotes(const std::string& file) { return "'" + file + "'"; }
 
 std::string typeName(const toml::node& node) {
   switch (node.type()) {
-    case toml::node_type::string: return "a text";
-    case toml::node_type::integer: return "a whole number";
-    case toml::node_type::floating_point: return "a real number";
-    case toml::node_type::boolean: return "true or false";
-    case toml::node_type::array: return "a list";
-    case toml::node_type::table: return "a table";
-    default: return "a date or time";
+    case toml::node_type::string:
+      return "a text";
+    case toml::node_type::integer:
+      return "a whole number";
+    case toml::node_type::floating_point:
+      return "a real number";
+    case toml::node_type::boolean:
+      return "true or false";
+    case toml::node_type::array:
+      return "a list";
+    case toml::node_type::table:
+      return "a table";
+    default:
+      return "a date or time";
   }
 }
 
@@ -70,7 +77,8 @@ class DescriptionReader {
       if (allowed.count(std::string(key.str())) == 0) {
         std::string list;
         for (const std::string& name : allowed) list += (list.empty() ? "" : ", ") + name;
-        fail(placeOf(key), "unknown name " + inQuotes(std::string(key.str())) + " in " + where + "; the names are: " + list);
+        fail(placeOf(key),
+             "unknown name " + inQuotes(std::string(key.str())) + " in " + where + "; the names are: " + list);
       }
   }
 
@@ -105,7 +113,8 @@ class DescriptionReader {
     const fs::path path(name);
     const std::string file = (path.is_absolute() ? path : fs::path(relativeTo) / path).lexically_normal().string();
     std::error_code error;
-    if (!fs::is_regular_file(file, error)) fail(placeOf(node), what + " " + fileInQuotes(file) + " does not exist or is not a file");
+    if (!fs::is_regular_file(file, error))
+      fail(placeOf(node), what + " " + fileInQuotes(file) + " does not exist or is not a file");
     return file;
   }
 
@@ -170,7 +179,8 @@ class DescriptionReader {
     std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
       return a.first.line != b.first.line ? a.first.line < b.first.line : a.first.column < b.first.column;
     });
-    for (const auto& [place, key] : keys) readVaryEntry(std::string(key->str()), place, *node.as_table()->get(key->str()));
+    for (const auto& [place, key] : keys)
+      readVaryEntry(std::string(key->str()), place, *node.as_table()->get(key->str()));
   }
 
   void readVaryEntry(const std::string& name, SourcePlace place, const toml::node& value) {
@@ -189,8 +199,8 @@ class DescriptionReader {
       entry.kind = VaryKind::Market;
       for (const toml::node& item : listOf(value, what)) {
         if (!item.is_table())
-          fail(placeOf(item), what + " lists tables such as { price = \"price.txt\", data = \"data.txt\" }, not " +
-                                  typeName(item));
+          fail(placeOf(item),
+               what + " lists tables such as { price = \"price.txt\", data = \"data.txt\" }, not " + typeName(item));
         const toml::table& market = *item.as_table();
         onlyKeys(market, {"price", "data", "name"}, what);
         const toml::node* price = market.get("price");
@@ -206,7 +216,8 @@ class DescriptionReader {
       }
     } else {
       const ParameterField* parameter = variableParameter(name);
-      if (!parameter) fail(place, "unknown name " + inQuotes(name) + " in [vary]; the names are: " + allowedVaryNames());
+      if (!parameter)
+        fail(place, "unknown name " + inQuotes(name) + " in [vary]; the names are: " + allowedVaryNames());
       entry.integer = parameter->kind == ParameterKind::Whole;
       if (value.is_table()) {
         readRange(entry, *value.as_table(), what);
@@ -240,8 +251,8 @@ class DescriptionReader {
 
   std::vector<std::reference_wrapper<const toml::node>> listOf(const toml::node& value, const std::string& what) const {
     if (!value.is_array())
-      fail(placeOf(value), what + " must be a list [..] or a range { from = .., to = .., steps = .. }, not " +
-                               typeName(value));
+      fail(placeOf(value),
+           what + " must be a list [..] or a range { from = .., to = .., steps = .. }, not " + typeName(value));
     std::vector<std::reference_wrapper<const toml::node>> items;
     for (const toml::node& item : *value.as_array()) items.push_back(item);
     if (items.empty()) fail(placeOf(value), what + " is an empty list");
@@ -271,7 +282,8 @@ class DescriptionReader {
     std::set<long long> seen;
     for (const toml::node& item : listOf(*seeds, "seeds")) {
       const long long seed = whole(item, "a seed");
-      if (seed < 0) fail(placeOf(item), "the seed " + std::to_string(seed) + " is negative; seeds are whole numbers from 0");
+      if (seed < 0)
+        fail(placeOf(item), "the seed " + std::to_string(seed) + " is negative; seeds are whole numbers from 0");
       if (!seen.insert(seed).second) fail(placeOf(item), "the seed " + std::to_string(seed) + " is listed twice");
       d_.seeds.push_back(static_cast<ExperimentSeed>(seed));
     }
@@ -284,16 +296,21 @@ class DescriptionReader {
       onlyKeys(table, {"kind", "samples", "seed"}, "[design]");
       if (const toml::node* kind = table.get("kind")) {
         const std::string word = text(*kind, "design.kind");
-        if (word == "grid") d_.design = DesignKind::Grid;
-        else if (word == "lhs") d_.design = DesignKind::LatinHypercube;
-        else if (word == "sobol") d_.design = DesignKind::Sobol;
-        else fail(placeOf(*kind), "design.kind " + inQuotes(word) + " is none of grid, lhs, sobol");
+        if (word == "grid")
+          d_.design = DesignKind::Grid;
+        else if (word == "lhs")
+          d_.design = DesignKind::LatinHypercube;
+        else if (word == "sobol")
+          d_.design = DesignKind::Sobol;
+        else
+          fail(placeOf(*kind), "design.kind " + inQuotes(word) + " is none of grid, lhs, sobol");
       }
       const bool sampled = d_.design != DesignKind::Grid;
       if (const toml::node* samples = table.get("samples")) {
         if (!sampled) fail(placeOf(*samples), "samples applies to the designs lhs and sobol, not to a grid");
         const long long n = whole(*samples, "design.samples");
-        if (n < 1 || n > 1000000) fail(placeOf(*samples), "design.samples = " + std::to_string(n) + " must be 1..1000000");
+        if (n < 1 || n > 1000000)
+          fail(placeOf(*samples), "design.samples = " + std::to_string(n) + " must be 1..1000000");
         d_.samples = static_cast<int>(n);
       } else if (sampled) {
         fail(placeOf(*node), "the designs lhs and sobol need samples = N");
@@ -309,8 +326,9 @@ class DescriptionReader {
       if (d_.design == DesignKind::Grid && entry.isRange && entry.steps == 0)
         fail(entry.place, "vary." + entry.name + ": a range in a grid needs steps = N (the count of intervals)");
       if (d_.design != DesignKind::Grid && !entry.isRange)
-        fail(entry.place, "vary." + entry.name + ": the designs lhs and sobol sample ranges only, such as "
-                          "{ from = 0.1, to = 0.5 }; give lists in a grid");
+        fail(entry.place, "vary." + entry.name +
+                              ": the designs lhs and sobol sample ranges only, such as "
+                              "{ from = 0.1, to = 0.5 }; give lists in a grid");
       if (d_.design != DesignKind::Grid && entry.steps != 0)
         fail(entry.place, "vary." + entry.name + ": steps applies to a grid; lhs and sobol draw samples = N points");
     }

@@ -50,13 +50,13 @@ struct VaryEntry {
 enum class DesignKind { Grid, LatinHypercube, Sobol };
 
 struct Description {
-  std::string sourceName;  // the file, for messages
-  std::string text;        // the file's bytes as read
-  std::string base;        // the folder relative names resolve against
-  std::string inputs;      // absolute
-  std::string mode;        // empty: the mode of para.txt
-  std::string wdata;       // absolute: the weight structure when not varied
-  MarketFiles market;      // the price and data files when not varied
+  std::string sourceName;       // the file, for messages
+  std::string text;             // the file's bytes as read
+  std::string base;             // the folder relative names resolve against
+  std::string inputs;           // absolute
+  std::string mode;             // empty: the mode of para.txt
+  std::string wdata;            // absolute: the weight structure when not varied
+  MarketFiles market;           // the price and data files when not varied
   std::vector<VaryEntry> vary;  // in the order written
   std::vector<ExperimentSeed> seeds;
   DesignKind design = DesignKind::Grid;

@@ -40,13 +40,25 @@ struct SobolPolynomial {
   unsigned a;
   unsigned m[7];
 };
-const SobolPolynomial kSobolPolynomials[kMaxSobolDimensions - 1] = {
-    {1, 0, {1}},           {2, 1, {1, 3}},          {3, 1, {1, 3, 1}},        {3, 2, {1, 1, 1}},
-    {4, 1, {1, 1, 3, 3}},  {4, 4, {1, 3, 5, 13}},   {5, 2, {1, 1, 5, 5, 17}}, {5, 4, {1, 1, 5, 5, 5}},
-    {5, 7, {1, 1, 7, 11, 19}}, {5, 11, {1, 1, 5, 1, 1}}, {5, 13, {1, 1, 1, 3, 11}}, {5, 14, {1, 3, 5, 5, 31}},
-    {6, 1, {1, 3, 3, 9, 7, 49}}, {6, 13, {1, 1, 1, 15, 21, 21}}, {6, 16, {1, 3, 1, 13, 27, 49}},
-    {6, 19, {1, 1, 1, 15, 7, 5}}, {6, 22, {1, 3, 1, 15, 13, 25}}, {6, 25, {1, 1, 5, 5, 19, 61}},
-    {7, 1, {1, 3, 7, 11, 23, 15, 103}}};
+const SobolPolynomial kSobolPolynomials[kMaxSobolDimensions - 1] = {{1, 0, {1}},
+                                                                    {2, 1, {1, 3}},
+                                                                    {3, 1, {1, 3, 1}},
+                                                                    {3, 2, {1, 1, 1}},
+                                                                    {4, 1, {1, 1, 3, 3}},
+                                                                    {4, 4, {1, 3, 5, 13}},
+                                                                    {5, 2, {1, 1, 5, 5, 17}},
+                                                                    {5, 4, {1, 1, 5, 5, 5}},
+                                                                    {5, 7, {1, 1, 7, 11, 19}},
+                                                                    {5, 11, {1, 1, 5, 1, 1}},
+                                                                    {5, 13, {1, 1, 1, 3, 11}},
+                                                                    {5, 14, {1, 3, 5, 5, 31}},
+                                                                    {6, 1, {1, 3, 3, 9, 7, 49}},
+                                                                    {6, 13, {1, 1, 1, 15, 21, 21}},
+                                                                    {6, 16, {1, 3, 1, 13, 27, 49}},
+                                                                    {6, 19, {1, 1, 1, 15, 7, 5}},
+                                                                    {6, 22, {1, 3, 1, 15, 13, 25}},
+                                                                    {6, 25, {1, 1, 5, 5, 19, 61}},
+                                                                    {7, 1, {1, 3, 7, 11, 23, 15, 103}}};
 
 std::vector<std::uint32_t> directionNumbers(int dimension) {
   std::vector<std::uint32_t> v(33);
@@ -71,8 +83,10 @@ std::vector<std::uint32_t> directionNumbers(int dimension) {
 std::string parameterTextOf(const std::string& name, double value) {
   const ParameterField& field = *findParameter(name);
   Parameters p;
-  if (field.kind == ParameterKind::Whole) p.*field.whole = static_cast<int>(value);
-  else p.*field.real = value;
+  if (field.kind == ParameterKind::Whole)
+    p.*field.whole = static_cast<int>(value);
+  else
+    p.*field.real = value;
   return parameterText(p, field);
 }
 
@@ -87,13 +101,17 @@ std::string shortNumber(double v) {
 std::string exactText(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
   if (entry.integer && value != std::floor(value))
     failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is not a whole number");
-  if (std::fabs(value) > 2147483647.0) failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is too large");
+  if (std::fabs(value) > 2147483647.0)
+    failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is too large");
   const std::string text = parameterTextOf(entry.name, value);
   double back = 0;
   parseReal(text, back);
   if (std::fabs(back - value) > 1e-9 * std::max(1.0, std::fabs(value)))
-    failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " cannot be written into para.txt, which keeps "
-                     "five decimals (it would become " + text + ")");
+    failAt(d, place,
+           "vary." + entry.name + ": " + shortNumber(value) +
+               " cannot be written into para.txt, which keeps "
+               "five decimals (it would become " +
+               text + ")");
   return text;
 }
 
@@ -121,7 +139,8 @@ std::vector<DesignPoint> gridPoints(const Description& d) {
     count *= static_cast<double>(axes.back().size());
   }
   if (count > kMaxPoints)
-    failAt(d, d.vary.front().place, "the grid has " + shortNumber(count) + " points; an experiment has at most 1000000");
+    failAt(d, d.vary.front().place,
+           "the grid has " + shortNumber(count) + " points; an experiment has at most 1000000");
   std::vector<DesignPoint> points;
   std::vector<std::size_t> index(axes.size(), 0);
   for (;;) {

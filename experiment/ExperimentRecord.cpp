@@ -54,11 +54,13 @@ void prepareExperimentFolder(const ExperimentPlan& plan, const std::string& dir,
   }
   if (!fs::is_directory(dir, error)) throw RunError("'" + dir + "' exists and is not a folder");
   if (!fs::exists(experimentRecordFile(dir), error))
-    throw RunError("'" + dir + "' is not empty and holds no experiment.toml: it was not made by sweep run. "
+    throw RunError("'" + dir +
+                   "' is not empty and holds no experiment.toml: it was not made by sweep run. "
                    "Choose a new or empty folder.");
   if (recordedFingerprint(dir) == plan.fingerprint) return;
   if (!replace)
-    throw RunError("'" + dir + "' holds the results of another experiment (another description, or inputs that "
+    throw RunError("'" + dir +
+                   "' holds the results of another experiment (another description, or inputs that "
                    "changed since). Choose another folder, or give --replace to remove its runs and start again.");
   for (const char* name : kMadeByRun) {
     fs::remove_all(fs::path(dir) / name, error);

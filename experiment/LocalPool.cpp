@@ -51,8 +51,8 @@ int availableCores() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-int runLocally(const std::string& program, const std::string& dir, const std::vector<const PlannedRun*>& runs,
-               int jobs, const RunEndedCallback& ended) {
+int runLocally(const std::string& program, const std::string& dir, const std::vector<const PlannedRun*>& runs, int jobs,
+               const RunEndedCallback& ended) {
   std::map<pid_t, const PlannedRun*> running;
   std::size_t next = 0;
   int failed = 0;

@@ -4,13 +4,13 @@
 #include <map>
 
 #include "experiment/Sha256.h"
+#include "io/Limits.h"
+#include "io/RunError.h"
+#include "io/TextReader.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
 #include "run/Parameters.h"
-#include "io/Limits.h"
-#include "io/RunError.h"
 #include "run/RunState.h"
-#include "io/TextReader.h"
 
 namespace vk {
 
@@ -97,8 +97,9 @@ class Planner {
     plan.points = designPoints(d_);
     const double total = static_cast<double>(plan.points.size()) * static_cast<double>(d_.seeds.size());
     if (total > kMaxRuns)
-      failAt(d_, {1, 1}, std::to_string(plan.points.size()) + " points x " + std::to_string(d_.seeds.size()) +
-                             " seeds is more than the " + std::to_string(kMaxRuns) + " runs an experiment holds");
+      failAt(d_, {1, 1},
+             std::to_string(plan.points.size()) + " points x " + std::to_string(d_.seeds.size()) +
+                 " seeds is more than the " + std::to_string(kMaxRuns) + " runs an experiment holds");
     const std::string paraFile = d_.inputs + "/para.txt";
     base_ = readParameterFile(paraFile);
     refuseValuesTheFormatChanges(base_, paraFile);
@@ -144,9 +145,10 @@ class Planner {
     const SourcePlace where = d_.vary.empty() ? SourcePlace{1, 1} : d_.vary.front().place;
     const std::string which = "the point " + describePoint(plan.columns, point);
     if (p.runMode != "write" && p.runMode != "all")
-      failAt(d_, where, which + " runs in mode '" + p.runMode.substr(0, 30) +
-                            "' of para.txt; an experiment needs a run report of every path, which the modes write "
-                            "and all make: set mode = \"write\" in the description");
+      failAt(d_, where,
+             which + " runs in mode '" + p.runMode.substr(0, 30) +
+                 "' of para.txt; an experiment needs a run report of every path, which the modes write "
+                 "and all make: set mode = \"write\" in the description");
     try {
       checkParameters(p, "para.txt");
       coverage_.checkWeightStructure(run.wdata);

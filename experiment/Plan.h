@@ -26,7 +26,7 @@ struct ExperimentPlan {
   Description description;
   std::vector<std::string> columns;  // the [vary] names, in order
   std::vector<DesignPoint> points;
-  std::vector<PlannedRun> runs;      // point by point, the seeds within a point
+  std::vector<PlannedRun> runs;  // point by point, the seeds within a point
   // Every input file and its SHA-256, sorted by name.
   std::vector<std::pair<std::string, std::string>> inputs;
   // SHA-256 over everything the runs depend on: the para.txt of each run, its

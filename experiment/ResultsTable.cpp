@@ -2,8 +2,8 @@
 
 #include "experiment/RunFolder.h"
 #include "io/AtomicFile.h"
-#include "run/ReportTable.h"
 #include "io/RunError.h"
+#include "run/ReportTable.h"
 
 namespace vk {
 
@@ -42,9 +42,12 @@ RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir) {
   RunCounts counts;
   for (const PlannedRun& run : plan.runs) {
     const RunOutcome outcome = runOutcome(dir, run, nullptr);
-    if (outcome == RunOutcome::Done) ++counts.done;
-    else if (outcome == RunOutcome::Failed) ++counts.failed;
-    else ++counts.pending;
+    if (outcome == RunOutcome::Done)
+      ++counts.done;
+    else if (outcome == RunOutcome::Failed)
+      ++counts.failed;
+    else
+      ++counts.pending;
   }
   return counts;
 }

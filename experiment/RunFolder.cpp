@@ -8,8 +8,8 @@
 
 #include "io/AtomicFile.h"
 #include "io/OutputFile.h"
-#include "run/ReportTable.h"
 #include "io/RunError.h"
+#include "run/ReportTable.h"
 
 namespace vk {
 
@@ -51,9 +51,7 @@ std::string oneLine(std::string text) {
 
 std::string runFolder(const std::string& dir, const PlannedRun& run) { return dir + "/runs/" + run.name; }
 std::string runLogFile(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/run.log"; }
-std::string runResultFolder(const std::string& dir, const PlannedRun& run) {
-  return runFolder(dir, run) + "/result";
-}
+std::string runResultFolder(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/result"; }
 
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message) {
   const std::string folder = runFolder(dir, run);
@@ -87,7 +85,7 @@ void prepareRunFolder(const std::string& dir, const PlannedRun& run) {
 }
 
 std::vector<std::string> runCommandLine(const std::string& program, const std::string& dir, const PlannedRun& run) {
-  return {program, "run", "-C", runFolder(dir, run), "--result", "result", "--price", run.price,
+  return {program,  "run",    "-C",     runFolder(dir, run),     "--result", "result", "--price", run.price,
           "--data", run.data, "--seed", std::to_string(run.seed)};
 }
 

@@ -34,9 +34,10 @@ void compressBlock(std::array<std::uint32_t, 8>& h, const unsigned char* block) 
   }
   std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], hh = h[7];
   for (int i = 0; i < 64; ++i) {
-    const std::uint32_t t1 = hh + (rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25)) +
-                             ((e & f) ^ (~e & g)) + kRoundConstants[i] + w[i];
-    const std::uint32_t t2 = (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    const std::uint32_t t1 = hh + (rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25)) + ((e & f) ^ (~e & g)) +
+                             kRoundConstants[i] + w[i];
+    const std::uint32_t t2 =
+        (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
     hh = g;
     g = f;
     f = e;

@@ -98,13 +98,15 @@ void writeScript(const std::string& path, const std::string& text) {
 std::string taskScript(const std::string& program, const std::string& dir) {
   return "#!/bin/sh\n"
          "# One array task: the runs listed for it in tasks.txt.\n"
-         "exec " + shellWord(program) + " sweep task " + shellWord(dir) + " --task \"$SLURM_ARRAY_TASK_ID\"\n";
+         "exec " +
+         shellWord(program) + " sweep task " + shellWord(dir) + " --task \"$SLURM_ARRAY_TASK_ID\"\n";
 }
 
 std::string collectorScript(const std::string& program, const std::string& dir) {
   return "#!/bin/sh\n"
          "# After every array task ended: results.csv, with the runs no task finished as failed.\n"
-         "exec " + shellWord(program) + " sweep collect " + shellWord(dir) + " --after-cluster\n";
+         "exec " +
+         shellWord(program) + " sweep collect " + shellWord(dir) + " --after-cluster\n";
 }
 
 std::vector<std::string> sbatchCommand(const std::vector<std::string>& extraOptions) {
@@ -123,14 +125,18 @@ std::vector<std::string> splitOptionWords(const std::string& text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (quote == '\'') {
-      if (c == '\'') quote = 0;
-      else word += c;
+      if (c == '\'')
+        quote = 0;
+      else
+        word += c;
     } else if (c == '\\' && i + 1 < text.size()) {
       word += text[++i];
       inWord = true;
     } else if (quote == '"') {
-      if (c == '"') quote = 0;
-      else word += c;
+      if (c == '"')
+        quote = 0;
+      else
+        word += c;
     } else if (c == '\'' || c == '"') {
       quote = c;
       inWord = true;
@@ -191,8 +197,7 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
   if (submission.tasks > 0) {
     std::vector<std::string> words = sbatchCommand(extraOptions);
     words.insert(words.end(), {"--job-name=velquin-runs", "--array=0-" + std::to_string(submission.tasks - 1),
-                               "--output=" + absoluteDir + "/slurm/task-%A_%a.log",
-                               absoluteDir + "/slurm/task.sh"});
+                               "--output=" + absoluteDir + "/slurm/task-%A_%a.log", absoluteDir + "/slurm/task.sh"});
     submission.arrayJob = submittedJobId(runProgram(words), "the job array");
     dependency = "--dependency=afterany:" + submission.arrayJob;
   }
@@ -206,8 +211,9 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
     if (submission.arrayJob.empty()) throw;
     const CommandResult cancel = runProgram({"scancel", submission.arrayJob});
     throw RunError(std::string(e.what()) + "\nThe job array " + submission.arrayJob + " was submitted; " +
-                   (cancel.exitCode == 0 ? "it has been cancelled."
-                                         : "cancelling it failed too, cancel it by hand: scancel " + submission.arrayJob));
+                   (cancel.exitCode == 0
+                        ? "it has been cancelled."
+                        : "cancelling it failed too, cancel it by hand: scancel " + submission.arrayJob));
   }
   return submission;
 }
@@ -218,8 +224,7 @@ std::vector<const PlannedRun*> runsOfTask(const ExperimentPlan& plan, const std:
     if (list.atEnd()) break;
     list.skipLine();
   }
-  if (task < 0 || list.atEnd())
-    throw RunError(taskListFile(dir) + " lists no task " + std::to_string(task));
+  if (task < 0 || list.atEnd()) throw RunError(taskListFile(dir) + " lists no task " + std::to_string(task));
   std::vector<const PlannedRun*> runs;
   const std::vector<std::string> ids = splitOptionWords(list.readLineText());
   for (const std::string& text : ids) {

@@ -21,8 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     vk::TextReader in("fuzz.txt", text);
     for (int i = 0; i < 64 && in.skipToNextValue(); ++i) {
-      if (i % 3 == 0) (void)in.readInt();
-      else (void)in.readReal();
+      if (i % 3 == 0)
+        (void)in.readInt();
+      else
+        (void)in.readReal();
       if (i % 5 == 0) in.skipLine();
     }
     in.rewind();

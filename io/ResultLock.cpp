@@ -191,7 +191,8 @@ std::optional<UnfinishedRun> readUnfinishedRun(const std::string& directory) {
 std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun& run) {
   std::string note = "The last run in " + quoted(directory, std::string::npos) + " did not finish (" + run.run + ")";
   if (run.cutPath >= 0)
-    note += ": path " + plainInt(run.cutPath) + " was cut short, and the files of later paths may be left from an "
+    note += ": path " + plainInt(run.cutPath) +
+            " was cut short, and the files of later paths may be left from an "
             "earlier run";
   return note + ".";
 }

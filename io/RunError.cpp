@@ -9,10 +9,17 @@ namespace {
 
 void appendVisible(std::string& out, unsigned char c) {
   switch (c) {
-    case '\n': out += "\\n"; return;
-    case '\t': out += "\\t"; return;
-    case '\r': out += "\\r"; return;
-    default: break;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    default:
+      break;
   }
   if (c < 0x20 || c == 0x7f) {
     char code[5];

@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
-#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -100,8 +100,7 @@ bool parseInt(const std::string& text, int& value) {
   }
   errno = 0;
   const long long v = std::strtoll(text.c_str(), nullptr, 10);
-  if (errno == ERANGE || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-    return false;
+  if (errno == ERANGE || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
   value = static_cast<int>(v);
   return true;
 }

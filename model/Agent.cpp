@@ -25,8 +25,7 @@ struct TermSums {
 };
 
 void collectPlainTerms(const RunState& s, const Agent& agent, TermSums& sums) {
-  for (int i = 1; i <= s.nWeights; ++i)
-    sums.add(s.factorValue[i] * decodeWeight(agent.genes[i]));
+  for (int i = 1; i <= s.nWeights; ++i) sums.add(s.factorValue[i] * decodeWeight(agent.genes[i]));
 }
 
 void collectStagedTerms(const RunState& s, const Agent& agent, TermSums& sums) {
@@ -43,8 +42,7 @@ void collectStagedTerms(const RunState& s, const Agent& agent, TermSums& sums) {
     const int inner = s.stage2InnerCount[g];
     const int members = inner + s.stage2FactorCount[g];
     double sum = 0;
-    for (int j = 1; j <= inner; ++j)
-      sum = sum + stage1Out[s.stage2Members[g][j]] * decodeWeight(agent.genes[k++]);
+    for (int j = 1; j <= inner; ++j) sum = sum + stage1Out[s.stage2Members[g][j]] * decodeWeight(agent.genes[k++]);
     for (int j = inner + 1; j <= members; ++j)
       sum = sum + s.factorValue[s.stage2Members[g][j]] * decodeWeight(agent.genes[k++]);
     stage2Out[g] = clampTrend(sum);

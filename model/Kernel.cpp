@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "io/RunError.h"
 #include "model/Agent.h"
 #include "model/Genetics.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
-#include "io/RunError.h"
 #include "run/RunState.h"
 
 namespace vk {
@@ -42,8 +42,9 @@ int advanceTablesUntilMarkedScalar(double* entry, double p, int most, std::uint6
   return refills;
 }
 
-const ModelKernel kScalar = {"scalar", forecastEachAgent, sumEachWeight, firstAtMostScalar, advanceTable,
-                             advanceTablesUntilMarkedScalar, drawPermutation};
+const ModelKernel kScalar = {"scalar",          forecastEachAgent, sumEachWeight,
+                             firstAtMostScalar, advanceTable,      advanceTablesUntilMarkedScalar,
+                             drawPermutation};
 
 }  // namespace
 

@@ -24,8 +24,8 @@ constexpr int kPaddedWeights = 104;
 // The weight of a code found from its low four bits alone, as a vector
 // permute or gather reads a code byte: 0..4 at 0..4, -4..-1 (0xfc..0xff) at 12..15.
 inline constexpr double kWeightOfCodeBits[16] = {
-    kWeightOfCode[4], kWeightOfCode[5], kWeightOfCode[6], kWeightOfCode[7], kWeightOfCode[8], 0, 0, 0,
-    0, 0, 0, 0, kWeightOfCode[0], kWeightOfCode[1], kWeightOfCode[2], kWeightOfCode[3]};
+    kWeightOfCode[4], kWeightOfCode[5], kWeightOfCode[6], kWeightOfCode[7], kWeightOfCode[8], 0, 0, 0, 0, 0, 0, 0,
+    kWeightOfCode[0], kWeightOfCode[1], kWeightOfCode[2], kWeightOfCode[3]};
 
 struct ModelKernel {
   const char* name;

@@ -73,8 +73,7 @@ VK_AVX2 void decodeBlock(const RunState& s, int first, __m256d* weights) {
 
 // The term sums of computeForecast (model/Agent.cpp) for agents first..first + 3:
 // the same products and sums in the same order, one agent per lane.
-VK_AVX2 void sumTermsOfBlock(const RunState& s, const double* factor, int first, double* positives,
-                             double* negatives) {
+VK_AVX2 void sumTermsOfBlock(const RunState& s, const double* factor, int first, double* positives, double* negatives) {
   __m256d weight[kPaddedWeights];
   decodeBlock(s, first, weight);
   const __m256d zero = _mm256_setzero_pd();
@@ -114,8 +113,7 @@ VK_AVX2 void sumTermsOfBlock(const RunState& s, const double* factor, int first,
 VK_AVX2 void finishBlock(RunState& s, const double* positives, const double* negatives, int first, int lanes) {
   const __m256d positive = _mm256_loadu_pd(positives + first - 1);
   const __m256d negative = _mm256_loadu_pd(negatives + first - 1);
-  const __m256d difference =
-      _mm256_sub_pd(_mm256_mul_pd(positive, positive), _mm256_mul_pd(negative, negative));
+  const __m256d difference = _mm256_sub_pd(_mm256_mul_pd(positive, positive), _mm256_mul_pd(negative, negative));
   const __m256d strength = _mm256_sqrt_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), difference));
   const __m256d level = clampWhole(_mm256_sub_pd(positive, negative), s.ndiv);
   const __m256d forecast = _mm256_mul_pd(level, _mm256_set1_pd(s.delta));
@@ -268,8 +266,8 @@ VK_AVX2 void drawPermutationAvx2(RunState& s, int n) {
   }
 }
 
-const ModelKernel kAvx2 = {"avx2", forecastAgentsAvx2, weightSumsAvx2, firstAtMostAvx2, advanceTableAvx2,
-                                 advanceTablesUntilMarkedAvx2, drawPermutationAvx2};
+const ModelKernel kAvx2 = {"avx2",           forecastAgentsAvx2,           weightSumsAvx2,     firstAtMostAvx2,
+                           advanceTableAvx2, advanceTablesUntilMarkedAvx2, drawPermutationAvx2};
 
 }  // namespace
 

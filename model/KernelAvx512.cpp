@@ -119,8 +119,7 @@ VK_AVX512 void sumTermsOfBlock(const RunState& s, const double* factor, int firs
 VK_AVX512 void finishBlock(RunState& s, const double* positives, const double* negatives, int first, int lanes) {
   const __m512d positive = _mm512_loadu_pd(positives + first - 1);
   const __m512d negative = _mm512_loadu_pd(negatives + first - 1);
-  const __m512d difference =
-      _mm512_sub_pd(_mm512_mul_pd(positive, positive), _mm512_mul_pd(negative, negative));
+  const __m512d difference = _mm512_sub_pd(_mm512_mul_pd(positive, positive), _mm512_mul_pd(negative, negative));
   const __m512d strength = _mm512_sqrt_pd(_mm512_abs_pd(difference));
   const __m512d level = clampWhole(_mm512_sub_pd(positive, negative), s.ndiv);
   const __m512d forecast = _mm512_mul_pd(level, _mm512_set1_pd(s.delta));
@@ -297,8 +296,8 @@ VK_AVX512 void drawPermutation512(RunState& s, int n) {
   for (int j = 1; j <= n; ++j) s.permutation[j] = value[j - 1] + 1;
 }
 
-const ModelKernel kAvx512 = {"avx512", forecastAgents512, weightSums512, firstAtMost512, advanceTable512,
-                                 advanceTablesUntilMarked512, drawPermutation512};
+const ModelKernel kAvx512 = {"avx512",        forecastAgents512,           weightSums512,     firstAtMost512,
+                             advanceTable512, advanceTablesUntilMarked512, drawPermutation512};
 
 }  // namespace
 

@@ -18,9 +18,7 @@ namespace vk {
 
 namespace {
 
-void copyAgentsToPrevious(RunState& s) {
-  std::copy_n(s.agents.at(1), s.popsize, s.previousAgents.at(1));
-}
+void copyAgentsToPrevious(RunState& s) { std::copy_n(s.agents.at(1), s.popsize, s.previousAgents.at(1)); }
 
 // A whole percentage 0..100. The count of steps may be 0, or smaller than the
 // steps actually run (nsample 0), so the quotient is clamped before it is
@@ -69,8 +67,7 @@ void initPopulation(RunState& s) {
 }
 
 void runPath(RunState& s) {
-  const double total =
-      static_cast<double>(s.teachyear - s.minyear + 1) * s.nsample + (s.maxyear - s.teachyear);
+  const double total = static_cast<double>(s.teachyear - s.minyear + 1) * s.nsample + (s.maxyear - s.teachyear);
   for (int k = -s.ndiv; k <= s.ndiv; ++k) s.simHist[k] = 0;
   initPopulation(s);
   copyAgentsToPrevious(s);

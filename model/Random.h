@@ -9,7 +9,6 @@ namespace vk {
 
 constexpr double kRandomSeed = 0.873944312987;
 
-
 void seedRandom(RunState& s, double seed);
 void advanceRandom(RunState& s);
 

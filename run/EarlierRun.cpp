@@ -111,9 +111,7 @@ std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<
   return folder;
 }
 
-std::string fileCount(std::size_t count) {
-  return count == 1 ? "1 file" : std::to_string(count) + " files";
-}
+std::string fileCount(std::size_t count) { return count == 1 ? "1 file" : std::to_string(count) + " files"; }
 
 std::string describeEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names) {
   if (names.empty()) return std::string();

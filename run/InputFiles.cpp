@@ -45,8 +45,7 @@ void readWeightStructure(RunState& s, const std::string& path) {
     const int k = readBounded(in, "the size of first-stage group " + std::to_string(g), 0, kMaxGroupMembers);
     s.stage1Size[g] = k;
     s.nWeights += k;
-    for (int j = 1; j <= k; ++j)
-      s.stage1Factors[g][j] = readBounded(in, "a factor number", 1, kFactorCount);
+    for (int j = 1; j <= k; ++j) s.stage1Factors[g][j] = readBounded(in, "a factor number", 1, kFactorCount);
     in.skipLine();
   }
   s.stage2Groups = readBounded(in, "the number of second-stage groups", 0, kMaxStage2Groups);
@@ -60,8 +59,7 @@ void readWeightStructure(RunState& s, const std::string& path) {
     s.nWeights += a + b;
     for (int j = 1; j <= a; ++j)
       s.stage2Members[g][j] = readBounded(in, "a first-stage group number", 1, s.stage1Groups);
-    for (int j = a + 1; j <= a + b; ++j)
-      s.stage2Members[g][j] = readBounded(in, "a factor number", 1, kFactorCount);
+    for (int j = a + 1; j <= a + b; ++j) s.stage2Members[g][j] = readBounded(in, "a factor number", 1, kFactorCount);
   }
   if (s.stage1Groups == 0 && s.stage2Groups == 0)
     s.nWeights = kFactorCount;
@@ -123,8 +121,9 @@ void checkDataFileCovers(RunState& s) {
   }
   in.rewind();
   if (lastWeek < s.maxyear)
-    throw RunError(in.name() + " ends at week " + plainInt(lastWeek) + " (line n holds week n), but the run reads weeks " +
-                   plainInt(s.minyear) + " to " + plainInt(s.maxyear) + " (maxyear = " + plainInt(s.maxyear) + ")");
+    throw RunError(in.name() + " ends at week " + plainInt(lastWeek) +
+                   " (line n holds week n), but the run reads weeks " + plainInt(s.minyear) + " to " +
+                   plainInt(s.maxyear) + " (maxyear = " + plainInt(s.maxyear) + ")");
 }
 
 void readLoadingFile(RunState& s) {

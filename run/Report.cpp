@@ -9,8 +9,7 @@
 
 namespace vk {
 
-const char* const kReportErrorHeader =
-    "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
+const char* const kReportErrorHeader = "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
 const char* const kReportStatisticsHeader =
     "mean    \tmean(real)  \tstd      \tstd(real)      \tskew      \tskew(real)  \tkurt     \t"
     "kurt(real)\tSR       \tSR(real)   \t\n";
@@ -86,8 +85,7 @@ void seriesStatistics(const WeekSeries& x, int lo, int hi, double stats[5]) {
     return;
   }
   stats[2] = -(m3 - 3 * mean * m2 + 2 * mean * mean * mean) / (std * std * std);
-  stats[3] = (m4 - 4 * mean * m3 + 6 * mean * mean * m2 - 3 * mean * mean * mean * mean) /
-             (std * std * std * std);
+  stats[3] = (m4 - 4 * mean * m3 + 6 * mean * mean * m2 - 3 * mean * mean * mean * mean) / (std * std * std * std);
   stats[4] = (max - min) / std;
 }
 
@@ -96,8 +94,7 @@ PathErrors pathErrors(const RunState& s) {
   if (n <= 0) return {kUndefined, kUndefined, kUndefined, kUndefined, kUndefined, kUndefined};
   const double start = s.actualRate[s.teachyear];
   const int trainingSpan = s.teachyear - s.minyear;
-  const double drift =
-      trainingSpan == 0 ? kUndefined : (start - s.actualRate[s.minyear]) / trainingSpan;
+  const double drift = trainingSpan == 0 ? kUndefined : (start - s.actualRate[s.minyear]) / trainingSpan;
   ErrorSums sim(n), walk(n);
   for (int t = s.teachyear; t <= s.maxyear; ++t) {
     sim.add(s.simRate[t] - s.actualRate[t]);

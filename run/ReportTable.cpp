@@ -5,16 +5,15 @@
 #include <cstdio>
 #include <limits>
 
-#include "run/Report.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
+#include "run/Report.h"
 
 namespace vk {
 
 const std::array<const char*, kReportValueCount + 1> kReportColumns = {
-    "path",     "me_sim",    "me_rw",       "mae_sim",  "mae_rw",      "rmse_sim", "rmse_rw",
-    "mean_sim", "mean_actual", "std_sim",  "std_actual", "skew_sim", "skew_actual",
-    "kurt_sim", "kurt_actual", "sr_sim",   "sr_actual"};
+    "path",    "me_sim",     "me_rw",    "mae_sim",     "mae_rw",   "rmse_sim",    "rmse_rw", "mean_sim", "mean_actual",
+    "std_sim", "std_actual", "skew_sim", "skew_actual", "kurt_sim", "kurt_actual", "sr_sim",  "sr_actual"};
 
 namespace {
 

@@ -80,7 +80,8 @@ void checkPathNames(const RunState& s, int pathNumber, std::initializer_list<con
 void restoreRandomState(RunState& s, TextReader& in) {
   constexpr int kStateLines = 56;
   const auto fail = [&in](const std::string& why) {
-    throw RunError(in.name() + ": " + why + "; a random-state file holds the index and the 55 table values, one per "
+    throw RunError(in.name() + ": " + why +
+                   "; a random-state file holds the index and the 55 table values, one per "
                    "line. The file is damaged and cannot replay its path.");
   };
   double values[kStateLines];
@@ -101,7 +102,8 @@ void restoreRandomState(RunState& s, TextReader& in) {
       values[0] = index;
     } else {
       if (!parseReal(number, values[i])) fail(where + " holds " + quoted(text) + ", not one table value");
-      if (!(values[i] >= 0 && values[i] < 1)) fail(where + ": the table value " + quoted(number) + " is outside [0, 1)");
+      if (!(values[i] >= 0 && values[i] < 1))
+        fail(where + ": the table value " + quoted(number) + " is outside [0, 1)");
     }
   }
   if (!in.lastLineEnded()) fail("its last line is cut short");
@@ -238,13 +240,13 @@ void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
 
 }  // namespace
 
-bool RunSimulation(const std::string& resultDir, const std::string& priceFileName,
-                   const std::string& dataFileName, Display& display) {
+bool RunSimulation(const std::string& resultDir, const std::string& priceFileName, const std::string& dataFileName,
+                   Display& display) {
   return RunSimulation(resultDir, priceFileName, dataFileName, display, kRandomSeed);
 }
 
-bool RunSimulation(const std::string& resultDir, const std::string& priceFileName,
-                   const std::string& dataFileName, Display& display, double generatorSeed) {
+bool RunSimulation(const std::string& resultDir, const std::string& priceFileName, const std::string& dataFileName,
+                   Display& display, double generatorSeed) {
   std::unique_ptr<RunState> state = newRunState(display);
   RunState& s = *state;
   s.randomSeed = generatorSeed;

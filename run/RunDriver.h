@@ -10,10 +10,10 @@ class Display;
 // Throws RunError when the run stops; files written before stay as written.
 // Returns false when the mode word names no mode: then no path was run and
 // no file written.
-bool RunSimulation(const std::string& resultDir, const std::string& priceFileName,
-                   const std::string& dataFileName, Display& display);
+bool RunSimulation(const std::string& resultDir, const std::string& priceFileName, const std::string& dataFileName,
+                   Display& display);
 // The same run with the generator seeded by generatorSeed, a real in (0, 1).
-bool RunSimulation(const std::string& resultDir, const std::string& priceFileName,
-                   const std::string& dataFileName, Display& display, double generatorSeed);
+bool RunSimulation(const std::string& resultDir, const std::string& priceFileName, const std::string& dataFileName,
+                   Display& display, double generatorSeed);
 
 }  // namespace vk

@@ -139,12 +139,10 @@ bool holdsRunFiles(const QString& dir) {
   QDir d(dir);
   if (!d.exists()) return false;
   // QDir matches names without regard to letter case unless told otherwise.
-  return !d.entryList({"r*.csv"}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-              .isEmpty();
+  return !d.entryList({"r*.csv"}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
 }
 
-TForm1::TForm1(UserPrompts* prompts)
-    : QWidget(nullptr), prompts_(prompts ? *prompts : UserPrompts::standard()) {
+TForm1::TForm1(UserPrompts* prompts) : QWidget(nullptr), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("Form1");
   setWindowTitle("VELQUIN KRA");
   setFixedSize(767, 565);
@@ -154,9 +152,9 @@ TForm1::TForm1(UserPrompts* prompts)
   setFont(compact);
   buildLayout();
   buildCharts();
-  viewer_ = std::make_unique<PathViewer>(
-      ViewerCharts{Chart1, Series1, Series2, Chart2, Series3, Series4, Chart3, Series5},
-      static_cast<ViewerControls&>(*this));
+  viewer_ =
+      std::make_unique<PathViewer>(ViewerCharts{Chart1, Series1, Series2, Chart2, Series3, Series4, Chart3, Series5},
+                                   static_cast<ViewerControls&>(*this));
 
   rateTarget_ = pacer_.add([this] { Chart1->repaintNow(); });
   supplyDemandTarget_ = pacer_.add([this] { Chart2->repaintNow(); });
@@ -253,17 +251,37 @@ void TForm1::buildLayout() {
   Timer1 = new QTimer(this);
 
   // The names by which the layout, the handlers and the tests know them.
-  const std::vector<std::pair<QObject*, const char*>> names = {
-      {StaticText1, "StaticText1"}, {GroupBox1, "GroupBox1"}, {SettingBtn, "SettingBtn"},
-      {StartBtn, "StartBtn"},       {GraphCheck, "GraphCheck"}, {GroupBox2, "GroupBox2"},
-      {Label6, "Label6"},           {NumPath, "NumPath"},       {UpDown1, "UpDown1"},
-      {ViewStartBtn, "ViewStartBtn"}, {ViewStopBtn, "ViewStopBtn"}, {Label7, "Label7"},
-      {ScrollBar1, "ScrollBar1"},   {GroupBox3, "GroupBox3"},   {PathPlotBtn, "PathPlotBtn"},
-      {ContPlotBtn, "ContPlotBtn"}, {WPlotBtn, "WPlotBtn"},     {FactsPlotBtn, "FactsPlotBtn"}, {ExitBtn, "ExitBtn"},
-      {Panel3, "Panel3"},           {Panel2, "Panel2"},         {Label1, "Label1"},
-      {ProgressBar1, "ProgressBar1"}, {Edit1, "Edit1"},         {Label3, "Label3"},
-      {Label2, "Label2"},           {ProgressBar2, "ProgressBar2"}, {Edit2, "Edit2"},
-      {Label4, "Label4"},           {Memo1, "Memo1"},           {Timer1, "Timer1"}};
+  const std::vector<std::pair<QObject*, const char*>> names = {{StaticText1, "StaticText1"},
+                                                               {GroupBox1, "GroupBox1"},
+                                                               {SettingBtn, "SettingBtn"},
+                                                               {StartBtn, "StartBtn"},
+                                                               {GraphCheck, "GraphCheck"},
+                                                               {GroupBox2, "GroupBox2"},
+                                                               {Label6, "Label6"},
+                                                               {NumPath, "NumPath"},
+                                                               {UpDown1, "UpDown1"},
+                                                               {ViewStartBtn, "ViewStartBtn"},
+                                                               {ViewStopBtn, "ViewStopBtn"},
+                                                               {Label7, "Label7"},
+                                                               {ScrollBar1, "ScrollBar1"},
+                                                               {GroupBox3, "GroupBox3"},
+                                                               {PathPlotBtn, "PathPlotBtn"},
+                                                               {ContPlotBtn, "ContPlotBtn"},
+                                                               {WPlotBtn, "WPlotBtn"},
+                                                               {FactsPlotBtn, "FactsPlotBtn"},
+                                                               {ExitBtn, "ExitBtn"},
+                                                               {Panel3, "Panel3"},
+                                                               {Panel2, "Panel2"},
+                                                               {Label1, "Label1"},
+                                                               {ProgressBar1, "ProgressBar1"},
+                                                               {Edit1, "Edit1"},
+                                                               {Label3, "Label3"},
+                                                               {Label2, "Label2"},
+                                                               {ProgressBar2, "ProgressBar2"},
+                                                               {Edit2, "Edit2"},
+                                                               {Label4, "Label4"},
+                                                               {Memo1, "Memo1"},
+                                                               {Timer1, "Timer1"}};
   for (const auto& [object, name] : names) object->setObjectName(name);
 }
 

@@ -13,9 +13,9 @@
 #include <memory>
 
 #include "run/Display.h"
-#include "ui/RunFiles.h"
 #include "ui/PathViewer.h"
 #include "ui/RepaintPacer.h"
+#include "ui/RunFiles.h"
 
 class QCheckBox;
 class QFrame;

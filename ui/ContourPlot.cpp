@@ -67,9 +67,9 @@ void TContPlotForm::buildGridControls() {
   UpDown1 = stepperFor(MaxZEdit, defaults.maxZ, maxZRow);
 
   const std::pair<QWidget*, const char*> names[] = {
-      {AutoLabel, "AutoLabel"}, {MaxYLabel, "MaxYLabel"},   {MaxYEdit, "MaxYEdit"},   {MaxYAuto, "MaxYAuto"},
-      {MinYLabel, "MinYLabel"}, {MinYEdit, "MinYEdit"},     {MinYAuto, "MinYAuto"},   {CountLabel, "CountLabel"},
-      {CountEdit, "CountEdit"}, {UpDown3, "UpDown3"},       {MaxZLabel, "MaxZLabel"}, {MaxZEdit, "MaxZEdit"},
+      {AutoLabel, "AutoLabel"}, {MaxYLabel, "MaxYLabel"}, {MaxYEdit, "MaxYEdit"},   {MaxYAuto, "MaxYAuto"},
+      {MinYLabel, "MinYLabel"}, {MinYEdit, "MinYEdit"},   {MinYAuto, "MinYAuto"},   {CountLabel, "CountLabel"},
+      {CountEdit, "CountEdit"}, {UpDown3, "UpDown3"},     {MaxZLabel, "MaxZLabel"}, {MaxZEdit, "MaxZEdit"},
       {UpDown1, "UpDown1"}};
   for (const auto& [widget, name] : names) widget->setObjectName(name);
 

@@ -11,8 +11,7 @@
 
 namespace vk {
 
-PathViewer::PathViewer(const ViewerCharts& charts, ViewerControls& controls)
-    : charts_(charts), controls_(controls) {}
+PathViewer::PathViewer(const ViewerCharts& charts, ViewerControls& controls) : charts_(charts), controls_(controls) {}
 
 // The charts never show another path under the number asked for: a kind of
 // file that is missing is shown empty, and the rate chart names the files.

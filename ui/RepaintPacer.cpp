@@ -4,8 +4,7 @@
 
 namespace vk {
 
-RepaintPacer::RepaintPacer(int intervalMs, Clock clock)
-    : intervalMs_(intervalMs), clock_(std::move(clock)) {
+RepaintPacer::RepaintPacer(int intervalMs, Clock clock) : intervalMs_(intervalMs), clock_(std::move(clock)) {
   timer_.start();
   // The first change after a quiet time is painted at once.
   lastPaint_ = std::numeric_limits<qint64>::min() / 2;

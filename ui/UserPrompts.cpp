@@ -19,12 +19,11 @@ bool isInside(const QString& root, const QString& path) {
 }  // namespace
 
 bool UserPrompts::confirmOverwrite(QWidget* parent) {
-  return QMessageBox::warning(parent, "Warning", "Overwrite?", QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) == QMessageBox::Yes;
+  return QMessageBox::warning(parent, "Warning", "Overwrite?", QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
 }
 
-EarlierRunAnswer UserPrompts::confirmOverwriteEarlier(QWidget* parent, const QString& earlier,
-                                                     const QString& folder) {
+EarlierRunAnswer UserPrompts::confirmOverwriteEarlier(QWidget* parent, const QString& earlier, const QString& folder) {
   QMessageBox box(QMessageBox::Warning, "Warning", "Overwrite?", QMessageBox::NoButton, parent);
   box.setInformativeText(earlier + "\n\nYes moves them into the sub-folder " + folder +
                          " first; nothing is deleted. Keep leaves them beside the new run's files.");

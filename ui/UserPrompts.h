@@ -31,8 +31,7 @@ class UserPrompts {
   virtual QString chooseFolder(QWidget* parent, const QString& title, const QString& root);
   // A file to open, starting in startDir, with the filters given as
   // description/pattern pairs; empty on cancel.
-  virtual QString chooseFile(QWidget* parent, const QString& startDir,
-                             const QList<QPair<QString, QString>>& filters);
+  virtual QString chooseFile(QWidget* parent, const QString& startDir, const QList<QPair<QString, QString>>& filters);
 
   // The dialogs the program uses.
   static UserPrompts& standard();

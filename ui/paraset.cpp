@@ -30,8 +30,7 @@ std::string fileName(const QString& name) { return QFile::encodeName(name).toStd
 
 int wholeNumber(const QString& text) {
   int value;
-  if (!parseInt(text.toStdString(), value))
-    throw RunError("'" + text.toStdString() + "' is not a valid integer value");
+  if (!parseInt(text.toStdString(), value)) throw RunError("'" + text.toStdString() + "' is not a valid integer value");
   return value;
 }
 
@@ -248,15 +247,14 @@ void TParametersDlg::DrawPreviewSegments() {
   const auto price = [this](long long w) { return previewPrices[static_cast<std::size_t>(w - first)]; };
   for (long long w = std::max(start, first); w <= std::min(lastTraining, last); ++w)
     Series2->addPoint(static_cast<double>(w), price(w));
-  for (long long w = std::max({start, lastTraining + 1, first}); w <= std::min<long long>(parameters.maxyear, last); ++w)
+  for (long long w = std::max({start, lastTraining + 1, first}); w <= std::min<long long>(parameters.maxyear, last);
+       ++w)
     Series3->addPoint(static_cast<double>(w), price(w));
   showWeekWarning();
   Chart1->replot();
 }
 
-long long TParametersDlg::lastPreviewWeek() const {
-  return weekOfLine(static_cast<long long>(previewPrices.size()));
-}
+long long TParametersDlg::lastPreviewWeek() const { return weekOfLine(static_cast<long long>(previewPrices.size())); }
 
 // Why the weeks do not fit the price file, or nothing while they do or the
 // file could not be read.
@@ -268,7 +266,10 @@ QString TParametersDlg::weekProblem() const {
   if (parameters.maxyear > last)
     return QString("End week %1 lies past week %2, the last of %3.").arg(parameters.maxyear).arg(last).arg(file);
   if (parameters.minyear < kFirstWeek)
-    return QString("Start week %1 lies before week %2, the first of %3.").arg(parameters.minyear).arg(kFirstWeek).arg(file);
+    return QString("Start week %1 lies before week %2, the first of %3.")
+        .arg(parameters.minyear)
+        .arg(kFirstWeek)
+        .arg(file);
   return QString();
 }
 
@@ -276,7 +277,8 @@ void TParametersDlg::showWeekWarning() { WeekWarning->setText(weekProblem()); }
 
 void TParametersDlg::showFileNames() {
   const std::pair<QLabel*, std::pair<const char*, const QString*>> rows[] = {
-      {PriceFileLabel, {"Price file: ", &chosen_.priceFileName}}, {DataFileLabel, {"Data file: ", &chosen_.dataFileName}}};
+      {PriceFileLabel, {"Price file: ", &chosen_.priceFileName}},
+      {DataFileLabel, {"Data file: ", &chosen_.dataFileName}}};
   for (const auto& [label, row] : rows) {
     const QString text = row.first + *row.second;
     label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));

@@ -55,12 +55,14 @@ void generate(const std::string& dir, Lcg& rng) {
       const double previous = sim;
       sim = training ? actual[w] : sim + 0.02 * (rng.uniform() - 0.5);
       std::string line = q(vk::plainInt(w)) + q(vk::fixed(sim, 7, 5)) + q(vk::fixed(actual[w], 7, 5)) +
-                         q(vk::fixed(sim - previous, 7, 5)) + q(vk::fixed(w > 1 ? actual[w] - actual[w - 1] : 0, 7, 5)) +
+                         q(vk::fixed(sim - previous, 7, 5)) +
+                         q(vk::fixed(w > 1 ? actual[w] - actual[w - 1] : 0, 7, 5)) +
                          q(training ? "0" : vk::fixed(rng.uniform(), 8, 5));
       line.back() = '\n';
       rate += line;
       std::string wline = q(vk::plainInt(w));
-      for (int j = 0; j < kWeights; ++j) wline += q(vk::fixed(rng.uniform() * 2 - 1, 6, 4)) + q(vk::fixed(rng.uniform(), 6, 4));
+      for (int j = 0; j < kWeights; ++j)
+        wline += q(vk::fixed(rng.uniform() * 2 - 1, 6, 4)) + q(vk::fixed(rng.uniform(), 6, 4));
       wline.back() = '\n';
       weights += wline;
     }

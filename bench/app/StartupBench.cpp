@@ -3,8 +3,8 @@
 // new process many times; the median wall time per start is printed.
 //
 //   bench_startup [VELQUIN_CLI [DEMO_DIR]]
-#include <spawn.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <algorithm>

@@ -66,13 +66,13 @@ int main() {
   std::printf("%d demo-sized runs one after another (velquin-cli run): %.3f s\n", kRuns, plain);
   std::printf("the same as sweep run --jobs 1:                      %.3f s (%.1f ms overhead per run)\n", oneJob,
               (oneJob - plain) / kRuns * 1000);
-  std::printf("the same as sweep run on %d cores:                    %.3f s = %.2f x one after another\n", cores,
-              pool, pool / plain);
+  std::printf("the same as sweep run on %d cores:                    %.3f s = %.2f x one after another\n", cores, pool,
+              pool / plain);
 
   // A table of 10,000 rows: 1,000 finished runs of ten paths each, made by
   // copying one real run's report into each run's folder.
-  write(root / "table.toml", "inputs = \"in\"\nmode = \"write\"\n[replications]\nseeds = " +
-                                 std::to_string(kTableRuns) + "\n");
+  write(root / "table.toml",
+        "inputs = \"in\"\nmode = \"write\"\n[replications]\nseeds = " + std::to_string(kTableRuns) + "\n");
   const vk::ExperimentPlan plan = vk::makePlan(vk::readDescription((root / "table.toml").string()));
   const std::string dir = (root / "table").string();
   const std::string report = (root / "pool/runs/0000/result/eval.txt").string();

@@ -48,9 +48,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Processor time of this process, which other load on the machine disturbs less than wall time.
 double cpuSeconds() {
@@ -112,10 +110,10 @@ void benchWeekStep(const fs::path& demo, int popsize, const std::string& structu
   }
   const double perStep = timed / steps;
   const double agentWeights = static_cast<double>(s.popsize) * s.nWeights;
-  std::printf("week step, %3d agents x %3d weights (%s): %8.2f us per week, %6.2f ns per agent-weight"
-              " (processor time, %lld weeks) [%s]\n",
-              s.popsize, s.nWeights, structure.c_str(), perStep * 1e6, perStep * 1e9 / agentWeights, steps,
-              reference);
+  std::printf(
+      "week step, %3d agents x %3d weights (%s): %8.2f us per week, %6.2f ns per agent-weight"
+      " (processor time, %lld weeks) [%s]\n",
+      s.popsize, s.nWeights, structure.c_str(), perStep * 1e6, perStep * 1e9 / agentWeights, steps, reference);
 }
 
 void benchDemoRun(const fs::path& demo) {
@@ -139,9 +137,10 @@ void benchDemoRun(const fs::path& demo) {
   fs::remove_all(scratch);
   std::sort(times.begin(), times.end());
   std::sort(cpuTimes.begin(), cpuTimes.end());
-  std::printf("demo run (mode \"all\", 10 paths, files written): wall best %.3f s, median %.3f s;"
-              " processor best %.3f s (%zu runs)\n",
-              times.front(), times[times.size() / 2], cpuTimes.front(), times.size());
+  std::printf(
+      "demo run (mode \"all\", 10 paths, files written): wall best %.3f s, median %.3f s;"
+      " processor best %.3f s (%zu runs)\n",
+      times.front(), times[times.size() / 2], cpuTimes.front(), times.size());
 }
 
 // Processor time (user and system) of one child process, in seconds, or a
@@ -181,9 +180,10 @@ void benchDemoCommand(const fs::path& demo, const std::string& cli) {
     cpuTimes.push_back(seconds);
   }
   std::sort(cpuTimes.begin(), cpuTimes.end());
-  std::printf("demo run as velquin-cli run --quiet: processor best %.3f s, median %.3f s (%zu runs)"
-              " [was about 0.200 s, goal <= 0.070 s]\n",
-              cpuTimes.front(), cpuTimes[cpuTimes.size() / 2], cpuTimes.size());
+  std::printf(
+      "demo run as velquin-cli run --quiet: processor best %.3f s, median %.3f s (%zu runs)"
+      " [was about 0.200 s, goal <= 0.070 s]\n",
+      cpuTimes.front(), cpuTimes[cpuTimes.size() / 2], cpuTimes.size());
 }
 
 std::vector<std::string> linesOf(const fs::path& file) {
@@ -229,7 +229,7 @@ void benchLargestRun(const fs::path& demo) {
     writeLongInputs(demo, scratch);
     writeLargestStructure(scratch);
     std::ofstream(scratch / "para.txt") << "0.00435\n20\n0.01088\n0.02176\n0.01538\n200\n1\n800\n600\n"
-                                          "0.6\n0.005\n0.2\n0.3\n0.002\n0.1\n1\n5\nall\n";
+                                           "0.6\n0.005\n0.2\n0.3\n0.002\n0.1\n1\n5\nall\n";
     const fs::path previous = fs::current_path();
     fs::current_path(scratch);
     vk::NullDisplay quiet;
@@ -240,9 +240,10 @@ void benchLargestRun(const fs::path& demo) {
     fs::remove_all(scratch);
   }
   std::sort(cpuTimes.begin(), cpuTimes.end());
-  std::printf("largest run (200 agents x 100 weights, weeks 1..800, 600 training x 5, one path):"
-              " processor best %.3f s (%zu runs) [was about 0.360 s, goal <= 0.100 s]\n",
-              cpuTimes.front(), cpuTimes.size());
+  std::printf(
+      "largest run (200 agents x 100 weights, weeks 1..800, 600 training x 5, one path):"
+      " processor best %.3f s (%zu runs) [was about 0.360 s, goal <= 0.100 s]\n",
+      cpuTimes.front(), cpuTimes.size());
 }
 
 std::string printfFixed(double x, int width, int decimals) {

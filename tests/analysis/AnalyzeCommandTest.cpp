@@ -109,7 +109,8 @@ TEST_F(AnalyzeCommand, FactsWriteTheirTableInTheResultDirectoryOrWhereAsked) {
   EXPECT_EQ(read("statname.txt"), "2\n0002\n0000\n");
   const std::string table = read("facts.csv");
   EXPECT_EQ(table.substr(0, 22), "series,path,n,mean,std");
-  for (const char* row : {"\nactual,,2,", "\nsim,2,2,", "\nsim,0,2,", "\nsim_median,,2,", "\nsim_p10,,2,", "\nsim_p90,,2,"})
+  for (const char* row :
+       {"\nactual,,2,", "\nsim,2,2,", "\nsim,0,2,", "\nsim_median,,2,", "\nsim_p10,,2,", "\nsim_p90,,2,"})
     EXPECT_NE(table.find(row), std::string::npos) << row;
 
   ASSERT_EQ(analyze("facts --paths 0 --csv out/facts-0.csv"), 1);  // no folder out
@@ -138,8 +139,9 @@ TEST_F(AnalyzeCommand, PathFilesOfAnotherRunAreRefused) {
   write("r0000.csv", rateFile(60, sim, act));
   write("r0002.csv", rateFile(60, sim, act));
   write("r0003.csv", rateFile(53, sim, act));
-  const std::string expected = "Week 54 where the reference path file has week 61 (res/r0003.csv, line 2): the file is "
-                               "left from another run or damaged";
+  const std::string expected =
+      "Week 54 where the reference path file has week 61 (res/r0003.csv, line 2): the file is "
+      "left from another run or damaged";
   EXPECT_EQ(analyze("paths --all"), 1);
   EXPECT_NE(said.find(expected), std::string::npos) << said;
   EXPECT_EQ(analyze("contour --all"), 1);
@@ -150,8 +152,9 @@ TEST_F(AnalyzeCommand, PathFilesOfAnotherRunAreRefused) {
 
 TEST_F(AnalyzeCommand, ARunThatDidNotFinishIsToldAndItsCutPathRefused) {
   write("run.lock", "mode all, process 4711, started 2026-12-08 01:40:12 UTC\npath 2\n");
-  const std::string note = "The last run in 'res' did not finish (mode all, process 4711, started 2026-12-08 01:40:12 "
-                           "UTC): path 2 was cut short, and the files of later paths may be left from an earlier run.";
+  const std::string note =
+      "The last run in 'res' did not finish (mode all, process 4711, started 2026-12-08 01:40:12 "
+      "UTC): path 2 was cut short, and the files of later paths may be left from an earlier run.";
   EXPECT_EQ(analyze("paths --paths 0"), 0);
   EXPECT_NE(said.find("velquin-cli: warning: " + note), std::string::npos) << said;
   EXPECT_EQ(analyze("paths --all"), 1);

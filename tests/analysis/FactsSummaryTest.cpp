@@ -63,12 +63,12 @@ class FactsSummary : public ::testing::Test {
  protected:
   FactsSummary() {
     const std::vector<double> volume = {0.1, 0.3, 0.0, 0.4, 0.1, 0.1, 0.2, 0.0, 0.3, 0.5, 0.2, 0.1};
-    dir.write("r0000.csv", rateFile({0.01, -0.005, 0.0, 0.015, -0.02, 0.005, 0.005, -0.01, 0.03, -0.015, 0.0, 0.01},
-                                    volume));
+    dir.write("r0000.csv",
+              rateFile({0.01, -0.005, 0.0, 0.015, -0.02, 0.005, 0.005, -0.01, 0.03, -0.015, 0.0, 0.01}, volume));
     // A path that moves by the same step every week: no spread, so no shape.
     dir.write("r0001.csv", rateFile(std::vector<double>(kSimulatedWeeks, 0.005), volume));
-    dir.write("r0002.csv", rateFile({-0.01, 0.005, -0.005, 0.0, -0.005, 0.01, -0.02, 0.005, -0.01, 0.0, 0.005, -0.02},
-                                    volume));
+    dir.write("r0002.csv",
+              rateFile({-0.01, 0.005, -0.005, 0.0, -0.005, 0.01, -0.02, 0.005, -0.01, 0.0, 0.005, -0.02}, volume));
   }
 
   FactsSeries summarise(const std::vector<int>& paths, const std::string& csv = "") {
@@ -138,11 +138,13 @@ TEST_F(FactsSummary, WritesTheTableForPandasAndR) {
     EXPECT_EQ(rows[r + 1][0], labels[r].first);
     EXPECT_EQ(rows[r + 1][1], labels[r].second);
   }
-  const auto column = [](const std::string& name) { return 2 + [&] {
-    for (int c = 0; c < kFactColumns; ++c)
-      if (factColumnName(c) == name) return c;
-    return -100;
-  }(); };
+  const auto column = [](const std::string& name) {
+    return 2 + [&] {
+      for (int c = 0; c < kFactColumns; ++c)
+        if (factColumnName(c) == name) return c;
+      return -100;
+    }();
+  };
   // Ten significant digits, whole numbers without a point, undefined empty.
   EXPECT_EQ(rows[1][column("n")], "12");
   EXPECT_EQ(rows[1][column("mean")], "0.003333333333");

@@ -120,8 +120,8 @@ TEST_F(PathSummary, OnePathHasNoSpread) {
 TEST_F(PathSummary, ActualSeriesStartsAtTheLastAgreeingWeekAndSkipsAgreeingLines) {
   select({});
   ASSERT_EQ(summarise(), "");
-  const std::vector<std::pair<double, double>> expected{
-      {102, 4.5}, {103, 4.51}, {104, 4.53}, {106, 4.605}, {107, 4.6}, {108, 4.61}};
+  const std::vector<std::pair<double, double>> expected{{102, 4.5},   {103, 4.51}, {104, 4.53},
+                                                        {106, 4.605}, {107, 4.6},  {108, 4.61}};
   ASSERT_EQ(series.actual.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(series.actual[i].x, expected[i].first);

@@ -13,8 +13,8 @@
 namespace vk {
 namespace {
 
-using testing::TempDir;
 using testing::rateLine;
+using testing::TempDir;
 using testing::weightLine;
 
 // Weeks first..last, equal rates up to `common`, then the simulated rate 0.5 above.

@@ -3,8 +3,8 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <functional>
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -89,8 +89,8 @@ TEST(ResultDirectory, BadSelectionLinesNameFileAndLine) {
   SelectionReader shortFile(d);
   shortFile.begin();
   EXPECT_EQ(shortFile.nextPath(), 7);
-  EXPECT_EQ(errorOf([&] { shortFile.nextPath(); }),
-            "Unexpected end of file: '" + dir.file("statname.txt") + "' has no line 3; its first line announces more paths");
+  EXPECT_EQ(errorOf([&] { shortFile.nextPath(); }), "Unexpected end of file: '" + dir.file("statname.txt") +
+                                                        "' has no line 3; its first line announces more paths");
 
   dir.write("statname.txt", "-1\n");
   EXPECT_NE(errorOf([&] { SelectionReader(d).begin(); }), "");
@@ -103,7 +103,7 @@ TEST(ReferenceScan, FindsFirstStartAndLastWeek) {
   TempDir dir;
   std::vector<double> sim(120, 4.5), act(120, 4.5);
   for (int i = 100; i < 120; ++i) sim[static_cast<std::size_t>(i)] = 4.6;  // line 101 = week 101 departs
-  sim[110] = act[110];  // an agreeing line later on changes nothing
+  sim[110] = act[110];                                                     // an agreeing line later on changes nothing
   dir.write("r0000.csv", testing::rateFile(1, sim, act));
   const ReferenceScan scan = scanReference(dir.path().string());
   EXPECT_EQ(scan.span.first, 1);

@@ -13,9 +13,9 @@ namespace {
 // The series and reference values of stylized_facts_reference.py (beside
 // this file), which computes them from the textbook formulas in plain Python;
 // R's acf(), Box.test(type = "Ljung-Box") and quantile() agree (see there).
-const std::vector<double> kChanges = {0.010, -0.005, 0.000, 0.015,  -0.020, 0.005,  0.005, -0.010, 0.030,
-                                      -0.015, 0.000, 0.010, -0.025, 0.005,  0.020,  -0.005, -0.010, 0.000,
-                                      0.035, -0.030, 0.010, 0.005,  -0.005, 0.015,  -0.040, 0.020};
+const std::vector<double> kChanges = {0.010,  -0.005, 0.000, 0.015,  -0.020, 0.005, 0.005,  -0.010, 0.030,
+                                      -0.015, 0.000,  0.010, -0.025, 0.005,  0.020, -0.005, -0.010, 0.000,
+                                      0.035,  -0.030, 0.010, 0.005,  -0.005, 0.015, -0.040, 0.020};
 const std::vector<double> kVolumes = {0.2, 0.1, 0.0, 0.3, 0.5, 0.1, 0.2, 0.2, 0.6, 0.3, 0.0, 0.2, 0.4,
                                       0.1, 0.5, 0.1, 0.3, 0.1, 0.7, 0.6, 0.2, 0.1, 0.1, 0.4, 0.9, 0.4};
 

@@ -23,7 +23,8 @@ std::string table() {
                            const std::string& tail) {
     text += head + ",0,0,0,0," + rmseSim + "," + rmseRw + ",0,0,0,0,0,0,0,0,0,0," + tail + "\n";
   };
-  for (int path = 0; path < 5; ++path) row("0,0,10,0.2," + std::to_string(path), std::to_string(path + 1), "2", "done,");
+  for (int path = 0; path < 5; ++path)
+    row("0,0,10,0.2," + std::to_string(path), std::to_string(path + 1), "2", "done,");
   row("1,1,10,0.4,0", "", "2", "done,");
   row("1,1,10,0.4,1", "10", "4", "done,");
   row("2,0,20,0.2,0", "7.5E+0000", "3", "done,");

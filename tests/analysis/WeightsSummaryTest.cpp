@@ -90,13 +90,14 @@ TEST_F(WeightsSummary, BadWeightFilesNameFileAndLine) {
   EXPECT_EQ(dir.read("weight.txt"), "# Number of path 1\n# Paths \"1\",");
 
   dir.write("w0001.csv", weightLine(55, {1}) + weightLine(56, {1}) + weightLine(59, {1}) + weightLine(58, {1}));
-  EXPECT_EQ(summarise(), "Week 59 lies outside the weeks 55 to 58 of the reference file (" + dir.file("w0001.csv") +
-                             ", line 3)");
+  EXPECT_EQ(summarise(),
+            "Week 59 lies outside the weeks 55 to 58 of the reference file (" + dir.file("w0001.csv") + ", line 3)");
 
   dir.write("w0001.csv", weightLine(55, {1}) + "\n" + weightLine(57, {1}) + weightLine(58, {1}));
   EXPECT_EQ(summarise(), "Field 0 is missing: the line holds 0 fields (" + dir.file("w0001.csv") + ", line 2)");
 
-  dir.write("w0001.csv", weightLine(55, {1}) + quoted("56") + ",\"x\",\"0\"\n" + weightLine(57, {1}) + weightLine(58, {1}));
+  dir.write("w0001.csv",
+            weightLine(55, {1}) + quoted("56") + ",\"x\",\"0\"\n" + weightLine(57, {1}) + weightLine(58, {1}));
   EXPECT_EQ(summarise(), "'x' is not a valid floating point value (" + dir.file("w0001.csv") + ", line 2)");
 }
 
@@ -107,15 +108,17 @@ TEST_F(WeightsSummary, LinesOfAnotherWidthAreRefused) {
   dir.write("w0001.csv", full + weightLine(58, {1, 2, 3}));
   dir.write("w0002.csv", full + weightLine(58, {1, 2, 3}).substr(0, 30) + "\n");
   select({1, 2});
-  EXPECT_EQ(summarise(), "The line holds 4 fields, where the first line read holds 7: the week and 3 weights, each a "
-                         "mean and a deviation (" + dir.file("w0002.csv") +
-                             ", line 4); the file is cut short, damaged or of another weight structure");
+  EXPECT_EQ(summarise(),
+            "The line holds 4 fields, where the first line read holds 7: the week and 3 weights, each a "
+            "mean and a deviation (" +
+                dir.file("w0002.csv") + ", line 4); the file is cut short, damaged or of another weight structure");
   // A mean without its deviation.
   dir.write("w0002.csv", full + "\"58\",\"0.5\"\n");
   select({2});
   EXPECT_NE(summarise().find("The line holds 2 fields, where the first line read holds 7"), std::string::npos);
   dir.write("w0002.csv", "\"55\",\"0.5\"\n");
-  EXPECT_NE(summarise().find("The line holds 2 fields, where a weights line holds the week and a mean"), std::string::npos);
+  EXPECT_NE(summarise().find("The line holds 2 fields, where a weights line holds the week and a mean"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -46,8 +46,9 @@ class CommandLine : public ::testing::Test {
 
 TEST_F(CommandLine, AModeWordThatNamesNoModeFailsEvenQuietly) {
   dir.write("para.txt", para("Write"));
-  const std::string message = "velquin-cli: error: the run mode 'Write' on the last line of para.txt is none of write, "
-                              "all, read, detail, factor and frequency; no path was run\n";
+  const std::string message =
+      "velquin-cli: error: the run mode 'Write' on the last line of para.txt is none of write, "
+      "all, read, detail, factor and frequency; no path was run\n";
   EXPECT_EQ(cli("run --quiet --result res"), 1);
   EXPECT_EQ(said, message);
   EXPECT_EQ(shown, "");

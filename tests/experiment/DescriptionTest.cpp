@@ -7,8 +7,8 @@
 
 #include "experiment/Description.h"
 #include "experiment/Plan.h"
-#include "run/Parameters.h"
 #include "io/RunError.h"
+#include "run/Parameters.h"
 #include "tests/experiment/ExperimentInputs.h"
 
 namespace vk {

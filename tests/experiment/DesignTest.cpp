@@ -42,7 +42,8 @@ TEST(Design, SobolPointsAreStratifiedAndShiftedByTheSeed) {
     const auto points = sobolPoints(1 << m, kMaxSobolDimensions, seed);
     for (int a = 0; a <= m; ++a) {
       std::set<std::pair<int, int>> boxes;
-      for (const auto& p : points) boxes.insert({static_cast<int>(p[0] * (1 << a)), static_cast<int>(p[1] * (1 << (m - a)))});
+      for (const auto& p : points)
+        boxes.insert({static_cast<int>(p[0] * (1 << a)), static_cast<int>(p[1] * (1 << (m - a)))});
       EXPECT_EQ(boxes.size(), static_cast<std::size_t>(1 << m)) << "boxes 2^-" << a << " x 2^-" << m - a;
     }
     for (int dim = 0; dim < kMaxSobolDimensions; ++dim) {
@@ -78,7 +79,8 @@ TEST_F(SampledDesign, ValuesStayInTheirRangesAsParaTxtHoldsThem) {
     const std::string text = std::string("inputs = \"in\"\n[vary]\n") +
                              "pcross1 = { from = 0.2, to = 0.3 }\n"
                              "popsize = { from = 4, to = 12 }\n"
-                             "[design]\nkind = \"" + kind + "\"\nsamples = 64\nseed = 3\n";
+                             "[design]\nkind = \"" +
+                             kind + "\"\nsamples = 64\nseed = 3\n";
     const ExperimentPlan plan = makePlan(readDescription(inputs.description(text)));
     ASSERT_EQ(plan.points.size(), 64u);
     std::set<int> sizes;

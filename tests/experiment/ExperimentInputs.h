@@ -18,7 +18,8 @@ inline std::string readWholeFile(const std::filesystem::path& path) {
 // paths in mode write.
 inline std::string smallParameters(const std::string& mode = "write") {
   return "0.00435\n6\n0.01088\n0.02176\n0.01538\n12\n53\n90\n20\n"
-         "0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\n" + mode + "\n";
+         "0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\n" +
+         mode + "\n";
 }
 
 class ExperimentInputs {

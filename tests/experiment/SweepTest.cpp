@@ -51,7 +51,8 @@ std::vector<std::string> fieldsOf(const std::string& line) {
 
 std::map<std::string, std::string> filesIn(const fs::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = readWholeFile(entry.path());
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = readWholeFile(entry.path());
   return files;
 }
 
@@ -144,14 +145,14 @@ TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
       "*/0001) echo 'velquin-cli: error: the disk is on fire' >&2; exit 1;;\n"
       "*/0002) kill -9 $$;;\n"
       // A run that ends well but leaves its report cut short.
-      "*/0003) '" VELQUIN_CLI "' \"$@\" && head -c 700 \"$3/result/eval.txt\" > \"$3/cut\" && "
+      "*/0003) '" VELQUIN_CLI
+      "' \"$@\" && head -c 700 \"$3/result/eval.txt\" > \"$3/cut\" && "
       "mv \"$3/cut\" \"$3/result/eval.txt\"; exit 0;;");
   std::vector<const PlannedRun*> runs;
   for (const PlannedRun& run : p.runs) runs.push_back(&run);
   std::vector<std::string> ended;
-  EXPECT_EQ(runLocally(program, out(), runs, 2, [&](const PlannedRun& r, bool done) {
-              ended.push_back(r.name + (done ? " done" : " failed"));
-            }),
+  EXPECT_EQ(runLocally(program, out(), runs, 2,
+                       [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
             3);
   EXPECT_EQ(ended.size(), 4u);
   std::string message;
@@ -243,7 +244,8 @@ TEST_F(Sweep, SlurmIsReportedClearlyWhenItCannotBeReached) {
   EXPECT_NE(output.find("Cannot start sbatch"), std::string::npos) << output;
   // A failing sbatch: its output is passed on.
   fs::create_directories(inputs.dir.path() / "bin");
-  inputs.dir.write("bin/sbatch", "#!/bin/sh\necho 'sbatch: error: Batch job submission failed: no partition' >&2\nexit 1\n");
+  inputs.dir.write("bin/sbatch",
+                   "#!/bin/sh\necho 'sbatch: error: Batch job submission failed: no partition' >&2\nexit 1\n");
   ::chmod(inputs.dir.file("bin/sbatch").c_str(), 0755);
   EXPECT_EQ(shell("PATH=\"$PWD/bin:$PATH\" '" VELQUIN_CLI "' sweep run sweep.toml --out out2 --engine slurm --quiet"),
             1);

@@ -78,7 +78,9 @@ TEST(ResultLock, AKilledRunFreesTheDirectoryAndLeavesItsMark) {
     EXPECT_EQ(unfinishedRunNote("res", *summary.unfinished()),
               "The last run in 'res' did not finish (" + summary.unfinished()->run +
                   "): path 3 was cut short, and the files of later paths may be left from an earlier run.");
-    EXPECT_EQ(summary.unfinished()->run.rfind("mode all, process " + std::to_string(killed) + " on " + host() + ", started ", 0), 0u);
+    EXPECT_EQ(summary.unfinished()->run.rfind(
+                  "mode all, process " + std::to_string(killed) + " on " + host() + ", started ", 0),
+              0u);
   }
   // A new run proceeds, sees the mark, and replaces it with its own.
   ResultLock run(d, ResultLock::Use::Run);

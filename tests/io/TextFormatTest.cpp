@@ -31,7 +31,11 @@ TEST(TextFormat, AppendedNumbersFollowTheTextBeforeThem) {
   appendFixed(line, 123456.0, 3, 0);
   appendFixed(line, 2e10, 0, 1);
   appendFixed(line, 0.0, 0, 0);
-  EXPECT_EQ(line, "\"7\", -1.50" "123456" "20000000000.0" "0");
+  EXPECT_EQ(line,
+            "\"7\", -1.50"
+            "123456"
+            "20000000000.0"
+            "0");
 }
 
 std::string printfFixed(double x, int width, int decimals) {
@@ -59,8 +63,26 @@ TEST(TextFormat, FixedWritesWhatPrintfWritesForEveryValue) {
     }
     return true;
   };
-  for (double x : std::initializer_list<double>{0.0, -0.0, 0.5, -0.5, 1.5, 2.5, -2.5, 0.125, 0.375, 999999999.5, -999999999.9999999, 1e9, -1e9,
-                   1e300, NAN, INFINITY, -INFINITY, 4.9e-324, -4.9e-324, 2.2250738585072014e-308})
+  for (double x : std::initializer_list<double>{0.0,
+                                                -0.0,
+                                                0.5,
+                                                -0.5,
+                                                1.5,
+                                                2.5,
+                                                -2.5,
+                                                0.125,
+                                                0.375,
+                                                999999999.5,
+                                                -999999999.9999999,
+                                                1e9,
+                                                -1e9,
+                                                1e300,
+                                                NAN,
+                                                INFINITY,
+                                                -INFINITY,
+                                                4.9e-324,
+                                                -4.9e-324,
+                                                2.2250738585072014e-308})
     for (int decimals = 0; decimals <= 12; ++decimals)
       for (int width : {0, 7, 30}) ASSERT_TRUE(check(x, width, decimals));
   for (int i = 0; i < 1000000; ++i) {

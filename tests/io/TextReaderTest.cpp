@@ -41,17 +41,31 @@ TEST(TextReader, SkipsBlanksTabsAndLineEndsBeforeANumber) {
 // Short integers are summed digit by digit, longer ones go through strtoll;
 // both give strtoll's value, and neither lets a value past int's range by.
 TEST(TextReader, IntegersReadTheSameOnEitherSideOfNineDigits) {
-  const std::vector<std::string> accepted = {
-      "0",          "-0",          "+0",         "7",           "-7",          "+7",         "999999999",
-      "-999999999", "+999999999",  "000000001",  "0000000001",  "1000000000",  "-1000000000", "2147483647",
-      "-2147483648", "+2147483647", "00000000000000000002147483647", "-000000000000000123"};
+  const std::vector<std::string> accepted = {"0",
+                                             "-0",
+                                             "+0",
+                                             "7",
+                                             "-7",
+                                             "+7",
+                                             "999999999",
+                                             "-999999999",
+                                             "+999999999",
+                                             "000000001",
+                                             "0000000001",
+                                             "1000000000",
+                                             "-1000000000",
+                                             "2147483647",
+                                             "-2147483648",
+                                             "+2147483647",
+                                             "00000000000000000002147483647",
+                                             "-000000000000000123"};
   for (const std::string& text : accepted) {
     int value = 12345;
     ASSERT_TRUE(parseInt(text, value)) << text;
     EXPECT_EQ(value, std::strtoll(text.c_str(), nullptr, 10)) << text;
   }
-  for (const char* text : {"2147483648", "-2147483649", "99999999999999999999", "", "-", "+", "1-", "12a",
-                                  " 1", "1 ", "--1", "+-1", "0x10"}) {
+  for (const char* text : {"2147483648", "-2147483649", "99999999999999999999", "", "-", "+", "1-", "12a", " 1", "1 ",
+                           "--1", "+-1", "0x10"}) {
     int value = 12345;
     EXPECT_FALSE(parseInt(text, value)) << text;
     EXPECT_EQ(value, 12345) << text;
@@ -167,14 +181,18 @@ TEST(TextReader, ReadsNoMoreOfAFileThanItUses) {
 
 TEST(TextReader, PassesOverAByteOrderMarkAtTheStart) {
   TempDir dir;
-  dir.write("para.txt", "\xEF\xBB\xBF" "0.00435 delta\n20\n");
+  dir.write("para.txt",
+            "\xEF\xBB\xBF"
+            "0.00435 delta\n20\n");
   TextReader in = TextReader::open(dir.file("para.txt"));
   EXPECT_EQ(in.readReal(), 0.00435);
   in.rewind();
   EXPECT_EQ(readRealLine(in), 0.00435);
   EXPECT_EQ(in.line(), 2);
   // Anywhere else it is text that is no number.
-  TextReader inside("p", "1\n\xEF\xBB\xBF" "2\n");
+  TextReader inside("p",
+                    "1\n\xEF\xBB\xBF"
+                    "2\n");
   EXPECT_EQ(in.readInt(), 20);
   EXPECT_EQ(inside.readInt(), 1);
   EXPECT_NE(errorOf(inside, true), "");
@@ -202,7 +220,9 @@ TEST(TextReader, QuotesAShortVisiblePieceOfTheOffendingText) {
   EXPECT_EQ(huge.readInt(), 1);
   EXPECT_EQ(errorOf(huge, true),
             "'" + std::string(40, '9') + "...' (1000001 bytes) is not a valid integer value (data.txt, line 1)");
-  TextReader del("p", "4\x7f" "5");
+  TextReader del("p",
+                 "4\x7f"
+                 "5");
   EXPECT_EQ(errorOf(del, false), "'4\\x7F5' is not a valid floating point value (p, line 1)");
 
   EXPECT_EQ(quoted(std::string("4.5\0abc", 7)), "'4.5\\x00abc'");

@@ -27,7 +27,7 @@ class Forecast : public testing::ModelTest {
 TEST_F(Forecast, PlainRuleExamples) {
   setFactors({5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2});
   EXPECT_EQ(forecast().target, 0);  // all codes 0
-  setGenes(1, {4});                  // one term of 15: clamped to ndiv
+  setGenes(1, {4});                 // one term of 15: clamped to ndiv
   EXPECT_EQ(forecast().strength, 15);
   EXPECT_EQ(forecast().forecast, 10 * 0.25);
   EXPECT_EQ(forecast().target, 150 * 0.25);

@@ -32,9 +32,7 @@ class Genetics : public testing::ModelTest {
     }
   }
   static int codeOf(int n) { return (n + 8) % 9 - 4; }
-  std::vector<int> genesOf(const Genes& genes) const {
-    return std::vector<int>(genes.items, genes.items + s.nWeights);
-  }
+  std::vector<int> genesOf(const Genes& genes) const { return std::vector<int>(genes.items, genes.items + s.nWeights); }
 };
 
 // The first draws of a run are 0.8204, 0.6353, 0.5161, one in [1/9, 2/9) and
@@ -170,8 +168,8 @@ TEST_F(Genetics, MutationScanDrawsExactlyAsCodeByCode) {
           crossoverCodeByCode(*reference, a, b, wantA, wantB);
           crossover(s, a, b, gotA, gotB);
         }
-        const std::string where = "length " + std::to_string(length) + " rate " + std::to_string(rate) +
-                                  " trial " + std::to_string(trial);
+        const std::string where =
+            "length " + std::to_string(length) + " rate " + std::to_string(rate) + " trial " + std::to_string(trial);
         ASSERT_EQ(s.rngIndex, reference->rngIndex) << where;
         for (int i = 1; i <= 55; ++i) ASSERT_EQ(s.rngTable[i], reference->rngTable[i]) << where;
         for (int g = 1; g <= std::max(length, 1); ++g) {  // with no weights, the first codes still mutate

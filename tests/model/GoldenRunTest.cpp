@@ -18,9 +18,9 @@
 #include <gtest/gtest.h>
 
 #include "model/Kernel.h"
-#include "run/Seed.h"
 #include "run/Display.h"
 #include "run/RunDriver.h"
+#include "run/Seed.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {
@@ -111,8 +111,7 @@ class GoldenRun : public ::testing::Test {
       ASSERT_NE(found, actual.end()) << mode << ": " << name << " was not written";
       EXPECT_EQ(found->second, text) << mode << ": " << name << " differs";
     }
-    for (const auto& [name, text] : actual)
-      EXPECT_EQ(expected.count(name), 1u) << mode << ": unexpected file " << name;
+    for (const auto& [name, text] : actual) EXPECT_EQ(expected.count(name), 1u) << mode << ": unexpected file " << name;
   }
 
   TempDir dir;
@@ -143,9 +142,9 @@ TEST_P(GoldenRunOnKernel, EveryModeMatchesItsGoldenFiles) {
     const char* mode;
     const char* replayList;
   };
-  for (const Case& c : {Case{"all", ""}, Case{"write", ""}, Case{"read", "res\n2\n0\n2\n"},
-                        Case{"detail", "res\n5\n1\n1\n"}, Case{"factor", "res\n1\n0\n"},
-                        Case{"frequency", "res\n1\n2\n"}}) {
+  for (const Case& c :
+       {Case{"all", ""}, Case{"write", ""}, Case{"read", "res\n2\n0\n2\n"}, Case{"detail", "res\n5\n1\n1\n"},
+        Case{"factor", "res\n1\n0\n"}, Case{"frequency", "res\n1\n2\n"}}) {
     SCOPED_TRACE(c.mode);
     fs::remove_all(dir.path() / kResult);
     fs::create_directory(dir.path() / kResult);
@@ -181,8 +180,10 @@ TEST_F(GoldenRun, SeedZeroWritesTheGoldenBytesAndAnotherSeedOtherPaths) {
   const auto everySecondField = [](const std::string& line) {
     std::string kept;
     for (std::size_t i = 0, field = 0; i < line.size(); ++i) {
-      if (line[i] == '\t') ++field;
-      else if (field % 2 == 1) kept += line[i];
+      if (line[i] == '\t')
+        ++field;
+      else if (field % 2 == 1)
+        kept += line[i];
     }
     return kept;
   };

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "io/RunError.h"
 #include "model/Agent.h"
 #include "model/Genetics.h"
 #include "model/Kernel.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
-#include "io/RunError.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {
@@ -166,7 +166,8 @@ TEST_P(KernelTest, TableRefillsEqualTheReferenceBitForBit) {
     for (int refill = 0; refill < 100; ++refill) {
       advanceTable(want);
       kernel->advanceTable(got);
-      for (int i = 0; i < 55; ++i) ASSERT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "trial " << trial << " entry " << i + 1;
+      for (int i = 0; i < 55; ++i)
+        ASSERT_EQ(bitsOf(got[i]), bitsOf(want[i])) << "trial " << trial << " entry " << i + 1;
     }
   }
 }

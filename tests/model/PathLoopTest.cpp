@@ -29,7 +29,8 @@ class PathLoop : public ::testing::Test {
       data += "\n";
     }
     s.dataFile = TextReader("data.txt", data);
-    static_cast<Parameters&>(s) = {0.01, 3, 0.01, 0.02, 0.015, 6, 1, 5, 3, 0.6, 0.05, 0.5, 0.3, 0.05, 0.5, 1, 2, "write"};
+    static_cast<Parameters&>(s) = {0.01, 3,    0.01, 0.02, 0.015, 6,   1, 5, 3,
+                                   0.6,  0.05, 0.5,  0.3,  0.05,  0.5, 1, 2, "write"};
     s.nWeights = 17;
     for (int w = -4; w <= 10; ++w) s.actualRate[w] = 4.0 + 0.01 * ((w * 7 + 40) % 5);
     for (int w = -3; w <= 10; ++w) s.actualChange[w] = s.actualRate[w] - s.actualRate[w - 1];

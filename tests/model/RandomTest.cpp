@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "model/Random.h"
 #include "io/RunError.h"
+#include "model/Random.h"
 #include "run/Seed.h"
 #include "tests/model/ModelFixture.h"
 

@@ -13,8 +13,8 @@ namespace {
 class Evaluation : public testing::ModelTest {
  protected:
   Evaluation() {
-    static_cast<Parameters&>(s) = {0.00435, 2, 0.01088, 0.02176, 0.01538, 100, 53, 261, 208,
-                                   0.6, 0.005, 0.2, 0.3, 0.002, 0.1, 10, 5, "all"};
+    static_cast<Parameters&>(s) = {0.00435, 2,     0.01088, 0.02176, 0.01538, 100, 53, 261, 208,
+                                   0.6,     0.005, 0.2,     0.3,     0.002,   0.1, 10, 5,   "all"};
   }
   void setActual(int from, const std::vector<double>& rates) {
     for (std::size_t i = 0; i < rates.size(); ++i) s.actualRate[from + int(i)] = rates[i];

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "io/RunError.h"
 #include "run/EarlierRun.h"
 #include "run/Parameters.h"
-#include "io/RunError.h"
 #include "tests/io/LockingProcess.h"
 #include "tests/run/TempDir.h"
 
@@ -51,9 +51,8 @@ TEST_F(EarlierRun, FindsThePathsBeyondTheNewRunAndWhatItsModeDoesNotWrite) {
 
   EXPECT_EQ(earlierRunFiles(res(), mode("all", 2)),
             (std::vector<std::string>{"R0009.CSV", "all1.dat.250", "f0002.csv", "f0003.csv", "fo.0001.csv",
-                                      "frq0002.csv", "q0002.csv", "q0003.csv", "r0002.csv", "r0003.csv",
-                                      "rnd0001.csv", "sc0000.csv", "stat.txt", "statname.txt", "w0002.csv",
-                                      "w0003.csv"}));
+                                      "frq0002.csv", "q0002.csv", "q0003.csv", "r0002.csv", "r0003.csv", "rnd0001.csv",
+                                      "sc0000.csv", "stat.txt", "statname.txt", "w0002.csv", "w0003.csv"}));
   // A run in mode "write" rewrites the rate and random-state files only.
   const std::vector<std::string> afterWrite = earlierRunFiles(res(), mode("write", 4));
   EXPECT_EQ(std::count(afterWrite.begin(), afterWrite.end(), "w0000.csv"), 1);

@@ -53,8 +53,7 @@ TEST_F(InputFiles, TheDemoStructureHasTwentyEightWeights) {
 
 TEST_F(InputFiles, StructuresBeyondAnAgentsCapacityAreRefused) {
   EXPECT_NE(refusal("21\n").find("first-stage groups = 21"), std::string::npos);
-  EXPECT_NE(refusal("1\n11 1 1 1 1 1 1 1 1 1 1 1\n0\n").find("size of first-stage group 1 = 11"),
-            std::string::npos);
+  EXPECT_NE(refusal("1\n11 1 1 1 1 1 1 1 1 1 1 1\n0\n").find("size of first-stage group 1 = 11"), std::string::npos);
   EXPECT_NE(refusal("1\n2 1 18\n0\n").find("line 2: a factor number = 18"), std::string::npos);
   EXPECT_NE(refusal("1\n1 1\n1\n1 0 2\n").find("a first-stage group number = 2"), std::string::npos);
   EXPECT_NE(refusal("0\n1\n6 5 1 1 1 1 1 1 1 1 1 1\n").find("factor count"), std::string::npos);
@@ -136,8 +135,8 @@ TEST_F(InputFiles, TheSmallestIntegerIsRefusedWhereItWouldBeNegated) {
     readWeekFactors(s);
     ADD_FAILURE() << "read a short line";
   } catch (const RunError& e) {
-    EXPECT_EQ(std::string(e.what()), dir.file("data.txt") +
-                                         " runs out of values at week 263, factor 4: each week's line holds 14 integers");
+    EXPECT_EQ(std::string(e.what()),
+              dir.file("data.txt") + " runs out of values at week 263, factor 4: each week's line holds 14 integers");
   }
 }
 
@@ -164,10 +163,10 @@ TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
   EXPECT_EQ(s.factorValue[15], 2);
   s.week = 7;
   readWeekFactors(s);
-  EXPECT_EQ(s.factorValue[15], -1);                 // -0.7 / 0.5
-  EXPECT_EQ(s.factorValue[16], 3);                  // 2.0 - (-1.0)
-  EXPECT_EQ(s.factorValue[17], 2);                  // (2 - 3 + 1.5) / 0.25
-  s.week = 0;  // initialisation looks back before week -4: those weeks read as 0
+  EXPECT_EQ(s.factorValue[15], -1);  // -0.7 / 0.5
+  EXPECT_EQ(s.factorValue[16], 3);   // 2.0 - (-1.0)
+  EXPECT_EQ(s.factorValue[17], 2);   // (2 - 3 + 1.5) / 0.25
+  s.week = 0;                        // initialisation looks back before week -4: those weeks read as 0
   readWeekFactors(s);
   EXPECT_EQ(s.factorValue[16], 0);
 }

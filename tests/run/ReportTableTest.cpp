@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "run/ReportTable.h"
 #include "io/RunError.h"
+#include "run/ReportTable.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {
@@ -123,7 +123,7 @@ TEST(ReportTable, ACutReportGivesOnlyItsCompletePaths) {
 TEST(ReportTable, OtherFilesAreRefusedWithTheLine) {
   TempDir dir;
   for (const std::string& text : {std::string("No. = x\n"), std::string("hello\n"),
-                                 goldenReport().replace(goldenReport().find("me(rw)"), 6, "me(RW)")}) {
+                                  goldenReport().replace(goldenReport().find("me(rw)"), 6, "me(RW)")}) {
     dir.write("eval.txt", text);
     EXPECT_THROW(readRunReport(dir.file("eval.txt")), RunError) << text.substr(0, 20);
   }

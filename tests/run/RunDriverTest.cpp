@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "run/Display.h"
-#include "io/ResultLock.h"
 #include "run/RunDriver.h"
 #include "tests/run/TempDir.h"
 
@@ -31,8 +31,8 @@ class RecordingDisplay : public NullDisplay {
 std::string para(const std::string& mode, int popsize = 6, int simtimes = 3, int ndiv = 3, int maxyear = 14,
                  int minyear = 6) {
   return "0.01\n" + std::to_string(ndiv) + "\n0.01\n0.02\n0.015\n" + std::to_string(popsize) + "\n" +
-         std::to_string(minyear) + "\n" + std::to_string(maxyear) +
-         "\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n" + std::to_string(simtimes) + "\n2\n" + mode + "\n";
+         std::to_string(minyear) + "\n" + std::to_string(maxyear) + "\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n" +
+         std::to_string(simtimes) + "\n2\n" + mode + "\n";
 }
 
 class RunDriver : public ::testing::Test {
@@ -73,8 +73,7 @@ TEST_F(RunDriver, WriteModeStoresRandomStatesAndTheReport) {
   dir.write("para.txt", para("write", 6, 2));
   ASSERT_EQ(run(), "");
   EXPECT_TRUE(ranMode);
-  EXPECT_EQ(resultFiles(), (std::set<std::string>{"eval.txt", "r0000.csv", "r0001.csv", "rnd0000.csv",
-                                                  "rnd0001.csv"}));
+  EXPECT_EQ(resultFiles(), (std::set<std::string>{"eval.txt", "r0000.csv", "r0001.csv", "rnd0000.csv", "rnd0001.csv"}));
   const std::string state = dir.read("res/rnd0000.csv");
   EXPECT_EQ(state.substr(0, 2), "0\n");  // the first path starts right after seeding
   EXPECT_EQ(std::count(state.begin(), state.end(), '\n'), 56);
@@ -186,10 +185,8 @@ TEST_F(RunDriver, MalformedNumbersNameFileLineAndText) {
 
 TEST_F(RunDriver, ParametersBeyondTheLimitsAreRefusedBeforeAnyFile) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {para("all", 201), "popsize = 201"},
-      {para("all", 6, 1, 41), "ndiv = 41"},
-      {para("all", 6, 1, 3, 801), "maxyear = 801"},
-      {para("all", 6, 1, 3, 14, 0), "minyear = 0"},
+      {para("all", 201), "popsize = 201"},          {para("all", 6, 1, 41), "ndiv = 41"},
+      {para("all", 6, 1, 3, 801), "maxyear = 801"}, {para("all", 6, 1, 3, 14, 0), "minyear = 0"},
       {para("all", 6, 1, 3, 5, 6), "maxyear = 5"},
   };
   for (const auto& [text, message] : cases) {
@@ -255,7 +252,8 @@ TEST_F(RunDriver, DamagedRandomStatesAreRefusedAndNothingIsRewritten) {
       {trailing, ": line 3 holds '"},
       {state + "0.5\n", ": line 57 follows its last value"},
       {"56\n" + state.substr(2), ", line 1: the random index = 56 is outside what a run supports (0..55"},
-      {state.substr(0, 2) + "1.5" + state.substr(state.find('\n', 2)), ": line 2: the table value '1.5' is outside [0, 1)"},
+      {state.substr(0, 2) + "1.5" + state.substr(state.find('\n', 2)),
+       ": line 2: the table value '1.5' is outside [0, 1)"},
   };
   dir.write("para.txt", para("read"));
   dir.write("filename.txt", "res\n1\n0\n");
@@ -304,15 +302,17 @@ TEST_F(RunDriver, InputsThatEndBeforeTheRunsWeeksAreRefused) {
   dir.write("res/loading.dat.98", "2\n2\n1 3\n0.5 -0.5\n");
   dir.write("para.txt", para("factor"));
   dir.write("filename.txt", "res\n1\n0\n");
-  EXPECT_EQ(run(), "res/loading.dat.98 ends in row 2: it announces 2 rows of 2 loadings after the row of weight numbers");
+  EXPECT_EQ(run(),
+            "res/loading.dat.98 ends in row 2: it announces 2 rows of 2 loadings after the row of weight numbers");
   dir.write("res/loading.dat.98", "1\n3\n1 3\n");
   EXPECT_NE(run().find("ends in row 0"), std::string::npos);
 }
 
 TEST_F(RunDriver, AnEmptyResultDirectoryNameIsRefused) {
   dir.write("para.txt", para("all"));
-  EXPECT_EQ(run(""), "The result directory name is empty; it would put the files at the root of the file system. "
-                     "Name a directory, such as result or . for the working directory.");
+  EXPECT_EQ(run(""),
+            "The result directory name is empty; it would put the files at the root of the file system. "
+            "Name a directory, such as result or . for the working directory.");
   dir.write("para.txt", para("read"));
   dir.write("filename.txt", "\n1\n0\n");
   EXPECT_NE(run().find("The result directory name on line 1 of filename.txt is empty"), std::string::npos);

@@ -13,8 +13,8 @@ class TempDir {
  public:
   TempDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "velquin-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                       std::to_string(::getpid());
+    std::string name =
+        "velquin-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(::getpid());
     for (char& c : name)
       if (c == '/') c = '-';  // parameterised tests have slashes in their names
     path_ = std::filesystem::temp_directory_path() / name;

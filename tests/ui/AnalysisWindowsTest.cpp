@@ -52,8 +52,11 @@ QString quoted(const QString& s) { return "\"" + s + "\""; }
 QByteArray rateFile(int first, const QVector<double>& simulated, const QVector<double>& actual) {
   QByteArray text;
   for (int i = 0; i < simulated.size(); ++i) {
-    const QStringList fields = {QString::number(first + i), QString::fromStdString(fixed(simulated[i], 7, 5)),
-                                QString::fromStdString(fixed(actual[i], 7, 5)), "0.00000", "0.00000",
+    const QStringList fields = {QString::number(first + i),
+                                QString::fromStdString(fixed(simulated[i], 7, 5)),
+                                QString::fromStdString(fixed(actual[i], 7, 5)),
+                                "0.00000",
+                                "0.00000",
                                 simulated[i] == actual[i] ? "0" : "0.25000"};
     QStringList items;
     for (const QString& f : fields) items << quoted(f);
@@ -303,8 +306,7 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QVERIFY(QFile::exists(dir + "/stat.txt"));
 
-    QCOMPARE(w.view.Series4->points(),
-             (QVector<QPointF>{{2, 4.5}, {3, 4.55}, {4, 4.65}, {5, 4.75}}));
+    QCOMPARE(w.view.Series4->points(), (QVector<QPointF>{{2, 4.5}, {3, 4.55}, {4, 4.65}, {5, 4.75}}));
 
     // Every point of the summary, and nothing else, is on the chart.
     PathSummarySeries summary;
@@ -452,10 +454,26 @@ class AnalysisWindowsTest : public QObject {
     QTest::addColumn<QString>("grids");
     QTest::addColumn<QString>("maxZ");
     QTest::addColumn<QString>("message");
-    QTest::newRow("bound not a number") << "abc" << "5.0" << "15" << "30" << "'abc' is not a valid floating point value";
-    QTest::newRow("grids not a number") << "4.0" << "5.0" << "x" << "30" << "'x' is not a valid integer value";
-    QTest::newRow("no grids") << "4.0" << "5.0" << "0" << "30" << "Floating point division by zero";
-    QTest::newRow("equal bounds") << "4.5" << "4.5" << "15" << "30" << "Floating point division by zero";
+    QTest::newRow("bound not a number") << "abc"
+                                        << "5.0"
+                                        << "15"
+                                        << "30"
+                                        << "'abc' is not a valid floating point value";
+    QTest::newRow("grids not a number") << "4.0"
+                                        << "5.0"
+                                        << "x"
+                                        << "30"
+                                        << "'x' is not a valid integer value";
+    QTest::newRow("no grids") << "4.0"
+                              << "5.0"
+                              << "0"
+                              << "30"
+                              << "Floating point division by zero";
+    QTest::newRow("equal bounds") << "4.5"
+                                  << "4.5"
+                                  << "15"
+                                  << "30"
+                                  << "Floating point division by zero";
   }
 
   void contourInputErrorsStopThePlot() {
@@ -489,9 +507,9 @@ class AnalysisWindowsTest : public QObject {
     TWPlotForm w(nullptr, &prompts);
     QCOMPARE(w.windowTitle(), QString("Weights plot"));
     QVERIFY(w.findChild<QPushButton*>("CloseBtn"));
-    const QColor colours[] = {{255, 0, 0},     {0, 128, 0},   {255, 255, 0}, {0, 0, 255},     {128, 128, 128},
-                              {255, 0, 255},   {0, 128, 128}, {0, 0, 128},   {128, 0, 0},     {0, 255, 0},
-                              {128, 128, 0},   {128, 0, 128}, {0, 255, 255}, {0, 0, 0},       {192, 220, 192},
+    const QColor colours[] = {{255, 0, 0},     {0, 128, 0},   {255, 255, 0}, {0, 0, 255}, {128, 128, 128},
+                              {255, 0, 255},   {0, 128, 128}, {0, 0, 128},   {128, 0, 0}, {0, 255, 0},
+                              {128, 128, 0},   {128, 0, 128}, {0, 255, 255}, {0, 0, 0},   {192, 220, 192},
                               {166, 202, 240}, {255, 128, 64}};
     for (int j = 0; j < kPlottedWeights; ++j) {
       const auto* curve = static_cast<QwtPlotCurve*>(w.view.Series[j]->item());

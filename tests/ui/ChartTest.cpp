@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
-#include <QScreen>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>

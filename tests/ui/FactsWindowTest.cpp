@@ -38,9 +38,12 @@ QString quoted(const QString& s) { return "\"" + s + "\""; }
 // changes given (actual changes those of the reference path).
 QByteArray rateFile(const QVector<double>& simulated, const QVector<double>& actual) {
   QByteArray text;
-  for (int w = 1; w <= 2; ++w) text += QString("\"%1\",\"4.50000\",\"4.50000\",\"0.00000\",\"0.00000\",\"0\"\n").arg(w).toUtf8();
+  for (int w = 1; w <= 2; ++w)
+    text += QString("\"%1\",\"4.50000\",\"4.50000\",\"0.00000\",\"0.00000\",\"0\"\n").arg(w).toUtf8();
   for (int i = 0; i < simulated.size(); ++i) {
-    const QStringList fields = {QString::number(3 + i), "4.60000", "4.55000",
+    const QStringList fields = {QString::number(3 + i),
+                                "4.60000",
+                                "4.55000",
                                 QString::fromStdString(fixed(simulated[i], 7, 5)),
                                 QString::fromStdString(fixed(actual[i], 7, 5)),
                                 QString::fromStdString(fixed(0.1 + std::fabs(simulated[i]) * 10, 8, 5))};
@@ -51,7 +54,8 @@ QByteArray rateFile(const QVector<double>& simulated, const QVector<double>& act
   return text;
 }
 
-const QVector<double> kActual = {0.01, -0.005, 0.0, 0.015, -0.02, 0.005, 0.005, -0.01, 0.03, -0.015, 0.0, 0.01, -0.025, 0.005};
+const QVector<double> kActual = {0.01,  -0.005, 0.0,    0.015, -0.02, 0.005,  0.005,
+                                 -0.01, 0.03,   -0.015, 0.0,   0.01,  -0.025, 0.005};
 
 void writeFile(const QString& path, const QByteArray& text) {
   QFile f(path);
@@ -78,12 +82,12 @@ class FactsWindowTest : public QObject {
 
   void writeRateFiles() {
     writeFile(dir + "/r0000.csv", rateFile(kActual, kActual));
-    writeFile(dir + "/r0001.csv", rateFile({0.005, 0.005, -0.01, 0.0, 0.02, -0.005, 0.0, 0.005, -0.015, 0.01, 0.0,
-                                            -0.005, 0.005, 0.01},
-                                           kActual));
-    writeFile(dir + "/r0002.csv", rateFile({-0.01, 0.0, 0.0, 0.005, -0.005, 0.01, -0.02, 0.005, 0.0, 0.0, 0.015, 0.005,
-                                            -0.005, 0.0},
-                                           kActual));
+    writeFile(dir + "/r0001.csv",
+              rateFile({0.005, 0.005, -0.01, 0.0, 0.02, -0.005, 0.0, 0.005, -0.015, 0.01, 0.0, -0.005, 0.005, 0.01},
+                       kActual));
+    writeFile(
+        dir + "/r0002.csv",
+        rateFile({-0.01, 0.0, 0.0, 0.005, -0.005, 0.01, -0.02, 0.005, 0.0, 0.0, 0.015, 0.005, -0.005, 0.0}, kActual));
   }
 
  private Q_SLOTS:

@@ -16,8 +16,8 @@
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
 
-#include "Pixels.h"
 #include "FakePrompts.h"
+#include "Pixels.h"
 #include "chart/Chart.h"
 #include "tests/io/LockingProcess.h"
 #include "ui/AgeForm.h"
@@ -98,21 +98,16 @@ class MainWindowTest : public QObject {
     };
     // Places relative to the control's group or panel.
     const Place places[] = {
-        {"StaticText1", {248, 0, 277, 19}},  {"GroupBox1", {8, 16, 137, 105}},
-        {"SettingBtn", {16, 16, 105, 25}},   {"StartBtn", {16, 48, 105, 25}},
-        {"GroupBox2", {8, 120, 137, 81}},    {"NumPath", {32, 16, 33, 20}},
-        {"UpDown1", {65, 16, 16, 20}},       {"ViewStartBtn", {80, 16, 17, 17}},
-        {"ViewStopBtn", {96, 16, 17, 17}},   {"ScrollBar1", {8, 56, 121, 17}},
-        {"GroupBox3", {8, 200, 137, 169}},   {"PathPlotBtn", {8, 16, 121, 25}},
-        {"ContPlotBtn", {8, 48, 121, 25}},   {"WPlotBtn", {8, 80, 121, 25}},
-        {"FactsPlotBtn", {8, 112, 121, 25}},
-        {"ExitBtn", {8, 376, 137, 25}},      {"Panel3", {152, 24, 609, 385}},
-        {"Chart1", {8, 0, 593, 209}},        {"SaveBtn", {672, 40, 41, 17}},
-        {"Chart2", {8, 200, 185, 185}},      {"SaveBtn2", {144, 8, 33, 17}},
-        {"Chart3", {192, 200, 409, 185}},    {"SaveBtn3", {240, 8, 41, 17}},
-        {"Panel2", {8, 408, 753, 57}},       {"ProgressBar1", {56, 8, 561, 17}},
-        {"Edit1", {656, 8, 73, 20}},         {"ProgressBar2", {56, 32, 561, 17}},
-        {"Edit2", {656, 32, 73, 20}},        {"Memo1", {8, 464, 753, 97}},
+        {"StaticText1", {248, 0, 277, 19}}, {"GroupBox1", {8, 16, 137, 105}},   {"SettingBtn", {16, 16, 105, 25}},
+        {"StartBtn", {16, 48, 105, 25}},    {"GroupBox2", {8, 120, 137, 81}},   {"NumPath", {32, 16, 33, 20}},
+        {"UpDown1", {65, 16, 16, 20}},      {"ViewStartBtn", {80, 16, 17, 17}}, {"ViewStopBtn", {96, 16, 17, 17}},
+        {"ScrollBar1", {8, 56, 121, 17}},   {"GroupBox3", {8, 200, 137, 169}},  {"PathPlotBtn", {8, 16, 121, 25}},
+        {"ContPlotBtn", {8, 48, 121, 25}},  {"WPlotBtn", {8, 80, 121, 25}},     {"FactsPlotBtn", {8, 112, 121, 25}},
+        {"ExitBtn", {8, 376, 137, 25}},     {"Panel3", {152, 24, 609, 385}},    {"Chart1", {8, 0, 593, 209}},
+        {"SaveBtn", {672, 40, 41, 17}},     {"Chart2", {8, 200, 185, 185}},     {"SaveBtn2", {144, 8, 33, 17}},
+        {"Chart3", {192, 200, 409, 185}},   {"SaveBtn3", {240, 8, 41, 17}},     {"Panel2", {8, 408, 753, 57}},
+        {"ProgressBar1", {56, 8, 561, 17}}, {"Edit1", {656, 8, 73, 20}},        {"ProgressBar2", {56, 32, 561, 17}},
+        {"Edit2", {656, 32, 73, 20}},       {"Memo1", {8, 464, 753, 97}},
     };
     for (const Place& p : places) {
       auto* w = form.findChild<QWidget*>(p.name);
@@ -128,13 +123,29 @@ class MainWindowTest : public QObject {
     // Captions, by the property that shows them.
     const std::pair<const char*, const char*> captions[] = {
         {"StaticText1", "VELQUIN KRA - Artificial Market Simulator"},
-        {"GroupBox1", "Simulation"}, {"SettingBtn", "Setting"}, {"StartBtn", "Start"},
-        {"GraphCheck", "Graph"}, {"GroupBox2", "Viewer"}, {"Label6", "Path"}, {"NumPath", "0"},
-        {"Label7", "Speed"}, {"GroupBox3", "Analyzer"}, {"PathPlotBtn", "Paths plot"},
-        {"ContPlotBtn", "Contour plot"}, {"WPlotBtn", "Weights plot"}, {"FactsPlotBtn", "Facts plot"},
+        {"GroupBox1", "Simulation"},
+        {"SettingBtn", "Setting"},
+        {"StartBtn", "Start"},
+        {"GraphCheck", "Graph"},
+        {"GroupBox2", "Viewer"},
+        {"Label6", "Path"},
+        {"NumPath", "0"},
+        {"Label7", "Speed"},
+        {"GroupBox3", "Analyzer"},
+        {"PathPlotBtn", "Paths plot"},
+        {"ContPlotBtn", "Contour plot"},
+        {"WPlotBtn", "Weights plot"},
+        {"FactsPlotBtn", "Facts plot"},
         {"ExitBtn", "Exit"},
-        {"SaveBtn", "Save"}, {"SaveBtn2", "Save"}, {"SaveBtn3", "Save"}, {"Label1", "Period"},
-        {"Label2", "Trial"}, {"Label3", "%"}, {"Label4", "%"}, {"ViewStartBtn", ""}, {"ViewStopBtn", ""}};
+        {"SaveBtn", "Save"},
+        {"SaveBtn2", "Save"},
+        {"SaveBtn3", "Save"},
+        {"Label1", "Period"},
+        {"Label2", "Trial"},
+        {"Label3", "%"},
+        {"Label4", "%"},
+        {"ViewStartBtn", ""},
+        {"ViewStopBtn", ""}};
     for (const auto& [name, caption] : captions) {
       const QWidget* w = form.findChild<QWidget*>(name);
       const char* property = qobject_cast<const QGroupBox*>(w) ? "title" : "text";
@@ -520,17 +531,19 @@ class MainWindowTest : public QObject {
     TForm1 form(&prompts);
     form.setAnalyzerAction(form.PathPlotBtn, [](const QString&) {});
     QSet<QString> keys;
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(form.SettingBtn), static_cast<QAbstractButton*>(form.StartBtn),
-                               static_cast<QAbstractButton*>(form.GraphCheck), static_cast<QAbstractButton*>(form.ViewStartBtn),
-                               static_cast<QAbstractButton*>(form.ViewStopBtn), static_cast<QAbstractButton*>(form.PathPlotBtn),
-                               static_cast<QAbstractButton*>(form.ExitBtn)}) {
+    for (QAbstractButton* b :
+         {static_cast<QAbstractButton*>(form.SettingBtn), static_cast<QAbstractButton*>(form.StartBtn),
+          static_cast<QAbstractButton*>(form.GraphCheck), static_cast<QAbstractButton*>(form.ViewStartBtn),
+          static_cast<QAbstractButton*>(form.ViewStopBtn), static_cast<QAbstractButton*>(form.PathPlotBtn),
+          static_cast<QAbstractButton*>(form.ExitBtn)}) {
       QVERIFY2(!b->shortcut().isEmpty(), qPrintable(b->objectName()));
       QVERIFY2(b->toolTip().contains(b->shortcut().toString()), qPrintable(b->objectName()));
       keys << b->shortcut().toString();
     }
     QCOMPARE(keys.size(), 7);
     // The image-only buttons and the Save buttons say what they do.
-    for (QPushButton* b : form.findChildren<QPushButton*>()) QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    for (QPushButton* b : form.findChildren<QPushButton*>())
+      QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
     // Captions stay as laid out.
     QCOMPARE(form.StartBtn->text(), QString("Start"));
   }

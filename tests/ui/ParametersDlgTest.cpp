@@ -27,7 +27,8 @@ QString prices(int count) {
 }
 
 QString para(int minyear, int maxyear, int teachyear, const QString& mode = "all") {
-  return QString("0.00435\n20\n0.01088\n0.02176\n0.01538\n100\n%1\n%2\n%3\n0.6\n0.005\n0.2\n0.3\n0.002\n0.1\n10\n5\n%4\n")
+  return QString(
+             "0.00435\n20\n0.01088\n0.02176\n0.01538\n100\n%1\n%2\n%3\n0.6\n0.005\n0.2\n0.3\n0.002\n0.1\n10\n5\n%4\n")
       .arg(minyear)
       .arg(maxyear)
       .arg(teachyear)
@@ -91,7 +92,7 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(d.DirEdit->geometry(), QRect(80, 160, 105, 20));
     QVERIFY(d.DirEdit->text().isEmpty());
     const std::pair<QPushButton*, std::pair<const char*, QRect>> buttons[] = {
-        {d.DirBtn, {"Dir", {192, 160, 25, 25}}},       {d.PriceBtn, {"Price file", {48, 192, 57, 17}}},
+        {d.DirBtn, {"Dir", {192, 160, 25, 25}}},        {d.PriceBtn, {"Price file", {48, 192, 57, 17}}},
         {d.DataBtn, {"Data file", {128, 192, 57, 17}}}, {d.OKBtn, {"OK", {207, 228, 75, 25}}},
         {d.CancelBtn, {"Cansel", {287, 228, 75, 25}}},
     };
@@ -153,12 +154,11 @@ class ParametersDlgTest : public QObject {
     };
     // Weeks -4 to 495.
     const Case cases[] = {
-        {100, 300, 52, {100, 151}, {152, 300}},
-        {0, 900, 10, {0, 9}, {10, 495}},        // the end cut to the last week
-        {490, 495, 10, {490, 495}, {0, 0}},     // training reaches the last week
-        {100, 120, 52, {100, 151}, {0, 0}},     // end before the end of training
-        {10, 20, -30, {0, 0}, {10, 20}},        // negative training: every week simulated
-        {-10, 5, 3, {0, 0}, {-4, 5}},           // nothing before the first week
+        {100, 300, 52, {100, 151}, {152, 300}}, {0, 900, 10, {0, 9}, {10, 495}},  // the end cut to the last week
+        {490, 495, 10, {490, 495}, {0, 0}},                                       // training reaches the last week
+        {100, 120, 52, {100, 151}, {0, 0}},                                       // end before the end of training
+        {10, 20, -30, {0, 0}, {10, 20}},  // negative training: every week simulated
+        {-10, 5, 3, {0, 0}, {-4, 5}},     // nothing before the first week
     };
     for (const Case& c : cases) {
       dir.write("para.txt", para(c.minyear, c.maxyear, c.teachyear));
@@ -222,8 +222,8 @@ class ParametersDlgTest : public QObject {
     QVERIFY(!d.isVisible());
     QCOMPARE(s.form.runFiles.resultDir, QString("run2"));
     // Each value in its format, the comment after it kept.
-    const QStringList values = {"   0.00000", "20",        "   0.01088", "   0.02176", "   0.01538", "150",
-                                "53",         "261",       "156",        "   0.60000", "   0.00500", "   0.20000",
+    const QStringList values = {"   0.00000", "20",         "   0.01088", "   0.02176", "   0.01538", "150",
+                                "53",         "261",        "156",        "   0.60000", "   0.00500", "   0.20000",
                                 "   0.30000", "   0.00200", "   0.10000", "3",          "5"};
     const QStringList old = text.split('\n');
     QString expected;
@@ -244,7 +244,8 @@ class ParametersDlgTest : public QObject {
     d.StartGenEdit->setText("60");
     d.EndGenEdit->setText("2.5");  // reported by the change step, then by OK
     d.OKBtnClick();
-    QCOMPARE(s.prompts.errors, QStringList({"'2.5' is not a valid integer value", "'2.5' is not a valid integer value"}));
+    QCOMPARE(s.prompts.errors,
+             QStringList({"'2.5' is not a valid integer value", "'2.5' is not a valid integer value"}));
     QCOMPARE(dir.read("para.txt"), before);
     QVERIFY(d.isVisible());
     QCOMPARE(d.parameters.popsize, 120);  // parsed before the bad field

@@ -58,10 +58,14 @@ class PlotCommandTest : public QObject {
     QTest::addColumn<QString>("summary");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("magic");
-    QTest::newRow("paths as PNG") << "paths" << "paths.png" << QByteArray("\x89PNG");
-    QTest::newRow("contour as SVG") << "contour" << "contour.SVG" << QByteArray("<?xml");
-    QTest::newRow("weights as PDF") << "weights" << "weights.pdf" << QByteArray("%PDF-");
-    QTest::newRow("facts as SVG") << "facts" << "facts.svg" << QByteArray("<?xml");
+    QTest::newRow("paths as PNG") << "paths"
+                                  << "paths.png" << QByteArray("\x89PNG");
+    QTest::newRow("contour as SVG") << "contour"
+                                    << "contour.SVG" << QByteArray("<?xml");
+    QTest::newRow("weights as PDF") << "weights"
+                                    << "weights.pdf" << QByteArray("%PDF-");
+    QTest::newRow("facts as SVG") << "facts"
+                                  << "facts.svg" << QByteArray("<?xml");
   }
 
   void writesThePictureOfTheRequestedKind() {
@@ -101,7 +105,8 @@ class PlotCommandTest : public QObject {
     // The actual lines in red in the two autocorrelation charts and the
     // distribution, the simulated band in the first two, the table in the fourth.
     for (const QRect& q : {QRect(0, 0, w, h), QRect(w, 0, w, h), QRect(0, h, w, h)})
-      QVERIFY2(countPixels(image.copy(q), qRgb(255, 0, 0)) > 100, qPrintable(QString("quarter at %1,%2").arg(q.x()).arg(q.y())));
+      QVERIFY2(countPixels(image.copy(q), qRgb(255, 0, 0)) > 100,
+               qPrintable(QString("quarter at %1,%2").arg(q.x()).arg(q.y())));
     QVERIFY(countPixels(image.copy(0, 0, w, h), qRgb(0, 0, 255)) > 100);
     QVERIFY(countPixels(image.copy(w, h, w, h), qRgb(0, 0, 0)) > 200);
     QVERIFY(QFile::exists(tmp.filePath("result/facts.csv")));
