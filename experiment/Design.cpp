@@ -96,13 +96,15 @@ std::string shortNumber(double v) {
   return text;
 }
 
-// The text para.txt will hold for a listed or grid value; refused when it
-// would not give the value back.
-std::string exactText(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
-  if (entry.integer && value != std::floor(value))
-    failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is not a whole number");
+void refuseTooLarge(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
   if (std::fabs(value) > 2147483647.0)
     failAt(d, place, "vary." + entry.name + ": " + shortNumber(value) + " is too large");
+}
+
+// The text para.txt will hold for a listed value; refused when it would not
+// give the value back, as the value was written on purpose.
+std::string exactText(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
+  refuseTooLarge(d, entry, value, place);
   const std::string text = parameterTextOf(entry.name, value);
   double back = 0;
   parseReal(text, back);
@@ -115,20 +117,11 @@ std::string exactText(const Description& d, const VaryEntry& entry, double value
   return text;
 }
 
-std::vector<std::string> gridValues(const Description& d, const VaryEntry& entry) {
-  if (entry.kind != VaryKind::Parameter) return entry.names;
-  std::vector<std::string> values;
-  if (!entry.isRange) {
-    for (std::size_t i = 0; i < entry.numbers.size(); ++i)
-      values.push_back(exactText(d, entry, entry.numbers[i], entry.numberPlaces[i]));
-    return values;
-  }
-  for (int k = 0; k <= entry.steps; ++k) {
-    // The last value is `to` itself, not the sum of the steps.
-    const double value = k == entry.steps ? entry.to : entry.from + (entry.to - entry.from) * k / entry.steps;
-    values.push_back(exactText(d, entry, value, entry.place));
-  }
-  return values;
+// A range value as para.txt will hold it: a real at five decimals, a whole
+// number to the nearest, as sampled values are.
+std::string roundedText(const Description& d, const VaryEntry& entry, double value) {
+  refuseTooLarge(d, entry, value, entry.place);
+  return parameterTextOf(entry.name, entry.integer ? std::round(value) : value);
 }
 
 std::vector<DesignPoint> gridPoints(const Description& d) {
@@ -183,6 +176,29 @@ std::vector<DesignPoint> sampledPoints(const Description& d) {
 }
 
 }  // namespace
+
+std::vector<std::string> gridValues(const Description& d, const VaryEntry& entry) {
+  if (entry.kind != VaryKind::Parameter) return entry.names;
+  std::vector<std::string> values;
+  if (!entry.isRange) {
+    for (std::size_t i = 0; i < entry.numbers.size(); ++i)
+      values.push_back(exactText(d, entry, entry.numbers[i], entry.numberPlaces[i]));
+    return values;
+  }
+  // The last value is `to` itself, not the sum of the steps.
+  const auto step = [&entry](int k) {
+    return k == entry.steps ? entry.to : entry.from + (entry.to - entry.from) * k / entry.steps;
+  };
+  for (int k = 0; k <= entry.steps; ++k) {
+    values.push_back(roundedText(d, entry, step(k)));
+    if (k > 0 && values[k] == values[k - 1])
+      failAt(d, entry.place,
+             "vary." + entry.name + ": the range's values " + shortNumber(step(k - 1)) + " and " +
+                 shortNumber(step(k)) + " both become " + values[k] + " in para.txt, which keeps " +
+                 (entry.integer ? "whole numbers" : "five decimals") + "; give fewer steps");
+  }
+  return values;
+}
 
 std::vector<std::vector<double>> latinHypercube(int samples, int dimensions, ExperimentSeed seed) {
   DesignRandom random(seed);

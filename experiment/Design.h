@@ -1,6 +1,7 @@
 #pragma once
 // The points of an experiment: every combination of the [vary] entries (a
 // grid), or samples of their ranges by a Latin hypercube or a Sobol sequence.
+#include <string>
 #include <vector>
 
 #include "experiment/Description.h"
@@ -11,12 +12,16 @@ namespace vk {
 // a parameter as para.txt holds it, a weight structure or market by name.
 using DesignPoint = std::vector<std::string>;
 
-// A grid varies the first entry slowest. Sampled reals are rounded to the
-// five decimals para.txt keeps; sampled whole numbers cover from..to evenly.
-// A listed or grid value that para.txt cannot hold (more than five decimals,
-// a range step that is not whole for a whole-number parameter) is a RunError
-// at the entry.
+// A grid varies the first entry slowest. The values of a grid's range are
+// rounded to what para.txt keeps (five decimals, or whole numbers); a range
+// whose rounding makes two neighbours equal is a RunError naming them.
+// Sampled reals are rounded the same way; sampled whole numbers cover
+// from..to evenly. A listed value that para.txt cannot hold (more than five
+// decimals) is a RunError at it.
 std::vector<DesignPoint> designPoints(const Description& d);
+
+// The values a grid takes for one [vary] entry, as para.txt holds them.
+std::vector<std::string> gridValues(const Description& d, const VaryEntry& entry);
 
 // Points in [0, 1)^dimensions, the same for the same seed on every machine.
 // A Latin hypercube puts exactly one point in each of the `samples` equal

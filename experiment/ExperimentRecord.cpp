@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "experiment/Design.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 
@@ -22,6 +23,19 @@ bool isEmptyFolder(const std::string& dir) {
 
 std::string recordedFingerprint(const std::string& dir) {
   return readRecordedDescription(experimentRecordFile(dir)).recordedPlan;
+}
+
+// The values of each range of a grid as the runs hold them, which rounding
+// may have moved off the even steps the description asks for.
+std::string gridRecord(const Description& d) {
+  std::string text;
+  for (const VaryEntry& entry : d.vary) {
+    if (d.design != DesignKind::Grid || !entry.isRange) continue;
+    std::string list;
+    for (const std::string& value : gridValues(d, entry)) list += (list.empty() ? "" : ", ") + value;
+    text += entry.name + " = [" + list + "]\n";
+  }
+  return text.empty() ? "" : "\n[provenance.grid]\n" + text;
 }
 
 }  // namespace
@@ -80,6 +94,7 @@ void writeExperimentRecord(const ExperimentPlan& plan, const std::string& dir, c
   text += "base = " + tomlString(plan.description.base) + "\n";
   text += "runs = " + std::to_string(plan.runs.size()) + "\n";
   text += "plan = " + tomlString(plan.fingerprint) + "\n";
+  text += gridRecord(plan.description);
   text += "\n[provenance.sha256]\n";
   for (const auto& [file, hash] : plan.inputs) text += tomlString(file) + " = " + tomlString(hash) + "\n";
   writeFileAtomically(experimentRecordFile(dir), text);

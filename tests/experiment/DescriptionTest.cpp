@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "experiment/Description.h"
+#include "experiment/ExperimentRecord.h"
 #include "experiment/Plan.h"
 #include "io/RunError.h"
 #include "run/Parameters.h"
@@ -106,7 +107,9 @@ TEST_F(DescriptionTest, RefusesWithTheLineColumnAndWhatIsAllowed) {
       {head + "market = [{ price = \"price.txt\" }]\n", {"names its price and its data file"}},
       {head + "popsize = [10, 12]\n[design]\nkind = \"lhs\"\nsamples = 4\n", {"line 3", "ranges only"}},
       {head + "popsize = { from = 2, to = 12 }\n[design]\nkind = \"sobol\"\n", {"line 4", "samples = N"}},
-      {head + "popsize = { from = 2, to = 12, steps = 3 }\n", {"line 3", "popsize", "not a whole number"}},
+      {head + "popsize = { from = 2, to = 4, steps = 3 }\n", {"line 3", "2.666666667 and 3.333333333", "become 3"}},
+      {head + "delta = { from = 0.004, to = 0.00401, steps = 4 }\n",
+       {"line 3", "0.004 and 0.0040025", "both become 0.00400"}},
       {"inputs = \"in\"\nmode = \"read\"\n", {"line 2, column 8", "mode 'read'", "write and all"}},
       {"inputs = \"nowhere\"\n", {"line 1, column 10", "does not exist"}},
       {"inputs = \"in\"\ncolour = 3\n", {"line 2, column 1", "unknown name 'colour'", "replications"}},
@@ -122,6 +125,30 @@ TEST_F(DescriptionTest, RefusesWithTheLineColumnAndWhatIsAllowed) {
     EXPECT_NE(message.find("sweep.toml, line"), std::string::npos) << message;
     for (const std::string& part : c.expected) EXPECT_NE(message.find(part), std::string::npos) << message;
   }
+}
+
+// A grid range rounds its steps to what para.txt keeps, as sampled designs
+// do, while a value written in a list must be what the run gets.
+TEST_F(DescriptionTest, GridRangesRoundToWhatParaTxtKeeps) {
+  const ExperimentPlan p = plan(
+      "inputs = \"in\"\n[vary]\n"
+      "delta = { from = 0.004, to = 0.012, steps = 19 }\n"
+      "popsize = { from = 2, to = 12, steps = 3 }\n");
+  ASSERT_EQ(p.points.size(), 20u * 4u);
+  EXPECT_EQ(p.points[0], (DesignPoint{"0.00400", "2"}));
+  EXPECT_EQ(p.points[1], (DesignPoint{"0.00400", "5"}));
+  EXPECT_EQ(p.points[2], (DesignPoint{"0.00400", "9"}));
+  EXPECT_EQ(p.points[4], (DesignPoint{"0.00442", "2"}));
+  EXPECT_EQ(p.points[79], (DesignPoint{"0.01200", "12"}));
+  EXPECT_EQ(p.runs[4].parameterText.substr(0, 11), "   0.00442\n");
+  // The record keeps the values the runs got, and reads back as the same plan.
+  writeExperimentRecord(p, inputs.dir.file(""), "test", "sweep run");
+  const std::string record = testing::readWholeFile(experimentRecordFile(inputs.dir.file("")));
+  EXPECT_NE(record.find("[provenance.grid]\ndelta = [0.00400, 0.00442, 0.00484, "), std::string::npos) << record;
+  EXPECT_NE(record.find("\npopsize = [2, 5, 9, 12]\n"), std::string::npos) << record;
+  EXPECT_EQ(recordedPlan(inputs.dir.file("")).fingerprint, p.fingerprint);
+  EXPECT_NE(refusal("inputs = \"in\"\n[vary]\ndelta = [0.004, 0.0044210526]\n").find("five decimals"),
+            std::string::npos);
 }
 
 TEST_F(DescriptionTest, RefusesInputsThatCannotRunBeforeAnyPointIsMade) {
