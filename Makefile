@@ -10,10 +10,11 @@ SCRATCH ?= scratch
 PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
             qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core \
             dpkg-dev desktop-file-utils \
-            libtomlplusplus-dev slurm-wlm munge libboost-math-dev qemu-user
+            libtomlplusplus-dev slurm-wlm munge libboost-math-dev qemu-user locales
 
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS ?= 60
+COMMA_LOCALES := de_DE fr_FR
 
 .PHONY: setup build demo-copy run test gui bench deb fuzz clean
 
@@ -26,6 +27,15 @@ setup:
 	  $$sudo apt-get update && \
 	  DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y --no-install-recommends $$missing; \
 	fi
+	@# The files must not depend on the user's locale: the tests read and write
+	@# them under two whose decimal point is a comma, and skip where these
+	@# cannot be generated.
+	@for l in $(COMMA_LOCALES); do \
+	  locale -a 2>/dev/null | grep -qix "$$l.utf-\?8" && continue; \
+	  sudo=""; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
+	  echo "Generating the locale $$l.UTF-8 for the tests"; \
+	  $$sudo localedef -i $$l -f UTF-8 $$l.UTF-8 || echo "Cannot generate $$l.UTF-8; the tests under it are skipped"; \
+	done
 
 build: setup
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iomanip>
-#include <sstream>
 #include <vector>
 
 #include "analysis/ReferenceScan.h"
@@ -71,11 +69,7 @@ Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings) {
   return b;
 }
 
-std::string shortReal(double x) {
-  std::ostringstream text;
-  text << std::setprecision(10) << x;
-  return text.str();
-}
+std::string shortReal(double x) { return general(x, 10); }
 
 std::string dataLine(int week, double centre, int count) {
   return "\"" + plainInt(week) + "\",\"" + fixed(centre, 8, 4) + "\",\"" + plainInt(count) + "\",\"\n";

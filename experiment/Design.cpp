@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "io/SplitMix.h"
+#include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "run/Parameters.h"
 
@@ -90,11 +91,7 @@ std::string parameterTextOf(const std::string& name, double value) {
   return parameterText(p, field);
 }
 
-std::string shortNumber(double v) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.10g", v);
-  return text;
-}
+std::string shortNumber(double v) { return general(v, 10); }
 
 void refuseTooLarge(const Description& d, const VaryEntry& entry, double value, SourcePlace place) {
   if (std::fabs(value) > 2147483647.0)

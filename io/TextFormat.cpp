@@ -1,10 +1,13 @@
 #include "io/TextFormat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <system_error>
 
 namespace vk {
 
@@ -77,13 +80,33 @@ bool appendFixedExactly(std::string& text, double x, int width, int decimals) {
   return true;
 }
 
+// Appends the text of x in the given form and precision as printf writes it
+// in the C locale, right-aligned in at least width characters. The form is
+// spelled out rather than left to printf, whose decimal point follows the
+// locale a desktop program sets from its user's environment.
+template <typename Real>
+void appendPrinted(std::string& text, Real x, std::chars_format form, int precision, int width = 0) {
+  char small[128];
+  std::to_chars_result written = std::to_chars(small, small + sizeof small, x, form, precision);
+  std::string large;
+  // An extended value may have thousands of integer digits.
+  for (std::size_t size = 2 * sizeof small; written.ec != std::errc(); size *= 2) {
+    large.resize(size);
+    written = std::to_chars(&large[0], &large[0] + size, x, form, precision);
+    if (written.ec == std::errc()) large.resize(static_cast<std::size_t>(written.ptr - large.data()));
+  }
+  const std::string_view digits =
+      large.empty() ? std::string_view(small, static_cast<std::size_t>(written.ptr - small)) : std::string_view(large);
+  if (digits.size() < static_cast<std::size_t>(width))
+    text.append(static_cast<std::size_t>(width) - digits.size(), ' ');
+  text.append(digits);
+}
+
 }  // namespace
 
 void appendFixed(std::string& text, double x, int width, int decimals) {
   if (appendFixedExactly(text, x, width, decimals)) return;
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, x);
-  text += buf;
+  appendPrinted(text, x, std::chars_format::fixed, decimals, width);
 }
 
 std::string fixed(double x, int width, int decimals) {
@@ -93,19 +116,18 @@ std::string fixed(double x, int width, int decimals) {
 }
 
 std::string fixedExtended(long double x, int width, int decimals) {
-  // An extended value may have thousands of integer digits; size the text to it.
-  const int length = std::snprintf(nullptr, 0, "%*.*Lf", width, decimals, x);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  std::snprintf(&text[0], text.size(), "%*.*Lf", width, decimals, x);
-  text.pop_back();
+  std::string text;
+  appendPrinted(text, x, std::chars_format::fixed, decimals, width);
   return text;
 }
 
-std::string significant(double x, int digits) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*g", digits, x == 0.0 ? 0.0 : x);
-  return buf;
+std::string general(double x, int digits) {
+  std::string text;
+  appendPrinted(text, x, std::chars_format::general, digits);
+  return text;
 }
+
+std::string significant(double x, int digits) { return general(x == 0.0 ? 0.0 : x, digits); }
 
 std::string plainInt(long long n) { return std::to_string(n); }
 
@@ -130,9 +152,8 @@ std::string scientific23(double x) {
   }
   // printf gives "1.50000000000000e+00"; the report wants a four-digit exponent
   // and a blank where a positive value has no sign.
-  char mantissa[64];
-  std::snprintf(mantissa, sizeof mantissa, "%.14e", x);
-  std::string text(mantissa);
+  std::string text;
+  appendPrinted(text, x, std::chars_format::scientific, 14);
   const std::size_t e = text.find('e');
   const int exponent = std::atoi(text.c_str() + e + 1);
   std::string digits = text.substr(0, e);

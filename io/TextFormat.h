@@ -1,5 +1,7 @@
 #pragma once
-// Every number format of the text files, in one place.
+// Every number format of the text files, in one place. None depends on the
+// locale: the files of a desktop program under a comma-decimal locale are the
+// same bytes as those of the command line.
 #include <string>
 
 namespace vk {
@@ -26,6 +28,10 @@ std::string pathTagOf(int pathNumber);
 // The 23-character scientific format of the run report:
 // " 1.50000000000000E+0000" for 1.5, "-2.50000000000000E-0003" for -0.0025.
 std::string scientific23(double x);
+
+// x with `digits` significant digits as %g writes it in the C locale,
+// -0 included ("-0", "0.003", "1e+20").
+std::string general(double x, int digits);
 
 // The shortest text of x with `digits` significant digits, exponent form
 // for very large or small magnitudes, as %g writes it ("0.01305", "1.5e-07");

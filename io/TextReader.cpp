@@ -1,6 +1,7 @@
 #include "io/TextReader.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,13 @@ bool matchesReal(const std::string& t) {
     if (i == first) return false;
   }
   return i == t.size();
+}
+
+// The C locale's numbers, whatever locale the program runs under: a desktop
+// program takes its user's, whose decimal point may be a comma.
+locale_t cNumbers() {
+  static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+  return c;
 }
 
 // Powers of ten that a double holds exactly.
@@ -109,7 +117,7 @@ bool parseReal(const std::string& text, double& value) {
   if (parseShortDecimal(text, value)) return true;
   if (!matchesReal(text)) return false;
   errno = 0;
-  const double v = std::strtod(text.c_str(), nullptr);
+  const double v = ::strtod_l(text.c_str(), nullptr, cNumbers());
   if (errno == ERANGE && (v > 1.0 || v < -1.0)) return false;  // overflow; underflow reads as 0
   value = v;
   return true;

@@ -6,11 +6,13 @@
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
+#include "tests/io/CommaLocale.h"
 
 namespace vk {
 namespace {
@@ -169,6 +171,34 @@ TEST(ParseReal, ShortDecimalsEqualTheCorrectlyRoundedValue) {
   EXPECT_FALSE(parseReal("-", value));
   EXPECT_FALSE(parseReal("1.2.", value));
 }
+
+// Every format and the reader under a locale whose decimal point is a
+// comma: the text is the C locale's, and long decimals, which the fast path
+// leaves to the full parser, still read as numbers rather than stopping at
+// the point.
+class UnderCommaLocale : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(UnderCommaLocale, NumbersAreWrittenAndReadAsInTheCLocale) {
+  const double values[] = {-3.47251537037039e-1, 0.0025, 1.5, 2e10, -1e300, 1e-7, -0.0};
+  std::vector<std::string> inC;
+  const auto formatsOf = [](double x) {
+    return fixed(x, 12, 4) + fixed(x, 0, 12) + fixedExtended(static_cast<long double>(x), 10, 6) + scientific23(x) +
+           significant(x, 10) + general(x, 10) + randomTableEntry(x);
+  };
+  for (double x : values) inC.push_back(formatsOf(x));
+  testing::CommaLocale comma(GetParam());
+  SKIP_UNLESS_ACTIVE(comma, GetParam());
+  for (std::size_t i = 0; i < inC.size(); ++i) EXPECT_EQ(formatsOf(values[i]), inC[i]);
+  EXPECT_EQ(scientific23(-3.47251537037039e-1), "-3.47251537037039E-0001");
+  double value = 0;
+  ASSERT_TRUE(parseReal("0.1234567890123456789012345678901234", value));
+  EXPECT_EQ(value, 0.1234567890123456789012345678901234);
+  ASSERT_TRUE(parseReal("-2.5e-3", value));
+  EXPECT_EQ(value, -0.0025);
+  EXPECT_FALSE(parseReal("0,5", value));
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, UnderCommaLocale, ::testing::ValuesIn(testing::kCommaLocales));
 
 }  // namespace
 }  // namespace vk

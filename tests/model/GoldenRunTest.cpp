@@ -21,6 +21,7 @@
 #include "run/Display.h"
 #include "run/RunDriver.h"
 #include "run/Seed.h"
+#include "tests/io/CommaLocale.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {
@@ -48,6 +49,8 @@ std::string smallParameters(const std::string& mode) {
          "0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\n" +
          mode + "\n";
 }
+
+const char* const kLoadingFile = "2\n3\n1 5 27\n0.5 -1 2\n1 1 1\n";
 
 class GoldenRun : public ::testing::Test {
  protected:
@@ -114,10 +117,28 @@ class GoldenRun : public ::testing::Test {
     for (const auto& [name, text] : actual) EXPECT_EQ(expected.count(name), 1u) << mode << ": unexpected file " << name;
   }
 
+  // Each replay mode reruns paths that a "write" run stored just before it.
+  void runEveryMode() {
+    struct Case {
+      const char* mode;
+      const char* replayList;
+    };
+    for (const Case& c :
+         {Case{"all", ""}, Case{"write", ""}, Case{"read", "res\n2\n0\n2\n"}, Case{"detail", "res\n5\n1\n1\n"},
+          Case{"factor", "res\n1\n0\n"}, Case{"frequency", "res\n1\n2\n"}}) {
+      SCOPED_TRACE(c.mode);
+      fs::remove_all(dir.path() / kResult);
+      fs::create_directory(dir.path() / kResult);
+      const bool replay = *c.replayList != '\0';
+      if (replay) run("write");
+      dir.write("res/loading.dat.98", kLoadingFile);
+      run(c.mode, c.replayList);
+      compareWithGolden(c.mode, replay);
+    }
+  }
+
   TempDir dir;
 };
-
-const char* const kLoadingFile = "2\n3\n1 5 27\n0.5 -1 2\n1 1 1\n";
 
 // Forces one kernel of the model's inner loops for the runs of a test.
 class ForcedKernel {
@@ -128,8 +149,7 @@ class ForcedKernel {
 
 class GoldenRunOnKernel : public GoldenRun, public ::testing::WithParamInterface<std::string> {};
 
-// Every kernel this processor runs writes the same bytes. Each replay mode
-// reruns paths that a "write" run stored just before it.
+// Every kernel this processor runs writes the same bytes.
 TEST_P(GoldenRunOnKernel, EveryModeMatchesItsGoldenFiles) {
   const ModelKernel* kernel = nullptr;
   for (const ModelKernel* k : allKernels())
@@ -138,26 +158,23 @@ TEST_P(GoldenRunOnKernel, EveryModeMatchesItsGoldenFiles) {
   if (!kernelRunsHere(*kernel)) GTEST_SKIP() << "this processor cannot run the " << GetParam() << " kernel";
   ForcedKernel forced(GetParam());
   ASSERT_EQ(chooseKernel().name, GetParam());
-  struct Case {
-    const char* mode;
-    const char* replayList;
-  };
-  for (const Case& c :
-       {Case{"all", ""}, Case{"write", ""}, Case{"read", "res\n2\n0\n2\n"}, Case{"detail", "res\n5\n1\n1\n"},
-        Case{"factor", "res\n1\n0\n"}, Case{"frequency", "res\n1\n2\n"}}) {
-    SCOPED_TRACE(c.mode);
-    fs::remove_all(dir.path() / kResult);
-    fs::create_directory(dir.path() / kResult);
-    const bool replay = *c.replayList != '\0';
-    if (replay) run("write");
-    dir.write("res/loading.dat.98", kLoadingFile);
-    run(c.mode, c.replayList);
-    compareWithGolden(c.mode, replay);
-  }
+  runEveryMode();
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, GoldenRunOnKernel, ::testing::Values("scalar", "avx2", "avx512"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+// A desktop program runs under its user's locale: where the decimal point is
+// a comma, every mode still reads and writes the same bytes.
+class GoldenRunUnderLocale : public GoldenRun, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(GoldenRunUnderLocale, EveryModeMatchesItsGoldenFiles) {
+  testing::CommaLocale comma(GetParam());
+  SKIP_UNLESS_ACTIVE(comma, GetParam());
+  runEveryMode();
+}
+
+INSTANTIATE_TEST_SUITE_P(CommaLocales, GoldenRunUnderLocale, ::testing::ValuesIn(testing::kCommaLocales));
+
 // Seed 0 is the run without a seed; another seed changes the paths but not
 // the actual rate's statistics.
 TEST_F(GoldenRun, SeedZeroWritesTheGoldenBytesAndAnotherSeedOtherPaths) {

@@ -19,6 +19,7 @@
 #include "FakePrompts.h"
 #include "Pixels.h"
 #include "chart/Chart.h"
+#include "tests/io/CommaLocale.h"
 #include "tests/io/LockingProcess.h"
 #include "ui/AgeForm.h"
 #include "ui/RepaintPacer.h"
@@ -80,6 +81,23 @@ class ImpatientForm : public TForm1 {
  private:
   bool clicked_ = false;
 };
+
+// The result files of a short demo run started from the window, by name.
+QMap<QString, QByteArray> resultsOfAWindowRun() {
+  ScratchDir dir;
+  writeShortDemo(dir);
+  FakePrompts prompts;
+  TForm1 form(&prompts);
+  form.StartBtnClick();
+  QMap<QString, QByteArray> files;
+  if (!prompts.errors.isEmpty()) return files;
+  for (const QFileInfo& entry : QDir(dir.file("result")).entryInfoList(QDir::Files)) {
+    QFile f(entry.filePath());
+    f.open(QIODevice::ReadOnly);
+    files[entry.fileName()] = f.readAll();
+  }
+  return files;
+}
 
 }  // namespace
 
@@ -436,6 +454,20 @@ class MainWindowTest : public QObject {
     QVERIFY(!form.pathControlsEnabledDuringRun);
     QVERIFY(form.NumPath->isEnabled());
     QVERIFY(form.UpDown1->isEnabled());
+  }
+
+  // The program takes its user's locale; where the decimal point is a comma,
+  // a run still reads para.txt and the inputs and writes the C locale's bytes.
+  void aRunUnderACommaLocaleWritesTheSameBytes() {
+    const QMap<QString, QByteArray> inC = resultsOfAWindowRun();
+    QVERIFY(inC.contains("eval.txt"));
+    for (const char* name : vk::testing::kCommaLocales) {
+      vk::testing::CommaLocale comma(name);
+      if (!comma.active()) QSKIP(qPrintable(QString(name) + " is not installed; make setup generates it as root"));
+      const QMap<QString, QByteArray> underLocale = resultsOfAWindowRun();
+      QCOMPARE(underLocale.keys(), inC.keys());
+      for (const QString& file : inC.keys()) QVERIFY2(underLocale[file] == inC[file], qPrintable(name + (" " + file)));
+    }
   }
 
   void aRunWithoutGraphLeavesTheLiveChartsAlone() {
