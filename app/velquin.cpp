@@ -5,12 +5,12 @@
 
 #include <csignal>
 
-#include "ui/AgeForm.h"
-#include "ui/ContourPlot.h"
-#include "ui/FactsPlot.h"
-#include "ui/PathDlg.h"
-#include "ui/WPlot.h"
-#include "ui/paraset.h"
+#include "ui/MainWindow.h"
+#include "ui/ContourPlotWindow.h"
+#include "ui/FactsPlotWindow.h"
+#include "ui/PathPlotWindow.h"
+#include "ui/WeightsPlotWindow.h"
+#include "ui/ParametersDialog.h"
 
 int main(int argc, char** argv) {
   // Beyond a file-size limit a write fails with EFBIG and the run's message

@@ -18,7 +18,7 @@
 #include "chart/ChartExport.h"
 #include "io/ResultLock.h"
 #include "ui/UserPrompts.h"
-#include "ui/WorkingDirectory.h"
+#include "ui/KeepWorkingDirectory.h"
 
 namespace vk {
 

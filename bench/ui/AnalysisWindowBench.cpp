@@ -15,10 +15,10 @@
 #include <filesystem>
 #include <string>
 
-#include "ui/ContourPlot.h"
-#include "ui/FactsPlot.h"
-#include "ui/PathDlg.h"
-#include "ui/WPlot.h"
+#include "ui/ContourPlotWindow.h"
+#include "ui/FactsPlotWindow.h"
+#include "ui/PathPlotWindow.h"
+#include "ui/WeightsPlotWindow.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 
 #include "run/Display.h"
 #include "run/RunDriver.h"
-#include "ui/AgeForm.h"
+#include "ui/MainWindow.h"
 #include "ui/UserPrompts.h"
 
 namespace {

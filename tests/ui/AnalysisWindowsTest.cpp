@@ -28,10 +28,10 @@
 #include "tests/io/LockingProcess.h"
 #include "tests/ui/FakePrompts.h"
 #include "tests/ui/Pixels.h"
-#include "ui/ContourPlot.h"
-#include "ui/PathDlg.h"
-#include "ui/UpDown.h"
-#include "ui/WPlot.h"
+#include "ui/ContourPlotWindow.h"
+#include "ui/PathPlotWindow.h"
+#include "ui/StepButtons.h"
+#include "ui/WeightsPlotWindow.h"
 
 using namespace vk;
 

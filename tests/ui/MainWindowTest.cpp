@@ -21,10 +21,10 @@
 #include "chart/Chart.h"
 #include "tests/io/CommaLocale.h"
 #include "tests/io/LockingProcess.h"
-#include "ui/AgeForm.h"
+#include "ui/MainWindow.h"
 #include "ui/RepaintPacer.h"
-#include "ui/UpDown.h"
-#include "ui/paraset.h"
+#include "ui/StepButtons.h"
+#include "ui/ParametersDialog.h"
 
 using vk::TForm1;
 using vk::testing::FakePrompts;

@@ -10,9 +10,9 @@
 #include "FakePrompts.h"
 #include "chart/Chart.h"
 #include "io/RunError.h"
-#include "ui/AgeForm.h"
+#include "ui/MainWindow.h"
 #include "ui/PathViewer.h"
-#include "ui/UpDown.h"
+#include "ui/StepButtons.h"
 
 using vk::ButtonImage;
 using vk::PathViewer;

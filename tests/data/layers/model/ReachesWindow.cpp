@@ -1,3 +1,3 @@
 // A model routine that reaches into a window.
 #include "model/Agent.h"
-#include "ui/AgeForm.h"
+#include "ui/MainWindow.h"

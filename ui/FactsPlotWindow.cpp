@@ -1,4 +1,4 @@
-#include "ui/FactsPlot.h"
+#include "ui/FactsPlotWindow.h"
 
 #include "chart/ChartExport.h"
 

@@ -1,4 +1,4 @@
-#include "ui/ContourPlot.h"
+#include "ui/ContourPlotWindow.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -9,7 +9,7 @@
 
 #include "analysis/ResultLine.h"
 #include "chart/Chart.h"
-#include "ui/UpDown.h"
+#include "ui/StepButtons.h"
 
 namespace vk {
 

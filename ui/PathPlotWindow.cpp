@@ -1,4 +1,4 @@
-#include "ui/PathDlg.h"
+#include "ui/PathPlotWindow.h"
 
 #include "analysis/PathSummary.h"
 #include "chart/Chart.h"

@@ -1,4 +1,4 @@
-#include "ui/WPlot.h"
+#include "ui/WeightsPlotWindow.h"
 
 #include "chart/Chart.h"
 

@@ -1,4 +1,4 @@
-#include "ui/paraset.h"
+#include "ui/ParametersDialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,9 +16,9 @@
 #include "io/Limits.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
-#include "ui/UpDown.h"
+#include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"
-#include "ui/WorkingDirectory.h"
+#include "ui/KeepWorkingDirectory.h"
 
 namespace vk {
 

@@ -9,9 +9,9 @@
 
 #include "FakePrompts.h"
 #include "chart/Chart.h"
-#include "ui/AgeForm.h"
-#include "ui/UpDown.h"
-#include "ui/paraset.h"
+#include "ui/MainWindow.h"
+#include "ui/StepButtons.h"
+#include "ui/ParametersDialog.h"
 
 using vk::TForm1;
 using vk::TParametersDlg;
@@ -379,4 +379,4 @@ class ParametersDlgTest : public QObject {
 };
 
 QTEST_MAIN(ParametersDlgTest)
-#include "ParametersDlgTest.moc"
+#include "ParametersDialogTest.moc"

@@ -1,4 +1,4 @@
-#include "ui/UpDown.h"
+#include "ui/StepButtons.h"
 
 #include <QLineEdit>
 #include <QToolButton>

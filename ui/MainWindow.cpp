@@ -1,4 +1,4 @@
-#include "ui/AgeForm.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,9 +30,9 @@
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"
-#include "ui/UpDown.h"
+#include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"
-#include "ui/paraset.h"
+#include "ui/ParametersDialog.h"
 
 namespace vk {
 

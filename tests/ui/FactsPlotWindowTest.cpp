@@ -26,7 +26,7 @@
 #include "io/TextFormat.h"
 #include "tests/ui/FakePrompts.h"
 #include "tests/ui/Pixels.h"
-#include "ui/FactsPlot.h"
+#include "ui/FactsPlotWindow.h"
 
 using namespace vk;
 
@@ -220,4 +220,4 @@ class FactsWindowTest : public QObject {
 };
 
 QTEST_MAIN(FactsWindowTest)
-#include "FactsWindowTest.moc"
+#include "FactsPlotWindowTest.moc"
