@@ -5,12 +5,12 @@
 
 #include <csignal>
 
-#include "ui/MainWindow.h"
 #include "ui/ContourPlotWindow.h"
 #include "ui/FactsPlotWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/ParametersDialog.h"
 #include "ui/PathPlotWindow.h"
 #include "ui/WeightsPlotWindow.h"
-#include "ui/ParametersDialog.h"
 
 int main(int argc, char** argv) {
   // Beyond a file-size limit a write fails with EFBIG and the run's message
@@ -21,18 +21,21 @@ int main(int argc, char** argv) {
 
   // The main window first, then the windows it opens, each hidden; they live
   // as long as the main window, whose closing ends the program.
-  vk::TForm1 form1;
-  auto* parametersDlg = new vk::TParametersDlg(&form1, form1.runFiles);
-  form1.setParametersDialog(parametersDlg);
-  auto* pathForm = new vk::TPathForm(&form1);
-  auto* wPlotForm = new vk::TWPlotForm(&form1);
-  auto* contPlotForm = new vk::TContPlotForm(&form1);
-  auto* factsForm = new vk::TFactsForm(&form1);
-  form1.setAnalyzerAction(form1.PathPlotBtn, [pathForm](const QString& dir) { pathForm->openWith(dir); });
-  form1.setAnalyzerAction(form1.ContPlotBtn, [contPlotForm](const QString& dir) { contPlotForm->openWith(dir); });
-  form1.setAnalyzerAction(form1.WPlotBtn, [wPlotForm](const QString& dir) { wPlotForm->openWith(dir); });
-  form1.setAnalyzerAction(form1.FactsPlotBtn, [factsForm](const QString& dir) { factsForm->openWith(dir); });
+  vk::MainWindow mainWindow;
+  auto* parametersDialog = new vk::ParametersDialog(&mainWindow, mainWindow.runFiles);
+  mainWindow.setParametersDialog(parametersDialog);
+  auto* pathPlot = new vk::PathPlotWindow(&mainWindow);
+  auto* weightsPlot = new vk::WeightsPlotWindow(&mainWindow);
+  auto* contourPlot = new vk::ContourPlotWindow(&mainWindow);
+  auto* factsPlot = new vk::FactsPlotWindow(&mainWindow);
+  mainWindow.setAnalyzerAction(mainWindow.pathsPlotButton, [pathPlot](const QString& dir) { pathPlot->openWith(dir); });
+  mainWindow.setAnalyzerAction(mainWindow.contourPlotButton,
+                               [contourPlot](const QString& dir) { contourPlot->openWith(dir); });
+  mainWindow.setAnalyzerAction(mainWindow.weightsPlotButton,
+                               [weightsPlot](const QString& dir) { weightsPlot->openWith(dir); });
+  mainWindow.setAnalyzerAction(mainWindow.factsPlotButton,
+                               [factsPlot](const QString& dir) { factsPlot->openWith(dir); });
 
-  form1.show();
+  mainWindow.show();
   return app.exec();
 }

@@ -21,8 +21,8 @@ const int kStepperMax = 100;
 std::string textOf(const QLineEdit* field) { return field->text().toStdString(); }
 
 // A field with its up-down buttons, stepping by 1 within the stepper range.
-UpDown* stepperFor(QLineEdit* field, int position, QHBoxLayout* row) {
-  auto* stepper = new UpDown(field, kStepperMin, kStepperMax, 1, nullptr);
+StepButtons* stepperFor(QLineEdit* field, int position, QHBoxLayout* row) {
+  auto* stepper = new StepButtons(field, kStepperMin, kStepperMax, 1, nullptr);
   stepper->setPosition(position);
   stepper->setFixedWidth(16);
   field->setText(QString::number(position));
@@ -34,82 +34,83 @@ UpDown* stepperFor(QLineEdit* field, int position, QHBoxLayout* row) {
 
 }  // namespace
 
-TContPlotForm::TContPlotForm(QWidget* parent, UserPrompts* prompts)
-    : ResultFrame("Contour plot", kRatePrefix, "BitBtn1", prompts, parent), Chart1(new Chart), view(*Chart1) {
+ContourPlotWindow::ContourPlotWindow(QWidget* parent, UserPrompts* prompts)
+    : ResultFrame("Contour plot", kRatePrefix, "BitBtn1", prompts, parent), chart(new Chart), view(*chart) {
   setObjectName("ContPlotForm");
-  Chart1->setObjectName("Chart1");
-  placeChart(Chart1);
+  chart->setObjectName("Chart1");
+  placeChart(chart);
   buildGridControls();
-  connect(MaxYAuto, &QCheckBox::clicked, this, &TContPlotForm::MaxYAutoClick);
-  connect(MinYAuto, &QCheckBox::clicked, this, &TContPlotForm::MinYAutoClick);
-  FormCreate();
+  connect(maxRateAuto, &QCheckBox::clicked, this, &ContourPlotWindow::maxRateAutoToggled);
+  connect(minRateAuto, &QCheckBox::clicked, this, &ContourPlotWindow::minRateAutoToggled);
+  setDefaults();
 }
 
-void TContPlotForm::buildGridControls() {
+void ContourPlotWindow::buildGridControls() {
   const ContourSettings defaults;
-  AutoLabel = new QLabel("Auto");
-  MaxYLabel = new QLabel("MaxY");
-  MaxYEdit = new QLineEdit(QString::number(defaults.maxY, 'f', 1));
-  MaxYAuto = new QCheckBox;
-  MinYLabel = new QLabel("MinY");
-  MinYEdit = new QLineEdit(QString::number(defaults.minY, 'f', 1));
-  MinYAuto = new QCheckBox;
-  CountLabel = new QLabel("# of Y grids");
-  CountEdit = new QLineEdit;
-  MaxZLabel = new QLabel("MaxZ");
-  MaxZEdit = new QLineEdit;
-  MaxYAuto->setChecked(defaults.autoMaxY);
-  MinYAuto->setChecked(defaults.autoMinY);
+  autoLabel = new QLabel("Auto");
+  maxRateLabel = new QLabel("MaxY");
+  maxRateField = new QLineEdit(QString::number(defaults.maxY, 'f', 1));
+  maxRateAuto = new QCheckBox;
+  minRateLabel = new QLabel("MinY");
+  minRateField = new QLineEdit(QString::number(defaults.minY, 'f', 1));
+  minRateAuto = new QCheckBox;
+  gridsLabel = new QLabel("# of Y grids");
+  gridsField = new QLineEdit;
+  maxCountLabel = new QLabel("MaxZ");
+  maxCountField = new QLineEdit;
+  maxRateAuto->setChecked(defaults.autoMaxY);
+  minRateAuto->setChecked(defaults.autoMinY);
 
   auto* countRow = new QHBoxLayout;
-  UpDown3 = stepperFor(CountEdit, defaults.grids, countRow);
+  gridsStepper = stepperFor(gridsField, defaults.grids, countRow);
   auto* maxZRow = new QHBoxLayout;
-  UpDown1 = stepperFor(MaxZEdit, defaults.maxZ, maxZRow);
+  maxCountStepper = stepperFor(maxCountField, defaults.maxZ, maxZRow);
 
   const std::pair<QWidget*, const char*> names[] = {
-      {AutoLabel, "AutoLabel"}, {MaxYLabel, "MaxYLabel"}, {MaxYEdit, "MaxYEdit"},   {MaxYAuto, "MaxYAuto"},
-      {MinYLabel, "MinYLabel"}, {MinYEdit, "MinYEdit"},   {MinYAuto, "MinYAuto"},   {CountLabel, "CountLabel"},
-      {CountEdit, "CountEdit"}, {UpDown3, "UpDown3"},     {MaxZLabel, "MaxZLabel"}, {MaxZEdit, "MaxZEdit"},
-      {UpDown1, "UpDown1"}};
+      {autoLabel, "AutoLabel"},    {maxRateLabel, "MaxYLabel"},  {maxRateField, "MaxYEdit"},
+      {maxRateAuto, "MaxYAuto"},   {minRateLabel, "MinYLabel"},  {minRateField, "MinYEdit"},
+      {minRateAuto, "MinYAuto"},   {gridsLabel, "CountLabel"},   {gridsField, "CountEdit"},
+      {gridsStepper, "UpDown3"},   {maxCountLabel, "MaxZLabel"}, {maxCountField, "MaxZEdit"},
+      {maxCountStepper, "UpDown1"}};
   for (const auto& [widget, name] : names) widget->setObjectName(name);
 
   auto* grid = new QGridLayout;
   grid->setContentsMargins(0, 8, 0, 0);
-  grid->addWidget(AutoLabel, 0, 2, Qt::AlignHCenter);
-  grid->addWidget(MaxYLabel, 1, 0);
-  grid->addWidget(MaxYEdit, 1, 1);
-  grid->addWidget(MaxYAuto, 1, 2, Qt::AlignHCenter);
-  grid->addWidget(MinYLabel, 2, 0);
-  grid->addWidget(MinYEdit, 2, 1);
-  grid->addWidget(MinYAuto, 2, 2, Qt::AlignHCenter);
-  grid->addWidget(CountLabel, 3, 0);
+  grid->addWidget(autoLabel, 0, 2, Qt::AlignHCenter);
+  grid->addWidget(maxRateLabel, 1, 0);
+  grid->addWidget(maxRateField, 1, 1);
+  grid->addWidget(maxRateAuto, 1, 2, Qt::AlignHCenter);
+  grid->addWidget(minRateLabel, 2, 0);
+  grid->addWidget(minRateField, 2, 1);
+  grid->addWidget(minRateAuto, 2, 2, Qt::AlignHCenter);
+  grid->addWidget(gridsLabel, 3, 0);
   grid->addLayout(countRow, 3, 1);
-  grid->addWidget(MaxZLabel, 4, 0);
+  grid->addWidget(maxCountLabel, 4, 0);
   grid->addLayout(maxZRow, 4, 1);
   controlColumn()->addLayout(grid);
 }
 
-void TContPlotForm::FormCreate() {
-  MaxYAutoClick();
-  MinYAutoClick();
+void ContourPlotWindow::setDefaults() {
+  maxRateAutoToggled();
+  minRateAutoToggled();
 }
 
-void TContPlotForm::MaxYAutoClick() { MaxYEdit->setEnabled(!MaxYAuto->isChecked()); }
+void ContourPlotWindow::maxRateAutoToggled() { maxRateField->setEnabled(!maxRateAuto->isChecked()); }
 
-void TContPlotForm::MinYAutoClick() { MinYEdit->setEnabled(!MinYAuto->isChecked()); }
+void ContourPlotWindow::minRateAutoToggled() { minRateField->setEnabled(!minRateAuto->isChecked()); }
 
-ContourSettings TContPlotForm::settingsFromFields() const {
+ContourSettings ContourPlotWindow::settingsFromFields() const {
   ContourSettings s;
-  s.autoMaxY = MaxYAuto->isChecked();
-  s.autoMinY = MinYAuto->isChecked();
-  if (!s.autoMaxY) s.maxY = realFromText(textOf(MaxYEdit), "MaxY");
-  if (!s.autoMinY) s.minY = realFromText(textOf(MinYEdit), "MinY");
-  s.grids = intFromText(textOf(CountEdit), "# of Y grids");
-  s.maxZ = intFromText(textOf(MaxZEdit), "MaxZ");
+  s.autoMaxY = maxRateAuto->isChecked();
+  s.autoMinY = minRateAuto->isChecked();
+  if (!s.autoMaxY) s.maxY = realFromText(textOf(maxRateField), "MaxY");
+  if (!s.autoMinY) s.minY = realFromText(textOf(minRateField), "MinY");
+  s.grids = intFromText(textOf(gridsField), "# of Y grids");
+  s.maxZ = intFromText(textOf(maxCountField), "MaxZ");
   return s;
 }
 
-void TContPlotForm::plotSummary() {
+void ContourPlotWindow::plotSummary() {
   summariseInto<ContourSeries>(view, [this](ContourSeries& s) {
     summariseContour(directory(), settingsFromFields(), s);
     showBoundsInUse(s);
@@ -117,9 +118,9 @@ void TContPlotForm::plotSummary() {
 }
 
 // A greyed field shows the bound the Plot worked out, not a stale text.
-void TContPlotForm::showBoundsInUse(const ContourSeries& s) {
-  if (MinYAuto->isChecked()) MinYEdit->setText(QString::number(s.minY, 'f', 4));
-  if (MaxYAuto->isChecked()) MaxYEdit->setText(QString::number(s.maxY, 'f', 4));
+void ContourPlotWindow::showBoundsInUse(const ContourSeries& s) {
+  if (minRateAuto->isChecked()) minRateField->setText(QString::number(s.minY, 'f', 4));
+  if (maxRateAuto->isChecked()) maxRateField->setText(QString::number(s.maxY, 'f', 4));
 }
 
 }  // namespace vk

@@ -1,5 +1,5 @@
 #pragma once
-// The contour plot window (TContPlotForm, "Contour plot"): how the selected
+// The contour plot window ("Contour plot"): how the selected
 // simulated rate paths spread over the rate week by week, counted on a grid
 // of weeks and rate bins, drawn as a colour grid and as contour lines under
 // the actual path; the counts go to freq.txt in the result directory.
@@ -13,36 +13,36 @@ class QLabel;
 namespace vk {
 
 class Chart;
-class UpDown;
+class StepButtons;
 
-class TContPlotForm : public ResultFrame {
+class ContourPlotWindow : public ResultFrame {
   Q_OBJECT
 
  public:
-  explicit TContPlotForm(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
+  explicit ContourPlotWindow(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
 
   // The grid settings as typed; text that is not a number is a RunError
   // quoting it.
   ContourSettings settingsFromFields() const;
 
   // Handlers.
-  void MaxYAutoClick();
-  void MinYAutoClick();
+  void maxRateAutoToggled();
+  void minRateAutoToggled();
 
-  QLabel* AutoLabel;
-  QCheckBox* MaxYAuto;
-  QLabel* MaxYLabel;
-  QLineEdit* MaxYEdit;
-  QCheckBox* MinYAuto;
-  QLabel* MinYLabel;
-  QLineEdit* MinYEdit;
-  QLabel* CountLabel;
-  QLineEdit* CountEdit;
-  UpDown* UpDown3;
-  QLabel* MaxZLabel;
-  QLineEdit* MaxZEdit;
-  UpDown* UpDown1;
-  Chart* Chart1;
+  QLabel* autoLabel;
+  QCheckBox* maxRateAuto;
+  QLabel* maxRateLabel;
+  QLineEdit* maxRateField;
+  QCheckBox* minRateAuto;
+  QLabel* minRateLabel;
+  QLineEdit* minRateField;
+  QLabel* gridsLabel;
+  QLineEdit* gridsField;
+  StepButtons* gridsStepper;
+  QLabel* maxCountLabel;
+  QLineEdit* maxCountField;
+  StepButtons* maxCountStepper;
+  Chart* chart;
   ContourChart view;
 
  protected:
@@ -51,7 +51,7 @@ class TContPlotForm : public ResultFrame {
  private:
   void buildGridControls();
   void showBoundsInUse(const ContourSeries& s);
-  void FormCreate();
+  void setDefaults();
 };
 
 }  // namespace vk

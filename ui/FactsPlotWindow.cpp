@@ -4,15 +4,17 @@
 
 namespace vk {
 
-TFactsForm::TFactsForm(QWidget* parent, UserPrompts* prompts)
-    : ResultFrame("Stylized facts", kRatePrefix, "CloseBtn", prompts, parent), Charts(new FactsPanel), view(*Charts) {
+FactsPlotWindow::FactsPlotWindow(QWidget* parent, UserPrompts* prompts)
+    : ResultFrame("Stylized facts", kRatePrefix, "CloseBtn", prompts, parent),
+      factsPanel(new FactsPanel),
+      view(*factsPanel) {
   setObjectName("FactsForm");
-  placeCharts(Charts, [this] { exportDrawing(this, Charts->drawing(), Charts->size()); });
+  placeCharts(factsPanel, [this] { exportDrawing(this, factsPanel->drawing(), factsPanel->size()); });
   // Four charts need more room than the other windows' one.
   resize(1000, 700);
 }
 
-void TFactsForm::plotSummary() {
+void FactsPlotWindow::plotSummary() {
   summariseInto<FactsSeries>(view, [this](FactsSeries& s) { summariseFacts(directory(), std::string(), s); });
 }
 

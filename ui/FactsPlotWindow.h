@@ -1,5 +1,5 @@
 #pragma once
-// The facts plot window (TFactsForm, "Stylized facts"): does the simulated
+// The facts plot window ("Stylized facts"): does the simulated
 // market behave like the real one? The stylized facts of the actual weekly
 // changes against those of the selected paths, as autocorrelation charts, a
 // distribution and a table; the table of every path goes to facts.csv in the
@@ -10,13 +10,13 @@
 
 namespace vk {
 
-class TFactsForm : public ResultFrame {
+class FactsPlotWindow : public ResultFrame {
   Q_OBJECT
 
  public:
-  explicit TFactsForm(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
+  explicit FactsPlotWindow(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
 
-  FactsPanel* Charts;
+  FactsPanel* factsPanel;
   FactsView view;
 
  protected:

@@ -30,9 +30,9 @@
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"
+#include "ui/ParametersDialog.h"
 #include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"
-#include "ui/ParametersDialog.h"
 
 namespace vk {
 
@@ -142,7 +142,8 @@ bool holdsRunFiles(const QString& dir) {
   return !d.entryList({"r*.csv"}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
 }
 
-TForm1::TForm1(UserPrompts* prompts) : QWidget(nullptr), prompts_(prompts ? *prompts : UserPrompts::standard()) {
+MainWindow::MainWindow(UserPrompts* prompts)
+    : QWidget(nullptr), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("Form1");
   setWindowTitle("VELQUIN KRA");
   setFixedSize(767, 565);
@@ -152,224 +153,239 @@ TForm1::TForm1(UserPrompts* prompts) : QWidget(nullptr), prompts_(prompts ? *pro
   setFont(compact);
   buildLayout();
   buildCharts();
-  viewer_ =
-      std::make_unique<PathViewer>(ViewerCharts{Chart1, Series1, Series2, Chart2, Series3, Series4, Chart3, Series5},
-                                   static_cast<ViewerControls&>(*this));
+  viewer_ = std::make_unique<PathViewer>(ViewerCharts{rateChart, actualSeries, simulationSeries, supplyDemandChart,
+                                                      supplySeries, demandSeries, weightsChart, weightSeries},
+                                         static_cast<ViewerControls&>(*this));
 
-  rateTarget_ = pacer_.add([this] { Chart1->repaintNow(); });
-  supplyDemandTarget_ = pacer_.add([this] { Chart2->repaintNow(); });
-  weightsTarget_ = pacer_.add([this] { Chart3->repaintNow(); });
-  weekRowTarget_ = pacer_.add([this] { paintProgressRow(Edit1, ProgressBar1, weekPercent_); });
-  pathRowTarget_ = pacer_.add([this] { paintProgressRow(Edit2, ProgressBar2, pathPercent_); });
-  logTarget_ = pacer_.add([this] { Memo1->repaint(); });
+  rateTarget_ = pacer_.add([this] { rateChart->repaintNow(); });
+  supplyDemandTarget_ = pacer_.add([this] { supplyDemandChart->repaintNow(); });
+  weightsTarget_ = pacer_.add([this] { weightsChart->repaintNow(); });
+  weekRowTarget_ = pacer_.add([this] { paintProgressRow(weekPercentField, weekBar, weekPercent_); });
+  pathRowTarget_ = pacer_.add([this] { paintProgressRow(pathPercentField, pathBar, pathPercent_); });
+  logTarget_ = pacer_.add([this] { logView->repaint(); });
 
   connectHandlers();
   giveButtonsKeys();
-  FormCreate();
+  resetState();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::buildLayout() {
-  StaticText1 = new QLabel("VELQUIN KRA - Artificial Market Simulator", this);
-  StaticText1->setGeometry(248, 0, 277, 19);
-  StaticText1->setAlignment(Qt::AlignCenter);
-  StaticText1->setFrameStyle(QFrame::Box | QFrame::Plain);
-  StaticText1->setAutoFillBackground(true);
-  QPalette banner = StaticText1->palette();
-  banner.setColor(QPalette::Window, kSkyBlue);
-  StaticText1->setPalette(banner);
-  StaticText1->setFont(fittingFont(StaticText1, 15));
+void MainWindow::buildLayout() {
+  banner = new QLabel("VELQUIN KRA - Artificial Market Simulator", this);
+  banner->setGeometry(248, 0, 277, 19);
+  banner->setAlignment(Qt::AlignCenter);
+  banner->setFrameStyle(QFrame::Box | QFrame::Plain);
+  banner->setAutoFillBackground(true);
+  QPalette sky = banner->palette();
+  sky.setColor(QPalette::Window, kSkyBlue);
+  banner->setPalette(sky);
+  banner->setFont(fittingFont(banner, 15));
 
-  GroupBox1 = groupAt("Simulation", this, QRect(8, 16, 137, 105));
-  SettingBtn = buttonAt("Setting", GroupBox1, QRect(16, 16, 105, 25));
-  StartBtn = buttonAt("Start", GroupBox1, QRect(16, 48, 105, 25));
-  StartBtn->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-  GraphCheck = new QCheckBox("Graph", GroupBox1);
+  buildSimulationGroup();
+  buildViewerGroup();
+  buildAnalyzerGroup();
+  exitButton = buttonAt("Exit", this, QRect(8, 376, 137, 25));
+  exitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+  chartPanel = panelAt(this, QRect(152, 24, 609, 385));
+  buildProgressPanel();
+
+  logView = new QPlainTextEdit(this);
+  logView->setGeometry(8, 464, 753, 97);
+  logView->setLineWrapMode(QPlainTextEdit::NoWrap);
+  logView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+  replayTimer = new QTimer(this);
+  nameControls();
+}
+
+void MainWindow::buildSimulationGroup() {
+  simulationGroup = groupAt("Simulation", this, QRect(8, 16, 137, 105));
+  settingButton = buttonAt("Setting", simulationGroup, QRect(16, 16, 105, 25));
+  startButton = buttonAt("Start", simulationGroup, QRect(16, 48, 105, 25));
+  startButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  graphCheck = new QCheckBox("Graph", simulationGroup);
   // 49 pixels wide in the layout; wider when the font needs it for "Graph".
-  GraphCheck->setGeometry(40, 80, std::max(49, GraphCheck->sizeHint().width()), 17);
-  GraphCheck->setChecked(true);
+  graphCheck->setGeometry(40, 80, std::max(49, graphCheck->sizeHint().width()), 17);
+  graphCheck->setChecked(true);
+}
 
-  GroupBox2 = groupAt("Viewer", this, QRect(8, 120, 137, 81));
-  Label6 = labelAt("Path", GroupBox2, 8, 18);
-  NumPath = new QLineEdit("0", GroupBox2);
-  NumPath->setGeometry(32, 16, 33, 20);
-  UpDown1 = new UpDown(NumPath, 0, 100, 1, GroupBox2);
-  UpDown1->setGeometry(65, 16, 16, 20);
-  UpDown1->setPosition(0);
-  ViewStartBtn = buttonAt(QString(), GroupBox2, QRect(80, 16, 17, 17));
-  ViewStopBtn = buttonAt(QString(), GroupBox2, QRect(96, 16, 17, 17));
-  for (QPushButton* b : {ViewStartBtn, ViewStopBtn}) {
+void MainWindow::buildViewerGroup() {
+  viewerGroup = groupAt("Viewer", this, QRect(8, 120, 137, 81));
+  pathLabel = labelAt("Path", viewerGroup, 8, 18);
+  pathField = new QLineEdit("0", viewerGroup);
+  pathField->setGeometry(32, 16, 33, 20);
+  pathStepper = new StepButtons(pathField, 0, 100, 1, viewerGroup);
+  pathStepper->setGeometry(65, 16, 16, 20);
+  pathStepper->setPosition(0);
+  playButton = buttonAt(QString(), viewerGroup, QRect(80, 16, 17, 17));
+  stopReplayButton = buttonAt(QString(), viewerGroup, QRect(96, 16, 17, 17));
+  for (QPushButton* b : {playButton, stopReplayButton}) {
     b->setIconSize(QSize(15, 15));
     b->setFlat(false);
   }
-  ViewStartBtn->setIcon(builtInImage(true));
-  ViewStopBtn->setIcon(builtInImage(false));
-  Label7 = labelAt("Speed", GroupBox2, 56, 40);
-  ScrollBar1 = new QScrollBar(Qt::Horizontal, GroupBox2);
-  ScrollBar1->setGeometry(8, 56, 121, 17);
-  ScrollBar1->setRange(0, 100);
-  ScrollBar1->setValue(50);
+  playButton->setIcon(builtInImage(true));
+  stopReplayButton->setIcon(builtInImage(false));
+  speedLabel = labelAt("Speed", viewerGroup, 56, 40);
+  speedBar = new QScrollBar(Qt::Horizontal, viewerGroup);
+  speedBar->setGeometry(8, 56, 121, 17);
+  speedBar->setRange(0, 100);
+  speedBar->setValue(50);
+}
 
-  GroupBox3 = groupAt("Analyzer", this, QRect(8, 200, 137, 169));
-  PathPlotBtn = buttonAt("Paths plot", GroupBox3, QRect(8, 16, 121, 25));
-  ContPlotBtn = buttonAt("Contour plot", GroupBox3, QRect(8, 48, 121, 25));
-  WPlotBtn = buttonAt("Weights plot", GroupBox3, QRect(8, 80, 121, 25));
-  FactsPlotBtn = buttonAt("Facts plot", GroupBox3, QRect(8, 112, 121, 25));
+void MainWindow::buildAnalyzerGroup() {
+  analyzerGroup = groupAt("Analyzer", this, QRect(8, 200, 137, 169));
+  pathsPlotButton = buttonAt("Paths plot", analyzerGroup, QRect(8, 16, 121, 25));
+  contourPlotButton = buttonAt("Contour plot", analyzerGroup, QRect(8, 48, 121, 25));
+  weightsPlotButton = buttonAt("Weights plot", analyzerGroup, QRect(8, 80, 121, 25));
+  factsPlotButton = buttonAt("Facts plot", analyzerGroup, QRect(8, 112, 121, 25));
   // Enabled once start-up has given each its window (setAnalyzerAction).
-  for (QPushButton* b : {PathPlotBtn, ContPlotBtn, WPlotBtn, FactsPlotBtn}) b->setEnabled(false);
+  for (QPushButton* b : {pathsPlotButton, contourPlotButton, weightsPlotButton, factsPlotButton}) b->setEnabled(false);
+}
 
-  ExitBtn = buttonAt("Exit", this, QRect(8, 376, 137, 25));
-  ExitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-
-  Panel3 = panelAt(this, QRect(152, 24, 609, 385));
-
-  Panel2 = panelAt(this, QRect(8, 408, 753, 57));
-  Label1 = labelAt("Period", Panel2, 8, 10);
-  ProgressBar1 = new FlatProgressBar(Panel2);
-  ProgressBar1->setGeometry(56, 8, 561, 17);
-  Edit1 = new QLineEdit(Panel2);
-  Edit1->setGeometry(656, 8, 73, 20);
-  Label3 = labelAt("%", Panel2, 736, 10);
-  Label2 = labelAt("Trial", Panel2, 8, 34);
-  ProgressBar2 = new FlatProgressBar(Panel2);
-  ProgressBar2->setGeometry(56, 32, 561, 17);
-  Edit2 = new QLineEdit(Panel2);
-  Edit2->setGeometry(656, 32, 73, 20);
-  Label4 = labelAt("%", Panel2, 736, 34);
-  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
+void MainWindow::buildProgressPanel() {
+  progressPanel = panelAt(this, QRect(8, 408, 753, 57));
+  weekLabel = labelAt("Period", progressPanel, 8, 10);
+  weekBar = new FlatProgressBar(progressPanel);
+  weekBar->setGeometry(56, 8, 561, 17);
+  weekPercentField = new QLineEdit(progressPanel);
+  weekPercentField->setGeometry(656, 8, 73, 20);
+  weekPercentSign = labelAt("%", progressPanel, 736, 10);
+  pathProgressLabel = labelAt("Trial", progressPanel, 8, 34);
+  pathBar = new FlatProgressBar(progressPanel);
+  pathBar->setGeometry(56, 32, 561, 17);
+  pathPercentField = new QLineEdit(progressPanel);
+  pathPercentField->setGeometry(656, 32, 73, 20);
+  pathPercentSign = labelAt("%", progressPanel, 736, 34);
+  for (QProgressBar* bar : {weekBar, pathBar}) {
     bar->setRange(0, 100);
     bar->setValue(0);
   }
+}
 
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setGeometry(8, 464, 753, 97);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-
-  Timer1 = new QTimer(this);
-
+void MainWindow::nameControls() {
   // The names by which the layout, the handlers and the tests know them.
-  const std::vector<std::pair<QObject*, const char*>> names = {{StaticText1, "StaticText1"},
-                                                               {GroupBox1, "GroupBox1"},
-                                                               {SettingBtn, "SettingBtn"},
-                                                               {StartBtn, "StartBtn"},
-                                                               {GraphCheck, "GraphCheck"},
-                                                               {GroupBox2, "GroupBox2"},
-                                                               {Label6, "Label6"},
-                                                               {NumPath, "NumPath"},
-                                                               {UpDown1, "UpDown1"},
-                                                               {ViewStartBtn, "ViewStartBtn"},
-                                                               {ViewStopBtn, "ViewStopBtn"},
-                                                               {Label7, "Label7"},
-                                                               {ScrollBar1, "ScrollBar1"},
-                                                               {GroupBox3, "GroupBox3"},
-                                                               {PathPlotBtn, "PathPlotBtn"},
-                                                               {ContPlotBtn, "ContPlotBtn"},
-                                                               {WPlotBtn, "WPlotBtn"},
-                                                               {FactsPlotBtn, "FactsPlotBtn"},
-                                                               {ExitBtn, "ExitBtn"},
-                                                               {Panel3, "Panel3"},
-                                                               {Panel2, "Panel2"},
-                                                               {Label1, "Label1"},
-                                                               {ProgressBar1, "ProgressBar1"},
-                                                               {Edit1, "Edit1"},
-                                                               {Label3, "Label3"},
-                                                               {Label2, "Label2"},
-                                                               {ProgressBar2, "ProgressBar2"},
-                                                               {Edit2, "Edit2"},
-                                                               {Label4, "Label4"},
-                                                               {Memo1, "Memo1"},
-                                                               {Timer1, "Timer1"}};
+  const std::vector<std::pair<QObject*, const char*>> names = {{banner, "StaticText1"},
+                                                               {simulationGroup, "GroupBox1"},
+                                                               {settingButton, "SettingBtn"},
+                                                               {startButton, "StartBtn"},
+                                                               {graphCheck, "GraphCheck"},
+                                                               {viewerGroup, "GroupBox2"},
+                                                               {pathLabel, "Label6"},
+                                                               {pathField, "NumPath"},
+                                                               {pathStepper, "UpDown1"},
+                                                               {playButton, "ViewStartBtn"},
+                                                               {stopReplayButton, "ViewStopBtn"},
+                                                               {speedLabel, "Label7"},
+                                                               {speedBar, "ScrollBar1"},
+                                                               {analyzerGroup, "GroupBox3"},
+                                                               {pathsPlotButton, "PathPlotBtn"},
+                                                               {contourPlotButton, "ContPlotBtn"},
+                                                               {weightsPlotButton, "WPlotBtn"},
+                                                               {factsPlotButton, "FactsPlotBtn"},
+                                                               {exitButton, "ExitBtn"},
+                                                               {chartPanel, "Panel3"},
+                                                               {progressPanel, "Panel2"},
+                                                               {weekLabel, "Label1"},
+                                                               {weekBar, "ProgressBar1"},
+                                                               {weekPercentField, "Edit1"},
+                                                               {weekPercentSign, "Label3"},
+                                                               {pathProgressLabel, "Label2"},
+                                                               {pathBar, "ProgressBar2"},
+                                                               {pathPercentField, "Edit2"},
+                                                               {pathPercentSign, "Label4"},
+                                                               {logView, "Memo1"},
+                                                               {replayTimer, "Timer1"}};
   for (const auto& [object, name] : names) object->setObjectName(name);
 }
 
-void TForm1::buildCharts() {
-  Chart1 = new Chart(Panel3);
-  Chart1->setObjectName("Chart1");
-  Chart1->setGeometry(8, 0, 593, 209);
+void MainWindow::buildCharts() {
+  rateChart = new Chart(chartPanel);
+  rateChart->setObjectName("Chart1");
+  rateChart->setGeometry(8, 0, 593, 209);
   // The charts below cover the lowest 9 pixels; keep the axis out of them.
-  Chart1->setContentsMargins(0, 0, 0, 9);
-  Chart1->setChartTitle("Rate", false);
-  Chart1->setLegend(LegendPlace::Right, false, 48);
-  Chart1->setAxisTitles("Week", "Rate (log)");
-  Series1 = Chart1->addFastLine("Actual", Qt::red, 2);
-  Series2 = Chart1->addFastLine("Simulation", Qt::blue, 2);
+  rateChart->setContentsMargins(0, 0, 0, 9);
+  rateChart->setChartTitle("Rate", false);
+  rateChart->setLegend(LegendPlace::Right, false, 48);
+  rateChart->setAxisTitles("Week", "Rate (log)");
+  actualSeries = rateChart->addFastLine("Actual", Qt::red, 2);
+  simulationSeries = rateChart->addFastLine("Simulation", Qt::blue, 2);
 
-  Chart2 = new Chart(Panel3);
-  Chart2->setObjectName("Chart2");
-  Chart2->setGeometry(8, 200, 185, 185);
-  Chart2->setChartTitle("Supply & Demand");
-  Chart2->setLegend(LegendPlace::Bottom);
-  Chart2->setAxisTitles("Quantity", "Price level");
-  Chart2->reserveTitleRight(41);  // its Save button
+  supplyDemandChart = new Chart(chartPanel);
+  supplyDemandChart->setObjectName("Chart2");
+  supplyDemandChart->setGeometry(8, 200, 185, 185);
+  supplyDemandChart->setChartTitle("Supply & Demand");
+  supplyDemandChart->setLegend(LegendPlace::Bottom);
+  supplyDemandChart->setAxisTitles("Quantity", "Price level");
+  supplyDemandChart->reserveTitleRight(41);  // its Save button
   // A schedule is drawn level by level; demand falls as the level rises, so
   // its points must stay in the order given to form the steps.
-  Series3 = Chart2->addStairs("Supply", kOrange, 2, XOrder::AsAdded);
-  Series4 = Chart2->addStairs("Demand", kTeal, 2, XOrder::AsAdded);
+  supplySeries = supplyDemandChart->addStairs("Supply", kOrange, 2, XOrder::AsAdded);
+  demandSeries = supplyDemandChart->addStairs("Demand", kTeal, 2, XOrder::AsAdded);
 
-  Chart3 = new Chart(Panel3);
-  Chart3->setObjectName("Chart3");
-  Chart3->setGeometry(192, 200, 409, 185);
-  Chart3->setChartTitle("Weights");
-  Chart3->setLegend(LegendPlace::Hidden);
-  Chart3->setAxisTitles("Weight index", "Weight");
-  Chart3->fixLeftAxis(-3.2, 3.2);
-  Series5 = Chart3->addBars("Weights", Qt::red, 0.9);
+  weightsChart = new Chart(chartPanel);
+  weightsChart->setObjectName("Chart3");
+  weightsChart->setGeometry(192, 200, 409, 185);
+  weightsChart->setChartTitle("Weights");
+  weightsChart->setLegend(LegendPlace::Hidden);
+  weightsChart->setAxisTitles("Weight index", "Weight");
+  weightsChart->fixLeftAxis(-3.2, 3.2);
+  weightSeries = weightsChart->addBars("Weights", Qt::red, 0.9);
 
-  SaveBtn = buttonAt("Save", this, QRect(672, 40, 41, 17));
-  SaveBtn2 = buttonAt("Save", Chart2, QRect(144, 8, 33, 17));
-  SaveBtn3 = buttonAt("Save", Chart3, QRect(240, 8, 41, 17));
-  SaveBtn->setObjectName("SaveBtn");
-  SaveBtn2->setObjectName("SaveBtn2");
-  SaveBtn3->setObjectName("SaveBtn3");
-  SaveBtn->raise();
+  saveRateButton = buttonAt("Save", this, QRect(672, 40, 41, 17));
+  saveSupplyDemandButton = buttonAt("Save", supplyDemandChart, QRect(144, 8, 33, 17));
+  saveWeightsButton = buttonAt("Save", weightsChart, QRect(240, 8, 41, 17));
+  saveRateButton->setObjectName("SaveBtn");
+  saveSupplyDemandButton->setObjectName("SaveBtn2");
+  saveWeightsButton->setObjectName("SaveBtn3");
+  saveRateButton->raise();
 }
 
 // Keys for the buttons; their captions stay as laid out, so the tooltips
 // name the keys.
-void TForm1::giveButtonsKeys() {
+void MainWindow::giveButtonsKeys() {
   const std::pair<QAbstractButton*, std::pair<const char*, const char*>> keys[] = {
-      {SettingBtn, {"Alt+S", "Set the run's parameters and files"}},
-      {StartBtn, {"Alt+R", "Start a run with the parameters of para.txt"}},
-      {GraphCheck, {"Alt+G", "Draw the live charts during a run"}},
-      {ViewStartBtn, {"Alt+P", "Play or pause the replay of the path"}},
-      {ViewStopBtn, {"Alt+O", "Stop the replay"}},
-      {PathPlotBtn, {"Alt+1", "Summarise the paths of the result directory"}},
-      {ContPlotBtn, {"Alt+2", "Count the paths on a grid of weeks and rates"}},
-      {WPlotBtn, {"Alt+3", "Average the agents' weights over the paths"}},
-      {FactsPlotBtn, {"Alt+4", "Compare the stylized facts of the paths with the actual rate"}},
-      {ExitBtn, {"Ctrl+Q", "Close the program"}},
+      {settingButton, {"Alt+S", "Set the run's parameters and files"}},
+      {startButton, {"Alt+R", "Start a run with the parameters of para.txt"}},
+      {graphCheck, {"Alt+G", "Draw the live charts during a run"}},
+      {playButton, {"Alt+P", "Play or pause the replay of the path"}},
+      {stopReplayButton, {"Alt+O", "Stop the replay"}},
+      {pathsPlotButton, {"Alt+1", "Summarise the paths of the result directory"}},
+      {contourPlotButton, {"Alt+2", "Count the paths on a grid of weeks and rates"}},
+      {weightsPlotButton, {"Alt+3", "Average the agents' weights over the paths"}},
+      {factsPlotButton, {"Alt+4", "Compare the stylized facts of the paths with the actual rate"}},
+      {exitButton, {"Ctrl+Q", "Close the program"}},
   };
   for (const auto& [button, key] : keys) {
     button->setShortcut(QKeySequence(key.first));
     button->setToolTip(QString("%1 (%2)").arg(key.second, key.first));
   }
-  for (QPushButton* save : {SaveBtn, SaveBtn2, SaveBtn3}) save->setToolTip("Save the chart as PNG, SVG or PDF");
+  for (QPushButton* save : {saveRateButton, saveSupplyDemandButton, saveWeightsButton})
+    save->setToolTip("Save the chart as PNG, SVG or PDF");
 }
 
-void TForm1::connectHandlers() {
-  connect(SettingBtn, &QPushButton::clicked, this, &TForm1::SettingBtnClick);
-  connect(StartBtn, &QPushButton::clicked, this, &TForm1::StartBtnClick);
-  connect(NumPath, &QLineEdit::textChanged, this, &TForm1::NumPathChange);
-  connect(ViewStartBtn, &QPushButton::clicked, this, &TForm1::ViewStartBtnClick);
-  connect(ViewStopBtn, &QPushButton::clicked, this, &TForm1::ViewStopBtnClick);
-  connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Change);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-  connect(ExitBtn, &QPushButton::clicked, this, &TForm1::ExitBtnClick);
-  connect(SaveBtn, &QPushButton::clicked, this, [this] { exportChart(this, *Chart1); });
-  connect(SaveBtn2, &QPushButton::clicked, this, [this] { exportChart(this, *Chart2); });
-  connect(SaveBtn3, &QPushButton::clicked, this, [this] { exportChart(this, *Chart3); });
+void MainWindow::connectHandlers() {
+  connect(settingButton, &QPushButton::clicked, this, &MainWindow::openSettings);
+  connect(startButton, &QPushButton::clicked, this, &MainWindow::startRun);
+  connect(pathField, &QLineEdit::textChanged, this, &MainWindow::pathFieldChanged);
+  connect(playButton, &QPushButton::clicked, this, &MainWindow::playOrPauseReplay);
+  connect(stopReplayButton, &QPushButton::clicked, this, &MainWindow::stopReplay);
+  connect(speedBar, &QScrollBar::valueChanged, this, &MainWindow::replaySpeedChanged);
+  connect(replayTimer, &QTimer::timeout, this, &MainWindow::replayStep);
+  connect(exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
+  connect(saveRateButton, &QPushButton::clicked, this, [this] { exportChart(this, *rateChart); });
+  connect(saveSupplyDemandButton, &QPushButton::clicked, this, [this] { exportChart(this, *supplyDemandChart); });
+  connect(saveWeightsButton, &QPushButton::clicked, this, [this] { exportChart(this, *weightsChart); });
 }
 
-void TForm1::FormCreate() {
-  Timer1->stop();
-  ScrollBar1Change();
+void MainWindow::resetState() {
+  replayTimer->stop();
+  replaySpeedChanged();
   runFiles = RunFiles();
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (centred_ || event->spontaneous()) return;
   centred_ = true;
@@ -380,27 +396,27 @@ void TForm1::showEvent(QShowEvent* event) {
   }
 }
 
-void TForm1::reportError(const QString& message) { prompts_.showError(this, message); }
+void MainWindow::reportError(const QString& message) { prompts_.showError(this, message); }
 
-void TForm1::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
+void MainWindow::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
   connect(button, &QPushButton::clicked, this, [this, open] { open(runFiles.resultDir); });
 }
 
 // ---- handlers ----
 
-void TForm1::SettingBtnClick() {
-  if (!parametersDlg_) return;
+void MainWindow::openSettings() {
+  if (!parametersDialog_) return;
   // A dialog already open keeps the files chosen in it until OK or Cansel;
   // it only comes to the front.
-  if (!parametersDlg_->isVisible()) parametersDlg_->show();
-  parametersDlg_->raise();
-  parametersDlg_->activateWindow();
+  if (!parametersDialog_->isVisible()) parametersDialog_->show();
+  parametersDialog_->raise();
+  parametersDialog_->activateWindow();
 }
 
 // Asks before a run overwrites results, and says how many files of an
 // earlier run it would leave beside its own. False when the run must not start.
-bool TForm1::confirmRunOver(const std::string& dir) {
+bool MainWindow::confirmRunOver(const std::string& dir) {
   std::vector<std::string> earlier;
   try {
     earlier = earlierRunFiles(dir, readParameterFile("para.txt"));
@@ -428,7 +444,7 @@ bool TForm1::confirmRunOver(const std::string& dir) {
   return true;
 }
 
-void TForm1::StartBtnClick() {
+void MainWindow::startRun() {
   if (!confirmRunOver(fileName(runFiles.resultDir))) return;
   // The charts now belong to the run; a replay must not go on drawing into
   // them when the run returns.
@@ -441,8 +457,8 @@ void TForm1::StartBtnClick() {
   clearProgressRows();
   // The run's charts scale to the run, not to a replay before it, and the
   // path the viewer loaded may be rewritten.
-  Chart1->releaseLeftAxis();
-  Chart1->setNote(QString());
+  rateChart->releaseLeftAxis();
+  rateChart->setNote(QString());
   viewer_->forget();
   // Where the question's box stood, the window is painted anew now: the run
   // lets no paint request through, and with Graph off it would not repaint
@@ -464,27 +480,27 @@ void TForm1::StartBtnClick() {
   if (!failure.isEmpty()) reportError(failure);
 }
 
-void TForm1::NumPathChange() {
+void MainWindow::pathFieldChanged() {
   try {
-    viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
+    viewer_->changePath(pathField->text(), fileName(runFiles.resultDir));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
 }
 
-void TForm1::ViewStartBtnClick() {
+void MainWindow::playOrPauseReplay() {
   try {
     // Play replays the path the field names, loaded now if the charts show
     // another one (or none yet, or one a run has since rewritten).
-    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(NumPath->text(), fileName(runFiles.resultDir)))
-      viewer_->changePath(NumPath->text(), fileName(runFiles.resultDir));
+    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(pathField->text(), fileName(runFiles.resultDir)))
+      viewer_->changePath(pathField->text(), fileName(runFiles.resultDir));
     viewer_->playOrPause();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
 }
 
-void TForm1::ViewStopBtnClick() {
+void MainWindow::stopReplay() {
   try {
     viewer_->stop();
   } catch (const std::exception& e) {
@@ -492,9 +508,9 @@ void TForm1::ViewStopBtnClick() {
   }
 }
 
-void TForm1::ScrollBar1Change() { Timer1->setInterval(101 - ScrollBar1->value()); }
+void MainWindow::replaySpeedChanged() { replayTimer->setInterval(101 - speedBar->value()); }
 
-void TForm1::Timer1Timer() {
+void MainWindow::replayStep() {
   try {
     viewer_->tick();
   } catch (const std::exception& e) {
@@ -502,23 +518,23 @@ void TForm1::Timer1Timer() {
   }
 }
 
-void TForm1::ExitBtnClick() { close(); }
+void MainWindow::exitProgram() { close(); }
 
 // ---- the viewer's hold on the window ----
 
-void TForm1::setPathControlsEnabled(bool enabled) {
-  NumPath->setEnabled(enabled);
-  UpDown1->setEnabled(enabled);
+void MainWindow::setPathControlsEnabled(bool enabled) {
+  pathField->setEnabled(enabled);
+  pathStepper->setEnabled(enabled);
 }
 
-void TForm1::setTimerRunning(bool running) {
+void MainWindow::setTimerRunning(bool running) {
   if (running)
-    Timer1->start();
+    replayTimer->start();
   else
-    Timer1->stop();
+    replayTimer->stop();
 }
 
-void TForm1::showButtonImage(ButtonImage image) {
+void MainWindow::showButtonImage(ButtonImage image) {
   // Read anew each time from the working directory, so that the images can
   // be replaced while the program runs.
   const QString name = image == ButtonImage::Pause ? "Pause.bmp" : "Start.bmp";
@@ -526,19 +542,19 @@ void TForm1::showButtonImage(ButtonImage image) {
   QImage picture;
   if (!reader.read(&picture))
     throw RunError("Cannot read image file '" + name.toStdString() + "': " + reader.errorString().toStdString());
-  ViewStartBtn->setIcon(QPixmap::fromImage(picture));
+  playButton->setIcon(QPixmap::fromImage(picture));
 }
 
 // ---- display operations ----
 
-void TForm1::AppendLog(const std::string& text) {
-  Memo1->appendPlainText(QString::fromStdString(text));
+void MainWindow::AppendLog(const std::string& text) {
+  logView->appendPlainText(QString::fromStdString(text));
   pacer_.changed(logTarget_);
 }
 
 // The row takes the latest percentage only when it is painted: between two
 // paintings a run passes many it would be pointless to lay out.
-void TForm1::setProgress(int& shown, int percent, int target) {
+void MainWindow::setProgress(int& shown, int percent, int target) {
   if (percent == shown) {
     pacer_.catchUp();
     return;
@@ -547,7 +563,7 @@ void TForm1::setProgress(int& shown, int percent, int target) {
   pacer_.changed(target);
 }
 
-void TForm1::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) {
+void MainWindow::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) {
   field->setText(QString::number(percent));
   bar->setValue(percent);
   // One painting for the row: the field, the bar and the panel beneath them.
@@ -555,7 +571,7 @@ void TForm1::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) 
   field->parentWidget()->repaint(row);
 }
 
-void TForm1::repaintUncovered() {
+void MainWindow::repaintUncovered() {
   // An event loop that sleeps until the moment is over: calling
   // processEvents until then kept the processor busy for all of it.
   QEventLoop moment;
@@ -565,51 +581,51 @@ void TForm1::repaintUncovered() {
 }
 
 // A new run starts from empty rows, not from what the last run reached.
-void TForm1::clearProgressRows() {
+void MainWindow::clearProgressRows() {
   weekPercent_ = pathPercent_ = -1;
-  for (QLineEdit* field : {Edit1, Edit2}) field->clear();
-  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) bar->setValue(0);
-  Panel2->repaint();
+  for (QLineEdit* field : {weekPercentField, pathPercentField}) field->clear();
+  for (QProgressBar* bar : {weekBar, pathBar}) bar->setValue(0);
+  progressPanel->repaint();
 }
 
-void TForm1::SetWeekProgress(int percent) { setProgress(weekPercent_, percent, weekRowTarget_); }
+void MainWindow::SetWeekProgress(int percent) { setProgress(weekPercent_, percent, weekRowTarget_); }
 
-void TForm1::SetPathProgress(int percent) {
+void MainWindow::SetPathProgress(int percent) {
   setProgress(pathPercent_, percent, pathRowTarget_);
   // The end of a path: whatever it drew last is shown before the next begins.
   pacer_.flush();
 }
 
-void TForm1::ClearActualSeries() { Series1->clear(); }
+void MainWindow::ClearActualSeries() { actualSeries->clear(); }
 
-void TForm1::AddActualPoint(int week, double rate) { Series1->addPoint(week, rate); }
+void MainWindow::AddActualPoint(int week, double rate) { actualSeries->addPoint(week, rate); }
 
-void TForm1::RedrawRateChart() { pacer_.changed(rateTarget_); }
+void MainWindow::RedrawRateChart() { pacer_.changed(rateTarget_); }
 
-void TForm1::ClearSimulationSeries() { Series2->clear(); }
+void MainWindow::ClearSimulationSeries() { simulationSeries->clear(); }
 
-bool TForm1::GraphEnabled() { return GraphCheck->isChecked(); }
+bool MainWindow::GraphEnabled() { return graphCheck->isChecked(); }
 
-void TForm1::AddSimulationPoint(int week, double rate) {
-  Series2->addPoint(week, rate);
+void MainWindow::AddSimulationPoint(int week, double rate) {
+  simulationSeries->addPoint(week, rate);
   pacer_.changed(rateTarget_);
 }
 
-void TForm1::ShowWeights(const double* means, int n) {
-  Series5->clear();
-  for (int k = 1; k <= n; ++k) Series5->addPoint(k, means[k - 1]);
+void MainWindow::ShowWeights(const double* means, int n) {
+  weightSeries->clear();
+  for (int k = 1; k <= n; ++k) weightSeries->addPoint(k, means[k - 1]);
   pacer_.changed(weightsTarget_);
 }
 
-void TForm1::ShowSupplyDemand(int ndiv, const double* supply, const double* demand) {
-  Series3->clear();
-  Series4->clear();
+void MainWindow::ShowSupplyDemand(int ndiv, const double* supply, const double* demand) {
+  supplySeries->clear();
+  demandSeries->clear();
   for (int k = -ndiv; k <= ndiv; ++k) {
     const int i = k + ndiv;
-    Series3->addPoint(supply[i], k);
-    Series3->addPoint(supply[i], k + 1);
-    Series4->addPoint(demand[i], k);
-    Series4->addPoint(demand[i], k + 1);
+    supplySeries->addPoint(supply[i], k);
+    supplySeries->addPoint(supply[i], k + 1);
+    demandSeries->addPoint(demand[i], k);
+    demandSeries->addPoint(demand[i], k + 1);
   }
   pacer_.changed(supplyDemandTarget_);
 }

@@ -1,11 +1,12 @@
 #pragma once
-// The main window (TForm1): the three names a run needs, the Start button
+// The main window: the three names a run needs, the Start button
 // that runs a simulation on this thread, the progress rows, the log and the
 // three live charts the run draws through the display operations, the path
 // viewer, the Setting and Analyzer buttons and the charts' Save buttons.
 //
-// Controls are public members named as in the window's layout, as the
-// window's own handlers and the tests address them.
+// Controls are public members named by their role, as the window's own
+// handlers and the tests address them; a lookup by name uses the object
+// names the layout sets.
 #include <QString>
 #include <QWidget>
 
@@ -33,37 +34,37 @@ namespace vk {
 class BarSeries;
 class Chart;
 class LineSeries;
-class TParametersDlg;
-class UpDown;
+class ParametersDialog;
+class StepButtons;
 class UserPrompts;
 
 // Whether dir holds a file or folder named r*.csv, in any letter case: the
 // files a run would overwrite.
 bool holdsRunFiles(const QString& dir);
 
-class TForm1 : public QWidget, public Display, private ViewerControls {
+class MainWindow : public QWidget, public Display, private ViewerControls {
   Q_OBJECT
 
  public:
-  explicit TForm1(UserPrompts* prompts = nullptr);
-  ~TForm1() override;
+  explicit MainWindow(UserPrompts* prompts = nullptr);
+  ~MainWindow() override;
 
   // The names a run needs, shared with the parameter dialog.
   RunFiles runFiles;
 
-  void setParametersDialog(TParametersDlg* dialog) { parametersDlg_ = dialog; }
+  void setParametersDialog(ParametersDialog* dialog) { parametersDialog_ = dialog; }
   // Enables an Analyzer button: pressing it calls open with resultDir.
   void setAnalyzerAction(QPushButton* button, std::function<void(const QString& resultDir)> open);
 
   // Handlers.
-  void SettingBtnClick();
-  void StartBtnClick();
-  void NumPathChange();
-  void ViewStartBtnClick();
-  void ViewStopBtnClick();
-  void ScrollBar1Change();
-  void Timer1Timer();
-  void ExitBtnClick();
+  void openSettings();
+  void startRun();
+  void pathFieldChanged();
+  void playOrPauseReplay();
+  void stopReplay();
+  void replaySpeedChanged();
+  void replayStep();
+  void exitProgram();
 
   // The display operations of a run.
   void AppendLog(const std::string& text) override;
@@ -81,58 +82,63 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   PathViewer& viewer() { return *viewer_; }
   RepaintPacer& pacer() { return pacer_; }
 
-  QLabel* StaticText1;
-  QGroupBox* GroupBox1;
-  QPushButton* SettingBtn;
-  QPushButton* StartBtn;
-  QCheckBox* GraphCheck;
-  QGroupBox* GroupBox2;
-  QLabel* Label6;
-  QLineEdit* NumPath;
-  UpDown* UpDown1;
-  QPushButton* ViewStartBtn;
-  QPushButton* ViewStopBtn;
-  QLabel* Label7;
-  QScrollBar* ScrollBar1;
-  QGroupBox* GroupBox3;
-  QPushButton* PathPlotBtn;
-  QPushButton* ContPlotBtn;
-  QPushButton* WPlotBtn;
-  QPushButton* FactsPlotBtn;
-  QPushButton* ExitBtn;
-  QFrame* Panel3;
-  Chart* Chart1;
-  LineSeries* Series1;
-  LineSeries* Series2;
-  QPushButton* SaveBtn;
-  Chart* Chart2;
-  LineSeries* Series3;
-  LineSeries* Series4;
-  QPushButton* SaveBtn2;
-  Chart* Chart3;
-  BarSeries* Series5;
-  QPushButton* SaveBtn3;
-  QFrame* Panel2;
-  QLabel* Label1;
-  QProgressBar* ProgressBar1;
-  QLineEdit* Edit1;
-  QLabel* Label3;
-  QLabel* Label2;
-  QProgressBar* ProgressBar2;
-  QLineEdit* Edit2;
-  QLabel* Label4;
-  QPlainTextEdit* Memo1;
-  QTimer* Timer1;
+  QLabel* banner;
+  QGroupBox* simulationGroup;
+  QPushButton* settingButton;
+  QPushButton* startButton;
+  QCheckBox* graphCheck;
+  QGroupBox* viewerGroup;
+  QLabel* pathLabel;
+  QLineEdit* pathField;
+  StepButtons* pathStepper;
+  QPushButton* playButton;
+  QPushButton* stopReplayButton;
+  QLabel* speedLabel;
+  QScrollBar* speedBar;
+  QGroupBox* analyzerGroup;
+  QPushButton* pathsPlotButton;
+  QPushButton* contourPlotButton;
+  QPushButton* weightsPlotButton;
+  QPushButton* factsPlotButton;
+  QPushButton* exitButton;
+  QFrame* chartPanel;
+  Chart* rateChart;
+  LineSeries* actualSeries;
+  LineSeries* simulationSeries;
+  QPushButton* saveRateButton;
+  Chart* supplyDemandChart;
+  LineSeries* supplySeries;
+  LineSeries* demandSeries;
+  QPushButton* saveSupplyDemandButton;
+  Chart* weightsChart;
+  BarSeries* weightSeries;
+  QPushButton* saveWeightsButton;
+  QFrame* progressPanel;
+  QLabel* weekLabel;
+  QProgressBar* weekBar;
+  QLineEdit* weekPercentField;
+  QLabel* weekPercentSign;
+  QLabel* pathProgressLabel;
+  QProgressBar* pathBar;
+  QLineEdit* pathPercentField;
+  QLabel* pathPercentSign;
+  QPlainTextEdit* logView;
+  QTimer* replayTimer;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void buildLayout();
+  void buildSimulationGroup();
+  void buildViewerGroup();
+  void buildAnalyzerGroup();
+  void buildProgressPanel();
+  void nameControls();
   void buildCharts();
   void connectHandlers();
   void giveButtonsKeys();
-  void FormCreate();
+  void resetState();
   void setProgress(int& shown, int percent, int target);
   void clearProgressRows();
   void repaintUncovered();
@@ -146,7 +152,7 @@ class TForm1 : public QWidget, public Display, private ViewerControls {
   void showButtonImage(ButtonImage image) override;
 
   UserPrompts& prompts_;
-  TParametersDlg* parametersDlg_ = nullptr;
+  ParametersDialog* parametersDialog_ = nullptr;
   std::unique_ptr<PathViewer> viewer_;
   RepaintPacer pacer_;
   int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, logTarget_;

@@ -16,9 +16,9 @@
 #include "io/Limits.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
+#include "ui/KeepWorkingDirectory.h"
 #include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"
-#include "ui/KeepWorkingDirectory.h"
 
 namespace vk {
 
@@ -51,7 +51,7 @@ QLabel* smallLabel(QWidget* parent, const char* name, const QRect& place) {
 
 }  // namespace
 
-TParametersDlg::TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts)
+ParametersDialog::ParametersDialog(QWidget* parent, RunFiles& files, UserPrompts* prompts)
     : QDialog(parent), files_(files), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("ParametersDlg");
   setWindowTitle("Parameters");
@@ -63,10 +63,17 @@ TParametersDlg::TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* pr
   buildLayout();
 }
 
-void TParametersDlg::buildLayout() {
-  Bevel1 = new QFrame(this);
-  Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Bevel1->setGeometry(8, 8, 217, 209);
+void ParametersDialog::buildLayout() {
+  buildFields();
+  buildFileButtons();
+  buildPreview();
+  connectHandlers();
+}
+
+void ParametersDialog::buildFields() {
+  fieldsFrame = new QFrame(this);
+  fieldsFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  fieldsFrame->setGeometry(8, 8, 217, 209);
 
   struct Row {
     QLabel*& label;
@@ -74,17 +81,20 @@ void TParametersDlg::buildLayout() {
     const char* caption;
     QLineEdit*& field;
     const char* fieldName;
-    UpDown*& upDown;
+    StepButtons*& upDown;
     const char* upDownName;
     int max, step;
   };
   const Row rows[] = {
-      {Label1, "Label1", "Number of agents", NumAgentEdit, "NumAgentEdit", UpDown1, "UpDown1", 500, 1},
-      {Label2, "Label2", "Start week", StartGenEdit, "StartGenEdit", UpDown2, "UpDown2", 1000, 10},
-      {Label3, "Label3", "End week", EndGenEdit, "EndGenEdit", UpDown3, "UpDown3", 1000, 10},
-      {Label4, "Label4", "Length of training", TrainingLEdit, "TrainingLEdit", UpDown4, "UpDown4", 1000, 10},
-      {Label5, "Label5", "Simulation times", SimTimesEdit, "SimTimesEdit", UpDown5, "UpDown5", 500, 1},
-      {Label7, "Label7", "Training times", TrainingTimesEdit, "TrainingTimesEdit", UpDown6, "UpDown6", 500, 1},
+      {agentsLabel, "Label1", "Number of agents", agentsField, "NumAgentEdit", agentsStepper, "UpDown1", 500, 1},
+      {startWeekLabel, "Label2", "Start week", startWeekField, "StartGenEdit", startWeekStepper, "UpDown2", 1000, 10},
+      {endWeekLabel, "Label3", "End week", endWeekField, "EndGenEdit", endWeekStepper, "UpDown3", 1000, 10},
+      {trainingLengthLabel, "Label4", "Length of training", trainingLengthField, "TrainingLEdit", trainingLengthStepper,
+       "UpDown4", 1000, 10},
+      {simulationTimesLabel, "Label5", "Simulation times", simulationTimesField, "SimTimesEdit", simulationTimesStepper,
+       "UpDown5", 500, 1},
+      {trainingTimesLabel, "Label7", "Training times", trainingTimesField, "TrainingTimesEdit", trainingTimesStepper,
+       "UpDown6", 500, 1},
   };
   int top = 16;
   for (const Row& r : rows) {
@@ -95,71 +105,77 @@ void TParametersDlg::buildLayout() {
     r.field = new QLineEdit("0", this);
     r.field->setObjectName(r.fieldName);
     r.field->setGeometry(136, top, 65, 20);
-    r.upDown = new UpDown(r.field, 0, r.max, r.step, this);
+    r.upDown = new StepButtons(r.field, 0, r.max, r.step, this);
     r.upDown->setObjectName(r.upDownName);
     r.upDown->setGeometry(201, top, 16, 20);
     top += 24;
   }
+}
 
-  Label6 = new QLabel("Directory", this);
-  Label6->setObjectName("Label6");
-  Label6->move(24, 162);
-  Label6->adjustSize();
-  DirEdit = new QLineEdit(this);
-  DirEdit->setObjectName("DirEdit");
-  DirEdit->setGeometry(80, 160, 105, 20);
-  DirBtn = new QPushButton("Dir", this);
-  DirBtn->setObjectName("DirBtn");
-  DirBtn->setGeometry(192, 160, 25, 25);
-  PriceBtn = new QPushButton("Price file", this);
-  PriceBtn->setObjectName("PriceBtn");
-  PriceBtn->setGeometry(48, 192, 57, 17);
-  DataBtn = new QPushButton("Data file", this);
-  DataBtn->setObjectName("DataBtn");
-  DataBtn->setGeometry(128, 192, 57, 17);
-  OKBtn = new QPushButton("OK", this);
-  OKBtn->setObjectName("OKBtn");
-  OKBtn->setGeometry(207, 228, 75, 25);
-  OKBtn->setDefault(true);
-  CancelBtn = new QPushButton("Cansel", this);
-  CancelBtn->setObjectName("CancelBtn");
-  CancelBtn->setGeometry(287, 228, 75, 25);
-  for (QPushButton* b : {DirBtn, PriceBtn, DataBtn, CancelBtn}) b->setAutoDefault(false);
+void ParametersDialog::buildFileButtons() {
+  directoryLabel = new QLabel("Directory", this);
+  directoryLabel->setObjectName("Label6");
+  directoryLabel->move(24, 162);
+  directoryLabel->adjustSize();
+  directoryField = new QLineEdit(this);
+  directoryField->setObjectName("DirEdit");
+  directoryField->setGeometry(80, 160, 105, 20);
+  directoryButton = new QPushButton("Dir", this);
+  directoryButton->setObjectName("DirBtn");
+  directoryButton->setGeometry(192, 160, 25, 25);
+  priceFileButton = new QPushButton("Price file", this);
+  priceFileButton->setObjectName("PriceBtn");
+  priceFileButton->setGeometry(48, 192, 57, 17);
+  dataFileButton = new QPushButton("Data file", this);
+  dataFileButton->setObjectName("DataBtn");
+  dataFileButton->setGeometry(128, 192, 57, 17);
+  okButton = new QPushButton("OK", this);
+  okButton->setObjectName("OKBtn");
+  okButton->setGeometry(207, 228, 75, 25);
+  okButton->setDefault(true);
+  cancelButton = new QPushButton("Cansel", this);
+  cancelButton->setObjectName("CancelBtn");
+  cancelButton->setGeometry(287, 228, 75, 25);
+  for (QPushButton* b : {directoryButton, priceFileButton, dataFileButton, cancelButton}) b->setAutoDefault(false);
+}
 
-  Chart1 = new Chart(this);
-  Chart1->setObjectName("Chart1");
-  Chart1->setGeometry(232, 8, 345, 209);
-  Chart1->setChartTitle("Price");
-  Chart1->setLegend(LegendPlace::Bottom);
+void ParametersDialog::buildPreview() {
+  previewChart = new Chart(this);
+  previewChart->setObjectName("Chart1");
+  previewChart->setGeometry(232, 8, 345, 209);
+  previewChart->setChartTitle("Price");
+  previewChart->setLegend(LegendPlace::Bottom);
   // Drawn in the run's weeks, not in lines of the file.
-  Chart1->setAxisTitles("Week (price-file line - 5)", "Rate (log)");
-  Series1 = Chart1->addFastLine("All", Qt::black, 1);
-  Series2 = Chart1->addFastLine("Training", Qt::blue, 2);
-  Series3 = Chart1->addFastLine("Forecast", Qt::red, 2);
+  previewChart->setAxisTitles("Week (price-file line - 5)", "Rate (log)");
+  allPricesSeries = previewChart->addFastLine("All", Qt::black, 1);
+  trainingSeries = previewChart->addFastLine("Training", Qt::blue, 2);
+  forecastSeries = previewChart->addFastLine("Forecast", Qt::red, 2);
 
   // Below the fields: what is wrong with the weeks; right of the buttons:
   // the files the next run will read.
-  WeekWarning = smallLabel(this, "WeekWarning", QRect(8, 219, 195, 40));
-  WeekWarning->setWordWrap(true);
-  QPalette warning = WeekWarning->palette();
+  weekWarning = smallLabel(this, "WeekWarning", QRect(8, 219, 195, 40));
+  weekWarning->setWordWrap(true);
+  QPalette warning = weekWarning->palette();
   warning.setColor(QPalette::WindowText, QColor(190, 0, 0));
-  WeekWarning->setPalette(warning);
-  PriceFileLabel = smallLabel(this, "PriceFileLabel", QRect(370, 224, 213, 15));
-  DataFileLabel = smallLabel(this, "DataFileLabel", QRect(370, 241, 213, 15));
-
-  connect(StartGenEdit, &QLineEdit::textChanged, this, &TParametersDlg::StartGenEditChange);
-  connect(EndGenEdit, &QLineEdit::textChanged, this, &TParametersDlg::EndGenEditChange);
-  connect(TrainingLEdit, &QLineEdit::textChanged, this, &TParametersDlg::TrainingLEditChange);
-  connect(OKBtn, &QPushButton::clicked, this, &TParametersDlg::OKBtnClick);
-  connect(CancelBtn, &QPushButton::clicked, this, &TParametersDlg::CancelBtnClick);
-  connect(DirBtn, &QPushButton::clicked, this, &TParametersDlg::DirBtnClick);
-  connect(PriceBtn, &QPushButton::clicked, this, &TParametersDlg::PriceBtnClick);
-  connect(DataBtn, &QPushButton::clicked, this, &TParametersDlg::DataBtnClick);
+  weekWarning->setPalette(warning);
+  priceFileLabel = smallLabel(this, "PriceFileLabel", QRect(370, 224, 213, 15));
+  dataFileLabel = smallLabel(this, "DataFileLabel", QRect(370, 241, 213, 15));
 }
 
-void TParametersDlg::reportError(const QString& message) { prompts_.showError(this, message); }
+void ParametersDialog::connectHandlers() {
+  connect(startWeekField, &QLineEdit::textChanged, this, &ParametersDialog::startWeekChanged);
+  connect(endWeekField, &QLineEdit::textChanged, this, &ParametersDialog::endWeekChanged);
+  connect(trainingLengthField, &QLineEdit::textChanged, this, &ParametersDialog::trainingLengthChanged);
+  connect(okButton, &QPushButton::clicked, this, &ParametersDialog::applyAndClose);
+  connect(cancelButton, &QPushButton::clicked, this, &ParametersDialog::discardAndClose);
+  connect(directoryButton, &QPushButton::clicked, this, &ParametersDialog::chooseDirectory);
+  connect(priceFileButton, &QPushButton::clicked, this, &ParametersDialog::choosePriceFile);
+  connect(dataFileButton, &QPushButton::clicked, this, &ParametersDialog::chooseDataFile);
+}
 
-void TParametersDlg::showEvent(QShowEvent* event) {
+void ParametersDialog::reportError(const QString& message) { prompts_.showError(this, message); }
+
+void ParametersDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;  // the window system restoring it is no new showing
   if (!centred_) {
@@ -169,11 +185,11 @@ void TParametersDlg::showEvent(QShowEvent* event) {
       move(s->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
     }
   }
-  FormShow();
+  refreshFromFiles();
 }
 
-void TParametersDlg::FormShow() {
-  DirEdit->setText(files_.resultDir);
+void ParametersDialog::refreshFromFiles() {
+  directoryField->setText(files_.resultDir);
   // Each showing starts from the run's files; what is chosen here waits
   // for OK.
   chosen_ = files_;
@@ -181,19 +197,19 @@ void TParametersDlg::FormShow() {
   // The parameter file is read even when the price file fails, so that the
   // dialog never holds a parameter set that did not come from para.txt.
   try {
-    LoadPreviewPrices();
+    loadPreviewPrices();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
   try {
-    ReadParameterFile();
+    loadParameters();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
 }
 
-void TParametersDlg::LoadPreviewPrices() {
-  Series1->clear();
+void ParametersDialog::loadPreviewPrices() {
+  allPricesSeries->clear();
   previewLoaded_ = false;
   showWeekWarning();
   TextReader in = TextReader::open(fileName(chosen_.priceFileName));
@@ -203,25 +219,25 @@ void TParametersDlg::LoadPreviewPrices() {
     const double price = in.readReal();
     in.skipLine();
     previewPrices.push_back(price);
-    Series1->addPoint(static_cast<double>(weekOfLine(static_cast<long long>(previewPrices.size()))), price);
+    allPricesSeries->addPoint(static_cast<double>(weekOfLine(static_cast<long long>(previewPrices.size()))), price);
   }
   previewLoaded_ = true;
   showWeekWarning();
-  Chart1->replot();
+  previewChart->replot();
 }
 
-QLineEdit* TParametersDlg::fieldOf(const ParameterField& parameter) const {
+QLineEdit* ParametersDialog::fieldOf(const ParameterField& parameter) const {
   const std::string name = parameter.name;
-  if (name == "popsize") return NumAgentEdit;
-  if (name == "minyear") return StartGenEdit;
-  if (name == "maxyear") return EndGenEdit;
-  if (name == "teachyear") return TrainingLEdit;
-  if (name == "simtimes") return SimTimesEdit;
-  if (name == "nsample") return TrainingTimesEdit;
+  if (name == "popsize") return agentsField;
+  if (name == "minyear") return startWeekField;
+  if (name == "maxyear") return endWeekField;
+  if (name == "teachyear") return trainingLengthField;
+  if (name == "simtimes") return simulationTimesField;
+  if (name == "nsample") return trainingTimesField;
   return nullptr;
 }
 
-void TParametersDlg::ReadParameterFile() {
+void ParametersDialog::loadParameters() {
   parametersRead_ = false;
   TextReader in = TextReader::open(kParameterFile);
   // Each edited value is shown as soon as it is read: a line that fails
@@ -230,35 +246,35 @@ void TParametersDlg::ReadParameterFile() {
     if (QLineEdit* field = fieldOf(parameter)) field->setText(QString::number(parameters.*parameter.whole));
   });
   parametersRead_ = true;
-  DrawPreviewSegments();
+  drawPreviewSpans();
 }
 
-void TParametersDlg::WriteParameterFile() { writeParameterFile(kParameterFile, parameters); }
+void ParametersDialog::saveParameters() { writeParameterFile(kParameterFile, parameters); }
 
 // The spans as the run takes them: training from the start week for the
 // length of training, then simulation up to the end week; each cut to the
 // weeks the price file holds.
-void TParametersDlg::DrawPreviewSegments() {
-  Series2->clear();
-  Series3->clear();
+void ParametersDialog::drawPreviewSpans() {
+  trainingSeries->clear();
+  forecastSeries->clear();
   const long long first = kFirstWeek, last = lastPreviewWeek();
   const long long start = parameters.minyear;
   const long long lastTraining = start + parameters.teachyear - 1;
   const auto price = [this](long long w) { return previewPrices[static_cast<std::size_t>(w - first)]; };
   for (long long w = std::max(start, first); w <= std::min(lastTraining, last); ++w)
-    Series2->addPoint(static_cast<double>(w), price(w));
+    trainingSeries->addPoint(static_cast<double>(w), price(w));
   for (long long w = std::max({start, lastTraining + 1, first}); w <= std::min<long long>(parameters.maxyear, last);
        ++w)
-    Series3->addPoint(static_cast<double>(w), price(w));
+    forecastSeries->addPoint(static_cast<double>(w), price(w));
   showWeekWarning();
-  Chart1->replot();
+  previewChart->replot();
 }
 
-long long TParametersDlg::lastPreviewWeek() const { return weekOfLine(static_cast<long long>(previewPrices.size())); }
+long long ParametersDialog::lastPreviewWeek() const { return weekOfLine(static_cast<long long>(previewPrices.size())); }
 
 // Why the weeks do not fit the price file, or nothing while they do or the
 // file could not be read.
-QString TParametersDlg::weekProblem() const {
+QString ParametersDialog::weekProblem() const {
   if (!previewLoaded_) return QString();
   const long long last = lastPreviewWeek();
   const QString file = QFileInfo(chosen_.priceFileName).fileName();
@@ -273,12 +289,12 @@ QString TParametersDlg::weekProblem() const {
   return QString();
 }
 
-void TParametersDlg::showWeekWarning() { WeekWarning->setText(weekProblem()); }
+void ParametersDialog::showWeekWarning() { weekWarning->setText(weekProblem()); }
 
-void TParametersDlg::showFileNames() {
+void ParametersDialog::showFileNames() {
   const std::pair<QLabel*, std::pair<const char*, const QString*>> rows[] = {
-      {PriceFileLabel, {"Price file: ", &chosen_.priceFileName}},
-      {DataFileLabel, {"Data file: ", &chosen_.dataFileName}}};
+      {priceFileLabel, {"Price file: ", &chosen_.priceFileName}},
+      {dataFileLabel, {"Data file: ", &chosen_.dataFileName}}};
   for (const auto& [label, row] : rows) {
     const QString text = row.first + *row.second;
     label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
@@ -286,21 +302,21 @@ void TParametersDlg::showFileNames() {
   }
 }
 
-void TParametersDlg::weekFieldChanged(QLineEdit* field, int& value) {
+void ParametersDialog::weekFieldChanged(QLineEdit* field, int& value) {
   try {
     value = wholeNumber(field->text());
   } catch (const RunError& e) {
     reportError(QString::fromStdString(e.what()));
     return;
   }
-  DrawPreviewSegments();
+  drawPreviewSpans();
 }
 
-void TParametersDlg::StartGenEditChange() { weekFieldChanged(StartGenEdit, parameters.minyear); }
-void TParametersDlg::EndGenEditChange() { weekFieldChanged(EndGenEdit, parameters.maxyear); }
-void TParametersDlg::TrainingLEditChange() { weekFieldChanged(TrainingLEdit, parameters.teachyear); }
+void ParametersDialog::startWeekChanged() { weekFieldChanged(startWeekField, parameters.minyear); }
+void ParametersDialog::endWeekChanged() { weekFieldChanged(endWeekField, parameters.maxyear); }
+void ParametersDialog::trainingLengthChanged() { weekFieldChanged(trainingLengthField, parameters.teachyear); }
 
-void TParametersDlg::OKBtnClick() {
+void ParametersDialog::applyAndClose() {
   try {
     for (const ParameterField& parameter : parameterFields())
       if (QLineEdit* field = fieldOf(parameter)) parameters.*parameter.whole = wholeNumber(field->text());
@@ -321,28 +337,28 @@ void TParametersDlg::OKBtnClick() {
     return;
   }
   try {
-    WriteParameterFile();
+    saveParameters();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
     return;
   }
-  files_.resultDir = DirEdit->text();
+  files_.resultDir = directoryField->text();
   files_.priceFileName = chosen_.priceFileName;
   files_.dataFileName = chosen_.dataFileName;
   hide();
 }
 
-void TParametersDlg::CancelBtnClick() { hide(); }
+void ParametersDialog::discardAndClose() { hide(); }
 
-void TParametersDlg::reject() { CancelBtnClick(); }
+void ParametersDialog::reject() { discardAndClose(); }
 
-void TParametersDlg::DirBtnClick() {
+void ParametersDialog::chooseDirectory() {
   KeepWorkingDirectory keep;
   const QString folder = prompts_.chooseFolder(this, "Seclect directory.", keep.base());
-  if (!folder.isEmpty()) DirEdit->setText(relativeTo(keep.base(), folder));
+  if (!folder.isEmpty()) directoryField->setText(relativeTo(keep.base(), folder));
 }
 
-void TParametersDlg::PriceBtnClick() {
+void ParametersDialog::choosePriceFile() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;
@@ -350,14 +366,14 @@ void TParametersDlg::PriceBtnClick() {
   chosen_.priceFileName = relativeTo(keep.base(), file);
   showFileNames();
   try {
-    LoadPreviewPrices();
-    DrawPreviewSegments();
+    loadPreviewPrices();
+    drawPreviewSpans();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
 }
 
-void TParametersDlg::DataBtnClick() {
+void ParametersDialog::chooseDataFile() {
   KeepWorkingDirectory keep;
   const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
   if (file.isEmpty()) return;

@@ -1,5 +1,5 @@
 #pragma once
-// The parameter dialog (TParametersDlg): shows para.txt's six run-shaping
+// The parameter dialog: shows para.txt's six run-shaping
 // values for editing, previews the price file with the training and forecast
 // spans, lets the user choose the result directory, the price file and the
 // data file, and writes para.txt back on OK, keeping the text after each
@@ -30,16 +30,16 @@ namespace vk {
 
 class Chart;
 class LineSeries;
-class UpDown;
+class StepButtons;
 class UserPrompts;
 
-class TParametersDlg : public QDialog {
+class ParametersDialog : public QDialog {
   Q_OBJECT
 
  public:
   // files: the run's names, which the dialog shows and OK sets (the result
   // directory as typed or chosen, and the price and data files chosen).
-  TParametersDlg(QWidget* parent, RunFiles& files, UserPrompts* prompts = nullptr);
+  ParametersDialog(QWidget* parent, RunFiles& files, UserPrompts* prompts = nullptr);
 
   const RunFiles& files() const { return files_; }
   // The names as chosen in the dialog since it was shown.
@@ -51,53 +51,53 @@ class TParametersDlg : public QDialog {
   bool parametersRead() const { return parametersRead_; }
 
   // Steps and handlers.
-  void FormShow();
-  void LoadPreviewPrices();
-  void ReadParameterFile();
-  void WriteParameterFile();
-  void DrawPreviewSegments();
-  void StartGenEditChange();
-  void EndGenEditChange();
-  void TrainingLEditChange();
-  void OKBtnClick();
-  void CancelBtnClick();
-  void DirBtnClick();
-  void PriceBtnClick();
-  void DataBtnClick();
+  void refreshFromFiles();
+  void loadPreviewPrices();
+  void loadParameters();
+  void saveParameters();
+  void drawPreviewSpans();
+  void startWeekChanged();
+  void endWeekChanged();
+  void trainingLengthChanged();
+  void applyAndClose();
+  void discardAndClose();
+  void chooseDirectory();
+  void choosePriceFile();
+  void chooseDataFile();
 
-  QFrame* Bevel1;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* Label4;
-  QLabel* Label5;
-  QLabel* Label7;
-  QLineEdit* NumAgentEdit;
-  QLineEdit* StartGenEdit;
-  QLineEdit* EndGenEdit;
-  QLineEdit* TrainingLEdit;
-  QLineEdit* SimTimesEdit;
-  QLineEdit* TrainingTimesEdit;
-  UpDown* UpDown1;
-  UpDown* UpDown2;
-  UpDown* UpDown3;
-  UpDown* UpDown4;
-  UpDown* UpDown5;
-  UpDown* UpDown6;
-  QLabel* Label6;
-  QLineEdit* DirEdit;
-  QPushButton* DirBtn;
-  QPushButton* PriceBtn;
-  QPushButton* DataBtn;
-  QPushButton* OKBtn;
-  QPushButton* CancelBtn;
-  QLabel* WeekWarning;
-  QLabel* PriceFileLabel;
-  QLabel* DataFileLabel;
-  Chart* Chart1;
-  LineSeries* Series1;
-  LineSeries* Series2;
-  LineSeries* Series3;
+  QFrame* fieldsFrame;
+  QLabel* agentsLabel;
+  QLabel* startWeekLabel;
+  QLabel* endWeekLabel;
+  QLabel* trainingLengthLabel;
+  QLabel* simulationTimesLabel;
+  QLabel* trainingTimesLabel;
+  QLineEdit* agentsField;
+  QLineEdit* startWeekField;
+  QLineEdit* endWeekField;
+  QLineEdit* trainingLengthField;
+  QLineEdit* simulationTimesField;
+  QLineEdit* trainingTimesField;
+  StepButtons* agentsStepper;
+  StepButtons* startWeekStepper;
+  StepButtons* endWeekStepper;
+  StepButtons* trainingLengthStepper;
+  StepButtons* simulationTimesStepper;
+  StepButtons* trainingTimesStepper;
+  QLabel* directoryLabel;
+  QLineEdit* directoryField;
+  QPushButton* directoryButton;
+  QPushButton* priceFileButton;
+  QPushButton* dataFileButton;
+  QPushButton* okButton;
+  QPushButton* cancelButton;
+  QLabel* weekWarning;
+  QLabel* priceFileLabel;
+  QLabel* dataFileLabel;
+  Chart* previewChart;
+  LineSeries* allPricesSeries;
+  LineSeries* trainingSeries;
+  LineSeries* forecastSeries;
 
  protected:
   // Escape and the window's close button: the same as "Cansel".
@@ -106,6 +106,10 @@ class TParametersDlg : public QDialog {
 
  private:
   void buildLayout();
+  void buildFields();
+  void buildFileButtons();
+  void buildPreview();
+  void connectHandlers();
   // The field that edits a parameter, or null for the twelve that pass
   // through unchanged.
   QLineEdit* fieldOf(const ParameterField& parameter) const;

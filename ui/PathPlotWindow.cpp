@@ -5,14 +5,14 @@
 
 namespace vk {
 
-TPathForm::TPathForm(QWidget* parent, UserPrompts* prompts)
-    : ResultFrame("Path plot", kRatePrefix, "BitBtn1", prompts, parent), Chart1(new Chart), view(*Chart1) {
+PathPlotWindow::PathPlotWindow(QWidget* parent, UserPrompts* prompts)
+    : ResultFrame("Path plot", kRatePrefix, "BitBtn1", prompts, parent), chart(new Chart), view(*chart) {
   setObjectName("PathForm");
-  Chart1->setObjectName("Chart1");
-  placeChart(Chart1);
+  chart->setObjectName("Chart1");
+  placeChart(chart);
 }
 
-void TPathForm::plotSummary() {
+void PathPlotWindow::plotSummary() {
   summariseInto<PathSummarySeries>(view, [this](PathSummarySeries& s) { summarisePaths(directory(), s); });
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The path plot window (TPathForm, "Path plot"): the mean of the selected
+// The path plot window ("Path plot"): the mean of the selected
 // simulated rate paths with a band of one standard deviation, against the
 // actual rate; the table goes to stat.txt in the result directory.
 #include "chart/PathChart.h"
@@ -9,13 +9,13 @@ namespace vk {
 
 class Chart;
 
-class TPathForm : public ResultFrame {
+class PathPlotWindow : public ResultFrame {
   Q_OBJECT
 
  public:
-  explicit TPathForm(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
+  explicit PathPlotWindow(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
 
-  Chart* Chart1;
+  Chart* chart;
   PathChart view;
 
  protected:

@@ -17,8 +17,8 @@
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "io/ResultLock.h"
-#include "ui/UserPrompts.h"
 #include "ui/KeepWorkingDirectory.h"
+#include "ui/UserPrompts.h"
 
 namespace vk {
 
@@ -46,34 +46,35 @@ ResultFrame::ResultFrame(const QString& caption, char prefix, const QString& clo
 }
 
 void ResultFrame::buildLayout(const QString& closeButtonName) {
-  StatNameBox = new QListWidget;
-  AllBtn = new QPushButton("All");
-  ClearBtn = new QPushButton("Clear");
-  DirEdit = new QLineEdit;
-  DirBtn = new QPushButton("Directory");
-  PlotBtn = new QPushButton("Plot");
-  SaveBtn = new QPushButton("Save");
+  pathList = new QListWidget;
+  allButton = new QPushButton("All");
+  clearButton = new QPushButton("Clear");
+  directoryField = new QLineEdit;
+  directoryButton = new QPushButton("Directory");
+  plotButton = new QPushButton("Plot");
+  saveButton = new QPushButton("Save");
   closeButton = new QPushButton("Close");
-  StatNameBox->setObjectName("StatNameBox");
-  AllBtn->setObjectName("AllBtn");
-  ClearBtn->setObjectName("ClearBtn");
-  DirEdit->setObjectName("DirEdit");
-  DirBtn->setObjectName("DirBtn");
-  PlotBtn->setObjectName("PlotBtn");
-  SaveBtn->setObjectName("SaveBtn");
+  pathList->setObjectName("StatNameBox");
+  allButton->setObjectName("AllBtn");
+  clearButton->setObjectName("ClearBtn");
+  directoryField->setObjectName("DirEdit");
+  directoryButton->setObjectName("DirBtn");
+  plotButton->setObjectName("PlotBtn");
+  saveButton->setObjectName("SaveBtn");
   closeButton->setObjectName(closeButtonName);
 
   column_ = new QVBoxLayout;
   column_->setContentsMargins(0, 0, 0, 0);
-  column_->addWidget(StatNameBox, 1);
-  for (QWidget* w : std::initializer_list<QWidget*>{AllBtn, ClearBtn, DirEdit, DirBtn}) column_->addWidget(w);
+  column_->addWidget(pathList, 1);
+  for (QWidget* w : std::initializer_list<QWidget*>{allButton, clearButton, directoryField, directoryButton})
+    column_->addWidget(w);
   auto* left = new QWidget;
   left->setFixedWidth(kColumnWidth);
   left->setLayout(column_);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  for (QPushButton* b : {PlotBtn, SaveBtn, closeButton}) buttons->addWidget(b);
+  for (QPushButton* b : {plotButton, saveButton, closeButton}) buttons->addWidget(b);
 
   chartSide_ = new QVBoxLayout;
   chartSide_->addLayout(buttons);
@@ -124,13 +125,13 @@ void ResultFrame::placeBeside(const QRect& owner) {
 }
 
 void ResultFrame::connectHandlers() {
-  connect(AllBtn, &QPushButton::clicked, this, &ResultFrame::AllBtnClick);
-  connect(ClearBtn, &QPushButton::clicked, this, &ResultFrame::ClearBtnClick);
-  connect(DirBtn, &QPushButton::clicked, this, &ResultFrame::DirBtnClick);
-  connect(DirEdit, &QLineEdit::editingFinished, this, [this] { takeDirectory(DirEdit->text()); });
-  connect(PlotBtn, &QPushButton::clicked, this, &ResultFrame::PlotBtnClick);
-  connect(SaveBtn, &QPushButton::clicked, this, &ResultFrame::SaveBtnClick);
-  connect(closeButton, &QPushButton::clicked, this, &ResultFrame::CloseClick);
+  connect(allButton, &QPushButton::clicked, this, &ResultFrame::checkAll);
+  connect(clearButton, &QPushButton::clicked, this, &ResultFrame::uncheckAll);
+  connect(directoryButton, &QPushButton::clicked, this, &ResultFrame::chooseDirectory);
+  connect(directoryField, &QLineEdit::editingFinished, this, [this] { takeDirectory(directoryField->text()); });
+  connect(plotButton, &QPushButton::clicked, this, &ResultFrame::plot);
+  connect(saveButton, &QPushButton::clicked, this, &ResultFrame::saveChart);
+  connect(closeButton, &QPushButton::clicked, this, &ResultFrame::closeWindow);
 }
 
 void ResultFrame::openWith(const QString& directory) {
@@ -151,8 +152,8 @@ std::string ResultFrame::directory() const { return QFile::encodeName(resultDir)
 
 std::vector<ResultFileEntry> ResultFrame::entries() const {
   std::vector<ResultFileEntry> list;
-  for (int i = 0; i < StatNameBox->count(); ++i) {
-    const QListWidgetItem* item = StatNameBox->item(i);
+  for (int i = 0; i < pathList->count(); ++i) {
+    const QListWidgetItem* item = pathList->item(i);
     list.push_back({QFile::encodeName(item->text()).toStdString(), item->checkState() == Qt::Checked});
   }
   return list;
@@ -160,34 +161,33 @@ std::vector<ResultFileEntry> ResultFrame::entries() const {
 
 void ResultFrame::showEvent(QShowEvent* event) {
   // Restoring a minimised window is no new showing.
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) refreshOnShow();
   QWidget::showEvent(event);
 }
 
-void ResultFrame::FormShow() {
+void ResultFrame::refreshOnShow() {
   refillList();
-  DirEdit->setText(resultDir);
+  directoryField->setText(resultDir);
 }
 
 void ResultFrame::refillList() {
-  StatNameBox->clear();
+  pathList->clear();
   for (const std::string& name : listResultFiles(directory(), prefix_)) {
-    auto* item = new QListWidgetItem(QFile::decodeName(name.c_str()), StatNameBox);
+    auto* item = new QListWidgetItem(QFile::decodeName(name.c_str()), pathList);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
   }
 }
 
 void ResultFrame::setAllChecked(bool checked) {
-  for (int i = 0; i < StatNameBox->count(); ++i)
-    StatNameBox->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+  for (int i = 0; i < pathList->count(); ++i) pathList->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
-void ResultFrame::AllBtnClick() { setAllChecked(true); }
+void ResultFrame::checkAll() { setAllChecked(true); }
 
-void ResultFrame::ClearBtnClick() { setAllChecked(false); }
+void ResultFrame::uncheckAll() { setAllChecked(false); }
 
-void ResultFrame::DirBtnClick() {
+void ResultFrame::chooseDirectory() {
   QString workDir, folder;
   {
     // Back in the working directory before the relative name is listed.
@@ -196,27 +196,27 @@ void ResultFrame::DirBtnClick() {
     folder = prompts_.chooseFolder(this, kChooserTitle, workDir);
   }
   if (folder.isEmpty()) return;
-  DirEdit->setText(relativeTo(workDir, folder));
-  resultDir = DirEdit->text();
+  directoryField->setText(relativeTo(workDir, folder));
+  resultDir = directoryField->text();
   refillList();
 }
 
 // The directory the field shows becomes the one listed and plotted. The
 // list keeps the checks of the names the new directory also holds.
 void ResultFrame::takeDirectory(const QString& directory) {
-  if (directory == resultDir && DirEdit->text() == directory) return;
+  if (directory == resultDir && directoryField->text() == directory) return;
   QStringList checked;
-  for (int i = 0; i < StatNameBox->count(); ++i)
-    if (StatNameBox->item(i)->checkState() == Qt::Checked) checked << StatNameBox->item(i)->text();
+  for (int i = 0; i < pathList->count(); ++i)
+    if (pathList->item(i)->checkState() == Qt::Checked) checked << pathList->item(i)->text();
   resultDir = directory;
-  DirEdit->setText(directory);
+  directoryField->setText(directory);
   refillList();
-  for (int i = 0; i < StatNameBox->count(); ++i)
-    if (checked.contains(StatNameBox->item(i)->text())) StatNameBox->item(i)->setCheckState(Qt::Checked);
+  for (int i = 0; i < pathList->count(); ++i)
+    if (checked.contains(pathList->item(i)->text())) pathList->item(i)->setCheckState(Qt::Checked);
 }
 
-void ResultFrame::PlotBtnClick() {
-  takeDirectory(DirEdit->text());
+void ResultFrame::plot() {
+  takeDirectory(directoryField->text());
   std::string note;
   try {
     BusyCursor busy;
@@ -232,8 +232,8 @@ void ResultFrame::PlotBtnClick() {
   if (!note.empty()) prompts_.showNotice(this, QString::fromStdString(note));
 }
 
-void ResultFrame::SaveBtnClick() { save_(); }
+void ResultFrame::saveChart() { save_(); }
 
-void ResultFrame::CloseClick() { hide(); }
+void ResultFrame::closeWindow() { hide(); }
 
 }  // namespace vk

@@ -10,8 +10,9 @@
 // keeps what the summary had handed to it. A run in the directory that did
 // not finish is told in a notice after the Plot.
 //
-// Controls are public members named as in the window's layout, as the
-// handlers and the tests address them.
+// Controls are public members named by their role, as the window's own
+// handlers and the tests address them; a lookup by name uses the object
+// names the layout sets.
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -72,21 +73,21 @@ class ResultFrame : public QWidget {
   std::vector<ResultFileEntry> entries() const;
 
   // Handlers.
-  void FormShow();
-  void AllBtnClick();
-  void ClearBtnClick();
-  void DirBtnClick();
-  void PlotBtnClick();
-  void SaveBtnClick();
-  void CloseClick();
+  void refreshOnShow();
+  void checkAll();
+  void uncheckAll();
+  void chooseDirectory();
+  void plot();
+  void saveChart();
+  void closeWindow();
 
-  QListWidget* StatNameBox;
-  QPushButton* AllBtn;
-  QPushButton* ClearBtn;
-  QLineEdit* DirEdit;
-  QPushButton* DirBtn;
-  QPushButton* PlotBtn;
-  QPushButton* SaveBtn;
+  QListWidget* pathList;
+  QPushButton* allButton;
+  QPushButton* clearButton;
+  QLineEdit* directoryField;
+  QPushButton* directoryButton;
+  QPushButton* plotButton;
+  QPushButton* saveButton;
   // BitBtn1 in the path and contour windows, CloseBtn in the weights window.
   QPushButton* closeButton;
 

@@ -9,7 +9,7 @@
 
 namespace vk {
 
-UpDown::UpDown(QLineEdit* buddy, int min, int max, int increment, QWidget* parent)
+StepButtons::StepButtons(QLineEdit* buddy, int min, int max, int increment, QWidget* parent)
     : QWidget(parent), buddy_(buddy), min_(min), max_(max), increment_(increment), position_(min) {
   up_ = new QToolButton(this);
   down_ = new QToolButton(this);
@@ -19,19 +19,19 @@ UpDown::UpDown(QLineEdit* buddy, int min, int max, int increment, QWidget* paren
     b->setAutoRepeat(true);
     b->setFocusPolicy(Qt::NoFocus);
   }
-  connect(up_, &QToolButton::clicked, this, &UpDown::stepUp);
-  connect(down_, &QToolButton::clicked, this, &UpDown::stepDown);
+  connect(up_, &QToolButton::clicked, this, &StepButtons::stepUp);
+  connect(down_, &QToolButton::clicked, this, &StepButtons::stepDown);
 }
 
-void UpDown::resizeEvent(QResizeEvent*) {
+void StepButtons::resizeEvent(QResizeEvent*) {
   const int half = height() / 2;
   up_->setGeometry(0, 0, width(), half);
   down_->setGeometry(0, half, width(), height() - half);
 }
 
-void UpDown::setPosition(int position) { position_ = std::clamp(position, min_, max_); }
+void StepButtons::setPosition(int position) { position_ = std::clamp(position, min_, max_); }
 
-void UpDown::step(int direction) {
+void StepButtons::step(int direction) {
   // Start from what the field shows, so that a typed number is stepped on.
   int shown;
   if (parseInt(buddy_->text().toStdString(), shown)) setPosition(shown);

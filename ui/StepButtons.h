@@ -11,11 +11,11 @@ class QToolButton;
 
 namespace vk {
 
-class UpDown : public QWidget {
+class StepButtons : public QWidget {
   Q_OBJECT
 
  public:
-  UpDown(QLineEdit* buddy, int min, int max, int increment, QWidget* parent);
+  StepButtons(QLineEdit* buddy, int min, int max, int increment, QWidget* parent);
 
   int position() const { return position_; }
   void setPosition(int position);

@@ -4,16 +4,14 @@
 
 namespace vk {
 
-TWPlotForm::TWPlotForm(QWidget* parent, UserPrompts* prompts)
-    : ResultFrame("Weights plot", kWeightPrefix, "CloseBtn", prompts, parent),
-      WPlotChart(new Chart),
-      view(*WPlotChart) {
+WeightsPlotWindow::WeightsPlotWindow(QWidget* parent, UserPrompts* prompts)
+    : ResultFrame("Weights plot", kWeightPrefix, "CloseBtn", prompts, parent), chart(new Chart), view(*chart) {
   setObjectName("WPlotForm");
-  WPlotChart->setObjectName("WPlotChart");
-  placeChart(WPlotChart);
+  chart->setObjectName("WPlotChart");
+  placeChart(chart);
 }
 
-void TWPlotForm::plotSummary() {
+void WeightsPlotWindow::plotSummary() {
   summariseInto<WeightsSeries>(view, [this](WeightsSeries& s) { summariseWeights(directory(), s); });
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The weights plot window (TWPlotForm, "Weights plot"): the agents' average
+// The weights plot window ("Weights plot"): the agents' average
 // forecasting weights over the weeks, averaged over the selected paths'
 // weight files; the table goes to weight.txt in the result directory and the
 // first seventeen weights are drawn over the simulated weeks.
@@ -10,13 +10,13 @@ namespace vk {
 
 class Chart;
 
-class TWPlotForm : public ResultFrame {
+class WeightsPlotWindow : public ResultFrame {
   Q_OBJECT
 
  public:
-  explicit TWPlotForm(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
+  explicit WeightsPlotWindow(QWidget* parent = nullptr, UserPrompts* prompts = nullptr);
 
-  Chart* WPlotChart;
+  Chart* chart;
   WeightsChart view;
 
  protected:

@@ -28,17 +28,17 @@ const char* const kMarker = "generated-1000x600";
 void time(const char* what, vk::ResultFrame& window, const std::string& dir) {
   window.resize(1000, 700);
   window.openWith(QString::fromStdString(dir));
-  window.AllBtnClick();
+  window.checkAll();
   double best = 1e9, sum = 0;
   for (int i = 0; i < kRepeats; ++i) {
     const auto start = std::chrono::steady_clock::now();
-    window.PlotBtnClick();
+    window.plot();
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     best = std::min(best, s);
     sum += s;
   }
   std::printf("%-8s Plot of %d files, chart drawn: best %.3f s, mean %.3f s over %d runs\n", what,
-              window.StatNameBox->count(), best, sum / kRepeats, kRepeats);
+              window.pathList->count(), best, sum / kRepeats, kRepeats);
 }
 
 }  // namespace
@@ -52,13 +52,13 @@ int main(int argc, char** argv) {
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  vk::TPathForm paths;
+  vk::PathPlotWindow paths;
   time("paths", paths, dir);
-  vk::TContPlotForm contour;
+  vk::ContourPlotWindow contour;
   time("contour", contour, dir);
-  vk::TWPlotForm weights;
+  vk::WeightsPlotWindow weights;
   time("weights", weights, dir);
-  vk::TFactsForm facts;
+  vk::FactsPlotWindow facts;
   time("facts", facts, dir);
   return 0;
 }

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
 
   vk::NullDisplay nothing;
   AlwaysYes prompts;
-  vk::TForm1 form(&prompts);
+  vk::MainWindow form(&prompts);
   form.show();
   QElapsedTimer waiting;
   waiting.start();
@@ -100,10 +100,10 @@ int main(int argc, char** argv) {
   // Interleaved rounds, so that a busy spell of the machine hits all three.
   Times headless, graph, noGraph;
   const auto windowRun = [&form](bool graphOn, Times& times) {
-    form.GraphCheck->setChecked(graphOn);
+    form.graphCheck->setChecked(graphOn);
     const int paints = form.pacer().paintCount();
     const double paintMs = form.pacer().paintMs();
-    timeMs(times, [&] { form.StartBtnClick(); });
+    timeMs(times, [&] { form.startRun(); });
     times.paints += form.pacer().paintCount() - paints;
     times.paintMs += form.pacer().paintMs() - paintMs;
   };
@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
   }
   if (prompts.failed) return 1;
   if (argc > 1) {
-    form.GraphCheck->setChecked(true);
-    form.StartBtnClick();
+    form.graphCheck->setChecked(true);
+    form.startRun();
     form.grab().save(QString::fromLocal8Bit(argv[1]));
   }
 

@@ -89,18 +89,18 @@ QByteArray readFile(const QString& path) {
 
 QStringList listed(const ResultFrame& w) {
   QStringList names;
-  for (int i = 0; i < w.StatNameBox->count(); ++i) names << w.StatNameBox->item(i)->text();
+  for (int i = 0; i < w.pathList->count(); ++i) names << w.pathList->item(i)->text();
   return names;
 }
 
 int checkedCount(const ResultFrame& w) {
   int n = 0;
-  for (int i = 0; i < w.StatNameBox->count(); ++i) n += w.StatNameBox->item(i)->checkState() == Qt::Checked;
+  for (int i = 0; i < w.pathList->count(); ++i) n += w.pathList->item(i)->checkState() == Qt::Checked;
   return n;
 }
 
 void check(ResultFrame& w, const QString& name) {
-  const auto items = w.StatNameBox->findItems(name, Qt::MatchExactly);
+  const auto items = w.pathList->findItems(name, Qt::MatchExactly);
   QCOMPARE(items.size(), 1);
   items.first()->setCheckState(Qt::Checked);
 }
@@ -144,7 +144,7 @@ class AnalysisWindowsTest : public QObject {
     writeFile(dir + "/notes.txt", "");
     QVERIFY(QDir(dir).mkdir("r9.csv"));
 
-    TPathForm paths(nullptr, &prompts);
+    PathPlotWindow paths(nullptr, &prompts);
     paths.resultDir = dir;
     paths.show();
     QStringList names = listed(paths);
@@ -152,15 +152,15 @@ class AnalysisWindowsTest : public QObject {
     names.sort();
     QCOMPARE(names, (QStringList{"R0003.CSV", "r0000.csv", "r0001.csv", "r0002.csv", "r9.csv"}));
     QCOMPARE(checkedCount(paths), 0);
-    QCOMPARE(paths.DirEdit->text(), dir);
+    QCOMPARE(paths.directoryField->text(), dir);
     QCOMPARE(paths.windowTitle(), QString("Path plot"));
 
-    TWPlotForm weights(nullptr, &prompts);
+    WeightsPlotWindow weights(nullptr, &prompts);
     weights.resultDir = dir;
     weights.show();
     QCOMPARE(listed(weights), QStringList{"w0000.csv"});
 
-    TContPlotForm contour(nullptr, &prompts);
+    ContourPlotWindow contour(nullptr, &prompts);
     contour.resultDir = dir + "/missing";
     contour.show();
     QVERIFY(listed(contour).isEmpty());
@@ -169,21 +169,21 @@ class AnalysisWindowsTest : public QObject {
 
   void allClearAndPlotWriteTheSelection() {
     writeRateFiles();
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.resultDir = dir;
     w.show();
-    w.AllBtn->click();
+    w.allButton->click();
     QCOMPARE(checkedCount(w), 3);
-    w.ClearBtn->click();
+    w.clearButton->click();
     QCOMPARE(checkedCount(w), 0);
 
-    w.PlotBtn->click();
+    w.plotButton->click();
     QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("0\n"));
     QVERIFY(readFile(dir + "/stat.txt").startsWith("# Number of path 0\n# Paths \n"));
 
     check(w, "r0002.csv");
     check(w, "r0000.csv");
-    w.PlotBtn->click();
+    w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     // Top to bottom as listed, which is the order the directory gives.
     const QByteArray expected =
@@ -193,10 +193,10 @@ class AnalysisWindowsTest : public QObject {
 
   void closeKeepsTheChartAndShowingAgainLosesTheChecks() {
     writeRateFiles();
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     const QVector<QPointF> mean = w.view.Series1->points();
     QVERIFY(!mean.isEmpty());
 
@@ -204,11 +204,11 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY(!w.isVisible());
     QCOMPARE(w.view.Series1->points(), mean);
     writeFile(dir + "/r0004.csv", "");
-    w.DirEdit->setText("typed, never read");
+    w.directoryField->setText("typed, never read");
     w.openWith(dir);
     QCOMPARE(listed(w).size(), 4);
     QCOMPARE(checkedCount(w), 0);
-    QCOMPARE(w.DirEdit->text(), dir);
+    QCOMPARE(w.directoryField->text(), dir);
 
     // Opening a window that is already open shows and lists the new
     // directory at once; the names it also holds stay checked.
@@ -216,23 +216,23 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY(QDir().mkpath(other));
     writeFile(other + "/r0000.csv", "");
     writeFile(other + "/r0009.csv", "");
-    w.AllBtn->click();
+    w.allButton->click();
     w.openWith(other);
     QCOMPARE(w.resultDir, other);
-    QCOMPARE(w.DirEdit->text(), other);
+    QCOMPARE(w.directoryField->text(), other);
     QCOMPARE(listed(w).size(), 2);
     QCOMPARE(checkedCount(w), 1);
   }
 
   void plotReadsTheDirectoryTheFieldShows() {
     writeRateFiles();
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.openWith(dir + "/chosen-earlier");
     QVERIFY(listed(w).isEmpty());
     // Typed, and Plot pressed without Enter: the typed directory is listed
     // and plotted, with nothing checked yet.
-    w.DirEdit->setText(dir);
-    w.PlotBtn->click();
+    w.directoryField->setText(dir);
+    w.plotButton->click();
     QCOMPARE(w.resultDir, dir);
     QCOMPARE(listed(w).size(), 3);
     QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("0\n"));
@@ -242,11 +242,11 @@ class AnalysisWindowsTest : public QObject {
     const QString other = dir + "/other";
     QVERIFY(QDir().mkpath(other));
     writeFile(other + "/r0000.csv", rateFile(1, {4.5, 4.5, 4.6}, {4.5, 4.5, 4.4}));
-    w.DirEdit->setText(other);
-    QTest::keyClick(w.DirEdit, Qt::Key_Return);
+    w.directoryField->setText(other);
+    QTest::keyClick(w.directoryField, Qt::Key_Return);
     QCOMPARE(listed(w), QStringList{"r0000.csv"});
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QCOMPARE(readFile(other + "/statname.txt"), QByteArray("1\n0000\n"));
     QCOMPARE(w.view.Series1->points().size(), 2);
@@ -277,19 +277,19 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY(QDir::setCurrent(dir));
     const QString workDir = QDir::currentPath();
 
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     w.openWith("result");
     prompts.folderAnswer = workDir + "/result/run2";
-    w.DirBtn->click();
+    w.directoryButton->click();
     QCOMPARE(prompts.folderTitle, QString("Seclect directory."));
     QCOMPARE(prompts.folderRoot, workDir);
-    QCOMPARE(w.DirEdit->text(), QString("result/run2"));
+    QCOMPARE(w.directoryField->text(), QString("result/run2"));
     QCOMPARE(w.resultDir, QString("result/run2"));
     QCOMPARE(listed(w), QStringList{"r0000.csv"});
     QCOMPARE(QDir::currentPath(), workDir);
 
     prompts.folderAnswer.clear();
-    w.DirBtn->click();
+    w.directoryButton->click();
     QCOMPARE(w.resultDir, QString("result/run2"));
     QCOMPARE(listed(w), QStringList{"r0000.csv"});
     QCOMPARE(QDir::currentPath(), workDir);
@@ -298,11 +298,11 @@ class AnalysisWindowsTest : public QObject {
 
   void pathPlotDrawsMeanBandAndActual() {
     writeRateFiles();
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
     check(w, "r0001.csv");
     check(w, "r0002.csv");
-    w.PlotBtn->click();
+    w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QVERIFY(QFile::exists(dir + "/stat.txt"));
 
@@ -319,17 +319,17 @@ class AnalysisWindowsTest : public QObject {
 
   void aFailedPlotShowsTheErrorAndKeepsWhatWasDone() {
     writeRateFiles();
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
     check(w, "r0001.csv");
-    w.PlotBtn->click();
+    w.plotButton->click();
     QVERIFY(!w.view.Series1->points().isEmpty());
 
     writeFile(dir + "/r0001.old.csv", "");
     w.hide();
     w.show();
     check(w, "r0001.old.csv");
-    w.PlotBtn->click();
+    w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("'old' is not a valid integer value"), qPrintable(prompts.errors[0]));
     QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("1\nold\n"));
@@ -338,20 +338,20 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(w.view.Series4->points().size(), 4);
 
     w.openWith(dir + "/missing");
-    w.PlotBtn->click();
+    w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("statname.txt"), qPrintable(prompts.errors[1]));
   }
 
   void aPlotIsRefusedWhileARunWritesTheDirectoryAndToldOfOneThatStopped() {
     writeRateFiles();
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
     check(w, "r0001.csv");
     {
       testing::LockingProcess run(dir.toStdString(), ResultLock::Use::Run);
       QVERIFY(run.locked());
-      w.PlotBtn->click();
+      w.plotButton->click();
       QCOMPARE(prompts.errors.size(), 1);
       QVERIFY2(prompts.errors[0].contains("is in use: a run is writing it (process " + QString::number(run.pid())),
                qPrintable(prompts.errors[0]));
@@ -359,7 +359,7 @@ class AnalysisWindowsTest : public QObject {
       run.kill();  // it stops at path 3, its mark left behind
     }
     prompts.notices.clear();
-    w.PlotBtn->click();
+    w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 1);
     QCOMPARE(prompts.notices.size(), 1);
     QVERIFY2(prompts.notices[0].contains("did not finish") && prompts.notices[0].contains("path 3 was cut short"),
@@ -370,41 +370,41 @@ class AnalysisWindowsTest : public QObject {
   void aPathListedUnderTwoNamesIsRefused() {
     writeRateFiles();
     writeFile(dir + "/R0001.CSV", readFile(dir + "/r0001.csv"));
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].startsWith("Path 1 is selected twice ("), qPrintable(prompts.errors[0]));
   }
 
   void contourWindowStartsAsLaidOut() {
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     QCOMPARE(w.windowTitle(), QString("Contour plot"));
-    QVERIFY(w.MaxYAuto->isChecked() && w.MinYAuto->isChecked());
-    QVERIFY(!w.MaxYEdit->isEnabled() && !w.MinYEdit->isEnabled());
-    QCOMPARE(w.MaxYEdit->text(), QString("5.0"));
-    QCOMPARE(w.MinYEdit->text(), QString("4.0"));
-    QCOMPARE(w.CountEdit->text(), QString("15"));
-    QCOMPARE(w.MaxZEdit->text(), QString("30"));
-    QCOMPARE(w.UpDown3->position(), 15);
-    QCOMPARE(w.UpDown1->maximum(), 100);
-    QCOMPARE(w.UpDown1->minimum(), 0);
+    QVERIFY(w.maxRateAuto->isChecked() && w.minRateAuto->isChecked());
+    QVERIFY(!w.maxRateField->isEnabled() && !w.minRateField->isEnabled());
+    QCOMPARE(w.maxRateField->text(), QString("5.0"));
+    QCOMPARE(w.minRateField->text(), QString("4.0"));
+    QCOMPARE(w.gridsField->text(), QString("15"));
+    QCOMPARE(w.maxCountField->text(), QString("30"));
+    QCOMPARE(w.gridsStepper->position(), 15);
+    QCOMPARE(w.maxCountStepper->maximum(), 100);
+    QCOMPARE(w.maxCountStepper->minimum(), 0);
 
-    w.MaxYAuto->click();
-    QVERIFY(w.MaxYEdit->isEnabled());
-    QVERIFY(!w.MinYEdit->isEnabled());
-    w.MaxYAuto->click();
-    QVERIFY(!w.MaxYEdit->isEnabled());
-    w.MinYAuto->click();
-    QVERIFY(w.MinYEdit->isEnabled());
-    w.UpDown3->stepUp();
-    QCOMPARE(w.CountEdit->text(), QString("16"));
+    w.maxRateAuto->click();
+    QVERIFY(w.maxRateField->isEnabled());
+    QVERIFY(!w.minRateField->isEnabled());
+    w.maxRateAuto->click();
+    QVERIFY(!w.maxRateField->isEnabled());
+    w.minRateAuto->click();
+    QVERIFY(w.minRateField->isEnabled());
+    w.gridsStepper->stepUp();
+    QCOMPARE(w.gridsField->text(), QString("16"));
 
     QVERIFY(!w.view.Series1->item()->isVisible());
     QVERIFY(w.view.Series3->item()->isVisible());
-    QVERIFY(w.Chart1->axisEnabled(QwtPlot::yLeft));
-    auto* legend = qobject_cast<QwtLegend*>(w.Chart1->legend());
+    QVERIFY(w.chart->axisEnabled(QwtPlot::yLeft));
+    auto* legend = qobject_cast<QwtLegend*>(w.chart->legend());
     QVERIFY(legend && legend->defaultItemMode() == QwtLegendData::Checkable);
     auto* actual = static_cast<QwtPlotCurve*>(w.view.Series2->item());
     QCOMPARE(actual->pen().color(), QColor(Qt::red));
@@ -414,14 +414,14 @@ class AnalysisWindowsTest : public QObject {
 
   void contourPlotHandsTheCountsToTheChart() {
     writeRateFiles();
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
     check(w, "r0001.csv");
     check(w, "r0002.csv");
-    w.MinYAuto->click();
-    w.MaxYAuto->click();
-    w.CountEdit->setText("10");
-    w.PlotBtn->click();
+    w.minRateAuto->click();
+    w.maxRateAuto->click();
+    w.gridsField->setText("10");
+    w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QVERIFY(QFile::exists(dir + "/freq.txt"));
 
@@ -483,19 +483,19 @@ class AnalysisWindowsTest : public QObject {
     QFETCH(QString, maxZ);
     QFETCH(QString, message);
     writeRateFiles();
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     QVERIFY(!w.view.Series3->gridPoints().isEmpty());
 
-    w.MinYAuto->click();
-    w.MaxYAuto->click();
-    w.MinYEdit->setText(minY);
-    w.MaxYEdit->setText(maxY);
-    w.CountEdit->setText(grids);
-    w.MaxZEdit->setText(maxZ);
-    w.PlotBtn->click();
+    w.minRateAuto->click();
+    w.maxRateAuto->click();
+    w.minRateField->setText(minY);
+    w.maxRateField->setText(maxY);
+    w.gridsField->setText(grids);
+    w.maxCountField->setText(maxZ);
+    w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains(message), qPrintable(prompts.errors[0]));
     // The Plot had cleared the chart before it stopped.
@@ -504,7 +504,7 @@ class AnalysisWindowsTest : public QObject {
   }
 
   void weightsWindowDrawsSeventeenLinesOnAFixedAxis() {
-    TWPlotForm w(nullptr, &prompts);
+    WeightsPlotWindow w(nullptr, &prompts);
     QCOMPARE(w.windowTitle(), QString("Weights plot"));
     QVERIFY(w.findChild<QPushButton*>("CloseBtn"));
     const QColor colours[] = {{255, 0, 0},     {0, 128, 0},   {255, 255, 0}, {0, 0, 255}, {128, 128, 128},
@@ -517,17 +517,17 @@ class AnalysisWindowsTest : public QObject {
       QCOMPARE(curve->pen().color(), colours[j]);
       QCOMPARE(curve->pen().width(), 2);
     }
-    auto* legend = qobject_cast<QwtLegend*>(w.WPlotChart->legend());
+    auto* legend = qobject_cast<QwtLegend*>(w.chart->legend());
     QVERIFY(legend && legend->defaultItemMode() == QwtLegendData::Checkable);
 
     // Averages far outside the axis leave it where it is.
     writeFile(dir + "/r0000.csv", rateFile(1, {4.5, 4.6, 4.7}, {4.5, 4.55, 4.65}));
     writeFile(dir + "/w0000.csv", weightFile(1, {{9, -9}, {9, -9}, {9, -9}}));
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
-    const QwtScaleDiv& left = w.WPlotChart->axisScaleDiv(QwtPlot::yLeft);
+    const QwtScaleDiv& left = w.chart->axisScaleDiv(QwtPlot::yLeft);
     QCOMPARE(left.lowerBound(), -3.0);
     QCOMPARE(left.upperBound(), 3.0);
     QCOMPARE(left.ticks(QwtScaleDiv::MajorTick), (QList<double>{-3, -2, -1, 0, 1, 2, 3}));
@@ -539,7 +539,7 @@ class AnalysisWindowsTest : public QObject {
   }
 
   void saveOpensTheExportDialogForTheWindowsChart() {
-    TPathForm w(nullptr, &prompts);
+    PathPlotWindow w(nullptr, &prompts);
     QString shownFor;
     QWidget* owner = nullptr;
     QTimer::singleShot(0, [&] {
@@ -549,75 +549,75 @@ class AnalysisWindowsTest : public QObject {
       owner = dialog->parentWidget();
       dialog->reject();
     });
-    w.SaveBtn->click();
+    w.saveButton->click();
     QVERIFY2(shownFor.endsWith("simulation-price.png"), qPrintable(shownFor));
     QCOMPARE(owner, &w);
   }
 
   void contourChartReadsOnTheRateScale() {
     writeRateFiles();
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     ContourSeries summary;
     summariseContour(dir.toStdString(), ContourSettings(), summary);
     // The greyed fields show the bounds the Plot used.
-    QCOMPARE(w.MinYEdit->text(), QString::number(summary.minY, 'f', 4));
-    QCOMPARE(w.MaxYEdit->text(), QString::number(summary.maxY, 'f', 4));
-    QVERIFY(w.MinYEdit->text() != "4.0");
+    QCOMPARE(w.minRateField->text(), QString::number(summary.minY, 'f', 4));
+    QCOMPARE(w.maxRateField->text(), QString::number(summary.maxY, 'f', 4));
+    QVERIFY(w.minRateField->text() != "4.0");
     // Bin 0 sits at 0 on the left axis, which labels it with its centre.
-    const QwtScaleDraw* left = w.Chart1->axisScaleDraw(QwtPlot::yLeft);
+    const QwtScaleDraw* left = w.chart->axisScaleDraw(QwtPlot::yLeft);
     QVERIFY(qAbs(left->label(0).text().toDouble() - (summary.minY + summary.binWidth / 2)) < summary.binWidth / 10);
     QVERIFY(qAbs(left->label(2).text().toDouble() - (summary.minY + 2.5 * summary.binWidth)) < summary.binWidth / 10);
-    QCOMPARE(w.Chart1->axisTitle(QwtPlot::yLeft).text(), QString("Rate (log)"));
+    QCOMPARE(w.chart->axisTitle(QwtPlot::yLeft).text(), QString("Rate (log)"));
     // The colour scale beside the grid.
-    QVERIFY(w.Chart1->axisEnabled(QwtPlot::yRight));
-    QVERIFY(w.Chart1->axisWidget(QwtPlot::yRight)->isColorBarEnabled());
-    QCOMPARE(w.Chart1->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(), 2.0);
+    QVERIFY(w.chart->axisEnabled(QwtPlot::yRight));
+    QVERIFY(w.chart->axisWidget(QwtPlot::yRight)->isColorBarEnabled());
+    QCOMPARE(w.chart->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(), 2.0);
 
     // A Plot that fails before the bins are known keeps no stale rate scale.
-    w.CountEdit->setText("0");
-    w.PlotBtn->click();
-    QCOMPARE(w.Chart1->axisScaleDraw(QwtPlot::yLeft)->label(2).text(), QString("2.0"));
-    w.CountEdit->setText("15");
+    w.gridsField->setText("0");
+    w.plotButton->click();
+    QCOMPARE(w.chart->axisScaleDraw(QwtPlot::yLeft)->label(2).text(), QString("2.0"));
+    w.gridsField->setText("15");
     prompts.errors.clear();
 
     // Typed bounds stay as typed.
-    w.MinYAuto->click();
-    w.MinYEdit->setText("4.2");
-    w.PlotBtn->click();
-    QCOMPARE(w.MinYEdit->text(), QString("4.2"));
-    QVERIFY(w.MaxYEdit->text() == QString::number(summary.maxY, 'f', 4));
+    w.minRateAuto->click();
+    w.minRateField->setText("4.2");
+    w.plotButton->click();
+    QCOMPARE(w.minRateField->text(), QString("4.2"));
+    QVERIFY(w.maxRateField->text() == QString::number(summary.maxY, 'f', 4));
   }
 
   void contourLinesStandOutFromTheGrid() {
     writeRateFiles();
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
-    w.Chart1->setSeriesVisible(w.view.Series1, true);
+    w.allButton->click();
+    w.plotButton->click();
+    w.chart->setSeriesVisible(w.view.Series1, true);
     QTemporaryDir out;
     const auto casing = [&] {
-      renderChartToFile(*w.Chart1, out.filePath("c.png"), QSize(400, 300));
+      renderChartToFile(*w.chart, out.filePath("c.png"), QSize(400, 300));
       return testing::countPixels(QImage(out.filePath("c.png")), qRgb(30, 30, 70));
     };
     QVERIFY2(casing() > 200, qPrintable(QString::number(casing())));
-    w.Chart1->setSeriesVisible(w.view.Series3, false);
+    w.chart->setSeriesVisible(w.view.Series3, false);
     QCOMPARE(casing(), 0);
   }
 
   void contourLinesAreDrawnInThePalettesColours() {
     writeRateFiles();
-    TContPlotForm w(nullptr, &prompts);
+    ContourPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     w.view.Series2->item()->setVisible(false);
-    w.Chart1->enableAxis(QwtPlot::yRight, false);  // the colour scale shows the palette too
+    w.chart->enableAxis(QwtPlot::yRight, false);  // the colour scale shows the palette too
     QTemporaryDir out;
-    renderChartToFile(*w.Chart1, out.filePath("c.png"), QSize(400, 300));
+    renderChartToFile(*w.chart, out.filePath("c.png"), QSize(400, 300));
     const QImage image(out.filePath("c.png"));
     int coloured = 0;
     for (int y = 0; y < image.height(); ++y)

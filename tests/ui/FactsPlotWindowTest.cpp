@@ -98,25 +98,25 @@ class FactsWindowTest : public QObject {
   }
 
   void startsAsLaidOut() {
-    TFactsForm w(nullptr, &prompts);
+    FactsPlotWindow w(nullptr, &prompts);
     QCOMPARE(w.windowTitle(), QString("Stylized facts"));
     QVERIFY(w.findChild<QPushButton*>("CloseBtn"));
-    const std::pair<Chart*, QString> charts[] = {{w.Charts->AcfChart, "Autocorrelation of changes"},
-                                                 {w.Charts->AbsAcfChart, "Autocorrelation of absolute changes"},
-                                                 {w.Charts->DistributionChart, "Distribution of weekly changes"}};
+    const std::pair<Chart*, QString> charts[] = {{w.factsPanel->AcfChart, "Autocorrelation of changes"},
+                                                 {w.factsPanel->AbsAcfChart, "Autocorrelation of absolute changes"},
+                                                 {w.factsPanel->DistributionChart, "Distribution of weekly changes"}};
     for (const auto& [chart, title] : charts) {
       QCOMPARE(chart->chartTitle(), title);
       QVERIFY(!chart->axisTitle(QwtPlot::xBottom).text().isEmpty());
       QVERIFY(!chart->axisTitle(QwtPlot::yLeft).text().isEmpty());
       QVERIFY(chart->legend());
     }
-    QCOMPARE(w.Charts->AcfChart->axisTitle(QwtPlot::xBottom).text(), QString("Lag (weeks)"));
-    w.Charts->AbsAcfChart->updateAxes();
-    const QwtScaleDiv& lags = w.Charts->AbsAcfChart->axisScaleDiv(QwtPlot::xBottom);
+    QCOMPARE(w.factsPanel->AcfChart->axisTitle(QwtPlot::xBottom).text(), QString("Lag (weeks)"));
+    w.factsPanel->AbsAcfChart->updateAxes();
+    const QwtScaleDiv& lags = w.factsPanel->AbsAcfChart->axisScaleDiv(QwtPlot::xBottom);
     QCOMPARE(lags.ticks(QwtScaleDiv::MajorTick).first(), 1.0);
     QCOMPARE(lags.ticks(QwtScaleDiv::MajorTick).last(), 10.0);
     QVERIFY(lags.lowerBound() < 1 && lags.upperBound() > 10);
-    QCOMPARE(w.Charts->DistributionChart->axisTitle(QwtPlot::yLeft).text(), QString("Share of weeks"));
+    QCOMPARE(w.factsPanel->DistributionChart->axisTitle(QwtPlot::yLeft).text(), QString("Share of weeks"));
     for (const FactsView::AutocorrelationSeries* s : {&w.view.changes, &w.view.sizes}) {
       QCOMPARE(s->actual->title(), QString("Actual"));
       QCOMPARE(s->median->title(), QString("Simulated median"));
@@ -125,16 +125,16 @@ class FactsWindowTest : public QObject {
       QVERIFY(static_cast<QwtPlotIntervalCurve*>(s->range->item())->brush().style() != Qt::NoBrush);
       QCOMPARE(static_cast<QwtPlotIntervalCurve*>(s->noise->item())->brush().style(), Qt::NoBrush);
     }
-    QCOMPARE(w.Charts->Table->header().size(), 4);
-    QVERIFY(w.Charts->Table->rows().isEmpty());
+    QCOMPARE(w.factsPanel->Table->header().size(), 4);
+    QVERIFY(w.factsPanel->Table->rows().isEmpty());
   }
 
   void plotHandsTheSummaryToChartsAndTable() {
     writeRateFiles();
-    TFactsForm w(nullptr, &prompts);
+    FactsPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QVERIFY(QFile::exists(dir + "/facts.csv"));
 
@@ -164,7 +164,7 @@ class FactsWindowTest : public QObject {
     }
 
     // The table: actual, median and the 10-90 % range of each scalar fact.
-    const QVector<QStringList>& rows = w.Charts->Table->rows();
+    const QVector<QStringList>& rows = w.factsPanel->Table->rows();
     QCOMPARE(rows.size(), 12);
     QCOMPARE(rows[0], (QStringList{"Weeks", "14", "14", "[14, 14]"}));
     QCOMPARE(rows[1][1], QString::number(*summary.actual[kFactMean], 'g', 4));
@@ -178,11 +178,11 @@ class FactsWindowTest : public QObject {
 
   void aFailedPlotReportsAndShowsWhatWasComputed() {
     writeRateFiles();
-    TFactsForm w(nullptr, &prompts);
+    FactsPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
+    w.allButton->click();
     QVERIFY(QFile::remove(dir + "/r0002.csv"));
-    w.PlotBtn->click();
+    w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("r0002.csv"), qPrintable(prompts.errors[0]));
     // The actual series was read before the missing path.
@@ -192,10 +192,10 @@ class FactsWindowTest : public QObject {
 
   void saveExportsTheWholePanel() {
     writeRateFiles();
-    TFactsForm w(nullptr, &prompts);
+    FactsPlotWindow w(nullptr, &prompts);
     w.openWith(dir);
-    w.AllBtn->click();
-    w.PlotBtn->click();
+    w.allButton->click();
+    w.plotButton->click();
     const QString picture = tmp.filePath("facts.png");
     QString proposed;
     QTimer::singleShot(0, [&] {
@@ -207,7 +207,7 @@ class FactsWindowTest : public QObject {
       dialog->fileEdit()->setText(picture);
       dialog->accept();
     });
-    w.SaveBtn->click();
+    w.saveButton->click();
     QVERIFY2(proposed.endsWith("stylized-facts.png"), qPrintable(proposed));
     const QImage image(picture);
     QCOMPARE(image.size(), QSize(1000, 700));

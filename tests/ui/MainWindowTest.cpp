@@ -22,11 +22,11 @@
 #include "tests/io/CommaLocale.h"
 #include "tests/io/LockingProcess.h"
 #include "ui/MainWindow.h"
+#include "ui/ParametersDialog.h"
 #include "ui/RepaintPacer.h"
 #include "ui/StepButtons.h"
-#include "ui/ParametersDialog.h"
 
-using vk::TForm1;
+using vk::MainWindow;
 using vk::testing::FakePrompts;
 using vk::testing::ScratchDir;
 
@@ -52,30 +52,30 @@ void writeShortDemo(const ScratchDir& dir) {
 
 // Records, at the run's first log line, whether the path controls were
 // usable: the state the user sees while the run lasts.
-class SpyForm : public TForm1 {
+class SpyForm : public MainWindow {
  public:
-  using TForm1::TForm1;
+  using MainWindow::MainWindow;
   bool pathControlsEnabledDuringRun = true;
   void AppendLog(const std::string& text) override {
-    if (text == "Simulation start!") pathControlsEnabledDuringRun = NumPath->isEnabled() || UpDown1->isEnabled();
-    TForm1::AppendLog(text);
+    if (text == "Simulation start!") pathControlsEnabledDuringRun = pathField->isEnabled() || pathStepper->isEnabled();
+    MainWindow::AppendLog(text);
   }
 };
 
 // Clicks Start while the run is under way, as an impatient user would: the
 // click waits in the queue until the run returns.
-class ImpatientForm : public TForm1 {
+class ImpatientForm : public MainWindow {
  public:
-  using TForm1::TForm1;
+  using MainWindow::MainWindow;
   void AppendLog(const std::string& text) override {
     if (text == "Simulation start!" && !clicked_) {
       clicked_ = true;
-      const QPoint centre = StartBtn->rect().center();
+      const QPoint centre = startButton->rect().center();
       for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-        QCoreApplication::postEvent(StartBtn, new QMouseEvent(type, centre, StartBtn->mapToGlobal(centre),
-                                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(startButton, new QMouseEvent(type, centre, startButton->mapToGlobal(centre),
+                                                                 Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     }
-    TForm1::AppendLog(text);
+    MainWindow::AppendLog(text);
   }
 
  private:
@@ -107,7 +107,7 @@ class MainWindowTest : public QObject {
  private Q_SLOTS:
   void layoutHasEveryControlInItsPlace() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     QCOMPARE(form.windowTitle(), QString("VELQUIN KRA"));
     QCOMPARE(form.size(), QSize(767, 565));
     struct Place {
@@ -132,10 +132,10 @@ class MainWindowTest : public QObject {
       QVERIFY2(w, p.name);
       QVERIFY2(w->geometry() == p.geometry, p.name);
     }
-    QCOMPARE(form.SaveBtn2->parentWidget(), static_cast<QWidget*>(form.Chart2));
-    QCOMPARE(form.SaveBtn3->parentWidget(), static_cast<QWidget*>(form.Chart3));
-    QCOMPARE(form.GraphCheck->pos(), QPoint(40, 80));
-    QCOMPARE(form.Label6->pos(), QPoint(8, 18));
+    QCOMPARE(form.saveSupplyDemandButton->parentWidget(), static_cast<QWidget*>(form.supplyDemandChart));
+    QCOMPARE(form.saveWeightsButton->parentWidget(), static_cast<QWidget*>(form.weightsChart));
+    QCOMPARE(form.graphCheck->pos(), QPoint(40, 80));
+    QCOMPARE(form.pathLabel->pos(), QPoint(8, 18));
     QVERIFY(form.findChild<QTimer*>("Timer1"));
 
     // Captions, by the property that shows them.
@@ -169,48 +169,48 @@ class MainWindowTest : public QObject {
       const char* property = qobject_cast<const QGroupBox*>(w) ? "title" : "text";
       QVERIFY2(w->property(property).toString() == caption, name);
     }
-    QCOMPARE(form.StaticText1->alignment(), Qt::AlignCenter);
-    QVERIFY(!form.StartBtn->icon().isNull());
-    QVERIFY(!form.ExitBtn->icon().isNull());
-    QVERIFY(!form.ViewStartBtn->icon().isNull());
-    QVERIFY(!form.ViewStopBtn->icon().isNull());
+    QCOMPARE(form.banner->alignment(), Qt::AlignCenter);
+    QVERIFY(!form.startButton->icon().isNull());
+    QVERIFY(!form.exitButton->icon().isNull());
+    QVERIFY(!form.playButton->icon().isNull());
+    QVERIFY(!form.stopReplayButton->icon().isNull());
   }
 
   void controlsStartWithTheirSettings() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
-    QVERIFY(form.GraphCheck->isChecked());
-    QCOMPARE(form.UpDown1->minimum(), 0);
-    QCOMPARE(form.UpDown1->maximum(), 100);
-    QCOMPARE(form.UpDown1->position(), 0);
-    QCOMPARE(form.ScrollBar1->minimum(), 0);
-    QCOMPARE(form.ScrollBar1->maximum(), 100);
-    QCOMPARE(form.ScrollBar1->value(), 50);
-    QVERIFY(!form.Timer1->isActive());
-    QCOMPARE(form.Timer1->interval(), 51);
-    for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) {
+    MainWindow form(&prompts);
+    QVERIFY(form.graphCheck->isChecked());
+    QCOMPARE(form.pathStepper->minimum(), 0);
+    QCOMPARE(form.pathStepper->maximum(), 100);
+    QCOMPARE(form.pathStepper->position(), 0);
+    QCOMPARE(form.speedBar->minimum(), 0);
+    QCOMPARE(form.speedBar->maximum(), 100);
+    QCOMPARE(form.speedBar->value(), 50);
+    QVERIFY(!form.replayTimer->isActive());
+    QCOMPARE(form.replayTimer->interval(), 51);
+    for (QProgressBar* bar : {form.weekBar, form.pathBar}) {
       QCOMPARE(bar->minimum(), 0);
       QCOMPARE(bar->maximum(), 100);
       QCOMPARE(bar->value(), 0);
     }
-    QVERIFY(form.Edit1->text().isEmpty());
-    QVERIFY(form.Edit2->text().isEmpty());
-    QVERIFY(form.Memo1->toPlainText().isEmpty());
+    QVERIFY(form.weekPercentField->text().isEmpty());
+    QVERIFY(form.pathPercentField->text().isEmpty());
+    QVERIFY(form.logView->toPlainText().isEmpty());
     QCOMPARE(form.runFiles.resultDir, QString("result"));
     QCOMPARE(form.runFiles.priceFileName, QString("price.txt"));
     QCOMPARE(form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(form.viewer().state(), vk::ViewerState::Stopped);
     QString opened;
-    form.setAnalyzerAction(form.WPlotBtn, [&opened](const QString& dir) { opened = dir; });
-    QVERIFY(form.WPlotBtn->isEnabled());
+    form.setAnalyzerAction(form.weightsPlotButton, [&opened](const QString& dir) { opened = dir; });
+    QVERIFY(form.weightsPlotButton->isEnabled());
     form.runFiles.resultDir = "run7";
-    form.WPlotBtn->click();
+    form.weightsPlotButton->click();
     QCOMPARE(opened, QString("run7"));
   }
 
   void chartsHaveTheirSeriesAndSettings() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     struct Line {
       vk::LineSeries* series;
       const char* title;
@@ -218,10 +218,10 @@ class MainWindowTest : public QObject {
       QwtPlotCurve::CurveStyle style;
     };
     const Line lines[] = {
-        {form.Series1, "Actual", Qt::red, QwtPlotCurve::Lines},
-        {form.Series2, "Simulation", Qt::blue, QwtPlotCurve::Lines},
-        {form.Series3, "Supply", QColor(255, 128, 0), QwtPlotCurve::Steps},
-        {form.Series4, "Demand", QColor(0, 128, 128), QwtPlotCurve::Steps},
+        {form.actualSeries, "Actual", Qt::red, QwtPlotCurve::Lines},
+        {form.simulationSeries, "Simulation", Qt::blue, QwtPlotCurve::Lines},
+        {form.supplySeries, "Supply", QColor(255, 128, 0), QwtPlotCurve::Steps},
+        {form.demandSeries, "Demand", QColor(0, 128, 128), QwtPlotCurve::Steps},
     };
     for (const Line& l : lines) {
       QCOMPARE(l.series->title(), QString(l.title));
@@ -230,71 +230,71 @@ class MainWindowTest : public QObject {
       QCOMPARE(l.series->curve()->style(), l.style);
       QVERIFY(!l.series->curve()->symbol());
     }
-    QCOMPARE(form.Chart1->chartTitle(), QString("Rate"));
-    QVERIFY(form.Chart1->title().text().isEmpty());  // named, not shown
-    QCOMPARE(form.Chart2->title().text(), QString("Supply & Demand"));
-    QCOMPARE(form.Chart3->title().text(), QString("Weights"));
-    QVERIFY(form.Chart1->legend());
-    QVERIFY(form.Chart2->legend());
-    QVERIFY(!form.Chart3->legend());
-    QCOMPARE(form.Series5->widthFraction(), 0.9);
+    QCOMPARE(form.rateChart->chartTitle(), QString("Rate"));
+    QVERIFY(form.rateChart->title().text().isEmpty());  // named, not shown
+    QCOMPARE(form.supplyDemandChart->title().text(), QString("Supply & Demand"));
+    QCOMPARE(form.weightsChart->title().text(), QString("Weights"));
+    QVERIFY(form.rateChart->legend());
+    QVERIFY(form.supplyDemandChart->legend());
+    QVERIFY(!form.weightsChart->legend());
+    QCOMPARE(form.weightSeries->widthFraction(), 0.9);
     // The weights axis stays where it is whatever the bars.
     const double big[] = {5.0, -7.0};
     form.ShowWeights(big, 2);
-    form.Chart3->replot();
-    QCOMPARE(form.Chart3->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -3.2);
-    QCOMPARE(form.Chart3->axisScaleDiv(QwtPlot::yLeft).upperBound(), 3.2);
+    form.weightsChart->replot();
+    QCOMPARE(form.weightsChart->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -3.2);
+    QCOMPARE(form.weightsChart->axisScaleDiv(QwtPlot::yLeft).upperBound(), 3.2);
   }
 
   void displayOperationsChangeTheirSeries() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     form.AddActualPoint(210, 7.5);
     form.AddActualPoint(209, 7.4);
-    QCOMPARE(form.Series1->points(), pts({{209, 7.4}, {210, 7.5}}));
+    QCOMPARE(form.actualSeries->points(), pts({{209, 7.4}, {210, 7.5}}));
     form.ClearActualSeries();
-    QVERIFY(form.Series1->points().isEmpty());
+    QVERIFY(form.actualSeries->points().isEmpty());
     form.AddSimulationPoint(209, 7.1);
-    QCOMPARE(form.Series2->points(), pts({{209, 7.1}}));
+    QCOMPARE(form.simulationSeries->points(), pts({{209, 7.1}}));
     form.ClearSimulationSeries();
-    QVERIFY(form.Series2->points().isEmpty());
+    QVERIFY(form.simulationSeries->points().isEmpty());
 
     const double means[] = {0.5, -1.25, 2.0};
     form.ShowWeights(means, 3);
     form.ShowWeights(means, 2);  // replaces, never adds up
-    QCOMPARE(form.Series5->points(), pts({{1, 0.5}, {2, -1.25}}));
+    QCOMPARE(form.weightSeries->points(), pts({{1, 0.5}, {2, -1.25}}));
 
     // Each level is a step from k to k + 1 at its quantity, lowest level
     // first; the falling demand keeps that order.
     const double supply[] = {0, 1, 4};
     const double demand[] = {2, 2, 0};
     form.ShowSupplyDemand(1, supply, demand);
-    QCOMPARE(form.Series3->points(), pts({{0, -1}, {0, 0}, {1, 0}, {1, 1}, {4, 1}, {4, 2}}));
-    QCOMPARE(form.Series4->points(), pts({{2, -1}, {2, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 2}}));
+    QCOMPARE(form.supplySeries->points(), pts({{0, -1}, {0, 0}, {1, 0}, {1, 1}, {4, 1}, {4, 2}}));
+    QCOMPARE(form.demandSeries->points(), pts({{2, -1}, {2, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 2}}));
 
     QVERIFY(form.GraphEnabled());
-    form.GraphCheck->setChecked(false);
+    form.graphCheck->setChecked(false);
     QVERIFY(!form.GraphEnabled());
 
     form.AppendLog("Simulation start!");
     form.AppendLog("Simulation end.");
-    QCOMPARE(form.Memo1->toPlainText(), QString("Simulation start!\nSimulation end."));
+    QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
   }
 
   void progressRowsShowTheLatestPercentage() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     form.SetPathProgress(0);  // the end of a path shows everything
-    QCOMPARE(form.Edit2->text(), QString("0"));
-    QCOMPARE(form.ProgressBar2->value(), 0);
+    QCOMPARE(form.pathPercentField->text(), QString("0"));
+    QCOMPARE(form.pathBar->value(), 0);
     form.SetWeekProgress(12);
     form.SetWeekProgress(37);
     form.pacer().flush();
-    QCOMPARE(form.Edit1->text(), QString("37"));
-    QCOMPARE(form.ProgressBar1->value(), 37);
+    QCOMPARE(form.weekPercentField->text(), QString("37"));
+    QCOMPARE(form.weekBar->value(), 37);
     form.SetPathProgress(100);
-    QCOMPARE(form.Edit2->text(), QString("100"));
-    QCOMPARE(form.ProgressBar2->value(), 100);
+    QCOMPARE(form.pathPercentField->text(), QString("100"));
+    QCOMPARE(form.pathBar->value(), 100);
   }
 
   void pacerPaintsAtMostOncePerInterval() {
@@ -327,11 +327,11 @@ class MainWindowTest : public QObject {
 
   void speedSetsTheTimerPeriod() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
-    form.ScrollBar1->setValue(100);
-    QCOMPARE(form.Timer1->interval(), 1);
-    form.ScrollBar1->setValue(0);
-    QCOMPARE(form.Timer1->interval(), 101);
+    MainWindow form(&prompts);
+    form.speedBar->setValue(100);
+    QCOMPARE(form.replayTimer->interval(), 1);
+    form.speedBar->setValue(0);
+    QCOMPARE(form.replayTimer->interval(), 101);
   }
 
   void runFilesAreFoundInAnyLetterCase() {
@@ -353,15 +353,15 @@ class MainWindowTest : public QObject {
     dir.write("result/r0000.csv", "old");
     FakePrompts prompts;
     prompts.overwriteAnswer = false;
-    TForm1 form(&prompts);
-    form.StartBtnClick();
+    MainWindow form(&prompts);
+    form.startRun();
     QCOMPARE(prompts.overwriteQuestions, 1);
     QCOMPARE(dir.read("result/r0000.csv"), QString("old"));
     QVERIFY(!dir.exists("result/eval.txt"));
-    QVERIFY(form.Memo1->toPlainText().isEmpty());
+    QVERIFY(form.logView->toPlainText().isEmpty());
 
     prompts.overwriteAnswer = true;
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.overwriteQuestions, 2);
     QVERIFY(dir.exists("result/eval.txt"));
     QVERIFY(dir.read("result/r0000.csv") != "old");
@@ -374,10 +374,10 @@ class MainWindowTest : public QObject {
     for (const char* name : {"r0000.csv", "r0001.csv", "r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"})
       dir.write(QString("result/") + name, "old");
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
 
     prompts.earlierAnswer = vk::EarlierRunAnswer::No;
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.overwriteQuestions, 1);
     QVERIFY2(prompts.earlierText.startsWith("4 files of an earlier run (r0002.csv ... w0003.csv)"),
              qPrintable(prompts.earlierText));
@@ -386,26 +386,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(dir.read("result/r0003.csv"), QString("old"));
 
     prompts.earlierAnswer = vk::EarlierRunAnswer::MoveAside;
-    form.StartBtnClick();
+    form.startRun();
     QVERIFY(prompts.errors.isEmpty());
     for (const char* name : {"r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"}) {
       QVERIFY2(!dir.exists(QString("result/") + name), name);
       QCOMPARE(dir.read(QString("result/earlier-run-1/") + name), QString("old"));
     }
     QVERIFY(dir.read("result/r0001.csv") != "old");
-    QVERIFY(form.Memo1->toPlainText().startsWith("Moved 4 files of an earlier run into result/earlier-run-1."));
+    QVERIFY(form.logView->toPlainText().startsWith("Moved 4 files of an earlier run into result/earlier-run-1."));
 
     // Only the new run's files are left: the plain question again.
     prompts.overwriteAnswer = false;
     prompts.earlierText.clear();
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.overwriteQuestions, 3);
     QVERIFY(prompts.earlierText.isEmpty());
 
     // Keep runs beside them and leaves them where they are.
     dir.write("result/r0009.csv", "old");
     prompts.earlierAnswer = vk::EarlierRunAnswer::Keep;
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.overwriteQuestions, 4);
     QCOMPARE(dir.read("result/r0009.csv"), QString("old"));
     QVERIFY(!dir.exists("result/earlier-run-2"));
@@ -416,14 +416,14 @@ class MainWindowTest : public QObject {
     writeShortDemo(dir);
     FakePrompts prompts;
     prompts.overwriteAnswer = true;
-    TForm1 form(&prompts);
-    form.StartBtnClick();
-    QCOMPARE(form.Edit2->text(), QString("100"));
+    MainWindow form(&prompts);
+    form.startRun();
+    QCOMPARE(form.pathPercentField->text(), QString("100"));
     form.runFiles.priceFileName = "nowhere.txt";
-    form.StartBtnClick();
-    for (QLineEdit* field : {form.Edit1, form.Edit2}) QVERIFY(field->text().isEmpty());
-    for (QProgressBar* bar : {form.ProgressBar1, form.ProgressBar2}) QCOMPARE(bar->value(), 0);
-    const QStringList log = form.Memo1->toPlainText().split('\n');
+    form.startRun();
+    for (QLineEdit* field : {form.weekPercentField, form.pathPercentField}) QVERIFY(field->text().isEmpty());
+    for (QProgressBar* bar : {form.weekBar, form.pathBar}) QCOMPARE(bar->value(), 0);
+    const QStringList log = form.logView->toPlainText().split('\n');
     QCOMPARE(log.size(), 4);
     QCOMPARE(log[2], QString("Simulation start!"));
     QVERIFY2(log[3].startsWith("Simulation stopped: ") && log[3].contains("nowhere.txt"), qPrintable(log[3]));
@@ -435,25 +435,25 @@ class MainWindowTest : public QObject {
     writeShortDemo(dir);
     FakePrompts prompts;
     SpyForm form(&prompts);
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.overwriteQuestions, 0);  // nothing to overwrite
     QVERIFY(prompts.errors.isEmpty());
-    QCOMPARE(form.Memo1->toPlainText(), QString("Simulation start!\nSimulation end."));
-    QCOMPARE(form.Edit1->text(), QString("100"));
-    QCOMPARE(form.Edit2->text(), QString("100"));
-    QCOMPARE(form.ProgressBar2->value(), 100);
+    QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
+    QCOMPARE(form.weekPercentField->text(), QString("100"));
+    QCOMPARE(form.pathPercentField->text(), QString("100"));
+    QCOMPARE(form.pathBar->value(), 100);
     // The demo's last path: actual weeks 208..261, simulated 209..261, 28
     // weights, levels -20..20.
-    QCOMPARE(form.Series1->points().size(), 261 - 208 + 1);
-    QCOMPARE(form.Series1->points().first().x(), 208.0);
-    QCOMPARE(form.Series2->points().size(), 261 - 209 + 1);
-    QCOMPARE(form.Series5->points().size(), 28);
-    QCOMPARE(form.Series3->points().size(), 2 * 41);
-    QCOMPARE(form.Series3->points().first().y(), -20.0);
-    QCOMPARE(form.Series3->points().last().y(), 21.0);
+    QCOMPARE(form.actualSeries->points().size(), 261 - 208 + 1);
+    QCOMPARE(form.actualSeries->points().first().x(), 208.0);
+    QCOMPARE(form.simulationSeries->points().size(), 261 - 209 + 1);
+    QCOMPARE(form.weightSeries->points().size(), 28);
+    QCOMPARE(form.supplySeries->points().size(), 2 * 41);
+    QCOMPARE(form.supplySeries->points().first().y(), -20.0);
+    QCOMPARE(form.supplySeries->points().last().y(), 21.0);
     QVERIFY(!form.pathControlsEnabledDuringRun);
-    QVERIFY(form.NumPath->isEnabled());
-    QVERIFY(form.UpDown1->isEnabled());
+    QVERIFY(form.pathField->isEnabled());
+    QVERIFY(form.pathStepper->isEnabled());
   }
 
   // The program takes its user's locale; where the decimal point is a comma,
@@ -474,37 +474,37 @@ class MainWindowTest : public QObject {
     ScratchDir dir;
     writeShortDemo(dir);
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     const double means[] = {1.0};
     form.ShowWeights(means, 1);
-    form.GraphCheck->setChecked(false);
-    form.StartBtnClick();
+    form.graphCheck->setChecked(false);
+    form.startRun();
     QVERIFY(prompts.errors.isEmpty());
-    QCOMPARE(form.Series1->points().size(), 261 - 208 + 1);
-    QVERIFY(form.Series2->points().isEmpty());
-    QCOMPARE(form.Series5->points(), pts({{1, 1.0}}));
-    QVERIFY(form.Series3->points().isEmpty());
-    QCOMPARE(form.Edit1->text(), QString("100"));
-    QCOMPARE(form.Edit2->text(), QString("100"));
-    QCOMPARE(form.Memo1->toPlainText(), QString("Simulation start!\nSimulation end."));
+    QCOMPARE(form.actualSeries->points().size(), 261 - 208 + 1);
+    QVERIFY(form.simulationSeries->points().isEmpty());
+    QCOMPARE(form.weightSeries->points(), pts({{1, 1.0}}));
+    QVERIFY(form.supplySeries->points().isEmpty());
+    QCOMPARE(form.weekPercentField->text(), QString("100"));
+    QCOMPARE(form.pathPercentField->text(), QString("100"));
+    QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
   }
 
   void aFailedRunIsReportedAndFreesThePathControls() {
     ScratchDir dir;
     writeShortDemo(dir);
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     form.runFiles.priceFileName = "nowhere.txt";
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("nowhere.txt"), qPrintable(prompts.errors[0]));
-    QVERIFY(!form.Memo1->toPlainText().contains("Simulation end."));
-    QVERIFY(form.NumPath->isEnabled());
-    QVERIFY(form.UpDown1->isEnabled());
+    QVERIFY(!form.logView->toPlainText().contains("Simulation end."));
+    QVERIFY(form.pathField->isEnabled());
+    QVERIFY(form.pathStepper->isEnabled());
 
     form.runFiles.priceFileName = "price.txt";
     form.runFiles.resultDir = "no-such-dir";
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
   }
@@ -513,16 +513,16 @@ class MainWindowTest : public QObject {
     ScratchDir dir;
     writeShortDemo(dir);
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     vk::testing::LockingProcess other(dir.file("result").toStdString(), vk::ResultLock::Use::Run);
     QVERIFY(other.locked());
-    form.StartBtnClick();
+    form.startRun();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("The result directory 'result' is in use: a run is writing it (process " +
                                         QString::number(other.pid())),
              qPrintable(prompts.errors[0]));
     QVERIFY(!dir.exists("result/eval.txt"));
-    QVERIFY(form.NumPath->isEnabled());
+    QVERIFY(form.pathField->isEnabled());
   }
 
   void clicksDuringARunAreDropped() {
@@ -532,12 +532,12 @@ class MainWindowTest : public QObject {
     ImpatientForm form(&prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.StartBtnClick();
+    form.startRun();
     QCoreApplication::processEvents();
     QCOMPARE(prompts.overwriteQuestions, 0);
-    QCOMPARE(form.Memo1->toPlainText(), QString("Simulation start!\nSimulation end."));
+    QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
     // Clicks after the run still act.
-    QTest::mouseClick(form.StartBtn, Qt::LeftButton);
+    QTest::mouseClick(form.startButton, Qt::LeftButton);
     QCOMPARE(prompts.overwriteQuestions, 1);
   }
 
@@ -545,29 +545,30 @@ class MainWindowTest : public QObject {
     ScratchDir dir;
     writeShortDemo(dir);
     FakePrompts prompts;
-    TForm1 form(&prompts);
+    MainWindow form(&prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.StartBtnClick();
+    form.startRun();
     // What the screen shows right after the run, before any event is
     // handled: the simulated line (blue) and the weights bars (red fill).
     const QImage shown = form.screen()->grabWindow(form.winId()).toImage();
-    const QRect rate = form.Chart1->canvas()->geometry().translated(form.Chart1->mapTo(&form, QPoint(0, 0)));
+    const QRect rate = form.rateChart->canvas()->geometry().translated(form.rateChart->mapTo(&form, QPoint(0, 0)));
     QVERIFY(countPixels(shown.copy(rate), qRgb(0, 0, 255)) > 50);
-    const QRect weights = form.Chart3->canvas()->geometry().translated(form.Chart3->mapTo(&form, QPoint(0, 0)));
+    const QRect weights =
+        form.weightsChart->canvas()->geometry().translated(form.weightsChart->mapTo(&form, QPoint(0, 0)));
     QVERIFY(countPixels(shown.copy(weights), qRgb(255, 0, 0)) > 50);
   }
 
   void everyButtonCanBeReachedByAKeyAndSaysWhatItDoes() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
-    form.setAnalyzerAction(form.PathPlotBtn, [](const QString&) {});
+    MainWindow form(&prompts);
+    form.setAnalyzerAction(form.pathsPlotButton, [](const QString&) {});
     QSet<QString> keys;
     for (QAbstractButton* b :
-         {static_cast<QAbstractButton*>(form.SettingBtn), static_cast<QAbstractButton*>(form.StartBtn),
-          static_cast<QAbstractButton*>(form.GraphCheck), static_cast<QAbstractButton*>(form.ViewStartBtn),
-          static_cast<QAbstractButton*>(form.ViewStopBtn), static_cast<QAbstractButton*>(form.PathPlotBtn),
-          static_cast<QAbstractButton*>(form.ExitBtn)}) {
+         {static_cast<QAbstractButton*>(form.settingButton), static_cast<QAbstractButton*>(form.startButton),
+          static_cast<QAbstractButton*>(form.graphCheck), static_cast<QAbstractButton*>(form.playButton),
+          static_cast<QAbstractButton*>(form.stopReplayButton), static_cast<QAbstractButton*>(form.pathsPlotButton),
+          static_cast<QAbstractButton*>(form.exitButton)}) {
       QVERIFY2(!b->shortcut().isEmpty(), qPrintable(b->objectName()));
       QVERIFY2(b->toolTip().contains(b->shortcut().toString()), qPrintable(b->objectName()));
       keys << b->shortcut().toString();
@@ -577,15 +578,15 @@ class MainWindowTest : public QObject {
     for (QPushButton* b : form.findChildren<QPushButton*>())
       QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
     // Captions stay as laid out.
-    QCOMPARE(form.StartBtn->text(), QString("Start"));
+    QCOMPARE(form.startButton->text(), QString("Start"));
   }
 
   void everyChartNamesItsAxes() {
     FakePrompts prompts;
-    TForm1 form(&prompts);
-    const QList<QPair<vk::Chart*, QStringList>> expected = {{form.Chart1, {"Week", "Rate (log)"}},
-                                                            {form.Chart2, {"Quantity", "Price level"}},
-                                                            {form.Chart3, {"Weight index", "Weight"}}};
+    MainWindow form(&prompts);
+    const QList<QPair<vk::Chart*, QStringList>> expected = {{form.rateChart, {"Week", "Rate (log)"}},
+                                                            {form.supplyDemandChart, {"Quantity", "Price level"}},
+                                                            {form.weightsChart, {"Weight index", "Weight"}}};
     for (const auto& [chart, titles] : expected) {
       QCOMPARE(chart->axisTitle(QwtPlot::xBottom).text(), titles[0]);
       QCOMPARE(chart->axisTitle(QwtPlot::yLeft).text(), titles[1]);
@@ -596,18 +597,18 @@ class MainWindowTest : public QObject {
     ScratchDir dir;
     dir.copyDemo();
     FakePrompts prompts;
-    TForm1 form(&prompts);
-    auto* dialog = new vk::TParametersDlg(&form, form.runFiles, &prompts);
+    MainWindow form(&prompts);
+    auto* dialog = new vk::ParametersDialog(&form, form.runFiles, &prompts);
     form.setParametersDialog(dialog);
     form.runFiles.resultDir = "run7";
-    form.SettingBtnClick();
+    form.openSettings();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->DirEdit->text(), QString("run7"));
-    QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
+    QCOMPARE(dialog->directoryField->text(), QString("run7"));
+    QCOMPARE(dialog->agentsField->text(), QString("100"));
     // A second press while it is open reads nothing.
     dir.write("para.txt", "0.1\n1\n1\n1\n1\n77\n");
-    form.SettingBtnClick();
-    QCOMPARE(dialog->NumAgentEdit->text(), QString("100"));
+    form.openSettings();
+    QCOMPARE(dialog->agentsField->text(), QString("100"));
     QVERIFY(prompts.errors.isEmpty());
   }
 };

@@ -10,11 +10,11 @@
 #include "FakePrompts.h"
 #include "chart/Chart.h"
 #include "ui/MainWindow.h"
-#include "ui/StepButtons.h"
 #include "ui/ParametersDialog.h"
+#include "ui/StepButtons.h"
 
-using vk::TForm1;
-using vk::TParametersDlg;
+using vk::MainWindow;
+using vk::ParametersDialog;
 using vk::testing::FakePrompts;
 using vk::testing::ScratchDir;
 
@@ -43,10 +43,10 @@ QPair<double, double> span(const vk::LineSeries* s) {
 // A main window and its dialog, the dialog shown (which reads its files).
 struct Setup {
   FakePrompts prompts;
-  TForm1 form{&prompts};
-  TParametersDlg* dialog = new TParametersDlg(&form, form.runFiles, &prompts);
+  MainWindow form{&prompts};
+  ParametersDialog* dialog = new ParametersDialog(&form, form.runFiles, &prompts);
   Setup() { form.setParametersDialog(dialog); }
-  void show() { form.SettingBtnClick(); }
+  void show() { form.openSettings(); }
 };
 
 }  // namespace
@@ -57,23 +57,23 @@ class ParametersDlgTest : public QObject {
  private Q_SLOTS:
   void layoutHasEveryControl() {
     Setup s;
-    TParametersDlg& d = *s.dialog;
+    ParametersDialog& d = *s.dialog;
     QCOMPARE(d.windowTitle(), QString("Parameters"));
     QCOMPARE(d.size(), QSize(591, 263));
     struct Field {
       QLabel* label;
       const char* caption;
       QLineEdit* field;
-      vk::UpDown* upDown;
+      vk::StepButtons* upDown;
       int max, step;
     };
     const Field fields[] = {
-        {d.Label1, "Number of agents", d.NumAgentEdit, d.UpDown1, 500, 1},
-        {d.Label2, "Start week", d.StartGenEdit, d.UpDown2, 1000, 10},
-        {d.Label3, "End week", d.EndGenEdit, d.UpDown3, 1000, 10},
-        {d.Label4, "Length of training", d.TrainingLEdit, d.UpDown4, 1000, 10},
-        {d.Label5, "Simulation times", d.SimTimesEdit, d.UpDown5, 500, 1},
-        {d.Label7, "Training times", d.TrainingTimesEdit, d.UpDown6, 500, 1},
+        {d.agentsLabel, "Number of agents", d.agentsField, d.agentsStepper, 500, 1},
+        {d.startWeekLabel, "Start week", d.startWeekField, d.startWeekStepper, 1000, 10},
+        {d.endWeekLabel, "End week", d.endWeekField, d.endWeekStepper, 1000, 10},
+        {d.trainingLengthLabel, "Length of training", d.trainingLengthField, d.trainingLengthStepper, 1000, 10},
+        {d.simulationTimesLabel, "Simulation times", d.simulationTimesField, d.simulationTimesStepper, 500, 1},
+        {d.trainingTimesLabel, "Training times", d.trainingTimesField, d.trainingTimesStepper, 500, 1},
     };
     int top = 16;
     for (const Field& f : fields) {
@@ -88,28 +88,28 @@ class ParametersDlgTest : public QObject {
       QCOMPARE(f.upDown->position(), 0);
       top += 24;
     }
-    QCOMPARE(d.Label6->text(), QString("Directory"));
-    QCOMPARE(d.DirEdit->geometry(), QRect(80, 160, 105, 20));
-    QVERIFY(d.DirEdit->text().isEmpty());
+    QCOMPARE(d.directoryLabel->text(), QString("Directory"));
+    QCOMPARE(d.directoryField->geometry(), QRect(80, 160, 105, 20));
+    QVERIFY(d.directoryField->text().isEmpty());
     const std::pair<QPushButton*, std::pair<const char*, QRect>> buttons[] = {
-        {d.DirBtn, {"Dir", {192, 160, 25, 25}}},        {d.PriceBtn, {"Price file", {48, 192, 57, 17}}},
-        {d.DataBtn, {"Data file", {128, 192, 57, 17}}}, {d.OKBtn, {"OK", {207, 228, 75, 25}}},
-        {d.CancelBtn, {"Cansel", {287, 228, 75, 25}}},
+        {d.directoryButton, {"Dir", {192, 160, 25, 25}}},      {d.priceFileButton, {"Price file", {48, 192, 57, 17}}},
+        {d.dataFileButton, {"Data file", {128, 192, 57, 17}}}, {d.okButton, {"OK", {207, 228, 75, 25}}},
+        {d.cancelButton, {"Cansel", {287, 228, 75, 25}}},
     };
     for (const auto& [button, expected] : buttons) {
       QCOMPARE(button->text(), QString(expected.first));
       QCOMPARE(button->geometry(), expected.second);
     }
-    QVERIFY(d.OKBtn->isDefault());
-    QCOMPARE(d.Bevel1->geometry(), QRect(8, 8, 217, 209));
-    QCOMPARE(d.Chart1->geometry(), QRect(232, 8, 345, 209));
-    QCOMPARE(d.Chart1->title().text(), QString("Price"));
-    QCOMPARE(d.Series1->title(), QString("All"));
-    QCOMPARE(d.Series2->title(), QString("Training"));
-    QCOMPARE(d.Series3->title(), QString("Forecast"));
-    QCOMPARE(d.Series1->curve()->pen(), QPen(Qt::black, 1));
-    QCOMPARE(d.Series2->curve()->pen(), QPen(Qt::blue, 2));
-    QCOMPARE(d.Series3->curve()->pen(), QPen(Qt::red, 2));
+    QVERIFY(d.okButton->isDefault());
+    QCOMPARE(d.fieldsFrame->geometry(), QRect(8, 8, 217, 209));
+    QCOMPARE(d.previewChart->geometry(), QRect(232, 8, 345, 209));
+    QCOMPARE(d.previewChart->title().text(), QString("Price"));
+    QCOMPARE(d.allPricesSeries->title(), QString("All"));
+    QCOMPARE(d.trainingSeries->title(), QString("Training"));
+    QCOMPARE(d.forecastSeries->title(), QString("Forecast"));
+    QCOMPARE(d.allPricesSeries->curve()->pen(), QPen(Qt::black, 1));
+    QCOMPARE(d.trainingSeries->curve()->pen(), QPen(Qt::blue, 2));
+    QCOMPARE(d.forecastSeries->curve()->pen(), QPen(Qt::red, 2));
   }
 
   void showReadsTheDemoWithItsComments() {
@@ -118,31 +118,31 @@ class ParametersDlgTest : public QObject {
     Setup s;
     s.form.runFiles.resultDir = "run2";
     s.show();
-    TParametersDlg& d = *s.dialog;
+    ParametersDialog& d = *s.dialog;
     QVERIFY(s.prompts.errors.isEmpty());
-    QCOMPARE(d.DirEdit->text(), QString("run2"));
-    QCOMPARE(d.NumAgentEdit->text(), QString("100"));
-    QCOMPARE(d.StartGenEdit->text(), QString("53"));
-    QCOMPARE(d.EndGenEdit->text(), QString("261"));
-    QCOMPARE(d.TrainingLEdit->text(), QString("156"));
-    QCOMPARE(d.SimTimesEdit->text(), QString("10"));
-    QCOMPARE(d.TrainingTimesEdit->text(), QString("5"));
+    QCOMPARE(d.directoryField->text(), QString("run2"));
+    QCOMPARE(d.agentsField->text(), QString("100"));
+    QCOMPARE(d.startWeekField->text(), QString("53"));
+    QCOMPARE(d.endWeekField->text(), QString("261"));
+    QCOMPARE(d.trainingLengthField->text(), QString("156"));
+    QCOMPARE(d.simulationTimesField->text(), QString("10"));
+    QCOMPARE(d.trainingTimesField->text(), QString("5"));
     QCOMPARE(d.parameters.delta, 0.00435);
     QCOMPARE(d.parameters.runMode, std::string("all"));
     QCOMPARE(int(d.previewPrices.size()), 372);
-    QCOMPARE(d.Series1->points().size(), 372);
+    QCOMPARE(d.allPricesSeries->points().size(), 372);
     // In the run's weeks: line 1 of the price file is week -4.
-    QCOMPARE(d.Series1->points().first().x(), -4.0);
-    QCOMPARE(d.Series1->points().last().x(), 367.0);
-    QCOMPARE(span(d.Series2), qMakePair(53.0, 208.0));
-    QCOMPARE(span(d.Series3), qMakePair(209.0, 261.0));
+    QCOMPARE(d.allPricesSeries->points().first().x(), -4.0);
+    QCOMPARE(d.allPricesSeries->points().last().x(), 367.0);
+    QCOMPARE(span(d.trainingSeries), qMakePair(53.0, 208.0));
+    QCOMPARE(span(d.forecastSeries), qMakePair(209.0, 261.0));
     // The spans lie on the "All" line, at the lines the run reads for them.
-    QCOMPARE(d.Series2->points().first().y(), d.previewPrices[53 + 4]);
-    QCOMPARE(d.Series2->points().last().y(), d.previewPrices[208 + 4]);
-    QVERIFY(d.Chart1->axisTitle(QwtPlot::xBottom).text().startsWith("Week"));
-    QVERIFY(d.WeekWarning->text().isEmpty());
-    QCOMPARE(d.PriceFileLabel->text(), QString("Price file: price.txt"));
-    QCOMPARE(d.DataFileLabel->text(), QString("Data file: data.txt"));
+    QCOMPARE(d.trainingSeries->points().first().y(), d.previewPrices[53 + 4]);
+    QCOMPARE(d.trainingSeries->points().last().y(), d.previewPrices[208 + 4]);
+    QVERIFY(d.previewChart->axisTitle(QwtPlot::xBottom).text().startsWith("Week"));
+    QVERIFY(d.weekWarning->text().isEmpty());
+    QCOMPARE(d.priceFileLabel->text(), QString("Price file: price.txt"));
+    QCOMPARE(d.dataFileLabel->text(), QString("Data file: data.txt"));
   }
 
   void previewSpansAreCutToTheFile() {
@@ -164,8 +164,8 @@ class ParametersDlgTest : public QObject {
       dir.write("para.txt", para(c.minyear, c.maxyear, c.teachyear));
       Setup s;
       s.show();
-      QCOMPARE(span(s.dialog->Series2), c.training);
-      QCOMPARE(span(s.dialog->Series3), c.forecast);
+      QCOMPARE(span(s.dialog->trainingSeries), c.training);
+      QCOMPARE(span(s.dialog->forecastSeries), c.forecast);
       QVERIFY(s.prompts.errors.isEmpty());
     }
   }
@@ -177,29 +177,29 @@ class ParametersDlgTest : public QObject {
     const QString before = dir.read("para.txt");
     Setup s;
     s.show();
-    TParametersDlg& d = *s.dialog;
-    d.TrainingLEdit->setText("100");
-    QCOMPARE(span(d.Series2), qMakePair(100.0, 199.0));
-    d.StartGenEdit->setText("120");
-    QCOMPARE(span(d.Series2), qMakePair(120.0, 219.0));
-    QVERIFY(d.WeekWarning->text().isEmpty());
+    ParametersDialog& d = *s.dialog;
+    d.trainingLengthField->setText("100");
+    QCOMPARE(span(d.trainingSeries), qMakePair(100.0, 199.0));
+    d.startWeekField->setText("120");
+    QCOMPARE(span(d.trainingSeries), qMakePair(120.0, 219.0));
+    QVERIFY(d.weekWarning->text().isEmpty());
     // A week past the file: drawn up to the file's end and warned of at once.
-    d.EndGenEdit->setText("501");
-    QCOMPARE(span(d.Series3), qMakePair(220.0, 495.0));
-    QCOMPARE(d.WeekWarning->text(), QString("End week 501 lies past week 495, the last of price.txt."));
-    d.OKBtnClick();
+    d.endWeekField->setText("501");
+    QCOMPARE(span(d.forecastSeries), qMakePair(220.0, 495.0));
+    QCOMPARE(d.weekWarning->text(), QString("End week 501 lies past week 495, the last of price.txt."));
+    d.applyAndClose();
     QCOMPARE(s.prompts.notices.size(), 1);
     QVERIFY2(s.prompts.notices[0].startsWith("End week 501 lies past week 495"), qPrintable(s.prompts.notices[0]));
     QVERIFY(d.isVisible());
     QCOMPARE(dir.read("para.txt"), before);
-    d.EndGenEdit->setText("495");
-    QVERIFY(d.WeekWarning->text().isEmpty());
-    d.EndGenEdit->setText("300");
+    d.endWeekField->setText("495");
+    QVERIFY(d.weekWarning->text().isEmpty());
+    d.endWeekField->setText("300");
 
-    d.TrainingLEdit->setText("");  // cleared before typing a new number
+    d.trainingLengthField->setText("");  // cleared before typing a new number
     QCOMPARE(s.prompts.errors, QStringList{"'' is not a valid integer value"});
     QCOMPARE(d.parameters.teachyear, 100);
-    d.TrainingLEdit->setText("4x");
+    d.trainingLengthField->setText("4x");
     QCOMPARE(s.prompts.errors.size(), 2);
     QCOMPARE(s.prompts.errors[1], QString("'4x' is not a valid integer value"));
   }
@@ -213,11 +213,11 @@ class ParametersDlgTest : public QObject {
     dir.write("para.txt", text);
     Setup s;
     s.show();
-    TParametersDlg& d = *s.dialog;
-    d.NumAgentEdit->setText("150");
-    d.SimTimesEdit->setText("3");
-    d.DirEdit->setText("run2");
-    d.OKBtnClick();
+    ParametersDialog& d = *s.dialog;
+    d.agentsField->setText("150");
+    d.simulationTimesField->setText("3");
+    d.directoryField->setText("run2");
+    d.applyAndClose();
     QVERIFY(s.prompts.errors.isEmpty());
     QVERIFY(!d.isVisible());
     QCOMPARE(s.form.runFiles.resultDir, QString("run2"));
@@ -239,11 +239,11 @@ class ParametersDlgTest : public QObject {
     const QString before = dir.read("para.txt");
     Setup s;
     s.show();
-    TParametersDlg& d = *s.dialog;
-    d.NumAgentEdit->setText("120");
-    d.StartGenEdit->setText("60");
-    d.EndGenEdit->setText("2.5");  // reported by the change step, then by OK
-    d.OKBtnClick();
+    ParametersDialog& d = *s.dialog;
+    d.agentsField->setText("120");
+    d.startWeekField->setText("60");
+    d.endWeekField->setText("2.5");  // reported by the change step, then by OK
+    d.applyAndClose();
     QCOMPARE(s.prompts.errors,
              QStringList({"'2.5' is not a valid integer value", "'2.5' is not a valid integer value"}));
     QCOMPARE(dir.read("para.txt"), before);
@@ -260,7 +260,7 @@ class ParametersDlgTest : public QObject {
     s.show();  // no para.txt at all
     QCOMPARE(s.prompts.errors.size(), 1);
     QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
-    s.dialog->OKBtnClick();
+    s.dialog->applyAndClose();
     QVERIFY(!dir.exists("para.txt"));
     QCOMPARE(s.prompts.notices.size(), 1);
     QVERIFY(s.dialog->isVisible());
@@ -270,9 +270,9 @@ class ParametersDlgTest : public QObject {
     dir.write("para.txt", broken);
     s.dialog->hide();
     s.show();
-    QCOMPARE(s.dialog->NumAgentEdit->text(), QString("77"));
+    QCOMPARE(s.dialog->agentsField->text(), QString("77"));
     QVERIFY(s.prompts.errors.last().contains("2.5"));
-    s.dialog->OKBtnClick();
+    s.dialog->applyAndClose();
     QCOMPARE(dir.read("para.txt"), broken);
     QCOMPARE(s.prompts.notices.size(), 2);
   }
@@ -285,10 +285,10 @@ class ParametersDlgTest : public QObject {
     s.show();
     QCOMPARE(s.prompts.errors.size(), 1);
     QVERIFY2(s.prompts.errors[0].contains("price.txt"), qPrintable(s.prompts.errors[0]));
-    QCOMPARE(s.dialog->NumAgentEdit->text(), QString("100"));
-    QVERIFY(s.dialog->Series1->points().isEmpty());
-    QVERIFY(s.dialog->Series2->points().isEmpty());
-    s.dialog->OKBtnClick();  // the parameters were read: OK may write them
+    QCOMPARE(s.dialog->agentsField->text(), QString("100"));
+    QVERIFY(s.dialog->allPricesSeries->points().isEmpty());
+    QVERIFY(s.dialog->trainingSeries->points().isEmpty());
+    s.dialog->applyAndClose();  // the parameters were read: OK may write them
     QVERIFY(!s.dialog->isVisible());
     QVERIFY(s.prompts.notices.isEmpty());
   }
@@ -300,8 +300,8 @@ class ParametersDlgTest : public QObject {
     s.show();
     QFile::remove("para.txt");
     QDir().mkdir("para.txt");  // in the way of the file
-    s.dialog->DirEdit->setText("elsewhere");
-    s.dialog->OKBtnClick();
+    s.dialog->directoryField->setText("elsewhere");
+    s.dialog->applyAndClose();
     QCOMPARE(s.prompts.errors.size(), 1);
     QVERIFY2(s.prompts.errors[0].contains("para.txt"), qPrintable(s.prompts.errors[0]));
     QVERIFY(s.dialog->isVisible());
@@ -314,12 +314,12 @@ class ParametersDlgTest : public QObject {
     const QString before = dir.read("para.txt");
     Setup s;
     s.show();
-    s.dialog->NumAgentEdit->setText("3");
-    s.dialog->CancelBtn->click();
+    s.dialog->agentsField->setText("3");
+    s.dialog->cancelButton->click();
     QVERIFY(!s.dialog->isVisible());
     QCOMPARE(dir.read("para.txt"), before);
     s.show();
-    QCOMPARE(s.dialog->NumAgentEdit->text(), QString("100"));
+    QCOMPARE(s.dialog->agentsField->text(), QString("100"));
   }
 
   void choosersStoreTheirNamesAndLeaveTheWorkingDirectory() {
@@ -330,22 +330,22 @@ class ParametersDlgTest : public QObject {
     dir.write("inputs/p2.txt", prices(20));
     Setup s;
     s.show();
-    TParametersDlg& d = *s.dialog;
+    ParametersDialog& d = *s.dialog;
 
     s.prompts.folderAnswer = dir.file("run2");
-    d.DirBtnClick();
-    QCOMPARE(d.DirEdit->text(), QString("run2"));
+    d.chooseDirectory();
+    QCOMPARE(d.directoryField->text(), QString("run2"));
     QCOMPARE(s.prompts.folderTitle, QString("Seclect directory."));
     QCOMPARE(s.prompts.folderRoot, dir.path());
     s.prompts.folderAnswer.clear();  // cancelled
-    d.DirBtnClick();
-    QCOMPARE(d.DirEdit->text(), QString("run2"));
+    d.chooseDirectory();
+    QCOMPARE(d.directoryField->text(), QString("run2"));
     QCOMPARE(s.form.runFiles.resultDir, QString("result"));  // only OK hands it over
 
     s.prompts.fileAnswer = dir.file("inputs/p2.txt");
-    d.PriceBtnClick();
+    d.choosePriceFile();
     QCOMPARE(d.chosenFiles().priceFileName, QString("inputs/p2.txt"));
-    QCOMPARE(d.PriceFileLabel->text(), QString("Price file: inputs/p2.txt"));
+    QCOMPARE(d.priceFileLabel->text(), QString("Price file: inputs/p2.txt"));
     QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));  // taken at OK only
     QCOMPARE(int(d.previewPrices.size()), 20);
     QCOMPARE(s.prompts.fileStartDir, dir.path());
@@ -353,26 +353,26 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(s.prompts.fileFilters, filters);
 
     s.prompts.fileAnswer = dir.file("data.txt");
-    d.DataBtnClick();
+    d.chooseDataFile();
     QCOMPARE(d.chosenFiles().dataFileName, dir.file("data.txt"));
-    QVERIFY(d.DataFileLabel->toolTip().endsWith("data.txt"));
+    QVERIFY(d.dataFileLabel->toolTip().endsWith("data.txt"));
     QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
     QCOMPARE(QDir::currentPath(), dir.path());
 
     // Cansel undoes the choice; the next showing starts from the main
     // window's names again.
-    d.CancelBtnClick();
+    d.discardAndClose();
     QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));
     QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
     s.show();
-    QCOMPARE(d.PriceFileLabel->text(), QString("Price file: price.txt"));
+    QCOMPARE(d.priceFileLabel->text(), QString("Price file: price.txt"));
     QCOMPARE(int(d.previewPrices.size()), 372);
 
     // OK takes the chosen files.
     s.prompts.fileAnswer = dir.file("inputs/p2.txt");
-    d.PriceBtnClick();
-    d.EndGenEdit->setText("15");
-    d.OKBtnClick();
+    d.choosePriceFile();
+    d.endWeekField->setText("15");
+    d.applyAndClose();
     QVERIFY(!d.isVisible());
     QCOMPARE(s.form.runFiles.priceFileName, QString("inputs/p2.txt"));
   }

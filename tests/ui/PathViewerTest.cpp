@@ -247,27 +247,27 @@ class PathViewerTest : public QObject {
     ScratchDir dir;
     writePath(dir, "0000");
     FakePrompts prompts;
-    vk::TForm1 form(&prompts);
+    vk::MainWindow form(&prompts);
     // A fresh start: the field says 0 and nothing is loaded yet.
-    QCOMPARE(form.NumPath->text(), QString("0"));
+    QCOMPARE(form.pathField->text(), QString("0"));
     QCOMPARE(form.viewer().frameCount(), 0);
-    form.ViewStartBtnClick();
+    form.playOrPauseReplay();
     QCOMPARE(form.viewer().frameCount(), 49);
     QCOMPARE(form.viewer().state(), ViewerState::Playing);
     // The rate axis is that of the whole path from the first frame on.
-    const double top = form.Chart1->axisScaleDiv(QwtPlot::yLeft).upperBound();
+    const double top = form.rateChart->axisScaleDiv(QwtPlot::yLeft).upperBound();
     QVERIFY(top >= 4 + 109 / 100.0 + 0.5);
-    for (int i = 0; i < 10; ++i) form.Timer1Timer();
-    form.Chart1->repaintNow();
-    QCOMPARE(form.Chart1->axisScaleDiv(QwtPlot::yLeft).upperBound(), top);
-    form.ViewStopBtnClick();
+    for (int i = 0; i < 10; ++i) form.replayStep();
+    form.rateChart->repaintNow();
+    QCOMPARE(form.rateChart->axisScaleDiv(QwtPlot::yLeft).upperBound(), top);
+    form.stopReplay();
 
     // Files rewritten since they were loaded are loaded anew by Play.
     dir.write("result/r0000.csv", rateFile(10, 100, 109));
     form.viewer().forget();
-    form.ViewStartBtnClick();
+    form.playOrPauseReplay();
     QCOMPARE(form.viewer().frameCount(), 10);
-    form.ViewStopBtnClick();
+    form.stopReplay();
   }
 
   void aShorterFileLeavesNoRowsOfTheOldPath() {
@@ -351,49 +351,49 @@ class PathViewerTest : public QObject {
     ScratchDir dir;
     writePath(dir, "0002");
     FakePrompts prompts;
-    vk::TForm1 form(&prompts);
-    form.NumPath->setText("2");  // a typed path number loads the path
+    vk::MainWindow form(&prompts);
+    form.pathField->setText("2");  // a typed path number loads the path
     QCOMPARE(form.viewer().frameCount(), 49);
-    QCOMPARE(form.Series2->points().size(), 49);
-    form.NumPath->setText("");
+    QCOMPARE(form.simulationSeries->points().size(), 49);
+    form.pathField->setText("");
     QCOMPARE(prompts.errors, QStringList{"'' is not a valid integer value"});
     QCOMPARE(form.viewer().frameCount(), 49);
-    form.NumPath->setText("2");
+    form.pathField->setText("2");
 
     // No images in this working directory: reported, and the replay runs.
-    form.ViewStartBtn->click();
+    form.playButton->click();
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("Pause.bmp"), qPrintable(prompts.errors[1]));
-    QVERIFY(form.Timer1->isActive());
-    QCOMPARE(form.Timer1->interval(), 51);
-    QVERIFY(!form.NumPath->isEnabled());
-    QVERIFY(!form.UpDown1->isEnabled());
-    form.Timer1Timer();
+    QVERIFY(form.replayTimer->isActive());
+    QCOMPARE(form.replayTimer->interval(), 51);
+    QVERIFY(!form.pathField->isEnabled());
+    QVERIFY(!form.pathStepper->isEnabled());
+    form.replayStep();
     QCOMPARE(form.viewer().frameIndex(), 1);
 
     // With the images the play button changes its picture.
     QFile::copy(QString(VELQUIN_DEMO_DIR) + "/Start.bmp", "Start.bmp");
     QFile::copy(QString(VELQUIN_DEMO_DIR) + "/Pause.bmp", "Pause.bmp");
-    const qint64 before = form.ViewStartBtn->icon().cacheKey();
-    form.ViewStartBtn->click();  // pause
+    const qint64 before = form.playButton->icon().cacheKey();
+    form.playButton->click();  // pause
     QCOMPARE(prompts.errors.size(), 2);
-    QVERIFY(form.ViewStartBtn->icon().cacheKey() != before);
-    QVERIFY(!form.Timer1->isActive());
-    form.ViewStopBtn->click();
-    QVERIFY(form.NumPath->isEnabled());
+    QVERIFY(form.playButton->icon().cacheKey() != before);
+    QVERIFY(!form.replayTimer->isActive());
+    form.stopReplayButton->click();
+    QVERIFY(form.pathField->isEnabled());
     QCOMPARE(form.viewer().state(), ViewerState::Stopped);
 
     // The up-down steps the number and loads that path.
     writePath(dir, "0003");
-    form.NumPath->setText("2");
-    form.UpDown1->stepUp();
-    QCOMPARE(form.NumPath->text(), QString("3"));
-    QCOMPARE(form.UpDown1->position(), 3);
+    form.pathField->setText("2");
+    form.pathStepper->stepUp();
+    QCOMPARE(form.pathField->text(), QString("3"));
+    QCOMPARE(form.pathStepper->position(), 3);
   }
 
   void upDownStaysInItsRange() {
     QLineEdit field("99");
-    vk::UpDown upDown(&field, 0, 100, 1, nullptr);
+    vk::StepButtons upDown(&field, 0, 100, 1, nullptr);
     upDown.stepUp();
     upDown.stepUp();
     QCOMPARE(field.text(), QString("100"));
@@ -403,7 +403,7 @@ class PathViewerTest : public QObject {
     field.setText("abc");  // not a number: steps on from its own position
     upDown.stepUp();
     QCOMPARE(field.text(), QString("1"));
-    vk::UpDown tens(&field, 0, 1000, 10, nullptr);
+    vk::StepButtons tens(&field, 0, 1000, 10, nullptr);
     field.setText("995");
     tens.stepUp();
     QCOMPARE(field.text(), QString("1000"));
