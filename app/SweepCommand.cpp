@@ -19,6 +19,7 @@
 #include "experiment/Plan.h"
 #include "experiment/ResultsTable.h"
 #include "experiment/RunFolder.h"
+#include "experiment/ShellWord.h"
 #include "experiment/SlurmEngine.h"
 #include "io/RunError.h"
 
@@ -61,13 +62,7 @@ std::string thisCommandLine() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   std::string line;
   std::string word;
-  while (std::getline(in, word, '\0')) {
-    const bool plain =
-        !word.empty() &&
-        word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_./=:,+@%") ==
-            std::string::npos;
-    line += (line.empty() ? "" : " ") + (plain ? word : "'" + word + "'");
-  }
+  while (std::getline(in, word, '\0')) line += (line.empty() ? "" : " ") + shellWord(word);
   return line;
 }
 

@@ -119,7 +119,8 @@ class DescriptionReader {
   }
 
   void read(const toml::table& root, bool record) {
-    std::set<std::string> topKeys = {"inputs", "mode", "price", "data", "wdata", "vary", "replications", "design"};
+    std::set<std::string> topKeys = {"inputs", "mode",         "price",  "data",  "wdata",
+                                     "vary",   "replications", "design", "output"};
     if (record) topKeys.insert(kRecordTable);
     onlyKeys(root, topKeys, "the description");
     if (record) readRecord(root);
@@ -148,6 +149,7 @@ class DescriptionReader {
     if (const toml::node* vary = root.get("vary")) readVary(*vary);
     readReplications(root.get("replications"));
     readDesign(root.get("design"));
+    readOutput(root.get("output"));
   }
 
  private:
@@ -333,6 +335,24 @@ class DescriptionReader {
         fail(entry.place, "vary." + entry.name + ": steps applies to a grid; lhs and sobol draw samples = N points");
     }
     checkDefaultsUsed();
+  }
+
+  void readOutput(const toml::node* node) {
+    if (!node) return;
+    if (!node->is_table()) fail(placeOf(*node), "output must be a table: [output]");
+    const toml::table& table = *node->as_table();
+    onlyKeys(table, {"keep"}, "[output]");
+    const toml::node* keep = table.get("keep");
+    if (!keep) return;
+    const std::string word = text(*keep, "output.keep");
+    if (word == "all")
+      d_.keep = OutputKeep::All;
+    else if (word == "summaries")
+      d_.keep = OutputKeep::Summaries;
+    else
+      fail(placeOf(*keep), "output.keep " + inQuotes(word) +
+                               " is none of all (every file of every run) and summaries (each run's report and "
+                               "facts, and what reruns it)");
   }
 
   // A default input file that no entry of [vary] replaces must exist.

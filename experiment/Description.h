@@ -49,6 +49,11 @@ struct VaryEntry {
 
 enum class DesignKind { Grid, LatinHypercube, Sobol };
 
+// What a run's result folder keeps once the run is done: everything it
+// wrote, or only its summaries (the report and the facts), which is all a
+// study of many runs reads; its folder still holds what reruns it in full.
+enum class OutputKeep { All, Summaries };
+
 struct Description {
   std::string sourceName;       // the file, for messages
   std::string text;             // the file's bytes as read
@@ -62,6 +67,7 @@ struct Description {
   DesignKind design = DesignKind::Grid;
   int samples = 0;
   ExperimentSeed designSeed = 0;
+  OutputKeep keep = OutputKeep::All;
   // What sweep run recorded below the description in DIR/experiment.toml.
   std::string recordedPlan;
   std::string recordedBase;

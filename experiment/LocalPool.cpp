@@ -26,11 +26,17 @@ pid_t startRun(const std::string& program, const std::string& dir, const Planned
   std::vector<char*> argv;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
+  try {
+    startRunLog(program, dir, run);
+  } catch (const RunError& e) {
+    problem = e.what();
+    return -1;
+  }
   const std::string log = runLogFile(dir, run);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_APPEND, 0);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   pid_t pid = -1;
   const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);

@@ -123,6 +123,7 @@ class Planner {
     Parameters p = base_;
     PlannedRun run;
     run.point = pointIndex;
+    run.keep = d_.keep;
     run.wdata = d_.wdata;
     run.price = d_.market.price;
     run.data = d_.market.data;

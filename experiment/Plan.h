@@ -20,6 +20,7 @@ struct PlannedRun {
   std::string wdata;          // absolute
   std::string price;
   std::string data;
+  OutputKeep keep = OutputKeep::All;
 };
 
 struct ExperimentPlan {

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "experiment/ShellWord.h"
 #include "io/AtomicFile.h"
 #include "io/OutputFile.h"
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "run/ReportTable.h"
 
@@ -39,6 +41,39 @@ std::string errorFromLog(const std::string& logFile) {
   if (at == std::string::npos) return "";
   const std::size_t start = at + std::strlen(kErrorPrefix);
   return log.substr(start, log.find('\n', start) - start);
+}
+
+// What the run leaves for a study, and the lock every result folder keeps.
+const char* const kSummaryFiles[] = {"eval.txt", "facts.csv", kLockFileName};
+
+// Removes what a run that keeps only its summaries does not keep: the
+// per-path files and the random-state files.
+void removeAllButSummaries(const std::string& resultFolder) {
+  std::error_code error;
+  for (fs::directory_iterator entry(resultFolder, error), end; !error && entry != end; entry.increment(error)) {
+    if (!entry->is_regular_file() || isSummaryFile(entry->path().filename().string())) continue;
+    if (!fs::remove(entry->path(), error) || error)
+      throw RunError("Cannot remove '" + entry->path().string() + "': " + error.message());
+  }
+  if (error) throw RunError("Cannot list the result folder '" + resultFolder + "': " + error.message());
+}
+
+// Why the run that ended with the wait status is not done; empty when it is.
+std::string runProblem(const std::string& dir, const PlannedRun& run, int waitStatus) {
+  if (WIFSIGNALED(waitStatus)) return "the run was killed by signal " + std::to_string(WTERMSIG(waitStatus));
+  const int code = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+  if (code != 0) {
+    const std::string message = errorFromLog(runLogFile(dir, run));
+    return message.empty() ? "the run ended with exit status " + std::to_string(code) : message;
+  }
+  try {
+    const std::size_t paths = readRunReport(runResultFolder(dir, run) + "/eval.txt").size();
+    if (paths != static_cast<std::size_t>(run.simtimes))
+      return "eval.txt holds " + std::to_string(paths) + " path reports instead of " + std::to_string(run.simtimes);
+  } catch (const RunError& e) {
+    return e.what();
+  }
+  return "";
 }
 
 std::string oneLine(std::string text) {
@@ -89,33 +124,45 @@ std::vector<std::string> runCommandLine(const std::string& program, const std::s
           "--data", run.data, "--seed", std::to_string(run.seed)};
 }
 
+void startRunLog(const std::string& program, const std::string& dir, const PlannedRun& run) {
+  std::string line;
+  for (const std::string& word : runCommandLine(program, dir, run)) line += (line.empty() ? "" : " ") + shellWord(word);
+  OutputFile log;
+  log.create(runLogFile(dir, run));
+  log.write(line + "\n");
+  log.close();
+}
+
+bool isSummaryFile(const std::string& name) {
+  for (const char* kept : kSummaryFiles)
+    if (name == kept) return true;
+  return false;
+}
+
 void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message) {
   writeFileAtomically(runFolder(dir, run) + "/" + kFailedMark, oneLine(message) + "\n");
 }
 
 bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus) {
-  if (WIFSIGNALED(waitStatus)) {
-    markRunFailed(dir, run, "the run was killed by signal " + std::to_string(WTERMSIG(waitStatus)));
-    return false;
+  std::string problem = runProblem(dir, run, waitStatus);
+  const bool lean = run.keep == OutputKeep::Summaries;
+  if (problem.empty()) {
+    try {
+      if (lean) removeAllButSummaries(runResultFolder(dir, run));
+      writeFileAtomically(runFolder(dir, run) + "/" + kDoneMark, "done\n");
+      return true;
+    } catch (const RunError& e) {
+      problem = e.what();
+    }
   }
-  const int code = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
-  if (code != 0) {
-    std::string message = errorFromLog(runLogFile(dir, run));
-    if (message.empty()) message = "the run ended with exit status " + std::to_string(code);
-    markRunFailed(dir, run, message);
-    return false;
-  }
-  try {
-    const std::size_t paths = readRunReport(runResultFolder(dir, run) + "/eval.txt").size();
-    if (paths != static_cast<std::size_t>(run.simtimes))
-      throw RunError("eval.txt holds " + std::to_string(paths) + " path reports instead of " +
-                     std::to_string(run.simtimes));
-  } catch (const RunError& e) {
-    markRunFailed(dir, run, e.what());
-    return false;
-  }
-  writeFileAtomically(runFolder(dir, run) + "/" + kDoneMark, "done\n");
-  return true;
+  // A failed run that keeps only summaries must not hold on to the space of
+  // its files either: the disk may be what it failed on. Its log says why.
+  if (lean) try {
+      removeAllButSummaries(runResultFolder(dir, run));
+    } catch (const RunError&) {
+    }
+  markRunFailed(dir, run, problem);
+  return false;
 }
 
 }  // namespace vk

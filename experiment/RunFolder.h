@@ -27,9 +27,17 @@ void prepareRunFolder(const std::string& dir, const PlannedRun& run);
 // The command line of the run: velquin-cli run in its folder, with its seed.
 std::vector<std::string> runCommandLine(const std::string& program, const std::string& dir, const PlannedRun& run);
 
+// Starts the run's log with its command line, as a shell takes it, so that
+// the run can be made again in full from its folder.
+void startRunLog(const std::string& program, const std::string& dir, const PlannedRun& run);
+
+// The files of a result folder a run that keeps only its summaries keeps.
+bool isSummaryFile(const std::string& name);
+
 // Marks the run after its process ended with the wait status: done when it
 // exited with 0 and its eval.txt holds every path's report, failed with the
-// reason otherwise. True when done.
+// reason otherwise. A run that keeps only its summaries has its other result
+// files removed before it is marked done. True when done.
 bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus);
 void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message);
 

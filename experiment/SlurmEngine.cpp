@@ -14,6 +14,7 @@
 
 #include "experiment/ExperimentRecord.h"
 #include "experiment/RunFolder.h"
+#include "experiment/ShellWord.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
@@ -30,13 +31,6 @@ constexpr int kDefaultArrayTasks = 1000;
 
 std::string slurmFolder(const std::string& dir) { return dir + "/slurm"; }
 std::string taskListFile(const std::string& dir) { return slurmFolder(dir) + "/tasks.txt"; }
-
-// A word for a shell script, in single quotes.
-std::string shellWord(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 struct CommandResult {
   int exitCode = -1;

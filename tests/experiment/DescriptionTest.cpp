@@ -117,6 +117,9 @@ TEST_F(DescriptionTest, RefusesWithTheLineColumnAndWhatIsAllowed) {
       {"inputs = \"in\"\n[replications]\nseeds = [1, -2]\n", {"line 3, column 13", "negative"}},
       {"inputs = \"in\"\n[replications]\nseeds = [3, 3]\n", {"listed twice"}},
       {"inputs = \"in\"\n[vary\n", {"line 2"}},
+      {"inputs = \"in\"\n[output]\nkeep = \"paths\"\n", {"line 3, column 8", "'paths'", "all", "summaries"}},
+      {"inputs = \"in\"\n[output]\nkeep = 1\n", {"line 3, column 8", "output.keep must be a text"}},
+      {"inputs = \"in\"\n[output]\nkept = \"all\"\n", {"line 3, column 1", "unknown name 'kept'"}},
       {"mode = \"write\"\n", {"inputs folder"}},
   };
   for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,40 @@ TEST_F(Sweep, ARunKilledMidWayIsNotCountedAndIsRedone) {
   EXPECT_NE(output.find("Resuming: 3 of 4 runs are done already."), std::string::npos) << output;
   EXPECT_EQ(readWholeFile(fs::path(out()) / "runs/0002/result/eval.txt"), report);
   EXPECT_EQ(linesOf(readWholeFile(fs::path(out()) / "results.csv")).size(), 13u);
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A sweep that keeps only summaries gives the very table of one that keeps
+// everything, and each run's folder holds what makes the run again in full.
+TEST_F(Sweep, KeepingOnlySummariesGivesTheSameTableAndRerunsInFull) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out all --quiet"), 0) << output;
+  inputs.description(std::string(kTwoPointsTwoSeeds) + "[output]\nkeep = \"summaries\"\n");
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), readWholeFile(inputs.dir.path() / "all/results.csv"));
+
+  const fs::path run = fs::path(out()) / "runs/0003";
+  EXPECT_EQ(namesIn(run), (std::set<std::string>{"done", "para.txt", "result", "run.log", "wdata.txt"}));
+  const std::set<std::string> kept = namesIn(run / "result");
+  for (const std::string& name : kept) EXPECT_TRUE(isSummaryFile(name)) << name;
+  EXPECT_EQ(readWholeFile(run / "result/eval.txt"), readWholeFile(inputs.dir.path() / "all/runs/0003/result/eval.txt"));
+
+  // The log's first line is the run's command; it writes every file again.
+  const std::string log = readWholeFile(run / "run.log");
+  ASSERT_EQ(shell(log.substr(0, log.find('\n')) + " --quiet"), 0) << output;
+  const std::map<std::string, std::string> full = filesIn(inputs.dir.path() / "all/runs/0003/result");
+  EXPECT_EQ(namesIn(run / "result"), namesIn(inputs.dir.path() / "all/runs/0003/result"));
+  EXPECT_GT(full.size(), kept.size());
+  for (const auto& [name, bytes] : filesIn(run / "result")) {
+    if (name != "run.lock") {
+      EXPECT_EQ(bytes, full.at(name)) << name;
+    }
+  }
 }
 
 TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
