@@ -87,8 +87,8 @@ QMap<QString, QByteArray> resultsOfAWindowRun() {
   ScratchDir dir;
   writeShortDemo(dir);
   FakePrompts prompts;
-  TForm1 form(&prompts);
-  form.StartBtnClick();
+  MainWindow form(&prompts);
+  form.startRun();
   QMap<QString, QByteArray> files;
   if (!prompts.errors.isEmpty()) return files;
   for (const QFileInfo& entry : QDir(dir.file("result")).entryInfoList(QDir::Files)) {
