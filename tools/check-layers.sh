@@ -8,9 +8,10 @@
 #   run       the run driver and its files -> model, io
 #   analysis  the summaries of a result directory -> io
 #   experiment sweeps of many runs and their results table -> run, io
+#   calibration parameters estimated by simulated moments -> experiment, analysis, run, io
 #   chart     the chart adapter and the chart views -> analysis, io, Qt
 #   ui        the windows -> chart, analysis, run, io, Qt
-#   app       the programs -> ui, chart, analysis, experiment, run, io
+#   app       the programs -> ui, chart, analysis, calibration, experiment, run, io
 #
 # run and model build as one library, the simulation: the model works on the
 # run state, shows through the display operations and reads the week's
@@ -29,9 +30,10 @@ allowed() {
     run) echo "run model io" ;;
     analysis) echo "analysis io" ;;
     experiment) echo "experiment run io" ;;
+    calibration) echo "calibration experiment analysis run io" ;;
     chart) echo "chart analysis io" ;;
     ui) echo "ui chart analysis run io" ;;
-    app) echo "app ui chart analysis experiment run io" ;;
+    app) echo "app ui chart analysis calibration experiment run io" ;;
   esac
 }
 
@@ -45,7 +47,7 @@ sources_of() {
 }
 
 # Project includes: every "folder/File.h" must name an allowed folder.
-for folder in io model run analysis experiment chart ui app; do
+for folder in io model run analysis experiment calibration chart ui app; do
   for file in $(sources_of "$folder"); do
     grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" | while IFS= read -r hit; do
       target=$(printf '%s\n' "$hit" | sed 's/^[^"]*"\([^"]*\)".*/\1/')
@@ -67,13 +69,13 @@ fi
 rm -f "${TMPDIR:-/tmp}/check-layers.$$"
 
 # The path loop has one caller: the run driver.
-for file in $(sources_of analysis; sources_of experiment; sources_of chart; sources_of ui; sources_of app); do
+for file in $(sources_of analysis; sources_of experiment; sources_of calibration; sources_of chart; sources_of ui; sources_of app); do
   hits=$(grep -n '#[[:space:]]*include[[:space:]]*"model/PathLoop.h"' "$file")
   [ -n "$hits" ] && report "${file#$root/}:${hits%%:*}: only run may call the path loop (model/PathLoop.h)"
 done
 
 # The core and its tests know no window toolkit.
-for folder in io model run analysis experiment tests/io tests/model tests/run tests/analysis tests/experiment; do
+for folder in io model run analysis experiment calibration tests/io tests/model tests/run tests/analysis tests/experiment tests/calibration; do
   for file in $(sources_of "$folder"); do
     hits=$(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*<\(Q\|qwt\)' "$file")
     [ -n "$hits" ] && report "${file#$root/}:${hits%%:*}: the core may not include Qt or Qwt ($folder)"
