@@ -7,7 +7,9 @@
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
 #include "io/OutputFile.h"
+#include "io/RunError.h"
 #include "io/TextFormat.h"
+#include "io/TextReader.h"
 
 namespace vk {
 
@@ -84,6 +86,18 @@ std::vector<double> sharesIn(const std::vector<double>& values, double width, lo
   return shares;
 }
 
+std::vector<std::string> commaFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (char c : line)
+    if (c == ',')
+      fields.emplace_back();
+    else
+      fields.back() += c;
+  return fields;
+}
+
+std::string quotedShort(const std::string& text) { return "'" + text.substr(0, 40) + "'"; }
+
 }  // namespace
 
 ChangeHistogram changeHistogram(const std::vector<double>& simulated, const std::vector<double>& actual) {
@@ -155,6 +169,37 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
   out.write(rowLine("sim_p90", "", series.p90));
   out.close();
   series.distribution = changeHistogram(pooled, actual);
+}
+
+FactsTableText readFactsTable(const std::string& file) {
+  TextReader text = TextReader::open(file);
+  const std::string expected = headerLine();
+  const std::string header = text.readLineText();
+  if (header + "\n" != expected)
+    throw RunError(file + ", line 1: " + quotedShort(header) + " is not the header of a facts table");
+  FactsTableText table;
+  while (!text.atEnd()) {
+    const int line = text.line();
+    const std::string where = file + ", line " + std::to_string(line) + ": ";
+    std::vector<std::string> fields = commaFields(text.readLineText());
+    if (fields.size() != static_cast<std::size_t>(kFactColumns) + 2)
+      throw RunError(where + std::to_string(fields.size()) + " fields where the header has " +
+                     std::to_string(kFactColumns + 2));
+    const std::string series = fields[0];
+    const std::string path = fields[1];
+    fields.erase(fields.begin(), fields.begin() + 2);
+    if (series == "actual") {
+      table.actual = std::move(fields);
+    } else if (series == "sim") {
+      int number = 0;
+      if (!parseInt(path, number) || number < 0)
+        throw RunError(where + "path " + quotedShort(path) + " is no path number");
+      table.paths[number] = std::move(fields);
+    } else if (series != "sim_median" && series != "sim_p10" && series != "sim_p90") {
+      throw RunError(where + quotedShort(series) + " is no series of the facts table");
+    }
+  }
+  return table;
 }
 
 }  // namespace vk

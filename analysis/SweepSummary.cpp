@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "analysis/StylizedFacts.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
 
@@ -83,6 +84,7 @@ std::vector<std::string> sweepMetrics() {
   std::vector<std::string> metrics(std::begin(kValueColumns), std::end(kValueColumns));
   metrics.push_back("rmse_ratio");
   metrics.push_back("mae_ratio");
+  for (int c = 0; c < kFactColumns; ++c) metrics.push_back("facts_" + factColumnName(c));
   return metrics;
 }
 

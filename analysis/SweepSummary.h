@@ -27,8 +27,9 @@ struct SweepSummary {
   std::vector<SweepCell> cells;
 };
 
-// The metrics: every value column of the run report, and rmse_ratio and
-// mae_ratio, the simulation's error over the random walk's.
+// The metrics: every value column of the run report, rmse_ratio and
+// mae_ratio (the simulation's error over the random walk's), and the facts
+// of each path (facts_ and a column of the facts table).
 std::vector<std::string> sweepMetrics();
 
 // Reads the table. Rows whose status is not done, and rows whose metric is

@@ -235,7 +235,10 @@ void addPlotCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, con
   plot->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
   plot->add_option("--x", o->xName, "The varied parameter along the horizontal axis")->required()->type_name("NAME");
   plot->add_option("--y", o->yName, "A second varied parameter, for a colour grid")->type_name("NAME");
-  plot->add_option("--metric", o->metric, "One of " + metrics)
+  plot->add_option("--metric", o->metric,
+                   "One of " + metrics +
+                       ".\nskew_sim and kurt_sim are the report's: skew_sim = -facts_skew, kurt_sim = "
+                       "facts_excess_kurtosis + 3")
       ->check(CLI::IsMember(sweepMetrics()))
       ->capture_default_str();
   plot->add_option("--plot", o->plotFile, "The picture: PNG, SVG or PDF by the extension")

@@ -13,6 +13,8 @@ namespace vk {
 namespace {
 
 const char* const kPanelTitle = "Stylized facts";
+// The run report keeps its own conventions; say how they map onto these.
+const char* const kReportNote = "The run report's skew is \u2212skewness, its kurt is excess kurtosis + 3.";
 const QColor kSimulatedColour(0, 0, 255);
 const QColor kActualColour(255, 0, 0);
 const QColor kNoiseColour(110, 110, 110);
@@ -120,7 +122,7 @@ void FactsTable::paintTable(QPainter& painter, const QRectF& rect) const {
   // Label, actual, median and range columns, as shares of the width.
   const double shares[] = {0.32, 0.16, 0.23, 0.29};
   const int lines = static_cast<int>(rows_.size()) + 1;
-  const double rowHeight = qMin(18.0, (rect.height() - titleHeight) / qMax(1, lines));
+  const double rowHeight = qMin(18.0, (rect.height() - titleHeight) / (lines + 1));
   const double margin = 4;
   QRectF row(rect.left() + margin, rect.top() + titleHeight, rect.width() - 2 * margin, rowHeight);
   for (int r = 0; r < lines; ++r, row.translate(0, rowHeight)) {
@@ -136,6 +138,9 @@ void FactsTable::paintTable(QPainter& painter, const QRectF& rect) const {
       x += width;
     }
   }
+  painter.setFont(text);
+  painter.drawText(row.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   painter.fontMetrics().elidedText(QString::fromUtf8(kReportNote), Qt::ElideRight, int(row.width())));
   painter.setPen(QColor(160, 160, 160));
   const double headerBottom = rect.top() + titleHeight + rowHeight;
   painter.drawLine(QPointF(rect.left() + margin, headerBottom), QPointF(rect.right() - margin, headerBottom));

@@ -14,7 +14,7 @@ namespace {
 
 const char* const kRecordName = "experiment.toml";
 // What sweep run makes in an experiment folder; --replace removes only these.
-const char* const kMadeByRun[] = {"runs", "slurm", "results.csv", kRecordName};
+const char* const kMadeByRun[] = {"runs", "slurm", "results.csv", "facts-actual.csv", kRecordName};
 
 bool isEmptyFolder(const std::string& dir) {
   std::error_code error;

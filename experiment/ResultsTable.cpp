@@ -1,8 +1,14 @@
 #include "experiment/ResultsTable.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#include "analysis/FactsSummary.h"
+#include "analysis/ResultFile.h"
 #include "experiment/RunFolder.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
+#include "io/SummaryFiles.h"
 #include "run/ReportTable.h"
 
 namespace vk {
@@ -11,11 +17,51 @@ namespace {
 
 const char* const kUnfinished = "the run did not finish: its cluster task ended before it";
 
+const char* const kFactsPrefix = "facts_";
+
 std::string tableHeader(const ExperimentPlan& plan) {
   std::string text = "run,seed";
   for (const std::string& column : plan.columns) text += "," + csvField(column);
   for (const char* column : kReportColumns) text += std::string(",") + column;
+  for (int c = 0; c < kFactColumns; ++c) text += "," + std::string(kFactsPrefix) + factColumnName(c);
   return text + ",status,message\n";
+}
+
+std::string joinedFields(const std::vector<std::string>& fields) {
+  std::string text;
+  for (const std::string& field : fields) text += "," + field;
+  return text;
+}
+
+// The market a run's actual rate comes from, by the name its column shows.
+std::string marketOf(const ExperimentPlan& plan, const PlannedRun& run) {
+  const auto found = std::find(plan.columns.begin(), plan.columns.end(), "market");
+  if (found != plan.columns.end() && plan.description.vary[found - plan.columns.begin()].kind == VaryKind::Market)
+    return plan.points[run.point][found - plan.columns.begin()];
+  return plan.description.market.name;
+}
+
+// The run's facts table; made now for a run finished before runs made it.
+FactsTableText runFacts(const std::string& dir, const PlannedRun& run) {
+  const std::string file = runResultFolder(dir, run) + "/" + kFactsSummaryFileName;
+  std::error_code error;
+  if (!std::filesystem::exists(file, error)) summariseRunFacts(runResultFolder(dir, run));
+  return readFactsTable(file);
+}
+
+// The rows of a finished run: its report's rows, each followed by the facts
+// of its path.
+std::string doneRows(const std::string& runText, const std::vector<PathReportRow>& report, const FactsTableText& facts,
+                     const std::string& evalFile) {
+  std::string rows;
+  for (const PathReportRow& row : report) {
+    const auto found = facts.paths.find(row.path);
+    if (found == facts.paths.end())
+      throw RunError(evalFile + " reports path " + std::to_string(row.path) + ", which its " + kFactsSummaryFileName +
+                     " does not hold");
+    rows += runText + "," + reportRowFields(row) + joinedFields(found->second) + ",done,\n";
+  }
+  return rows;
 }
 
 std::string runFields(const ExperimentPlan& plan, const PlannedRun& run) {
@@ -26,7 +72,8 @@ std::string runFields(const ExperimentPlan& plan, const PlannedRun& run) {
 
 // The row of a run without paths: its values empty.
 std::string emptyRow(const std::string& runText, const char* status, const std::string& message) {
-  return runText + std::string(kReportValueCount + 1, ',') + "," + status + "," + csvField(message) + "\n";
+  return runText + std::string(kReportValueCount + 1 + kFactColumns, ',') + "," + status + "," + csvField(message) +
+         "\n";
 }
 
 }  // namespace
@@ -52,20 +99,24 @@ RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir) {
   return counts;
 }
 
-std::string resultsTableText(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
-                             RunCounts* counts) {
+ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
+                                  RunCounts* counts) {
   RunCounts tally;
-  std::string text = tableHeader(plan);
+  ExperimentTables tables;
+  std::string& text = tables.results;
+  std::vector<std::pair<std::string, std::vector<std::string>>> actualRows;
   for (const PlannedRun& run : plan.runs) {
     const std::string runText = runFields(plan, run);
     std::string message;
     RunOutcome outcome = runOutcome(dir, run, &message);
     if (outcome == RunOutcome::Done) {
       try {
-        std::string rows;
-        for (const PathReportRow& row : readRunReport(runResultFolder(dir, run) + "/eval.txt"))
-          rows += runText + "," + reportRowFields(row) + ",done,\n";
-        text += rows;
+        const std::string evalFile = runResultFolder(dir, run) + "/eval.txt";
+        const std::vector<PathReportRow> report = readRunReport(evalFile);
+        const FactsTableText facts = runFacts(dir, run);
+        text += doneRows(runText, report, facts, evalFile);
+        const std::pair<std::string, std::vector<std::string>> actual(marketOf(plan, run), facts.actual);
+        if (std::find(actualRows.begin(), actualRows.end(), actual) == actualRows.end()) actualRows.push_back(actual);
         ++tally.done;
         continue;
       } catch (const RunError& e) {
@@ -86,13 +137,20 @@ std::string resultsTableText(const ExperimentPlan& plan, const std::string& dir,
       ++tally.pending;
     }
   }
+  text = tableHeader(plan) + text;
+  tables.actualFacts = "market";
+  for (int c = 0; c < kFactColumns; ++c) tables.actualFacts += "," + factColumnName(c);
+  tables.actualFacts += "\n";
+  for (const auto& [market, facts] : actualRows) tables.actualFacts += csvField(market) + joinedFields(facts) + "\n";
   if (counts) *counts = tally;
-  return text;
+  return tables;
 }
 
 RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed) {
   RunCounts counts;
-  writeFileAtomically(dir + "/results.csv", resultsTableText(plan, dir, unfinishedFailed, &counts));
+  const ExperimentTables tables = experimentTables(plan, dir, unfinishedFailed, &counts);
+  writeFileAtomically(dir + "/" + kActualFactsFileName, tables.actualFacts);
+  writeFileAtomically(dir + "/results.csv", tables.results);
   return counts;
 }
 

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "analysis/FactsSummary.h"
+#include "analysis/PathList.h"
+#include "analysis/ResultFile.h"
 #include "experiment/ShellWord.h"
 #include "io/AtomicFile.h"
 #include "io/OutputFile.h"
@@ -70,6 +73,7 @@ std::string runProblem(const std::string& dir, const PlannedRun& run, int waitSt
     const std::size_t paths = readRunReport(runResultFolder(dir, run) + "/eval.txt").size();
     if (paths != static_cast<std::size_t>(run.simtimes))
       return "eval.txt holds " + std::to_string(paths) + " path reports instead of " + std::to_string(run.simtimes);
+    summariseRunFacts(runResultFolder(dir, run));
   } catch (const RunError& e) {
     return e.what();
   }
@@ -100,6 +104,13 @@ RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string
     return RunOutcome::Failed;
   }
   return RunOutcome::Pending;
+}
+
+void summariseRunFacts(const std::string& resultFolder) {
+  const ResultLock lock(resultFolder, ResultLock::Use::Summary);
+  ListedPaths paths(resultFolder, allPathsOf(resultFolder, kRatePrefix));
+  FactsSeries series;
+  summariseFacts(resultFolder, paths, "", series);
 }
 
 void prepareRunFolder(const std::string& dir, const PlannedRun& run) {

@@ -27,6 +27,11 @@ void prepareRunFolder(const std::string& dir, const PlannedRun& run);
 // The command line of the run: velquin-cli run in its folder, with its seed.
 std::vector<std::string> runCommandLine(const std::string& program, const std::string& dir, const PlannedRun& run);
 
+// The facts summary of every path the run wrote, into its result folder's
+// facts.csv as `analyze facts --all` makes it, so that the results table can
+// join each path to its facts.
+void summariseRunFacts(const std::string& resultFolder);
+
 // Starts the run's log with its command line, as a shell takes it, so that
 // the run can be made again in full from its folder.
 void startRunLog(const std::string& program, const std::string& dir, const PlannedRun& run);
@@ -35,8 +40,8 @@ void startRunLog(const std::string& program, const std::string& dir, const Plann
 bool isSummaryFile(const std::string& name);
 
 // Marks the run after its process ended with the wait status: done when it
-// exited with 0 and its eval.txt holds every path's report, failed with the
-// reason otherwise. A run that keeps only its summaries has its other result
+// exited with 0, its eval.txt holds every path's report and its facts
+// summary is written; failed with the reason otherwise. A run that keeps only its summaries has its other result
 // files removed before it is marked done. True when done.
 bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus);
 void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message);

@@ -7,7 +7,7 @@
 #   model     the market model            -> run, io
 #   run       the run driver and its files -> model, io
 #   analysis  the summaries of a result directory -> io
-#   experiment sweeps of many runs and their results table -> run, io
+#   experiment sweeps of many runs and their results table -> analysis, run, io
 #   calibration parameters estimated by simulated moments -> experiment, analysis, run, io
 #   chart     the chart adapter and the chart views -> analysis, io, Qt
 #   ui        the windows -> chart, analysis, run, io, Qt
@@ -29,7 +29,7 @@ allowed() {
     model) echo "model run io" ;;
     run) echo "run model io" ;;
     analysis) echo "analysis io" ;;
-    experiment) echo "experiment run io" ;;
+    experiment) echo "experiment analysis run io" ;;
     calibration) echo "calibration experiment analysis run io" ;;
     chart) echo "chart analysis io" ;;
     ui) echo "ui chart analysis run io" ;;

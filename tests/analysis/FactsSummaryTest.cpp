@@ -157,6 +157,37 @@ TEST_F(FactsSummary, WritesTheTableForPandasAndR) {
   EXPECT_NE(rows[2][column("volume_abs_corr")], "");
 }
 
+// Read back, each path's row is the table's own text; a table of another
+// shape is refused with the file, the line and the text.
+TEST_F(FactsSummary, TheTableReadsBackByPathAndRefusesOtherShapes) {
+  summarise({0, 2, 1});
+  const std::string file = dir.file("facts.csv");
+  const FactsTableText table = readFactsTable(file);
+  const auto rows = tableOf(dir.read("facts.csv"));
+  EXPECT_EQ(table.actual, std::vector<std::string>(rows[1].begin() + 2, rows[1].end()));
+  ASSERT_EQ(table.paths.size(), 3u);
+  EXPECT_EQ(table.paths.at(2), std::vector<std::string>(rows[3].begin() + 2, rows[3].end()));
+
+  const std::string text = dir.read("facts.csv");
+  const auto refused = [&](std::string changed, const std::string& words) {
+    dir.write("facts.csv", changed);
+    try {
+      readFactsTable(file);
+      ADD_FAILURE() << "accepted: " << words;
+    } catch (const RunError& e) {
+      EXPECT_NE(std::string(e.what()).find(words), std::string::npos) << e.what();
+    }
+  };
+  std::string other = text;
+  refused(other.replace(0, 6, "serie"), "line 1: 'serie,path");
+  other = text;
+  refused(other.replace(other.find("\nsim,2,"), 7, "\nsim,x,"), "line 4: path 'x' is no path number");
+  other = text;
+  refused(other.replace(other.find("\nsim_p10,"), 8, "\nsim_p11"), "line 7: 'sim_p11' is no series");
+  other = text;
+  refused(other.replace(other.find(",\nsim,0,"), 1, ",,"), "line 2: 48 fields where the header has 47");
+}
+
 TEST_F(FactsSummary, WritesToTheFileGivenAndWithNoPathsGivesEmptyRows) {
   const std::string csv = dir.file("elsewhere.csv");
   const FactsSeries s = summarise({}, csv);

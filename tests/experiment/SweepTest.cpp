@@ -50,6 +50,9 @@ std::vector<std::string> fieldsOf(const std::string& line) {
   return fields;
 }
 
+// The empty fields of a run without paths: path, the report's values and the facts.
+const std::size_t kEmptyValues = 1 + 16 + 45;
+
 std::map<std::string, std::string> filesIn(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(folder))
@@ -87,9 +90,18 @@ class Sweep : public ::testing::Test {
   std::string output;
 };
 
-// One seed reproduces the plain run byte for byte, and every value of the
-// table is the run's own eval.txt.
-TEST_F(Sweep, RunsWriteThePlainRunsBytesAndTheTableTheirReports) {
+// The facts columns of a table row: those between the report's and status.
+std::string factsFieldsOf(const std::string& line) {
+  const std::vector<std::string> f = fieldsOf(line);
+  std::string text;
+  for (std::size_t c = 20; c + 2 < f.size(); ++c) text += "," + f[c];
+  return text;
+}
+
+// One seed reproduces the plain run byte for byte, with the facts summary
+// `analyze facts --all` makes beside it; every value of the table is the
+// run's own eval.txt or facts.csv.
+TEST_F(Sweep, RunsWriteThePlainRunsBytesAndTheTableTheirReportsAndFacts) {
   inputs.description(kTwoPointsTwoSeeds);
   ASSERT_EQ(cli("sweep run sweep.toml --out out --jobs 2 --quiet"), 0) << output;
 
@@ -97,24 +109,38 @@ TEST_F(Sweep, RunsWriteThePlainRunsBytesAndTheTableTheirReports) {
   for (const char* name : {"para.txt", "wdata.txt"})
     inputs.dir.write(std::string("plain/") + name, readWholeFile(fs::path(out()) / "runs/0003" / name));
   ASSERT_EQ(cli("run -C plain --price ../in/price.txt --data ../in/data.txt --seed 1 --quiet"), 0) << output;
-  EXPECT_EQ(filesIn(fs::path(out()) / "runs/0003/result"), filesIn(inputs.dir.path() / "plain/result"));
+  std::map<std::string, std::string> plain = filesIn(inputs.dir.path() / "plain/result");
+  ASSERT_EQ(plain.count("facts.csv"), 0u);
+  ASSERT_EQ(cli("analyze facts --all -C plain"), 0) << output;
+  plain = filesIn(inputs.dir.path() / "plain/result");
+  plain.erase("statname.txt");
+  EXPECT_EQ(filesIn(fs::path(out()) / "runs/0003/result"), plain);
   EXPECT_NE(readWholeFile(fs::path(out()) / "runs/0003/para.txt").find("\n12\n"), std::string::npos);
 
   const std::vector<std::string> table = linesOf(readWholeFile(fs::path(out()) / "results.csv"));
   ASSERT_EQ(table.size(), 1u + 4 * 3);
+  const std::string factsHeader = linesOf(plain["facts.csv"])[0];
+  std::string factsColumns;
+  for (const std::string& name : fieldsOf(factsHeader.substr(std::string("series,path,").size())))
+    factsColumns += ",facts_" + name;
   EXPECT_EQ(table[0],
             "run,seed,popsize,path,me_sim,me_rw,mae_sim,mae_rw,rmse_sim,rmse_rw,mean_sim,mean_actual,std_sim,"
-            "std_actual,skew_sim,skew_actual,kurt_sim,kurt_actual,sr_sim,sr_actual,status,message");
+            "std_actual,skew_sim,skew_actual,kurt_sim,kurt_actual,sr_sim,sr_actual" +
+                factsColumns + ",status,message");
+  const std::size_t width = fieldsOf(table[0]).size();
   for (std::size_t i = 1; i < table.size(); ++i) {
     const std::vector<std::string> f = fieldsOf(table[i]);
-    ASSERT_EQ(f.size(), 22u) << table[i];
+    ASSERT_EQ(f.size(), width) << table[i];
     const int run = static_cast<int>((i - 1) / 3);
     EXPECT_EQ(f[0], std::to_string(run));
     EXPECT_EQ(f[1], std::to_string(run % 2));
     EXPECT_EQ(f[2], run < 2 ? "10" : "12");
     EXPECT_EQ(f[3], std::to_string((i - 1) % 3));
-    EXPECT_EQ(f[20], "done");
-    EXPECT_EQ(f[21], "");
+    EXPECT_EQ(f[width - 2], "done");
+    EXPECT_EQ(f[width - 1], "");
+    // The facts are the path's row of the run's own facts table.
+    const std::string facts = readWholeFile(fs::path(out()) / ("runs/000" + f[0]) / "result/facts.csv");
+    EXPECT_NE(facts.find("\nsim," + f[3] + factsFieldsOf(table[i]) + "\n"), std::string::npos) << table[i];
     // Each value stands in that run's eval.txt, in the column's place.
     const std::string eval = readWholeFile(fs::path(out()) / ("runs/000" + f[0]) / "result/eval.txt");
     const std::size_t block = eval.find("No. = " + f[3] + "\n");
@@ -126,6 +152,11 @@ TEST_F(Sweep, RunsWriteThePlainRunsBytesAndTheTableTheirReports) {
     for (int c = 0; c < 10; ++c)
       EXPECT_EQ(eval.substr(statistics + c * 24, 23).find(f[10 + c]), 23 - f[10 + c].size()) << table[i];
   }
+  // One market: the actual series' facts once, as the runs' facts tables hold them.
+  const std::vector<std::string> actual = linesOf(readWholeFile(fs::path(out()) / "facts-actual.csv"));
+  ASSERT_EQ(actual.size(), 2u);
+  EXPECT_EQ(actual[0], "market" + factsHeader.substr(std::string("series,path").size()));
+  EXPECT_EQ(actual[1], "price.txt" + linesOf(plain["facts.csv"])[1].substr(std::string("actual,").size()));
 
   // The record holds the description, the command and every input's hash.
   const std::string record = readWholeFile(fs::path(out()) / "experiment.toml");
@@ -166,11 +197,11 @@ TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
   EXPECT_NE(message.find("eval.txt"), std::string::npos) << message;
 
   RunCounts counts;
-  const std::vector<std::string> table = linesOf(resultsTableText(p, out(), false, &counts));
+  const std::vector<std::string> table = linesOf(experimentTables(p, out(), false, &counts).results);
   EXPECT_EQ(counts.done, 1);
   EXPECT_EQ(counts.failed, 3);
   ASSERT_EQ(table.size(), 1u + 3 + 3);
-  EXPECT_EQ(table[4], "1,1,10" + std::string(17, ',') + ",failed,the disk is on fire");
+  EXPECT_EQ(table[4], "1,1,10" + std::string(kEmptyValues, ',') + ",failed,the disk is on fire");
 
   // The collector says how many failed, with a non-zero exit.
   writeExperimentRecord(p, out(), "test", "velquin-cli sweep run sweep.toml --out out");
@@ -178,8 +209,8 @@ TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
   EXPECT_NE(output.find("3 of 4 runs failed"), std::string::npos) << output;
   markRunFailed(out(), p.runs[3], "old, \"quoted\" failure");
   EXPECT_EQ(linesOf(readWholeFile(fs::path(out()) / "results.csv"))[4], table[4]);
-  EXPECT_EQ(linesOf(resultsTableText(p, out(), false)).back(),
-            "3,1,12" + std::string(17, ',') + ",failed,\"old, \"\"quoted\"\" failure\"");
+  EXPECT_EQ(linesOf(experimentTables(p, out(), false).results).back(),
+            "3,1,12" + std::string(kEmptyValues, ',') + ",failed,\"old, \"\"quoted\"\" failure\"");
 
   // Resuming starts the failed runs again from empty; the done one stays.
   fs::remove(fs::path(out()) / "runs/0000/run.log");
@@ -198,11 +229,12 @@ TEST_F(Sweep, ARunKilledMidWayIsNotCountedAndIsRedone) {
   const std::string report = readWholeFile(fs::path(out()) / "runs/0002/result/eval.txt");
   fs::remove(fs::path(out()) / "runs/0002/done");
   inputs.dir.write("out/runs/0002/result/eval.txt", report.substr(0, report.size() / 2));
-  std::vector<std::string> table = linesOf(resultsTableText(p, out(), false));
+  std::vector<std::string> table = linesOf(experimentTables(p, out(), false).results);
   ASSERT_EQ(table.size(), 1u + 3 * 3 + 1);
-  EXPECT_EQ(table[7], "2,0,12" + std::string(17, ',') + ",pending,");
-  EXPECT_EQ(linesOf(resultsTableText(p, out(), true))[7],
-            "2,0,12" + std::string(17, ',') + ",failed,the run did not finish: its cluster task ended before it");
+  EXPECT_EQ(table[7], "2,0,12" + std::string(kEmptyValues, ',') + ",pending,");
+  EXPECT_EQ(
+      linesOf(experimentTables(p, out(), true).results)[7],
+      "2,0,12" + std::string(kEmptyValues, ',') + ",failed,the run did not finish: its cluster task ended before it");
   ASSERT_EQ(cli("sweep status out"), 0);
   EXPECT_NE(output.find("4 runs: 3 done, 0 failed, 1 pending"), std::string::npos) << output;
   ASSERT_EQ(cli("sweep run sweep.toml --out out"), 0) << output;
@@ -243,6 +275,29 @@ TEST_F(Sweep, KeepingOnlySummariesGivesTheSameTableAndRerunsInFull) {
       EXPECT_EQ(bytes, full.at(name)) << name;
     }
   }
+}
+
+// A run finished before runs summarised their facts gets its summary when
+// the table is collected; a facts table that does not hold a reported path
+// fails the run instead of leaving its facts empty.
+TEST_F(Sweep, TheTableMakesMissingFactsAndRefusesFactsOfOtherPaths) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const std::string results = readWholeFile(fs::path(out()) / "results.csv");
+  const fs::path facts = fs::path(out()) / "runs/0001/result/facts.csv";
+  const std::string kept = readWholeFile(facts);
+  fs::remove(facts);
+  ASSERT_EQ(cli("sweep collect out"), 0) << output;
+  EXPECT_EQ(readWholeFile(facts), kept);
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), results);
+
+  std::string otherPath = kept;
+  otherPath.replace(otherPath.find("\nsim,2,"), 8, "\nsim,7,");
+  inputs.dir.write("out/runs/0001/result/facts.csv", otherPath);
+  EXPECT_EQ(cli("sweep collect out"), 1);
+  const std::vector<std::string> table = linesOf(readWholeFile(fs::path(out()) / "results.csv"));
+  EXPECT_NE(table[4].find(",failed,"), std::string::npos) << table[4];
+  EXPECT_NE(table[4].find("path 2"), std::string::npos) << table[4];
 }
 
 TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
