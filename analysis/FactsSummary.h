@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "analysis/StylizedFacts.h"
-#include "io/SummaryFiles.h"
+#include "analysis/SummaryFiles.h"
 
 namespace vk {
 

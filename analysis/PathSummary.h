@@ -14,7 +14,7 @@
 
 #include "analysis/ChartPoint.h"
 #include "analysis/ResultDirectory.h"
-#include "io/SummaryFiles.h"
+#include "analysis/SummaryFiles.h"
 
 namespace vk {
 

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "analysis/ResultLine.h"
+#include "analysis/SummaryFiles.h"
 #include "io/RunError.h"
-#include "io/SummaryFiles.h"
 #include "io/TextFormat.h"
 
 namespace vk {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/EarlierRun.h"
 #include "app/CliCommands.h"
 #include "app/TerminalDisplay.h"
 #include "io/RunError.h"
-#include "run/EarlierRun.h"
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "run/Seed.h"

@@ -4,9 +4,9 @@
 #include <map>
 
 #include "experiment/Sha256.h"
-#include "io/Limits.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
+#include "model/Limits.h"
 #include "run/Display.h"
 #include "run/InputFiles.h"
 #include "run/Parameters.h"

@@ -5,10 +5,10 @@
 
 #include "analysis/FactsSummary.h"
 #include "analysis/ResultFile.h"
+#include "analysis/SummaryFiles.h"
 #include "experiment/RunFolder.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
-#include "io/SummaryFiles.h"
 #include "run/ReportTable.h"
 
 namespace vk {

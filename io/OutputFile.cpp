@@ -8,7 +8,6 @@
 #include <cstring>
 #include <utility>
 
-#include "io/Limits.h"
 #include "io/RunError.h"
 
 namespace vk {

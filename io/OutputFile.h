@@ -40,8 +40,11 @@ class OutputFile {
   std::string path_;
 };
 
-// Composes a per-path or loading file name and refuses one longer than the
-// 30 characters a run supports, before any file is written under it.
+// The longest per-path or loading file name a run composes, in bytes.
+constexpr int kMaxFileNameLength = 30;
+
+// Composes a per-path or loading file name and refuses one longer than
+// kMaxFileNameLength, before any file is written under it.
 std::string checkedFileName(const std::string& name);
 
 }  // namespace vk

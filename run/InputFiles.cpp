@@ -4,12 +4,12 @@
 #include <limits>
 #include <string>
 
-#include "io/Limits.h"
 #include "io/OutputFile.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
 #include "model/Levels.h"
+#include "model/Limits.h"
 #include "run/Parameters.h"
 #include "run/RunState.h"
 

@@ -7,11 +7,11 @@
 #include <iterator>
 #include <limits>
 
-#include "io/Limits.h"
 #include "io/OutputFile.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
+#include "model/Limits.h"
 
 namespace vk {
 

@@ -11,6 +11,9 @@
 
 namespace vk {
 
+// The longest run mode word para.txt's last line may hold.
+constexpr int kModeWordLength = 30;
+
 struct Parameters {
   double delta = 0;
   int ndiv = 0;
@@ -23,7 +26,7 @@ struct Parameters {
   double pcross2 = 0, pmutation2 = 0, gap2 = 0;
   int simtimes = 0;
   int nsample = 0;
-  std::string runMode;  // at most 30 characters, untrimmed
+  std::string runMode;  // at most kModeWordLength characters, untrimmed
 };
 
 enum class ParameterKind { Real, Whole, Word };

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "io/IndexedArray.h"
-#include "io/Limits.h"
 #include "io/OutputFile.h"
 #include "io/TextReader.h"
+#include "model/Limits.h"
 #include "run/Parameters.h"
 
 namespace vk {

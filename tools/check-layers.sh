@@ -3,14 +3,16 @@
 # wrong include fails the test suite instead of waiting for a review:
 #
 #   io        file and number utilities: the reader, the formats, output
-#             files, the error type, the limits of the run state
-#   model     the market model            -> run, io
+#             files, the error type
+#   model     the market model and the limits of its state -> run, io
 #   run       the run driver and its files -> model, io
-#   analysis  the summaries of a result directory -> io
-#   experiment sweeps of many runs and their results table -> analysis, run, io
+#   analysis  the summaries of a result directory, the earlier run's files
+#             -> run, io
+#   experiment sweeps of many runs and their results table -> analysis, run,
+#             model, io
 #   calibration parameters estimated by simulated moments -> experiment, analysis, run, io
 #   chart     the chart adapter and the chart views -> analysis, io, Qt
-#   ui        the windows -> chart, analysis, run, io, Qt
+#   ui        the windows -> chart, analysis, run, model, io, Qt
 #   app       the programs -> ui, chart, analysis, calibration, experiment, run, io
 #
 # run and model build as one library, the simulation: the model works on the
@@ -28,11 +30,11 @@ allowed() {
     io) echo "io" ;;
     model) echo "model run io" ;;
     run) echo "run model io" ;;
-    analysis) echo "analysis io" ;;
-    experiment) echo "experiment analysis run io" ;;
+    analysis) echo "analysis run io" ;;
+    experiment) echo "experiment analysis run model io" ;;
     calibration) echo "calibration experiment analysis run io" ;;
     chart) echo "chart analysis io" ;;
-    ui) echo "ui chart analysis run io" ;;
+    ui) echo "ui chart analysis run model io" ;;
     app) echo "app ui chart analysis calibration experiment run io" ;;
   esac
 }

@@ -23,10 +23,10 @@
 #include <exception>
 #include <vector>
 
+#include "analysis/EarlierRun.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "io/RunError.h"
-#include "run/EarlierRun.h"
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"

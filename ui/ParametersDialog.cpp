@@ -13,9 +13,9 @@
 #include <cerrno>
 
 #include "chart/Chart.h"
-#include "io/Limits.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
+#include "model/Limits.h"
 #include "ui/KeepWorkingDirectory.h"
 #include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"

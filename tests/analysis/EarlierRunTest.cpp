@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/EarlierRun.h"
 #include "io/RunError.h"
-#include "run/EarlierRun.h"
 #include "run/Parameters.h"
 #include "tests/io/LockingProcess.h"
 #include "tests/run/TempDir.h"

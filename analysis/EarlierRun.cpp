@@ -1,4 +1,4 @@
-#include "run/EarlierRun.h"
+#include "analysis/EarlierRun.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,9 +6,9 @@
 #include <set>
 #include <system_error>
 
+#include "analysis/SummaryFiles.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
-#include "io/SummaryFiles.h"
 #include "io/TextFormat.h"
 #include "run/Parameters.h"
 

@@ -16,7 +16,5 @@ constexpr int kFactorCount = 17;
 constexpr int kDataFactorCount = 14;
 constexpr int kMaxLoadingRows = 10;
 constexpr int kMaxLoadingCols = 20;
-constexpr int kMaxFileNameLength = 30;
-constexpr int kModeWordLength = 30;
 
 }  // namespace vk
