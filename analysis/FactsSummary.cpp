@@ -3,19 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/FactsTable.h"
 #include "analysis/ReferenceScan.h"
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
 #include "io/OutputFile.h"
-#include "io/RunError.h"
 #include "io/TextFormat.h"
-#include "io/TextReader.h"
 
 namespace vk {
 
 namespace {
-
-constexpr int kTableDigits = 10;
 
 // The simulated weeks T + 1 to L of one path file.
 struct PathWeeks {
@@ -40,21 +37,6 @@ PathWeeks readSimulatedWeeks(const std::string& path, const WeekSpan& span) {
     weeks.volume.push_back(file.realAt(kVolumeField));
   }
   return weeks;
-}
-
-std::string headerLine() {
-  std::string line = "series,path";
-  for (int c = 0; c < kFactColumns; ++c) line += "," + factColumnName(c);
-  return line + "\n";
-}
-
-std::string rowLine(const char* series, const std::string& path, const FactRow& row) {
-  std::string line = std::string(series) + "," + path;
-  for (const FactValue& v : row) {
-    line += ",";
-    if (v) line += significant(*v, kTableDigits);
-  }
-  return line + "\n";
 }
 
 FactRow percentileRow(const std::vector<FactRow>& rows, double p) {
@@ -85,18 +67,6 @@ std::vector<double> sharesIn(const std::vector<double>& values, double width, lo
   for (double v : values) shares[static_cast<std::size_t>(std::llround(v / width) - firstBin)] += each;
   return shares;
 }
-
-std::vector<std::string> commaFields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  for (char c : line)
-    if (c == ',')
-      fields.emplace_back();
-    else
-      fields.back() += c;
-  return fields;
-}
-
-std::string quotedShort(const std::string& text) { return "'" + text.substr(0, 40) + "'"; }
 
 }  // namespace
 
@@ -149,8 +119,8 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
 
   OutputFile out;
   out.createLocked(csvFile.empty() ? resultFilePath(directory, kFactsSummaryFileName) : csvFile);
-  out.write(headerLine());
-  out.write(rowLine("actual", "", series.actual));
+  out.write(factsTableHeader());
+  out.write(factsTableRow(kActualSeries, "", series.actual));
 
   selection.begin();
   const int n = selection.count();
@@ -160,46 +130,15 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
     const PathWeeks weeks = readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, k)), ref.span);
     series.paths.push_back(k);
     series.simulated.push_back(stylizedFacts(weeks.simulatedChange, &weeks.volume));
-    out.write(rowLine("sim", plainInt(k), series.simulated.back()));
+    out.write(factsTableRow(kPathSeries, plainInt(k), series.simulated.back()));
     pooled.insert(pooled.end(), weeks.simulatedChange.begin(), weeks.simulatedChange.end());
   }
   fillPercentileRows(series);
-  out.write(rowLine("sim_median", "", series.median));
-  out.write(rowLine("sim_p10", "", series.p10));
-  out.write(rowLine("sim_p90", "", series.p90));
+  out.write(factsTableRow(kMedianSeries, "", series.median));
+  out.write(factsTableRow(kP10Series, "", series.p10));
+  out.write(factsTableRow(kP90Series, "", series.p90));
   out.close();
   series.distribution = changeHistogram(pooled, actual);
-}
-
-FactsTableText readFactsTable(const std::string& file) {
-  TextReader text = TextReader::open(file);
-  const std::string expected = headerLine();
-  const std::string header = text.readLineText();
-  if (header + "\n" != expected)
-    throw RunError(file + ", line 1: " + quotedShort(header) + " is not the header of a facts table");
-  FactsTableText table;
-  while (!text.atEnd()) {
-    const int line = text.line();
-    const std::string where = file + ", line " + std::to_string(line) + ": ";
-    std::vector<std::string> fields = commaFields(text.readLineText());
-    if (fields.size() != static_cast<std::size_t>(kFactColumns) + 2)
-      throw RunError(where + std::to_string(fields.size()) + " fields where the header has " +
-                     std::to_string(kFactColumns + 2));
-    const std::string series = fields[0];
-    const std::string path = fields[1];
-    fields.erase(fields.begin(), fields.begin() + 2);
-    if (series == "actual") {
-      table.actual = std::move(fields);
-    } else if (series == "sim") {
-      int number = 0;
-      if (!parseInt(path, number) || number < 0)
-        throw RunError(where + "path " + quotedShort(path) + " is no path number");
-      table.paths[number] = std::move(fields);
-    } else if (series != "sim_median" && series != "sim_p10" && series != "sim_p90") {
-      throw RunError(where + quotedShort(series) + " is no series of the facts table");
-    }
-  }
-  return table;
 }
 
 }  // namespace vk

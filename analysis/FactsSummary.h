@@ -12,13 +12,8 @@
 // line read must name the week it stands for, and no path may be selected
 // twice.
 //
-// The table: a header line "series,path," and the fact columns; then the row
-// "actual", one row "sim" per path in selection order with its number in
-// "path", and the rows "sim_median", "sim_p10" and "sim_p90" over the paths
-// where the value is defined. Numbers with 10 significant digits, an
-// undefined value as an empty field. The rows are written as they are
-// computed: a failure leaves the rows before it.
-#include <map>
+// The table is FactsTable.h's. The rows are written as they are computed: a
+// failure leaves the rows before it.
 #include <string>
 #include <vector>
 
@@ -65,17 +60,5 @@ void summariseFacts(const std::string& directory, const std::string& csvFile, Fa
 // The same over a selection kept by the caller (the command line's).
 void summariseFacts(const std::string& directory, PathSelection& selection, const std::string& csvFile,
                     FactsSeries& series);
-
-// facts.csv read back, each value as the table's text (empty: undefined),
-// for tables that carry the facts beside other columns.
-struct FactsTableText {
-  std::vector<std::string> actual;
-  std::map<int, std::vector<std::string>> paths;  // the "sim" rows by path
-};
-
-// A header other than the facts table's, a line with another number of
-// fields, an unknown series or a path that is not a whole number is a
-// RunError naming the file, the line and the text.
-FactsTableText readFactsTable(const std::string& file);
 
 }  // namespace vk

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "analysis/FactsSummary.h"
+#include "analysis/FactsTable.h"
 #include "analysis/ResultFile.h"
 #include "analysis/SummaryFiles.h"
 #include "experiment/RunFolder.h"

@@ -1,6 +1,7 @@
 // The facts summary over files: which weeks and fields it reads, the table
 // it writes, the rows over the paths, and the pooled change distribution.
 #include "analysis/FactsSummary.h"
+#include "analysis/FactsTable.h"
 
 #include <cmath>
 #include <filesystem>
