@@ -88,14 +88,6 @@ std::vector<std::string> sweepMetrics() {
   return metrics;
 }
 
-double quantileOf(std::vector<double>& values, double q) {
-  std::sort(values.begin(), values.end());
-  const double position = q * static_cast<double>(values.size() - 1);
-  const std::size_t below = static_cast<std::size_t>(std::floor(position));
-  if (below + 1 >= values.size()) return values.back();
-  return values[below] + (position - below) * (values[below + 1] - values[below]);
-}
-
 SweepSummary summariseSweep(const std::string& resultsFile, const std::string& xName, const std::string& yName,
                             const std::string& metric) {
   const std::vector<std::string> metrics = sweepMetrics();
@@ -126,14 +118,14 @@ SweepSummary summariseSweep(const std::string& resultsFile, const std::string& x
   summary.yName = yName;
   summary.metric = metric;
   for (auto& [key, values] : groups) {
-    const double median = quantileOf(values, 0.5);
+    const double median = *percentile(values, 0.5);
     if (yColumn >= 0) {
       summary.cells.push_back({key.first, key.second, median});
       continue;
     }
     summary.median.push_back({key.first, median});
-    summary.low.push_back({key.first, quantileOf(values, 0.1)});
-    summary.high.push_back({key.first, quantileOf(values, 0.9)});
+    summary.low.push_back({key.first, *percentile(values, 0.1)});
+    summary.high.push_back({key.first, *percentile(values, 0.9)});
   }
   return summary;
 }

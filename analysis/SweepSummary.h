@@ -38,8 +38,4 @@ std::vector<std::string> sweepMetrics();
 SweepSummary summariseSweep(const std::string& resultsFile, const std::string& xName, const std::string& yName,
                             const std::string& metric);
 
-// The q-quantile of the values (0 <= q <= 1), interpolated linearly between
-// the order statistics; the values are sorted in place.
-double quantileOf(std::vector<double>& values, double q);
-
 }  // namespace vk
