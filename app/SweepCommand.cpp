@@ -119,15 +119,8 @@ void failIfRunsFailed(const RunCounts& counts, int total, const std::string& dir
                    "/results.csv, their logs in the runs' folders");
 }
 
-std::vector<const PlannedRun*> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir) {
-  std::vector<const PlannedRun*> runs;
-  for (const PlannedRun& run : plan.runs)
-    if (runOutcome(dir, run, nullptr) != RunOutcome::Done) runs.push_back(&run);
-  return runs;
-}
-
 void runOnThisMachine(const SweepOptions& o, const ExperimentPlan& plan, const std::string& dir) {
-  const std::vector<const PlannedRun*> todo = unfinishedRuns(plan, dir);
+  const std::vector<int> todo = unfinishedRuns(plan, dir);
   const int jobs = o.jobs > 0 ? o.jobs : availableCores();
   if (todo.size() < plan.runs.size())
     say(o, "Resuming: " + std::to_string(plan.runs.size() - todo.size()) + " of " + std::to_string(plan.runs.size()) +
@@ -136,7 +129,8 @@ void runOnThisMachine(const SweepOptions& o, const ExperimentPlan& plan, const s
              std::to_string(jobs) + " core" + (jobs == 1 ? "" : "s") + " in " + dir + "/runs.");
   {
     SweepProgress progress(static_cast<int>(todo.size()), o.quiet);
-    runLocally(thisProgram(), dir, todo, jobs, [&progress](const PlannedRun&, bool done) { progress.ended(done); });
+    runLocally(thisProgram(), dir, plan.runs, todo, jobs,
+               [&progress](const PlannedRun&, bool done) { progress.ended(done); });
   }
   const RunCounts counts = writeResultsTable(plan, dir, false);
   say(o, "Wrote " + dir + "/results.csv: " + countsText(counts) + ".");
@@ -204,12 +198,12 @@ void sweepCollect(const SweepOptions& o) {
 void sweepTask(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
   const ExperimentPlan plan = recordedPlan(dir);
-  std::vector<const PlannedRun*> runs;
-  for (const PlannedRun* run : runsOfTask(plan, dir, o.task))
-    if (runOutcome(dir, *run, nullptr) != RunOutcome::Done) runs.push_back(run);
+  std::vector<int> runs;
+  for (int id : runsOfTask(plan, dir, o.task))
+    if (runOutcome(dir, plan.runs[id], nullptr) != RunOutcome::Done) runs.push_back(id);
   const char* cpus = std::getenv("SLURM_CPUS_PER_TASK");
   const int jobs = cpus && std::atoi(cpus) > 0 ? std::atoi(cpus) : 1;
-  const int failed = runLocally(thisProgram(), dir, runs, jobs, [](const PlannedRun& run, bool done) {
+  const int failed = runLocally(thisProgram(), dir, plan.runs, runs, jobs, [](const PlannedRun& run, bool done) {
     std::fprintf(stderr, "run %s %s\n", run.name.c_str(), done ? "done" : "failed");
   });
   if (failed > 0) throw RunError(std::to_string(failed) + " of the task's runs failed");

@@ -121,30 +121,6 @@ std::string roundedText(const Description& d, const VaryEntry& entry, double val
   return parameterTextOf(entry.name, entry.integer ? std::round(value) : value);
 }
 
-std::vector<DesignPoint> gridPoints(const Description& d) {
-  std::vector<std::vector<std::string>> axes;
-  double count = 1;
-  for (const VaryEntry& entry : d.vary) {
-    axes.push_back(gridValues(d, entry));
-    count *= static_cast<double>(axes.back().size());
-  }
-  if (count > kMaxPoints)
-    failAt(d, d.vary.front().place,
-           "the grid has " + shortNumber(count) + " points; an experiment has at most 1000000");
-  std::vector<DesignPoint> points;
-  std::vector<std::size_t> index(axes.size(), 0);
-  for (;;) {
-    DesignPoint point;
-    for (std::size_t a = 0; a < axes.size(); ++a) point.push_back(axes[a][index[a]]);
-    points.push_back(point);
-    // The last entry turns fastest.
-    std::size_t a = axes.size();
-    while (a > 0 && ++index[a - 1] == axes[a - 1].size()) index[--a] = 0;
-    if (a == 0) break;
-  }
-  return points;
-}
-
 std::string sampledText(const VaryEntry& entry, double unit) {
   const double low = std::min(entry.from, entry.to);
   const double high = std::max(entry.from, entry.to);
@@ -154,22 +130,6 @@ std::string sampledText(const VaryEntry& entry, double unit) {
     return parameterTextOf(entry.name, value);
   }
   return parameterTextOf(entry.name, low + unit * (high - low));
-}
-
-std::vector<DesignPoint> sampledPoints(const Description& d) {
-  const int dimensions = static_cast<int>(d.vary.size());
-  if (d.design == DesignKind::Sobol && dimensions > kMaxSobolDimensions)
-    failAt(d, d.vary.back().place, "a Sobol design varies at most " + std::to_string(kMaxSobolDimensions) + " ranges");
-  const std::vector<std::vector<double>> units = d.design == DesignKind::Sobol
-                                                     ? sobolPoints(d.samples, dimensions, d.designSeed)
-                                                     : latinHypercube(d.samples, dimensions, d.designSeed);
-  std::vector<DesignPoint> points;
-  for (const std::vector<double>& unit : units) {
-    DesignPoint point;
-    for (int i = 0; i < dimensions; ++i) point.push_back(sampledText(d.vary[i], unit[i]));
-    points.push_back(point);
-  }
-  return points;
 }
 
 }  // namespace
@@ -229,9 +189,42 @@ std::vector<std::vector<double>> sobolPoints(int samples, int dimensions, Experi
   return points;
 }
 
-std::vector<DesignPoint> designPoints(const Description& d) {
-  if (d.vary.empty()) return {DesignPoint()};
-  return d.design == DesignKind::Grid ? gridPoints(d) : sampledPoints(d);
+DesignPoints::DesignPoints(const Description& d) : vary_(d.vary) {
+  if (d.vary.empty()) {
+    count_ = 1;
+  } else if (d.design == DesignKind::Grid) {
+    double count = 1;
+    for (const VaryEntry& entry : d.vary) {
+      axes_.push_back(gridValues(d, entry));
+      count *= static_cast<double>(axes_.back().size());
+    }
+    if (count > kMaxPoints)
+      failAt(d, d.vary.front().place,
+             "the grid has " + shortNumber(count) + " points; an experiment has at most 1000000");
+    count_ = static_cast<std::size_t>(count);
+  } else {
+    const int dimensions = static_cast<int>(d.vary.size());
+    if (d.design == DesignKind::Sobol && dimensions > kMaxSobolDimensions)
+      failAt(d, d.vary.back().place,
+             "a Sobol design varies at most " + std::to_string(kMaxSobolDimensions) + " ranges");
+    units_ = d.design == DesignKind::Sobol ? sobolPoints(d.samples, dimensions, d.designSeed)
+                                           : latinHypercube(d.samples, dimensions, d.designSeed);
+    count_ = units_.size();
+  }
+}
+
+DesignPoint DesignPoints::operator[](std::size_t index) const {
+  DesignPoint point(vary_.size());
+  if (!units_.empty()) {
+    for (std::size_t i = 0; i < vary_.size(); ++i) point[i] = sampledText(vary_[i], units_[index][i]);
+    return point;
+  }
+  // The last entry turns fastest.
+  for (std::size_t a = axes_.size(); a-- > 0;) {
+    point[a] = axes_[a][index % axes_[a].size()];
+    index /= axes_[a].size();
+  }
+  return point;
 }
 
 }  // namespace vk

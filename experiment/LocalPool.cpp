@@ -57,18 +57,18 @@ int availableCores() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-int runLocally(const std::string& program, const std::string& dir, const std::vector<const PlannedRun*>& runs, int jobs,
-               const RunEndedCallback& ended) {
-  std::map<pid_t, const PlannedRun*> running;
+int runLocally(const std::string& program, const std::string& dir, const PlannedRuns& runs, const std::vector<int>& ids,
+               int jobs, const RunEndedCallback& ended) {
+  std::map<pid_t, PlannedRun> running;
   std::size_t next = 0;
   int failed = 0;
   const auto finish = [&](const PlannedRun& run, bool done) {
     if (!done) ++failed;
     ended(run, done);
   };
-  while (next < runs.size() || !running.empty()) {
-    while (next < runs.size() && static_cast<int>(running.size()) < jobs) {
-      const PlannedRun& run = *runs[next++];
+  while (next < ids.size() || !running.empty()) {
+    while (next < ids.size() && static_cast<int>(running.size()) < jobs) {
+      PlannedRun run = runs[ids[next++]];
       std::string problem;
       try {
         prepareRunFolder(dir, run);
@@ -77,7 +77,7 @@ int runLocally(const std::string& program, const std::string& dir, const std::ve
       }
       const pid_t pid = problem.empty() ? startRun(program, dir, run, problem) : -1;
       if (pid > 0) {
-        running[pid] = &run;
+        running.emplace(pid, std::move(run));
         continue;
       }
       markRunFailed(dir, run, problem);
@@ -92,7 +92,7 @@ int runLocally(const std::string& program, const std::string& dir, const std::ve
     }
     const auto found = running.find(pid);
     if (found == running.end()) continue;
-    const PlannedRun& run = *found->second;
+    const PlannedRun run = std::move(found->second);
     running.erase(found);
     finish(run, markRunEnded(dir, run, status));
   }

@@ -80,10 +80,50 @@ std::string describePoint(const std::vector<std::string>& columns, const DesignP
   return text.empty() ? "the inputs' parameters" : text;
 }
 
-std::string runName(int id, int total) {
+// The runs' folder names have as many digits as the last one needs, and at least four.
+std::string runName(std::size_t id, std::size_t total) {
   std::string name = std::to_string(id);
   const std::size_t width = std::max<std::size_t>(4, std::to_string(total - 1).size());
   return std::string(width > name.size() ? width - name.size() : 0, '0') + name;
+}
+
+}  // namespace
+
+struct PlanState {
+  Description d;
+  DesignPoints points;
+  Parameters base;  // the inputs' para.txt, in the description's mode
+  std::size_t count = 0;
+};
+
+namespace {
+
+// A run of the point without its id and seed, and its parameters.
+Parameters pointParameters(const PlanState& s, int pointIndex, const DesignPoint& point, PlannedRun& run) {
+  Parameters p = s.base;
+  run.point = pointIndex;
+  run.keep = s.d.keep;
+  run.wdata = s.d.wdata;
+  run.price = s.d.market.price;
+  run.data = s.d.market.data;
+  for (std::size_t i = 0; i < s.d.vary.size(); ++i) {
+    const VaryEntry& entry = s.d.vary[i];
+    const std::size_t chosen = std::find(entry.names.begin(), entry.names.end(), point[i]) - entry.names.begin();
+    if (entry.kind == VaryKind::WeightStructure) {
+      run.wdata = entry.files[chosen];
+    } else if (entry.kind == VaryKind::Market) {
+      run.price = entry.markets[chosen].price;
+      run.data = entry.markets[chosen].data;
+    } else {
+      try {
+        setParameter(p, entry.name, point[i], "vary");
+      } catch (const RunError& e) {
+        failAt(s.d, entry.place, e.what());
+      }
+    }
+  }
+  run.simtimes = p.simtimes;
+  return p;
 }
 
 class Planner {
@@ -91,60 +131,63 @@ class Planner {
   explicit Planner(const Description& d) : d_(d) {}
 
   ExperimentPlan make() {
+    auto state = std::make_shared<PlanState>();
+    state->d = d_;
+    state->points = DesignPoints(d_);
+    const double total = static_cast<double>(state->points.size()) * static_cast<double>(d_.seeds.size());
+    if (total > kMaxRuns)
+      failAt(d_, {1, 1},
+             std::to_string(state->points.size()) + " points x " + std::to_string(d_.seeds.size()) +
+                 " seeds is more than the " + std::to_string(kMaxRuns) + " runs an experiment holds");
+    state->count = static_cast<std::size_t>(total);
+    const std::string paraFile = d_.inputs + "/para.txt";
+    state->base = readParameterFile(paraFile);
+    refuseValuesTheFormatChanges(state->base, paraFile);
+    if (!d_.mode.empty()) state->base.runMode = d_.mode;
+
     ExperimentPlan plan;
     plan.description = d_;
     for (const VaryEntry& entry : d_.vary) plan.columns.push_back(entry.name);
-    plan.points = designPoints(d_);
-    const double total = static_cast<double>(plan.points.size()) * static_cast<double>(d_.seeds.size());
-    if (total > kMaxRuns)
-      failAt(d_, {1, 1},
-             std::to_string(plan.points.size()) + " points x " + std::to_string(d_.seeds.size()) +
-                 " seeds is more than the " + std::to_string(kMaxRuns) + " runs an experiment holds");
-    const std::string paraFile = d_.inputs + "/para.txt";
-    base_ = readParameterFile(paraFile);
-    refuseValuesTheFormatChanges(base_, paraFile);
-    if (!d_.mode.empty()) base_.runMode = d_.mode;
-    for (std::size_t p = 0; p < plan.points.size(); ++p) {
-      PlannedRun run = plannedRun(plan, static_cast<int>(p));
-      for (ExperimentSeed seed : d_.seeds) {
-        run.id = static_cast<int>(plan.runs.size());
-        run.name = runName(run.id, static_cast<int>(total));
-        run.seed = seed;
-        plan.runs.push_back(run);
-      }
-    }
-    recordInputs(plan, paraFile);
+    plan.points = state->points;
+    checkAndFingerprint(plan, *state, paraFile);
+    plan.runs = PlannedRuns(std::move(state));
     return plan;
   }
 
  private:
-  PlannedRun plannedRun(const ExperimentPlan& plan, int pointIndex) {
-    const DesignPoint& point = plan.points[pointIndex];
-    Parameters p = base_;
-    PlannedRun run;
-    run.point = pointIndex;
-    run.keep = d_.keep;
-    run.wdata = d_.wdata;
-    run.price = d_.market.price;
-    run.data = d_.market.data;
-    for (std::size_t i = 0; i < d_.vary.size(); ++i) {
-      const VaryEntry& entry = d_.vary[i];
-      const std::size_t chosen = std::find(entry.names.begin(), entry.names.end(), point[i]) - entry.names.begin();
-      if (entry.kind == VaryKind::WeightStructure) {
-        run.wdata = entry.files[chosen];
-      } else if (entry.kind == VaryKind::Market) {
-        run.price = entry.markets[chosen].price;
-        run.data = entry.markets[chosen].data;
-      } else {
-        try {
-          setParameter(p, entry.name, point[i], "vary");
-        } catch (const RunError& e) {
-          failAt(d_, entry.place, e.what());
-        }
+  // Checks every point as its runs will be made, and hashes them as they go
+  // by: the plan never holds their texts.
+  void checkAndFingerprint(ExperimentPlan& plan, const PlanState& s, const std::string& paraFile) {
+    hashOf(paraFile);
+    Sha256 canon;
+    canon.add("columns");
+    for (const std::string& column : plan.columns) canon.add("\t" + column);
+    canon.add("\n");
+    std::size_t id = 0;
+    for (std::size_t index = 0; index < s.points.size(); ++index) {
+      const DesignPoint point = s.points[index];
+      PlannedRun run;
+      const Parameters p = pointParameters(s, static_cast<int>(index), point, run);
+      check(p, run, plan.columns, point);
+      const std::string parameterText = formatParameters(p);
+      std::string values;
+      for (const std::string& value : point) values += "\t" + value;
+      std::string files;
+      for (const std::string* file : {&run.wdata, &run.price, &run.data}) files += *file + "\t" + hashOf(*file) + "\n";
+      for (ExperimentSeed seed : d_.seeds) {
+        canon.add(runName(id++, s.count) + "\t" + std::to_string(seed) + values + "\n");
+        canon.add(parameterText);
+        canon.add(files);
       }
     }
+    plan.fingerprint = canon.hex();
+    plan.inputs.assign(hashes_.begin(), hashes_.end());
+  }
+
+  void check(const Parameters& p, const PlannedRun& run, const std::vector<std::string>& columns,
+             const DesignPoint& point) {
     const SourcePlace where = d_.vary.empty() ? SourcePlace{1, 1} : d_.vary.front().place;
-    const std::string which = "the point " + describePoint(plan.columns, point);
+    const std::string which = "the point " + describePoint(columns, point);
     if (p.runMode != "write" && p.runMode != "all")
       failAt(d_, where,
              which + " runs in mode '" + p.runMode.substr(0, 30) +
@@ -164,38 +207,36 @@ class Planner {
     } catch (const RunError& e) {
       failAt(d_, where, which + " cannot run: " + e.what());
     }
-    run.parameterText = formatParameters(p);
-    run.simtimes = p.simtimes;
-    return run;
   }
 
-  void recordInputs(ExperimentPlan& plan, const std::string& paraFile) {
-    std::map<std::string, std::string> hashes;
-    const auto hashOf = [&hashes](const std::string& file) -> const std::string& {
-      auto found = hashes.find(file);
-      if (found == hashes.end()) found = hashes.emplace(file, sha256OfFile(file)).first;
-      return found->second;
-    };
-    hashOf(paraFile);
-    std::string canon = "columns";
-    for (const std::string& column : plan.columns) canon += "\t" + column;
-    canon += "\n";
-    for (const PlannedRun& run : plan.runs) {
-      canon += run.name + "\t" + std::to_string(run.seed);
-      for (const std::string& value : plan.points[run.point]) canon += "\t" + value;
-      canon += "\n" + run.parameterText;
-      for (const std::string* file : {&run.wdata, &run.price, &run.data}) canon += *file + "\t" + hashOf(*file) + "\n";
-    }
-    plan.fingerprint = sha256Hex(canon);
-    plan.inputs.assign(hashes.begin(), hashes.end());
+  const std::string& hashOf(const std::string& file) {
+    auto found = hashes_.find(file);
+    if (found == hashes_.end()) found = hashes_.emplace(file, sha256OfFile(file)).first;
+    return found->second;
   }
 
   const Description& d_;
-  Parameters base_;
   InputCoverage coverage_;
+  std::map<std::string, std::string> hashes_;
 };
 
 }  // namespace
+
+std::size_t PlannedRuns::size() const { return state_ ? state_->count : 0; }
+
+std::string PlannedRuns::name(std::size_t id) const { return runName(id, state_->count); }
+
+PlannedRun PlannedRuns::operator[](std::size_t id) const {
+  const PlanState& s = *state_;
+  const std::size_t seeds = s.d.seeds.size();
+  PlannedRun run;
+  const int point = static_cast<int>(id / seeds);
+  run.parameterText = formatParameters(pointParameters(s, point, s.points[point], run));
+  run.id = static_cast<int>(id);
+  run.name = runName(id, s.count);
+  run.seed = s.d.seeds[id % seeds];
+  return run;
+}
 
 ExperimentPlan makePlan(const Description& d) { return Planner(d).make(); }
 

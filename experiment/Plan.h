@@ -1,6 +1,11 @@
 #pragma once
 // The plan of an experiment: every point of the design times every seed,
 // each a run with its own para.txt, checked as a whole before anything runs.
+// A plan holds the design and the inputs' parameters, not its runs: each run
+// is made when it is asked for, so that a plan of a million runs stays small.
+#include <cstddef>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,11 +28,51 @@ struct PlannedRun {
   OutputKeep keep = OutputKeep::All;
 };
 
+struct PlanState;
+
+// The runs of a plan, point by point and the seeds within a point, each
+// made when it is asked for.
+class PlannedRuns {
+ public:
+  class iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = PlannedRun;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = PlannedRun;
+    iterator(const PlannedRuns* runs, std::size_t id) : runs_(runs), id_(id) {}
+    PlannedRun operator*() const { return (*runs_)[id_]; }
+    iterator& operator++() {
+      ++id_;
+      return *this;
+    }
+    bool operator!=(const iterator& other) const { return id_ != other.id_; }
+    bool operator==(const iterator& other) const { return id_ == other.id_; }
+
+   private:
+    const PlannedRuns* runs_;
+    std::size_t id_;
+  };
+
+  PlannedRuns() = default;
+  explicit PlannedRuns(std::shared_ptr<const PlanState> state) : state_(std::move(state)) {}
+  std::size_t size() const;
+  PlannedRun operator[](std::size_t id) const;
+  // The folder name of a run, without making the rest of it.
+  std::string name(std::size_t id) const;
+  iterator begin() const { return iterator(this, 0); }
+  iterator end() const { return iterator(this, size()); }
+
+ private:
+  std::shared_ptr<const PlanState> state_;
+};
+
 struct ExperimentPlan {
   Description description;
   std::vector<std::string> columns;  // the [vary] names, in order
-  std::vector<DesignPoint> points;
-  std::vector<PlannedRun> runs;  // point by point, the seeds within a point
+  DesignPoints points;
+  PlannedRuns runs;
   // Every input file and its SHA-256, sorted by name.
   std::vector<std::pair<std::string, std::string>> inputs;
   // SHA-256 over everything the runs depend on: the para.txt of each run, its

@@ -88,14 +88,25 @@ std::string oneLine(std::string text) {
 
 }  // namespace
 
-std::string runFolder(const std::string& dir, const PlannedRun& run) { return dir + "/runs/" + run.name; }
+namespace {
+
+std::string runFolderOf(const std::string& dir, const std::string& name) { return dir + "/runs/" + name; }
+
+bool isDone(const std::string& folder) {
+  std::error_code error;
+  return fs::exists(folder + "/" + kDoneMark, error);
+}
+
+}  // namespace
+
+std::string runFolder(const std::string& dir, const PlannedRun& run) { return runFolderOf(dir, run.name); }
 std::string runLogFile(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/run.log"; }
 std::string runResultFolder(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/result"; }
 
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message) {
   const std::string folder = runFolder(dir, run);
   std::error_code error;
-  if (fs::exists(folder + "/" + kDoneMark, error)) return RunOutcome::Done;
+  if (isDone(folder)) return RunOutcome::Done;
   if (fs::exists(folder + "/" + kFailedMark, error)) {
     if (message) {
       *message = readSmallFile(folder + "/" + kFailedMark);
@@ -111,6 +122,13 @@ void summariseRunFacts(const std::string& resultFolder) {
   ListedPaths paths(resultFolder, allPathsOf(resultFolder, kRatePrefix));
   FactsSeries series;
   summariseFacts(resultFolder, paths, "", series);
+}
+
+std::vector<int> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir) {
+  std::vector<int> ids;
+  for (std::size_t id = 0; id < plan.runs.size(); ++id)
+    if (!isDone(runFolderOf(dir, plan.runs.name(id)))) ids.push_back(static_cast<int>(id));
+  return ids;
 }
 
 void prepareRunFolder(const std::string& dir, const PlannedRun& run) {

@@ -21,6 +21,9 @@ std::string runResultFolder(const std::string& dir, const PlannedRun& run);
 // and starts again from empty.
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message);
 
+// The runs of the plan not done yet, by id.
+std::vector<int> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir);
+
 // Empties the folder and writes para.txt, wdata.txt and the result folder.
 void prepareRunFolder(const std::string& dir, const PlannedRun& run);
 

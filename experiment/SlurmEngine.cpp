@@ -164,9 +164,7 @@ int slurmArrayLimit() {
 
 SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
                               const std::vector<std::string>& extraOptions, int maxArrayTasks) {
-  std::vector<const PlannedRun*> pending;
-  for (const PlannedRun& run : plan.runs)
-    if (runOutcome(dir, run, nullptr) != RunOutcome::Done) pending.push_back(&run);
+  const std::vector<int> pending = unfinishedRuns(plan, dir);
   SlurmSubmission submission;
   const int count = static_cast<int>(pending.size());
   submission.runsPerTask = count == 0 ? 0 : (count + maxArrayTasks - 1) / maxArrayTasks;
@@ -179,7 +177,7 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
   std::string list;
   for (int task = 0; task < submission.tasks; ++task) {
     for (int i = task * submission.runsPerTask; i < std::min(count, (task + 1) * submission.runsPerTask); ++i)
-      list += (i == task * submission.runsPerTask ? "" : " ") + std::to_string(pending[i]->id);
+      list += (i == task * submission.runsPerTask ? "" : " ") + std::to_string(pending[i]);
     list += "\n";
   }
   writeFileAtomically(taskListFile(dir), list);
@@ -212,20 +210,20 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
   return submission;
 }
 
-std::vector<const PlannedRun*> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task) {
+std::vector<int> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task) {
   TextReader list = TextReader::open(taskListFile(dir));
   for (int line = 0; line < task; ++line) {
     if (list.atEnd()) break;
     list.skipLine();
   }
   if (task < 0 || list.atEnd()) throw RunError(taskListFile(dir) + " lists no task " + std::to_string(task));
-  std::vector<const PlannedRun*> runs;
+  std::vector<int> runs;
   const std::vector<std::string> ids = splitOptionWords(list.readLineText());
   for (const std::string& text : ids) {
     int id = -1;
     if (!parseInt(text, id) || id < 0 || id >= static_cast<int>(plan.runs.size()))
       throw RunError(taskListFile(dir) + ", line " + std::to_string(task + 1) + ": '" + text + "' is no run");
-    runs.push_back(&plan.runs[id]);
+    runs.push_back(id);
   }
   return runs;
 }

@@ -26,7 +26,7 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
                               const std::vector<std::string>& extraOptions, int maxArrayTasks);
 
 // The runs of array task `task`, as the submission listed them.
-std::vector<const PlannedRun*> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task);
+std::vector<int> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task);
 
 // The largest array the cluster takes: MaxArraySize - 1 tasks from
 // scontrol, or 1000 when it cannot be asked.

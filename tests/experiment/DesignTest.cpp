@@ -84,7 +84,9 @@ TEST_F(SampledDesign, ValuesStayInTheirRangesAsParaTxtHoldsThem) {
     const ExperimentPlan plan = makePlan(readDescription(inputs.description(text)));
     ASSERT_EQ(plan.points.size(), 64u);
     std::set<int> sizes;
-    for (const DesignPoint& point : plan.points) {
+    std::vector<DesignPoint> points;
+    for (std::size_t i = 0; i < plan.points.size(); ++i) points.push_back(plan.points[i]);
+    for (const DesignPoint& point : points) {
       double cross = 0;
       int size = 0;
       ASSERT_TRUE(parseReal(point[0], cross)) << point[0];
@@ -97,7 +99,8 @@ TEST_F(SampledDesign, ValuesStayInTheirRangesAsParaTxtHoldsThem) {
       sizes.insert(size);
     }
     EXPECT_EQ(sizes.size(), 9u);
-    EXPECT_EQ(makePlan(readDescription(inputs.description(text))).points, plan.points);
+    const DesignPoints again = makePlan(readDescription(inputs.description(text))).points;
+    for (std::size_t i = 0; i < points.size(); ++i) EXPECT_EQ(again[i], points[i]);
   }
 }
 

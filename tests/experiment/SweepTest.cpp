@@ -180,10 +180,8 @@ TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
       "*/0003) '" VELQUIN_CLI
       "' \"$@\" && head -c 700 \"$3/result/eval.txt\" > \"$3/cut\" && "
       "mv \"$3/cut\" \"$3/result/eval.txt\"; exit 0;;");
-  std::vector<const PlannedRun*> runs;
-  for (const PlannedRun& run : p.runs) runs.push_back(&run);
   std::vector<std::string> ended;
-  EXPECT_EQ(runLocally(program, out(), runs, 2,
+  EXPECT_EQ(runLocally(program, out(), p.runs, {0, 1, 2, 3}, 2,
                        [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
             3);
   EXPECT_EQ(ended.size(), 4u);
