@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/SweepSummary.h"
 #include "app/CliCommands.h"
 #include "experiment/Description.h"
 #include "experiment/ExperimentRecord.h"
@@ -21,6 +20,7 @@
 #include "experiment/RunFolder.h"
 #include "experiment/ShellWord.h"
 #include "experiment/SlurmEngine.h"
+#include "experiment/SweepSummary.h"
 #include "io/RunError.h"
 
 namespace vk {
@@ -213,7 +213,7 @@ void sweepTask(const SweepOptions& o) {
 void sweepPlot(const SweepOptions& o, const PlotBinding& plotting) {
   if (!o.yName.empty() && o.yName == o.xName) throw CLI::ValidationError("--y", "must name another parameter than --x");
   if (plotting.handOver) plotting.handOver();
-  const SweepSummary summary = summariseSweep(o.dir + "/results.csv", o.xName, o.yName, o.metric);
+  const SweepSummary summary = summariseSweep(o.dir + "/" + kResultsFileName, o.xName, o.yName, o.metric);
   plotting.drawSweep(summary, o.plotFile);
   std::fprintf(stderr, "Drew %s over %s%s into %s.\n", o.metric.c_str(), o.xName.c_str(),
                o.yName.empty() ? "" : (" and " + o.yName).c_str(), o.plotFile.c_str());

@@ -4,10 +4,10 @@
 #include "analysis/ContourSummary.h"
 #include "analysis/FactsSummary.h"
 #include "analysis/PathSummary.h"
-#include "analysis/SweepSummary.h"
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "chart/SummaryPlot.h"
+#include "experiment/SweepSummary.h"
 
 int main(int argc, char** argv) {
   vk::PlotBinding plotting;

@@ -2,7 +2,7 @@
 // The chart of sweep plot: a metric of an experiment over one varied
 // parameter (the median with the 10 % and 90 % quantiles) or over two (a
 // colour grid of the median with its colour scale).
-#include "analysis/SweepSummary.h"
+#include "experiment/SweepSummary.h"
 
 namespace vk {
 

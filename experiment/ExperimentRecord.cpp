@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "experiment/Design.h"
+#include "experiment/ResultsTable.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 const char* const kRecordName = "experiment.toml";
 // What sweep run makes in an experiment folder; --replace removes only these.
-const char* const kMadeByRun[] = {"runs", "slurm", "results.csv", "facts-actual.csv", kRecordName};
+const char* const kMadeByRun[] = {"runs", "slurm", kResultsFileName, kActualFactsFileName, kRecordName};
 
 bool isEmptyFolder(const std::string& dir) {
   std::error_code error;

@@ -18,13 +18,13 @@ namespace {
 
 const char* const kUnfinished = "the run did not finish: its cluster task ended before it";
 
-const char* const kFactsPrefix = "facts_";
+const std::string kFactsPrefix = "facts_";
 
 std::string tableHeader(const ExperimentPlan& plan) {
   std::string text = "run,seed";
   for (const std::string& column : plan.columns) text += "," + csvField(column);
-  for (const char* column : kReportColumns) text += std::string(",") + column;
-  for (int c = 0; c < kFactColumns; ++c) text += "," + std::string(kFactsPrefix) + factColumnName(c);
+  text += std::string(",") + kReportColumns[0];
+  for (const std::string& column : resultsValueColumns()) text += "," + column;
   return text + ",status,message\n";
 }
 
@@ -84,6 +84,63 @@ std::string csvField(const std::string& text) {
   std::string quoted = "\"";
   for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
+}
+
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+        fields.back() += line[++i];
+      else if (c == '"')
+        quoted = false;
+      else
+        fields.back() += c;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else if (c != '\r') {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+std::vector<std::string> resultsValueColumns() {
+  std::vector<std::string> columns(std::begin(kReportColumns) + 1, std::end(kReportColumns));
+  for (int c = 0; c < kFactColumns; ++c) columns.push_back(kFactsPrefix + factColumnName(c));
+  return columns;
+}
+
+ResultsTableReader::ResultsTableReader(const std::string& file) : file_(file), text_(TextReader::open(file)) {
+  header_ = csvFields(text_.readLineText());
+}
+
+int ResultsTableReader::column(const std::string& name, const std::string& what) const {
+  const auto found = std::find(header_.begin(), header_.end(), name);
+  if (found == header_.end()) throw RunError(file_ + " has no column '" + name + "' (" + what + ")");
+  return static_cast<int>(found - header_.begin());
+}
+
+bool ResultsTableReader::next(std::vector<std::string>& fields) {
+  if (text_.atEnd()) return false;
+  line_ = text_.line();
+  fields = csvFields(text_.readLineText());
+  if (fields.size() != header_.size())
+    throw RunError(file_ + ", line " + std::to_string(line_) + ": " + std::to_string(fields.size()) +
+                   " fields where the header has " + std::to_string(header_.size()));
+  return true;
+}
+
+double ResultsTableReader::number(const std::vector<std::string>& fields, int column, const char* why) const {
+  double value = 0;
+  if (!parseReal(fields[column], value))
+    throw RunError(file_ + ", line " + std::to_string(line_) + ": '" + fields[column].substr(0, 40) + "' in column " +
+                   header_[column] + " is not a number; " + why);
+  return value;
 }
 
 RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir) {
@@ -151,7 +208,7 @@ RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, 
   RunCounts counts;
   const ExperimentTables tables = experimentTables(plan, dir, unfinishedFailed, &counts);
   writeFileAtomically(dir + "/" + kActualFactsFileName, tables.actualFacts);
-  writeFileAtomically(dir + "/results.csv", tables.results);
+  writeFileAtomically(dir + "/" + kResultsFileName, tables.results);
   return counts;
 }
 

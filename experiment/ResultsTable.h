@@ -10,8 +10,10 @@
 // (the column market, then the facts table's columns); a market whose runs
 // simulate different weeks has one row per distinct set of facts.
 #include <string>
+#include <vector>
 
 #include "experiment/Plan.h"
+#include "io/TextReader.h"
 
 namespace vk {
 
@@ -24,6 +26,7 @@ struct RunCounts {
 // Counts the runs of the plan by the marks in their folders.
 RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir);
 
+constexpr const char* kResultsFileName = "results.csv";
 constexpr const char* kActualFactsFileName = "facts-actual.csv";
 
 struct ExperimentTables {
@@ -42,5 +45,34 @@ RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, 
 
 // A field as CSV holds it: quoted when it holds a comma, a quote or a line end.
 std::string csvField(const std::string& text);
+// The fields of one line: a field in double quotes may hold commas and ""
+// for a quote; a carriage return outside quotes is dropped.
+std::vector<std::string> csvFields(const std::string& line);
+
+// The columns of a path's values: the run report's after "path", then the
+// facts with their prefix facts_.
+std::vector<std::string> resultsValueColumns();
+
+// results.csv read back line by line. A line with another number of fields
+// than the header, and a field that should be a number and is not, are
+// RunErrors naming the file and the line.
+class ResultsTableReader {
+ public:
+  explicit ResultsTableReader(const std::string& file);
+
+  // The index of the named column; `what` says why it is needed when the
+  // table has no such column.
+  int column(const std::string& name, const std::string& what) const;
+  // The next line's fields; false at the end of the table.
+  bool next(std::vector<std::string>& fields);
+  // The field as a number; `why` ends the message when it is not one.
+  double number(const std::vector<std::string>& fields, int column, const char* why) const;
+
+ private:
+  std::string file_;
+  TextReader text_;
+  std::vector<std::string> header_;
+  int line_ = 1;
+};
 
 }  // namespace vk

@@ -11,7 +11,8 @@
 #   experiment sweeps of many runs and their results table -> analysis, run,
 #             model, io
 #   calibration parameters estimated by simulated moments -> experiment, analysis, run, io
-#   chart     the chart adapter and the chart views -> analysis, io, Qt
+#   chart     the chart adapter and the chart views -> experiment, analysis,
+#             io, Qt
 #   ui        the windows -> chart, analysis, run, model, io, Qt
 #   app       the programs -> ui, chart, analysis, calibration, experiment, run, io
 #
@@ -33,7 +34,7 @@ allowed() {
     analysis) echo "analysis run io" ;;
     experiment) echo "experiment analysis run model io" ;;
     calibration) echo "calibration experiment analysis run io" ;;
-    chart) echo "chart analysis io" ;;
+    chart) echo "chart experiment analysis io" ;;
     ui) echo "ui chart analysis run model io" ;;
     app) echo "app ui chart analysis calibration experiment run io" ;;
   esac

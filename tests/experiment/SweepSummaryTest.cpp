@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "analysis/SweepSummary.h"
+#include "experiment/SweepSummary.h"
 #include "io/RunError.h"
 #include "tests/run/TempDir.h"
 
