@@ -169,18 +169,11 @@ void sweepRun(const SweepOptions& o, const CLI::App& command) {
 void sweepStatus(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
   const ExperimentPlan plan = recordedPlan(dir);
-  RunCounts counts;
   int listed = 0;
   std::string failures;
-  for (const PlannedRun& run : plan.runs) {
-    std::string message;
-    const RunOutcome outcome = runOutcome(dir, run, &message);
-    if (outcome == RunOutcome::Done) ++counts.done;
-    if (outcome == RunOutcome::Pending) ++counts.pending;
-    if (outcome != RunOutcome::Failed) continue;
-    ++counts.failed;
+  const RunCounts counts = countRuns(plan, dir, [&](const PlannedRun& run, const std::string& message) {
     if (++listed <= 20) failures += "  run " + run.name + ": " + message + "\n";
-  }
+  });
   std::printf("%zu runs: %s.\n%s", plan.runs.size(), countsText(counts).c_str(), failures.c_str());
   if (listed > 20) std::printf("  ... and %d more failed runs\n", listed - 20);
 }

@@ -143,16 +143,19 @@ double ResultsTableReader::number(const std::vector<std::string>& fields, int co
   return value;
 }
 
-RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir) {
+RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir, const RunFailureHandler& onFailure) {
   RunCounts counts;
+  std::string message;
   for (const PlannedRun& run : plan.runs) {
-    const RunOutcome outcome = runOutcome(dir, run, nullptr);
-    if (outcome == RunOutcome::Done)
+    const RunOutcome outcome = runOutcome(dir, run, onFailure ? &message : nullptr);
+    if (outcome == RunOutcome::Done) {
       ++counts.done;
-    else if (outcome == RunOutcome::Failed)
+    } else if (outcome == RunOutcome::Failed) {
       ++counts.failed;
-    else
+      if (onFailure) onFailure(run, message);
+    } else {
       ++counts.pending;
+    }
   }
   return counts;
 }

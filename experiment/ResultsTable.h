@@ -9,6 +9,7 @@
 // DIR/facts-actual.csv: the facts of the actual changes, one row per market
 // (the column market, then the facts table's columns); a market whose runs
 // simulate different weeks has one row per distinct set of facts.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct RunCounts {
   int pending = 0;
 };
 
-// Counts the runs of the plan by the marks in their folders.
-RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir);
+// Counts the runs of the plan by the marks in their folders, handing each
+// failed run and why it failed to onFailure, if given.
+using RunFailureHandler = std::function<void(const PlannedRun& run, const std::string& message)>;
+RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir, const RunFailureHandler& onFailure = {});
 
 constexpr const char* kResultsFileName = "results.csv";
 constexpr const char* kActualFactsFileName = "facts-actual.csv";
