@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include "analysis/EarlierRun.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "run/Parameters.h"
 #include "run/RunDriver.h"
@@ -37,35 +39,6 @@
 namespace vk {
 
 namespace {
-
-// Swallows the user's clicks, keys and wheel turns while it is installed.
-class InputSwallower : public QObject {
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-      case QEvent::Wheel:
-        return true;
-      default:
-        return false;
-    }
-  }
-};
-
-// A run keeps the event loop waiting, so what the user clicked or typed
-// meanwhile is still queued when it returns and would act only now, on the
-// finished run: a second click on Start would start a second run. The window
-// reacts to no input during a run, so that input is dropped.
-void dropInputQueuedDuringRun() {
-  InputSwallower swallower;
-  QCoreApplication::instance()->installEventFilter(&swallower);
-  QCoreApplication::processEvents();
-  QCoreApplication::instance()->removeEventFilter(&swallower);
-}
 
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
@@ -164,6 +137,8 @@ MainWindow::MainWindow(UserPrompts* prompts)
   pathRowTarget_ = pacer_.add([this] { paintProgressRow(pathPercentField, pathBar, pathPercent_); });
   logTarget_ = pacer_.add([this] { logView->repaint(); });
 
+  run_ = std::make_unique<RunThread>(static_cast<Display&>(*this),
+                                     [this](RunEnd end, const QString& failure) { runFinished(end, failure); });
   connectHandlers();
   giveButtonsKeys();
   resetState();
@@ -197,6 +172,9 @@ void MainWindow::buildLayout() {
   logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
   replayTimer = new QTimer(this);
+  runStatus = new QLabel(this);
+  runStatus->setGeometry(533, 1, 228, 18);
+  runStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   nameControls();
 }
 
@@ -296,7 +274,8 @@ void MainWindow::nameControls() {
                                                                {pathPercentField, "Edit2"},
                                                                {pathPercentSign, "Label4"},
                                                                {logView, "Memo1"},
-                                                               {replayTimer, "Timer1"}};
+                                                               {replayTimer, "Timer1"},
+                                                               {runStatus, "RunStatus"}};
   for (const auto& [object, name] : names) object->setObjectName(name);
 }
 
@@ -367,7 +346,8 @@ void MainWindow::giveButtonsKeys() {
 
 void MainWindow::connectHandlers() {
   connect(settingButton, &QPushButton::clicked, this, &MainWindow::openSettings);
-  connect(startButton, &QPushButton::clicked, this, &MainWindow::startRun);
+  connect(startButton, &QPushButton::clicked, this, &MainWindow::startOrStop);
+  connect(graphCheck, &QCheckBox::toggled, this, [this](bool on) { run_->setGraphEnabled(on); });
   connect(pathField, &QLineEdit::textChanged, this, &MainWindow::pathFieldChanged);
   connect(playButton, &QPushButton::clicked, this, &MainWindow::playOrPauseReplay);
   connect(stopReplayButton, &QPushButton::clicked, this, &MainWindow::stopReplay);
@@ -444,10 +424,21 @@ bool MainWindow::confirmRunOver(const std::string& dir) {
   return true;
 }
 
+void MainWindow::startOrStop() {
+  if (run_->running())
+    stopRun();
+  else
+    startRun();
+}
+
 void MainWindow::startRun() {
+  if (run_->running()) {
+    prompts_.showNotice(this, "A run is under way. Stop ends it after its current week; then Start begins a new one.");
+    return;
+  }
   if (!confirmRunOver(fileName(runFiles.resultDir))) return;
   // The charts now belong to the run; a replay must not go on drawing into
-  // them when the run returns.
+  // them meanwhile.
   try {
     viewer_->stop();
   } catch (const std::exception& e) {
@@ -460,24 +451,85 @@ void MainWindow::startRun() {
   rateChart->releaseLeftAxis();
   rateChart->setNote(QString());
   viewer_->forget();
-  // Where the question's box stood, the window is painted anew now: the run
-  // lets no paint request through, and with Graph off it would not repaint
-  // the charts under the box itself. The window system reports the uncovered
-  // area only once the box is gone, so its reports are let in for a moment.
-  repaintUncovered();
-  QString failure;
-  try {
-    RunSimulation(fileName(runFiles.resultDir), fileName(runFiles.priceFileName), fileName(runFiles.dataFileName),
-                  *this);
-  } catch (const std::exception& e) {
-    failure = QString::fromStdString(e.what());
+  progress_.begin(pathsOfRun());
+  showRunStatus();
+  startButton->setText("Stop");
+  startButton->setToolTip("Stop the run after its current week (Alt+R)");
+  const std::string dir = fileName(runFiles.resultDir), price = fileName(runFiles.priceFileName),
+                    data = fileName(runFiles.dataFileName);
+  run_->start([dir, price, data](Display& display) { RunSimulation(dir, price, data, display); },
+              graphCheck->isChecked());
+}
+
+void MainWindow::stopRun() {
+  if (!run_->running()) return;
+  run_->requestStop();
+  startButton->setEnabled(false);
+  runStatus->setText("Stopping after this week");
+}
+
+void MainWindow::waitForRunEnd() {
+  if (!run_->running()) return;
+  QEventLoop ended;
+  runEnded_ = [&ended] { ended.quit(); };
+  ended.exec();
+  runEnded_ = nullptr;
+}
+
+void MainWindow::runFinished(RunEnd end, const QString& failure) {
+  if (end == RunEnd::Failed)
     // The log keeps the end of every run it began, also of one that failed.
     AppendLog("Simulation stopped: " + failure.toStdString());
-  }
+  if (end == RunEnd::Stopped) AppendLog(stoppedRunNote());
   pacer_.flush();
-  dropInputQueuedDuringRun();
   setPathControlsEnabled(true);
-  if (!failure.isEmpty()) reportError(failure);
+  startButton->setText("Start");
+  startButton->setEnabled(true);
+  startButton->setToolTip("Start a run with the parameters of para.txt (Alt+R)");
+  progress_.end();
+  showRunStatus();
+  if (end == RunEnd::Failed) reportError(failure);
+  if (runEnded_) runEnded_();
+}
+
+// Which path the stopped run cut, as its mark in the directory's lock says.
+std::string MainWindow::stoppedRunNote() const {
+  std::optional<UnfinishedRun> mark;
+  try {
+    mark = readUnfinishedRun(fileName(runFiles.resultDir));
+  } catch (const std::exception&) {
+    // Without the mark the note names no path.
+  }
+  if (!mark || mark->cutPath < 0) return "Simulation stopped by Stop before its first path.";
+  return "Simulation stopped by Stop: path " + std::to_string(mark->cutPath) +
+         " was cut and is marked so in run.lock; summaries refuse it.";
+}
+
+// The paths the run will compute, when para.txt says: the replay modes take
+// their list from filename.txt.
+int MainWindow::pathsOfRun() const {
+  try {
+    const Parameters p = readParameterFile("para.txt");
+    if (p.runMode == "write" || p.runMode == "all") return p.simtimes;
+  } catch (const std::exception&) {
+    // The run reports the parameter file itself.
+  }
+  return 0;
+}
+
+void MainWindow::showRunStatus() {
+  const QString text = QString::fromStdString(progress_.status());
+  if (runStatus->text() != text) runStatus->setText(text);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The run's thread writes into the result directory; it is ended at a week
+  // boundary, leaving its mark, before the window goes.
+  if (run_->running()) {
+    stopRun();
+    waitForRunEnd();
+  }
+  QWidget::closeEvent(event);
 }
 
 void MainWindow::pathFieldChanged() {
@@ -571,15 +623,6 @@ void MainWindow::paintProgressRow(QLineEdit* field, QProgressBar* bar, int perce
   field->parentWidget()->repaint(row);
 }
 
-void MainWindow::repaintUncovered() {
-  // An event loop that sleeps until the moment is over: calling
-  // processEvents until then kept the processor busy for all of it.
-  QEventLoop moment;
-  QTimer::singleShot(60, &moment, &QEventLoop::quit);
-  moment.exec(QEventLoop::ExcludeUserInputEvents);
-  repaint();
-}
-
 // A new run starts from empty rows, not from what the last run reached.
 void MainWindow::clearProgressRows() {
   weekPercent_ = pathPercent_ = -1;
@@ -588,13 +631,12 @@ void MainWindow::clearProgressRows() {
   progressPanel->repaint();
 }
 
-void MainWindow::SetWeekProgress(int percent) { setProgress(weekPercent_, percent, weekRowTarget_); }
-
-void MainWindow::SetPathProgress(int percent) {
-  setProgress(pathPercent_, percent, pathRowTarget_);
-  // The end of a path: whatever it drew last is shown before the next begins.
-  pacer_.flush();
+void MainWindow::SetWeekProgress(int percent) {
+  setProgress(weekPercent_, percent, weekRowTarget_);
+  if (progress_.week(percent)) showRunStatus();
 }
+
+void MainWindow::SetPathProgress(int percent) { setProgress(pathPercent_, percent, pathRowTarget_); }
 
 void MainWindow::ClearActualSeries() { actualSeries->clear(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the three names a run needs, the Start button
-// that runs a simulation on this thread, the progress rows, the log and the
+// that runs a simulation off the window's thread and becomes Stop while it
+// runs, the progress rows with the run's path and time left, the log and the
 // three live charts the run draws through the display operations, the path
 // viewer, the Setting and Analyzer buttons and the charts' Save buttons.
 //
@@ -17,8 +18,11 @@
 #include "ui/PathViewer.h"
 #include "ui/RepaintPacer.h"
 #include "ui/RunFiles.h"
+#include "ui/RunProgress.h"
+#include "ui/RunThread.h"
 
 class QCheckBox;
+class QCloseEvent;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -58,7 +62,16 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
 
   // Handlers.
   void openSettings();
+  // The Start button: Start, or Stop while a run is under way.
+  void startOrStop();
+  // Starts a run off the window's thread; during a run it says so and
+  // starts none.
   void startRun();
+  // Ends the run after its current week; the cut path stays marked.
+  void stopRun();
+  bool runInProgress() const { return run_->running(); }
+  // Lets the window's events run until the run under way has ended.
+  void waitForRunEnd();
   void pathFieldChanged();
   void playOrPauseReplay();
   void stopReplay();
@@ -124,9 +137,12 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QLabel* pathPercentSign;
   QPlainTextEdit* logView;
   QTimer* replayTimer;
+  // "Path k of N, m:ss left" during a run, right of the banner.
+  QLabel* runStatus;
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void buildLayout();
@@ -141,7 +157,10 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void resetState();
   void setProgress(int& shown, int percent, int target);
   void clearProgressRows();
-  void repaintUncovered();
+  void runFinished(RunEnd end, const QString& failure);
+  std::string stoppedRunNote() const;
+  int pathsOfRun() const;
+  void showRunStatus();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
   bool confirmRunOver(const std::string& dir);
@@ -154,12 +173,18 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   UserPrompts& prompts_;
   ParametersDialog* parametersDialog_ = nullptr;
   std::unique_ptr<PathViewer> viewer_;
-  RepaintPacer pacer_;
+  // Ten pictures a second show a run well; each costs milliseconds of the
+  // processor the run shares with the window.
+  RepaintPacer pacer_{100};
   int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, logTarget_;
   // The percentages to show; -1 while the field is still empty.
   int weekPercent_ = -1;
   int pathPercent_ = -1;
   bool centred_ = false;
+  RunProgress progress_;
+  std::function<void()> runEnded_;
+  // Last, so that a run still under way ends before the window's parts go.
+  std::unique_ptr<RunThread> run_;
 };
 
 }  // namespace vk

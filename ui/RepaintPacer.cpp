@@ -1,5 +1,6 @@
 #include "ui/RepaintPacer.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace vk {
@@ -25,12 +26,13 @@ void RepaintPacer::changed(int id) {
 }
 
 void RepaintPacer::catchUp() {
-  if (anyPending_ && now() - lastPaint_ >= intervalMs_) flush();
+  if (anyPending_ && now() - lastPaint_ >= std::max<qint64>(intervalMs_, kGapPerPaintMs * lastDuration_)) flush();
 }
 
 void RepaintPacer::flush() {
   if (!anyPending_) return;
   const qint64 start = timer_.nsecsElapsed();
+  const qint64 startMs = now();
   for (std::size_t i = 0; i < painters_.size(); ++i) {
     if (!pending_[i]) continue;
     pending_[i] = false;
@@ -42,6 +44,7 @@ void RepaintPacer::flush() {
   // Counted from the end of the painting, so that painting never takes more
   // than its share of the run however slow it is.
   lastPaint_ = now();
+  lastDuration_ = lastPaint_ - startMs;
 }
 
 }  // namespace vk

@@ -1,14 +1,13 @@
 #pragma once
-// A run executes on the window's thread and keeps the event loop from
-// running, so whatever it shows must be painted by hand before the run goes
-// on. Painting each of its thousands of changes would cost more than the run
-// itself; the screen shows a new picture only every few milliseconds anyway.
-// The pacer therefore paints what has changed at most once per interval (the
-// screen's pace, 30 ms): a change is painted at once when the last painting
-// is at least that long ago, and otherwise with the next change, the next
-// call of catchUp() or the next flush() after the interval. The run's display
+// A run shows thousands of changes a second, played into the window from
+// the run's thread; painting each would cost more than the run itself, and
+// the screen shows a new picture only every few milliseconds anyway. The
+// pacer therefore paints what has changed at most once per interval (the
+// screen's pace, 30 ms, or longer after a slow painting): a change is painted
+// at once when the last painting is that long ago, and otherwise with the
+// next change, the next call of catchUp() or the next flush(). The window
 // calls catchUp() at every week, so nothing waits much longer than one
-// interval, and flush() at the end of every path and of the run.
+// interval, and flush() at the end of the run.
 #include <QElapsedTimer>
 
 #include <functional>
@@ -19,6 +18,10 @@ namespace vk {
 class RepaintPacer {
  public:
   using Clock = std::function<qint64()>;  // milliseconds, monotonic
+  // After a painting that took d milliseconds the next waits at least this
+  // many times d, so that painting takes at most an eighth of the time
+  // however slow the screen is.
+  static constexpr qint64 kGapPerPaintMs = 7;
 
   explicit RepaintPacer(int intervalMs = 30, Clock clock = Clock());
 
@@ -47,6 +50,7 @@ class RepaintPacer {
   std::vector<bool> pending_;
   bool anyPending_ = false;
   qint64 lastPaint_;
+  qint64 lastDuration_ = 0;
   int paintCount_ = 0;
   qint64 paintNs_ = 0;
 };

@@ -1,5 +1,6 @@
 // The main window: its layout, the display operations a run calls, the
-// Start action with its overwrite question, and the paced repainting.
+// Start action with its overwrite question, the run off the window's thread
+// with Stop, and the paced repainting.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include "FakePrompts.h"
 #include "Pixels.h"
 #include "chart/Chart.h"
+#include "io/ResultLock.h"
+#include "run/RunDriver.h"
 #include "tests/io/CommaLocale.h"
 #include "tests/io/LockingProcess.h"
 #include "ui/MainWindow.h"
@@ -50,6 +53,12 @@ void writeShortDemo(const ScratchDir& dir) {
   QDir(dir.path()).mkdir("result");
 }
 
+// Starts a run and lets the window's events run until it has ended.
+void runToEnd(MainWindow& form) {
+  form.startRun();
+  form.waitForRunEnd();
+}
+
 // Records, at the run's first log line, whether the path controls were
 // usable: the state the user sees while the run lasts.
 class SpyForm : public MainWindow {
@@ -62,24 +71,99 @@ class SpyForm : public MainWindow {
   }
 };
 
-// Clicks Start while the run is under way, as an impatient user would: the
-// click waits in the queue until the run returns.
-class ImpatientForm : public MainWindow {
+// Presses Stop when the window shows the run's first week: the run is then
+// well under way and, its queue of operations being bounded, far from its end.
+class StoppingForm : public MainWindow {
  public:
   using MainWindow::MainWindow;
-  void AppendLog(const std::string& text) override {
-    if (text == "Simulation start!" && !clicked_) {
-      clicked_ = true;
-      const QPoint centre = startButton->rect().center();
-      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-        QCoreApplication::postEvent(startButton, new QMouseEvent(type, centre, startButton->mapToGlobal(centre),
-                                                                 Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  bool stopShown = false;
+  void SetWeekProgress(int percent) override {
+    if (!pressed_) {
+      pressed_ = true;
+      stopShown = startButton->text() == "Stop";
+      QTest::mouseClick(startButton, Qt::LeftButton);
     }
-    MainWindow::AppendLog(text);
+    MainWindow::SetWeekProgress(percent);
   }
 
  private:
-  bool clicked_ = false;
+  bool pressed_ = false;
+};
+
+// Writes down every display operation the window is given, in order.
+class RecordingForm : public MainWindow {
+ public:
+  using MainWindow::MainWindow;
+  QStringList calls;
+  QStringList statusAtPathEnds;
+  void AppendLog(const std::string& text) override {
+    calls << "log " + QString::fromStdString(text);
+    MainWindow::AppendLog(text);
+  }
+  void SetWeekProgress(int percent) override {
+    calls << QString("week %1").arg(percent);
+    MainWindow::SetWeekProgress(percent);
+  }
+  void SetPathProgress(int percent) override {
+    calls << QString("path %1").arg(percent);
+    MainWindow::SetPathProgress(percent);
+    statusAtPathEnds << runStatus->text();
+  }
+  void ClearActualSeries() override {
+    calls << "clear actual";
+    MainWindow::ClearActualSeries();
+  }
+  void AddActualPoint(int week, double rate) override {
+    calls << QString("actual %1 %2").arg(week).arg(rate, 0, 'g', 17);
+    MainWindow::AddActualPoint(week, rate);
+  }
+  void RedrawRateChart() override {
+    calls << "redraw";
+    MainWindow::RedrawRateChart();
+  }
+  void ClearSimulationSeries() override {
+    calls << "clear simulation";
+    MainWindow::ClearSimulationSeries();
+  }
+  void AddSimulationPoint(int week, double rate) override {
+    calls << QString("simulation %1 %2").arg(week).arg(rate, 0, 'g', 17);
+    MainWindow::AddSimulationPoint(week, rate);
+  }
+  void ShowWeights(const double* means, int n) override {
+    calls << "weights" + numbers(means, n);
+    MainWindow::ShowWeights(means, n);
+  }
+  void ShowSupplyDemand(int ndiv, const double* supply, const double* demand) override {
+    calls << QString("levels %1").arg(ndiv) + numbers(supply, 2 * ndiv + 1) + numbers(demand, 2 * ndiv + 1);
+    MainWindow::ShowSupplyDemand(ndiv, supply, demand);
+  }
+  static QString numbers(const double* values, int n) {
+    QString text;
+    for (int i = 0; i < n; ++i) text += QString(" %1").arg(values[i], 0, 'g', 17);
+    return text;
+  }
+};
+
+// The same record of a run made without a window, with Graph on.
+class RecordingDisplay : public vk::Display {
+ public:
+  explicit RecordingDisplay(RecordingForm& form) : form_(form) {}
+  void AppendLog(const std::string& text) override { form_.RecordingForm::AppendLog(text); }
+  void SetWeekProgress(int percent) override { form_.RecordingForm::SetWeekProgress(percent); }
+  void SetPathProgress(int percent) override { form_.RecordingForm::SetPathProgress(percent); }
+  void ClearActualSeries() override { form_.RecordingForm::ClearActualSeries(); }
+  void AddActualPoint(int week, double rate) override { form_.RecordingForm::AddActualPoint(week, rate); }
+  void RedrawRateChart() override { form_.RecordingForm::RedrawRateChart(); }
+  void ClearSimulationSeries() override { form_.RecordingForm::ClearSimulationSeries(); }
+  bool GraphEnabled() override { return true; }
+  void AddSimulationPoint(int week, double rate) override { form_.RecordingForm::AddSimulationPoint(week, rate); }
+  void ShowWeights(const double* means, int n) override { form_.RecordingForm::ShowWeights(means, n); }
+  void ShowSupplyDemand(int ndiv, const double* supply, const double* demand) override {
+    form_.RecordingForm::ShowSupplyDemand(ndiv, supply, demand);
+  }
+
+ private:
+  RecordingForm& form_;
 };
 
 // The result files of a short demo run started from the window, by name.
@@ -88,7 +172,7 @@ QMap<QString, QByteArray> resultsOfAWindowRun() {
   writeShortDemo(dir);
   FakePrompts prompts;
   MainWindow form(&prompts);
-  form.startRun();
+  runToEnd(form);
   QMap<QString, QByteArray> files;
   if (!prompts.errors.isEmpty()) return files;
   for (const QFileInfo& entry : QDir(dir.file("result")).entryInfoList(QDir::Files)) {
@@ -284,7 +368,7 @@ class MainWindowTest : public QObject {
   void progressRowsShowTheLatestPercentage() {
     FakePrompts prompts;
     MainWindow form(&prompts);
-    form.SetPathProgress(0);  // the end of a path shows everything
+    form.SetPathProgress(0);  // the first change after a quiet time: at once
     QCOMPARE(form.pathPercentField->text(), QString("0"));
     QCOMPARE(form.pathBar->value(), 0);
     form.SetWeekProgress(12);
@@ -293,8 +377,30 @@ class MainWindowTest : public QObject {
     QCOMPARE(form.weekPercentField->text(), QString("37"));
     QCOMPARE(form.weekBar->value(), 37);
     form.SetPathProgress(100);
+    form.pacer().flush();
     QCOMPARE(form.pathPercentField->text(), QString("100"));
     QCOMPARE(form.pathBar->value(), 100);
+  }
+
+  void aSlowPaintingPutsTheNextOneFurtherOff() {
+    qint64 now = 0;
+    vk::RepaintPacer pacer(30, [&now] { return now; });
+    int paintings = 0;
+    const int target = pacer.add([&] {
+      ++paintings;
+      now += 10;  // a painting of 10 ms
+    });
+    pacer.changed(target);
+    QCOMPARE(paintings, 1);
+    now += 30;
+    pacer.changed(target);
+    QCOMPARE(paintings, 1);  // 7 times 10 ms must pass, not the interval
+    now += 39;
+    pacer.catchUp();
+    QCOMPARE(paintings, 1);
+    now += 1;
+    pacer.catchUp();
+    QCOMPARE(paintings, 2);
   }
 
   void pacerPaintsAtMostOncePerInterval() {
@@ -354,14 +460,14 @@ class MainWindowTest : public QObject {
     FakePrompts prompts;
     prompts.overwriteAnswer = false;
     MainWindow form(&prompts);
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.overwriteQuestions, 1);
     QCOMPARE(dir.read("result/r0000.csv"), QString("old"));
     QVERIFY(!dir.exists("result/eval.txt"));
     QVERIFY(form.logView->toPlainText().isEmpty());
 
     prompts.overwriteAnswer = true;
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.overwriteQuestions, 2);
     QVERIFY(dir.exists("result/eval.txt"));
     QVERIFY(dir.read("result/r0000.csv") != "old");
@@ -377,7 +483,7 @@ class MainWindowTest : public QObject {
     MainWindow form(&prompts);
 
     prompts.earlierAnswer = vk::EarlierRunAnswer::No;
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.overwriteQuestions, 1);
     QVERIFY2(prompts.earlierText.startsWith("4 files of an earlier run (r0002.csv ... w0003.csv)"),
              qPrintable(prompts.earlierText));
@@ -386,7 +492,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(dir.read("result/r0003.csv"), QString("old"));
 
     prompts.earlierAnswer = vk::EarlierRunAnswer::MoveAside;
-    form.startRun();
+    runToEnd(form);
     QVERIFY(prompts.errors.isEmpty());
     for (const char* name : {"r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"}) {
       QVERIFY2(!dir.exists(QString("result/") + name), name);
@@ -398,14 +504,14 @@ class MainWindowTest : public QObject {
     // Only the new run's files are left: the plain question again.
     prompts.overwriteAnswer = false;
     prompts.earlierText.clear();
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.overwriteQuestions, 3);
     QVERIFY(prompts.earlierText.isEmpty());
 
     // Keep runs beside them and leaves them where they are.
     dir.write("result/r0009.csv", "old");
     prompts.earlierAnswer = vk::EarlierRunAnswer::Keep;
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.overwriteQuestions, 4);
     QCOMPARE(dir.read("result/r0009.csv"), QString("old"));
     QVERIFY(!dir.exists("result/earlier-run-2"));
@@ -417,10 +523,10 @@ class MainWindowTest : public QObject {
     FakePrompts prompts;
     prompts.overwriteAnswer = true;
     MainWindow form(&prompts);
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(form.pathPercentField->text(), QString("100"));
     form.runFiles.priceFileName = "nowhere.txt";
-    form.startRun();
+    runToEnd(form);
     for (QLineEdit* field : {form.weekPercentField, form.pathPercentField}) QVERIFY(field->text().isEmpty());
     for (QProgressBar* bar : {form.weekBar, form.pathBar}) QCOMPARE(bar->value(), 0);
     const QStringList log = form.logView->toPlainText().split('\n');
@@ -435,7 +541,7 @@ class MainWindowTest : public QObject {
     writeShortDemo(dir);
     FakePrompts prompts;
     SpyForm form(&prompts);
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.overwriteQuestions, 0);  // nothing to overwrite
     QVERIFY(prompts.errors.isEmpty());
     QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
@@ -478,7 +584,7 @@ class MainWindowTest : public QObject {
     const double means[] = {1.0};
     form.ShowWeights(means, 1);
     form.graphCheck->setChecked(false);
-    form.startRun();
+    runToEnd(form);
     QVERIFY(prompts.errors.isEmpty());
     QCOMPARE(form.actualSeries->points().size(), 261 - 208 + 1);
     QVERIFY(form.simulationSeries->points().isEmpty());
@@ -495,7 +601,7 @@ class MainWindowTest : public QObject {
     FakePrompts prompts;
     MainWindow form(&prompts);
     form.runFiles.priceFileName = "nowhere.txt";
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("nowhere.txt"), qPrintable(prompts.errors[0]));
     QVERIFY(!form.logView->toPlainText().contains("Simulation end."));
@@ -504,7 +610,7 @@ class MainWindowTest : public QObject {
 
     form.runFiles.priceFileName = "price.txt";
     form.runFiles.resultDir = "no-such-dir";
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
   }
@@ -516,7 +622,7 @@ class MainWindowTest : public QObject {
     MainWindow form(&prompts);
     vk::testing::LockingProcess other(dir.file("result").toStdString(), vk::ResultLock::Use::Run);
     QVERIFY(other.locked());
-    form.startRun();
+    runToEnd(form);
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains("The result directory 'result' is in use: a run is writing it (process " +
                                         QString::number(other.pid())),
@@ -525,32 +631,105 @@ class MainWindowTest : public QObject {
     QVERIFY(form.pathField->isEnabled());
   }
 
-  void clicksDuringARunAreDropped() {
+  // The run executes on a thread of its own; the window is given exactly the
+  // operations, in the same order and with the same values, that the run
+  // makes when it runs on the caller's thread.
+  void aWindowRunShowsWhatARunOnTheCallersThreadShows() {
     ScratchDir dir;
     writeShortDemo(dir);
     FakePrompts prompts;
-    ImpatientForm form(&prompts);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.startRun();
-    QCoreApplication::processEvents();
-    QCOMPARE(prompts.overwriteQuestions, 0);
-    QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
-    // Clicks after the run still act.
-    QTest::mouseClick(form.startButton, Qt::LeftButton);
-    QCOMPARE(prompts.overwriteQuestions, 1);
+    prompts.overwriteAnswer = true;
+    RecordingForm form(&prompts);
+    runToEnd(form);
+    QVERIFY(prompts.errors.isEmpty());
+    const QStringList inWindow = form.calls;
+    QVERIFY(!inWindow.filter("simulation ").isEmpty() && !inWindow.filter("levels ").isEmpty());
+    form.calls.clear();
+    RecordingDisplay direct(form);
+    vk::RunSimulation("result", "price.txt", "data.txt", direct);
+    QCOMPARE(inWindow.size(), form.calls.size());
+    QVERIFY(inWindow == form.calls);
   }
 
-  void aRunIsOnScreenWithoutTheEventLoop() {
+  void theStatusNamesThePathOfTheRunAndHowManyThereAre() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    RecordingForm form(&prompts);
+    runToEnd(form);
+    QCOMPARE(form.statusAtPathEnds.size(), 3);  // before the first path and after each
+    QVERIFY2(form.statusAtPathEnds[0].startsWith("Path 1 of 2, "), qPrintable(form.statusAtPathEnds[0]));
+    QVERIFY2(form.statusAtPathEnds[1].startsWith("Path 1 of 2, "), qPrintable(form.statusAtPathEnds[1]));
+    QVERIFY2(form.statusAtPathEnds[2].startsWith("Path 2 of 2, "), qPrintable(form.statusAtPathEnds[2]));
+    QVERIFY(form.runStatus->text().isEmpty());
+  }
+
+  void stopEndsTheRunAtAWeekAndLeavesTheCutPathMarked() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    dir.write("para.txt", dir.read("para.txt").replace("\n2 simtimes", "\n200 simtimes"));
+    FakePrompts prompts;
+    StoppingForm form(&prompts);
+    runToEnd(form);
+    QVERIFY(form.stopShown);
+    QVERIFY(prompts.errors.isEmpty());
+    const std::optional<vk::UnfinishedRun> mark = vk::readUnfinishedRun("result");
+    QVERIFY(mark);
+    QVERIFY2(mark->cutPath >= 0 && mark->cutPath < 200, qPrintable(QString::number(mark->cutPath)));
+    const QStringList log = form.logView->toPlainText().split('\n');
+    QCOMPARE(log.first(), QString("Simulation start!"));
+    QCOMPARE(log.last(), QString("Simulation stopped by Stop: path %1 was cut and is marked so in run.lock; "
+                                 "summaries refuse it.")
+                             .arg(mark->cutPath));
+    // A summary of the directory is told of the cut path.
+    const vk::ResultLock summary(dir.file("result").toStdString(), vk::ResultLock::Use::Summary);
+    QVERIFY(summary.unfinished());
+    QCOMPARE(summary.unfinished()->cutPath, mark->cutPath);
+    QCOMPARE(form.startButton->text(), QString("Start"));
+    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(form.pathField->isEnabled());
+  }
+
+  void startDuringARunSaysSoAndStartsNoSecondRun() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    form.startRun();
+    QVERIFY(form.runInProgress());
+    form.startRun();
+    QCOMPARE(prompts.notices.size(), 1);
+    QVERIFY2(prompts.notices[0].contains("Stop"), qPrintable(prompts.notices[0]));
+    form.waitForRunEnd();
+    QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
+    QCOMPARE(prompts.overwriteQuestions, 0);
+  }
+
+  void closingTheWindowDuringARunStopsItFirst() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    dir.write("para.txt", dir.read("para.txt").replace("\n2 simtimes", "\n200 simtimes"));
+    FakePrompts prompts;
+    {
+      MainWindow form(&prompts);
+      form.show();
+      form.startRun();
+      form.close();
+      QVERIFY(!form.runInProgress());
+    }
+    QVERIFY(vk::readUnfinishedRun("result"));
+  }
+
+  void aRunLeavesItsLastPictureOnScreen() {
     ScratchDir dir;
     writeShortDemo(dir);
     FakePrompts prompts;
     MainWindow form(&prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.startRun();
-    // What the screen shows right after the run, before any event is
-    // handled: the simulated line (blue) and the weights bars (red fill).
+    runToEnd(form);
+    // What the screen shows right after the run: the simulated line (blue)
+    // and the weights bars (red fill).
     const QImage shown = form.screen()->grabWindow(form.winId()).toImage();
     const QRect rate = form.rateChart->canvas()->geometry().translated(form.rateChart->mapTo(&form, QPoint(0, 0)));
     QVERIFY(countPixels(shown.copy(rate), qRgb(0, 0, 255)) > 50);
