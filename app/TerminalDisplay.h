@@ -3,7 +3,7 @@
 // progress line on stderr, redrawn in place, only when stderr is a terminal.
 #include <cstdio>
 
-#include "run/Display.h"
+#include "model/Display.h"
 
 namespace vk {
 

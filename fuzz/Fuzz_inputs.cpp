@@ -7,7 +7,7 @@
 #include "fuzz/FuzzFiles.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
-#include "run/Display.h"
+#include "model/Display.h"
 #include "run/InputFiles.h"
 #include "run/Parameters.h"
 #include "run/RunState.h"

@@ -5,12 +5,12 @@
 
 #include "io/OutputFile.h"
 #include "model/Agent.h"
+#include "model/Display.h"
 #include "model/Genetics.h"
 #include "model/Kernel.h"
 #include "model/Market.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
-#include "run/Display.h"
 #include "run/InputFiles.h"
 #include "run/RunState.h"
 

@@ -6,8 +6,8 @@
 #include "io/OutputFile.h"
 #include "io/TextFormat.h"
 #include "model/Agent.h"
+#include "model/Display.h"
 #include "model/Kernel.h"
-#include "run/Display.h"
 #include "run/RunState.h"
 
 namespace vk {

@@ -36,7 +36,7 @@ allowed() {
     calibration) echo "calibration experiment analysis run io" ;;
     chart) echo "chart experiment analysis io" ;;
     ui) echo "ui chart analysis run model io" ;;
-    app) echo "app ui chart analysis calibration experiment run io" ;;
+    app) echo "app ui chart analysis calibration experiment run model io" ;;
   esac
 }
 

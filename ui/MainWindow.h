@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 
-#include "run/Display.h"
+#include "model/Display.h"
 #include "ui/PathViewer.h"
 #include "ui/RepaintPacer.h"
 #include "ui/RunFiles.h"

@@ -34,9 +34,9 @@
 #include "io/TextFormat.h"
 #include "model/Kernel.h"
 
+#include "model/Display.h"
 #include "model/Genetics.h"
 #include "model/PathLoop.h"
-#include "run/Display.h"
 #include "run/InputFiles.h"
 #include "run/RunDriver.h"
 #include "run/RunState.h"

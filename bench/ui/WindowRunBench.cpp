@@ -17,7 +17,7 @@
 #include <functional>
 #include <vector>
 
-#include "run/Display.h"
+#include "model/Display.h"
 #include "run/RunDriver.h"
 #include "ui/MainWindow.h"
 #include "ui/UserPrompts.h"

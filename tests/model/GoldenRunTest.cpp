@@ -17,8 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/Display.h"
 #include "model/Kernel.h"
-#include "run/Display.h"
 #include "run/RunDriver.h"
 #include "run/Seed.h"
 #include "tests/io/CommaLocale.h"

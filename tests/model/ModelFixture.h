@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "run/Display.h"
+#include "model/Display.h"
 #include "run/RunState.h"
 
 namespace vk::testing {

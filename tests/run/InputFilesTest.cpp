@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "io/RunError.h"
-#include "run/Display.h"
+#include "model/Display.h"
 #include "run/InputFiles.h"
 #include "run/RunState.h"
 #include "tests/run/TempDir.h"

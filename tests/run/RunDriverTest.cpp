@@ -9,7 +9,7 @@
 
 #include "io/ResultLock.h"
 #include "io/RunError.h"
-#include "run/Display.h"
+#include "model/Display.h"
 #include "run/RunDriver.h"
 #include "tests/run/TempDir.h"
 
