@@ -10,7 +10,7 @@
 #include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 
 namespace fs = std::filesystem;
 

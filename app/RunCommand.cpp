@@ -11,7 +11,7 @@
 #include "app/CliCommands.h"
 #include "app/TerminalDisplay.h"
 #include "io/RunError.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "run/RunDriver.h"
 #include "run/Seed.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "experiment/Description.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 
 namespace vk {
 

@@ -10,7 +10,7 @@
 #include <toml++/toml.h>
 
 #include "io/RunError.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 
 namespace vk {
 

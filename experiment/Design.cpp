@@ -6,7 +6,7 @@
 #include "io/SplitMix.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 
 namespace vk {
 

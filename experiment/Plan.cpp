@@ -9,7 +9,7 @@
 #include "model/Display.h"
 #include "model/Limits.h"
 #include "run/InputFiles.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "run/RunState.h"
 
 namespace vk {

@@ -9,7 +9,7 @@
 #include "io/TextReader.h"
 #include "model/Display.h"
 #include "run/InputFiles.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "run/RunState.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "model/Genetics.h"
 #include "model/Kernel.h"
 #include "model/Market.h"
+#include "model/Parameters.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
 #include "run/InputFiles.h"

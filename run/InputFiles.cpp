@@ -10,7 +10,7 @@
 #include "io/TextReader.h"
 #include "model/Levels.h"
 #include "model/Limits.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "run/RunState.h"
 
 namespace vk {

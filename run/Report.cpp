@@ -6,6 +6,7 @@
 
 #include "io/TextFormat.h"
 #include "model/Levels.h"
+#include "run/ParameterFile.h"
 
 namespace vk {
 

@@ -12,7 +12,7 @@
 #include "model/PathLoop.h"
 #include "model/Random.h"
 #include "run/InputFiles.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "run/Report.h"
 #include "run/RunState.h"
 

@@ -10,7 +10,7 @@
 #include "io/OutputFile.h"
 #include "io/TextReader.h"
 #include "model/Limits.h"
-#include "run/Parameters.h"
+#include "model/Parameters.h"
 
 namespace vk {
 

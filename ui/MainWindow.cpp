@@ -29,7 +29,7 @@
 #include "chart/ChartExport.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"
 #include "ui/ParametersDialog.h"

@@ -18,7 +18,7 @@
 
 #include <vector>
 
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "ui/RunFiles.h"
 
 class QFrame;

@@ -38,6 +38,7 @@
 #include "model/Genetics.h"
 #include "model/PathLoop.h"
 #include "run/InputFiles.h"
+#include "run/ParameterFile.h"
 #include "run/RunDriver.h"
 #include "run/RunState.h"
 

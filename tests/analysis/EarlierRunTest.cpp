@@ -9,7 +9,7 @@
 
 #include "analysis/EarlierRun.h"
 #include "io/RunError.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "tests/io/LockingProcess.h"
 #include "tests/run/TempDir.h"
 

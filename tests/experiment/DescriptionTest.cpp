@@ -9,7 +9,7 @@
 #include "experiment/ExperimentRecord.h"
 #include "experiment/Plan.h"
 #include "io/RunError.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 #include "tests/experiment/ExperimentInputs.h"
 
 namespace vk {

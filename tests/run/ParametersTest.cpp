@@ -7,7 +7,7 @@
 
 #include "io/RunError.h"
 #include "io/TextReader.h"
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 
 namespace vk {
 namespace {

@@ -1,4 +1,4 @@
-#include "run/Parameters.h"
+#include "run/ParameterFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -301,14 +301,6 @@ void setParameter(Parameters& p, const std::string& name, const std::string& tex
                    (f->kind == K::Whole ? "a whole number" : "a number"));
   check(candidate, *f, source, false);
   p = candidate;
-}
-
-int gapCountOf(int popsize, double gap) {
-  const double product = popsize * gap;
-  if (!(product >= 0)) return -1;
-  int count = product > popsize ? popsize + 1 : static_cast<int>(product);
-  if (count % 2 != 0) count = count + 1;
-  return count;
 }
 
 void refuseValue(const std::string& source, const std::string& name, const std::string& value,

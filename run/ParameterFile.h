@@ -9,25 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "model/Parameters.h"
+
 namespace vk {
 
 // The longest run mode word para.txt's last line may hold.
 constexpr int kModeWordLength = 30;
-
-struct Parameters {
-  double delta = 0;
-  int ndiv = 0;
-  double trend1 = 0, trend2 = 0, trend3 = 0;
-  int popsize = 0;
-  int minyear = 0;
-  int maxyear = 0;
-  int teachyear = 0;  // the length of training as the file holds it
-  double pcross1 = 0, pmutation1 = 0, gap1 = 0;
-  double pcross2 = 0, pmutation2 = 0, gap2 = 0;
-  int simtimes = 0;
-  int nsample = 0;
-  std::string runMode;  // at most kModeWordLength characters, untrimmed
-};
 
 enum class ParameterKind { Real, Whole, Word };
 
@@ -108,12 +95,6 @@ void checkParameterFile(const Parameters& p, const std::string& fileName);
 // another parameter (maxyear and minyear, a gap and popsize) are judged by
 // checkParameters once the set is complete.
 void setParameter(Parameters& p, const std::string& name, const std::string& text, const std::string& source);
-
-// The generation gap as a count of agents: popsize x gap truncated toward
-// zero, plus one if that count is odd. A product above popsize counts as
-// popsize + 1 and a negative or undefined one as -1, which no limit admits,
-// so that no conversion overflows.
-int gapCountOf(int popsize, double gap);
 
 // A value beyond a limit that is not a parameter of para.txt (the replay
 // list's snapshot interval), in the same shape.
