@@ -11,9 +11,9 @@
 #include "app/CliCommands.h"
 #include "app/TerminalDisplay.h"
 #include "io/RunError.h"
+#include "model/Seed.h"
 #include "run/ParameterFile.h"
 #include "run/RunDriver.h"
-#include "run/Seed.h"
 
 namespace vk {
 

@@ -8,9 +8,9 @@
 #include "io/RunError.h"
 #include "io/TextReader.h"
 #include "model/Display.h"
+#include "model/RunState.h"
 #include "run/InputFiles.h"
 #include "run/ParameterFile.h"
-#include "run/RunState.h"
 
 namespace {
 

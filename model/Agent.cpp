@@ -4,7 +4,7 @@
 
 #include "model/Kernel.h"
 #include "model/Levels.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

@@ -1,11 +1,26 @@
 #pragma once
-// The agents' forecasting rule: weight codes, the staged network over the
-// week's factor values, and the forecast, strength and target it yields.
+// The agents and their forecasting rule: weight codes, the staged network
+// over the week's factor values, and the forecast, strength and target it
+// yields.
+#include <cstdint>
+
+#include "io/IndexedArray.h"
+#include "model/Limits.h"
 
 namespace vk {
 
-struct Agent;
 struct RunState;
+
+// One agent: its weight codes, and what it forecast, aims to hold, holds and
+// earned in the latest week.
+struct Agent {
+  IndexedArray<std::int8_t, 1, kMaxWeights> genes;  // weight codes -4..4
+  double forecast;
+  double strength;
+  double fitness;
+  double position;
+  double target;
+};
 
 // The weight of each code -4..4, at index code + 4.
 inline constexpr double kWeightOfCode[9] = {-3, -1, -0.5, -0.1, 0, 0.1, 0.5, 1, 3};

@@ -6,7 +6,7 @@
 //
 // The order of the random draws is part of the behaviour: a replayed path
 // must draw the same numbers in the same order.
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

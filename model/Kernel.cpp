@@ -9,7 +9,7 @@
 #include "model/Genetics.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

@@ -17,7 +17,7 @@
 #include "model/Kernel.h"
 #include "model/Levels.h"
 #include "model/Random.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 #define VK_AVX2 __attribute__((target("avx2,bmi,bmi2")))
 

@@ -25,7 +25,7 @@
 #include "model/Kernel.h"
 #include "model/Levels.h"
 #include "model/Random.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 #define VK_AVX512 __attribute__((target("avx512f,avx512bw")))
 

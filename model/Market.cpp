@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

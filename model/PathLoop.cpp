@@ -12,8 +12,8 @@
 #include "model/Parameters.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
+#include "model/RunState.h"
 #include "run/InputFiles.h"
-#include "run/RunState.h"
 
 namespace vk {
 

@@ -8,7 +8,7 @@
 #include "model/Agent.h"
 #include "model/Display.h"
 #include "model/Kernel.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

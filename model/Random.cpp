@@ -1,7 +1,7 @@
 #include "model/Random.h"
 
 #include "model/Kernel.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

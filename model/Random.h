@@ -3,11 +3,9 @@
 // [0, 1) with a table of 55 entries and lags 24 and 55. Its whole state lives
 // in the run state (rngIndex, rngTable), so a path can be saved and replayed.
 
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
-
-constexpr double kRandomSeed = 0.873944312987;
 
 void seedRandom(RunState& s, double seed);
 void advanceRandom(RunState& s);

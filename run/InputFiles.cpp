@@ -10,8 +10,8 @@
 #include "io/TextReader.h"
 #include "model/Levels.h"
 #include "model/Limits.h"
+#include "model/RunState.h"
 #include "run/ParameterFile.h"
-#include "run/RunState.h"
 
 namespace vk {
 

@@ -5,7 +5,7 @@
 // A statistic that would divide by zero (std 0, an empty stretch of weeks,
 // the drift of a one-week training stretch) is NaN, which the report writes
 // as NAN.
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk {
 

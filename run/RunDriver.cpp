@@ -10,11 +10,11 @@
 #include "io/TextReader.h"
 #include "model/Display.h"
 #include "model/PathLoop.h"
-#include "model/Random.h"
+#include "model/RunState.h"
+#include "model/Seed.h"
 #include "run/InputFiles.h"
 #include "run/ParameterFile.h"
 #include "run/Report.h"
-#include "run/RunState.h"
 
 namespace vk {
 

@@ -37,10 +37,10 @@
 #include "model/Display.h"
 #include "model/Genetics.h"
 #include "model/PathLoop.h"
+#include "model/RunState.h"
 #include "run/InputFiles.h"
 #include "run/ParameterFile.h"
 #include "run/RunDriver.h"
-#include "run/RunState.h"
 
 extern char** environ;
 

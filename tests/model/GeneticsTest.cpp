@@ -6,6 +6,7 @@
 
 #include "model/Genetics.h"
 #include "model/Random.h"
+#include "model/Seed.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {

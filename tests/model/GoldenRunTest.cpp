@@ -19,8 +19,8 @@
 
 #include "model/Display.h"
 #include "model/Kernel.h"
+#include "model/Seed.h"
 #include "run/RunDriver.h"
-#include "run/Seed.h"
 #include "tests/io/CommaLocale.h"
 #include "tests/run/TempDir.h"
 

@@ -15,6 +15,7 @@
 #include "model/Kernel.h"
 #include "model/PathOutput.h"
 #include "model/Random.h"
+#include "model/Seed.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/Display.h"
-#include "run/RunState.h"
+#include "model/RunState.h"
 
 namespace vk::testing {
 

@@ -5,7 +5,7 @@
 
 #include "io/RunError.h"
 #include "model/Random.h"
-#include "run/Seed.h"
+#include "model/Seed.h"
 #include "tests/model/ModelFixture.h"
 
 namespace vk {

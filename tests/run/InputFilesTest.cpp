@@ -4,8 +4,8 @@
 
 #include "io/RunError.h"
 #include "model/Display.h"
+#include "model/RunState.h"
 #include "run/InputFiles.h"
-#include "run/RunState.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {

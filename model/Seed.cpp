@@ -1,10 +1,9 @@
-#include "run/Seed.h"
+#include "model/Seed.h"
 
 #include <charconv>
 
 #include "io/RunError.h"
 #include "io/SplitMix.h"
-#include "model/Random.h"
 
 namespace vk {
 

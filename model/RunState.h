@@ -9,6 +9,7 @@
 #include "io/IndexedArray.h"
 #include "io/OutputFile.h"
 #include "io/TextReader.h"
+#include "model/Agent.h"
 #include "model/Limits.h"
 #include "model/Parameters.h"
 
@@ -16,15 +17,6 @@ namespace vk {
 
 class Display;
 struct ModelKernel;
-
-struct Agent {
-  IndexedArray<std::int8_t, 1, kMaxWeights> genes;  // weight codes -4..4
-  double forecast;
-  double strength;
-  double fitness;
-  double position;
-  double target;
-};
 
 using WeekSeries = IndexedArray<double, kFirstWeek, kLastWeek>;
 using LevelCounts = IndexedArray<std::int32_t, -kMaxNdiv, kMaxNdiv>;

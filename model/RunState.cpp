@@ -1,6 +1,6 @@
-#include "run/RunState.h"
+#include "model/RunState.h"
 
-#include "model/Random.h"
+#include "model/Seed.h"
 
 namespace vk {
 
