@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "run/Display.h"
+#include "model/Display.h"
 
 namespace vk {
 

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "run/Display.h"
+#include "model/Display.h"
 #include "ui/RunThread.h"
 
 using vk::RunEnd;
