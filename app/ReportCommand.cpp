@@ -4,12 +4,12 @@
 
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 
 namespace vk {
 
 void writeReportTableOf(const std::string& resultDir, const std::string& csvFile) {
-  const std::vector<PathReportRow> rows = readRunReport(resultDir + "/eval.txt");
+  const std::vector<PathReportRow> rows = readRunReport(resultDir + "/" + kReportFileName);
   const std::string table = reportTableText(rows);
   if (csvFile.empty()) {
     if (std::fputs(table.c_str(), stdout) == EOF || std::fflush(stdout) != 0)

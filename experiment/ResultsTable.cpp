@@ -10,7 +10,7 @@
 #include "experiment/RunFolder.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 
 namespace vk {
 
@@ -172,7 +172,7 @@ ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string&
     RunOutcome outcome = runOutcome(dir, run, &message);
     if (outcome == RunOutcome::Done) {
       try {
-        const std::string evalFile = runResultFolder(dir, run) + "/eval.txt";
+        const std::string evalFile = runResultFolder(dir, run) + "/" + kReportFileName;
         const std::vector<PathReportRow> report = readRunReport(evalFile);
         const FactsTableText facts = runFacts(dir, run);
         text += doneRows(runText, report, facts, evalFile);

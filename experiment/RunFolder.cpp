@@ -14,7 +14,7 @@
 #include "io/OutputFile.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 
 namespace vk {
 
@@ -47,7 +47,7 @@ std::string errorFromLog(const std::string& logFile) {
 }
 
 // What the run leaves for a study, and the lock every result folder keeps.
-const char* const kSummaryFiles[] = {"eval.txt", "facts.csv", kLockFileName};
+const char* const kSummaryFiles[] = {kReportFileName, kFactsSummaryFileName, kLockFileName};
 
 // Removes what a run that keeps only its summaries does not keep: the
 // per-path files and the random-state files.
@@ -70,7 +70,7 @@ std::string runProblem(const std::string& dir, const PlannedRun& run, int waitSt
     return message.empty() ? "the run ended with exit status " + std::to_string(code) : message;
   }
   try {
-    const std::size_t paths = readRunReport(runResultFolder(dir, run) + "/eval.txt").size();
+    const std::size_t paths = readRunReport(runResultFolder(dir, run) + "/" + kReportFileName).size();
     if (paths != static_cast<std::size_t>(run.simtimes))
       return "eval.txt holds " + std::to_string(paths) + " path reports instead of " + std::to_string(run.simtimes);
     summariseRunFacts(runResultFolder(dir, run));

@@ -7,7 +7,7 @@
 #include "analysis/StylizedFacts.h"
 #include "experiment/ResultsTable.h"
 #include "io/RunError.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 
 namespace vk {
 

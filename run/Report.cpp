@@ -7,13 +7,9 @@
 #include "io/TextFormat.h"
 #include "model/Levels.h"
 #include "run/ParameterFile.h"
+#include "run/ReportFile.h"
 
 namespace vk {
-
-const char* const kReportErrorHeader = "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
-const char* const kReportStatisticsHeader =
-    "mean    \tmean(real)  \tstd      \tstd(real)      \tskew      \tskew(real)  \tkurt     \t"
-    "kurt(real)\tSR       \tSR(real)   \t\n";
 
 namespace {
 
@@ -45,16 +41,6 @@ void countActualHistogram(RunState& s) {
     const int level = clampLevel(v / s.delta, s.ndiv);
     s.actualHist[level] = s.actualHist[level] + 1;
   }
-}
-
-std::string scientificFields(const double* values, int count, const char* separator, bool trailing) {
-  std::string line;
-  for (int i = 0; i < count; ++i) {
-    if (i > 0) line += separator;
-    line += scientific23(values[i]);
-  }
-  if (trailing) line += separator;
-  return line;
 }
 
 }  // namespace
@@ -112,22 +98,17 @@ void evaluateActual(RunState& s) {
 void writePathReport(RunState& s) {
   seriesStatistics(s.simChange, s.teachyear + 1, s.maxyear, s.simStats);
   const PathErrors e = pathErrors(s);
-  const double errors[6] = {e.meSim, e.meWalk, e.maeSim, e.maeWalk, e.rmseSim, e.rmseWalk};
-  double stats[10];
+  const double errors[kReportErrorCount] = {e.meSim, e.meWalk, e.maeSim, e.maeWalk, e.rmseSim, e.rmseWalk};
+  double stats[kReportStatisticCount];
   for (int i = 0; i < 5; ++i) {
     stats[2 * i] = s.simStats[i];
     stats[2 * i + 1] = s.actualStats[i];
   }
-  std::string text = "No. = " + plainInt(s.pathNumber) + "\n";
   // The parameter line follows the header of path 1, the second path, not
   // the first: reports of earlier runs hold it there, and a run of one path
   // reports no parameters.
-  if (s.pathNumber == 1) text += reportParameterLine(s);
-  text += kReportErrorHeader;
-  text += scientificFields(errors, 6, "\t", false) + "\n";
-  text += kReportStatisticsHeader;
-  text += scientificFields(stats, 10, "\t", true) + "\n";
-  s.evalFile.write(text);
+  const std::string parameters = s.pathNumber == 1 ? reportParameterLine(s) : std::string();
+  s.evalFile.write(pathReportText(s.pathNumber, parameters, errors, stats));
   s.evalFile.flush();
 }
 

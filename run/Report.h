@@ -9,11 +9,6 @@
 
 namespace vk {
 
-// The two header lines of a path report, as eval.txt holds them (with their
-// line ends); its reader recognises a report by them.
-extern const char* const kReportErrorHeader;
-extern const char* const kReportStatisticsHeader;
-
 // actualStats over actualChange[teachyear+1..maxyear], and actualHist.
 void evaluateActual(RunState& s);
 

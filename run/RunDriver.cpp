@@ -15,6 +15,7 @@
 #include "run/InputFiles.h"
 #include "run/ParameterFile.h"
 #include "run/Report.h"
+#include "run/ReportFile.h"
 
 namespace vk {
 
@@ -136,7 +137,7 @@ void runWriteMode(RunState& s) {
   if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/rnd", "/r"});
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
   lock.markStarted(s.runMode);
-  s.evalFile.create(s.resultDir + "/eval.txt");
+  s.evalFile.create(s.resultDir + "/" + kReportFileName);
   for (int path = 0; path < s.simtimes; ++path) {
     lock.markPath(path);
     setPath(s, path);
@@ -164,7 +165,7 @@ void runAllMode(RunState& s) {
   if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/r", "/w", "/q", "/f"});
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
   lock.markStarted(s.runMode);
-  s.evalFile.create(s.resultDir + "/eval.txt");
+  s.evalFile.create(s.resultDir + "/" + kReportFileName);
   s.display->SetPathProgress(0);
   for (int path = 0; path < s.simtimes; ++path) {
     lock.markPath(path);

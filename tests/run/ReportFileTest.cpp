@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "io/RunError.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 #include "tests/run/TempDir.h"
 
 namespace vk {

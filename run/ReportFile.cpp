@@ -1,4 +1,4 @@
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 
 #include <cerrno>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "io/TextReader.h"
-#include "run/Report.h"
 
 namespace vk {
 
@@ -17,8 +17,10 @@ const std::array<const char*, kReportValueCount + 1> kReportColumns = {
 
 namespace {
 
-constexpr int kErrorCount = 6;
-constexpr int kStatisticCount = 10;
+const char* const kErrorHeader = "me(sim)   \tme(rw)   \tmae(sim)   \tmae(rw)    \trmse(sim)    \trmse(rw)    \n";
+const char* const kStatisticsHeader =
+    "mean    \tmean(real)  \tstd      \tstd(real)      \tskew      \tskew(real)  \tkurt     \t"
+    "kurt(real)\tSR       \tSR(real)   \t\n";
 const char* const kPathLinePrefix = "No. = ";
 constexpr std::size_t kReportFieldWidth = 23;
 
@@ -110,11 +112,32 @@ int pathNumberOf(const std::string& line, const ReportLines& lines) {
   return path;
 }
 
+std::string scientificFields(const double* values, int count, bool tabAtEnd) {
+  std::string line;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) line += '\t';
+    line += scientific23(values[i]);
+  }
+  if (tabAtEnd) line += '\t';
+  return line;
+}
+
 }  // namespace
 
+std::string pathReportText(int path, const std::string& parameterLine, const double (&errors)[kReportErrorCount],
+                           const double (&statistics)[kReportStatisticCount]) {
+  std::string text = kPathLinePrefix + plainInt(path) + "\n";
+  text += parameterLine;
+  text += kErrorHeader;
+  text += scientificFields(errors, kReportErrorCount, false) + "\n";
+  text += kStatisticsHeader;
+  text += scientificFields(statistics, kReportStatisticCount, true) + "\n";
+  return text;
+}
+
 std::vector<PathReportRow> readRunReport(const std::string& evalPath) {
-  const std::string errorHeader = withoutLineEnd(kReportErrorHeader);
-  const std::string statisticsHeader = withoutLineEnd(kReportStatisticsHeader);
+  const std::string errorHeader = withoutLineEnd(kErrorHeader);
+  const std::string statisticsHeader = withoutLineEnd(kStatisticsHeader);
   ReportLines lines(evalPath);
   std::vector<PathReportRow> rows;
   while (!lines.atEnd()) {
@@ -127,9 +150,9 @@ std::vector<PathReportRow> readRunReport(const std::string& evalPath) {
       header = lines.next("the errors' header");
     }
     if (header != errorHeader) lines.failAt(header, "is not the errors' header");
-    readValueLine(lines, kErrorCount, false, &row.values[0]);
+    readValueLine(lines, kReportErrorCount, false, &row.values[0]);
     if (lines.next("the statistics' header") != statisticsHeader) lines.fail("this is not the statistics' header");
-    readValueLine(lines, kStatisticCount, true, &row.values[kErrorCount]);
+    readValueLine(lines, kReportStatisticCount, true, &row.values[kReportErrorCount]);
     rows.push_back(std::move(row));
   }
   return rows;
