@@ -45,7 +45,7 @@ std::vector<std::string> valueFieldsAfter(const std::string& report, const std::
   return fields;
 }
 
-TEST(ReportTable, EveryValueIsTheReportsTextInTheColumnsOrder) {
+TEST(ReportFile, EveryValueIsTheReportsTextInTheColumnsOrder) {
   TempDir dir;
   const std::string report = goldenReport();
   ASSERT_FALSE(report.empty());
@@ -76,7 +76,7 @@ TEST(ReportTable, EveryValueIsTheReportsTextInTheColumnsOrder) {
   EXPECT_EQ(lines[4], "");
 }
 
-TEST(ReportTable, UndefinedValuesAreEmptyFieldsAndInfinitiesNamed) {
+TEST(ReportFile, UndefinedValuesAreEmptyFieldsAndInfinitiesNamed) {
   TempDir dir;
   std::string report = goldenReport();
   const std::size_t first = report.find('\n', report.find("me(sim)")) + 1;
@@ -94,7 +94,7 @@ TEST(ReportTable, UndefinedValuesAreEmptyFieldsAndInfinitiesNamed) {
 
 // A run killed while writing leaves any prefix of its report. Each is either
 // refused or read as the complete path reports before the cut.
-TEST(ReportTable, ACutReportGivesOnlyItsCompletePaths) {
+TEST(ReportFile, ACutReportGivesOnlyItsCompletePaths) {
   TempDir dir;
   const std::string report = goldenReport();
   dir.write("whole.txt", report);
@@ -120,7 +120,7 @@ TEST(ReportTable, ACutReportGivesOnlyItsCompletePaths) {
   EXPECT_EQ(accepted, 3);  // empty, and before the reports of paths 1 and 2
 }
 
-TEST(ReportTable, OtherFilesAreRefusedWithTheLine) {
+TEST(ReportFile, OtherFilesAreRefusedWithTheLine) {
   TempDir dir;
   for (const std::string& text : {std::string("No. = x\n"), std::string("hello\n"),
                                   goldenReport().replace(goldenReport().find("me(rw)"), 6, "me(RW)")}) {
