@@ -10,7 +10,7 @@ SCRATCH ?= scratch
 PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
             qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core \
             dpkg-dev desktop-file-utils \
-            libtomlplusplus-dev libssl-dev slurm-wlm munge libboost-math-dev qemu-user locales \
+            libtomlplusplus-dev nettle-dev slurm-wlm munge libboost-math-dev qemu-user locales \
             libeigen3-dev libpagmo-dev
 
 FUZZ_PACKAGES := clang libclang-rt-dev

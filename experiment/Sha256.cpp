@@ -1,40 +1,34 @@
 #include "experiment/Sha256.h"
 
-#include <openssl/evp.h>
+#include <nettle/sha2.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <stdexcept>
 
 #include "io/RunError.h"
 
 namespace vk {
 
 struct Sha256::Context {
-  EVP_MD_CTX* md = EVP_MD_CTX_new();
-  ~Context() { EVP_MD_CTX_free(md); }
+  sha256_ctx state;
 };
 
-Sha256::Sha256() : context_(std::make_unique<Context>()) {
-  if (!context_->md || EVP_DigestInit_ex(context_->md, EVP_sha256(), nullptr) != 1)
-    throw std::runtime_error("SHA-256 is not available from the crypto library");
-}
+Sha256::Sha256() : context_(std::make_unique<Context>()) { sha256_init(&context_->state); }
 
 Sha256::~Sha256() = default;
 
 void Sha256::add(const char* bytes, std::size_t size) {
-  if (EVP_DigestUpdate(context_->md, bytes, size) != 1) throw std::runtime_error("SHA-256 update failed");
+  sha256_update(&context_->state, size, reinterpret_cast<const uint8_t*>(bytes));
 }
 
 std::string Sha256::hex() {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_DigestFinal_ex(context_->md, digest, &length) != 1) throw std::runtime_error("SHA-256 failed");
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_digest(&context_->state, SHA256_DIGEST_SIZE, digest);
   static const char* const digits = "0123456789abcdef";
   std::string text;
-  for (unsigned int i = 0; i < length; ++i) {
-    text += digits[digest[i] >> 4];
-    text += digits[digest[i] & 0xf];
+  for (uint8_t byte : digest) {
+    text += digits[byte >> 4];
+    text += digits[byte & 0xf];
   }
   return text;
 }
