@@ -155,6 +155,8 @@ void sweepRun(const SweepOptions& o, const CLI::App& command) {
     throw CLI::ValidationError("--jobs", "applies to --engine local only");
   const std::string dir = absoluteFolder(o.dir);
   const ExperimentPlan plan = makePlan(readDescription(o.description));
+  const std::string warning = designWarning(plan.description);
+  if (!warning.empty()) std::fprintf(stderr, "velquin-cli: warning: %s\n", warning.c_str());
   say(o, "Checked " + std::to_string(plan.points.size()) + " point" + (plan.points.size() == 1 ? "" : "s") + " x " +
              std::to_string(plan.description.seeds.size()) + " seed" + (plan.description.seeds.size() == 1 ? "" : "s") +
              ": " + std::to_string(plan.runs.size()) + " runs.");

@@ -295,30 +295,34 @@ class DescriptionReader {
     if (node) {
       if (!node->is_table()) fail(placeOf(*node), "design must be a table: [design]");
       const toml::table& table = *node->as_table();
-      onlyKeys(table, {"kind", "samples", "seed"}, "[design]");
-      if (const toml::node* kind = table.get("kind")) {
-        const std::string word = text(*kind, "design.kind");
-        if (word == "grid")
-          d_.design = DesignKind::Grid;
-        else if (word == "lhs")
-          d_.design = DesignKind::LatinHypercube;
-        else if (word == "sobol")
-          d_.design = DesignKind::Sobol;
-        else
-          fail(placeOf(*kind), "design.kind " + inQuotes(word) + " is none of grid, lhs, sobol");
-      }
+      onlyKeys(table, {"kind", "samples", "seed", "trajectories", "levels"}, "[design]");
+      if (const toml::node* kind = table.get("kind")) readDesignKind(*kind);
       const bool sampled = d_.design != DesignKind::Grid;
+      const bool counted = sampled && d_.design != DesignKind::Morris;
+      const std::string word = designWord(d_.design);
       if (const toml::node* samples = table.get("samples")) {
-        if (!sampled) fail(placeOf(*samples), "samples applies to the designs lhs and sobol, not to a grid");
-        const long long n = whole(*samples, "design.samples");
-        if (n < 1 || n > 1000000)
-          fail(placeOf(*samples), "design.samples = " + std::to_string(n) + " must be 1..1000000");
-        d_.samples = static_cast<int>(n);
-      } else if (sampled) {
-        fail(placeOf(*node), "the designs lhs and sobol need samples = N");
+        if (!counted) fail(placeOf(*samples), "samples applies to the designs lhs, sobol and saltelli, not to " + word);
+        d_.samples = wholeIn(*samples, "design.samples", 1, 1000000);
+      } else if (counted) {
+        fail(placeOf(*node), "the design " + word + " needs samples = N");
+      }
+      for (const char* key : {"trajectories", "levels"}) {
+        const toml::node* value = table.get(key);
+        if (value && d_.design != DesignKind::Morris)
+          fail(placeOf(*value), std::string("design.") + key + " applies to the design morris, not to " + word);
+        if (!value && d_.design == DesignKind::Morris)
+          fail(placeOf(*node), "the design morris needs trajectories = R and levels = P");
+      }
+      if (d_.design == DesignKind::Morris) {
+        d_.trajectories = wholeIn(*table.get("trajectories"), "design.trajectories", 1, 1000000);
+        d_.levels = wholeIn(*table.get("levels"), "design.levels", 2, 1000);
+        if (d_.levels % 2 != 0)
+          fail(placeOf(*table.get("levels")),
+               "design.levels = " + std::to_string(d_.levels) +
+                   " must be even, so that every step of a trajectory moves by the same half of the levels");
       }
       if (const toml::node* seed = table.get("seed")) {
-        if (!sampled) fail(placeOf(*seed), "design.seed applies to the designs lhs and sobol, not to a grid");
+        if (!sampled) fail(placeOf(*seed), "design.seed applies to sampled designs, not to a grid");
         const long long k = whole(*seed, "design.seed");
         if (k < 0) fail(placeOf(*seed), "design.seed must be a whole number from 0");
         d_.designSeed = static_cast<ExperimentSeed>(k);
@@ -328,13 +332,32 @@ class DescriptionReader {
       if (d_.design == DesignKind::Grid && entry.isRange && entry.steps == 0)
         fail(entry.place, "vary." + entry.name + ": a range in a grid needs steps = N (the count of intervals)");
       if (d_.design != DesignKind::Grid && !entry.isRange)
-        fail(entry.place, "vary." + entry.name +
-                              ": the designs lhs and sobol sample ranges only, such as "
-                              "{ from = 0.1, to = 0.5 }; give lists in a grid");
+        fail(entry.place, "vary." + entry.name + ": the design " + designWord(d_.design) +
+                              " samples ranges only, such as { from = 0.1, to = 0.5 }; give lists in a grid");
       if (d_.design != DesignKind::Grid && entry.steps != 0)
-        fail(entry.place, "vary." + entry.name + ": steps applies to a grid; lhs and sobol draw samples = N points");
+        fail(entry.place, "vary." + entry.name + ": steps applies to a grid; the design " + designWord(d_.design) +
+                              " draws its own points");
     }
     checkDefaultsUsed();
+  }
+
+  void readDesignKind(const toml::node& kind) {
+    const std::string word = text(kind, "design.kind");
+    for (DesignKind k :
+         {DesignKind::Grid, DesignKind::LatinHypercube, DesignKind::Sobol, DesignKind::Saltelli, DesignKind::Morris})
+      if (word == designWord(k)) {
+        d_.design = k;
+        return;
+      }
+    fail(placeOf(kind), "design.kind " + inQuotes(word) + " is none of grid, lhs, sobol, saltelli, morris");
+  }
+
+  int wholeIn(const toml::node& node, const std::string& what, int low, int high) {
+    const long long n = whole(node, what);
+    if (n < low || n > high)
+      fail(placeOf(node),
+           what + " = " + std::to_string(n) + " must be " + std::to_string(low) + ".." + std::to_string(high));
+    return static_cast<int>(n);
   }
 
   void readOutput(const toml::node* node) {
@@ -391,6 +414,22 @@ Description readFrom(const std::string& path, bool record) {
 }
 
 }  // namespace
+
+const char* designWord(DesignKind kind) {
+  switch (kind) {
+    case DesignKind::Grid:
+      return "grid";
+    case DesignKind::LatinHypercube:
+      return "lhs";
+    case DesignKind::Sobol:
+      return "sobol";
+    case DesignKind::Saltelli:
+      return "saltelli";
+    case DesignKind::Morris:
+      return "morris";
+  }
+  return "";
+}
 
 void failAt(const Description& d, SourcePlace place, const std::string& what) {
   throw RunError(d.sourceName + ", line " + std::to_string(place.line) + ", column " + std::to_string(place.column) +

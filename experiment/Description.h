@@ -47,7 +47,10 @@ struct VaryEntry {
   int steps = 0;  // 0: not given
 };
 
-enum class DesignKind { Grid, LatinHypercube, Sobol };
+enum class DesignKind { Grid, LatinHypercube, Sobol, Saltelli, Morris };
+
+// The word of the design in a description: grid, lhs, sobol, saltelli, morris.
+const char* designWord(DesignKind kind);
 
 // What a run's result folder keeps once the run is done: everything it
 // wrote, or only its summaries (the report and the facts), which is all a
@@ -65,7 +68,9 @@ struct Description {
   std::vector<VaryEntry> vary;  // in the order written
   std::vector<ExperimentSeed> seeds;
   DesignKind design = DesignKind::Grid;
-  int samples = 0;
+  int samples = 0;       // lhs, sobol, saltelli
+  int trajectories = 0;  // morris
+  int levels = 0;        // morris: even
   ExperimentSeed designSeed = 0;
   OutputKeep keep = OutputKeep::All;
   // What sweep run recorded below the description in DIR/experiment.toml.

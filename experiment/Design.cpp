@@ -14,25 +14,6 @@ namespace {
 
 constexpr double kMaxPoints = 1000000;
 
-// splitmix64: a small generator of its own, so a design never depends on the
-// standard library's distributions.
-class DesignRandom {
- public:
-  explicit DesignRandom(ExperimentSeed seed) : state_(seed) {}
-  std::uint64_t next() { return splitMixBits(state_ += kSplitMixIncrement); }
-  double unit() { return static_cast<double>(next() >> 11) * 0x1p-53; }
-  // 0..n-1 without the bias of a plain modulo.
-  std::uint64_t below(std::uint64_t n) {
-    const std::uint64_t limit = UINT64_MAX - UINT64_MAX % n;
-    std::uint64_t r = next();
-    while (r >= limit) r = next();
-    return r % n;
-  }
-
- private:
-  std::uint64_t state_;
-};
-
 // Direction numbers of the Sobol sequence for dimensions 2..20 (the first
 // takes every m = 1): the degree s, the coefficients a and m_1..m_s of the
 // primitive polynomials, as S. Joe and F. Y. Kuo tabulate them.
@@ -158,7 +139,7 @@ std::vector<std::string> gridValues(const Description& d, const VaryEntry& entry
 }
 
 std::vector<std::vector<double>> latinHypercube(int samples, int dimensions, ExperimentSeed seed) {
-  DesignRandom random(seed);
+  SplitMixRandom random(seed);
   std::vector<std::vector<double>> points(samples, std::vector<double>(dimensions));
   std::vector<int> slices(samples);
   for (int dim = 0; dim < dimensions; ++dim) {
@@ -174,7 +155,7 @@ std::vector<std::vector<double>> latinHypercube(int samples, int dimensions, Exp
 }
 
 std::vector<std::vector<double>> sobolPoints(int samples, int dimensions, ExperimentSeed seed) {
-  DesignRandom random(seed);
+  SplitMixRandom random(seed);
   std::vector<std::vector<double>> points(samples, std::vector<double>(dimensions));
   for (int dim = 0; dim < dimensions; ++dim) {
     const std::vector<std::uint32_t> v = directionNumbers(dim);
@@ -187,6 +168,86 @@ std::vector<std::vector<double>> sobolPoints(int samples, int dimensions, Experi
     }
   }
   return points;
+}
+
+std::vector<std::vector<double>> saltelliPoints(int samples, int factors, ExperimentSeed seed) {
+  const std::vector<std::vector<double>> sobol = sobolPoints(samples, 2 * factors, seed);
+  std::vector<std::vector<double>> points;
+  points.reserve(static_cast<std::size_t>(samples) * (factors + 2));
+  for (const std::vector<double>& row : sobol) {
+    const std::vector<double> a(row.begin(), row.begin() + factors);
+    const std::vector<double> b(row.begin() + factors, row.end());
+    points.push_back(a);
+    for (int i = 0; i < factors; ++i) {
+      points.push_back(a);
+      points.back()[i] = b[i];
+    }
+    points.push_back(b);
+  }
+  return points;
+}
+
+std::vector<std::vector<double>> morrisPoints(int trajectories, int levels, int factors, ExperimentSeed seed) {
+  SplitMixRandom random(seed);
+  const int jump = levels / 2;  // delta in grid steps
+  const double step = 1.0 / (levels - 1);
+  std::vector<std::vector<double>> points;
+  points.reserve(static_cast<std::size_t>(trajectories) * (factors + 1));
+  std::vector<int> level(factors), order(factors);
+  for (int t = 0; t < trajectories; ++t) {
+    for (int i = 0; i < factors; ++i) {
+      level[i] = static_cast<int>(random.below(static_cast<std::uint64_t>(levels)));
+      order[i] = i;
+    }
+    for (int i = factors - 1; i > 0; --i) std::swap(order[i], order[random.below(static_cast<std::uint64_t>(i) + 1)]);
+    const auto unitOf = [&] {
+      std::vector<double> unit(factors);
+      for (int i = 0; i < factors; ++i) unit[i] = level[i] * step;
+      return unit;
+    };
+    points.push_back(unitOf());
+    for (int i : order) {
+      level[i] += level[i] + jump <= levels - 1 ? jump : -jump;
+      points.push_back(unitOf());
+    }
+  }
+  return points;
+}
+
+std::string designWarning(const Description& d) {
+  const bool sobol = d.design == DesignKind::Sobol || d.design == DesignKind::Saltelli;
+  if (!sobol || (d.samples & (d.samples - 1)) == 0) return "";
+  int power = 1;
+  while (power < d.samples) power *= 2;
+  return std::string("design.samples = ") + std::to_string(d.samples) + " is not a power of two: the " +
+         designWord(d.design) + " design's Sobol points are balanced only in blocks of powers of two (" +
+         std::to_string(power / 2) + " or " + std::to_string(power) + " would be)";
+}
+
+std::vector<std::vector<double>> designUnits(const Description& d) {
+  const int dimensions = static_cast<int>(d.vary.size());
+  const int most = d.design == DesignKind::Saltelli ? kMaxSaltelliFactors : kMaxSobolDimensions;
+  const bool sobol = d.design == DesignKind::Sobol || d.design == DesignKind::Saltelli;
+  if (sobol && dimensions > most)
+    failAt(d, d.vary.back().place,
+           std::string("the design ") + designWord(d.design) + " varies at most " + std::to_string(most) + " ranges");
+  const double count = d.design == DesignKind::Saltelli ? double(d.samples) * (dimensions + 2)
+                       : d.design == DesignKind::Morris ? double(d.trajectories) * (dimensions + 1)
+                                                        : d.samples;
+  if (count > kMaxPoints)
+    failAt(d, d.vary.front().place,
+           std::string("the design ") + designWord(d.design) + " has " + shortNumber(count) +
+               " points; an experiment has at most 1000000");
+  switch (d.design) {
+    case DesignKind::Sobol:
+      return sobolPoints(d.samples, dimensions, d.designSeed);
+    case DesignKind::Saltelli:
+      return saltelliPoints(d.samples, dimensions, d.designSeed);
+    case DesignKind::Morris:
+      return morrisPoints(d.trajectories, d.levels, dimensions, d.designSeed);
+    default:
+      return latinHypercube(d.samples, dimensions, d.designSeed);
+  }
 }
 
 DesignPoints::DesignPoints(const Description& d) : vary_(d.vary) {
@@ -203,12 +264,7 @@ DesignPoints::DesignPoints(const Description& d) : vary_(d.vary) {
              "the grid has " + shortNumber(count) + " points; an experiment has at most 1000000");
     count_ = static_cast<std::size_t>(count);
   } else {
-    const int dimensions = static_cast<int>(d.vary.size());
-    if (d.design == DesignKind::Sobol && dimensions > kMaxSobolDimensions)
-      failAt(d, d.vary.back().place,
-             "a Sobol design varies at most " + std::to_string(kMaxSobolDimensions) + " ranges");
-    units_ = d.design == DesignKind::Sobol ? sobolPoints(d.samples, dimensions, d.designSeed)
-                                           : latinHypercube(d.samples, dimensions, d.designSeed);
+    units_ = designUnits(d);
     count_ = units_.size();
   }
 }

@@ -15,4 +15,24 @@ constexpr std::uint64_t splitMixBits(std::uint64_t z) {
   return z ^ (z >> 31);
 }
 
+// A small generator of its own on the splitmix64 step, for designs and
+// resampling that must never depend on the standard library's distributions.
+class SplitMixRandom {
+ public:
+  explicit SplitMixRandom(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() { return splitMixBits(state_ += kSplitMixIncrement); }
+  // In [0, 1), a multiple of 2^-53.
+  double unit() { return static_cast<double>(next() >> 11) * 0x1p-53; }
+  // 0..n-1 without the bias of a plain modulo.
+  std::uint64_t below(std::uint64_t n) {
+    const std::uint64_t limit = UINT64_MAX - UINT64_MAX % n;
+    std::uint64_t r = next();
+    while (r >= limit) r = next();
+    return r % n;
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
 }  // namespace vk

@@ -1,6 +1,7 @@
 // The designs: Latin hypercube and Sobol points stay in their bounds, fill
 // them as promised and come back the same from the same seed.
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 
 #include "experiment/Design.h"
 #include "experiment/Plan.h"
+#include "io/RunError.h"
 #include "io/TextReader.h"
 #include "tests/experiment/ExperimentInputs.h"
 
@@ -66,6 +68,65 @@ TEST(Design, SobolPointsAreStratifiedAndShiftedByTheSeed) {
   EXPECT_NE(sobolPoints(4, 2, 1), plain);
 }
 
+// Each Saltelli sample is A, then A with one coordinate after another taken
+// from B, then B, where A and B are the two halves of one Sobol point.
+TEST(Design, SaltelliPointsCrossTheTwoHalvesOfASobolPoint) {
+  const int n = 16, k = 3;
+  const auto points = saltelliPoints(n, k, 4);
+  ASSERT_EQ(points.size(), static_cast<std::size_t>(n * (k + 2)));
+  const auto sobol = sobolPoints(n, 2 * k, 4);
+  for (int j = 0; j < n; ++j) {
+    const std::vector<double> a(sobol[j].begin(), sobol[j].begin() + k), b(sobol[j].begin() + k, sobol[j].end());
+    EXPECT_EQ(points[j * (k + 2)], a);
+    EXPECT_EQ(points[j * (k + 2) + k + 1], b);
+    for (int i = 0; i < k; ++i) {
+      std::vector<double> ab = a;
+      ab[i] = b[i];
+      EXPECT_EQ(points[j * (k + 2) + 1 + i], ab) << "sample " << j << ", factor " << i;
+    }
+  }
+  EXPECT_EQ(saltelliPoints(n, k, 4), points);
+  EXPECT_NE(saltelliPoints(n, k, 5), points);
+}
+
+// A trajectory starts on the grid and moves every factor once by the same
+// half of the levels, staying within [0, 1].
+TEST(Design, MorrisTrajectoriesMoveEachFactorOnceByDelta) {
+  const int r = 30, levels = 4, k = 5;
+  const auto points = morrisPoints(r, levels, k, 8);
+  ASSERT_EQ(points.size(), static_cast<std::size_t>(r * (k + 1)));
+  const double delta = levels / (2.0 * (levels - 1));
+  std::set<int> starts;
+  bool up = false, down = false;
+  for (int t = 0; t < r; ++t) {
+    std::set<int> moved;
+    for (int s = 0; s <= k; ++s) {
+      const std::vector<double>& p = points[t * (k + 1) + s];
+      for (double x : p) {
+        EXPECT_NEAR(x * (levels - 1), std::round(x * (levels - 1)), 1e-12);
+        EXPECT_GE(x, 0.0);
+        EXPECT_LE(x, 1.0);
+      }
+      if (s == 0) {
+        starts.insert(static_cast<int>(std::round(p[0] * (levels - 1))));
+        continue;
+      }
+      const std::vector<double>& before = points[t * (k + 1) + s - 1];
+      for (int i = 0; i < k; ++i) {
+        if (p[i] == before[i]) continue;
+        EXPECT_TRUE(moved.insert(i).second) << "trajectory " << t << " moves factor " << i << " twice";
+        EXPECT_NEAR(std::fabs(p[i] - before[i]), delta, 1e-12);
+        (p[i] > before[i] ? up : down) = true;
+      }
+      EXPECT_EQ(moved.size(), static_cast<std::size_t>(s)) << "trajectory " << t << ", step " << s;
+    }
+  }
+  EXPECT_EQ(starts.size(), static_cast<std::size_t>(levels));
+  EXPECT_TRUE(up && down);
+  EXPECT_EQ(morrisPoints(r, levels, k, 8), points);
+  EXPECT_NE(morrisPoints(r, levels, k, 9), points);
+}
+
 class SampledDesign : public ::testing::Test {
  protected:
   testing::ExperimentInputs inputs;
@@ -101,6 +162,63 @@ TEST_F(SampledDesign, ValuesStayInTheirRangesAsParaTxtHoldsThem) {
     EXPECT_EQ(sizes.size(), 9u);
     const DesignPoints again = makePlan(readDescription(inputs.description(text))).points;
     for (std::size_t i = 0; i < points.size(); ++i) EXPECT_EQ(again[i], points[i]);
+  }
+}
+
+// The sensitivity designs as experiments: their point counts times the
+// seeds, reproducible from the description, and refused where they cannot
+// be made.
+TEST_F(SampledDesign, SensitivityDesignsCountTheirPointsTimesTheSeeds) {
+  const std::string ranges =
+      "inputs = \"in\"\n[vary]\npcross1 = { from = 0.2, to = 0.3 }\npopsize = { from = 4, to = 12 }\n"
+      "gap1 = { from = 0.2, to = 0.5 }\n[replications]\nseeds = 2\n";
+  const ExperimentPlan saltelli =
+      makePlan(readDescription(inputs.description(ranges + "[design]\nkind = \"saltelli\"\nsamples = 8\nseed = 1\n")));
+  EXPECT_EQ(saltelli.points.size(), 8u * 5);
+  EXPECT_EQ(saltelli.runs.size(), 8u * 5 * 2);
+  EXPECT_EQ(saltelli.runs[3].point, 1);
+  EXPECT_EQ(saltelli.runs[3].seed, 1u);
+  EXPECT_EQ(designWarning(saltelli.description), "");
+  // Samples that are not a power of two are taken, with a warning.
+  const ExperimentPlan twelve =
+      makePlan(readDescription(inputs.description(ranges + "[design]\nkind = \"saltelli\"\nsamples = 12\n")));
+  EXPECT_EQ(twelve.points.size(), 12u * 5);
+  EXPECT_NE(designWarning(twelve.description).find("samples = 12 is not a power of two"), std::string::npos);
+  EXPECT_NE(designWarning(twelve.description).find("8 or 16"), std::string::npos);
+  const ExperimentPlan morris = makePlan(readDescription(
+      inputs.description(ranges + "[design]\nkind = \"morris\"\ntrajectories = 6\nlevels = 4\nseed = 2\n")));
+  EXPECT_EQ(morris.points.size(), 6u * 4);
+  EXPECT_EQ(morris.runs.size(), 6u * 4 * 2);
+  const DesignPoints again =
+      makePlan(readDescription(inputs.description(
+                   ranges + "[design]\nkind = \"morris\"\ntrajectories = 6\nlevels = 4\nseed = 2\n")))
+          .points;
+  for (std::size_t i = 0; i < morris.points.size(); ++i) EXPECT_EQ(again[i], morris.points[i]);
+
+  const auto refused = [&](const std::string& design, const std::string& words) {
+    try {
+      makePlan(readDescription(inputs.description(ranges + "[design]\n" + design)));
+      ADD_FAILURE() << "accepted: " << design;
+    } catch (const RunError& e) {
+      EXPECT_NE(std::string(e.what()).find(words), std::string::npos) << e.what();
+    }
+  };
+  refused("kind = \"morris\"\ntrajectories = 6\nlevels = 5\n", "design.levels = 5 must be even");
+  refused("kind = \"morris\"\nlevels = 4\n", "needs trajectories = R and levels = P");
+  refused("kind = \"morris\"\ntrajectories = 6\nlevels = 4\nsamples = 8\n", "not to morris");
+  refused("kind = \"saltelli\"\nsamples = 8\nlevels = 4\n", "applies to the design morris, not to saltelli");
+  refused("kind = \"saltelli\"\n", "the design saltelli needs samples = N");
+  refused("kind = \"saltelli\"\nsamples = 250000\n", "has 1250000 points");
+  std::string eleven = "inputs = \"in\"\n[vary]\n";
+  for (const char* name :
+       {"delta", "trend1", "trend2", "trend3", "pcross1", "pmutation1", "gap1", "pcross2", "pmutation2", "gap2"})
+    eleven += std::string(name) + " = { from = 0.2, to = 0.3 }\n";
+  eleven += "popsize = { from = 4, to = 12 }\n";
+  try {
+    makePlan(readDescription(inputs.description(eleven + "[design]\nkind = \"saltelli\"\nsamples = 4\n")));
+    ADD_FAILURE() << "eleven ranges accepted";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("varies at most 10 ranges"), std::string::npos) << e.what();
   }
 }
 
