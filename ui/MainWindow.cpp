@@ -33,6 +33,7 @@
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"
 #include "ui/ParametersDialog.h"
+#include "ui/RunNote.h"
 #include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"
 
@@ -175,6 +176,7 @@ void MainWindow::buildLayout() {
   runStatus = new QLabel(this);
   runStatus->setGeometry(533, 1, 228, 18);
   runStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  errorsWindow = new ErrorsWindow(this);
   nameControls();
 }
 
@@ -451,7 +453,18 @@ void MainWindow::startRun() {
   rateChart->releaseLeftAxis();
   rateChart->setNote(QString());
   viewer_->forget();
-  progress_.begin(pathsOfRun());
+  runParameters_.reset();
+  try {
+    runParameters_ = readParameterFile("para.txt");
+  } catch (const std::exception&) {
+    // The run reports the parameter file itself.
+  }
+  // The replay modes take their paths from filename.txt and write no report.
+  reportsErrors_ = runParameters_ && (runParameters_->runMode == "write" || runParameters_->runMode == "all");
+  progress_.begin(reportsErrors_ ? runParameters_->simtimes : 0);
+  pathsRead_ = 0;
+  if (reportsErrors_) errorsWindow->beginRun(runFiles.resultDir);
+  runClock_.start();
   showRunStatus();
   startButton->setText("Stop");
   startButton->setToolTip("Stop the run after its current week (Alt+R)");
@@ -481,6 +494,14 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
     // The log keeps the end of every run it began, also of one that failed.
     AppendLog("Simulation stopped: " + failure.toStdString());
   if (end == RunEnd::Stopped) AppendLog(stoppedRunNote());
+  if (end != RunEnd::Failed) {
+    const QString took = QString::fromStdString(clockTime(runClock_.elapsed()));
+    AppendLog(runNote(took));
+    if (reportsErrors_) {
+      errorsWindow->endRun(took);
+      AppendLog(errorSummaryText(summariseErrors(errorsWindow->rows())).toStdString() + ".");
+    }
+  }
   pacer_.flush();
   setPathControlsEnabled(true);
   startButton->setText("Start");
@@ -505,16 +526,13 @@ std::string MainWindow::stoppedRunNote() const {
          " was cut and is marked so in run.lock; summaries refuse it.";
 }
 
-// The paths the run will compute, when para.txt says: the replay modes take
-// their list from filename.txt.
-int MainWindow::pathsOfRun() const {
-  try {
-    const Parameters p = readParameterFile("para.txt");
-    if (p.runMode == "write" || p.runMode == "all") return p.simtimes;
-  } catch (const std::exception&) {
-    // The run reports the parameter file itself.
-  }
-  return 0;
+// "Run into 'result' with the fixed seed took 0:03; para.txt unlike the
+// demo's: popsize 20 (demo 100)".
+std::string MainWindow::runNote(const QString& duration) const {
+  std::string note = "Run into '" + fileName(runFiles.resultDir) + "' with the fixed seed took " +
+                     duration.toStdString() + "; para.txt unlike the demo's: ";
+  note += runParameters_ ? parametersUnlike(*runParameters_, demoParameters()) : "not readable";
+  return note + ".";
 }
 
 void MainWindow::showRunStatus() {
@@ -633,7 +651,13 @@ void MainWindow::clearProgressRows() {
 
 void MainWindow::SetWeekProgress(int percent) {
   setProgress(weekPercent_, percent, weekRowTarget_);
-  if (progress_.week(percent)) showRunStatus();
+  if (!progress_.week(percent)) return;
+  showRunStatus();
+  // A new path: the report holds the one before it.
+  if (reportsErrors_ && progress_.path() != pathsRead_) {
+    pathsRead_ = progress_.path();
+    errorsWindow->readReport(true);
+  }
 }
 
 void MainWindow::SetPathProgress(int percent) { setProgress(pathPercent_, percent, pathRowTarget_); }

@@ -11,10 +11,15 @@
 #include <QString>
 #include <QWidget>
 
+#include <QElapsedTimer>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "model/Display.h"
+#include "run/ParameterFile.h"
+#include "ui/ErrorsWindow.h"
 #include "ui/PathViewer.h"
 #include "ui/RepaintPacer.h"
 #include "ui/RunFiles.h"
@@ -139,6 +144,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QTimer* replayTimer;
   // "Path k of N, m:ss left" during a run, right of the banner.
   QLabel* runStatus;
+  // Each finished path's errors, beside the window during a run.
+  ErrorsWindow* errorsWindow;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -159,7 +166,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void clearProgressRows();
   void runFinished(RunEnd end, const QString& failure);
   std::string stoppedRunNote() const;
-  int pathsOfRun() const;
+  std::string runNote(const QString& duration) const;
   void showRunStatus();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
@@ -182,6 +189,12 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   int pathPercent_ = -1;
   bool centred_ = false;
   RunProgress progress_;
+  QElapsedTimer runClock_;
+  // para.txt as the run read it, when it could be read.
+  std::optional<Parameters> runParameters_;
+  // Whether the run writes eval.txt, which the errors window follows.
+  bool reportsErrors_ = false;
+  int pathsRead_ = 0;
   std::function<void()> runEnded_;
   // Last, so that a run still under way ends before the window's parts go.
   std::unique_ptr<RunThread> run_;

@@ -1,0 +1,114 @@
+// The errors of a run on screen: each finished path's RMSE and MAE against
+// the random walk's, their ratios, and the median ratio over the paths.
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+#include "FakePrompts.h"
+#include "run/ReportTable.h"
+#include "ui/ErrorsWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/PathErrors.h"
+#include "ui/RunNote.h"
+
+using vk::testing::FakePrompts;
+using vk::testing::ScratchDir;
+
+namespace {
+
+vk::PathErrorRow withRatio(int path, double ratio) {
+  vk::PathErrorRow r;
+  r.path = path;
+  r.rmseRatio = ratio;
+  return r;
+}
+
+}  // namespace
+
+class ErrorsWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void theSummaryTakesTheMedianAndTheTenAndNinetyPercentOfTheDefinedRatios() {
+    std::vector<vk::PathErrorRow> rows;
+    for (int i = 1; i <= 5; ++i) rows.push_back(withRatio(i, i));
+    rows.push_back(withRatio(6, std::numeric_limits<double>::quiet_NaN()));  // a walk without error
+    const vk::ErrorSummary s = vk::summariseErrors(rows);
+    QCOMPARE(s.paths, 5);
+    QCOMPARE(s.median, 3.0);
+    QCOMPARE(s.p10, 1.4);
+    QCOMPARE(s.p90, 4.6);
+    QCOMPARE(vk::errorSummaryText(s), QString("Median RMSE ratio 3.000 (10-90 %: 1.400-4.600) over 5 paths"));
+    QCOMPARE(vk::errorSummaryText(vk::summariseErrors({})), QString("No path has an RMSE ratio yet"));
+  }
+
+  void aRunFillsTheTableFromItsReportPathByPath() {
+    ScratchDir dir;
+    dir.copyDemo();
+    QString para = dir.read("para.txt");
+    dir.write("para.txt", para.replace("\n10 simtimes", "\n3 simtimes").replace("\n5 nsample", "\n1 nsample"));
+    QDir(dir.path()).mkdir("result");
+    FakePrompts prompts;
+    vk::MainWindow form(&prompts);
+    form.startRun();
+    QVERIFY(form.errorsWindow->isVisible());
+    form.waitForRunEnd();
+    const std::vector<vk::PathReportRow> report = vk::readRunReport("result/eval.txt");
+    QCOMPARE(report.size(), std::size_t(3));
+    QTableWidget* table = form.errorsWindow->table;
+    QCOMPARE(table->rowCount(), 3);
+    std::vector<double> ratios;
+    for (int i = 0; i < 3; ++i) {
+      const double rmseSim = vk::reportValue(report[std::size_t(i)], 4),
+                   rmseWalk = vk::reportValue(report[std::size_t(i)], 5);
+      const double maeSim = vk::reportValue(report[std::size_t(i)], 2),
+                   maeWalk = vk::reportValue(report[std::size_t(i)], 3);
+      QCOMPARE(table->item(i, 0)->text(), QString::number(i));
+      QCOMPARE(table->item(i, 1)->text(), QString::number(rmseSim, 'f', 4));
+      QCOMPARE(table->item(i, 2)->text(), QString::number(rmseWalk, 'f', 4));
+      QCOMPARE(table->item(i, 3)->text(), QString::number(rmseSim / rmseWalk, 'f', 4));
+      QCOMPARE(table->item(i, 4)->text(), QString::number(maeSim, 'f', 4));
+      QCOMPARE(table->item(i, 6)->text(), QString::number(maeSim / maeWalk, 'f', 4));
+      ratios.push_back(rmseSim / rmseWalk);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    QVERIFY2(form.errorsWindow->summary->text().startsWith(
+                 QString("Median RMSE ratio %1").arg(QString::number(ratios[1], 'f', 3))),
+             qPrintable(form.errorsWindow->summary->text()));
+    QVERIFY(form.errorsWindow->summary->text().contains("in result, run of "));
+    // The ratio column sorts by number.
+    table->sortItems(3, Qt::DescendingOrder);
+    QCOMPARE(table->item(0, 3)->text(), QString::number(ratios[2], 'f', 4));
+  }
+
+  void anUnreadableReportIsSaidAfterTheRun() {
+    ScratchDir dir;
+    QDir(dir.path()).mkdir("result");
+    dir.write("result/eval.txt", "No. = 0\nnot a report\n");
+    vk::ErrorsWindow window(nullptr);
+    window.beginRun("result");
+    window.readReport(true);  // still being written: no complaint yet
+    QVERIFY(!window.summary->text().contains("eval.txt"));
+    window.endRun("0:01");
+    QVERIFY2(window.summary->text().contains("eval.txt"), qPrintable(window.summary->text()));
+    QCOMPARE(window.table->rowCount(), 0);
+  }
+
+  void theLogNamesWhatDiffersFromTheDemo() {
+    vk::Parameters p = vk::demoParameters();
+    QCOMPARE(vk::parametersUnlike(p, vk::demoParameters()), std::string("none"));
+    QCOMPARE(p.popsize, 100);
+    p.popsize = 20;
+    p.gap1 = 0.25;
+    p.runMode = "write";
+    QCOMPARE(vk::parametersUnlike(p, vk::demoParameters()),
+             std::string("popsize 20 (demo 100), gap1 0.25 (demo 0.2), runMode write (demo all)"));
+  }
+};
+
+QTEST_MAIN(ErrorsWindowTest)
+#include "ErrorsWindowTest.moc"
