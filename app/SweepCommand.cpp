@@ -13,6 +13,7 @@
 
 #include "app/CliCommands.h"
 #include "experiment/Description.h"
+#include "experiment/ExperimentLock.h"
 #include "experiment/ExperimentRecord.h"
 #include "experiment/LocalPool.h"
 #include "experiment/Plan.h"
@@ -115,7 +116,7 @@ std::string countsText(const RunCounts& c) {
 void failIfRunsFailed(const RunCounts& counts, int total, const std::string& dir) {
   if (counts.failed > 0)
     throw RunError(std::to_string(counts.failed) + " of " + std::to_string(total) +
-                   " runs failed; their messages are in the status column of " + dir +
+                   " runs failed; their messages are in the message column of " + dir +
                    "/results.csv, their logs in the runs' folders");
 }
 
@@ -154,12 +155,19 @@ void sweepRun(const SweepOptions& o, const CLI::App& command) {
   if (o.engine == "slurm" && command.count("--jobs") > 0)
     throw CLI::ValidationError("--jobs", "applies to --engine local only");
   const std::string dir = absoluteFolder(o.dir);
+  checkExperimentFolder(dir);
   const ExperimentPlan plan = makePlan(readDescription(o.description));
   const std::string warning = designWarning(plan.description);
   if (!warning.empty()) std::fprintf(stderr, "velquin-cli: warning: %s\n", warning.c_str());
   say(o, "Checked " + std::to_string(plan.points.size()) + " point" + (plan.points.size() == 1 ? "" : "s") + " x " +
              std::to_string(plan.description.seeds.size()) + " seed" + (plan.description.seeds.size() == 1 ? "" : "s") +
              ": " + std::to_string(plan.runs.size()) + " runs.");
+  createExperimentFolder(dir);
+  const ExperimentLock lock(dir, "sweep run");
+  const std::string queued = queuedSlurmJobs(dir);
+  if (!queued.empty())
+    throw RunError("The experiment folder '" + dir + "' is in use on the cluster: " + queued +
+                   ". sweep run is refused; wait for the jobs to end, or cancel them with scancel.");
   prepareExperimentFolder(plan, dir, o.replace);
   writeExperimentRecord(plan, dir, VELQUIN_VERSION, thisCommandLine());
   if (o.engine == "slurm")
@@ -182,6 +190,7 @@ void sweepStatus(const SweepOptions& o) {
 
 void sweepCollect(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
+  const ExperimentLock lock(dir, "sweep collect");
   const ExperimentPlan plan = recordedPlan(dir);
   const RunCounts counts = writeResultsTable(plan, dir, o.afterCluster);
   say(o, "Wrote " + dir + "/results.csv: " + countsText(counts) + ".");
@@ -192,6 +201,7 @@ void sweepCollect(const SweepOptions& o) {
 // Slurm gave it more processors.
 void sweepTask(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
+  const ExperimentLock lock(dir, "sweep task", ExperimentLock::Use::ArrayTask);
   const ExperimentPlan plan = recordedPlan(dir);
   std::vector<int> runs;
   for (int id : runsOfTask(plan, dir, o.task))

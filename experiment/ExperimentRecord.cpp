@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "experiment/Design.h"
+#include "experiment/ExperimentLock.h"
 #include "experiment/ResultsTable.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
@@ -17,9 +18,13 @@ const char* const kRecordName = "experiment.toml";
 // What sweep run makes in an experiment folder; --replace removes only these.
 const char* const kMadeByRun[] = {"runs", "slurm", kResultsFileName, kActualFactsFileName, kRecordName};
 
+// Empty but for the lock that its owner may have taken already.
 bool isEmptyFolder(const std::string& dir) {
   std::error_code error;
-  return fs::is_directory(dir, error) && fs::directory_iterator(dir, error) == fs::directory_iterator();
+  if (!fs::is_directory(dir, error)) return false;
+  for (fs::directory_iterator entry(dir, error), end; !error && entry != end; entry.increment(error))
+    if (entry->path().filename() != kExperimentLockName) return false;
+  return !error;
 }
 
 std::string recordedFingerprint(const std::string& dir) {
@@ -60,18 +65,27 @@ std::string tomlString(const std::string& text) {
   return quoted + "\"";
 }
 
-void prepareExperimentFolder(const ExperimentPlan& plan, const std::string& dir, bool replace) {
+void checkExperimentFolder(const std::string& dir) {
   std::error_code error;
-  if (!fs::exists(dir, error) || isEmptyFolder(dir)) {
-    fs::create_directories(dir, error);
-    if (error) throw RunError("Cannot create the experiment folder '" + dir + "': " + error.message());
-    return;
-  }
+  if (!fs::exists(dir, error) || isEmptyFolder(dir)) return;
   if (!fs::is_directory(dir, error)) throw RunError("'" + dir + "' exists and is not a folder");
   if (!fs::exists(experimentRecordFile(dir), error))
     throw RunError("'" + dir +
                    "' is not empty and holds no experiment.toml: it was not made by sweep run. "
                    "Choose a new or empty folder.");
+}
+
+void createExperimentFolder(const std::string& dir) {
+  checkExperimentFolder(dir);
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error) throw RunError("Cannot create the experiment folder '" + dir + "': " + error.message());
+}
+
+void prepareExperimentFolder(const ExperimentPlan& plan, const std::string& dir, bool replace) {
+  std::error_code error;
+  createExperimentFolder(dir);
+  if (isEmptyFolder(dir)) return;
   if (recordedFingerprint(dir) == plan.fingerprint) return;
   if (!replace)
     throw RunError("'" + dir +

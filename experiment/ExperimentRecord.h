@@ -12,6 +12,14 @@ namespace vk {
 
 std::string experimentRecordFile(const std::string& dir);
 
+// Refuses a dir that exists and is no folder, or a non-empty folder that
+// holds no experiment, before anything is planned or written.
+void checkExperimentFolder(const std::string& dir);
+
+// The same check, then makes the folder if it is missing, so that its owner
+// can lock it before anything in it changes.
+void createExperimentFolder(const std::string& dir);
+
 // Makes dir ready for the plan. A new or empty folder is created; a folder
 // made by the same plan is kept as it is, so the runs resume; one made by
 // another plan (another description, or inputs that changed since) is

@@ -73,16 +73,31 @@ CommandResult runProgram(const std::vector<std::string>& words) {
   return result;
 }
 
-// The job id of sbatch --parsable ("id" or "id;cluster").
+// The job id of sbatch --parsable: the line "id" or "id;cluster", which
+// notices on stderr may precede or follow.
 std::string submittedJobId(const CommandResult& result, const std::string& what) {
-  const std::string lastLine = result.output.substr(result.output.rfind('\n') + 1);
-  const std::string id = lastLine.substr(0, lastLine.find(';'));
-  const bool numeric = !id.empty() && id.find_first_not_of("0123456789") == std::string::npos;
-  if (result.exitCode != 0 || !numeric)
+  std::string id;
+  for (std::size_t start = 0; start <= result.output.size() && id.empty();) {
+    const std::size_t end = std::min(result.output.find('\n', start), result.output.size());
+    const std::string line = result.output.substr(start, end - start);
+    const std::string word = line.substr(0, line.find(';'));
+    if (!word.empty() && word.find_first_not_of("0123456789") == std::string::npos) id = word;
+    start = end + 1;
+  }
+  if (result.exitCode != 0 || id.empty())
     throw RunError("sbatch could not submit " + what + " (exit status " + std::to_string(result.exitCode) +
                    "): " + result.output.substr(0, 500));
   return id;
 }
+
+// A path for sbatch's --output, where % starts a pattern: %% is a percent sign.
+std::string slurmPattern(const std::string& path) {
+  std::string escaped;
+  for (char c : path) escaped += c == '%' ? std::string("%%") : std::string(1, c);
+  return escaped;
+}
+
+std::string jobsFile(const std::string& dir) { return slurmFolder(dir) + "/jobs.txt"; }
 
 void writeScript(const std::string& path, const std::string& text) {
   writeFileAtomically(path, text);
@@ -101,6 +116,17 @@ std::string collectorScript(const std::string& program, const std::string& dir) 
          "# After every array task ended: results.csv, with the runs no task finished as failed.\n"
          "exec " +
          shellWord(program) + " sweep collect " + shellWord(dir) + " --after-cluster\n";
+}
+
+// What became of an array whose collector could not be submitted.
+std::string cancelled(const std::string& arrayJob) {
+  try {
+    const CommandResult cancel = runProgram({"scancel", arrayJob});
+    if (cancel.exitCode == 0) return "it has been cancelled.";
+    return "cancelling it failed too (" + cancel.output.substr(0, 300) + "); cancel it by hand: scancel " + arrayJob;
+  } catch (const RunError& e) {
+    return std::string("cancelling it failed too (") + e.what() + "); cancel it by hand: scancel " + arrayJob;
+  }
 }
 
 std::vector<std::string> sbatchCommand(const std::vector<std::string>& extraOptions) {
@@ -188,25 +214,28 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
   std::string dependency;
   if (submission.tasks > 0) {
     std::vector<std::string> words = sbatchCommand(extraOptions);
-    words.insert(words.end(), {"--job-name=velquin-runs", "--array=0-" + std::to_string(submission.tasks - 1),
-                               "--output=" + absoluteDir + "/slurm/task-%A_%a.log", absoluteDir + "/slurm/task.sh"});
+    words.insert(words.end(),
+                 {"--job-name=velquin-runs", "--array=0-" + std::to_string(submission.tasks - 1),
+                  "--output=" + slurmPattern(absoluteDir) + "/slurm/task-%A_%a.log", absoluteDir + "/slurm/task.sh"});
     submission.arrayJob = submittedJobId(runProgram(words), "the job array");
+    // Known before anything else can fail, so that no array runs unknown.
+    writeFileAtomically(jobsFile(dir), submission.arrayJob + "\n");
     dependency = "--dependency=afterany:" + submission.arrayJob;
   }
   std::vector<std::string> words = sbatchCommand(extraOptions);
   if (!dependency.empty()) words.push_back(dependency);
-  words.insert(words.end(), {"--job-name=velquin-collect", "--output=" + absoluteDir + "/slurm/collect-%j.log",
-                             absoluteDir + "/slurm/collect.sh"});
+  words.insert(words.end(),
+               {"--job-name=velquin-collect", "--output=" + slurmPattern(absoluteDir) + "/slurm/collect-%j.log",
+                absoluteDir + "/slurm/collect.sh"});
   try {
     submission.collectorJob = submittedJobId(runProgram(words), "the collector job");
   } catch (const RunError& e) {
     if (submission.arrayJob.empty()) throw;
-    const CommandResult cancel = runProgram({"scancel", submission.arrayJob});
     throw RunError(std::string(e.what()) + "\nThe job array " + submission.arrayJob + " was submitted; " +
-                   (cancel.exitCode == 0
-                        ? "it has been cancelled."
-                        : "cancelling it failed too, cancel it by hand: scancel " + submission.arrayJob));
+                   cancelled(submission.arrayJob));
   }
+  writeFileAtomically(jobsFile(dir),
+                      submission.arrayJob + (submission.arrayJob.empty() ? "" : "\n") + submission.collectorJob + "\n");
   return submission;
 }
 
@@ -226,6 +255,38 @@ std::vector<int> runsOfTask(const ExperimentPlan& plan, const std::string& dir, 
     runs.push_back(id);
   }
   return runs;
+}
+
+std::string queuedSlurmJobs(const std::string& dir) {
+  std::error_code error;
+  if (!fs::exists(jobsFile(dir), error)) return std::string();
+  std::string ids;
+  TextReader list = TextReader::open(jobsFile(dir));
+  while (!list.atEnd()) {
+    const std::string id = list.readLineText();
+    if (!id.empty()) ids += (ids.empty() ? "" : ",") + id;
+  }
+  if (ids.empty()) return std::string();
+  CommandResult queue;
+  try {
+    queue = runProgram({"squeue", "--noheader", "--format=%i %T", "--jobs=" + ids});
+  } catch (const RunError& e) {
+    return "the jobs " + ids + " of its last submission may still be queued, and Slurm cannot be asked (" + e.what() +
+           "); if they have ended, remove " + jobsFile(dir);
+  }
+  // Jobs that have left the queue are unknown to squeue, which then says so
+  // and fails; only the lines that begin with an id are jobs still queued.
+  if (queue.exitCode != 0 && queue.output.find("Invalid job id") == std::string::npos)
+    return "the jobs " + ids + " of its last submission may still be queued, and Slurm cannot be asked (" +
+           queue.output.substr(0, 300) + "); if they have ended, remove " + jobsFile(dir);
+  std::string queued;
+  for (std::size_t start = 0; start < queue.output.size();) {
+    const std::size_t end = std::min(queue.output.find('\n', start), queue.output.size());
+    const std::string line = queue.output.substr(start, end - start);
+    if (!line.empty() && line[0] >= '0' && line[0] <= '9') queued += (queued.empty() ? "" : ", ") + line;
+    start = end + 1;
+  }
+  return queued.empty() ? std::string() : "its last submission is still queued or running (" + queued + ")";
 }
 
 }  // namespace vk

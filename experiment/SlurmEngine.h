@@ -25,6 +25,11 @@ struct SlurmSubmission {
 SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
                               const std::vector<std::string>& extraOptions, int maxArrayTasks);
 
+// What of the folder's last submission is still queued or running on the
+// cluster, as a sentence; empty when nothing is (or nothing was submitted).
+// A record of jobs that Slurm cannot be asked about counts as queued.
+std::string queuedSlurmJobs(const std::string& dir);
+
 // The runs of array task `task`, as the submission listed them.
 std::vector<int> runsOfTask(const ExperimentPlan& plan, const std::string& dir, int task);
 

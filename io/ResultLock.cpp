@@ -124,6 +124,17 @@ std::string hostName() {
 
 }  // namespace
 
+std::string otherLockHolders(int fd) {
+  std::string who;
+  for (const Holder& h : holdersOf(fd))
+    if (h.pid != ::getpid()) who += (who.empty() ? "" : ", ") + plainInt(h.pid);
+  return who;
+}
+
+std::string thisProcessMark() {
+  return "process " + plainInt(::getpid()) + " on " + hostName() + ", started " + nowUtc();
+}
+
 void checkResultDirectoryName(const std::string& directory, const std::string& what) {
   if (directory.empty())
     throw RunError("The result directory name" + (what.empty() ? std::string() : " " + what) +
@@ -170,7 +181,7 @@ void ResultLock::writeMark(const std::string& text) {
 }
 
 void ResultLock::markStarted(const std::string& mode) {
-  started_ = "mode " + mode + ", process " + plainInt(::getpid()) + " on " + hostName() + ", started " + nowUtc();
+  started_ = "mode " + mode + ", " + thisProcessMark();
   writeMark(started_ + "\n");
 }
 

@@ -67,6 +67,15 @@ std::optional<UnfinishedRun> readUnfinishedRun(const std::string& directory);
 // The sentence a summary gives about a run that did not finish in a directory.
 std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun& run);
 
+// The processes other than this one that hold a flock lock on the open file,
+// as "4711, 4712"; empty when the kernel lists none (a holder on another
+// machine of a network file system is not listed).
+std::string otherLockHolders(int fd);
+
+// "process 4711 on lab-3, started 2026-12-08 01:40:12 UTC": this process, as
+// a lock's mark names its holder.
+std::string thisProcessMark();
+
 // Refuses an empty result directory name; `what` says where it came from.
 void checkResultDirectoryName(const std::string& directory, const std::string& what);
 

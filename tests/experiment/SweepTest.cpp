@@ -1,6 +1,7 @@
 // Sweeps run by the program itself: the bytes of each run, the table, the
 // record, resuming, a run that fails among others, and folders refused.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "experiment/ExperimentLock.h"
 #include "experiment/ExperimentRecord.h"
 #include "experiment/LocalPool.h"
 #include "experiment/Plan.h"
@@ -339,6 +341,93 @@ TEST_F(Sweep, SlurmIsReportedClearlyWhenItCannotBeReached) {
             1);
   EXPECT_NE(output.find("sbatch could not submit the job array"), std::string::npos) << output;
   EXPECT_NE(output.find("no partition"), std::string::npos) << output;
+}
+
+// One command owns an experiment folder at a time; a second is refused at
+// once and told who holds it. The array tasks of a submission share it.
+TEST_F(Sweep, ASecondCommandOnAnOwnedFolderIsRefusedNamingTheHolder) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const std::string table = readWholeFile(fs::path(out()) / "results.csv");
+  {
+    const ExperimentLock owner(out(), "sweep run");
+    EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet --replace"), 1);
+    EXPECT_NE(output.find("in use by sweep run (process " + std::to_string(::getpid())), std::string::npos) << output;
+    EXPECT_EQ(cli("sweep collect out --quiet"), 1);
+    EXPECT_NE(output.find("sweep collect is refused"), std::string::npos) << output;
+    EXPECT_EQ(cli("sweep task out --task 0"), 1);
+    EXPECT_NE(output.find("sweep task is refused"), std::string::npos) << output;
+  }
+  EXPECT_TRUE(fs::exists(fs::path(out()) / "runs/0003/done"));
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), table);
+  {
+    const ExperimentLock task(out(), "sweep task", ExperimentLock::Use::ArrayTask);
+    const ExperimentLock otherTask(out(), "sweep task", ExperimentLock::Use::ArrayTask);
+    EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet"), 1);
+    EXPECT_NE(output.find("in use by the cluster's array tasks, process " + std::to_string(::getpid())),
+              std::string::npos)
+        << output;
+  }
+  EXPECT_EQ(cli("sweep collect out --quiet"), 0) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "sweep.lock"), "");
+}
+
+// A fake Slurm in bin/: sbatch logs its words and answers as the script says.
+class SweepOnFakeSlurm : public Sweep {
+ protected:
+  void program(const std::string& name, const std::string& body) {
+    fs::create_directories(inputs.dir.path() / "bin");
+    inputs.dir.write("bin/" + name, "#!/bin/sh\n" + body);
+    ::chmod(inputs.dir.file("bin/" + name).c_str(), 0755);
+  }
+  // velquin-cli with bin/ alone on the PATH.
+  int slurmCli(const std::string& arguments) { return shell("PATH=\"$PWD/bin\" '" VELQUIN_CLI "' " + arguments); }
+  std::string sbatchWords() { return readWholeFile(inputs.dir.file("sbatch.log")); }
+};
+
+TEST_F(SweepOnFakeSlurm, ALocalSweepWaitsForAQueuedArrayAndSeesItEnd) {
+  program("sbatch", "echo \"$@\" >> sbatch.log\ncase \"$*\" in *velquin-collect*) echo 4712;; *) echo 4711;; esac\n");
+  program("squeue", "echo '4711_[0-3] PENDING'\necho '4712 PENDING'\n");
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(slurmCli("sweep run sweep.toml --out out --engine slurm --quiet"), 0) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "slurm/jobs.txt"), "4711\n4712\n");
+  EXPECT_EQ(slurmCli("sweep run sweep.toml --out out --quiet"), 1);
+  EXPECT_NE(output.find("still queued or running (4711_[0-3] PENDING, 4712 PENDING)"), std::string::npos) << output;
+  EXPECT_EQ(slurmCli("sweep run sweep.toml --out out --engine slurm --quiet"), 1);
+  EXPECT_FALSE(fs::exists(fs::path(out()) / "runs/0000/done"));
+  // Jobs that have left the queue are unknown to squeue.
+  program("squeue", "echo 'slurm_load_jobs error: Invalid job id specified' >&2\nexit 1\n");
+  EXPECT_EQ(slurmCli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  // Without squeue nobody can tell, and the record is kept.
+  fs::remove(inputs.dir.file("bin/squeue"));
+  EXPECT_EQ(slurmCli("sweep run sweep.toml --out out --quiet"), 1);
+  EXPECT_NE(output.find("Slurm cannot be asked"), std::string::npos) << output;
+}
+
+TEST_F(SweepOnFakeSlurm, NoticesAPercentSignAndAFailedCollectorLoseNothing) {
+  // The id comes first, then a notice; a percent sign in the folder is no pattern.
+  program("sbatch",
+          "echo \"$@\" >> sbatch.log\ncase \"$*\" in *velquin-collect*) echo 4712;; *) echo 4711; "
+          "echo 'sbatch: notice: the partition is busy' >&2;; esac\n");
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(slurmCli("sweep run sweep.toml --out 'pct%j' --engine slurm"), 0) << output;
+  EXPECT_NE(output.find("Submitted job array 4711 (4 tasks, 1 run each) and collector job 4712."), std::string::npos)
+      << output;
+  EXPECT_NE(sbatchWords().find("/pct%%j/slurm/task-%A_%a.log "), std::string::npos) << sbatchWords();
+  EXPECT_NE(sbatchWords().find("/pct%%j/slurm/collect-%j.log "), std::string::npos) << sbatchWords();
+
+  // The collector is refused and scancel is missing: both errors and the
+  // array's id are told, and the record keeps the array.
+  program("sbatch",
+          "case \"$*\" in *velquin-collect*) echo 'sbatch: error: QOSMaxSubmitJobPerUserLimit' >&2; exit 1;; "
+          "*) echo 4713;; esac\n");
+  EXPECT_EQ(slurmCli("sweep run sweep.toml --out out2 --engine slurm"), 1);
+  EXPECT_NE(output.find("QOSMaxSubmitJobPerUserLimit"), std::string::npos) << output;
+  EXPECT_NE(output.find("The job array 4713 was submitted; cancelling it failed too (Cannot start scancel"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("cancel it by hand: scancel 4713"), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(inputs.dir.file("out2/slurm/jobs.txt")), "4713\n");
 }
 
 }  // namespace
