@@ -142,6 +142,17 @@ TEST(Parameters, ValuesBeyondALimitAreRefusedNamingLineValueAndLimit) {
   EXPECT_NE(refusal(p).find("teachyear = 801 is outside what a run supports (0..800"), std::string::npos);
 }
 
+TEST(Parameters, ValuesAtALimitAreAccepted) {
+  Parameters p = demoParameters();
+  p.ndiv = 40;
+  p.popsize = 200;
+  p.maxyear = 800;
+  EXPECT_EQ(refusal(p), "");
+  p.popsize = 2;
+  p.ndiv = 0;
+  EXPECT_EQ(refusal(p), "");
+}
+
 TEST(Parameters, GapsAndPopulationsThePairLoopCannotServeAreRefused) {
   Parameters p = demoParameters();
   p.popsize = 7;

@@ -47,6 +47,10 @@ TEST_F(Evaluation, DivisionsByZeroGiveNan) {
   const std::vector<double> constant = statistics({0.1, 0.1, 0.1, 0.1, 0.1});
   EXPECT_EQ(constant[1], 0);
   for (int i = 2; i < 5; ++i) EXPECT_TRUE(std::isnan(constant[i]));
+  // Ten equal values leave the variance a tiny positive residue of rounding.
+  const std::vector<double> ten = statistics(std::vector<double>(10, 0.1));
+  EXPECT_EQ(ten[1], 0);
+  for (int i = 2; i < 5; ++i) EXPECT_TRUE(std::isnan(ten[i]));
   for (double v : statistics({})) EXPECT_TRUE(std::isnan(v));
   s.minyear = 1, s.teachyear = 1, s.maxyear = 3;  // one training week: no drift
   setActual(1, {1.0, 1.2, 1.5});
