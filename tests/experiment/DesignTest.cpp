@@ -34,6 +34,16 @@ TEST(Design, LatinHypercubeHasOnePointInEverySliceOfEveryAxis) {
   EXPECT_NE(latinHypercube(n, 5, 12), points);
 }
 
+// An experiment's record replays its runs from the seed, so the design a
+// seed gives must stay the same values, not only a design of the same kind.
+TEST(Design, ALatinHypercubeKeepsTheValuesOfItsSeed) {
+  const std::vector<std::vector<double>> expected = {{0.39573257325701949, 0.025889986836252959},
+                                                     {0.61311047375286709, 0.48996851914327288},
+                                                     {0.062357880570685836, 0.97950489628653314},
+                                                     {0.86698825105571831, 0.71783293996918596}};
+  EXPECT_EQ(latinHypercube(4, 2, 7), expected);
+}
+
 // The first 2^m points of a Sobol sequence put one point in every box of
 // size 2^-a x 2^-b with a + b = m in its first two coordinates, and one in
 // every slice 2^-m of each axis. A digital shift keeps both.
