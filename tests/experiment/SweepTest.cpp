@@ -170,6 +170,23 @@ TEST_F(Sweep, RunsWriteThePlainRunsBytesAndTheTableTheirReportsAndFacts) {
   EXPECT_NE(output.find("4 runs: 4 done, 0 failed, 0 pending"), std::string::npos) << output;
 }
 
+// Each run of a program that counts the runs going on beside it: the pool
+// keeps exactly `jobs` of them going, never one more.
+TEST_F(Sweep, ThePoolRunsAsManyAtATimeAsItHasJobs) {
+  const ExperimentPlan p = plan(kTwoPointsTwoSeeds);
+  prepareExperimentFolder(p, out(), false);
+  const std::string active = inputs.dir.file("active"), counts = inputs.dir.file("counts");
+  fs::create_directory(active);
+  const std::string program = inputs.dir.file("counting.sh");
+  inputs.dir.write("counting.sh", "#!/bin/sh\ntouch '" + active + "'/$$\nls '" + active + "' | wc -l >> '" + counts +
+                                      "'\nsleep 0.5\nrm '" + active + "'/$$\nexit 1\n");
+  ::chmod(program.c_str(), 0755);
+  EXPECT_EQ(runLocally(program, out(), p.runs, {0, 1, 2, 3}, 2, [](const PlannedRun&, bool) {}), 4);
+  std::string most = "0";
+  for (const std::string& line : linesOf(readWholeFile(counts))) most = std::max(most, line);
+  EXPECT_EQ(most, "2");
+}
+
 // A run that fails is marked with its reason, the others complete, and the
 // command says how many failed with a non-zero exit.
 TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
