@@ -19,9 +19,11 @@
 #include "experiment/Plan.h"
 #include "experiment/ResultsTable.h"
 #include "experiment/RunFolder.h"
+#include "experiment/SensitivityAnalysis.h"
 #include "experiment/ShellWord.h"
 #include "experiment/SlurmEngine.h"
 #include "experiment/SweepSummary.h"
+#include "io/AtomicFile.h"
 #include "io/RunError.h"
 
 namespace vk {
@@ -44,6 +46,9 @@ struct SweepOptions {
   std::string yName;
   std::string metric = "rmse_sim";
   std::string plotFile;
+  std::string csvFile;
+  int resamples = 1000;
+  bool check = false;
 };
 
 #ifndef VELQUIN_VERSION
@@ -247,6 +252,49 @@ void addPlotCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, con
   plot->callback([o, plotting] { sweepPlot(*o, plotting); });
 }
 
+// A table into the file given, or onto stdout.
+void writeTable(const std::string& csvFile, const std::string& table) {
+  if (!csvFile.empty()) {
+    writeFileAtomically(csvFile, table);
+    return;
+  }
+  if (std::fputs(table.c_str(), stdout) == EOF || std::fflush(stdout) != 0)
+    throw RunError("Cannot write the table to stdout");
+}
+
+void sweepSensitivity(const SweepOptions& o) {
+  SensitivitySettings settings;
+  settings.metric = o.metric;
+  settings.resamples = o.resamples;
+  settings.check = o.check;
+  const SensitivityReport report = sensitivityOf(o.dir, settings);
+  for (const std::string& note : report.notes) std::fprintf(stderr, "velquin-cli: note: %s\n", note.c_str());
+  writeTable(o.csvFile, report.table);
+  if (!o.csvFile.empty())
+    std::fprintf(stderr, "Wrote the %s indices of %s over %zu parameters into %s.\n", report.design.c_str(),
+                 o.metric.c_str(), report.names.size(), o.csvFile.c_str());
+}
+
+void addSensitivityCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o) {
+  CLI::App* command = sweep.add_subcommand(
+      "sensitivity",
+      "Which parameters matter: the Sobol indices (first order S1 after Saltelli 2010, total ST\n"
+      "after Jansen) of a saltelli experiment, or the Morris mu, mu* and sigma of a morris one, each\n"
+      "with a bootstrap 95 % interval. Each run gives the median of the metric over its paths, each\n"
+      "point the mean over its seeds; every point must be done. One row per varied parameter.");
+  command->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
+  command->add_option("--metric", o->metric, "A metric of the results table, as sweep plot takes it")
+      ->required()
+      ->type_name("M");
+  command->add_option("--csv", o->csvFile, "Write the table into FILE (default: stdout)")->type_name("FILE");
+  command->add_option("--resamples", o->resamples, "Bootstrap resamples for the intervals")
+      ->check(CLI::Range(10, 100000))
+      ->capture_default_str();
+  command->add_flag("--check", o->check,
+                    "Convergence: add the indices from the first half of the samples (columns ending _half)");
+  command->callback([o] { sweepSensitivity(*o); });
+}
+
 }  // namespace
 
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) {
@@ -258,6 +306,7 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) 
                          "table of results. See README for the description file.");
   sweep->require_subcommand(1);
   if (plotting) addPlotCommand(*sweep, o, *plotting);
+  if (plotting) addSensitivityCommand(*sweep, o);
   if (!withRuns) return;
 
   CLI::App* run = sweep->add_subcommand(

@@ -70,6 +70,8 @@ class ResultsTableReader {
   bool next(std::vector<std::string>& fields);
   // The field as a number; `why` ends the message when it is not one.
   double number(const std::vector<std::string>& fields, int column, const char* why) const;
+  // The line of the fields last read.
+  int line() const { return line_; }
 
  private:
   std::string file_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/ChartPoint.h"
+#include "experiment/RunMetric.h"
 
 namespace vk {
 
@@ -26,11 +27,6 @@ struct SweepSummary {
   PointList high;    // "90 %"
   std::vector<SweepCell> cells;
 };
-
-// The metrics: every value column of the run report, rmse_ratio and
-// mae_ratio (the simulation's error over the random walk's), and the facts
-// of each path (facts_ and a column of the facts table).
-std::vector<std::string> sweepMetrics();
 
 // Reads the table. Rows whose status is not done, and rows whose metric is
 // empty (undefined in the report), are left out. An unknown column or
