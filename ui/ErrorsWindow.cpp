@@ -10,7 +10,7 @@
 #include <cmath>
 #include <exception>
 
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 #include "ui/ResultFrame.h"
 
 namespace vk {

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "analysis/StylizedFacts.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 
 namespace vk {
 

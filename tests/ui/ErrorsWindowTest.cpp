@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "FakePrompts.h"
-#include "run/ReportTable.h"
+#include "run/ReportFile.h"
 #include "ui/ErrorsWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/PathErrors.h"
