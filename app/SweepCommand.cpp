@@ -210,7 +210,7 @@ void sweepTask(const SweepOptions& o) {
   const ExperimentPlan plan = recordedPlan(dir);
   std::vector<int> runs;
   for (int id : runsOfTask(plan, dir, o.task))
-    if (runOutcome(dir, plan.runs[id], nullptr) != RunOutcome::Done) runs.push_back(id);
+    if (runOutcome(dir, plan.runs.name(id), nullptr) != RunOutcome::Done) runs.push_back(id);
   const char* cpus = std::getenv("SLURM_CPUS_PER_TASK");
   const int jobs = cpus && std::atoi(cpus) > 0 ? std::atoi(cpus) : 1;
   const int failed = runLocally(thisProgram(), dir, plan.runs, runs, jobs, [](const PlannedRun& run, bool done) {

@@ -146,13 +146,13 @@ double ResultsTableReader::number(const std::vector<std::string>& fields, int co
 RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir, const RunFailureHandler& onFailure) {
   RunCounts counts;
   std::string message;
-  for (const PlannedRun& run : plan.runs) {
-    const RunOutcome outcome = runOutcome(dir, run, onFailure ? &message : nullptr);
+  for (std::size_t id = 0; id < plan.runs.size(); ++id) {
+    const RunOutcome outcome = runOutcome(dir, plan.runs.name(id), onFailure ? &message : nullptr);
     if (outcome == RunOutcome::Done) {
       ++counts.done;
     } else if (outcome == RunOutcome::Failed) {
       ++counts.failed;
-      if (onFailure) onFailure(run, message);
+      if (onFailure) onFailure(plan.runs[id], message);
     } else {
       ++counts.pending;
     }
@@ -160,12 +160,11 @@ RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir, const Ru
   return counts;
 }
 
-ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
-                                  RunCounts* counts) {
+std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
+                                 const TableSink& results, RunCounts* counts) {
   RunCounts tally;
-  ExperimentTables tables;
-  std::string& text = tables.results;
   std::vector<std::pair<std::string, std::vector<std::string>>> actualRows;
+  results(tableHeader(plan));
   for (const PlannedRun& run : plan.runs) {
     const std::string runText = runFields(plan, run);
     std::string message;
@@ -175,9 +174,10 @@ ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string&
         const std::string evalFile = runResultFolder(dir, run) + "/" + kReportFileName;
         const std::vector<PathReportRow> report = readRunReport(evalFile);
         const FactsTableText facts = runFacts(dir, run);
-        text += doneRows(runText, report, facts, evalFile);
-        const std::pair<std::string, std::vector<std::string>> actual(marketOf(plan, run), facts.actual);
-        if (std::find(actualRows.begin(), actualRows.end(), actual) == actualRows.end()) actualRows.push_back(actual);
+        results(doneRows(runText, report, facts, evalFile));
+        std::pair<std::string, std::vector<std::string>> actual(marketOf(plan, run), facts.actual);
+        if (std::find(actualRows.begin(), actualRows.end(), actual) == actualRows.end())
+          actualRows.push_back(std::move(actual));
         ++tally.done;
         continue;
       } catch (const RunError& e) {
@@ -191,27 +191,36 @@ ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string&
       message = kUnfinished;
     }
     if (outcome == RunOutcome::Failed) {
-      text += emptyRow(runText, "failed", message);
+      results(emptyRow(runText, "failed", message));
       ++tally.failed;
     } else {
-      text += emptyRow(runText, "pending", "");
+      results(emptyRow(runText, "pending", ""));
       ++tally.pending;
     }
   }
-  text = tableHeader(plan) + text;
-  tables.actualFacts = "market";
-  for (int c = 0; c < kFactColumns; ++c) tables.actualFacts += "," + factColumnName(c);
-  tables.actualFacts += "\n";
-  for (const auto& [market, facts] : actualRows) tables.actualFacts += csvField(market) + joinedFields(facts) + "\n";
+  std::string actualFacts = "market";
+  for (int c = 0; c < kFactColumns; ++c) actualFacts += "," + factColumnName(c);
+  actualFacts += "\n";
+  for (const auto& [market, facts] : actualRows) actualFacts += csvField(market) + joinedFields(facts) + "\n";
   if (counts) *counts = tally;
+  return actualFacts;
+}
+
+ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
+                                  RunCounts* counts) {
+  ExperimentTables tables;
+  tables.actualFacts = makeExperimentTables(
+      plan, dir, unfinishedFailed, [&tables](const std::string& text) { tables.results += text; }, counts);
   return tables;
 }
 
 RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed) {
   RunCounts counts;
-  const ExperimentTables tables = experimentTables(plan, dir, unfinishedFailed, &counts);
-  writeFileAtomically(dir + "/" + kActualFactsFileName, tables.actualFacts);
-  writeFileAtomically(dir + "/" + kResultsFileName, tables.results);
+  AtomicOutput results(dir + "/" + kResultsFileName);
+  const std::string actualFacts = makeExperimentTables(
+      plan, dir, unfinishedFailed, [&results](const std::string& text) { results.write(text); }, &counts);
+  writeFileAtomically(dir + "/" + kActualFactsFileName, actualFacts);
+  results.commit();
   return counts;
 }
 

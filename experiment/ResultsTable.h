@@ -37,13 +37,23 @@ struct ExperimentTables {
   std::string actualFacts;
 };
 
-// The tables' text. With unfinishedFailed (the collector after the cluster's
-// jobs ended) a run without a mark is failed; otherwise it is pending. A
-// finished run without facts.csv (finished before runs made one) gets it now.
+// Receives the results table piece by piece, in order.
+using TableSink = std::function<void(const std::string& text)>;
+
+// Makes the results table into `results`, a run at a time, and returns the
+// facts table of the actual changes. With unfinishedFailed (the collector
+// after the cluster's jobs ended) a run without a mark is failed; otherwise
+// it is pending. A finished run without facts.csv (finished before runs
+// made one) gets it now.
+std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
+                                 const TableSink& results, RunCounts* counts = nullptr);
+
+// Both tables as texts.
 ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
                                   RunCounts* counts = nullptr);
 
-// Writes DIR/facts-actual.csv and DIR/results.csv whole, replacing older ones.
+// Writes DIR/facts-actual.csv and DIR/results.csv, replacing older ones;
+// the results table goes straight to its file, never held whole.
 RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed);
 
 // A field as CSV holds it: quoted when it holds a comma, a quote or a line end.

@@ -104,7 +104,11 @@ std::string runLogFile(const std::string& dir, const PlannedRun& run) { return r
 std::string runResultFolder(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/result"; }
 
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message) {
-  const std::string folder = runFolder(dir, run);
+  return runOutcome(dir, run.name, message);
+}
+
+RunOutcome runOutcome(const std::string& dir, const std::string& runName, std::string* message) {
+  const std::string folder = runFolderOf(dir, runName);
   std::error_code error;
   if (isDone(folder)) return RunOutcome::Done;
   if (fs::exists(folder + "/" + kFailedMark, error)) {

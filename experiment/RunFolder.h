@@ -20,6 +20,8 @@ std::string runResultFolder(const std::string& dir, const PlannedRun& run);
 // message into *message), pending otherwise: a run killed mid-way is pending
 // and starts again from empty.
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message);
+// The same by the run's folder name, which a plan gives without making the run.
+RunOutcome runOutcome(const std::string& dir, const std::string& runName, std::string* message);
 
 // The runs of the plan not done yet, by id.
 std::vector<int> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir);

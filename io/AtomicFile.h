@@ -4,8 +4,31 @@
 // half of it. A failure names the file and leaves no temporary behind.
 #include <string>
 
+#include "io/OutputFile.h"
+
 namespace vk {
 
 void writeFileAtomically(const std::string& path, const std::string& text);
+
+// The same for a file written piece by piece, too large to hold whole.
+// Nothing replaces the file until commit; dropped before it, the temporary
+// is removed and the old file stays as it was.
+class AtomicOutput {
+ public:
+  explicit AtomicOutput(const std::string& path);
+  AtomicOutput(const AtomicOutput&) = delete;
+  AtomicOutput& operator=(const AtomicOutput&) = delete;
+  ~AtomicOutput();
+
+  void write(const std::string& text) { file_.write(text); }
+  // Closes the temporary and renames it into place.
+  void commit();
+
+ private:
+  std::string path_;
+  std::string temporary_;
+  OutputFile file_;
+  bool committed_ = false;
+};
 
 }  // namespace vk
