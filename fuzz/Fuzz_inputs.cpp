@@ -46,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readPriceFile(*s);
   });
   refusedOrRead([&] {
-    s->dataFile = TextReader::open(fuzz::writeScratchFile("data.txt", piece[3]));
-    checkDataFileCovers(*s);
-    for (s->week = s->minyear; s->week <= s->maxyear; ++s->week) readWeekFactors(*s);
+    TextReader data = TextReader::open(fuzz::writeScratchFile("data.txt", piece[3]));
+    readDataFactors(*s, data);
   });
   refusedOrRead([&] {
     s->resultDir = fuzz::scratchDirectory().string();

@@ -13,7 +13,7 @@
 #include "model/PathOutput.h"
 #include "model/Random.h"
 #include "model/RunState.h"
-#include "run/InputFiles.h"
+#include "model/WeekFactors.h"
 
 namespace vk {
 
@@ -53,7 +53,7 @@ void initRun(RunState& s) {
   // From here on teachyear is no longer the length of training but the last
   // training week; the report and every week test use it so.
   s.teachyear = s.minyear + s.teachyear - 1;
-  readWeekFactors(s);
+  loadWeekFactors(s);
   s.display->AppendLog("Simulation start!");
 }
 
@@ -86,7 +86,7 @@ void runPath(RunState& s) {
       if (s.trainPass <= s.nsample) s.week = s.minyear;
     }
     selectPhase(s);
-    readWeekFactors(s);
+    loadWeekFactors(s);
     runGeneration(s);
     copyAgentsToPrevious(s);
     if (s.trainPass >= s.nsample) writeWeekOutput(s);

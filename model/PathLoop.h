@@ -5,10 +5,11 @@ namespace vk {
 
 struct RunState;
 
-// Once per run, after wdata.txt and para.txt are read, the parameters have
-// passed checkParameters and the data file is open: seeds the generator,
-// derives the gap counts, turns teachyear into the last training week, loads
-// the factors of week 0, logs "Simulation start!".
+// Once per run, after wdata.txt, para.txt and the data file's factors are
+// read and the parameters have passed checkParameters, but before the price
+// file is read (the trend factors of week 0 see no rate): seeds the
+// generator, derives the gap counts, turns teachyear into the last training
+// week, loads the factors of week 0, logs "Simulation start!".
 void initRun(RunState& s);
 
 // A fresh random population, forecast and cleared at the current week.

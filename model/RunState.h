@@ -8,7 +8,6 @@
 
 #include "io/IndexedArray.h"
 #include "io/OutputFile.h"
-#include "io/TextReader.h"
 #include "model/Agent.h"
 #include "model/Limits.h"
 #include "model/Parameters.h"
@@ -26,7 +25,6 @@ struct RunState : Parameters {
   // Names passed in, and the current path.
   std::string resultDir;
   std::string priceFileName;
-  std::string dataFileName;
   std::int32_t pathNumber;
   std::string pathTag;
 
@@ -39,6 +37,10 @@ struct RunState : Parameters {
   LevelCounts simHist;
   double actualStats[5];  // mean, std, skew, kurt, SR
   double simStats[5];
+
+  // The data file's factors of week 0 and of weeks minyear..maxyear, as the
+  // run read them before the first path.
+  IndexedArray<IndexedArray<std::int32_t, 1, kDataFactorCount>, 0, kLastWeek> dataFactors;
 
   // The week's factor values and the weight structure.
   IndexedArray<std::int32_t, 1, kFactorCount> factorValue;
@@ -84,7 +86,6 @@ struct RunState : Parameters {
   double volume;
 
   // Open files of the run and of the current path.
-  TextReader dataFile;
   OutputFile evalFile;
   OutputFile rateFile;       // "/r"
   OutputFile weightsFile;    // "/w"

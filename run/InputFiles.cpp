@@ -8,7 +8,6 @@
 #include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
-#include "model/Levels.h"
 #include "model/Limits.h"
 #include "model/RunState.h"
 #include "run/ParameterFile.h"
@@ -30,9 +29,40 @@ int readBounded(TextReader& in, const std::string& what, int lo, int hi) {
   return v;
 }
 
-// Week 0, loaded once at initialisation, looks back past the first week of
-// the tables; those weeks hold no rate and read as 0.
-double weekValue(const WeekSeries& series, int w) { return w < kFirstWeek ? 0.0 : series[w]; }
+// The fourteen factors of week t from the reader's place, negated over the
+// stretch; the rest of the line is skipped.
+void readFactorLine(RunState& s, TextReader& in, int t) {
+  const bool negated = t >= kFirstNegatedWeek && t <= kLastNegatedWeek;
+  for (int i = 1; i <= kDataFactorCount; ++i) {
+    if (!in.skipToNextValue())
+      throw RunError(in.name() + " runs out of values at week " + plainInt(t) + ", factor " + plainInt(i) +
+                     ": each week's line holds " + plainInt(kDataFactorCount) + " integers");
+    const int v = in.readInt();
+    if (negated && v == std::numeric_limits<int>::min())
+      throw RunError(in.name() + ", line " + plainInt(in.line()) + ": " + plainInt(v) + " in week " + plainInt(t) +
+                     " cannot be negated (the factors of weeks " + plainInt(kFirstNegatedWeek) + " to " +
+                     plainInt(kLastNegatedWeek) + " are); the smallest value there is " +
+                     plainInt(-std::numeric_limits<int>::max()));
+    s.dataFactors[t][i] = negated ? -v : v;
+  }
+  in.skipLine();
+}
+
+// Refuses a data file with fewer lines than the weeks up to maxyear, naming
+// where it ends, rather than the value it runs out at; leaves it rewound.
+void checkDataFileCovers(const RunState& s, TextReader& in) {
+  in.rewind();
+  int lastWeek = 0;
+  while (lastWeek < s.maxyear && !in.atEnd()) {
+    in.skipLine();
+    ++lastWeek;
+  }
+  in.rewind();
+  if (lastWeek < s.maxyear)
+    throw RunError(in.name() + " ends at week " + plainInt(lastWeek) +
+                   " (line n holds week n), but the run reads weeks " + plainInt(s.minyear) + " to " +
+                   plainInt(s.maxyear) + " (maxyear = " + plainInt(s.maxyear) + ")");
+}
 
 }  // namespace
 
@@ -83,47 +113,13 @@ void readPriceFile(RunState& s) {
   for (int w = kFirstWeek + 1; w <= s.maxyear; ++w) s.actualChange[w] = s.actualRate[w] - s.actualRate[w - 1];
 }
 
-void readWeekFactors(RunState& s) {
-  const int t = s.week;
-  TextReader& in = s.dataFile;
-  if (t == s.minyear) {
-    in.rewind();
-    for (int line = 1; line < s.minyear; ++line) in.skipLine();
-  }
-  const bool negated = t >= kFirstNegatedWeek && t <= kLastNegatedWeek;
-  for (int i = 1; i <= kDataFactorCount; ++i) {
-    if (!in.skipToNextValue())
-      throw RunError(in.name() + " runs out of values at week " + plainInt(t) + ", factor " + plainInt(i) +
-                     ": each week's line holds " + plainInt(kDataFactorCount) + " integers");
-    const int v = in.readInt();
-    if (negated && v == std::numeric_limits<int>::min())
-      throw RunError(in.name() + ", line " + plainInt(in.line()) + ": " + plainInt(v) + " in week " + plainInt(t) +
-                     " cannot be negated (the factors of weeks " + plainInt(kFirstNegatedWeek) + " to " +
-                     plainInt(kLastNegatedWeek) + " are); the smallest value there is " +
-                     plainInt(-std::numeric_limits<int>::max()));
-    s.factorValue[i] = negated ? -v : v;
-  }
-  in.skipLine();
-  const double v15 = t <= s.teachyear + 1 ? weekValue(s.actualChange, t - 1) : weekValue(s.simChange, t - 1);
-  s.factorValue[15] = clampTrend(v15 / s.trend1);
-  const auto rate = [&s](int w) { return weekValue(s.simRate, w); };
-  s.factorValue[16] = clampTrend((rate(t - 1) - rate(t - 5)) / s.trend2);
-  s.factorValue[17] = clampTrend((rate(t - 1) - 2 * rate(t - 2) + rate(t - 3)) / s.trend3);
-}
-
-void checkDataFileCovers(RunState& s) {
-  TextReader& in = s.dataFile;
+void readDataFactors(RunState& s, TextReader& in) {
+  // Week 0 takes the first line; every week from minyear on takes its own.
   in.rewind();
-  int lastWeek = 0;
-  while (lastWeek < s.maxyear && !in.atEnd()) {
-    in.skipLine();
-    ++lastWeek;
-  }
-  in.rewind();
-  if (lastWeek < s.maxyear)
-    throw RunError(in.name() + " ends at week " + plainInt(lastWeek) +
-                   " (line n holds week n), but the run reads weeks " + plainInt(s.minyear) + " to " +
-                   plainInt(s.maxyear) + " (maxyear = " + plainInt(s.maxyear) + ")");
+  readFactorLine(s, in, 0);
+  checkDataFileCovers(s, in);
+  for (int line = 1; line < s.minyear; ++line) in.skipLine();
+  for (int t = s.minyear; t <= s.maxyear; ++t) readFactorLine(s, in, t);
 }
 
 void readLoadingFile(RunState& s) {

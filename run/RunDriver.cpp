@@ -253,15 +253,14 @@ bool RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   s.randomSeed = generatorSeed;
   s.resultDir = resultDir;
   s.priceFileName = priceFileName;
-  s.dataFileName = dataFileName;
 
-  s.dataFile = TextReader::open(dataFileName);
+  TextReader data = TextReader::open(dataFileName);
   readWeightStructure(s, kWeightStructureFile);
   static_cast<Parameters&>(s) = readParameterFile(kParameterFile);
   checkParameterFile(s, kParameterFile);
+  readDataFactors(s, data);
   initRun(s);
   readPriceFile(s);
-  checkDataFileCovers(s);
   evaluateActual(s);
 
   bool matched = false;

@@ -32,12 +32,14 @@
 #include <vector>
 
 #include "io/TextFormat.h"
+#include "io/TextReader.h"
 #include "model/Kernel.h"
 
 #include "model/Display.h"
 #include "model/Genetics.h"
 #include "model/PathLoop.h"
 #include "model/RunState.h"
+#include "model/WeekFactors.h"
 #include "run/InputFiles.h"
 #include "run/ParameterFile.h"
 #include "run/RunDriver.h"
@@ -64,10 +66,11 @@ std::unique_ptr<vk::RunState> preparedState(vk::Display& display, const fs::path
                                             const std::string& structure) {
   auto state = vk::newRunState(display);
   vk::RunState& s = *state;
-  s.dataFile = vk::TextReader::open((demo / "data.txt").string());
   vk::readWeightStructure(s, (demo / structure).string());
   static_cast<vk::Parameters&>(s) = vk::readParameterFile((demo / "para.txt").string());
   s.popsize = popsize;
+  vk::TextReader data = vk::TextReader::open((demo / "data.txt").string());
+  vk::readDataFactors(s, data);
   s.priceFileName = (demo / "price.txt").string();
   vk::initRun(s);
   vk::readPriceFile(s);
@@ -101,7 +104,7 @@ void benchWeekStep(const fs::path& demo, int popsize, const std::string& structu
     for (int w : weeks) {
       s.week = w;
       selectPhase(s);
-      vk::readWeekFactors(s);
+      vk::loadWeekFactors(s);
       const double start = cpuSeconds();
       vk::runGeneration(s);
       std::copy_n(s.agents.at(1), s.popsize, s.previousAgents.at(1));

@@ -23,12 +23,9 @@ class RecordingDisplay : public NullDisplay {
 class PathLoop : public ::testing::Test {
  protected:
   PathLoop() : inside(dir.path()), state(newRunState(display)), s(*state) {
-    std::string data;
-    for (int line = 1; line <= 10; ++line) {
-      for (int i = 1; i <= 14; ++i) data += std::to_string((line * 3 + i * 5) % 7 - 3) + " ";
-      data += "\n";
-    }
-    s.dataFile = TextReader("data.txt", data);
+    // Week w's factors as data line w holds them; week 0 takes line 1.
+    for (int week = 0; week <= 10; ++week)
+      for (int i = 1; i <= 14; ++i) s.dataFactors[week][i] = (std::max(week, 1) * 3 + i * 5) % 7 - 3;
     static_cast<Parameters&>(s) = {0.01, 3,    0.01, 0.02, 0.015, 6,   1, 5, 3,
                                    0.6,  0.05, 0.5,  0.3,  0.05,  0.5, 1, 2, "write"};
     s.nWeights = 17;

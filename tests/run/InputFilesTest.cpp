@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "io/RunError.h"
+#include "io/TextReader.h"
 #include "model/Display.h"
 #include "model/RunState.h"
 #include "run/InputFiles.h"
@@ -80,7 +81,7 @@ TEST_F(InputFiles, PriceFileLineNHoldsWeekNMinusFive) {
   EXPECT_EQ(state->actualChange[-3], 1);
 }
 
-TEST_F(InputFiles, WeekFactorsRewindAtTheFirstWeekAndNegateTheMiddleStretch) {
+TEST_F(InputFiles, DataFactorsTakeLineOneForWeekZeroAndNegateTheMiddleStretch) {
   std::string data;
   for (int line = 1; line <= 420; ++line) {
     for (int i = 1; i <= 14; ++i) data += std::to_string(line % 3 + i) + " ";
@@ -88,87 +89,52 @@ TEST_F(InputFiles, WeekFactorsRewindAtTheFirstWeekAndNegateTheMiddleStretch) {
   }
   dir.write("data.txt", data);
   RunState& s = *state;
-  s.dataFile = TextReader::open(dir.file("data.txt"));
   s.minyear = 261;
-  s.teachyear = 500;
-  s.trend1 = s.trend2 = s.trend3 = 1;
-  const auto factorsOf = [&s](int week) {
-    s.week = week;
-    readWeekFactors(s);
-    return s.factorValue[1];
-  };
-  EXPECT_EQ(factorsOf(261), 261 % 3 + 1);
-  EXPECT_EQ(factorsOf(262), -(262 % 3 + 1));
-  s.minyear = 418;
-  EXPECT_EQ(factorsOf(418), -(418 % 3 + 1));
-  EXPECT_EQ(factorsOf(419), 419 % 3 + 1);
-  EXPECT_EQ(s.factorValue[14], 419 % 3 + 14);
-  // Back at the first week the file starts over.
-  EXPECT_EQ(factorsOf(418), -(418 % 3 + 1));
+  s.maxyear = 419;
+  TextReader in = TextReader::open(dir.file("data.txt"));
+  readDataFactors(s, in);
+  EXPECT_EQ(s.dataFactors[0][1], 1 % 3 + 1);
+  EXPECT_EQ(s.dataFactors[0][14], 1 % 3 + 14);
+  EXPECT_EQ(s.dataFactors[260][1], 0);  // before minyear nothing is read
+  EXPECT_EQ(s.dataFactors[261][1], 261 % 3 + 1);
+  EXPECT_EQ(s.dataFactors[262][1], -(262 % 3 + 1));
+  EXPECT_EQ(s.dataFactors[418][14], -(418 % 3 + 14));
+  EXPECT_EQ(s.dataFactors[419][1], 419 % 3 + 1);
+  EXPECT_EQ(s.dataFactors[420][1], 0);  // after maxyear neither
 }
 
-TEST_F(InputFiles, TheSmallestIntegerIsRefusedWhereItWouldBeNegated) {
+TEST_F(InputFiles, DataFactorsRefuseTheSmallestIntegerWhereItWouldBeNegatedAndShortLines) {
   const std::string line = "-2147483648 2147483647 0 0 0 0 0 0 0 0 0 0 0 0\n";
   std::string data;
   for (int week = 1; week <= 260; ++week) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
-  dir.write("data.txt", data + line + line + "1 2 3\n");
   RunState& s = *state;
-  s.dataFile = TextReader::open(dir.file("data.txt"));
-  s.trend1 = s.trend2 = s.trend3 = 1;
   s.minyear = 261;
-  s.week = 261;  // not negated
-  readWeekFactors(s);
-  EXPECT_EQ(s.factorValue[1], -2147483647 - 1);
-  s.week = 262;  // negated
-  try {
-    readWeekFactors(s);
-    ADD_FAILURE() << "negated the smallest integer";
-  } catch (const RunError& e) {
-    EXPECT_EQ(std::string(e.what()), dir.file("data.txt") +
-                                         ", line 262: -2147483648 in week 262 cannot be negated (the factors of weeks "
-                                         "262 to 418 are); the smallest value there is -2147483647");
-  }
+  s.maxyear = 261;
+  const auto refusal = [&](const std::string& text) -> std::string {
+    dir.write("data.txt", text);
+    TextReader in = TextReader::open(dir.file("data.txt"));
+    try {
+      readDataFactors(s, in);
+    } catch (const RunError& e) {
+      return e.what();
+    }
+    return "";
+  };
+  EXPECT_EQ(refusal(data + line), "");  // week 261 is not negated
+  EXPECT_EQ(s.dataFactors[261][1], -2147483647 - 1);
+  s.maxyear = 262;
+  EXPECT_EQ(refusal(data + line + line),
+            dir.file("data.txt") +
+                ", line 262: -2147483648 in week 262 cannot be negated (the factors of weeks "
+                "262 to 418 are); the smallest value there is -2147483647");
   // A line cut short runs out of values rather than reading zeros.
-  s.minyear = 263;
-  s.week = 263;
-  try {
-    readWeekFactors(s);
-    ADD_FAILURE() << "read a short line";
-  } catch (const RunError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              dir.file("data.txt") + " runs out of values at week 263, factor 4: each week's line holds 14 integers");
-  }
-}
-
-TEST_F(InputFiles, TrendFactorsComeFromActualThenSimulatedChanges) {
-  std::string data;
-  for (int line = 1; line <= 7; ++line) data += "0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
-  dir.write("data.txt", data);
-  RunState& s = *state;
-  s.dataFile = TextReader::open(dir.file("data.txt"));
-  s.minyear = 1;
-  s.teachyear = 5;
-  s.trend1 = 0.5;
-  s.trend2 = 1;
-  s.trend3 = 0.25;
-  s.actualChange[5] = 1.2;  // the change into the last training week: 2.4 levels
-  s.simChange[5] = -9;
-  s.simChange[6] = -0.7;
-  s.simRate[6] = 2.0;
-  s.simRate[5] = 1.5;
-  s.simRate[4] = 1.5;
-  s.simRate[2] = -1.0;
-  s.week = 6;
-  readWeekFactors(s);
-  EXPECT_EQ(s.factorValue[15], 2);
-  s.week = 7;
-  readWeekFactors(s);
-  EXPECT_EQ(s.factorValue[15], -1);  // -0.7 / 0.5
-  EXPECT_EQ(s.factorValue[16], 3);   // 2.0 - (-1.0)
-  EXPECT_EQ(s.factorValue[17], 2);   // (2 - 3 + 1.5) / 0.25
-  s.week = 0;                        // initialisation looks back before week -4: those weeks read as 0
-  readWeekFactors(s);
-  EXPECT_EQ(s.factorValue[16], 0);
+  s.maxyear = 263;
+  EXPECT_EQ(refusal(data + line + "1 2 3\n" + "\n"),
+            dir.file("data.txt") + " runs out of values at week 262, factor 4: each week's line holds 14 integers");
+  // A file with fewer lines than the weeks says where it ends.
+  EXPECT_EQ(refusal(data + line), dir.file("data.txt") +
+                                      " ends at week 261 (line n holds week n), but the run reads weeks 261 to 263 "
+                                      "(maxyear = 263)");
 }
 
 TEST_F(InputFiles, LoadingTableRowZeroMustNameWeights) {

@@ -297,6 +297,11 @@ TEST_F(RunDriver, InputsThatEndBeforeTheRunsWeeksAreRefused) {
             "short-data.txt ends at week 13 (line n holds week n), but the run reads weeks 6 to 14 (maxyear = 14)");
   EXPECT_TRUE(resultFiles().empty());
 
+  // A value the last week cannot use is found before the first path, too.
+  dir.write("bad-data.txt", data + "1 2 3 4 5 6 7 8 9 10 11 12 13 x14\n");
+  EXPECT_EQ(run("res", "price.txt", "bad-data.txt"), "'x14' is not a valid integer value (bad-data.txt, line 14)");
+  EXPECT_TRUE(resultFiles().empty());
+
   dir.write("para.txt", para("write", 6, 1));
   ASSERT_EQ(run(), "");
   dir.write("res/loading.dat.98", "2\n2\n1 3\n0.5 -0.5\n");
