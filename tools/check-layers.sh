@@ -4,7 +4,8 @@
 #
 #   io        file and number utilities: the reader, the formats, output
 #             files, the error type
-#   model     the market model and the limits of its state -> run, io
+#   model     the market model: the run state and its limits, the agents,
+#             the week step, the path loop, the display operations -> io
 #   run       the run driver and its files -> model, io
 #   analysis  the summaries of a result directory, the earlier run's files
 #             -> run, io
@@ -16,10 +17,13 @@
 #   ui        the windows -> chart, analysis, run, model, io, Qt
 #   app       the programs -> ui, chart, analysis, calibration, experiment, run, io
 #
-# run and model build as one library, the simulation: the model works on the
-# run state, shows through the display operations and reads the week's
-# factors, and only run calls its path loop. No folder of the core (io, model,
-# run, analysis) and none of its tests includes a Qt or Qwt header.
+# The folders stand in that order, io at the bottom: each may include only
+# folders below it, so no two folders include each other; the check refuses
+# a table that breaks the order before it looks at a file. run and model
+# build as one library, the simulation: the run reads the input files and
+# drives the paths, the model computes on the run state, and only run calls
+# its path loop. No folder of the core (io, model, run, analysis) and none of
+# its tests includes a Qt or Qwt header.
 #
 # Usage: check-layers.sh SOURCE_ROOT. Prints each violation; exits 1 if any.
 
@@ -29,7 +33,7 @@ failed=0
 allowed() {
   case $1 in
     io) echo "io" ;;
-    model) echo "model run io" ;;
+    model) echo "model io" ;;
     run) echo "run model io" ;;
     analysis) echo "analysis run io" ;;
     experiment) echo "experiment analysis run model io" ;;
@@ -45,12 +49,29 @@ report() {
   failed=1
 }
 
+# Bottom first.
+layers="io model run analysis experiment calibration chart ui app"
+
+# The table itself: a folder may name only folders below it, and two folders
+# that name each other are a loop however the order reads.
+below=""
+for folder in $layers; do
+  for permitted in $(allowed "$folder"); do
+    case " $folder $below " in *" $permitted "*) continue ;; esac
+    case " $(allowed "$permitted") " in
+      *" $folder "*) report "check-layers.sh: $folder and $permitted may include each other" ;;
+      *) report "check-layers.sh: $folder may include $permitted, which does not stand below it" ;;
+    esac
+  done
+  below="$below $folder"
+done
+
 sources_of() {
   [ -d "$root/$1" ] && find "$root/$1" -type f \( -name '*.h' -o -name '*.cpp' \) | sort
 }
 
 # Project includes: every "folder/File.h" must name an allowed folder.
-for folder in io model run analysis experiment calibration chart ui app; do
+for folder in $layers; do
   for file in $(sources_of "$folder"); do
     grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" | while IFS= read -r hit; do
       target=$(printf '%s\n' "$hit" | sed 's/^[^"]*"\([^"]*\)".*/\1/')
