@@ -23,6 +23,7 @@
 #include "experiment/ShellWord.h"
 #include "experiment/SlurmEngine.h"
 #include "experiment/SweepSummary.h"
+#include "experiment/VarianceShares.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 
@@ -49,6 +50,7 @@ struct SweepOptions {
   std::string csvFile;
   int resamples = 1000;
   bool check = false;
+  bool logScale = false;
 };
 
 #ifndef VELQUIN_VERSION
@@ -295,6 +297,32 @@ void addSensitivityCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>&
   command->callback([o] { sweepSensitivity(*o); });
 }
 
+void sweepVariance(const SweepOptions& o) {
+  const VarianceReport report = varianceOf(o.dir, o.metric, o.logScale, o.resamples);
+  for (const std::string& note : report.notes) std::fprintf(stderr, "velquin-cli: note: %s\n", note.c_str());
+  writeTable(o.csvFile, report.table);
+}
+
+void addVarianceCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o) {
+  CLI::App* command = sweep.add_subcommand(
+      "variance",
+      "How much is luck: the variance of a metric split into design point, seed within point and\n"
+      "path within run (nested random effects, analysis-of-variance moment estimators), each share\n"
+      "with a bootstrap 95 % interval over seeds. Rows: point, seed, path; columns: level, variance,\n"
+      "share, share_low, share_high. Needs two or more seeds.");
+  command->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
+  command->add_option("--metric", o->metric, "A metric of the results table, as sweep plot takes it")
+      ->required()
+      ->type_name("M");
+  command->add_option("--csv", o->csvFile, "Write the table into FILE (default: stdout)")->type_name("FILE");
+  command->add_flag("--log", o->logScale,
+                    "Split the variance of the natural log of the metric, which must be positive");
+  command->add_option("--resamples", o->resamples, "Bootstrap resamples for the intervals")
+      ->check(CLI::Range(10, 100000))
+      ->capture_default_str();
+  command->callback([o] { sweepVariance(*o); });
+}
+
 }  // namespace
 
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) {
@@ -307,6 +335,7 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) 
   sweep->require_subcommand(1);
   if (plotting) addPlotCommand(*sweep, o, *plotting);
   if (plotting) addSensitivityCommand(*sweep, o);
+  if (plotting) addVarianceCommand(*sweep, o);
   if (!withRuns) return;
 
   CLI::App* run = sweep->add_subcommand(
