@@ -60,7 +60,7 @@ ErrorsWindow::ErrorsWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   auto* column = new QVBoxLayout(this);
   column->addWidget(table, 1);
   column->addWidget(summary);
-  resize(470, 380);
+  resize(610, 380);
 }
 
 void ErrorsWindow::beginRun(const QString& directory) {

@@ -467,6 +467,7 @@ void MainWindow::startRun() {
   runClock_.start();
   showRunStatus();
   startButton->setText("Stop");
+  startButton->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
   startButton->setToolTip("Stop the run after its current week (Alt+R)");
   const std::string dir = fileName(runFiles.resultDir), price = fileName(runFiles.priceFileName),
                     data = fileName(runFiles.dataFileName);
@@ -505,6 +506,7 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
   pacer_.flush();
   setPathControlsEnabled(true);
   startButton->setText("Start");
+  startButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
   startButton->setEnabled(true);
   startButton->setToolTip("Start a run with the parameters of para.txt (Alt+R)");
   progress_.end();
