@@ -109,6 +109,12 @@ void summariseFacts(const std::string& directory, const std::string& csvFile, Fa
   summariseFacts(directory, selection, csvFile, series);
 }
 
+std::vector<double> actualChangesOf(const std::string& directory) {
+  const ReferenceScan ref = scanReference(directory);
+  return readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, kReferencePath)), ref.span)
+      .actualChange;
+}
+
 void summariseFacts(const std::string& directory, PathSelection& selection, const std::string& csvFile,
                     FactsSeries& series) {
   series = FactsSeries();

@@ -57,6 +57,10 @@ void fillPercentileRows(FactsSeries& series);
 // Clears `series` and fills it as the summary proceeds: after a RunError it
 // holds what was computed before the failure.
 void summariseFacts(const std::string& directory, const std::string& csvFile, FactsSeries& series);
+
+// The actual changes the summary's "actual" row describes: those of the
+// reference file over the simulated weeks.
+std::vector<double> actualChangesOf(const std::string& directory);
 // The same over a selection kept by the caller (the command line's).
 void summariseFacts(const std::string& directory, PathSelection& selection, const std::string& csvFile,
                     FactsSeries& series);

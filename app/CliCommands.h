@@ -34,6 +34,14 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting);
 // simulation); without a binding, sweep offers no plot.
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting);
 
+// withRuns false offers nothing (the program that draws runs no simulation).
+void addCalibrateCommand(CLI::App& app, bool withRuns);
+
+// This program, for the runs it starts: they must be the very same binary.
+std::string thisProgram();
+// The command line as typed, each word quoted where a shell would need it.
+std::string thisCommandLine();
+
 // The picture formats --plot writes, by extension in any letter case: an
 // empty string when the file names one of them, else what is wrong.
 std::string plotFileProblem(const std::string& file);

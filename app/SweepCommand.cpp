@@ -57,23 +57,6 @@ struct SweepOptions {
 #define VELQUIN_VERSION "unknown"
 #endif
 
-// This program, for the runs it starts: they must be the very same binary.
-std::string thisProgram() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) throw RunError("Cannot find this program's own file (/proc/self/exe): " + error.message());
-  return self.string();
-}
-
-// The command line as typed, each word quoted where a shell would need it.
-std::string thisCommandLine() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  std::string line;
-  std::string word;
-  while (std::getline(in, word, '\0')) line += (line.empty() ? "" : " ") + shellWord(word);
-  return line;
-}
-
 std::string absoluteFolder(const std::string& dir) { return fs::absolute(dir).lexically_normal().string(); }
 
 // "Runs 5/16, 1 failed, about 12 s left" on stderr: redrawn in place on a
@@ -324,6 +307,21 @@ void addVarianceCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o)
 }
 
 }  // namespace
+
+std::string thisProgram() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) throw RunError("Cannot find this program's own file (/proc/self/exe): " + error.message());
+  return self.string();
+}
+
+std::string thisCommandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::string line;
+  std::string word;
+  while (std::getline(in, word, '\0')) line += (line.empty() ? "" : " ") + shellWord(word);
+  return line;
+}
 
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) {
   if (!withRuns && !plotting) return;

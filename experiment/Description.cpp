@@ -427,6 +427,8 @@ const char* designWord(DesignKind kind) {
       return "saltelli";
     case DesignKind::Morris:
       return "morris";
+    case DesignKind::Listed:
+      return "listed";
   }
   return "";
 }

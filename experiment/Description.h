@@ -47,7 +47,9 @@ struct VaryEntry {
   int steps = 0;  // 0: not given
 };
 
-enum class DesignKind { Grid, LatinHypercube, Sobol, Saltelli, Morris };
+// Listed: points given one by one (a calibration's candidates), not read
+// from a description.
+enum class DesignKind { Grid, LatinHypercube, Sobol, Saltelli, Morris, Listed };
 
 // The word of the design in a description: grid, lhs, sobol, saltelli, morris.
 const char* designWord(DesignKind kind);
@@ -72,6 +74,7 @@ struct Description {
   int trajectories = 0;  // morris
   int levels = 0;        // morris: even
   ExperimentSeed designSeed = 0;
+  std::vector<std::vector<std::string>> listedPoints;  // a Listed design's, one value per [vary] entry
   OutputKeep keep = OutputKeep::All;
   // What sweep run recorded below the description in DIR/experiment.toml.
   std::string recordedPlan;

@@ -251,7 +251,10 @@ std::vector<std::vector<double>> designUnits(const Description& d) {
 }
 
 DesignPoints::DesignPoints(const Description& d) : vary_(d.vary) {
-  if (d.vary.empty()) {
+  if (d.design == DesignKind::Listed) {
+    listed_ = d.listedPoints;
+    count_ = listed_.size();
+  } else if (d.vary.empty()) {
     count_ = 1;
   } else if (d.design == DesignKind::Grid) {
     double count = 1;
@@ -270,6 +273,7 @@ DesignPoints::DesignPoints(const Description& d) : vary_(d.vary) {
 }
 
 DesignPoint DesignPoints::operator[](std::size_t index) const {
+  if (!listed_.empty()) return listed_[index];
   DesignPoint point(vary_.size());
   if (!units_.empty()) {
     for (std::size_t i = 0; i < vary_.size(); ++i) point[i] = sampledText(vary_[i], units_[index][i]);

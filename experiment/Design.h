@@ -19,8 +19,8 @@ using DesignPoint = std::vector<std::string>;
 // rounded to what para.txt keeps (five decimals, or whole numbers); a range
 // whose rounding makes two neighbours equal is a RunError naming them.
 // Sampled reals are rounded the same way; sampled whole numbers cover
-// from..to evenly. A listed value that para.txt cannot hold (more than five
-// decimals) is a RunError at it.
+// from..to evenly. A listed design's points are taken as they are. A listed value that para.txt cannot hold (more than
+// five decimals) is a RunError at it.
 class DesignPoints {
  public:
   DesignPoints() = default;
@@ -32,6 +32,7 @@ class DesignPoints {
   std::vector<VaryEntry> vary_;
   std::vector<std::vector<std::string>> axes_;  // a grid's values per entry
   std::vector<std::vector<double>> units_;      // a sampled design's points in [0, 1]
+  std::vector<DesignPoint> listed_;
   std::size_t count_ = 0;
 };
 

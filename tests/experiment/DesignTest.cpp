@@ -232,5 +232,25 @@ TEST_F(SampledDesign, SensitivityDesignsCountTheirPointsTimesTheSeeds) {
   }
 }
 
+// Listed points (a calibration's candidates) are planned as given, in order,
+// each with every seed, and checked like any other point.
+TEST_F(SampledDesign, ListedPointsArePlannedAsGiven) {
+  Description d =
+      readDescription(inputs.description("inputs = \"in\"\n[vary]\npopsize = [4]\ndelta = [0.004]\n"
+                                         "[replications]\nseeds = [3, 8]\n"));
+  d.design = DesignKind::Listed;
+  d.listedPoints = {{"10", "0.00500"}, {"6", "0.00300"}, {"10", "0.00500"}};
+  const ExperimentPlan plan = makePlan(d);
+  ASSERT_EQ(plan.runs.size(), 6u);
+  EXPECT_EQ(plan.points[1], (DesignPoint{"6", "0.00300"}));
+  const PlannedRun run = plan.runs[3];
+  EXPECT_EQ(run.point, 1);
+  EXPECT_EQ(run.seed, 8u);
+  EXPECT_EQ(run.parameterText.substr(0, 11), "   0.00300\n");
+  EXPECT_NE(run.parameterText.find("\n6\n"), std::string::npos);
+  d.listedPoints.push_back({"500", "0.00300"});
+  EXPECT_THROW(makePlan(d), RunError);
+}
+
 }  // namespace
 }  // namespace vk

@@ -1,0 +1,449 @@
+#include "calibration/Calibration.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <sstream>
+
+#include <toml++/toml.h>
+
+#include "calibration/BatchRecord.h"
+#include "calibration/BlockBootstrap.h"
+#include "calibration/CalibrationReport.h"
+#include "calibration/CmaesSearch.h"
+#include "experiment/ExperimentRecord.h"
+#include "experiment/ResultsTable.h"
+#include "experiment/Sha256.h"
+#include "io/AtomicFile.h"
+#include "io/ResultLock.h"
+#include "io/RunError.h"
+
+namespace vk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kRecordName = "calibration.toml";
+const char* const kEvaluationsName = "evaluations.csv";
+// What calibrate run makes in DIR; --replace removes only these.
+const char* const kMadeByRun[] = {"batches",    "work",     kEvaluationsName, "report.txt",
+                                  "report.csv", "estimate", kRecordName};
+constexpr double kFirstStep = 0.3;   // CMA-ES's initial step, in shares of each range
+constexpr double kSecondStep = 0.1;  // the second search starts near the first's estimate
+// The Jacobian's step: a twentieth of the range, so that the difference of
+// the moments stands above their simulation noise.
+constexpr double kJacobianShare = 0.05;
+
+const double kInfinity = std::numeric_limits<double>::infinity();
+
+struct EvaluationRow {
+  std::string step;
+  int generation = 0;
+  int candidate = 0;
+  std::vector<double> values;
+  bool done = false;
+  MomentVector means;
+  double loss = 0;
+  std::string message;
+};
+
+// The hashes of every input file, so that a change is seen.
+std::string inputsFingerprint(const CalibrationDescription& c) {
+  std::string canon;
+  for (const std::string& file : {c.inputs + "/para.txt", c.wdata, c.market.price, c.market.data})
+    canon += file + "\t" + sha256OfFile(file) + "\n";
+  return canon;
+}
+
+std::string valueText(double value, bool integer) {
+  char text[64];
+  std::snprintf(text, sizeof text, integer ? "%.0f" : "%.5f", value);
+  return text;
+}
+
+class Calibrator {
+ public:
+  Calibrator(const CalibrationDescription& c, const CalibrationSettings& s) : c_(c), s_(s) {}
+
+  void run() {
+    std::error_code error;
+    fs::create_directories(s_.dir, error);
+    if (error) throw RunError("Cannot create the calibration folder '" + s_.dir + "': " + error.message());
+    const ResultLock lock(s_.dir, ResultLock::Use::Run);
+    inputs_ = inputsFingerprint(c_);
+    prepareFolder();
+    fs::create_directories(s_.dir + "/batches", error);
+    if (error) throw RunError("Cannot create '" + s_.dir + "/batches': " + error.message());
+    start();
+    const MomentMatrix firstWeights = weightsForFirstSearch();
+    const SearchResult first = search("search1", firstWeights, c_.budget / searchSteps(c_.weights), nullptr);
+    SearchResult last = first;
+    weights_ = firstWeights;
+    if (c_.weights == WeightKind::Simulated) {
+      const BatchRecord at = evaluate("weights", 0, {first.best}, &weights_);
+      if (!at.moments.candidates[0].done)
+        throw RunError("the first search's estimate failed when run again: " + at.moments.candidates[0].reason);
+      weights_ = inverseWeights(momentCovariance(at.moments.candidates[0].paths), c_.moments);
+      last = search("search2", weights_, c_.budget - first.used, &first);
+    }
+    finish(last.best);
+  }
+
+ private:
+  struct SearchResult {
+    Candidate best;
+    double bestLoss = kInfinity;
+    int used = 0;
+    std::vector<SearchPoint> lastPoints;
+    BatchRecord lastBatch;  // the last generation's
+  };
+
+  void prepareFolder() {
+    const std::string record = s_.dir + "/" + kRecordName;
+    std::error_code error;
+    bool empty = true;
+    for (const auto& entry : fs::directory_iterator(s_.dir, error))
+      if (entry.path().filename() != kLockFileName) empty = false;
+    const std::string fingerprint = sha256Hex(c_.text + "\n" + inputs_);
+    if (!empty) {
+      if (!fs::exists(record, error))
+        throw RunError("'" + s_.dir +
+                       "' is not empty and holds no calibration.toml: it was not made by calibrate run. Choose a "
+                       "new or empty folder.");
+      if (recordedFingerprint(record) != fingerprint) {
+        if (!s_.replace)
+          throw RunError("'" + s_.dir +
+                         "' holds another calibration (another description, or inputs that changed since). Choose "
+                         "another folder, or give --replace to remove it and start again.");
+        for (const char* name : kMadeByRun) {
+          fs::remove_all(fs::path(s_.dir) / name, error);
+          if (error) throw RunError("Cannot remove '" + (fs::path(s_.dir) / name).string() + "': " + error.message());
+        }
+      }
+    }
+    std::string text = c_.text;
+    if (!text.empty() && text.back() != '\n') text += "\n";
+    text += "\n# Written by velquin-cli calibrate run: what this folder was made from.\n[provenance]\n";
+    text += "version = " + tomlString(s_.version) + "\n";
+    text += "command = " + tomlString(s_.commandLine) + "\n";
+    text += "base = " + tomlString(c_.base) + "\n";
+    text += "fingerprint = " + tomlString(fingerprint) + "\n";
+    writeFileAtomically(record, text);
+  }
+
+  static std::string recordedFingerprint(const std::string& record) {
+    try {
+      const toml::table root = toml::parse_file(record);
+      return root["provenance"]["fingerprint"].value_or(std::string());
+    } catch (const toml::parse_error&) {
+      return "";
+    }
+  }
+
+  // para.txt's value of each parameter, inside its range.
+  Candidate startCandidate() const {
+    std::vector<double> x;
+    for (const EstimatedParameter& e : c_.estimate) {
+      const ParameterField* field = findParameter(e.name);
+      x.push_back(field->kind == ParameterKind::Whole ? c_.parameters.*field->whole : c_.parameters.*field->real);
+    }
+    return makeCandidate(c_, x);
+  }
+
+  void start() {
+    const BatchRecord b = evaluate("start", 0, {startCandidate()});
+    const CandidateMoments& m = b.moments.candidates[0];
+    if (!m.done) throw RunError("the start point (the inputs' para.txt) cannot be simulated: " + m.reason);
+    actual_ = MomentVector(static_cast<Eigen::Index>(c_.moments.size()));
+    for (std::size_t k = 0; k < c_.moments.size(); ++k) {
+      const FactValue v = b.moments.actual[static_cast<std::size_t>(c_.momentColumns[k])];
+      if (!v)
+        throw RunError("the moment " + c_.moments[k] + " is undefined on the actual changes of weeks " +
+                       std::to_string(c_.firstSimulatedWeek) + ".." + std::to_string(c_.lastSimulatedWeek) +
+                       "; leave it out");
+      actual_(static_cast<Eigen::Index>(k)) = *v;
+    }
+    actualChanges_ = b.moments.actualChanges;
+    startCandidate_ = b.candidates[0];
+    startMoments_ = momentMeans(m.paths);
+    startOmega_ = momentCovariance(m.paths);
+  }
+
+  MomentMatrix weightsForFirstSearch() {
+    const auto k = static_cast<Eigen::Index>(c_.moments.size());
+    switch (c_.weights) {
+      case WeightKind::Identity:
+        return MomentMatrix::Identity(k, k);
+      case WeightKind::Bootstrap: {
+        bootstrap_ = (blockBootstrap(actualChanges_, c_.momentColumns, c_.moments, c_.searchSeed));
+        return inverseWeights(bootstrap_->covariance, c_.moments);
+      }
+      default:
+        return diagonalWeights(startOmega_, c_.moments);
+    }
+  }
+
+  // A point of the unit box as parameter values: reals across their range,
+  // whole numbers across equal slices of it.
+  std::vector<double> valuesAt(const SearchPoint& u) const {
+    std::vector<double> x;
+    for (std::size_t i = 0; i < c_.estimate.size(); ++i) {
+      const EstimatedParameter& e = c_.estimate[i];
+      x.push_back(e.integer ? e.from - 0.5 + u[i] * (e.to - e.from + 1.0) : e.from + u[i] * (e.to - e.from));
+    }
+    return x;
+  }
+
+  double lossOf(const CandidateMoments& m, const MomentMatrix& weights) const {
+    return m.done ? momentLoss(momentMeans(m.paths), actual_, weights) : kInfinity;
+  }
+
+  SearchResult search(const std::string& step, const MomentMatrix& weights, int budget, const SearchResult* from) {
+    const int size = generationSize(static_cast<int>(c_.estimate.size()));
+    const unsigned seed = static_cast<unsigned>(c_.searchSeed + (from ? 1 : 0));
+    std::unique_ptr<CmaesSearch> cmaes;
+    SearchResult result;
+    if (from) {
+      std::vector<double> losses;
+      for (const CandidateMoments& m : from->lastBatch.moments.candidates) losses.push_back(lossOf(m, weights));
+      cmaes = std::make_unique<CmaesSearch>(from->lastPoints, losses, seed, kSecondStep);
+      for (std::size_t i = 0; i < losses.size(); ++i) consider(result, from->lastBatch.candidates[i], losses[i]);
+    } else {
+      cmaes = std::make_unique<CmaesSearch>(static_cast<int>(c_.estimate.size()), size, seed, kFirstStep);
+    }
+    for (int generation = 0; result.used + size <= budget; ++generation) {
+      const std::vector<SearchPoint> points = cmaes->ask();
+      std::vector<Candidate> candidates;
+      for (const SearchPoint& u : points) candidates.push_back(makeCandidate(c_, valuesAt(u)));
+      result.lastBatch = evaluate(step, generation, candidates, &weights);
+      std::vector<double> losses;
+      for (std::size_t i = 0; i < candidates.size(); ++i) {
+        losses.push_back(lossOf(result.lastBatch.moments.candidates[i], weights));
+        consider(result, result.lastBatch.candidates[i], losses.back());
+      }
+      cmaes->tell(losses);
+      result.lastPoints = points;
+      result.used += static_cast<int>(points.size());
+      say(step + " generation " + std::to_string(generation) + ": " + std::to_string(result.used) +
+          " candidates, best loss " + exactNumber(result.bestLoss));
+      if (converged(points)) break;
+    }
+    if (!(result.bestLoss < kInfinity))
+      throw RunError("no candidate of " + step + " could be simulated; the reasons are in " + s_.dir + "/" +
+                     kEvaluationsName);
+    return result;
+  }
+
+  static void consider(SearchResult& result, const Candidate& candidate, double loss) {
+    if (loss < result.bestLoss) {
+      result.bestLoss = loss;
+      result.best = candidate;
+    }
+  }
+
+  // The stopping rule: a generation whose candidates all lie within the
+  // tolerance of each other in every parameter's range.
+  bool converged(const std::vector<SearchPoint>& points) const {
+    for (std::size_t i = 0; i < c_.estimate.size(); ++i) {
+      double low = 1, high = 0;
+      for (const SearchPoint& u : points) {
+        low = std::min(low, u[i]);
+        high = std::max(high, u[i]);
+      }
+      if (high - low >= c_.tolerance) return false;
+    }
+    return true;
+  }
+
+  // The batch from its record, or run and recorded.
+  BatchRecord evaluate(const std::string& step, int generation, const std::vector<Candidate>& candidates,
+                       const MomentMatrix* weights = nullptr) {
+    const std::string file = batchRecordFile(s_.dir, batches_++);
+    const int k = static_cast<int>(c_.moments.size());
+    std::optional<BatchRecord> record = readBatchRecord(file, k);
+    if (record) {
+      bool same =
+          record->step == step && record->generation == generation && record->candidates.size() == candidates.size();
+      for (std::size_t i = 0; same && i < candidates.size(); ++i)
+        same = record->candidates[i].values == candidates[i].values;
+      if (!same)
+        throw RunError(file +
+                       " records other candidates than this calibration makes; remove the folder's batches "
+                       "from it on, or give --replace");
+      // The record keeps the values; the runs' para.txt is made again.
+      record->candidates = candidates;
+    } else {
+      if (inputsFingerprint(c_) != inputs_)
+        throw RunError("the inputs (para.txt, the weight structure, the price or the data file under " + c_.inputs +
+                       ") changed while the calibration ran; its results would not match them");
+      const std::string work = s_.dir + "/work";
+      std::error_code error;
+      fs::remove_all(work, error);
+      BatchRecord fresh;
+      fresh.step = step;
+      fresh.generation = generation;
+      fresh.candidates = candidates;
+      fresh.moments = runBatch(c_, candidates, work, s_.program, s_.jobs);
+      for (CandidateMoments& m : fresh.moments.candidates) m.reason = oneLine(m.reason);
+      writeBatchRecord(file, fresh);
+      fs::remove_all(work, error);
+      // Taken back as a resumed run would take it, so both go on alike.
+      record = readBatchRecord(file, k);
+      record->candidates = candidates;
+    }
+    for (std::size_t i = 0; i < record->candidates.size(); ++i) {
+      const CandidateMoments& m = record->moments.candidates[i];
+      EvaluationRow row;
+      row.step = step;
+      row.generation = generation;
+      row.candidate = static_cast<int>(i);
+      row.values = record->candidates[i].values;
+      row.done = m.done;
+      if (m.done) row.means = momentMeans(m.paths);
+      // The start point's loss waits for the weights its moments give.
+      row.loss = weights ? lossOf(m, *weights) : std::numeric_limits<double>::quiet_NaN();
+      row.message = m.reason;
+      rows_.push_back(row);
+    }
+    writeEvaluations();
+    return *record;
+  }
+
+  static std::string oneLine(const std::string& text) {
+    std::string line;
+    std::istringstream words(text);
+    for (std::string w; words >> w;) line += (line.empty() ? "" : " ") + w;
+    return line;
+  }
+
+  void writeEvaluations() const {
+    std::string text = "evaluation,step,generation,candidate";
+    for (const EstimatedParameter& e : c_.estimate) text += "," + e.name;
+    for (const std::string& m : c_.moments) text += "," + m;
+    text += ",loss,status,message\n";
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+      const EvaluationRow& row = rows_[r];
+      text += std::to_string(r) + "," + row.step + "," + std::to_string(row.generation) + "," +
+              std::to_string(row.candidate);
+      for (std::size_t i = 0; i < c_.estimate.size(); ++i)
+        text += "," + (i < row.values.size() ? valueText(row.values[i], c_.estimate[i].integer) : std::string());
+      for (std::size_t k = 0; k < c_.moments.size(); ++k)
+        text += "," + (row.done ? exactNumber(row.means(static_cast<Eigen::Index>(k))) : std::string());
+      text += "," + (!row.done ? std::string("inf") : std::isnan(row.loss) ? std::string() : exactNumber(row.loss));
+      text += std::string(",") + (row.done ? "done" : "failed") + "," + csvField(row.message) + "\n";
+    }
+    writeFileAtomically(s_.dir + "/" + kEvaluationsName, text);
+  }
+
+  // The estimate and the points of its Jacobian as one batch, then the report.
+  void finish(const Candidate& estimate) {
+    std::vector<Candidate> batch = {estimate};
+    std::vector<double> up, down;
+    std::vector<int> above, below;
+    for (std::size_t i = 0; i < c_.estimate.size(); ++i) {
+      const EstimatedParameter& e = c_.estimate[i];
+      const double unit = e.integer ? 1.0 : 1e-5;
+      const double h = std::max(unit, std::round(kJacobianShare * (e.to - e.from) / unit) * unit);
+      const double theta = estimate.values[i];
+      up.push_back(theta + h <= e.to + unit / 2 ? h : 0.0);
+      down.push_back(theta - h >= e.from - unit / 2 ? h : 0.0);
+      if (up[i] == 0.0 && down[i] == 0.0) down[i] = theta - e.from > e.to - theta ? h : 0.0;
+      for (const auto& [step, index] : {std::pair<double, std::vector<int>*>{up[i], &above}, {-down[i], &below}}) {
+        if (step == 0.0) {
+          index->push_back(0);
+          continue;
+        }
+        std::vector<double> x = estimate.values;
+        x[i] += step;
+        index->push_back(static_cast<int>(batch.size()));
+        batch.push_back(makeCandidate(c_, x));
+      }
+    }
+    const BatchRecord b = evaluate("final", 0, batch, &weights_);
+    for (const CandidateMoments& m : b.moments.candidates)
+      if (!m.done) throw RunError("a point of the estimate's Jacobian could not be simulated: " + m.reason);
+    CalibrationResult r;
+    r.estimate = b.candidates[0].values;
+    r.start = startCandidate_.values;
+    r.actual = actual_;
+    r.startMoments = startMoments_;
+    r.fitted = momentMeans(b.moments.candidates[0].paths);
+    r.omega = momentCovariance(b.moments.candidates[0].paths);
+    r.paths = static_cast<int>(b.moments.candidates[0].paths.rows());
+    r.weights = weights_;
+    r.loss = momentLoss(r.fitted, actual_, weights_);
+    r.evaluations = static_cast<int>(rows_.size());
+    r.jacobian = MomentMatrix(static_cast<Eigen::Index>(c_.moments.size()), static_cast<Eigen::Index>(up.size()));
+    std::vector<double> ranges;
+    for (std::size_t i = 0; i < c_.estimate.size(); ++i) {
+      const MomentVector a = momentMeans(b.moments.candidates[static_cast<std::size_t>(above[i])].paths);
+      const MomentVector z = momentMeans(b.moments.candidates[static_cast<std::size_t>(below[i])].paths);
+      r.jacobian.col(static_cast<Eigen::Index>(i)) = jacobianColumn(a, z, up[i], down[i]);
+      ranges.push_back(c_.estimate[i].to - c_.estimate[i].from);
+    }
+    r.errors = sandwichErrors(r.jacobian, weights_, r.omega, r.paths, ranges);
+    if (bootstrap_) r.bootstrap = *bootstrap_;
+    writeCalibrationReport(c_, r, s_.dir);
+    say("Wrote " + s_.dir + "/report.txt, report.csv and estimate/para.txt.");
+  }
+
+  void say(const std::string& text) const {
+    if (s_.say) s_.say(text);
+  }
+
+  const CalibrationDescription& c_;
+  const CalibrationSettings& s_;
+  std::string inputs_;
+  int batches_ = 0;
+  std::vector<EvaluationRow> rows_;
+  MomentVector actual_;
+  std::vector<double> actualChanges_;
+  Candidate startCandidate_;
+  MomentVector startMoments_;
+  MomentMatrix startOmega_;
+  MomentMatrix weights_;
+  std::optional<BootstrapMoments> bootstrap_;
+};
+
+}  // namespace
+
+void runCalibration(const CalibrationDescription& c, const CalibrationSettings& settings) {
+  Calibrator(c, settings).run();
+}
+
+CalibrationStatus calibrationStatus(const std::string& dir) {
+  const std::string file = dir + "/" + kEvaluationsName;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throwFileError("open file for reading", file, errno);
+  CalibrationStatus status;
+  status.bestLoss = kInfinity;
+  std::string line;
+  std::getline(in, line);
+  std::vector<std::string> header;
+  for (std::istringstream split(line); std::getline(split, line, ',');) header.push_back(line);
+  const std::size_t lossColumn = header.size() >= 3 ? header.size() - 3 : 0;
+  std::string bestStep;
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string f; fields.size() <= lossColumn + 1 && std::getline(split, f, ',');) fields.push_back(f);
+    if (fields.size() <= lossColumn + 1) throw RunError(file + ": a row with fewer fields than the header");
+    ++status.evaluations;
+    status.step = fields[1];
+    status.generation = std::atoi(fields[2].c_str());
+    if (fields[lossColumn + 1] == "failed") ++status.failed;
+    if (status.step.rfind("search", 0) != 0 || fields[lossColumn].empty() || fields[lossColumn] == "inf") continue;
+    if (bestStep != status.step) status.bestLoss = kInfinity;
+    bestStep = status.step;
+    status.bestLoss = std::min(status.bestLoss, std::strtod(fields[lossColumn].c_str(), nullptr));
+  }
+  std::error_code error;
+  status.finished = fs::exists(dir + "/report.txt", error);
+  return status;
+}
+
+}  // namespace vk

@@ -1,0 +1,150 @@
+// Calibrations run through the program itself on a small market: resuming
+// writes what an uninterrupted run writes whatever the jobs, a folder of
+// another calibration is refused, killed runs are retried once and then
+// fail with an infinite loss, and a moment the actual changes leave
+// undefined is refused by name.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "calibration/Calibration.h"
+#include "calibration/CandidateBatch.h"
+#include "io/RunError.h"
+#include "tests/experiment/ExperimentInputs.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDescription =
+    "inputs = \"in\"\nmode = \"write\"\n"
+    "[estimate]\ndelta = { from = 0.003, to = 0.006 }\ngap2 = { from = 0.1, to = 0.5 }\n"
+    "[moments]\nuse = [\"std\", \"mean\", \"acf_abs_1\"]\nweights = \"identity\"\n"
+    "[replications]\nseeds = 2\n[search]\nbudget = 12\nseed = 4\n";
+
+class CalibrationRunTest : public ::testing::Test {
+ protected:
+  CalibrationDescription description(const std::string& text = kDescription) {
+    return readCalibrationDescription(inputs.description(text));
+  }
+
+  void calibrate(const std::string& dir, int jobs, const std::string& text = kDescription, bool replace = false) {
+    CalibrationSettings s;
+    s.dir = inputs.dir.file(dir);
+    s.program = VELQUIN_CLI;
+    s.jobs = jobs;
+    s.replace = replace;
+    runCalibration(description(text), s);
+  }
+
+  std::string read(const std::string& name) const { return testing::readWholeFile(inputs.dir.file(name)); }
+
+  testing::ExperimentInputs inputs;
+};
+
+TEST_F(CalibrationRunTest, AResumedRunWritesWhatAnUninterruptedOneWrites) {
+  calibrate("whole", 1);
+  const std::string evaluations = read("whole/evaluations.csv");
+  // The start, two generations of six and the final batch: the estimate,
+  // delta on either side, gap2 below the end of its range only.
+  EXPECT_EQ(std::count(evaluations.begin(), evaluations.end(), '\n'), 1 + 1 + 12 + 4);
+  EXPECT_NE(evaluations.find("\n12,search1,1,5,"), std::string::npos) << evaluations;
+  EXPECT_NE(evaluations.find("\n16,final,0,3,0.00396,0.48000,"), std::string::npos) << evaluations;
+
+  // As if killed inside the second generation: its record never written,
+  // its runs half done.
+  fs::copy(inputs.dir.file("whole"), inputs.dir.file("cut"), fs::copy_options::recursive);
+  for (const char* name : {"batches/b0002.txt", "batches/b0003.txt", "report.txt", "report.csv", "estimate"})
+    fs::remove_all(inputs.dir.file(std::string("cut/") + name));
+  fs::create_directories(inputs.dir.file("cut/work/runs/c000-s00"));
+  calibrate("cut", 2);
+  EXPECT_EQ(read("cut/evaluations.csv"), evaluations);
+  EXPECT_EQ(read("cut/report.csv"), read("whole/report.csv"));
+  EXPECT_EQ(read("cut/estimate/para.txt"), read("whole/estimate/para.txt"));
+  EXPECT_FALSE(fs::exists(inputs.dir.file("cut/work")));
+}
+
+TEST_F(CalibrationRunTest, AFolderOfAnotherCalibrationIsRefusedUnlessReplaced) {
+  calibrate("out", 2);
+  std::string other = kDescription;
+  other.replace(other.find("seed = 4"), 8, "seed = 5");
+  try {
+    calibrate("out", 2, other);
+    ADD_FAILURE() << "accepted";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("holds another calibration"), std::string::npos) << e.what();
+  }
+  calibrate("out", 2, other, true);
+  EXPECT_NE(read("out/calibration.toml").find("seed = 5"), std::string::npos);
+  fs::create_directories(inputs.dir.file("plain"));
+  inputs.dir.write("plain/notes.txt", "mine");
+  EXPECT_THROW(calibrate("plain", 2), RunError);
+}
+
+TEST_F(CalibrationRunTest, AMomentUndefinedOnTheActualChangesIsRefusedByName) {
+  std::string text = kDescription;
+  text.replace(text.find("\"acf_abs_1\""), 11, "\"volume_abs_corr\"");
+  try {
+    calibrate("out", 2, text);
+    ADD_FAILURE() << "accepted";
+  } catch (const RunError& e) {
+    EXPECT_NE(
+        std::string(e.what()).find("the moment volume_abs_corr is undefined on the actual changes of weeks 73..90"),
+        std::string::npos)
+        << e.what();
+  }
+}
+
+// A stand-in for the program whose runs are killed: every time, or only the
+// first time each run starts.
+std::string killingProgram(const testing::TempDir& dir, bool always) {
+  const std::string script = dir.file(always ? "always.sh" : "once.sh");
+  dir.write(
+      always ? "always.sh" : "once.sh",
+      std::string("#!/bin/sh\n") +
+          (always
+               ? "kill -9 $$\n"
+               : "mark=\"" + dir.file("marks") +
+                     "/$(basename \"$3\")\"\n"
+                     "if [ ! -e \"$mark\" ]; then mkdir -p \"$(dirname \"$mark\")\"; : > \"$mark\"; kill -9 $$; fi\n") +
+          "exec \"" + VELQUIN_CLI + "\" \"$@\"\n");
+  ::chmod(script.c_str(), 0755);
+  return script;
+}
+
+TEST_F(CalibrationRunTest, KilledRunsAreRetriedOnceThenFail) {
+  const CalibrationDescription c = description();
+  const std::vector<Candidate> candidates = {makeCandidate(c, {0.004, 0.2}), makeCandidate(c, {0.005, 0.3})};
+  const BatchMoments plain = runBatch(c, candidates, inputs.dir.file("plain"), VELQUIN_CLI, 2);
+  const BatchMoments retried =
+      runBatch(c, candidates, inputs.dir.file("retried"), killingProgram(inputs.dir, false), 2);
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    ASSERT_TRUE(plain.candidates[i].done) << plain.candidates[i].reason;
+    ASSERT_TRUE(retried.candidates[i].done) << retried.candidates[i].reason;
+    EXPECT_EQ(retried.candidates[i].paths, plain.candidates[i].paths);
+    EXPECT_EQ(plain.candidates[i].paths.rows(), 6);
+  }
+  const BatchMoments killed = runBatch(c, candidates, inputs.dir.file("killed"), killingProgram(inputs.dir, true), 2);
+  for (const CandidateMoments& m : killed.candidates) {
+    EXPECT_FALSE(m.done);
+    EXPECT_NE(m.reason.find("seed 0: the run was killed by signal 9"), std::string::npos) << m.reason;
+  }
+}
+
+TEST_F(CalibrationRunTest, CandidatesSitOnWholeNumbersAndTheFiveDecimals) {
+  const CalibrationDescription c = description(
+      "inputs = \"in\"\n[estimate]\npopsize = { from = 6, to = 20 }\ndelta = { from = 0.003, to = 0.006 }\n"
+      "[moments]\nuse = [\"std\"]\n[search]\nbudget = 20\n");
+  const Candidate a = makeCandidate(c, {11.6, 0.0045678});
+  EXPECT_EQ(a.values, (std::vector<double>{12, 0.00457}));
+  EXPECT_NE(a.parameterText.find("\n12\n"), std::string::npos);
+  // Beyond the range: held at its end.
+  EXPECT_EQ(makeCandidate(c, {5.4, 0.0071}).values, (std::vector<double>{6, 0.006}));
+}
+
+}  // namespace
+}  // namespace vk
