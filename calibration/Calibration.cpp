@@ -14,11 +14,11 @@
 #include "calibration/BlockBootstrap.h"
 #include "calibration/CalibrationReport.h"
 #include "calibration/CmaesSearch.h"
+#include "experiment/ExperimentLock.h"
 #include "experiment/ExperimentRecord.h"
 #include "experiment/ResultsTable.h"
 #include "experiment/Sha256.h"
 #include "io/AtomicFile.h"
-#include "io/ResultLock.h"
 #include "io/RunError.h"
 
 namespace vk {
@@ -73,7 +73,7 @@ class Calibrator {
     std::error_code error;
     fs::create_directories(s_.dir, error);
     if (error) throw RunError("Cannot create the calibration folder '" + s_.dir + "': " + error.message());
-    const ResultLock lock(s_.dir, ResultLock::Use::Run);
+    const ExperimentLock lock(s_.dir, "calibrate run");
     inputs_ = inputsFingerprint(c_);
     prepareFolder();
     fs::create_directories(s_.dir + "/batches", error);
@@ -107,7 +107,7 @@ class Calibrator {
     std::error_code error;
     bool empty = true;
     for (const auto& entry : fs::directory_iterator(s_.dir, error))
-      if (entry.path().filename() != kLockFileName) empty = false;
+      if (entry.path().filename() != kExperimentLockName) empty = false;
     const std::string fingerprint = sha256Hex(c_.text + "\n" + inputs_);
     if (!empty) {
       if (!fs::exists(record, error))

@@ -12,6 +12,7 @@
 
 #include "calibration/Calibration.h"
 #include "calibration/CandidateBatch.h"
+#include "experiment/ExperimentLock.h"
 #include "io/RunError.h"
 #include "tests/experiment/ExperimentInputs.h"
 
@@ -80,6 +81,16 @@ TEST_F(CalibrationRunTest, AFolderOfAnotherCalibrationIsRefusedUnlessReplaced) {
   }
   calibrate("out", 2, other, true);
   EXPECT_NE(read("out/calibration.toml").find("seed = 5"), std::string::npos);
+  {
+    // One calibration owns its folder at a time.
+    const ExperimentLock holder(inputs.dir.file("out"), "calibrate run");
+    try {
+      calibrate("out", 2, other, true);
+      ADD_FAILURE() << "accepted while another owns the folder";
+    } catch (const RunError& e) {
+      EXPECT_NE(std::string(e.what()).find("calibrate run"), std::string::npos) << e.what();
+    }
+  }
   fs::create_directories(inputs.dir.file("plain"));
   inputs.dir.write("plain/notes.txt", "mine");
   EXPECT_THROW(calibrate("plain", 2), RunError);
