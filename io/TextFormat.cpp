@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -102,6 +101,17 @@ void appendPrinted(std::string& text, Real x, std::chars_format form, int precis
   text.append(digits);
 }
 
+// n with at least `digits` digits after any sign, zeros in front, as %.Nd
+// writes it.
+std::string zeroPaddedInt(long long n, std::size_t digits) {
+  char text[24];
+  const bool negative = n < 0;
+  const char* end = std::to_chars(text, text + sizeof text, n).ptr;
+  const std::size_t length = static_cast<std::size_t>(end - text) - negative;
+  return std::string(negative ? "-" : "") + std::string(length < digits ? digits - length : 0, '0') +
+         std::string(text + negative, end - text - negative);
+}
+
 }  // namespace
 
 void appendFixed(std::string& text, double x, int width, int decimals) {
@@ -132,35 +142,31 @@ std::string significant(double x, int digits) { return general(x == 0.0 ? 0.0 : 
 std::string plainInt(long long n) { return std::to_string(n); }
 
 std::string paddedInt(long long n, int width) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%*lld", width, n);
-  return buf;
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  const int length = static_cast<int>(end - digits);
+  return std::string(length < width ? static_cast<std::size_t>(width - length) : 0, ' ') +
+         std::string(digits, end - digits);
 }
 
-std::string pathTagOf(int pathNumber) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.4d", pathNumber);
-  return buf;
-}
+std::string pathTagOf(int pathNumber) { return zeroPaddedInt(pathNumber, 4); }
 
 std::string scientific23(double x) {
   if (!std::isfinite(x)) {
     // Not a number of the format; keep the field width so columns stay aligned.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%23s", std::isnan(x) ? "NAN" : (x < 0 ? "-INF" : "+INF"));
-    return buf;
+    const std::string word = std::isnan(x) ? "NAN" : (x < 0 ? "-INF" : "+INF");
+    return std::string(23 - word.size(), ' ') + word;
   }
   // printf gives "1.50000000000000e+00"; the report wants a four-digit exponent
   // and a blank where a positive value has no sign.
   std::string text;
   appendPrinted(text, x, std::chars_format::scientific, 14);
   const std::size_t e = text.find('e');
-  const int exponent = std::atoi(text.c_str() + e + 1);
+  int exponent = 0;
+  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), exponent);
   std::string digits = text.substr(0, e);
   if (digits[0] != '-') digits.insert(digits.begin(), ' ');
-  char tail[16];
-  std::snprintf(tail, sizeof tail, "E%c%04d", exponent < 0 ? '-' : '+', std::abs(exponent));
-  return digits + tail;
+  return digits + (exponent < 0 ? "E-" : "E+") + zeroPaddedInt(std::abs(exponent), 4);
 }
 
 std::string randomTableEntry(double x) { return fixed(x, 60, 59); }

@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -256,14 +257,23 @@ std::string printfFixed(double x, int width, int decimals) {
   return buf;
 }
 
+// std::to_chars's fixed form, right-aligned as fixed() aligns it.
+std::string libraryFixed(double x, int width, int decimals) {
+  char digits[512];
+  const char* end = std::to_chars(digits, digits + sizeof digits, x, std::chars_format::fixed, decimals).ptr;
+  const int length = static_cast<int>(end - digits);
+  return std::string(length < width ? static_cast<std::size_t>(width - length) : 0, ' ') +
+         std::string(digits, end - digits);
+}
+
 // The test suite compares the formatter with printf on 2.5 million values;
 // this compares 20 million more, of the files' magnitudes and of any bits,
-// and times both.
+// and times both and std::to_chars.
 void benchFormatter() {
   std::mt19937_64 random(20261208);
   const int count = 20000000;
   long long differences = 0;
-  double fast = 0, slow = 0;
+  double fast = 0, slow = 0, library = 0;
   std::vector<double> values(1 << 16);
   const int formats[][2] = {{7, 5}, {8, 5}, {6, 4}, {10, 6}, {4, 2}, {0, 9}};
   for (int done = 0; done < count; done += static_cast<int>(values.size())) {
@@ -283,11 +293,50 @@ void benchFormatter() {
     start = cpuSeconds();
     for (double x : values) length -= printfFixed(x, format[0], format[1]).size();
     slow += cpuSeconds() - start;
+    start = cpuSeconds();
+    for (double x : values) length += libraryFixed(x, format[0], format[1]).size();
+    library += cpuSeconds() - start;
+    for (double x : values) length -= vk::fixed(x, format[0], format[1]).size();
     for (double x : values) differences += vk::fixed(x, format[0], format[1]) != printfFixed(x, format[0], format[1]);
     if (length != 0) ++differences;
   }
-  std::printf("fixed-point formatter: %lld of %d values differ from printf; %.0f ns per number, printf %.0f ns\n",
-              differences, count, fast * 1e9 / count, slow * 1e9 / count);
+  std::printf(
+      "fixed-point formatter: %lld of %d values differ from printf; %.0f ns per number, printf %.0f ns, "
+      "std::to_chars %.0f ns\n",
+      differences, count, fast * 1e9 / count, slow * 1e9 / count, library * 1e9 / count);
+}
+
+// Reads numbers as the files hold them: the report's and the generator
+// state's long ones, and the path files' short decimals; strtod for scale.
+void benchParser() {
+  std::mt19937_64 random(20261208);
+  std::vector<std::string> longText, shortText;
+  for (int i = 0; i < 1000000; ++i) {
+    const double x = std::ldexp(static_cast<double>(random() >> 11), -53) * 40 - 20;
+    longText.push_back(i % 2 ? vk::scientific23(x).substr(1) : vk::randomTableEntry(x / 40 + 0.5).substr(1));
+    shortText.push_back(vk::fixed(x, 0, 5));
+  }
+  long long differences = 0;
+  double sum = 0;
+  const auto timed = [&sum](const std::vector<std::string>& texts, auto parse) {
+    const double start = cpuSeconds();
+    for (const std::string& text : texts) sum += parse(text);
+    return (cpuSeconds() - start) * 1e9 / static_cast<double>(texts.size());
+  };
+  const auto ours = [](const std::string& text) {
+    double value = 0;
+    vk::parseReal(text, value);
+    return value;
+  };
+  const auto library = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
+  const double longOurs = timed(longText, ours), longLibrary = timed(longText, library);
+  const double shortOurs = timed(shortText, ours), shortLibrary = timed(shortText, library);
+  for (const std::vector<std::string>* texts : {&longText, &shortText})
+    for (const std::string& text : *texts) differences += ours(text) != library(text);
+  std::printf(
+      "number reader: %lld of 2000000 values differ from strtod; long values %.0f ns (strtod %.0f ns), "
+      "short decimals %.0f ns (strtod %.0f ns)%s\n",
+      differences, longOurs, longLibrary, shortOurs, shortLibrary, sum == 0.5 ? " " : "");
 }
 
 }  // namespace
@@ -304,6 +353,7 @@ int main(int argc, char** argv) {
     benchDemoCommand(demo, cli);
     benchLargestRun(demo);
     benchFormatter();
+    benchParser();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench_model: %s\n", e.what());
     return 1;

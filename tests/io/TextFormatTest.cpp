@@ -172,6 +172,29 @@ TEST(ParseReal, ShortDecimalsEqualTheCorrectlyRoundedValue) {
   EXPECT_FALSE(parseReal("1.2.", value));
 }
 
+// Past the fast path: exponents, long digit strings and values beyond
+// double's range read as strtod reads them, the too large refused.
+TEST(ParseReal, LongValuesAndExtremesReadAsStrtodReadsThem) {
+  double value = 0;
+  for (const char* text : {" 1.50000000000000E+0000", "-2.50000000000000E-0003", "+2.5e+1", "5.", ".5", "5.e3",
+                           "4.9406564584124654e-324", "1.7976931348623157e308", "2.2250738585072011e-308",
+                           "0.4999999999999999722444243843710864894092082977294921875"}) {
+    const std::string number = text[0] == ' ' ? text + 1 : text;
+    ASSERT_TRUE(parseReal(number, value)) << text;
+    EXPECT_EQ(value, std::strtod(number.c_str(), nullptr)) << text;
+  }
+  for (const char* tiny : {"1e-400", "-1e-400", "0.000000000000000000000000000001e-300", "7e-99999999999999999999"}) {
+    value = 1;
+    ASSERT_TRUE(parseReal(tiny, value)) << tiny;
+    EXPECT_EQ(value, 0.0) << tiny;
+    EXPECT_EQ(std::signbit(value), tiny[0] == '-') << tiny;
+  }
+  for (const char* huge : {"1e400", "-1e400", "1.8e308", "123e99999999999999999999", "0.001e312"}) {
+    value = 1;
+    EXPECT_FALSE(parseReal(huge, value)) << huge;
+  }
+}
+
 // Every format and the reader under a locale whose decimal point is a
 // comma: the text is the C locale's, and long decimals, which the fast path
 // leaves to the full parser, still read as numbers rather than stopping at
