@@ -100,7 +100,7 @@ void summariseContour(const std::string& directory, PathSelection& selection, co
   std::vector<int> counts(static_cast<std::size_t>(weekCount) * static_cast<std::size_t>(bins.count), 0);
 
   OutputFile out;
-  out.createLocked(resultFilePath(directory, kContourSummaryFileName));
+  out.createReplacing(resultFilePath(directory, kContourSummaryFileName));
   selection.begin();
   const int n = selection.count();
   SummaryHeader header(out, n);
@@ -133,7 +133,7 @@ void summariseContour(const std::string& directory, PathSelection& selection, co
     }
     out.write(block + "\n");
   }
-  out.close();
+  out.commit();
 }
 
 }  // namespace vk

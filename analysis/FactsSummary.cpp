@@ -124,7 +124,7 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
   series.actual = stylizedFacts(actual);
 
   OutputFile out;
-  out.createLocked(csvFile.empty() ? resultFilePath(directory, kFactsSummaryFileName) : csvFile);
+  out.createReplacing(csvFile.empty() ? resultFilePath(directory, kFactsSummaryFileName) : csvFile);
   out.write(factsTableHeader());
   out.write(factsTableRow(kActualSeries, "", series.actual));
 
@@ -143,7 +143,7 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
   out.write(factsTableRow(kMedianSeries, "", series.median));
   out.write(factsTableRow(kP10Series, "", series.p10));
   out.write(factsTableRow(kP90Series, "", series.p90));
-  out.close();
+  out.commit();
   series.distribution = changeHistogram(pooled, actual);
 }
 

@@ -110,7 +110,7 @@ void summarisePaths(const std::string& directory, PathSelection& selection, Path
     weeks[static_cast<std::size_t>(w - span.start)].actual = ref.lineOfWeek(w).actual;
 
   OutputFile out;
-  out.createLocked(resultFilePath(directory, kPathSummaryFileName));
+  out.createReplacing(resultFilePath(directory, kPathSummaryFileName));
   selection.begin();
   const int n = selection.count();
   SummaryHeader header(out, n);
@@ -134,7 +134,7 @@ void summarisePaths(const std::string& directory, PathSelection& selection, Path
     series.minusSd.push_back({static_cast<double>(w), sums.log - logDeviation});
     out.write(dataLine(w, sums, logDeviation, naturalDeviation));
   }
-  out.close();
+  out.commit();
 }
 
 }  // namespace vk

@@ -76,9 +76,9 @@ void writeSelectionFile(const std::string& directory, const std::vector<ResultFi
     text += selectionTextOf(e.name, prefix) + "\n";
   }
   OutputFile file;
-  file.createLocked(resultFilePath(directory, kSelectionFileName));
+  file.createReplacing(resultFilePath(directory, kSelectionFileName));
   file.write(plainInt(checked) + "\n" + text);
-  file.close();
+  file.commit();
 }
 
 PathSelection::PathSelection(const std::string& directory)

@@ -80,7 +80,7 @@ void summariseWeights(const std::string& directory, PathSelection& selection, We
   const WeekSpan& span = ref.span;
 
   OutputFile out;
-  out.createLocked(resultFilePath(directory, kWeightsSummaryFileName));
+  out.createReplacing(resultFilePath(directory, kWeightsSummaryFileName));
   selection.begin();
   const int n = selection.count();
   SummaryHeader header(out, n);
@@ -98,7 +98,7 @@ void summariseWeights(const std::string& directory, PathSelection& selection, We
   std::string text;
   for (int w = span.first; w <= span.last; ++w) text += dataLine(w, weeks[static_cast<std::size_t>(w - span.first)], m);
   out.write(text);
-  out.close();
+  out.commit();
 
   for (int w = span.start; w <= span.last; ++w)
     for (int j = 1; j <= kPlottedWeights; ++j)

@@ -18,6 +18,7 @@
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "app/ReportCommand.h"
+#include "io/OutputFile.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
 
@@ -54,6 +55,15 @@ ContourSettings contourSettingsOf(const AnalyzeOptions& o) {
   if (!s.autoMinY) s.minY = realFromText(o.minY, "--miny");
   if (!s.autoMaxY) s.maxY = realFromText(o.maxY, "--maxy");
   return s;
+}
+
+// The files a facts summary reads: the selection and the paths' rate files,
+// the reference path's among them.
+std::vector<std::string> filesRead(const std::string& resultDir, const std::vector<int>& paths) {
+  std::vector<std::string> files = {resultFilePath(resultDir, kSelectionFileName),
+                                    resultFilePath(resultDir, pathFileName(kRatePrefix, kReferencePath))};
+  for (int path : paths) files.push_back(resultFilePath(resultDir, pathFileName(kRatePrefix, path)));
+  return files;
 }
 
 void reportWritten(const std::string& summaryPath, std::size_t paths) {
@@ -117,6 +127,7 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
     plotIfAsked(o, series, plotting.drawContour);
   } else if (o.summary == "facts") {
     FactsSeries series;
+    if (!o.csvFile.empty()) refuseInputAsOutput(o.csvFile, filesRead(o.resultDir, paths));
     summariseFacts(o.resultDir, selection, o.csvFile, series);
     reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, paths.size());
     plotIfAsked(o, series, plotting.drawFacts);

@@ -3,13 +3,24 @@
 #include <cstdio>
 
 #include "io/AtomicFile.h"
+#include "io/OutputFile.h"
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "run/ReportFile.h"
 
 namespace vk {
 
 void writeReportTableOf(const std::string& resultDir, const std::string& csvFile) {
-  const std::vector<PathReportRow> rows = readRunReport(resultDir + "/" + kReportFileName);
+  checkResultDirectoryName(resultDir, "given to --result");
+  const std::string report = resultDir + "/" + kReportFileName;
+  if (!csvFile.empty()) refuseInputAsOutput(csvFile, {report});
+  // A run writing the report meanwhile would leave it with fewer paths than
+  // it will have.
+  const ResultLock lock(resultDir, ResultLock::Use::Summary);
+  if (lock.unfinished())
+    std::fprintf(stderr, "velquin-cli: warning: %s The report holds the paths it completed.\n",
+                 unfinishedRunNote(resultDir, *lock.unfinished()).c_str());
+  const std::vector<PathReportRow> rows = readRunReport(report);
   const std::string table = reportTableText(rows);
   if (csvFile.empty()) {
     if (std::fputs(table.c_str(), stdout) == EOF || std::fflush(stdout) != 0)

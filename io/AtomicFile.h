@@ -1,7 +1,8 @@
 #pragma once
 // A whole file written under a temporary name beside it and renamed into
 // place, so that a reader sees the old file or the complete new one, never
-// half of it. A failure names the file and leaves no temporary behind.
+// half of it. A failure names the file and leaves no temporary behind. Links,
+// pipes and devices are treated as OutputFile::createReplacing says.
 #include <string>
 
 #include "io/OutputFile.h"
@@ -18,17 +19,13 @@ class AtomicOutput {
   explicit AtomicOutput(const std::string& path);
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
-  ~AtomicOutput();
 
   void write(const std::string& text) { file_.write(text); }
   // Closes the temporary and renames it into place.
   void commit();
 
  private:
-  std::string path_;
-  std::string temporary_;
   OutputFile file_;
-  bool committed_ = false;
 };
 
 }  // namespace vk

@@ -1,8 +1,16 @@
 // The analyze subcommand end to end: the program run on small result
 // directories, its exit status and the files it leaves.
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +25,11 @@ namespace {
 using testing::rateFile;
 using testing::TempDir;
 using testing::weightLine;
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class AnalyzeCommand : public ::testing::Test {
  protected:
@@ -111,7 +124,86 @@ TEST_F(AnalyzeCommand, FailuresExitNonZero) {
   EXPECT_EQ(analyze("contour --paths 0 --grids 0"), 1);
   EXPECT_EQ(analyze("contour --paths 0 --grids x"), 1);
   EXPECT_EQ(analyze("paths --paths 0,7"), 1);
-  EXPECT_EQ(read("stat.txt"), "# Number of path 2\n# Paths \"0\",\"7\",");
+  EXPECT_FALSE(dir.exists("res/stat.txt"));
+}
+
+// The names in the result directory, temporaries included.
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A summary refused half-way leaves the previous one as it was, and no
+// temporary file beside it.
+TEST_F(AnalyzeCommand, ARefusedSummaryKeepsThePreviousOne) {
+  std::filesystem::create_directory(dir.path() / "out");
+  for (const char* command :
+       {"paths --all", "contour --all", "weights --all", "facts --all", "facts --all --csv out/table.csv"})
+    ASSERT_EQ(analyze(command), 0) << command << ": " << said;
+  std::map<std::string, std::string> before;
+  for (const char* name : {"statname.txt", "stat.txt", "freq.txt", "weight.txt", "facts.csv"})
+    before[name] = read(name);
+  const std::string table = dir.read("out/table.csv");
+  const std::vector<std::string> names = namesIn(dir.path() / "res");
+  // The last week's simulated rate and change are not numbers.
+  write("r0002.csv",
+        rateFile(1, {4.5, 4.5, 4.4}, {4.5, 4.5, 4.5}) + "\"4\",\"nan\",\"4.60000\",\"nan\",\"0.10000\",\"1.00000\"\n");
+  write("w0002.csv", weightLine(1, {0.5}) + weightLine(2, {0.5}) + weightLine(3, {0.5, 0.5}));
+  for (const char* command :
+       {"paths --all", "contour --all", "weights --all", "facts --all", "facts --all --csv out/table.csv"})
+    EXPECT_EQ(analyze(command), 1) << command << ": " << said;
+  for (const auto& [name, text] : before)
+    if (name != "statname.txt") EXPECT_EQ(read(name), text) << name;
+  EXPECT_EQ(dir.read("out/table.csv"), table);
+  EXPECT_EQ(namesIn(dir.path() / "res"), names);
+  EXPECT_EQ(namesIn(dir.path() / "out"), std::vector<std::string>{"table.csv"});
+}
+
+// --csv never writes over what the command reads, never replaces a link or
+// a special file, and writes a pipe or a device where it is.
+TEST_F(AnalyzeCommand, CsvOutputsNeverDestroyInputsLinksOrSpecialFiles) {
+  write("eval.txt", readWholeFile(std::string(VELQUIN_TEST_DATA) + "/golden/all/eval.txt"));
+  const std::string report = read("eval.txt");
+  EXPECT_EQ(analyze("report --csv res/eval.txt"), 1);
+  EXPECT_NE(said.find("one of this command's inputs"), std::string::npos) << said;
+  EXPECT_EQ(read("eval.txt"), report);
+  std::filesystem::create_hard_link(dir.path() / "res/eval.txt", dir.path() / "same.txt");
+  EXPECT_EQ(analyze("report --csv same.txt"), 1);
+  EXPECT_EQ(read("eval.txt"), report);
+  const std::string path = read("r0002.csv");
+  EXPECT_EQ(analyze("facts --paths 2 --csv res/r0002.csv"), 1);
+  EXPECT_EQ(analyze("facts --all --csv ./res/../res/r0000.csv"), 1);
+  EXPECT_EQ(read("r0002.csv"), path);
+
+  // A link stays a link; the file it names gets the table.
+  dir.write("target.csv", "old\n");
+  std::filesystem::create_symlink("target.csv", dir.path() / "link.csv");
+  ASSERT_EQ(analyze("report --csv link.csv"), 0) << said;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.csv"));
+  EXPECT_EQ(dir.read("target.csv").substr(0, 11), "path,me_sim");
+  std::filesystem::create_symlink("nowhere/x.csv", dir.path() / "dangling.csv");
+  EXPECT_EQ(analyze("report --csv dangling.csv"), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "dangling.csv"));
+
+  // A pipe is written in place, to whoever reads it.
+  ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(std::system(("cat '" + dir.file("pipe") + "' > '" + dir.file("from-pipe.txt") + "' &").c_str()), 0);
+  ASSERT_EQ(analyze("facts --all --csv pipe"), 0) << said;
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.path() / "pipe"));
+  for (int wait = 0; wait < 100 && dir.read("from-pipe.txt").empty(); ++wait) ::usleep(20000);
+  EXPECT_EQ(dir.read("from-pipe.txt").substr(0, 22), "series,path,n,mean,std");
+  // A full device fails where it is, and stays a device.
+  EXPECT_EQ(analyze("report --csv /dev/full"), 1);
+  EXPECT_NE(said.find("/dev/full"), std::string::npos) << said;
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  // "-" is standard output.
+  const std::string command = std::string(VELQUIN_CLI) + " analyze -C '" + dir.path().string() +
+                              "' --result res report --csv - > '" + dir.file("stdout.txt") + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(dir.read("stdout.txt").substr(0, 11), "path,me_sim");
+  EXPECT_FALSE(dir.exists("-"));
 }
 
 // A directory in which a run of weeks 60 on left three paths over a run of
