@@ -51,6 +51,7 @@ struct SweepOptions {
   int resamples = 1000;
   bool check = false;
   bool logScale = false;
+  std::string pool = "runs";
 };
 
 #ifndef VELQUIN_VERSION
@@ -208,7 +209,13 @@ void sweepTask(const SweepOptions& o) {
 void sweepPlot(const SweepOptions& o, const PlotBinding& plotting) {
   if (!o.yName.empty() && o.yName == o.xName) throw CLI::ValidationError("--y", "must name another parameter than --x");
   if (plotting.handOver) plotting.handOver();
-  const SweepSummary summary = summariseSweep(o.dir + "/" + kResultsFileName, o.xName, o.yName, o.metric);
+  SweepSettings settings;
+  settings.xName = o.xName;
+  settings.yName = o.yName;
+  settings.metric = o.metric;
+  settings.pool = o.pool == "paths" ? SweepPool::Paths : SweepPool::Runs;
+  settings.binned = readRecordedDescription(experimentRecordFile(o.dir)).design != DesignKind::Grid;
+  const SweepSummary summary = summariseSweep(o.dir + "/" + kResultsFileName, settings);
   plotting.drawSweep(summary, o.plotFile);
   std::fprintf(stderr, "Drew %s over %s%s into %s.\n", o.metric.c_str(), o.xName.c_str(),
                o.yName.empty() ? "" : (" and " + o.yName).c_str(), o.plotFile.c_str());
@@ -219,8 +226,9 @@ void addPlotCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, con
   for (const std::string& m : sweepMetrics()) metrics += (metrics.empty() ? "" : ", ") + m;
   CLI::App* plot = sweep.add_subcommand(
       "plot",
-      "Draw a metric of DIR/results.csv over one varied parameter (the median across paths and\n"
-      "seeds with the 10-90 % band) or over two (a colour grid of the median with a colour scale).");
+      "Draw a metric of DIR/results.csv over one varied parameter (the median across runs, each\n"
+      "the median over its paths, with the 10-90 % band) or over two (a colour grid of the median\n"
+      "with a colour scale). On a sampled design the parameters are cut into equal bins.");
   plot->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
   plot->add_option("--x", o->xName, "The varied parameter along the horizontal axis")->required()->type_name("NAME");
   plot->add_option("--y", o->yName, "A second varied parameter, for a colour grid")->type_name("NAME");
@@ -229,6 +237,11 @@ void addPlotCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, con
                        ".\nskew_sim and kurt_sim are the report's: skew_sim = -facts_skew, kurt_sim = "
                        "facts_excess_kurtosis + 3")
       ->check(CLI::IsMember(sweepMetrics()))
+      ->capture_default_str();
+  plot->add_option("--pool", o->pool,
+                   "runs: each run first gives the median over its paths, the spread is across runs;\n"
+                   "paths: every path pooled, as if the paths of a run were independent")
+      ->check(CLI::IsMember({"runs", "paths"}))
       ->capture_default_str();
   plot->add_option("--plot", o->plotFile, "The picture: PNG, SVG or PDF by the extension")
       ->required()

@@ -1,9 +1,19 @@
 #pragma once
 // The summary behind sweep plot: an experiment's results.csv reduced to one
-// metric over one or two varied parameters. Over one, per value: the median
-// and the 10 % and 90 % quantiles across every path and seed (and every
-// other varied parameter) of that value. Over two, the median per pair of
-// values, for a colour grid.
+// metric over one or two varied parameters.
+//
+// The paths of a run continue one generator's stream and inherit the agents
+// of the path before, so they are no independent replications. By default
+// each run is first summarised by the median of the metric over its paths,
+// and the spread is taken across runs (the seeds, and any other varied
+// parameter, pooled); SweepPool::Paths pools every path instead. Over one
+// parameter, per value: the median and the 10 % and 90 % quantiles. Over
+// two, the median per pair of values, for a colour grid.
+//
+// On a sampled design (lhs, sobol, saltelli, morris), whose points differ in
+// every parameter, the parameters drawn over are cut into equal bins (at
+// most kSweepBins), so that a line never joins points that differ in the
+// other parameters; each bin is drawn at its centre.
 #include <string>
 #include <vector>
 
@@ -18,6 +28,17 @@ struct SweepCell {
   double median = 0;
 };
 
+enum class SweepPool { Runs, Paths };
+constexpr int kSweepBins = 10;
+
+struct SweepSettings {
+  std::string xName;
+  std::string yName;  // empty over one parameter
+  std::string metric;
+  SweepPool pool = SweepPool::Runs;
+  bool binned = false;  // a sampled design
+};
+
 struct SweepSummary {
   std::string xName;
   std::string yName;  // empty over one parameter
@@ -26,12 +47,17 @@ struct SweepSummary {
   PointList low;     // "10 %"
   PointList high;    // "90 %"
   std::vector<SweepCell> cells;
+  // The values the design takes along each axis, for the chart's bounds.
+  double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+  // What the picture shows and what it leaves out, in one line.
+  std::string caption;
+  int runsUsed = 0;
+  int runsLeftOut = 0;  // pending or failed
 };
 
 // Reads the table. Rows whose status is not done, and rows whose metric is
 // empty (undefined in the report), are left out. An unknown column or
 // metric, a parameter that is not a number, or no row left is a RunError.
-SweepSummary summariseSweep(const std::string& resultsFile, const std::string& xName, const std::string& yName,
-                            const std::string& metric);
+SweepSummary summariseSweep(const std::string& resultsFile, const SweepSettings& settings);
 
 }  // namespace vk

@@ -1,5 +1,6 @@
-// The summary behind sweep plot: which rows count, the quantiles, the ratio
-// metrics and the grid over two parameters.
+// The summary behind sweep plot: which rows count, runs summarised before
+// the spread is taken, the quantiles, the ratio metrics, the grid over two
+// parameters, bins on sampled designs and the captions.
 #include <string>
 #include <vector>
 
@@ -13,6 +14,17 @@ namespace vk {
 namespace {
 
 using testing::TempDir;
+
+SweepSummary summarise(const TempDir& dir, const std::string& x, const std::string& y, const std::string& metric,
+                       SweepPool pool = SweepPool::Paths, bool binned = false) {
+  SweepSettings settings;
+  settings.xName = x;
+  settings.yName = y;
+  settings.metric = metric;
+  settings.pool = pool;
+  settings.binned = binned;
+  return summariseSweep(dir.file("results.csv"), settings);
+}
 
 // Four runs of two popsize values; run 3 failed, one path has no rmse_sim.
 std::string table() {
@@ -32,10 +44,10 @@ std::string table() {
   return text;
 }
 
-TEST(SweepSummary, MedianAndBandAcrossPathsAndSeedsOfEachValue) {
+TEST(SweepSummary, PooledPathsGiveTheMedianAndBandOfEveryPath) {
   TempDir dir;
   dir.write("results.csv", table());
-  const SweepSummary s = summariseSweep(dir.file("results.csv"), "popsize", "", "rmse_sim");
+  const SweepSummary s = summarise(dir, "popsize", "", "rmse_sim");
   ASSERT_EQ(s.median.size(), 2u);
   // popsize 10: 1, 2, 3, 4, 5 and 10 (the empty value is left out).
   EXPECT_EQ(s.median[0].x, 10);
@@ -47,27 +59,69 @@ TEST(SweepSummary, MedianAndBandAcrossPathsAndSeedsOfEachValue) {
   EXPECT_DOUBLE_EQ(s.median[1].y, 7.5);
   EXPECT_DOUBLE_EQ(s.low[1].y, 7.5);
 
-  const SweepSummary ratio = summariseSweep(dir.file("results.csv"), "popsize", "", "rmse_ratio");
+  const SweepSummary ratio = summarise(dir, "popsize", "", "rmse_ratio");
   EXPECT_DOUBLE_EQ(ratio.median[1].y, 2.5);
-  const SweepSummary grid = summariseSweep(dir.file("results.csv"), "popsize", "gap,1", "rmse_sim");
+  const SweepSummary grid = summarise(dir, "popsize", "gap,1", "rmse_sim");
   ASSERT_EQ(grid.cells.size(), 3u);
   EXPECT_EQ(grid.cells[1].x, 10);
   EXPECT_EQ(grid.cells[1].y, 0.4);
   EXPECT_EQ(grid.cells[1].median, 10);
   EXPECT_TRUE(grid.median.empty());
+  EXPECT_EQ(s.caption,
+            "Every path pooled (paths of a run are not independent): median and 10-90 % of 7 paths of 3 runs; 1 "
+            "pending or failed run left out");
+}
+
+// By default each run counts once, by its median over its paths.
+TEST(SweepSummary, RunsAreSummarisedBeforeTheSpreadIsTaken) {
+  TempDir dir;
+  dir.write("results.csv", table());
+  const SweepSummary s = summarise(dir, "popsize", "", "rmse_sim", SweepPool::Runs);
+  ASSERT_EQ(s.median.size(), 2u);
+  // popsize 10: run 0's median 3 and run 1's 10.
+  EXPECT_DOUBLE_EQ(s.median[0].y, 6.5);
+  EXPECT_DOUBLE_EQ(s.low[0].y, 3.7);
+  EXPECT_DOUBLE_EQ(s.high[0].y, 9.3);
+  EXPECT_EQ(s.runsUsed, 3);
+  EXPECT_EQ(s.runsLeftOut, 1);
+  EXPECT_EQ(s.caption,
+            "Each run is the median over its paths; median and 10-90 % across 3 runs; 1 pending or failed run left "
+            "out");
+  EXPECT_EQ(s.xMin, 10);
+  EXPECT_EQ(s.xMax, 20);
+}
+
+// On a sampled design every run has its own x: they fall into equal bins
+// drawn at their centres, inside the values the design took.
+TEST(SweepSummary, SampledDesignsAreBinnedInsideTheirValues) {
+  std::string text = "run,seed,pcross1,path,rmse_sim,rmse_rw,status,message\n";
+  for (int run = 0; run < 40; ++run)
+    text += std::to_string(run) + ",0," + std::to_string(0.2 + run * 0.01) + ",0," + std::to_string(run) + ",1,done,\n";
+  text += "40,0,0.3,,,,pending,\n";
+  TempDir dir;
+  dir.write("results.csv", text);
+  const SweepSummary s = summarise(dir, "pcross1", "", "rmse_sim", SweepPool::Runs, true);
+  ASSERT_EQ(s.median.size(), 10u);
+  EXPECT_NEAR(s.median.front().x, 0.2 + 0.39 / 20, 1e-12);
+  EXPECT_NEAR(s.median.back().x, 0.59 - 0.39 / 20, 1e-12);
+  EXPECT_DOUBLE_EQ(s.median.front().y, 1.5);  // runs 0 to 3
+  EXPECT_NEAR(s.xMax, 0.59, 1e-12);
+  EXPECT_EQ(s.caption,
+            "Each run is the median over its paths; median and 10-90 % across 40 runs; 1 pending or failed run left "
+            "out; pcross1 in 10 equal bins");
 }
 
 TEST(SweepSummary, RefusesWhatItCannotDraw) {
   TempDir dir;
   dir.write("results.csv", table());
-  EXPECT_THROW(summariseSweep(dir.file("results.csv"), "nope", "", "rmse_sim"), RunError);
-  EXPECT_THROW(summariseSweep(dir.file("results.csv"), "popsize", "", "rmse"), RunError);
-  EXPECT_THROW(summariseSweep(dir.file("results.csv"), "message", "", "rmse_sim"), RunError);
+  EXPECT_THROW(summarise(dir, "nope", "", "rmse_sim"), RunError);
+  EXPECT_THROW(summarise(dir, "popsize", "", "rmse"), RunError);
+  EXPECT_THROW(summarise(dir, "message", "", "rmse_sim"), RunError);
   dir.write("results.csv", table() + "4,0,30\n");
-  EXPECT_THROW(summariseSweep(dir.file("results.csv"), "popsize", "", "rmse_sim"), RunError);
+  EXPECT_THROW(summarise(dir, "popsize", "", "rmse_sim"), RunError);
   std::string failedOnly = table().substr(0, table().find('\n') + 1);
   dir.write("results.csv", failedOnly);
-  EXPECT_THROW(summariseSweep(dir.file("results.csv"), "popsize", "", "rmse_sim"), RunError);
+  EXPECT_THROW(summarise(dir, "popsize", "", "rmse_sim"), RunError);
 }
 
 }  // namespace
