@@ -11,6 +11,7 @@
 #include "calibration/BatchRecord.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationDescription.h"
+#include "calibration/SyntheticMarket.h"
 #include "experiment/LocalPool.h"
 #include "io/RunError.h"
 
@@ -31,6 +32,12 @@ struct CalibrateOptions {
   std::string engine = "local";
   bool replace = false;
   bool quiet = false;
+  // calibrate market
+  std::string runDir;
+  std::string resultDir;
+  std::string price;
+  int path = 0;
+  std::string marketFile;
 };
 
 void calibrateRun(const CalibrateOptions& o) {
@@ -58,6 +65,17 @@ void calibrateStatus(const CalibrateOptions& o) {
   std::printf("%d evaluations, %d failed; last: %s generation %d; best loss of the search so far: %s%s\n",
               s.evaluations, s.failed, s.step.c_str(), s.generation, exactNumber(s.bestLoss).c_str(),
               s.finished ? "; finished (report.txt)" : "");
+}
+
+void calibrateMarket(const CalibrateOptions& o) {
+  SyntheticMarketSource source;
+  source.paraFile = o.runDir + "/para.txt";
+  source.priceFile = o.price.empty() ? o.runDir + "/price.txt" : o.price;
+  source.resultDir = o.resultDir.empty() ? o.runDir + "/result" : o.resultDir;
+  source.path = o.path;
+  const int weeks = writeSyntheticMarket(source, o.marketFile);
+  std::fprintf(stderr, "Wrote %s: %s up to the last training week, then path %d's rate over %d simulated weeks.\n",
+               o.marketFile.c_str(), source.priceFile.c_str(), o.path, weeks);
 }
 
 }  // namespace
@@ -92,6 +110,19 @@ void addCalibrateCommand(CLI::App& app, bool withRuns) {
   CLI::App* status = calibrate->add_subcommand("status", "The evaluations of DIR so far and the best loss");
   status->add_option("dir", o->dir, "The calibration folder")->required()->type_name("DIR");
   status->callback([o] { calibrateStatus(*o); });
+
+  CLI::App* market = calibrate->add_subcommand(
+      "market",
+      "Write a synthetic market from a run, for a calibration to recover the run's parameters: the\n"
+      "price file up to the last training week, then one path's simulated rate. The data file stays.");
+  market->add_option("--run", o->runDir, "The run's working directory (its para.txt)")->required()->type_name("DIR");
+  market->add_option("--result", o->resultDir, "The run's result directory (default: DIR/result)")->type_name("DIR");
+  market->add_option("--price", o->price, "The price file the run read (default: DIR/price.txt)")->type_name("FILE");
+  market->add_option("--path", o->path, "The path whose rate becomes the market's")
+      ->type_name("N")
+      ->check(CLI::NonNegativeNumber);
+  market->add_option("--out", o->marketFile, "The new price file")->required()->type_name("FILE");
+  market->callback([o] { calibrateMarket(*o); });
 }
 
 }  // namespace vk

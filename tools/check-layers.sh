@@ -11,7 +11,7 @@
 #             -> run, io
 #   experiment sweeps of many runs and their results table -> analysis, run,
 #             model, io
-#   calibration parameters estimated by simulated moments -> experiment, analysis, run, io
+#   calibration parameters estimated by simulated moments -> experiment, analysis, run, model, io
 #   chart     the chart adapter and the chart views -> experiment, analysis,
 #             io, Qt
 #   ui        the windows -> chart, analysis, run, model, io, Qt
@@ -37,7 +37,7 @@ allowed() {
     run) echo "run model io" ;;
     analysis) echo "analysis run io" ;;
     experiment) echo "experiment analysis run model io" ;;
-    calibration) echo "calibration experiment analysis run io" ;;
+    calibration) echo "calibration experiment analysis run model io" ;;
     chart) echo "chart experiment analysis io" ;;
     ui) echo "ui chart analysis run model io" ;;
     app) echo "app ui chart analysis calibration experiment run model io" ;;
