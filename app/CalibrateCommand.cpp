@@ -41,8 +41,6 @@ struct CalibrateOptions {
 };
 
 void calibrateRun(const CalibrateOptions& o) {
-  if (o.engine != "local")
-    throw RunError("calibrate run takes --engine local only for now; the cluster engine runs sweeps");
   const CalibrationDescription c = readCalibrationDescription(o.description);
   CalibrationSettings s;
   s.dir = fs::absolute(o.dir).lexically_normal().string();
