@@ -39,6 +39,7 @@ struct SweepOptions {
   int jobs = 0;  // 0: one per core
   std::string engine = "local";
   std::string sbatch;
+  double taskSeconds = kDefaultTaskSeconds;
   bool replace = false;
   bool quiet = false;
   bool afterCluster = false;
@@ -130,10 +131,17 @@ void runOnThisMachine(const SweepOptions& o, const ExperimentPlan& plan, const s
 }
 
 void submitToCluster(const SweepOptions& o, const ExperimentPlan& plan, const std::string& dir) {
-  const SlurmSubmission s = submitToSlurm(plan, dir, thisProgram(), splitOptionWords(o.sbatch), slurmArrayLimit());
+  const SlurmSubmission s =
+      submitToSlurm(plan, dir, thisProgram(), splitOptionWords(o.sbatch), slurmArrayLimit(), o.taskSeconds);
   if (s.tasks > 0)
-    std::printf("Submitted job array %s (%d task%s, %d run%s each) and collector job %s.\n", s.arrayJob.c_str(),
-                s.tasks, s.tasks == 1 ? "" : "s", s.runsPerTask, s.runsPerTask == 1 ? "" : "s", s.collectorJob.c_str());
+    std::printf(
+        "Submitted job array %s (%d task%s, %s run%s each, an estimated %.0f s of work or more) and collector "
+        "job %s.\n",
+        s.arrayJob.c_str(), s.tasks, s.tasks == 1 ? "" : "s",
+        (s.fewestRuns == s.mostRuns ? std::to_string(s.mostRuns)
+                                    : std::to_string(s.fewestRuns) + " to " + std::to_string(s.mostRuns))
+            .c_str(),
+        s.mostRuns == 1 ? "" : "s", s.fewestSeconds, s.collectorJob.c_str());
   else
     std::printf("Every run is done; submitted collector job %s.\n", s.collectorJob.c_str());
   std::printf("%s/results.csv is written when the collector ends; 'velquin-cli sweep status %s' shows the runs.\n",
@@ -143,6 +151,8 @@ void submitToCluster(const SweepOptions& o, const ExperimentPlan& plan, const st
 void sweepRun(const SweepOptions& o, const CLI::App& command) {
   if (o.engine != "slurm" && command.count("--sbatch") > 0)
     throw CLI::ValidationError("--sbatch", "applies to --engine slurm only");
+  if (o.engine != "slurm" && command.count("--task-seconds") > 0)
+    throw CLI::ValidationError("--task-seconds", "applies to --engine slurm only");
   if (o.engine == "slurm" && command.count("--jobs") > 0)
     throw CLI::ValidationError("--jobs", "applies to --engine local only");
   const std::string dir = absoluteFolder(o.dir);
@@ -371,6 +381,12 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) 
                   "slurm: more options for both sbatch calls, as one text, e.g.\n"
                   "--sbatch \"--partition=long --time=02:00:00\"")
       ->type_name("OPTIONS");
+  run->add_option("--task-seconds", o->taskSeconds,
+                  "slurm: the work an array task holds, about, by the plan's estimate of each run;\n"
+                  "runs go to the tasks in chunks, within the cluster's MaxArraySize")
+      ->type_name("S")
+      ->check(CLI::Range(0.0, 1e6))
+      ->capture_default_str();
   run->add_flag("--replace", o->replace, "Remove the runs of another experiment found in DIR and start again");
   run->add_flag("-q,--quiet", o->quiet, "No progress line and no messages but errors");
   run->callback([o, run] { sweepRun(*o, *run); });

@@ -26,6 +26,7 @@ struct PlannedRun {
   std::string price;
   std::string data;
   OutputKeep keep = OutputKeep::All;
+  double estimatedSeconds = 0;  // of one processor, from the run's size
 };
 
 struct PlanState;

@@ -15,6 +15,7 @@
 #include "experiment/ExperimentRecord.h"
 #include "experiment/RunFolder.h"
 #include "experiment/ShellWord.h"
+#include "experiment/TaskChunks.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
@@ -189,21 +190,29 @@ int slurmArrayLimit() {
 }
 
 SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
-                              const std::vector<std::string>& extraOptions, int maxArrayTasks) {
+                              const std::vector<std::string>& extraOptions, int maxArrayTasks, double taskSeconds) {
   const std::vector<int> pending = unfinishedRuns(plan, dir);
+  std::vector<double> seconds;
+  seconds.reserve(pending.size());
+  for (int id : pending) seconds.push_back(plan.runs[id].estimatedSeconds);
+  const std::vector<RunChunk> chunks = chunkRuns(pending, seconds, taskSeconds, maxArrayTasks);
   SlurmSubmission submission;
-  const int count = static_cast<int>(pending.size());
-  submission.runsPerTask = count == 0 ? 0 : (count + maxArrayTasks - 1) / maxArrayTasks;
-  submission.tasks = count == 0 ? 0 : (count + submission.runsPerTask - 1) / submission.runsPerTask;
+  submission.tasks = static_cast<int>(chunks.size());
+  for (const RunChunk& chunk : chunks) {
+    const int runs = static_cast<int>(chunk.ids.size());
+    const bool first = &chunk == &chunks.front();
+    submission.fewestRuns = first ? runs : std::min(submission.fewestRuns, runs);
+    submission.mostRuns = std::max(submission.mostRuns, runs);
+    submission.fewestSeconds = first ? chunk.seconds : std::min(submission.fewestSeconds, chunk.seconds);
+  }
 
   std::error_code error;
   fs::create_directories(slurmFolder(dir), error);
   if (error) throw RunError("Cannot create '" + slurmFolder(dir) + "': " + error.message());
   // Line t + 1 lists the runs of task t.
   std::string list;
-  for (int task = 0; task < submission.tasks; ++task) {
-    for (int i = task * submission.runsPerTask; i < std::min(count, (task + 1) * submission.runsPerTask); ++i)
-      list += (i == task * submission.runsPerTask ? "" : " ") + std::to_string(pending[i]);
+  for (const RunChunk& chunk : chunks) {
+    for (std::size_t i = 0; i < chunk.ids.size(); ++i) list += (i ? " " : "") + std::to_string(chunk.ids[i]);
     list += "\n";
   }
   writeFileAtomically(taskListFile(dir), list);

@@ -15,15 +15,24 @@ struct SlurmSubmission {
   std::string arrayJob;
   std::string collectorJob;
   int tasks = 0;
-  int runsPerTask = 0;
+  int fewestRuns = 0;  // of a task
+  int mostRuns = 0;
+  double fewestSeconds = 0;  // the least estimated work of a task
 };
 
+// The work an array task holds, about, by the plan's estimate, unless the
+// whole experiment holds less.
+constexpr double kDefaultTaskSeconds = 60;
+
 // Writes DIR/slurm/ (the task list and the two batch scripts) and submits
-// them with sbatch; extraOptions are given to both sbatch calls. A missing or
+// them with sbatch; extraOptions are given to both sbatch calls. The runs not
+// done go to the array in chunks of about taskSeconds of estimated work,
+// in at most maxArrayTasks tasks (see TaskChunks.h); each run is marked on
+// its own, so a task that dies loses only the runs it had not finished. A missing or
 // failing sbatch is a RunError that says what was submitted; when the
 // collector cannot be submitted the array is cancelled.
 SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
-                              const std::vector<std::string>& extraOptions, int maxArrayTasks);
+                              const std::vector<std::string>& extraOptions, int maxArrayTasks, double taskSeconds);
 
 // What of the folder's last submission is still queued or running on the
 // cluster, as a sentence; empty when nothing is (or nothing was submitted).

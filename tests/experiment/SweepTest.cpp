@@ -317,6 +317,43 @@ TEST_F(Sweep, TheTableMakesMissingFactsAndRefusesFactsOfOtherPaths) {
   EXPECT_NE(table[4].find("path 2"), std::string::npos) << table[4];
 }
 
+// A cluster task holds a chunk of runs, each marked on its own: a task
+// killed midway keeps the runs it finished, the collector fails the rest,
+// and a resume runs only those.
+TEST_F(Sweep, AChunkedTaskKilledMidwayLosesOnlyItsUnfinishedRuns) {
+  fs::create_directories(inputs.dir.path() / "bin");
+  inputs.dir.write("bin/sbatch", "#!/bin/sh\necho 77\n");
+  ::chmod(inputs.dir.file("bin/sbatch").c_str(), 0755);
+  // The runs of the second point train for long enough to be killed in.
+  inputs.description("inputs = \"in\"\n[vary]\nnsample = [1, 10000]\n[replications]\nseeds = 2\n");
+  ASSERT_EQ(shell("PATH=\"$PWD/bin:$PATH\" '" VELQUIN_CLI "' sweep run sweep.toml --out out --engine slurm"), 0)
+      << output;
+  EXPECT_NE(output.find("(1 task, 4 runs each"), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "slurm/tasks.txt"), "0 1 2 3\n");
+
+  // The task in a process group of its own, killed whole as the cluster
+  // would, once its second run is done.
+  ASSERT_EQ(shell("setsid '" VELQUIN_CLI "' sweep task out --task 0 & task=$!; "
+                  "while [ ! -e out/runs/0001/done ] && kill -0 $task; do sleep 0.02; done; kill -KILL -$task"),
+            0)
+      << output;
+  ASSERT_EQ(cli("sweep status out"), 0);
+  EXPECT_NE(output.find("4 runs: 2 done, 0 failed, 2 pending"), std::string::npos) << output;
+  EXPECT_EQ(cli("sweep collect out --after-cluster"), 1);
+  const std::vector<std::string> table = linesOf(readWholeFile(fs::path(out()) / "results.csv"));
+  ASSERT_EQ(table.size(), 1u + 2 * 3 + 2);
+  EXPECT_NE(table[6].find(",done,"), std::string::npos) << table[6];
+  EXPECT_NE(table[7].find(",failed,the run did not finish"), std::string::npos) << table[7];
+  EXPECT_NE(table[8].find(",failed,the run did not finish"), std::string::npos) << table[8];
+
+  // The cluster's queue holds none of the jobs any more.
+  inputs.dir.write("bin/squeue", "#!/bin/sh\nexit 0\n");
+  ::chmod(inputs.dir.file("bin/squeue").c_str(), 0755);
+  ASSERT_EQ(shell("PATH=\"$PWD/bin:$PATH\" '" VELQUIN_CLI "' sweep run sweep.toml --out out"), 0) << output;
+  EXPECT_NE(output.find("Resuming: 2 of 4 runs are done already."), std::string::npos) << output;
+  EXPECT_EQ(countRuns(recordedPlan(out()), out()).done, 4);
+}
+
 TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
   inputs.description(kTwoPointsTwoSeeds);
   ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
@@ -427,8 +464,11 @@ TEST_F(SweepOnFakeSlurm, NoticesAPercentSignAndAFailedCollectorLoseNothing) {
           "echo \"$@\" >> sbatch.log\ncase \"$*\" in *velquin-collect*) echo 4712;; *) echo 4711; "
           "echo 'sbatch: notice: the partition is busy' >&2;; esac\n");
   inputs.description(kTwoPointsTwoSeeds);
-  ASSERT_EQ(slurmCli("sweep run sweep.toml --out 'pct%j' --engine slurm"), 0) << output;
-  EXPECT_NE(output.find("Submitted job array 4711 (4 tasks, 1 run each) and collector job 4712."), std::string::npos)
+  ASSERT_EQ(slurmCli("sweep run sweep.toml --out 'pct%j' --engine slurm --task-seconds 0"), 0) << output;
+  EXPECT_NE(
+      output.find(
+          "Submitted job array 4711 (4 tasks, 1 run each, an estimated 0 s of work or more) and collector job 4712."),
+      std::string::npos)
       << output;
   EXPECT_NE(sbatchWords().find("/pct%%j/slurm/task-%A_%a.log "), std::string::npos) << sbatchWords();
   EXPECT_NE(sbatchWords().find("/pct%%j/slurm/collect-%j.log "), std::string::npos) << sbatchWords();

@@ -132,8 +132,8 @@ for _ in $(seq 120); do
 done
 [ "$state" = "idle" ] || fail "the node did not become idle within a minute (state '$state')"
 
-# A sweep of four short runs: two points, two seeds; with MaxArraySize=3 the
-# array has two tasks of two runs each.
+# A sweep of four short runs: two points, two seeds. Asked for no least work
+# per task, with MaxArraySize=3 the array has two tasks of two runs each.
 mkdir -p "$tmp/work/in"
 cp "$demo/price.txt" "$demo/data.txt" "$demo/wdata.txt" "$tmp/work/in/"
 printf '0.00435\n6\n0.01088\n0.02176\n0.01538\n12\n53\n90\n20\n0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\nwrite\n' \
@@ -148,10 +148,10 @@ EOF
 cd "$tmp/work" || fail "no work folder"
 
 "$cli" sweep run sweep.toml --out local --quiet || fail "the local engine failed"
-submitted=$("$cli" sweep run sweep.toml --out cluster --engine slurm --sbatch "--time=5" 2>&1) ||
+submitted=$("$cli" sweep run sweep.toml --out cluster --engine slurm --task-seconds 0 --sbatch "--time=5" 2>&1) ||
   fail "the submission failed: $submitted"
 echo "$submitted"
-echo "$submitted" | grep -q "(2 tasks, 2 runs each)" || fail "expected an array of two tasks of two runs"
+echo "$submitted" | grep -q "(2 tasks, 2 runs each," || fail "expected an array of two tasks of two runs"
 collector=$(echo "$submitted" | sed -n 's/.*collector job \([0-9]*\).*/\1/p')
 [ -n "$collector" ] || fail "no collector job id in: $submitted"
 
