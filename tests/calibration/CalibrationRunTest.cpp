@@ -146,6 +146,38 @@ TEST_F(CalibrationRunTest, KilledRunsAreRetriedOnceThenFail) {
   }
 }
 
+TEST_F(CalibrationRunTest, BootstrapWeightsComeFromBlocksOfTheActualChanges) {
+  std::string text = kDescription;
+  text.replace(text.find("\"identity\""), 10, "\"bootstrap\"");
+  calibrate("out", 2, text);
+  const std::string report = read("out/report.txt");
+  // 18 simulated weeks: blocks of round(18^(1/3)) = 3.
+  EXPECT_NE(report.find("weights bootstrap"), std::string::npos) << report;
+  EXPECT_NE(report.find("moving-block resamples, blocks of 3 weeks"), std::string::npos) << report;
+  EXPECT_NE(report.find("No J test"), std::string::npos) << report;
+}
+
+TEST_F(CalibrationRunTest, InputsThatChangeWhileItRunsAreRefused) {
+  // A stand-in whose every run first adds a week to the data file.
+  const std::string script = inputs.dir.file("changing.sh");
+  inputs.dir.write("changing.sh", "#!/bin/sh\necho 0 >> \"" + inputs.dir.file("in/data.txt") + "\"\nexec \"" +
+                                      VELQUIN_CLI + "\" \"$@\"\n");
+  ::chmod(script.c_str(), 0755);
+  CalibrationSettings s;
+  s.dir = inputs.dir.file("out");
+  s.program = script;
+  s.jobs = 2;
+  try {
+    runCalibration(description(), s);
+    ADD_FAILURE() << "accepted";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("changed while the calibration ran"), std::string::npos) << e.what();
+  }
+  // Only the start point ran.
+  EXPECT_TRUE(fs::exists(inputs.dir.file("out/batches/b0000.txt")));
+  EXPECT_FALSE(fs::exists(inputs.dir.file("out/batches/b0001.txt")));
+}
+
 TEST_F(CalibrationRunTest, CandidatesSitOnWholeNumbersAndTheFiveDecimals) {
   const CalibrationDescription c = description(
       "inputs = \"in\"\n[estimate]\npopsize = { from = 6, to = 20 }\ndelta = { from = 0.003, to = 0.006 }\n"
