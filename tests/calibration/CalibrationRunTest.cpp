@@ -62,11 +62,26 @@ TEST_F(CalibrationRunTest, AResumedRunWritesWhatAnUninterruptedOneWrites) {
   for (const char* name : {"batches/b0002.txt", "batches/b0003.txt", "report.txt", "report.csv", "estimate"})
     fs::remove_all(inputs.dir.file(std::string("cut/") + name));
   fs::create_directories(inputs.dir.file("cut/work/runs/c000-s00"));
+  std::size_t end = 0;
+  for (int line = 0; line < 1 + 1 + 6; ++line) end = evaluations.find('\n', end) + 1;
+  inputs.dir.write("cut/evaluations.csv", evaluations.substr(0, end));
+  const CalibrationStatus cut = calibrationStatus(inputs.dir.file("cut"));
+  EXPECT_EQ(cut.evaluations, 7);
+  EXPECT_EQ(cut.step, "search1");
+  EXPECT_EQ(cut.generation, 0);
+  EXPECT_FALSE(cut.finished);
+  EXPECT_GT(cut.bestLoss, 0.0);
+  EXPECT_LT(cut.bestLoss, 1.0);
   calibrate("cut", 2);
   EXPECT_EQ(read("cut/evaluations.csv"), evaluations);
   EXPECT_EQ(read("cut/report.csv"), read("whole/report.csv"));
   EXPECT_EQ(read("cut/estimate/para.txt"), read("whole/estimate/para.txt"));
   EXPECT_FALSE(fs::exists(inputs.dir.file("cut/work")));
+  const CalibrationStatus whole = calibrationStatus(inputs.dir.file("whole"));
+  EXPECT_EQ(whole.evaluations, 17);
+  EXPECT_EQ(whole.step, "final");
+  EXPECT_TRUE(whole.finished);
+  EXPECT_LE(whole.bestLoss, cut.bestLoss);
 }
 
 TEST_F(CalibrationRunTest, AFolderOfAnotherCalibrationIsRefusedUnlessReplaced) {
