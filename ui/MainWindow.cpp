@@ -212,6 +212,10 @@ void MainWindow::buildViewerGroup() {
   speedBar->setGeometry(8, 56, 121, 17);
   speedBar->setRange(0, 100);
   speedBar->setValue(50);
+  speedBar->setToolTip("Replay speed: slower to the left, faster to the right");
+  slowLabel = labelAt("-", viewerGroup, 10, 40);
+  fastLabel = labelAt("+", viewerGroup, 0, 40);
+  fastLabel->move(129 - fastLabel->fontMetrics().horizontalAdvance("+") - 2, 40);
 }
 
 void MainWindow::buildAnalyzerGroup() {
@@ -277,6 +281,8 @@ void MainWindow::nameControls() {
                                                                {pathPercentSign, "Label4"},
                                                                {logView, "Memo1"},
                                                                {replayTimer, "Timer1"},
+                                                               {slowLabel, "SlowLabel"},
+                                                               {fastLabel, "FastLabel"},
                                                                {runStatus, "RunStatus"}};
   for (const auto& [object, name] : names) object->setObjectName(name);
 }
@@ -453,6 +459,9 @@ void MainWindow::startRun() {
   rateChart->releaseLeftAxis();
   rateChart->setNote(QString());
   viewer_->forget();
+  // Without Graph the run draws neither chart; a replay's pictures must not
+  // pass for the run's.
+  if (!graphCheck->isChecked()) clearLiveCharts();
   runParameters_.reset();
   try {
     runParameters_ = readParameterFile("para.txt");
@@ -641,6 +650,13 @@ void MainWindow::paintProgressRow(QLineEdit* field, QProgressBar* bar, int perce
   // One painting for the row: the field, the bar and the panel beneath them.
   const QRect row = bar->geometry().united(field->geometry());
   field->parentWidget()->repaint(row);
+}
+
+void MainWindow::clearLiveCharts() {
+  for (LineSeries* s : {supplySeries, demandSeries}) s->clear();
+  weightSeries->clear();
+  supplyDemandChart->repaintNow();
+  weightsChart->repaintNow();
 }
 
 // A new run starts from empty rows, not from what the last run reached.

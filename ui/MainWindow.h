@@ -113,6 +113,9 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QPushButton* stopReplayButton;
   QLabel* speedLabel;
   QScrollBar* speedBar;
+  // Which way the speed bar goes.
+  QLabel* slowLabel;
+  QLabel* fastLabel;
   QGroupBox* analyzerGroup;
   QPushButton* pathsPlotButton;
   QPushButton* contourPlotButton;
@@ -168,6 +171,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   std::string stoppedRunNote() const;
   std::string runNote(const QString& duration) const;
   void showRunStatus();
+  void clearLiveCharts();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
   bool confirmRunOver(const std::string& dir);

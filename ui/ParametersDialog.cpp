@@ -360,7 +360,7 @@ void ParametersDialog::chooseDirectory() {
 
 void ParametersDialog::choosePriceFile() {
   KeepWorkingDirectory keep;
-  const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
+  const QString file = prompts_.chooseFile(this, "Choose the price file", keep.base(), kFileFilters);
   if (file.isEmpty()) return;
   // Chosen, not yet taken: the run gets the name at OK.
   chosen_.priceFileName = relativeTo(keep.base(), file);
@@ -375,7 +375,7 @@ void ParametersDialog::choosePriceFile() {
 
 void ParametersDialog::chooseDataFile() {
   KeepWorkingDirectory keep;
-  const QString file = prompts_.chooseFile(this, keep.base(), kFileFilters);
+  const QString file = prompts_.chooseFile(this, "Choose the data file", keep.base(), kFileFilters);
   if (file.isEmpty()) return;
   chosen_.dataFileName = QFileInfo(file).absoluteFilePath();
   showFileNames();

@@ -170,9 +170,29 @@ void ResultFrame::refreshOnShow() {
   directoryField->setText(resultDir);
 }
 
+// The names in the order of their path numbers; the directory gives them in
+// no order.
+std::vector<std::string> byPathNumber(std::vector<std::string> names, char prefix) {
+  const auto number = [prefix](const std::string& name) {
+    long long n = -1;
+    try {
+      const std::string digits = selectionTextOf(name, prefix);
+      n = std::stoll(digits);
+    } catch (const std::exception&) {
+      // A name without a number sorts first, by its text.
+    }
+    return n;
+  };
+  std::stable_sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+    const long long na = number(a), nb = number(b);
+    return na != nb ? na < nb : a < b;
+  });
+  return names;
+}
+
 void ResultFrame::refillList() {
   pathList->clear();
-  for (const std::string& name : listResultFiles(directory(), prefix_)) {
+  for (const std::string& name : byPathNumber(listResultFiles(directory(), prefix_), prefix_)) {
     auto* item = new QListWidgetItem(QFile::decodeName(name.c_str()), pathList);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);

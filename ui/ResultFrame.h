@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "analysis/ResultDirectory.h"
@@ -56,6 +57,10 @@ void summariseInto(View& view, Summarise summarise) {
 // owner, when neither side has that room. index counts the windows placed
 // before, each of which goes a little lower.
 QRect placeBesideOwner(const QRect& owner, const QSize& wanted, const QRect& area, int minWidth, int index);
+
+// The path files' names in the order of their path numbers; names without
+// a number first.
+std::vector<std::string> byPathNumber(std::vector<std::string> names, char prefix);
 
 class ResultFrame : public QWidget {
   Q_OBJECT

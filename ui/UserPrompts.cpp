@@ -65,11 +65,11 @@ QString UserPrompts::chooseFolder(QWidget* parent, const QString& title, const Q
   return chosen;
 }
 
-QString UserPrompts::chooseFile(QWidget* parent, const QString& startDir,
+QString UserPrompts::chooseFile(QWidget* parent, const QString& title, const QString& startDir,
                                 const QList<QPair<QString, QString>>& filters) {
   QStringList nameFilters;
   for (const auto& f : filters) nameFilters << f.first + "(" + f.second + ")";
-  QFileDialog dialog(parent, QString(), startDir);
+  QFileDialog dialog(parent, title, startDir);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // Show the descriptions exactly as given, without the patterns repeated.

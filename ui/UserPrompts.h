@@ -29,9 +29,10 @@ class UserPrompts {
   virtual void showNotice(QWidget* parent, const QString& message);
   // A folder inside root (root itself included), or empty on cancel.
   virtual QString chooseFolder(QWidget* parent, const QString& title, const QString& root);
-  // A file to open, starting in startDir, with the filters given as
-  // description/pattern pairs; empty on cancel.
-  virtual QString chooseFile(QWidget* parent, const QString& startDir, const QList<QPair<QString, QString>>& filters);
+  // A file to open, in a chooser titled title, starting in startDir, with
+  // the filters given as description/pattern pairs; empty on cancel.
+  virtual QString chooseFile(QWidget* parent, const QString& title, const QString& startDir,
+                             const QList<QPair<QString, QString>>& filters);
 
   // The dialogs the program uses.
   static UserPrompts& standard();

@@ -137,6 +137,12 @@ class AnalysisWindowsTest : public QObject {
     prompts.folderAnswer.clear();
   }
 
+  void pathFilesAreListedByTheirNumber() {
+    const std::vector<std::string> names = {"r0010.csv", "r0002.csv", "r10000.csv", "r0001.csv", "rX.csv"};
+    QCOMPARE(vk::byPathNumber(names, 'r'),
+             (std::vector<std::string>{"rX.csv", "r0001.csv", "r0002.csv", "r0010.csv", "r10000.csv"}));
+  }
+
   void listsThePrefixFilesOnEveryShowing() {
     writeRateFiles();
     writeFile(dir + "/R0003.CSV", "");

@@ -22,7 +22,7 @@ class FakePrompts : public UserPrompts {
   QStringList notices;
   // What the choosers return ("" for cancel), and what they were given.
   QString folderAnswer, fileAnswer;
-  QString folderTitle, folderRoot, fileStartDir;
+  QString folderTitle, folderRoot, fileTitle, fileStartDir;
   QList<QPair<QString, QString>> fileFilters;
 
   bool confirmOverwrite(QWidget*) override {
@@ -42,7 +42,9 @@ class FakePrompts : public UserPrompts {
     folderRoot = root;
     return folderAnswer;
   }
-  QString chooseFile(QWidget*, const QString& startDir, const QList<QPair<QString, QString>>& filters) override {
+  QString chooseFile(QWidget*, const QString& title, const QString& startDir,
+                     const QList<QPair<QString, QString>>& filters) override {
+    fileTitle = title;
     fileStartDir = startDir;
     fileFilters = filters;
     return fileAnswer;

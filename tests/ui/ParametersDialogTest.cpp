@@ -349,11 +349,13 @@ class ParametersDlgTest : public QObject {
     QCOMPARE(s.form.runFiles.priceFileName, QString("price.txt"));  // taken at OK only
     QCOMPARE(int(d.previewPrices.size()), 20);
     QCOMPARE(s.prompts.fileStartDir, dir.path());
+    QCOMPARE(s.prompts.fileTitle, QString("Choose the price file"));
     const QList<QPair<QString, QString>> filters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
     QCOMPARE(s.prompts.fileFilters, filters);
 
     s.prompts.fileAnswer = dir.file("data.txt");
     d.chooseDataFile();
+    QCOMPARE(s.prompts.fileTitle, QString("Choose the data file"));
     QCOMPARE(d.chosenFiles().dataFileName, dir.file("data.txt"));
     QVERIFY(d.dataFileLabel->toolTip().endsWith("data.txt"));
     QCOMPARE(s.form.runFiles.dataFileName, QString("data.txt"));
