@@ -5,162 +5,84 @@
 // without machine flags and none of it runs before the processor has been
 // checked. No function here may be a lambda or a template shared with other
 // files: those would not carry the target and could be merged with the plain
-// copies of other files.
+// copies of other files. The routines the vector kernels share come from
+// model/LaneKernel.h, compiled here for this target over AvxLanes.
 #include <immintrin.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "model/Agent.h"
 #include "model/Kernel.h"
-#include "model/Levels.h"
 #include "model/Random.h"
 #include "model/RunState.h"
 
 #define VK_AVX2 __attribute__((target("avx2,bmi,bmi2")))
+#define VK_LANE_TARGET VK_AVX2
+#include "model/LaneKernel.h"
 
 namespace vk {
 
 namespace {
 
-constexpr int kLanes = 4;
+// Four doubles to a vector, in the lanes of model/LaneKernel.h.
+struct AvxLanes {
+  using Vec = __m256d;
+  using Codes = __m256i;
+  static constexpr int kLanes = 4;
 
-// A block of four agents starting at any agent 1..popsize stays inside the
-// agent array, and the eight code bytes read from weight 97 on stay inside
-// the agent record (weights 101..104 read its padding and are never used).
-static_assert(kMaxPopsize % kLanes == 0, "a block of agents reaches past the agent array");
-static_assert(offsetof(Agent, genes) + kPaddedWeights <= offsetof(Agent, forecast), "code bytes read past the codes");
-static_assert(kPaddedWeights % 8 == 0 && kPaddedWeights >= kMaxWeights, "weights not padded to the code groups");
+  VK_AVX2 static Vec zero() { return _mm256_setzero_pd(); }
+  VK_AVX2 static Vec broadcast(double x) { return _mm256_set1_pd(x); }
+  VK_AVX2 static Vec add(Vec a, Vec b) { return _mm256_add_pd(a, b); }
+  VK_AVX2 static Vec sub(Vec a, Vec b) { return _mm256_sub_pd(a, b); }
+  VK_AVX2 static Vec mul(Vec a, Vec b) { return _mm256_mul_pd(a, b); }
+  VK_AVX2 static Vec sqrt(Vec a) { return _mm256_sqrt_pd(a); }
+  VK_AVX2 static Vec abs(Vec a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
+  VK_AVX2 static Vec loadu(const double* p) { return _mm256_loadu_pd(p); }
+  VK_AVX2 static void storeu(double* p, Vec v) { _mm256_storeu_pd(p, v); }
 
-// The weights of four codes, one in the low four bits of each lane.
-VK_AVX2 inline __m256d weightOfCodes(__m256i codeBits) {
-  return _mm256_i64gather_pd(kWeightOfCodeBits, _mm256_and_si256(codeBits, _mm256_set1_epi64x(15)), 8);
-}
-
-// Truncated toward zero and limited to -limit..limit, NaN as 0, and -0 as +0:
-// the value of clampTrend or clampLevel converted back to a double.
-VK_AVX2 inline __m256d clampWhole(__m256d x, double limit) {
-  const __m256d whole = _mm256_round_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-  const __m256d clamped = _mm256_min_pd(_mm256_max_pd(whole, _mm256_set1_pd(-limit)), _mm256_set1_pd(limit));
-  const __m256d number = _mm256_cmp_pd(x, x, _CMP_ORD_Q);
-  return _mm256_add_pd(_mm256_and_pd(number, clamped), _mm256_setzero_pd());
-}
-
-// The positive terms to one sum, the magnitudes of the others to the other.
-// A lane that takes no term adds +0, which leaves a sum that is never -0 as it is.
-VK_AVX2 inline void addTerm(__m256d term, __m256d& positive, __m256d& negative) {
-  const __m256d above = _mm256_cmp_pd(term, _mm256_setzero_pd(), _CMP_GT_OQ);
-  const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), term);
-  positive = _mm256_add_pd(positive, _mm256_and_pd(above, term));
-  negative = _mm256_add_pd(negative, _mm256_andnot_pd(above, magnitude));
-}
-
-// weights[k - 1] holds weight k of agents first..first + 3, one per lane.
-VK_AVX2 void decodeBlock(const RunState& s, int first, __m256d* weights) {
-  const auto* codes = reinterpret_cast<const char*>(s.agents[first].genes.items);
-  constexpr long long size = sizeof(Agent);
-  const __m256i records = _mm256_set_epi64x(3 * size, 2 * size, size, 0);
-  for (int k = 0; k < s.nWeights; k += 8) {
-    __m256i eight = _mm256_i64gather_epi64(reinterpret_cast<const long long*>(codes + k), records, 1);
-    for (int b = 0; b < 8; ++b) {
-      weights[k + b] = weightOfCodes(eight);
-      eight = _mm256_srli_epi64(eight, 8);
-    }
+  // Truncated toward zero and limited to -limit..limit, NaN as 0, and -0 as
+  // +0: the value of clampTrend or clampLevel converted back to a double.
+  VK_AVX2 static Vec clampWhole(Vec x, double limit) {
+    const Vec whole = _mm256_round_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const Vec clamped = _mm256_min_pd(_mm256_max_pd(whole, _mm256_set1_pd(-limit)), _mm256_set1_pd(limit));
+    const Vec number = _mm256_cmp_pd(x, x, _CMP_ORD_Q);
+    return _mm256_add_pd(_mm256_and_pd(number, clamped), _mm256_setzero_pd());
   }
-}
 
-// The term sums of computeForecast (model/Agent.cpp) for agents first..first + 3:
-// the same products and sums in the same order, one agent per lane.
-VK_AVX2 void sumTermsOfBlock(const RunState& s, const double* factor, int first, double* positives, double* negatives) {
-  __m256d weight[kPaddedWeights];
-  decodeBlock(s, first, weight);
-  const __m256d zero = _mm256_setzero_pd();
-  __m256d positive = zero;
-  __m256d negative = zero;
-  int k = 0;
-  if (s.stage1Groups == 0 && s.stage2Groups == 0) {
-    for (int i = 1; i <= s.nWeights; ++i)
-      addTerm(_mm256_mul_pd(_mm256_set1_pd(factor[i]), weight[k++]), positive, negative);
-  } else {
-    __m256d stage1Out[kMaxStage1Groups + 1];
-    for (int g = 1; g <= s.stage1Groups; ++g) {
-      __m256d sum = zero;
-      for (int j = 1; j <= s.stage1Size[g]; ++j)
-        sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(factor[s.stage1Factors[g][j]]), weight[k++]));
-      stage1Out[g] = clampWhole(sum, kMaxTrendLevel);
-    }
-    __m256d stage2Out[kMaxStage2Groups + 1];
-    for (int g = 1; g <= s.stage2Groups; ++g) {
-      const int inner = s.stage2InnerCount[g];
-      const int members = inner + s.stage2FactorCount[g];
-      __m256d sum = zero;
-      for (int j = 1; j <= inner; ++j)
-        sum = _mm256_add_pd(sum, _mm256_mul_pd(stage1Out[s.stage2Members[g][j]], weight[k++]));
-      for (int j = inner + 1; j <= members; ++j)
-        sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(factor[s.stage2Members[g][j]]), weight[k++]));
-      stage2Out[g] = clampWhole(sum, kMaxTrendLevel);
-    }
-    for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm256_mul_pd(stage2Out[g], weight[k++]), positive, negative);
+  // A lane that takes no term adds +0, which leaves a sum that is never -0 as it is.
+  VK_AVX2 static void addTerm(Vec term, Vec& positive, Vec& negative) {
+    const Vec above = _mm256_cmp_pd(term, _mm256_setzero_pd(), _CMP_GT_OQ);
+    positive = _mm256_add_pd(positive, _mm256_and_pd(above, term));
+    negative = _mm256_add_pd(negative, _mm256_andnot_pd(above, abs(term)));
   }
-  _mm256_storeu_pd(positives + first - 1, positive);
-  _mm256_storeu_pd(negatives + first - 1, negative);
-}
 
-// The rest of computeForecast for agents first..first + lanes - 1 from their
-// term sums.
-VK_AVX2 void finishBlock(RunState& s, const double* positives, const double* negatives, int first, int lanes) {
-  const __m256d positive = _mm256_loadu_pd(positives + first - 1);
-  const __m256d negative = _mm256_loadu_pd(negatives + first - 1);
-  const __m256d difference = _mm256_sub_pd(_mm256_mul_pd(positive, positive), _mm256_mul_pd(negative, negative));
-  const __m256d strength = _mm256_sqrt_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), difference));
-  const __m256d level = clampWhole(_mm256_sub_pd(positive, negative), s.ndiv);
-  const __m256d forecast = _mm256_mul_pd(level, _mm256_set1_pd(s.delta));
-  const __m256d target = _mm256_mul_pd(strength, forecast);
-  double forecasts[kLanes], strengths[kLanes], targets[kLanes];
-  _mm256_storeu_pd(forecasts, forecast);
-  _mm256_storeu_pd(strengths, strength);
-  _mm256_storeu_pd(targets, target);
-  for (int lane = 0; lane < lanes; ++lane) {
-    Agent& a = s.agents[first + lane];
-    a.forecast = forecasts[lane];
-    a.strength = strengths[lane];
-    a.target = targets[lane];
+  VK_AVX2 static Codes gatherCodes(const char* codes) {
+    constexpr long long size = sizeof(Agent);
+    const __m256i records = _mm256_set_epi64x(3 * size, 2 * size, size, 0);
+    return _mm256_i64gather_epi64(reinterpret_cast<const long long*>(codes), records, 1);
   }
-}
 
-// The sums of every block come first and the square roots after them: a
-// square root is slow to finish, and the blocks' sums do not wait for it.
-VK_AVX2 void forecastAgentsAvx2(RunState& s) {
-  double factor[kFactorCount + 1];
-  for (int i = 1; i <= kFactorCount; ++i) factor[i] = s.factorValue[i];
-  alignas(32) double positives[kMaxPopsize], negatives[kMaxPopsize];
-  for (int first = 1; first <= s.popsize; first += kLanes) sumTermsOfBlock(s, factor, first, positives, negatives);
-  for (int first = 1; first <= s.popsize; first += kLanes)
-    finishBlock(s, positives, negatives, first, std::min(kLanes, s.popsize - first + 1));
-}
+  // The weights of four codes, one in the low four bits of each lane.
+  VK_AVX2 static Vec weightOfCodes(Codes codeBits) {
+    return _mm256_i64gather_pd(kWeightOfCodeBits, _mm256_and_si256(codeBits, _mm256_set1_epi64x(15)), 8);
+  }
 
-// sumWeight (model/PathOutput.cpp) for four weights per lane group, agent by
-// agent in order.
+  VK_AVX2 static Codes nextCode(Codes codes) { return _mm256_srli_epi64(codes, 8); }
+
+  VK_AVX2 static Vec weightsOfCodes(const char* codes) {
+    int four;
+    std::memcpy(&four, codes, sizeof four);
+    return weightOfCodes(_mm256_cvtepi8_epi64(_mm_cvtsi32_si128(four)));
+  }
+};
+
+constexpr int kLanes = AvxLanes::kLanes;
+
+VK_AVX2 void forecastAgentsAvx2(RunState& s) { forecastAgentsInLanes<AvxLanes>(s); }
+
 VK_AVX2 void weightSumsAvx2(const RunState& s, double* sums, double* squares) {
-  const int groups = (s.nWeights + kLanes - 1) / kLanes;
-  __m256d sum[kPaddedWeights / kLanes], square[kPaddedWeights / kLanes];
-  for (int c = 0; c < groups; ++c) sum[c] = square[c] = _mm256_setzero_pd();
-  for (int n = 1; n <= s.popsize; ++n) {
-    const auto* codes = reinterpret_cast<const char*>(s.agents[n].genes.items);
-    for (int c = 0; c < groups; ++c) {
-      int four;
-      std::memcpy(&four, codes + c * kLanes, sizeof four);
-      const __m256d v = weightOfCodes(_mm256_cvtepi8_epi64(_mm_cvtsi32_si128(four)));
-      sum[c] = _mm256_add_pd(sum[c], v);
-      square[c] = _mm256_add_pd(square[c], _mm256_mul_pd(v, v));
-    }
-  }
-  for (int c = 0; c < groups; ++c) {
-    _mm256_storeu_pd(sums + c * kLanes, sum[c]);
-    _mm256_storeu_pd(squares + c * kLanes, square[c]);
-  }
+  weightSumsInLanes<AvxLanes>(s, sums, squares);
 }
 
 // firstAtMost of the scalar kernel (model/Kernel.cpp), four values a compare.

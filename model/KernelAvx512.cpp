@@ -5,7 +5,8 @@
 // without machine flags and none of it runs before the processor has been
 // checked. No function here may be a lambda or a template shared with other
 // files: those would not carry the target and could be merged with the plain
-// copies of other files.
+// copies of other files. The routines the vector kernels share come from
+// model/LaneKernel.h, compiled here for this target over Avx512Lanes.
 
 // The compiler's own headers set the undefined lanes of some intrinsics from
 // themselves, which it then reports as uninitialised.
@@ -17,155 +18,77 @@
 #include <immintrin.h>
 #pragma GCC diagnostic pop
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
 
 #include "model/Agent.h"
 #include "model/Kernel.h"
-#include "model/Levels.h"
 #include "model/Random.h"
 #include "model/RunState.h"
 
 #define VK_AVX512 __attribute__((target("avx512f,avx512bw")))
+#define VK_LANE_TARGET VK_AVX512
+#include "model/LaneKernel.h"
 
 namespace vk {
 
 namespace {
 
-constexpr int kLanes = 8;
+// Eight doubles to a vector, in the lanes of model/LaneKernel.h.
+struct Avx512Lanes {
+  using Vec = __m512d;
+  using Codes = __m512i;
+  static constexpr int kLanes = 8;
 
-// A block of eight agents starting at any agent 1..popsize stays inside the
-// agent array, and the eight code bytes read from weight 97 on stay inside
-// the agent record (weights 101..104 read its padding and are never used).
-static_assert(kMaxPopsize % kLanes == 0, "a block of agents reaches past the agent array");
-static_assert(offsetof(Agent, genes) + kPaddedWeights <= offsetof(Agent, forecast), "code bytes read past the codes");
-static_assert(kPaddedWeights % kLanes == 0 && kPaddedWeights >= kMaxWeights, "weights not padded to the lanes");
+  VK_AVX512 static Vec zero() { return _mm512_setzero_pd(); }
+  VK_AVX512 static Vec broadcast(double x) { return _mm512_set1_pd(x); }
+  VK_AVX512 static Vec add(Vec a, Vec b) { return _mm512_add_pd(a, b); }
+  VK_AVX512 static Vec sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
+  VK_AVX512 static Vec mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
+  VK_AVX512 static Vec sqrt(Vec a) { return _mm512_sqrt_pd(a); }
+  VK_AVX512 static Vec abs(Vec a) { return _mm512_abs_pd(a); }
+  VK_AVX512 static Vec loadu(const double* p) { return _mm512_loadu_pd(p); }
+  VK_AVX512 static void storeu(double* p, Vec v) { _mm512_storeu_pd(p, v); }
 
-VK_AVX512 inline __m512d weightOfCodes(__m512i codeBits) {
-  return _mm512_permutex2var_pd(_mm512_loadu_pd(kWeightOfCodeBits), codeBits, _mm512_loadu_pd(kWeightOfCodeBits + 8));
-}
-
-// Truncated toward zero and limited to -limit..limit, NaN as 0, and -0 as +0:
-// the value of clampTrend or clampLevel converted back to a double.
-VK_AVX512 inline __m512d clampWhole(__m512d x, double limit) {
-  const __m512d whole = _mm512_roundscale_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-  const __m512d clamped = _mm512_min_pd(_mm512_max_pd(whole, _mm512_set1_pd(-limit)), _mm512_set1_pd(limit));
-  const __mmask8 number = _mm512_cmp_pd_mask(x, x, _CMP_ORD_Q);
-  return _mm512_add_pd(_mm512_maskz_mov_pd(number, clamped), _mm512_setzero_pd());
-}
-
-// The positive terms to one sum, the magnitudes of the others to the other.
-VK_AVX512 inline void addTerm(__m512d term, __m512d& positive, __m512d& negative) {
-  const __mmask8 above = _mm512_cmp_pd_mask(term, _mm512_setzero_pd(), _CMP_GT_OQ);
-  positive = _mm512_mask_add_pd(positive, above, positive, term);
-  negative = _mm512_mask_add_pd(negative, static_cast<__mmask8>(~above), negative, _mm512_abs_pd(term));
-}
-
-// weights[k - 1] holds weight k of agents first..first + 7, one per lane.
-VK_AVX512 void decodeBlock(const RunState& s, int first, __m512d* weights) {
-  const auto* codes = reinterpret_cast<const char*>(s.agents[first].genes.items);
-  constexpr long long size = sizeof(Agent);
-  const __m512i records = _mm512_set_epi64(7 * size, 6 * size, 5 * size, 4 * size, 3 * size, 2 * size, size, 0);
-  for (int k = 0; k < s.nWeights; k += kLanes) {
-    __m512i eight = _mm512_i64gather_epi64(records, codes + k, 1);
-    for (int b = 0; b < kLanes; ++b) {
-      weights[k + b] = weightOfCodes(eight);
-      eight = _mm512_srli_epi64(eight, 8);
-    }
+  // Truncated toward zero and limited to -limit..limit, NaN as 0, and -0 as
+  // +0: the value of clampTrend or clampLevel converted back to a double.
+  VK_AVX512 static Vec clampWhole(Vec x, double limit) {
+    const Vec whole = _mm512_roundscale_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const Vec clamped = _mm512_min_pd(_mm512_max_pd(whole, _mm512_set1_pd(-limit)), _mm512_set1_pd(limit));
+    const __mmask8 number = _mm512_cmp_pd_mask(x, x, _CMP_ORD_Q);
+    return _mm512_add_pd(_mm512_maskz_mov_pd(number, clamped), _mm512_setzero_pd());
   }
-}
 
-// The term sums of computeForecast (model/Agent.cpp) for agents first..first + 7:
-// the same products and sums in the same order, one agent per lane.
-VK_AVX512 void sumTermsOfBlock(const RunState& s, const double* factor, int first, double* positives,
-                               double* negatives) {
-  __m512d weight[kPaddedWeights];
-  decodeBlock(s, first, weight);
-  const __m512d zero = _mm512_setzero_pd();
-  __m512d positive = zero;
-  __m512d negative = zero;
-  int k = 0;
-  if (s.stage1Groups == 0 && s.stage2Groups == 0) {
-    for (int i = 1; i <= s.nWeights; ++i)
-      addTerm(_mm512_mul_pd(_mm512_set1_pd(factor[i]), weight[k++]), positive, negative);
-  } else {
-    __m512d stage1Out[kMaxStage1Groups + 1];
-    for (int g = 1; g <= s.stage1Groups; ++g) {
-      __m512d sum = zero;
-      for (int j = 1; j <= s.stage1Size[g]; ++j)
-        sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(factor[s.stage1Factors[g][j]]), weight[k++]));
-      stage1Out[g] = clampWhole(sum, kMaxTrendLevel);
-    }
-    __m512d stage2Out[kMaxStage2Groups + 1];
-    for (int g = 1; g <= s.stage2Groups; ++g) {
-      const int inner = s.stage2InnerCount[g];
-      const int members = inner + s.stage2FactorCount[g];
-      __m512d sum = zero;
-      for (int j = 1; j <= inner; ++j)
-        sum = _mm512_add_pd(sum, _mm512_mul_pd(stage1Out[s.stage2Members[g][j]], weight[k++]));
-      for (int j = inner + 1; j <= members; ++j)
-        sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(factor[s.stage2Members[g][j]]), weight[k++]));
-      stage2Out[g] = clampWhole(sum, kMaxTrendLevel);
-    }
-    for (int g = 1; g <= s.stage2Groups; ++g) addTerm(_mm512_mul_pd(stage2Out[g], weight[k++]), positive, negative);
+  VK_AVX512 static void addTerm(Vec term, Vec& positive, Vec& negative) {
+    const __mmask8 above = _mm512_cmp_pd_mask(term, _mm512_setzero_pd(), _CMP_GT_OQ);
+    positive = _mm512_mask_add_pd(positive, above, positive, term);
+    negative = _mm512_mask_add_pd(negative, static_cast<__mmask8>(~above), negative, _mm512_abs_pd(term));
   }
-  _mm512_storeu_pd(positives + first - 1, positive);
-  _mm512_storeu_pd(negatives + first - 1, negative);
-}
 
-// The rest of computeForecast for agents first..first + lanes - 1 from their
-// term sums.
-VK_AVX512 void finishBlock(RunState& s, const double* positives, const double* negatives, int first, int lanes) {
-  const __m512d positive = _mm512_loadu_pd(positives + first - 1);
-  const __m512d negative = _mm512_loadu_pd(negatives + first - 1);
-  const __m512d difference = _mm512_sub_pd(_mm512_mul_pd(positive, positive), _mm512_mul_pd(negative, negative));
-  const __m512d strength = _mm512_sqrt_pd(_mm512_abs_pd(difference));
-  const __m512d level = clampWhole(_mm512_sub_pd(positive, negative), s.ndiv);
-  const __m512d forecast = _mm512_mul_pd(level, _mm512_set1_pd(s.delta));
-  const __m512d target = _mm512_mul_pd(strength, forecast);
-  double forecasts[kLanes], strengths[kLanes], targets[kLanes];
-  _mm512_storeu_pd(forecasts, forecast);
-  _mm512_storeu_pd(strengths, strength);
-  _mm512_storeu_pd(targets, target);
-  for (int lane = 0; lane < lanes; ++lane) {
-    Agent& a = s.agents[first + lane];
-    a.forecast = forecasts[lane];
-    a.strength = strengths[lane];
-    a.target = targets[lane];
+  VK_AVX512 static Codes gatherCodes(const char* codes) {
+    constexpr long long size = sizeof(Agent);
+    const __m512i records = _mm512_set_epi64(7 * size, 6 * size, 5 * size, 4 * size, 3 * size, 2 * size, size, 0);
+    return _mm512_i64gather_epi64(records, codes, 1);
   }
-}
 
-// The sums of every block come first and the square roots after them: a
-// square root is slow to finish, and the blocks' sums do not wait for it.
-VK_AVX512 void forecastAgents512(RunState& s) {
-  double factor[kFactorCount + 1];
-  for (int i = 1; i <= kFactorCount; ++i) factor[i] = s.factorValue[i];
-  alignas(64) double positives[kMaxPopsize], negatives[kMaxPopsize];
-  for (int first = 1; first <= s.popsize; first += kLanes) sumTermsOfBlock(s, factor, first, positives, negatives);
-  for (int first = 1; first <= s.popsize; first += kLanes)
-    finishBlock(s, positives, negatives, first, std::min(kLanes, s.popsize - first + 1));
-}
+  // The weights of eight codes, one in the low four bits of each lane.
+  VK_AVX512 static Vec weightOfCodes(Codes codeBits) {
+    return _mm512_permutex2var_pd(_mm512_loadu_pd(kWeightOfCodeBits), codeBits, _mm512_loadu_pd(kWeightOfCodeBits + 8));
+  }
 
-// sumWeight (model/PathOutput.cpp) for eight weights per lane group, agent by
-// agent in order.
+  VK_AVX512 static Codes nextCode(Codes codes) { return _mm512_srli_epi64(codes, 8); }
+
+  VK_AVX512 static Vec weightsOfCodes(const char* codes) {
+    const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(codes));
+    return weightOfCodes(_mm512_cvtepi8_epi64(eight));
+  }
+};
+
+constexpr int kLanes = Avx512Lanes::kLanes;
+
+VK_AVX512 void forecastAgents512(RunState& s) { forecastAgentsInLanes<Avx512Lanes>(s); }
+
 VK_AVX512 void weightSums512(const RunState& s, double* sums, double* squares) {
-  const int groups = (s.nWeights + kLanes - 1) / kLanes;
-  __m512d sum[kPaddedWeights / kLanes], square[kPaddedWeights / kLanes];
-  for (int c = 0; c < groups; ++c) sum[c] = square[c] = _mm512_setzero_pd();
-  for (int n = 1; n <= s.popsize; ++n) {
-    const auto* codes = reinterpret_cast<const char*>(s.agents[n].genes.items);
-    for (int c = 0; c < groups; ++c) {
-      const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(codes + c * kLanes));
-      const __m512d v = weightOfCodes(_mm512_cvtepi8_epi64(eight));
-      sum[c] = _mm512_add_pd(sum[c], v);
-      square[c] = _mm512_add_pd(square[c], _mm512_mul_pd(v, v));
-    }
-  }
-  for (int c = 0; c < groups; ++c) {
-    _mm512_storeu_pd(sums + c * kLanes, sum[c]);
-    _mm512_storeu_pd(squares + c * kLanes, square[c]);
-  }
+  weightSumsInLanes<Avx512Lanes>(s, sums, squares);
 }
 
 // firstAtMost of the scalar kernel (model/Kernel.cpp), eight values a compare.
