@@ -66,7 +66,7 @@ double factNumber(const std::string& text, const std::string& file) {
 // none.
 bool readRunMoments(const CalibrationDescription& c, const std::string& resultDir, BatchMoments& batch,
                     std::vector<std::vector<double>>& rows, std::string& reason) {
-  const std::string file = resultDir + "/facts.csv";
+  const std::string file = resultDir + "/" + kFactsSummaryFileName;
   const FactsTableText table = readFactsTable(file);
   if (!batch.haveActual) {
     for (std::size_t col = 0; col < batch.actual.size() && col < table.actual.size(); ++col)

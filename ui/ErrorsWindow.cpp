@@ -76,7 +76,7 @@ void ErrorsWindow::beginRun(const QString& directory) {
 }
 
 void ErrorsWindow::readReport(bool running) {
-  const std::string report = QFile::encodeName(directory_ + "/eval.txt").toStdString();
+  const std::string report = QFile::encodeName(directory_ + "/" + kReportFileName).toStdString();
   try {
     std::vector<PathErrorRow> rows = pathErrorRows(readRunReport(report));
     problem_.clear();
