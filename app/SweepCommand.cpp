@@ -122,7 +122,7 @@ void runOnThisMachine(const SweepOptions& o, const ExperimentPlan& plan, const s
              std::to_string(jobs) + " core" + (jobs == 1 ? "" : "s") + " in " + dir + "/runs.");
   {
     SweepProgress progress(static_cast<int>(todo.size()), o.quiet);
-    runLocally(thisProgram(), dir, plan.runs, todo, jobs,
+    runLocally(thisProgram(), dir, plan, todo, jobs,
                [&progress](const PlannedRun&, bool done) { progress.ended(done); });
   }
   const RunCounts counts = writeResultsTable(plan, dir, false);
@@ -209,7 +209,7 @@ void sweepTask(const SweepOptions& o) {
     if (runOutcome(dir, plan.runs.name(id), nullptr) != RunOutcome::Done) runs.push_back(id);
   const char* cpus = std::getenv("SLURM_CPUS_PER_TASK");
   const int jobs = cpus && std::atoi(cpus) > 0 ? std::atoi(cpus) : 1;
-  const int failed = runLocally(thisProgram(), dir, plan.runs, runs, jobs, [](const PlannedRun& run, bool done) {
+  const int failed = runLocally(thisProgram(), dir, plan, runs, jobs, [](const PlannedRun& run, bool done) {
     std::fprintf(stderr, "run %s %s\n", run.name.c_str(), done ? "done" : "failed");
   });
   if (failed > 0) throw RunError(std::to_string(failed) + " of the task's runs failed");

@@ -116,7 +116,7 @@ BatchMoments runBatch(const CalibrationDescription& c, const std::vector<Candida
   const ExperimentPlan plan = makePlan(batchExperiment(c, candidates, runnable));
   std::vector<int> ids;
   for (std::size_t id = 0; id < plan.runs.size(); ++id) ids.push_back(static_cast<int>(id));
-  runLocally(program, folder, plan.runs, ids, jobs, [](const PlannedRun&, bool) {});
+  runLocally(program, folder, plan, ids, jobs, [](const PlannedRun&, bool) {});
   // A run killed from outside (out of memory, a node lost) may well succeed
   // the second time; a run that failed on its own would fail again.
   std::vector<int> killed;
@@ -126,7 +126,7 @@ BatchMoments runBatch(const CalibrationDescription& c, const std::vector<Candida
         message.rfind(kKilledPrefix, 0) == 0)
       killed.push_back(id);
   }
-  if (!killed.empty()) runLocally(program, folder, plan.runs, killed, jobs, [](const PlannedRun&, bool) {});
+  if (!killed.empty()) runLocally(program, folder, plan, killed, jobs, [](const PlannedRun&, bool) {});
 
   BatchMoments batch;
   batch.candidates.resize(candidates.size());

@@ -11,6 +11,7 @@
 #include <map>
 #include <thread>
 
+#include "experiment/InputCheck.h"
 #include "experiment/RunFolder.h"
 #include "io/RunError.h"
 
@@ -57,8 +58,10 @@ int availableCores() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-int runLocally(const std::string& program, const std::string& dir, const PlannedRuns& runs, const std::vector<int>& ids,
-               int jobs, const RunEndedCallback& ended) {
+int runLocally(const std::string& program, const std::string& dir, const ExperimentPlan& plan,
+               const std::vector<int>& ids, int jobs, const RunEndedCallback& ended) {
+  const PlannedRuns& runs = plan.runs;
+  InputCheck inputs(plan.inputs);
   std::map<pid_t, PlannedRun> running;
   std::size_t next = 0;
   int failed = 0;
@@ -94,6 +97,12 @@ int runLocally(const std::string& program, const std::string& dir, const Planned
     if (found == running.end()) continue;
     const PlannedRun run = std::move(found->second);
     running.erase(found);
+    const std::string changed = inputs.problemOf(run);
+    if (!changed.empty()) {
+      markRunFailed(dir, run, changed);
+      finish(run, false);
+      continue;
+    }
     finish(run, markRunEnded(dir, run, status));
   }
   return failed;

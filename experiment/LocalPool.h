@@ -12,11 +12,12 @@ namespace vk {
 // Called in the pool's process after each run ended and was marked.
 using RunEndedCallback = std::function<void(const PlannedRun& run, bool done)>;
 
-// Prepares and runs each of the runs `ids` in its folder under dir; a run
-// that fails is marked failed and the others go on. Returns the number of
-// failed runs.
-int runLocally(const std::string& program, const std::string& dir, const PlannedRuns& runs, const std::vector<int>& ids,
-               int jobs, const RunEndedCallback& ended);
+// Prepares and runs each of the plan's runs `ids` in its folder under dir; a
+// run that fails, or whose input files no longer have the plan's SHA-256 once
+// it has read them, is marked failed and the others go on. Returns the number
+// of failed runs.
+int runLocally(const std::string& program, const std::string& dir, const ExperimentPlan& plan,
+               const std::vector<int>& ids, int jobs, const RunEndedCallback& ended);
 
 // The processors this process may use; at least 1.
 int availableCores();

@@ -181,7 +181,7 @@ TEST_F(Sweep, ThePoolRunsAsManyAtATimeAsItHasJobs) {
   inputs.dir.write("counting.sh", "#!/bin/sh\ntouch '" + active + "'/$$\nls '" + active + "' | wc -l >> '" + counts +
                                       "'\nsleep 0.5\nrm '" + active + "'/$$\nexit 1\n");
   ::chmod(program.c_str(), 0755);
-  EXPECT_EQ(runLocally(program, out(), p.runs, {0, 1, 2, 3}, 2, [](const PlannedRun&, bool) {}), 4);
+  EXPECT_EQ(runLocally(program, out(), p, {0, 1, 2, 3}, 2, [](const PlannedRun&, bool) {}), 4);
   std::string most = "0";
   for (const std::string& line : linesOf(readWholeFile(counts))) most = std::max(most, line);
   EXPECT_EQ(most, "2");
@@ -200,7 +200,7 @@ TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
       "' \"$@\" && head -c 700 \"$3/result/eval.txt\" > \"$3/cut\" && "
       "mv \"$3/cut\" \"$3/result/eval.txt\"; exit 0;;");
   std::vector<std::string> ended;
-  EXPECT_EQ(runLocally(program, out(), p.runs, {0, 1, 2, 3}, 2,
+  EXPECT_EQ(runLocally(program, out(), p, {0, 1, 2, 3}, 2,
                        [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
             3);
   EXPECT_EQ(ended.size(), 4u);
@@ -485,6 +485,23 @@ TEST_F(SweepOnFakeSlurm, NoticesAPercentSignAndAFailedCollectorLoseNothing) {
       << output;
   EXPECT_NE(output.find("cancel it by hand: scancel 4713"), std::string::npos) << output;
   EXPECT_EQ(readWholeFile(inputs.dir.file("out2/slurm/jobs.txt")), "4713\n");
+}
+
+// An input file changed while the experiment runs: every run that ends
+// after the change fails naming the file, rather than mixing the versions.
+TEST_F(Sweep, AnInputChangedDuringTheRunsFailsTheRunsThatMayHaveReadIt) {
+  const ExperimentPlan p = plan(kTwoPointsTwoSeeds);
+  prepareExperimentFolder(p, out(), false);
+  // The same value, written longer: other bytes, the same run.
+  const std::string program = failingProgram("*/0001) sed -i '10s/$/0/' '" + inputs.dir.file("in/price.txt") + "';;");
+  std::vector<std::string> ended;
+  EXPECT_EQ(runLocally(program, out(), p, {0, 1, 2, 3}, 1,
+                       [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
+            3);
+  EXPECT_EQ(ended, (std::vector<std::string>{"0000 done", "0001 failed", "0002 failed", "0003 failed"}));
+  std::string message;
+  EXPECT_EQ(runOutcome(out(), p.runs[2], &message), RunOutcome::Failed);
+  EXPECT_NE(message.find("in/price.txt' changed while the runs were under way"), std::string::npos) << message;
 }
 
 }  // namespace
