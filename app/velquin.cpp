@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
   mainWindow.setAnalyzerAction(mainWindow.factsPlotButton,
                                [factsPlot](const QString& dir) { factsPlot->openWith(dir); });
 
+  // An open analysis window of the directory a run wrote lists its files anew.
+  for (vk::ResultFrame* window : std::initializer_list<vk::ResultFrame*>{pathPlot, weightsPlot, contourPlot, factsPlot})
+    mainWindow.whenRunEnds([window](const QString& dir) { window->runEnded(dir); });
+
   mainWindow.show();
   return app.exec();
 }

@@ -520,6 +520,7 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
   startButton->setToolTip("Start a run with the parameters of para.txt (Alt+R)");
   progress_.end();
   showRunStatus();
+  for (const auto& action : runEndedActions_) action(runFiles.resultDir);
   if (end == RunEnd::Failed) reportError(failure);
   if (runEnded_) runEnded_();
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "model/Display.h"
 #include "run/ParameterFile.h"
@@ -62,6 +63,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   RunFiles runFiles;
 
   void setParametersDialog(ParametersDialog* dialog) { parametersDialog_ = dialog; }
+  // Calls action with the result directory whenever a run has ended.
+  void whenRunEnds(std::function<void(const QString& resultDir)> action) { runEndedActions_.push_back(action); }
   // Enables an Analyzer button: pressing it calls open with resultDir.
   void setAnalyzerAction(QPushButton* button, std::function<void(const QString& resultDir)> open);
 
@@ -200,6 +203,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   bool reportsErrors_ = false;
   int pathsRead_ = 0;
   std::function<void()> runEnded_;
+  std::vector<std::function<void(const QString&)>> runEndedActions_;
   // Last, so that a run still under way ends before the window's parts go.
   std::unique_ptr<RunThread> run_;
 };

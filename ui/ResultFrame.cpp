@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -225,14 +226,26 @@ void ResultFrame::chooseDirectory() {
 // list keeps the checks of the names the new directory also holds.
 void ResultFrame::takeDirectory(const QString& directory) {
   if (directory == resultDir && directoryField->text() == directory) return;
+  resultDir = directory;
+  directoryField->setText(directory);
+  refillKeepingChecks();
+}
+
+void ResultFrame::refillKeepingChecks() {
   QStringList checked;
   for (int i = 0; i < pathList->count(); ++i)
     if (pathList->item(i)->checkState() == Qt::Checked) checked << pathList->item(i)->text();
-  resultDir = directory;
-  directoryField->setText(directory);
   refillList();
   for (int i = 0; i < pathList->count(); ++i)
     if (checked.contains(pathList->item(i)->text())) pathList->item(i)->setCheckState(Qt::Checked);
+}
+
+void ResultFrame::runEnded(const QString& directory) {
+  if (!isVisible()) return;
+  // The same directory however it is written: "result", "./result/".
+  const auto place = [](const QString& d) { return QDir::cleanPath(QFileInfo(d).absoluteFilePath()); };
+  if (place(directory) != place(resultDir)) return;
+  refillKeepingChecks();
 }
 
 void ResultFrame::plot() {

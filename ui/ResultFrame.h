@@ -74,6 +74,10 @@ class ResultFrame : public QWidget {
   // visible. A window already open keeps its list until it is shown anew.
   void openWith(const QString& directory);
 
+  // A run into directory has ended: an open window listing it lists the
+  // files as they are now, keeping the checks of the names that stay.
+  void runEnded(const QString& directory);
+
   // The check list as the selection writer takes it, top to bottom.
   std::vector<ResultFileEntry> entries() const;
 
@@ -120,6 +124,7 @@ class ResultFrame : public QWidget {
   void buildLayout(const QString& closeButtonName);
   void connectHandlers();
   void refillList();
+  void refillKeepingChecks();
   void takeDirectory(const QString& directory);
   void placeBeside(const QRect& owner);
   void setAllChecked(bool checked);

@@ -143,6 +143,29 @@ class AnalysisWindowsTest : public QObject {
              (std::vector<std::string>{"rX.csv", "r0001.csv", "r0002.csv", "r0010.csv", "r10000.csv"}));
   }
 
+  // A run into the directory of an open window ends: the list shows the
+  // files as they are now and keeps the checks; other windows stay as they are.
+  void anOpenWindowListsItsDirectoryAnewWhenARunIntoItEnds() {
+    writeRateFiles();
+    PathPlotWindow paths(nullptr, &prompts);
+    paths.resultDir = dir;
+    paths.show();
+    paths.pathList->item(1)->setCheckState(Qt::Checked);  // r0001.csv
+    PathPlotWindow hidden(nullptr, &prompts);
+    hidden.resultDir = dir;
+    hidden.show();
+    hidden.hide();
+    writeFile(dir + "/r0003.csv", "");
+    paths.runEnded(dir + "/elsewhere");
+    QCOMPARE(listed(paths).size(), 3);
+    paths.runEnded(dir + "/./");
+    QCOMPARE(listed(paths), (QStringList{"r0000.csv", "r0001.csv", "r0002.csv", "r0003.csv"}));
+    QCOMPARE(paths.pathList->item(1)->checkState(), Qt::Checked);
+    QCOMPARE(checkedCount(paths), 1);
+    hidden.runEnded(dir);
+    QCOMPARE(hidden.pathList->count(), 3);
+  }
+
   void listsThePrefixFilesOnEveryShowing() {
     writeRateFiles();
     writeFile(dir + "/R0003.CSV", "");

@@ -718,6 +718,19 @@ class MainWindowTest : public QObject {
     QVERIFY(form.pathField->isEnabled());
   }
 
+  void theEndOfARunIsToldWithItsDirectory() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    QStringList told;
+    form.whenRunEnds([&](const QString& d) { told << d + (form.runInProgress() ? " running" : ""); });
+    runToEnd(form);
+    form.runFiles.priceFileName = "nowhere.txt";  // a failed run ends too
+    runToEnd(form);
+    QCOMPARE(told, (QStringList{"result", "result"}));
+  }
+
   void startDuringARunSaysSoAndStartsNoSecondRun() {
     ScratchDir dir;
     writeShortDemo(dir);
