@@ -179,7 +179,7 @@ class Calibrator {
       case WeightKind::Identity:
         return MomentMatrix::Identity(k, k);
       case WeightKind::Bootstrap: {
-        bootstrap_ = (blockBootstrap(actualChanges_, c_.momentColumns, c_.moments, c_.searchSeed));
+        bootstrap_ = blockBootstrap(actualChanges_, c_.momentColumns, c_.moments, c_.searchSeed);
         return inverseWeights(bootstrap_->covariance, c_.moments);
       }
       default:
@@ -386,7 +386,15 @@ class Calibrator {
       ranges.push_back(c_.estimate[i].to - c_.estimate[i].from);
     }
     r.errors = sandwichErrors(r.jacobian, weights_, r.omega, r.paths, ranges);
-    if (bootstrap_) r.bootstrap = *bootstrap_;
+    // The band of the actual moments goes in the report whatever the weights;
+    // where the resamples leave a moment undefined there is none.
+    if (!bootstrap_) {
+      try {
+        bootstrap_ = blockBootstrap(actualChanges_, c_.momentColumns, c_.moments, c_.searchSeed);
+      } catch (const RunError&) {
+      }
+    }
+    r.bootstrap = bootstrap_;
     writeCalibrationReport(c_, r, s_.dir);
     say("Wrote " + s_.dir + "/report.txt, report.csv and estimate/para.txt.");
   }

@@ -68,7 +68,8 @@ void writeCalibrationReport(const CalibrationDescription& c, const CalibrationRe
          std::to_string(c.seeds.size()) + " seeds x " + std::to_string(c.parameters.simtimes) + " paths), weights " +
          weightKindName(c.weights) + ", " + std::to_string(r.evaluations) + " evaluations.\n";
   if (r.bootstrap)
-    txt += "Bootstrap: " + std::to_string(r.bootstrap->resamples) + " moving-block resamples, blocks of " +
+    txt += "Band of the actual moments: " + std::to_string(r.bootstrap->resamples) +
+           " moving-block bootstrap resamples of the actual changes, blocks of " +
            std::to_string(r.bootstrap->blockLength) + " weeks.\n";
   txt += "\n" + padded("parameter", 14) + padded("estimate", 12) + padded("std.error", 12) +
          padded("95 % interval", 26) + padded("start", 12) + "range\n";
@@ -92,14 +93,19 @@ void writeCalibrationReport(const CalibrationDescription& c, const CalibrationRe
            " of a path's standard deviation across its whole range (or moves them as another does): these moments "
            "cannot tell its values apart, so it has no standard error.\n";
 
-  txt += "\n" + padded("moment", 24) + padded("actual", 14) + padded("fitted", 14) + padded("t-ratio", 10) + "start\n";
+  txt += "\n" + padded("moment", 24) + padded("actual", 14) + padded("95 % band of actual", 26) + padded("fitted", 14) +
+         padded("t-ratio", 10) + "start\n";
   for (std::size_t k = 0; k < c.moments.size(); ++k) {
     const auto at = static_cast<Eigen::Index>(k);
     const double t = momentTRatio(r.actual(at), r.fitted(at), r.omega(at, at), r.paths);
-    txt += padded(c.moments[k], 24) + padded(general(r.actual(at)), 14) + padded(general(r.fitted(at)), 14) +
-           padded(fixed(t, 2), 10) + general(r.startMoments(at)) + "\n";
-    csv += "moment," + c.moments[k] + "," + exactNumber(r.fitted(at)) + ",,,,," + exactNumber(r.actual(at)) + "," +
-           exactNumber(r.startMoments(at)) + "," + csvNumber(t) + "\n";
+    const bool band = r.bootstrap.has_value();
+    const double low = band ? r.bootstrap->lower[k] : std::nan("");
+    const double high = band ? r.bootstrap->upper[k] : std::nan("");
+    txt += padded(c.moments[k], 24) + padded(general(r.actual(at)), 14) +
+           padded(band ? "[" + general(low) + ", " + general(high) + "]" : "-", 26) +
+           padded(general(r.fitted(at)), 14) + padded(fixed(t, 2), 10) + general(r.startMoments(at)) + "\n";
+    csv += "moment," + c.moments[k] + "," + exactNumber(r.fitted(at)) + ",," + csvNumber(low) + "," + csvNumber(high) +
+           ",," + exactNumber(r.actual(at)) + "," + exactNumber(r.startMoments(at)) + "," + csvNumber(t) + "\n";
   }
   txt += "The t-ratio is (actual - fitted) / sqrt(var(one path) x (1 + 1/S)).\n";
   txt += "\nLoss at the estimate: " + general(r.loss) + "\n";

@@ -6,8 +6,9 @@
 // report.csv has the columns row, name, value, standard_error, lower_95,
 // upper_95, identified, actual, start, t_ratio: a row "parameter" per
 // estimated parameter (value: the estimate; start: the start point), a row
-// "moment" per moment (value: fitted at the estimate; actual; start: at the
-// start point; t_ratio), and rows "fit" for the loss, the paths and
+// "moment" per moment (value: fitted at the estimate; lower_95 and upper_95:
+// the band of the actual moment over the block bootstrap of the actual
+// changes; actual; start: at the start point; t_ratio), and rows "fit" for the loss, the paths and
 // evaluations, and the J test when it applies.
 #include <optional>
 #include <string>

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/ResultLine.h"
 #include "calibration/Calibration.h"
 #include "calibration/CandidateBatch.h"
 #include "experiment/ExperimentLock.h"
@@ -168,8 +169,17 @@ TEST_F(CalibrationRunTest, BootstrapWeightsComeFromBlocksOfTheActualChanges) {
   const std::string report = read("out/report.txt");
   // 18 simulated weeks: blocks of round(18^(1/3)) = 3.
   EXPECT_NE(report.find("weights bootstrap"), std::string::npos) << report;
-  EXPECT_NE(report.find("moving-block resamples, blocks of 3 weeks"), std::string::npos) << report;
+  EXPECT_NE(report.find("moving-block bootstrap resamples of the actual changes, blocks of 3 weeks"), std::string::npos)
+      << report;
   EXPECT_NE(report.find("No J test"), std::string::npos) << report;
+  // The actual std's band in report.csv holds the actual std.
+  const std::string csv = read("out/report.csv");
+  const std::size_t at = csv.find("\nmoment,std,");
+  ASSERT_NE(at, std::string::npos) << csv;
+  const std::vector<std::string> f = splitDelimited(csv.substr(at + 1, csv.find('\n', at + 1) - at - 1), ',');
+  ASSERT_EQ(f.size(), 10u) << csv;
+  EXPECT_LT(std::stod(f[4]), std::stod(f[7]));
+  EXPECT_GT(std::stod(f[5]), std::stod(f[7]));
 }
 
 TEST_F(CalibrationRunTest, InputsThatChangeWhileItRunsAreRefused) {
