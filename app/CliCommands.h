@@ -11,6 +11,7 @@ namespace vk {
 struct ContourSeries;
 struct FactsSeries;
 struct PathSummarySeries;
+struct SensitivityReport;
 struct SweepSummary;
 struct WeightsSeries;
 
@@ -25,6 +26,7 @@ struct PlotBinding {
   std::function<void(const WeightsSeries&, const std::string& file)> drawWeights;
   std::function<void(const SweepSummary&, const std::string& file)> drawSweep;
   std::function<void(const FactsSeries&, const std::string& file)> drawFacts;
+  std::function<void(const SensitivityReport&, const std::string& file)> drawSensitivity;
 };
 
 void addRunCommand(CLI::App& app);

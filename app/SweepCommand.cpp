@@ -270,7 +270,8 @@ void writeTable(const std::string& csvFile, const std::string& table) {
     throw RunError("Cannot write the table to stdout");
 }
 
-void sweepSensitivity(const SweepOptions& o) {
+void sweepSensitivity(const SweepOptions& o, const PlotBinding& plotting) {
+  if (!o.plotFile.empty() && plotting.handOver) plotting.handOver();
   SensitivitySettings settings;
   settings.metric = o.metric;
   settings.resamples = o.resamples;
@@ -281,9 +282,13 @@ void sweepSensitivity(const SweepOptions& o) {
   if (!o.csvFile.empty())
     std::fprintf(stderr, "Wrote the %s indices of %s over %zu parameters into %s.\n", report.design.c_str(),
                  o.metric.c_str(), report.names.size(), o.csvFile.c_str());
+  if (o.plotFile.empty()) return;
+  plotting.drawSensitivity(report, o.plotFile);
+  std::fprintf(stderr, "Drew the %s indices of %s into %s.\n", report.design.c_str(), o.metric.c_str(),
+               o.plotFile.c_str());
 }
 
-void addSensitivityCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o) {
+void addSensitivityCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>& o, const PlotBinding& plotting) {
   CLI::App* command = sweep.add_subcommand(
       "sensitivity",
       "Which parameters matter: the Sobol indices (first order S1 after Saltelli 2010, total ST\n"
@@ -300,7 +305,13 @@ void addSensitivityCommand(CLI::App& sweep, const std::shared_ptr<SweepOptions>&
       ->capture_default_str();
   command->add_flag("--check", o->check,
                     "Convergence: add the indices from the first half of the samples (columns ending _half)");
-  command->callback([o] { sweepSensitivity(*o); });
+  command
+      ->add_option("--plot", o->plotFile,
+                   "Also draw the indices into FILE (PNG, SVG or PDF by the extension): bars with their intervals\n"
+                   "(saltelli) or mu* against sigma, each parameter named (morris)")
+      ->type_name("FILE")
+      ->check(CLI::Validator(plotFileProblem, "", "picture file"));
+  command->callback([o, plotting] { sweepSensitivity(*o, plotting); });
 }
 
 void sweepVariance(const SweepOptions& o) {
@@ -355,7 +366,7 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) 
                          "table of results. See README for the description file.");
   sweep->require_subcommand(1);
   if (plotting) addPlotCommand(*sweep, o, *plotting);
-  if (plotting) addSensitivityCommand(*sweep, o);
+  if (plotting) addSensitivityCommand(*sweep, o, *plotting);
   if (plotting) addVarianceCommand(*sweep, o);
   if (!withRuns) return;
 

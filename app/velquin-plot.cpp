@@ -7,6 +7,7 @@
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "chart/SummaryPlot.h"
+#include "experiment/SensitivityAnalysis.h"
 #include "experiment/SweepSummary.h"
 
 int main(int argc, char** argv) {
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
   plotting.drawWeights = [](const vk::WeightsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
   plotting.drawSweep = [](const vk::SweepSummary& s, const std::string& file) { vk::plotSummary(s, file); };
   plotting.drawFacts = [](const vk::FactsSeries& s, const std::string& file) { vk::plotSummary(s, file); };
+  plotting.drawSensitivity = [](const vk::SensitivityReport& r, const std::string& file) { vk::plotSummary(r, file); };
   return vk::runCommandLine(argc, argv, false, &plotting);
 }

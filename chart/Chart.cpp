@@ -6,6 +6,7 @@
 #include <qwt_color_map.h>
 #include <qwt_column_symbol.h>
 #include <qwt_graphic.h>
+#include <qwt_interval_symbol.h>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
 #include <qwt_plot_barchart.h>
@@ -14,6 +15,7 @@
 #include <qwt_plot_grid.h>
 #include <qwt_plot_intervalcurve.h>
 #include <qwt_plot_layout.h>
+#include <qwt_plot_marker.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
@@ -186,10 +188,22 @@ void LineSeries::showMarkers(int size) {
   curve_->setLegendAttribute(QwtPlotCurve::LegendShowSymbol, true);
 }
 
+void LineSeries::showMarkersOnly(int size) {
+  showMarkers(size);
+  curve_->setStyle(QwtPlotCurve::NoCurve);
+}
+
 BandSeries::BandSeries(const QString& title, const QColor& colour, BandStyle style)
     : band_(new QwtPlotIntervalCurve(title)) {
   band_->setStyle(QwtPlotIntervalCurve::Tube);
-  if (style == BandStyle::Filled) {
+  if (style == BandStyle::ErrorBars) {
+    band_->setStyle(QwtPlotIntervalCurve::NoCurve);
+    QwtIntervalSymbol* bar = new QwtIntervalSymbol(QwtIntervalSymbol::Bar);
+    bar->setWidth(7);
+    bar->setPen(QPen(colour, 1.5));
+    band_->setSymbol(bar);
+    band_->setPen(colour, 1.5);
+  } else if (style == BandStyle::Filled) {
     QColor fill = colour;
     fill.setAlpha(85);
     band_->setBrush(fill);
@@ -379,6 +393,19 @@ void Chart::fixBottomAxis(double min, double max, double step) {
 }
 
 void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
+
+void Chart::addLabel(double x, double y, const QString& text) {
+  QwtPlotMarker* marker = new QwtPlotMarker;
+  marker->setItemAttribute(QwtPlotItem::Legend, false);
+  marker->setValue(x, y);
+  QwtText label(text);
+  QFont f = font();
+  f.setPixelSize(11);
+  label.setFont(f);
+  marker->setLabel(label);
+  marker->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+  marker->attach(this);
+}
 
 void Chart::setNote(const QString& text) {
   if (!note_) {

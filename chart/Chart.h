@@ -21,7 +21,7 @@
 //   addColourGrid a grid series drawn as coloured cells without borders
 //   addContour    a grid series drawn as contour lines in the same palette
 //   addBand       an interval per X (band->addInterval(x, low, high)),
-//                 drawn as a filled band or as its two edges
+//                 drawn as a filled band, as its two edges or as error bars
 //
 // A grid point (x, y, z) is a cell of a regular grid: x runs along the
 // horizontal axis, z up the vertical axis, and y is the value that the colour
@@ -93,6 +93,8 @@ class LineSeries final : public PointSeries {
   QwtPlotCurve* curve() const { return curve_; }
   // A round mark of that size in pixels, in the line's colour, at every point.
   void showMarkers(int size);
+  // The marks alone, no line: a scatter of the points.
+  void showMarkersOnly(int size);
 
  private:
   friend class Chart;
@@ -142,7 +144,8 @@ class GridSeries final : public ChartSeries {
   bool automaticLevels_ = true;
 };
 
-enum class BandStyle { Filled, Edges };
+// ErrorBars: each interval a vertical bar with short caps, nothing joined.
+enum class BandStyle { Filled, Edges, ErrorBars };
 
 // One interval per X, X ascending: a band between a lower and an upper line.
 class BandSeries final : public ChartSeries {
@@ -211,6 +214,10 @@ class Chart : public QwtPlot {
   // A colour bar on the right axis with the grid's palette over the range of
   // the values it holds, titled.
   void showColourScale(const GridSeries* grid, const QString& title);
+
+  // A short text beside the point (x, y) of the plotting area, such as the
+  // name of a scattered point; it stays until the chart is destroyed.
+  void addLabel(double x, double y, const QString& text);
 
   // A line of text in the middle of the plotting area, for what the chart
   // does not show; an empty text removes it.

@@ -8,6 +8,7 @@
 #include "chart/ContourChart.h"
 #include "chart/FactsView.h"
 #include "chart/PathChart.h"
+#include "chart/SensitivityChart.h"
 #include "chart/SweepChart.h"
 #include "chart/WeightsChart.h"
 
@@ -39,6 +40,7 @@ void plotSummary(const ContourSeries& summary, const std::string& file) { plotWi
 void plotSummary(const WeightsSeries& summary, const std::string& file) { plotWith<WeightsChart>(summary, file); }
 
 void plotSummary(const SweepSummary& summary, const std::string& file) { plotWith<SweepChart>(summary, file); }
+void plotSummary(const SensitivityReport& report, const std::string& file) { plotWith<SensitivityChart>(report, file); }
 void plotSummary(const FactsSeries& summary, const std::string& file) {
   OffscreenChartApplication app;
   FactsPanel panel;

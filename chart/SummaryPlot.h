@@ -11,6 +11,7 @@ namespace vk {
 struct ContourSeries;
 struct FactsSeries;
 struct PathSummarySeries;
+struct SensitivityReport;
 struct SweepSummary;
 struct WeightsSeries;
 
@@ -20,6 +21,7 @@ void plotSummary(const PathSummarySeries& summary, const std::string& file);
 void plotSummary(const ContourSeries& summary, const std::string& file);
 void plotSummary(const WeightsSeries& summary, const std::string& file);
 void plotSummary(const SweepSummary& summary, const std::string& file);
+void plotSummary(const SensitivityReport& report, const std::string& file);
 // The facts panel: two autocorrelation charts, the distribution and the table.
 void plotSummary(const FactsSeries& summary, const std::string& file);
 

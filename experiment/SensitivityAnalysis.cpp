@@ -62,18 +62,15 @@ std::string columns(const std::vector<std::string>& names, const std::string& su
 
 using Rows = std::vector<std::string>;
 
-Rows sobolRows(const std::vector<double>& values, int k, int resamples, std::uint64_t seed) {
+Rows rowsOf(const std::vector<SobolFactor>& factors) {
   Rows rows;
-  for (const SobolFactor& f : sobolIndices(values, k, resamples, seed))
-    rows.push_back(fields(f.first) + "," + fields(f.total));
+  for (const SobolFactor& f : factors) rows.push_back(fields(f.first) + "," + fields(f.total));
   return rows;
 }
 
-Rows morrisRows(const std::vector<std::vector<double>>& units, const std::vector<double>& values, int k, int resamples,
-                std::uint64_t seed) {
+Rows rowsOf(const std::vector<MorrisFactor>& factors) {
   Rows rows;
-  for (const MorrisFactor& f : morrisIndices(units, values, k, resamples, seed))
-    rows.push_back(fields(f.mu) + "," + fields(f.muStar) + "," + fields(f.sigma));
+  for (const MorrisFactor& f : factors) rows.push_back(fields(f.mu) + "," + fields(f.muStar) + "," + fields(f.sigma));
   return rows;
 }
 
@@ -90,6 +87,7 @@ SensitivityReport sensitivityOf(const std::string& dir, const SensitivitySetting
   const Description& d = plan.description;
   SensitivityReport report;
   report.design = designWord(d.design);
+  report.metric = settings.metric;
   if (d.design != DesignKind::Saltelli && d.design != DesignKind::Morris)
     throw RunError(dir + " holds a " + report.design +
                    " design; sensitivity indices need [design] kind = \"saltelli\" or \"morris\"");
@@ -109,20 +107,26 @@ SensitivityReport sensitivityOf(const std::string& dir, const SensitivitySetting
   // The bootstrap is seeded by the design's seed: the same directory gives the same table.
   const std::uint64_t seed = d.designSeed;
   const std::vector<std::vector<double>> units = saltelli ? std::vector<std::vector<double>>() : designUnits(d);
-  const auto rowsOf = [&](std::size_t count) {
+  // The indices from the design's first `count` values.
+  const auto indicesOf = [&](std::size_t count) {
     const std::vector<double> part(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count));
-    if (saltelli) return sobolRows(part, k, settings.resamples, seed);
+    if (saltelli) {
+      report.sobol = sobolIndices(part, k, settings.resamples, seed);
+      return rowsOf(report.sobol);
+    }
     const std::vector<std::vector<double>> unitPart(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(count));
-    return morrisRows(unitPart, part, k, settings.resamples, seed);
+    report.morris = morrisIndices(unitPart, part, k, settings.resamples, seed);
+    return rowsOf(report.morris);
   };
-  const Rows whole = rowsOf(values.size());
   Rows half;
   if (settings.check) {
     const std::size_t block = static_cast<std::size_t>(k) + (saltelli ? 2 : 1);
     const std::size_t samples = values.size() / block;
     if (samples < 4) throw RunError("the convergence check needs at least 4 samples or trajectories");
-    half = rowsOf(samples / 2 * block);
+    half = indicesOf(samples / 2 * block);
   }
+  // Last, so that the report keeps the whole design's indices.
+  const Rows whole = indicesOf(values.size());
 
   report.table = "parameter" + columns(indexNames, "") + (settings.check ? columns(indexNames, "_half") : "") + "\n";
   for (int i = 0; i < k; ++i)

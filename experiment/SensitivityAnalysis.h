@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "experiment/SensitivityIndices.h"
+
 namespace vk {
 
 struct SensitivitySettings {
@@ -27,10 +29,15 @@ struct SensitivitySettings {
 };
 
 struct SensitivityReport {
-  std::string design;              // saltelli or morris
+  std::string design;  // saltelli or morris
+  std::string metric;
   std::vector<std::string> names;  // the varied parameters
   std::string table;               // the CSV text
   std::vector<std::string> notes;  // what the user should know: rows left out, undefined indices
+  // The indices over the whole design, one per parameter: sobol on a
+  // saltelli design, morris on a morris one.
+  std::vector<SobolFactor> sobol;
+  std::vector<MorrisFactor> morris;
 };
 
 // Reads DIR's record and results.csv. A directory whose design is neither
