@@ -11,6 +11,7 @@
 
 #include "experiment/ExperimentRecord.h"
 #include "experiment/Plan.h"
+#include "experiment/VarianceShares.h"
 #include "io/RunError.h"
 #include "tests/experiment/ExperimentInputs.h"
 
@@ -161,6 +162,37 @@ TEST_F(Sensitivity, EmptyValuesAreCountedAndAConstantMetricHasNoIndices) {
   EXPECT_EQ(indices()[1], (std::vector<std::string>{"pcross1", "", "", "", "", "", ""}));
   ASSERT_EQ(report.notes.size(), 1u);
   EXPECT_EQ(report.notes[0], "rmse_ratio is the same at every point: its indices are undefined and left empty");
+}
+
+// sweep variance reads the same table: paths within runs, seeds within
+// points; --log refuses a value that has no log, naming its line.
+TEST_F(Sensitivity, VarianceSharesComeFromTheTableWithRowsLeftOutCounted) {
+  experiment(
+      "kind = \"saltelli\"\nsamples = 8\n",
+      [](const std::vector<double>& u, int path) {
+        return u[0] > 0.7 && path == 1 ? std::string() : around(1 + 4 * u[0], path);
+      },
+      5);
+  const VarianceReport report = varianceOf(out(), "rmse_ratio", false, 100);
+  const auto table = csvLines(report.table);
+  ASSERT_EQ(table.size(), 4u);
+  EXPECT_EQ(table[0], (std::vector<std::string>{"level", "variance", "share", "share_low", "share_high"}));
+  EXPECT_EQ(table[1][0], "point");
+  EXPECT_EQ(table[3][0], "path");
+  EXPECT_GT(std::stod(table[1][2]), 0.8);
+  ASSERT_GE(report.notes.size(), 3u);
+  EXPECT_NE(report.notes[0].find("without a value of rmse_ratio left out"), std::string::npos) << report.notes[0];
+  EXPECT_EQ(report.notes[1], "1 run not done left out");
+
+  experiment("kind = \"saltelli\"\nsamples = 8\n",
+             [](const std::vector<double>& u, int path) { return around(u[0] - 0.5, path); });
+  try {
+    varianceOf(out(), "rmse_ratio", true, 100);
+    ADD_FAILURE() << "a log of a value below zero was taken";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("results.csv, line "), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("--log needs a positive metric"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace
