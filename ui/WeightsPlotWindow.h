@@ -6,6 +6,8 @@
 #include "chart/WeightsChart.h"
 #include "ui/ResultFrame.h"
 
+class QLabel;
+
 namespace vk {
 
 class Chart;
@@ -18,6 +20,8 @@ class WeightsPlotWindow : public ResultFrame {
 
   Chart* chart;
   WeightsChart view;
+  // Which weights the chart draws and where the others are.
+  QLabel* drawnNote;
 
  protected:
   void plotSummary() override;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -164,6 +165,13 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(checkedCount(paths), 1);
     hidden.runEnded(dir);
     QCOMPARE(hidden.pathList->count(), 3);
+  }
+
+  void theWeightsWindowSaysWhichWeightsItDraws() {
+    WeightsPlotWindow weights(nullptr, &prompts);
+    weights.show();
+    QCOMPARE(weights.drawnNote->text(), QString("Drawn: weights 1 to 17. weight.txt holds every weight of the run."));
+    QVERIFY(weights.drawnNote->isVisible());
   }
 
   void listsThePrefixFilesOnEveryShowing() {
