@@ -15,7 +15,8 @@
 #   chart     the chart adapter and the chart views -> experiment, analysis,
 #             io, Qt
 #   ui        the windows -> chart, analysis, run, model, io, Qt
-#   app       the programs -> ui, chart, analysis, calibration, experiment, run, io
+#   app       the programs -> ui, chart, analysis, calibration, experiment, run,
+#             model, io
 #
 # The folders stand in that order, io at the bottom: each may include only
 # folders below it, so no two folders include each other; the check refuses
