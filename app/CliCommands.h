@@ -40,6 +40,7 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting);
 void addCalibrateCommand(CLI::App& app, bool withRuns);
 
 // This program, for the runs it starts: they must be the very same binary.
+// The local pool starts them as forks of this process (LocalPool.h).
 std::string thisProgram();
 // The command line as typed, each word quoted where a shell would need it.
 std::string thisCommandLine();

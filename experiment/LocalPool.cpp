@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <thread>
@@ -21,12 +22,44 @@ namespace vk {
 
 namespace {
 
+struct ForkedProgram {
+  std::string program;
+  CommandRunner runner;
+};
+
+ForkedProgram& forkedProgram() {
+  static ForkedProgram forked;
+  return forked;
+}
+
+// The run's command in a fork of this process, its output in the log.
+pid_t forkRun(const std::vector<std::string>& words, const std::string& log, std::string& problem) {
+  std::fflush(nullptr);  // or the child would write the pool's pending output again
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    problem = std::string("cannot start a run: ") + std::strerror(errno);
+    return -1;
+  }
+  if (pid > 0) return pid;
+  const int in = ::open("/dev/null", O_RDONLY);
+  const int out = ::open(log.c_str(), O_WRONLY | O_APPEND);
+  if (in < 0 || out < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
+      ::dup2(out, STDERR_FILENO) < 0)
+    ::_exit(127);
+  ::close(in);
+  ::close(out);
+  int code = 1;
+  try {
+    code = forkedProgram().runner(words);
+  } catch (...) {
+  }
+  std::fflush(nullptr);
+  ::_exit(code);
+}
+
 // Starts the run with its output in its log; -1 and the reason when it cannot.
 pid_t startRun(const std::string& program, const std::string& dir, const PlannedRun& run, std::string& problem) {
   const std::vector<std::string> words = runCommandLine(program, dir, run);
-  std::vector<char*> argv;
-  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-  argv.push_back(nullptr);
   try {
     startRunLog(program, dir, run);
   } catch (const RunError& e) {
@@ -34,6 +67,10 @@ pid_t startRun(const std::string& program, const std::string& dir, const Planned
     return -1;
   }
   const std::string log = runLogFile(dir, run);
+  if (forkedProgram().runner && program == forkedProgram().program) return forkRun(words, log, problem);
+  std::vector<char*> argv;
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -50,6 +87,10 @@ pid_t startRun(const std::string& program, const std::string& dir, const Planned
 }
 
 }  // namespace
+
+void runForkedWhenProgramIs(const std::string& program, CommandRunner runner) {
+  forkedProgram() = {program, std::move(runner)};
+}
 
 int availableCores() {
   cpu_set_t set;

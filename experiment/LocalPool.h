@@ -19,6 +19,16 @@ using RunEndedCallback = std::function<void(const PlannedRun& run, bool done)>;
 int runLocally(const std::string& program, const std::string& dir, const ExperimentPlan& plan,
                const std::vector<int>& ids, int jobs, const RunEndedCallback& ended);
 
+// A command line run by this very program: its exit status.
+using CommandRunner = std::function<int(const std::vector<std::string>& words)>;
+
+// Runs whose program is `program` (this program's own file) are started as
+// a fork of this process that runs their command line through `runner`,
+// rather than by loading the program anew: the same code on the same
+// arguments, so the same bytes, without the cost of starting a program,
+// which is most of a short run's. Other programs are always started anew.
+void runForkedWhenProgramIs(const std::string& program, CommandRunner runner);
+
 // The processors this process may use; at least 1.
 int availableCores();
 
