@@ -100,7 +100,11 @@ void addRunCommand(CLI::App& app) {
                       "the fixed seed. Seed 0 is the fixed seed 0.873944312987 (the same bytes as no\n"
                       "--seed); any other S is mixed into a real in (0, 1), the same on every machine.\n"
                       "The generator's start value is logged.")
-      ->type_name("S");
+      ->type_name("S")
+      // An empty S would otherwise read as no --seed: the fixed seed, silently.
+      ->check(CLI::Validator(
+          [](const std::string& s) { return s.empty() ? std::string("an empty seed names no number") : std::string(); },
+          "", "seed"));
   run->add_flag("--move-earlier", options->moveEarlier,
                 "Move the files of an earlier run in the result directory that this run will not rewrite\n"
                 "into a new sub-folder earlier-run-N (without it they are only named on stderr)");

@@ -5,11 +5,14 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
+#include <tuple>
 
 #include <toml++/toml.h>
 
 #include "io/RunError.h"
+#include "io/TextFormat.h"
 #include "run/ParameterFile.h"
 
 namespace vk {
@@ -225,7 +228,11 @@ class DescriptionReader {
         readRange(entry, *value.as_table(), what);
       } else {
         for (const toml::node& item : listOf(value, what)) {
-          entry.numbers.push_back(number(item, what, entry.integer));
+          const double v = number(item, what, entry.integer);
+          // Each value would run twice, and its runs count twice in every summary.
+          if (std::find(entry.numbers.begin(), entry.numbers.end(), v) != entry.numbers.end())
+            fail(placeOf(item), what + " lists " + general(v, 10) + " twice");
+          entry.numbers.push_back(v);
           entry.numberPlaces.push_back(placeOf(item));
         }
       }
@@ -243,6 +250,13 @@ class DescriptionReader {
     entry.isRange = true;
     entry.from = number(*from, what + ".from", entry.integer);
     entry.to = number(*to, what + ".to", entry.integer);
+    // A sampled whole number is converted to int: past its range the value
+    // would be undefined.
+    for (const auto& [node, end, value] : {std::tuple{from, ".from", entry.from}, std::tuple{to, ".to", entry.to}})
+      if (entry.integer && (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()))
+        fail(placeOf(*node), what + end + " = " + general(value, 19) + " lies outside the whole numbers a run holds (" +
+                                 plainInt(std::numeric_limits<int>::min()) + ".." +
+                                 plainInt(std::numeric_limits<int>::max()) + ")");
     if (const toml::node* steps = range.get("steps")) {
       const long long n = whole(*steps, what + ".steps");
       if (n < 1 || n > 1000000)

@@ -140,6 +140,10 @@ TEST(Parameters, ValuesBeyondALimitAreRefusedNamingLineValueAndLimit) {
   p = demoParameters();
   p.teachyear = 801;
   EXPECT_NE(refusal(p).find("teachyear = 801 is outside what a run supports (0..800"), std::string::npos);
+  // A negative count of paths would run none and report an empty eval.txt as done.
+  p = demoParameters();
+  p.simtimes = -3;
+  EXPECT_NE(refusal(p).find("line 16: simtimes = -3 is outside what a run supports (at least 0"), std::string::npos);
 }
 
 TEST(Parameters, ValuesAtALimitAreAccepted) {
