@@ -50,7 +50,10 @@ ErrorsWindow::ErrorsWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   // Path order until the user sorts by another column.
   table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
   table->setSortingEnabled(true);
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Fixed widths: fitting the columns to their contents measures every cell
+  // at every new path.
+  table->horizontalHeader()->setDefaultSectionSize(80);
+  table->horizontalHeader()->resizeSection(0, 50);
   table->setToolTip(
       "Each finished path's errors against the actual rate; a ratio below 1 means the simulation "
       "forecast better than a random walk with the training stretch's drift");
@@ -60,7 +63,7 @@ ErrorsWindow::ErrorsWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   auto* column = new QVBoxLayout(this);
   column->addWidget(table, 1);
   column->addWidget(summary);
-  resize(610, 380);
+  resize(600, 380);
 }
 
 void ErrorsWindow::beginRun(const QString& directory) {
@@ -105,8 +108,10 @@ QString ErrorsWindow::summaryText() const {
 
 void ErrorsWindow::fillTable() {
   table->setSortingEnabled(false);
+  // During a run the report only grows: the rows already shown stay.
+  const int shown = table->rowCount() <= static_cast<int>(rows_.size()) ? table->rowCount() : 0;
   table->setRowCount(static_cast<int>(rows_.size()));
-  for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
+  for (int i = shown; i < static_cast<int>(rows_.size()); ++i) {
     const PathErrorRow& r = rows_[static_cast<std::size_t>(i)];
     const double values[] = {double(r.path), r.rmseSim, r.rmseWalk, r.rmseRatio, r.maeSim, r.maeWalk, r.maeRatio};
     for (int c = 0; c < kHeaders.size(); ++c) table->setItem(i, c, new NumberItem(values[c], c == 0 ? 0 : 4));
