@@ -97,7 +97,10 @@ SensitivityReport sensitivityOf(const std::string& dir, const SensitivitySetting
   if (m.emptyRows > 0)
     report.notes.push_back(std::to_string(m.emptyRows) + " path row" + (m.emptyRows == 1 ? "" : "s") +
                            " without a value of " + settings.metric + " left out");
-  if (allEqual(values))
+  // A metric that never changes says nothing about which parameter matters:
+  // no index, rather than Sobol's 0/0 or Morris's zeros.
+  const bool constant = allEqual(values);
+  if (constant)
     report.notes.push_back(settings.metric + " is the same at every point: its indices are undefined and left empty");
 
   const int k = static_cast<int>(report.names.size());
@@ -115,7 +118,8 @@ SensitivityReport sensitivityOf(const std::string& dir, const SensitivitySetting
       return rowsOf(report.sobol);
     }
     const std::vector<std::vector<double>> unitPart(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(count));
-    report.morris = morrisIndices(unitPart, part, k, settings.resamples, seed);
+    report.morris =
+        constant ? std::vector<MorrisFactor>(k) : morrisIndices(unitPart, part, k, settings.resamples, seed);
     return rowsOf(report.morris);
   };
   Rows half;

@@ -162,6 +162,9 @@ TEST_F(Sensitivity, EmptyValuesAreCountedAndAConstantMetricHasNoIndices) {
   EXPECT_EQ(indices()[1], (std::vector<std::string>{"pcross1", "", "", "", "", "", ""}));
   ASSERT_EQ(report.notes.size(), 1u);
   EXPECT_EQ(report.notes[0], "rmse_ratio is the same at every point: its indices are undefined and left empty");
+  experiment("kind = \"morris\"\ntrajectories = 4\nlevels = 4\n",
+             [](const std::vector<double>&, int) { return std::string("2"); });
+  EXPECT_EQ(indices()[2], (std::vector<std::string>{"gap1", "", "", "", "", "", "", "", "", ""}));
 }
 
 // sweep variance reads the same table: paths within runs, seeds within
