@@ -128,6 +128,10 @@ void runOnThisMachine(const SweepOptions& o, const ExperimentPlan& plan, const s
   const RunCounts counts = writeResultsTable(plan, dir, false);
   say(o, "Wrote " + dir + "/results.csv: " + countsText(counts) + ".");
   failIfRunsFailed(counts, static_cast<int>(plan.runs.size()), dir);
+  // Every run has ended; one without a mark could not even be marked failed.
+  if (counts.pending > 0)
+    throw RunError(std::to_string(counts.pending) + " of " + std::to_string(plan.runs.size()) +
+                   " runs failed and could not be marked so (is the disk full?); a resume runs them again");
 }
 
 void submitToCluster(const SweepOptions& o, const ExperimentPlan& plan, const std::string& dir) {

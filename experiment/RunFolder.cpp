@@ -51,10 +51,11 @@ const char* const kSummaryFiles[] = {kReportFileName, kFactsSummaryFileName, kLo
 
 // Removes what a run that keeps only its summaries does not keep: the
 // per-path files and the random-state files.
-void removeAllButSummaries(const std::string& resultFolder) {
+void removeResultFiles(const std::string& resultFolder, bool keepSummaries) {
   std::error_code error;
   for (fs::directory_iterator entry(resultFolder, error), end; !error && entry != end; entry.increment(error)) {
-    if (!entry->is_regular_file() || isSummaryFile(entry->path().filename().string())) continue;
+    const std::string name = entry->path().filename().string();
+    if (!entry->is_regular_file() || name == kLockFileName || (keepSummaries && isSummaryFile(name))) continue;
     if (!fs::remove(entry->path(), error) || error)
       throw RunError("Cannot remove '" + entry->path().string() + "': " + error.message());
   }
@@ -173,7 +174,12 @@ bool isSummaryFile(const std::string& name) {
 }
 
 void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message) {
-  writeFileAtomically(runFolder(dir, run) + "/" + kFailedMark, oneLine(message) + "\n");
+  try {
+    writeFileAtomically(runFolder(dir, run) + "/" + kFailedMark, oneLine(message) + "\n");
+  } catch (const RunError&) {
+    // A full disk may not take the mark either. The run then stays without
+    // one, pending, and is run again on resume; the pool has counted it.
+  }
 }
 
 bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus) {
@@ -181,17 +187,18 @@ bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus)
   const bool lean = run.keep == OutputKeep::Summaries;
   if (problem.empty()) {
     try {
-      if (lean) removeAllButSummaries(runResultFolder(dir, run));
+      if (lean) removeResultFiles(runResultFolder(dir, run), true);
       writeFileAtomically(runFolder(dir, run) + "/" + kDoneMark, "done\n");
       return true;
     } catch (const RunError& e) {
       problem = e.what();
     }
   }
-  // A failed run that keeps only summaries must not hold on to the space of
-  // its files either: the disk may be what it failed on. Its log says why.
+  // A failed run that keeps only summaries holds on to no space, as the
+  // disk may be what it failed on, and leaves no summary it may have cut
+  // short. Its log says why it failed.
   if (lean) try {
-      removeAllButSummaries(runResultFolder(dir, run));
+      removeResultFiles(runResultFolder(dir, run), false);
     } catch (const RunError&) {
     }
   markRunFailed(dir, run, problem);

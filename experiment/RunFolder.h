@@ -49,6 +49,8 @@ bool isSummaryFile(const std::string& name);
 // summary is written; failed with the reason otherwise. A run that keeps only its summaries has its other result
 // files removed before it is marked done. True when done.
 bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus);
+// Marks the run failed with the message; a mark that cannot be written
+// leaves the run pending, never done.
 void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message);
 
 }  // namespace vk

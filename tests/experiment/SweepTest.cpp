@@ -317,6 +317,33 @@ TEST_F(Sweep, TheTableMakesMissingFactsAndRefusesFactsOfOtherPaths) {
   EXPECT_NE(table[4].find("path 2"), std::string::npos) << table[4];
 }
 
+// A disk that fills during a sweep that keeps only summaries: the runs
+// fail and say so, no summary is left cut short, nothing reports success,
+// and once there is room again a resume completes the very same table.
+TEST_F(Sweep, ADiskThatFillsFailsTheRunsAndLeavesNoSummaryHalfWritten) {
+  const std::string lean = std::string(kTwoPointsTwoSeeds) + "[output]\nkeep = \"summaries\"\n";
+  inputs.description(lean);
+  ASSERT_EQ(cli("sweep run sweep.toml --out reference --quiet"), 0) << output;
+  fs::create_directories(inputs.dir.path() / "small");
+  if (::geteuid() != 0 || shell("mount -t tmpfs -o size=1m tmpfs small") != 0)
+    GTEST_SKIP() << "mounting a small file system needs root: " << output;
+  // Room for the record and about one run's files.
+  shell("dd if=/dev/zero of=small/filler bs=4096 count=$(($(stat -f -c %a small) - 12)) 2>/dev/null");
+  EXPECT_EQ(cli("sweep run sweep.toml --out small/out --jobs 1 --quiet"), 1);
+  EXPECT_NE(output.find("No space left on device"), std::string::npos) << output;
+  for (const auto& entry : fs::recursive_directory_iterator(inputs.dir.path() / "small/out")) {
+    const fs::path folder = entry.path().parent_path().parent_path();
+    if (entry.path().filename() == "eval.txt" || entry.path().filename() == "facts.csv")
+      EXPECT_TRUE(fs::exists(folder / "done")) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+  }
+  fs::remove(inputs.dir.path() / "small/filler");
+  EXPECT_EQ(cli("sweep run sweep.toml --out small/out --quiet"), 0) << output;
+  EXPECT_EQ(readWholeFile(inputs.dir.path() / "small/out/results.csv"),
+            readWholeFile(inputs.dir.path() / "reference/results.csv"));
+  shell("umount small");
+}
+
 // A cluster task holds a chunk of runs, each marked on its own: a task
 // killed midway keeps the runs it finished, the collector fails the rest,
 // and a resume runs only those.
