@@ -87,7 +87,12 @@ class DescriptionReader {
 
   std::string text(const toml::node& node, const std::string& what) const {
     if (!node.is_string()) fail(placeOf(node), what + " must be a text in quotes, not " + typeName(node));
-    return node.as_string()->get();
+    const std::string& value = node.as_string()->get();
+    // A NUL would cut the name short in every message and put a raw NUL into
+    // results.csv.
+    if (value.find('\0') != std::string::npos)
+      fail(placeOf(node), what + " holds a NUL character (\\u0000), which no file name may hold");
+    return value;
   }
 
   long long whole(const toml::node& node, const std::string& what) const {

@@ -56,6 +56,10 @@ ReplayList readReplayList(bool detail) {
   }
   const int countLine = list.line();
   const int count = readIntLine(list);
+  // A negative count would replay nothing and report success.
+  if (count < 0)
+    refuseValue(std::string(kReplayListFile) + ", line " + plainInt(countLine), "the number of paths", plainInt(count),
+                "at least 0; it counts the path numbers that follow");
   for (int i = 0; i < count; ++i) {
     // A number missing at the end would read as 0 and replay path 0 over its
     // stored result.

@@ -107,6 +107,7 @@ TEST_F(DescriptionTest, RefusesWithTheLineColumnAndWhatIsAllowed) {
       {head + "maxyear = [90, 400]\n", {"maxyear = 400", "price file", "holds weeks up to"}},
       {head + "delta = [0.0000045]\n", {"line 3, column 10", "five decimals"}},
       {head + "wdata = [\"wdata.txt\", \"nowhere.txt\"]\n", {"line 3, column 23", "nowhere.txt", "does not exist"}},
+      {head + "wdata = [\"wdata.txt\\u0000x\"]\n", {"line 3, column 10", "holds a NUL character"}},
       {head + "market = [{ price = \"gone.txt\", data = \"data.txt\" }]\n", {"gone.txt", "does not exist"}},
       {head + "market = [{ price = \"price.txt\" }]\n", {"names its price and its data file"}},
       {head + "popsize = [10, 12]\n[design]\nkind = \"lhs\"\nsamples = 4\n", {"line 3", "ranges only"}},

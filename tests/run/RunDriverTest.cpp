@@ -157,6 +157,9 @@ TEST_F(RunDriver, MissingInputFilesStopTheRunNamingTheFile) {
 
   dir.write("para.txt", para("read"));
   EXPECT_NE(run().find("'filename.txt'"), std::string::npos);
+  dir.write("filename.txt", "res\n-5\n");
+  EXPECT_NE(run().find("filename.txt, line 2: the number of paths = -5"), std::string::npos);
+  EXPECT_TRUE(display.log.empty() || display.log.back() != "Simulation end.");
   dir.write("filename.txt", "res\n1\n7\n");
   EXPECT_NE(run().find("'res/rnd0007.csv'"), std::string::npos);
   EXPECT_FALSE(resultFiles().count("w0007.csv"));  // nothing of that path was created
@@ -222,7 +225,7 @@ TEST_F(RunDriver, NoPathsGiveAnEmptyReport) {
   EXPECT_EQ(dir.read("res/eval.txt"), "");
   EXPECT_EQ(display.pathProgress, (std::vector<int>{0}));
   dir.write("para.txt", para("read"));
-  dir.write("filename.txt", "res\n-3\n");
+  dir.write("filename.txt", "res\n0\n");
   EXPECT_EQ(run(), "");
 }
 
