@@ -234,6 +234,7 @@ class DescriptionReader {
       } else {
         for (const toml::node& item : listOf(value, what)) {
           const double v = number(item, what, entry.integer);
+          checkProbability(name, v, item, what);
           // Each value would run twice, and its runs count twice in every summary.
           if (std::find(entry.numbers.begin(), entry.numbers.end(), v) != entry.numbers.end())
             fail(placeOf(item), what + " lists " + general(v, 10) + " twice");
@@ -247,6 +248,14 @@ class DescriptionReader {
     d_.vary.push_back(entry);
   }
 
+  // The crossover and mutation probabilities and the generation gaps are
+  // shares: the genetic learning has no meaning for a value outside 0..1.
+  void checkProbability(const std::string& name, double value, const toml::node& node, const std::string& what) const {
+    const bool share = name.rfind("pcross", 0) == 0 || name.rfind("pmutation", 0) == 0 || name.rfind("gap", 0) == 0;
+    if (share && !(value >= 0.0 && value <= 1.0))
+      fail(placeOf(node), what + " = " + general(value, 10) + " is a probability and must lie in 0..1");
+  }
+
   void readRange(VaryEntry& entry, const toml::table& range, const std::string& what) {
     onlyKeys(range, {"from", "to", "steps"}, what);
     const toml::node* from = range.get("from");
@@ -255,6 +264,8 @@ class DescriptionReader {
     entry.isRange = true;
     entry.from = number(*from, what + ".from", entry.integer);
     entry.to = number(*to, what + ".to", entry.integer);
+    checkProbability(entry.name, entry.from, *from, what + ".from");
+    checkProbability(entry.name, entry.to, *to, what + ".to");
     // A sampled whole number is converted to int: past its range the value
     // would be undefined.
     for (const auto& [node, end, value] : {std::tuple{from, ".from", entry.from}, std::tuple{to, ".to", entry.to}})
