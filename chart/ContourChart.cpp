@@ -12,26 +12,26 @@ ContourChart::ContourChart(Chart& c) : chart(c) {
   // The grid is laid out in bin numbers; the left axis reads them as rates.
   chart.setAxisTitles("Week", "Rate (log)");
   chart.setGridLines(false, false);
-  Series1 = chart.addColourGrid("Grid");
-  Series3 = chart.addContour("Contour", 2);
-  Series2 = chart.addFastLine("Actual path", Qt::red, 2);
-  chart.setSeriesVisible(Series1, false);
+  gridSeries = chart.addColourGrid("Grid");
+  contourSeries = chart.addContour("Contour", 2);
+  actualPathLine = chart.addFastLine("Actual path", Qt::red, 2);
+  chart.setSeriesVisible(gridSeries, false);
 }
 
 void ContourChart::show(const ContourSeries& summary) {
-  Series1->clear();
-  Series3->clear();
-  Series2->clear();
+  gridSeries->clear();
+  contourSeries->clear();
+  actualPathLine->clear();
   for (const GridCount& p : summary.grid) {
-    Series1->addGridPoint(p.week, p.count, p.bin);
-    Series3->addGridPoint(p.week, p.count, p.bin);
+    gridSeries->addGridPoint(p.week, p.count, p.bin);
+    contourSeries->addGridPoint(p.week, p.count, p.bin);
   }
   // Every path adds its copy of the actual path, each in ascending weeks.
   // Added in the stable order of their weeks they give the line the same
   // points as one by one, without inserting each copy into the middle.
   PointList actual = summary.actualPath;
   std::stable_sort(actual.begin(), actual.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
-  for (const ChartPoint& p : actual) Series2->addPoint(p.x, p.y);
+  for (const ChartPoint& p : actual) actualPathLine->addPoint(p.x, p.y);
   // Bin g is drawn at g; its centre is the rate minY + h/2 + g h.
   // A Plot that stopped before the bins were known leaves no rate scale.
   if (summary.binWidth > 0)

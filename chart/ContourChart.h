@@ -20,9 +20,9 @@ class ContourChart {
   void show(const ContourSeries& summary);
 
   Chart& chart;
-  GridSeries* Series1;  // "Grid"
-  GridSeries* Series3;  // "Contour"
-  LineSeries* Series2;  // "Actual path"
+  GridSeries* gridSeries;      // "Grid"
+  GridSeries* contourSeries;   // "Contour"
+  LineSeries* actualPathLine;  // "Actual path"
 };
 
 }  // namespace vk

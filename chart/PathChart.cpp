@@ -18,17 +18,17 @@ PathChart::PathChart(Chart& c) : chart(c) {
   chart.setChartTitle("Simulation price");
   chart.setLegend(LegendPlace::Bottom);
   chart.setAxisTitles("Week", "Rate (log)");
-  Series1 = chart.addFastLine("Mean", Qt::blue, 2);
-  Series2 = chart.addFastLine("+SD", Qt::blue, 1);
-  Series3 = chart.addFastLine("-SD", Qt::blue, 1);
-  Series4 = chart.addFastLine("Actual", Qt::red, 2);
+  meanLine = chart.addFastLine("Mean", Qt::blue, 2);
+  plusSdLine = chart.addFastLine("+SD", Qt::blue, 1);
+  minusSdLine = chart.addFastLine("-SD", Qt::blue, 1);
+  actualLine = chart.addFastLine("Actual", Qt::red, 2);
 }
 
 void PathChart::show(const PathSummarySeries& summary) {
-  fill(Series1, summary.mean);
-  fill(Series2, summary.plusSd);
-  fill(Series3, summary.minusSd);
-  fill(Series4, summary.actual);
+  fill(meanLine, summary.mean);
+  fill(plusSdLine, summary.plusSd);
+  fill(minusSdLine, summary.minusSd);
+  fill(actualLine, summary.actual);
   chart.repaintNow();
 }
 

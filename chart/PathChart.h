@@ -17,10 +17,10 @@ class PathChart {
   void show(const PathSummarySeries& summary);
 
   Chart& chart;
-  LineSeries* Series1;  // "Mean"
-  LineSeries* Series2;  // "+SD"
-  LineSeries* Series3;  // "-SD"
-  LineSeries* Series4;  // "Actual"
+  LineSeries* meanLine;     // "Mean"
+  LineSeries* plusSdLine;   // "+SD"
+  LineSeries* minusSdLine;  // "-SD"
+  LineSeries* actualLine;   // "Actual"
 };
 
 }  // namespace vk

@@ -234,12 +234,12 @@ class AnalysisWindowsTest : public QObject {
     w.openWith(dir);
     w.allButton->click();
     w.plotButton->click();
-    const QVector<QPointF> mean = w.view.Series1->points();
+    const QVector<QPointF> mean = w.view.meanLine->points();
     QVERIFY(!mean.isEmpty());
 
     w.findChild<QPushButton*>("BitBtn1")->click();
     QVERIFY(!w.isVisible());
-    QCOMPARE(w.view.Series1->points(), mean);
+    QCOMPARE(w.view.meanLine->points(), mean);
     writeFile(dir + "/r0004.csv", "");
     w.directoryField->setText("typed, never read");
     w.openWith(dir);
@@ -286,7 +286,7 @@ class AnalysisWindowsTest : public QObject {
     w.plotButton->click();
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QCOMPARE(readFile(other + "/statname.txt"), QByteArray("1\n0000\n"));
-    QCOMPARE(w.view.Series1->points().size(), 2);
+    QCOMPARE(w.view.meanLine->points().size(), 2);
   }
 
   void windowsOpenBesideTheMainWindowWhereThereIsRoom() {
@@ -343,15 +343,15 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
     QVERIFY(QFile::exists(dir + "/stat.txt"));
 
-    QCOMPARE(w.view.Series4->points(), (QVector<QPointF>{{2, 4.5}, {3, 4.55}, {4, 4.65}, {5, 4.75}}));
+    QCOMPARE(w.view.actualLine->points(), (QVector<QPointF>{{2, 4.5}, {3, 4.55}, {4, 4.65}, {5, 4.75}}));
 
     // Every point of the summary, and nothing else, is on the chart.
     PathSummarySeries summary;
     summarisePaths(dir.toStdString(), summary);
-    QCOMPARE(w.view.Series1->points(), pointsOf(summary.mean));
-    QCOMPARE(w.view.Series2->points(), pointsOf(summary.plusSd));
-    QCOMPARE(w.view.Series3->points(), pointsOf(summary.minusSd));
-    QCOMPARE(w.view.Series4->points(), pointsOf(summary.actual));
+    QCOMPARE(w.view.meanLine->points(), pointsOf(summary.mean));
+    QCOMPARE(w.view.plusSdLine->points(), pointsOf(summary.plusSd));
+    QCOMPARE(w.view.minusSdLine->points(), pointsOf(summary.minusSd));
+    QCOMPARE(w.view.actualLine->points(), pointsOf(summary.actual));
   }
 
   void aFailedPlotShowsTheErrorAndKeepsWhatWasDone() {
@@ -360,7 +360,7 @@ class AnalysisWindowsTest : public QObject {
     w.openWith(dir);
     check(w, "r0001.csv");
     w.plotButton->click();
-    QVERIFY(!w.view.Series1->points().isEmpty());
+    QVERIFY(!w.view.meanLine->points().isEmpty());
 
     writeFile(dir + "/r0001.old.csv", "");
     w.hide();
@@ -371,8 +371,8 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY2(prompts.errors[0].contains("'old' is not a valid integer value"), qPrintable(prompts.errors[0]));
     QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("1\nold\n"));
     // The reference scan had drawn the actual path before the bad line.
-    QVERIFY(w.view.Series1->points().isEmpty());
-    QCOMPARE(w.view.Series4->points().size(), 4);
+    QVERIFY(w.view.meanLine->points().isEmpty());
+    QCOMPARE(w.view.actualLine->points().size(), 4);
 
     w.openWith(dir + "/missing");
     w.plotButton->click();
@@ -438,15 +438,15 @@ class AnalysisWindowsTest : public QObject {
     w.gridsStepper->stepUp();
     QCOMPARE(w.gridsField->text(), QString("16"));
 
-    QVERIFY(!w.view.Series1->item()->isVisible());
-    QVERIFY(w.view.Series3->item()->isVisible());
+    QVERIFY(!w.view.gridSeries->item()->isVisible());
+    QVERIFY(w.view.contourSeries->item()->isVisible());
     QVERIFY(w.chart->axisEnabled(QwtPlot::yLeft));
     auto* legend = qobject_cast<QwtLegend*>(w.chart->legend());
     QVERIFY(legend && legend->defaultItemMode() == QwtLegendData::Checkable);
-    auto* actual = static_cast<QwtPlotCurve*>(w.view.Series2->item());
+    auto* actual = static_cast<QwtPlotCurve*>(w.view.actualPathLine->item());
     QCOMPARE(actual->pen().color(), QColor(Qt::red));
     QCOMPARE(actual->pen().width(), 2);
-    QCOMPARE(w.view.Series3->title(), QString("Contour"));
+    QCOMPARE(w.view.contourSeries->title(), QString("Contour"));
   }
 
   void contourPlotHandsTheCountsToTheChart() {
@@ -467,8 +467,8 @@ class AnalysisWindowsTest : public QObject {
     settings.grids = 10;
     ContourSeries summary;
     summariseContour(dir.toStdString(), settings, summary);
-    QCOMPARE(w.view.Series1->gridPoints().size(), static_cast<int>(summary.grid.size()));
-    for (GridSeries* series : {w.view.Series1, w.view.Series3})
+    QCOMPARE(w.view.gridSeries->gridPoints().size(), static_cast<int>(summary.grid.size()));
+    for (GridSeries* series : {w.view.gridSeries, w.view.contourSeries})
       for (int i = 0; i < series->gridPoints().size(); ++i) {
         const GridPoint& p = series->gridPoints()[i];
         const GridCount& c = summary.grid[static_cast<std::size_t>(i)];
@@ -477,7 +477,7 @@ class AnalysisWindowsTest : public QObject {
         QCOMPARE(p.z, double(c.bin));
       }
     // Both paths' copies of the actual path, in ascending weeks.
-    const QVector<QPointF>& actual = w.view.Series2->points();
+    const QVector<QPointF>& actual = w.view.actualPathLine->points();
     QCOMPARE(actual.size(), 8);
     QCOMPARE(actual[0].x(), 2.0);
     QCOMPARE(actual[7].x(), 5.0);
@@ -524,7 +524,7 @@ class AnalysisWindowsTest : public QObject {
     w.openWith(dir);
     w.allButton->click();
     w.plotButton->click();
-    QVERIFY(!w.view.Series3->gridPoints().isEmpty());
+    QVERIFY(!w.view.contourSeries->gridPoints().isEmpty());
 
     w.minRateAuto->click();
     w.maxRateAuto->click();
@@ -536,8 +536,8 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY2(prompts.errors[0].contains(message), qPrintable(prompts.errors[0]));
     // The Plot had cleared the chart before it stopped.
-    QVERIFY(w.view.Series3->gridPoints().isEmpty());
-    QVERIFY(w.view.Series2->points().isEmpty());
+    QVERIFY(w.view.contourSeries->gridPoints().isEmpty());
+    QVERIFY(w.view.actualPathLine->points().isEmpty());
   }
 
   void weightsWindowDrawsSeventeenLinesOnAFixedAxis() {
@@ -634,14 +634,14 @@ class AnalysisWindowsTest : public QObject {
     w.openWith(dir);
     w.allButton->click();
     w.plotButton->click();
-    w.chart->setSeriesVisible(w.view.Series1, true);
+    w.chart->setSeriesVisible(w.view.gridSeries, true);
     QTemporaryDir out;
     const auto casing = [&] {
       renderChartToFile(*w.chart, out.filePath("c.png"), QSize(400, 300));
       return testing::countPixels(QImage(out.filePath("c.png")), qRgb(30, 30, 70));
     };
     QVERIFY2(casing() > 200, qPrintable(QString::number(casing())));
-    w.chart->setSeriesVisible(w.view.Series3, false);
+    w.chart->setSeriesVisible(w.view.contourSeries, false);
     QCOMPARE(casing(), 0);
   }
 
@@ -651,7 +651,7 @@ class AnalysisWindowsTest : public QObject {
     w.openWith(dir);
     w.allButton->click();
     w.plotButton->click();
-    w.view.Series2->item()->setVisible(false);
+    w.view.actualPathLine->item()->setVisible(false);
     w.chart->enableAxis(QwtPlot::yRight, false);  // the colour scale shows the palette too
     QTemporaryDir out;
     renderChartToFile(*w.chart, out.filePath("c.png"), QSize(400, 300));
