@@ -6,7 +6,11 @@
 # pid. Where the cluster cannot be started (not root, no packages), the test
 # says why and is skipped (exit 77), and the rest of the suite runs.
 #
-# usage: slurm-round-trip.sh VELQUIN_CLI DEMO_DIR
+# usage: slurm-round-trip.sh VELQUIN_CLI DEMO_DIR [RUNS]
+#
+# With RUNS, a benchmark instead of the test: a sweep of RUNS short runs that
+# keeps only summaries, on this machine's engine and then on the cluster,
+# with the wall time of each (bench/experiment/slurm-sweep.sh).
 set -u
 
 cli=$(readlink -f "$1")
@@ -131,6 +135,28 @@ for _ in $(seq 120); do
   sleep 0.5
 done
 [ "$state" = "idle" ] || fail "the node did not become idle within a minute (state '$state')"
+
+if [ -n "${3:-}" ]; then
+  mkdir -p "$tmp/bench/short"
+  cp "$demo/price.txt" "$demo/data.txt" "$demo/wdata.txt" "$tmp/bench/short/"
+  printf '0.00435\n6\n0.01088\n0.02176\n0.01538\n12\n53\n70\n10\n0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n1\n1\nwrite\n' \
+    >"$tmp/bench/short/para.txt"
+  printf 'inputs = "short"\n[replications]\nseeds = %d\n[output]\nkeep = "summaries"\n' "$3" >"$tmp/bench/lean.toml"
+  cd "$tmp/bench" || fail "no bench folder"
+  start=$(date +%s.%N)
+  "$cli" sweep run lean.toml --out local --quiet || fail "the local engine failed"
+  local_wall=$(echo "$(date +%s.%N) - $start" | bc)
+  start=$(date +%s.%N)
+  submitted=$("$cli" sweep run lean.toml --out cluster --engine slurm 2>&1) || fail "the submission failed: $submitted"
+  echo "$submitted" | grep Submitted
+  collector=$(echo "$submitted" | sed -n 's/.*collector job \([0-9]*\).*/\1/p')
+  while [ -n "$(squeue -h -j "$collector" 2>/dev/null)" ] || [ ! -f cluster/results.csv ]; do sleep 0.5; done
+  cluster_wall=$(echo "$(date +%s.%N) - $start" | bc)
+  cmp -s local/results.csv cluster/results.csv || fail "results.csv differs between the engines"
+  printf '%d short runs, summaries only: local engine %.1f s, Slurm (one node, 2 CPUs) %.1f s = %.2f x local\n' \
+    "$3" "$local_wall" "$cluster_wall" "$(echo "$cluster_wall / $local_wall" | bc -l)"
+  exit 0
+fi
 
 # A sweep of four short runs: two points, two seeds. Asked for no least work
 # per task, with MaxArraySize=3 the array has two tasks of two runs each.
