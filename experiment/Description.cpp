@@ -179,6 +179,9 @@ class DescriptionReader {
       d_.recordedBase = text(*base, "provenance.base");
       d_.base = d_.recordedBase;
     }
+    if (const toml::node* hashes = table.get("sha256"); hashes && hashes->is_table())
+      for (const auto& [file, hash] : *hashes->as_table())
+        d_.recordedInputs.emplace_back(std::string(file.str()), text(hash, "provenance.sha256"));
   }
 
   void readVary(const toml::node& node) {

@@ -79,6 +79,7 @@ struct Description {
   // What sweep run recorded below the description in DIR/experiment.toml.
   std::string recordedPlan;
   std::string recordedBase;
+  std::vector<std::pair<std::string, std::string>> recordedInputs;  // file and SHA-256
 };
 
 // Reads a description. Relative names resolve against the description's own

@@ -1,6 +1,7 @@
 #include "experiment/ExperimentRecord.h"
 
 #include <filesystem>
+#include <map>
 
 #include "experiment/Design.h"
 #include "experiment/ExperimentLock.h"
@@ -119,6 +120,17 @@ ExperimentPlan recordedPlan(const std::string& dir) {
   const std::string file = experimentRecordFile(dir);
   const Description d = readRecordedDescription(file);
   ExperimentPlan plan = makePlan(d);
+  const std::map<std::string, std::string> recorded(d.recordedInputs.begin(), d.recordedInputs.end());
+  for (const auto& [input, hash] : plan.inputs) {
+    const auto found = recorded.find(input);
+    if (found == recorded.end() || found->second != hash)
+      throw RunError(file + ": the input " + quoted(input, std::string::npos) +
+                     (found == recorded.end()
+                          ? " is not among the recorded inputs"
+                          : " changed since the experiment was started (SHA-256 " + hash.substr(0, 12) +
+                                "..., recorded " + found->second.substr(0, 12) + "...)") +
+                     "; its results would not match it");
+  }
   if (plan.fingerprint != d.recordedPlan)
     throw RunError(file + ": the inputs changed since the experiment was started (the plan's fingerprint is " +
                    plan.fingerprint.substr(0, 12) + "..., the record's " + d.recordedPlan.substr(0, 12) +

@@ -398,7 +398,9 @@ TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
   // Changed inputs make another plan too, and the old record says so.
   inputs.dir.write("in/price.txt", readWholeFile(inputs.dir.file("in/price.txt")) + "1.0\n");
   EXPECT_EQ(cli("sweep status out"), 1);
-  EXPECT_NE(output.find("inputs changed"), std::string::npos) << output;
+  EXPECT_NE(output.find("in/price.txt' changed since the experiment was started"), std::string::npos) << output;
+  EXPECT_EQ(cli("sweep collect out"), 1);
+  EXPECT_NE(output.find("in/price.txt' changed since the experiment was started"), std::string::npos) << output;
   EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet"), 1);
 
   // A folder that is not an experiment is never touched.
