@@ -132,6 +132,13 @@ class DescriptionReader {
     if (record) topKeys.insert(kRecordTable);
     onlyKeys(root, topKeys, "the description");
     if (record) readRecord(root);
+    // sweep run writes the record whole, and its [provenance] last: a record
+    // without its plan and base was cut short, and its names would resolve
+    // against the wrong folder.
+    if (record && (d_.recordedPlan.empty() || d_.recordedBase.empty()))
+      fail({1, 1},
+           "the record is incomplete: its [provenance] table with the plan and the folder names "
+           "resolve against is missing or cut short");
 
     const toml::node* inputs = root.get("inputs");
     if (!inputs) fail({1, 1}, "the description must name its inputs folder: inputs = \"folder\"");

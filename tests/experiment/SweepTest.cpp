@@ -401,6 +401,12 @@ TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
   EXPECT_NE(output.find("in/price.txt' changed since the experiment was started"), std::string::npos) << output;
   EXPECT_EQ(cli("sweep collect out"), 1);
   EXPECT_NE(output.find("in/price.txt' changed since the experiment was started"), std::string::npos) << output;
+  // A record cut short says so, rather than naming a folder it never meant.
+  const std::string record = readWholeFile(fs::path(out()) / "experiment.toml");
+  inputs.dir.write("out/experiment.toml", record.substr(0, record.find("[provenance]")));
+  EXPECT_EQ(cli("sweep status out"), 1);
+  EXPECT_NE(output.find("the record is incomplete"), std::string::npos) << output;
+  inputs.dir.write("out/experiment.toml", record);
   EXPECT_EQ(cli("sweep run sweep.toml --out out --quiet"), 1);
 
   // A folder that is not an experiment is never touched.
