@@ -36,8 +36,37 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting);
 // simulation); without a binding, sweep offers no plot.
 void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting);
 
-// withRuns false offers nothing (the program that draws runs no simulation).
-void addCalibrateCommand(CLI::App& app, bool withRuns);
+// What calibrate was asked to do.
+struct CalibrateOptions {
+  std::string description;
+  std::string dir;
+  int jobs = 0;  // 0: one per core
+  std::string engine = "local";
+  bool replace = false;
+  bool quiet = false;
+  // calibrate market
+  std::string runDir;
+  std::string resultDir;
+  std::string price;
+  int path = 0;
+  std::string marketFile;
+};
+
+// How calibrate does its work. The calibration's search library takes longer
+// to load than a short run takes to run, so velquin-cli does not link it: it
+// hands the whole command over to velquin-calibrate, built beside it, which
+// binds the actions.
+struct CalibrationBinding {
+  // Runs the command in velquin-calibrate, before anything is read or
+  // written; does not return.
+  std::function<void()> handOver;
+  std::function<void(const CalibrateOptions&)> run;
+  std::function<void(const CalibrateOptions&)> status;
+  std::function<void(const CalibrateOptions&)> market;
+};
+
+// Without a binding, or with withRuns false, there is no calibrate command.
+void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding* calibrating);
 
 // This program, for the runs it starts: they must be the very same binary.
 // The local pool starts them as forks of this process (LocalPool.h).
@@ -52,10 +81,13 @@ std::string plotFileProblem(const std::string& file);
 // Parses the command line and runs the chosen subcommand; the exit status:
 // 0 done, 1 failed, 2 a command line that cannot be parsed. withRun false
 // offers analyze only.
-int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting);
+int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting,
+                   const CalibrationBinding* calibrating = nullptr);
 
 // Replaces this process by velquin-plot, found beside this program, with the
 // same arguments; returns only by a RunError saying why it could not.
 void runPlotProgram(char** argv);
+// The same for velquin-calibrate.
+void runCalibrateProgram(char** argv);
 
 }  // namespace vk

@@ -38,7 +38,8 @@ int closeStandardOutput(const std::string& name, int status) {
   return status;
 }
 
-int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, const PlotBinding* plotting) {
+int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, const PlotBinding* plotting,
+                const CalibrationBinding* calibrating) {
   CLI::App app{
       "VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
       "Runs simulations and summarises result directories; results go to files,\n"
@@ -48,7 +49,7 @@ int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, co
   if (withRun) addRunCommand(app);
   addAnalyzeCommand(app, plotting);
   addSweepCommand(app, withRun, plotting);
-  addCalibrateCommand(app, withRun);
+  addCalibrateCommand(app, withRun, calibrating);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -69,13 +70,14 @@ int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, co
 
 }  // namespace
 
-int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting) {
+int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting,
+                   const CalibrationBinding* calibrating) {
   // Beyond a file-size limit the kernel would end the process with SIGXFSZ
   // before it could say which file; ignored, the write fails with EFBIG and
   // the error names the file.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::string name = programName(argc > 0 ? argv[0] : nullptr);
-  return closeStandardOutput(name, parseAndRun(name, argc, argv, withRun, plotting));
+  return closeStandardOutput(name, parseAndRun(name, argc, argv, withRun, plotting, calibrating));
 }
 
 }  // namespace vk

@@ -3,7 +3,8 @@
 # them; and a .deb that declares the packages it needs.
 include(GNUInstallDirs)
 
-install(TARGETS velquin-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# velquin-cli calibrate runs velquin-calibrate from its own folder.
+install(TARGETS velquin-cli velquin-calibrate RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/demo/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velquin/demo)
 
 if(VELQUIN_GUI)

@@ -8,7 +8,7 @@ trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 
 fail() { echo "install: $*" >&2; exit 1; }
-for f in usr/bin/velquin usr/bin/velquin-cli usr/bin/velquin-plot usr/libexec/velquin/velquin-launch; do
+for f in usr/bin/velquin usr/bin/velquin-cli usr/bin/velquin-plot usr/bin/velquin-calibrate usr/libexec/velquin/velquin-launch; do
   [ -x "$root/$f" ] || fail "$f is missing or not executable"
 done
 for f in para.txt wdata.txt price.txt data.txt Start.bmp Pause.bmp; do
@@ -27,4 +27,7 @@ cp "$(dirname "$0")"/../data/golden/all/r*.csv "$work/result/"
 "$root/usr/bin/velquin-cli" analyze paths --all -C "$work" --plot paths.png 2>/dev/null ||
   fail "the installed velquin-cli does not draw with --plot"
 [ -s "$work/paths.png" ] || fail "--plot wrote no picture"
+# ... and velquin-calibrate for calibrate.
+"$root/usr/bin/velquin-cli" calibrate status "$work/none" 2>&1 | grep -q 'none/evaluations.csv' ||
+  fail "the installed velquin-cli does not hand calibrate to velquin-calibrate"
 echo "install: ok"
