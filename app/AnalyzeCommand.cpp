@@ -91,8 +91,11 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
   if (!report && o.summary != "facts" && command.count("--csv") > 0)
     throw CLI::ValidationError("--csv", "applies to the report and the facts summary only");
   if (report) {
-    for (const char* option : {"--paths", "--all", "--plot"})
-      if (command.count(option) > 0) throw CLI::ValidationError(option, "does not apply to the report");
+    // --plot exists only where a program draws (not in a build without windows).
+    for (const char* option : {"--paths", "--all", "--plot"}) {
+      const CLI::Option* given = command.get_option_no_throw(option);
+      if (given != nullptr && given->count() > 0) throw CLI::ValidationError(option, "does not apply to the report");
+    }
   } else if (o.paths.empty() && !o.all) {
     throw CLI::RequiredError("--paths or --all");
   }
