@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "io/RunError.h"
+
 namespace vk::fuzz {
 
 inline const std::filesystem::path& scratchDirectory() {
@@ -39,6 +41,16 @@ inline std::vector<std::string> piecesOf(const std::string& text, std::size_t co
   pieces.push_back(text.substr(std::min(start, text.size())));
   pieces.resize(count);
   return pieces;
+}
+
+// Runs a reader or a summary, for which refusing the input with a RunError
+// is a right answer; anything else escapes and ends the harness.
+template <class F>
+void refusedOrDone(F readOrSummarise) {
+  try {
+    readOrSummarise();
+  } catch (const vk::RunError&) {
+  }
 }
 
 }  // namespace vk::fuzz

@@ -10,18 +10,6 @@
 #include "fuzz/FuzzFiles.h"
 #include "io/RunError.h"
 
-namespace {
-
-template <class F>
-void refusedOrDone(F summarise) {
-  try {
-    summarise();
-  } catch (const vk::RunError&) {
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vk;
   const char* const names[] = {"r0000.csv", "r0001.csv", "r0002.csv", "statname.txt", "run.lock"};
@@ -29,12 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < 5; ++i) fuzz::writeScratchFile(names[i], piece[static_cast<std::size_t>(i)]);
   const std::string dir = fuzz::scratchDirectory().string();
   FactsSeries series;
-  refusedOrDone([&] { summariseFacts(dir, "", series); });
-  refusedOrDone([&] {
+  fuzz::refusedOrDone([&] { summariseFacts(dir, "", series); });
+  fuzz::refusedOrDone([&] {
     ListedPaths listed(dir, {0, 2, 1});
     summariseFacts(dir, listed, "", series);
   });
-  refusedOrDone([&] {
+  fuzz::refusedOrDone([&] {
     ListedPaths twice(dir, {1, 1});
     summariseFacts(dir, twice, "", series);
   });

@@ -12,44 +12,32 @@
 #include "run/InputFiles.h"
 #include "run/ParameterFile.h"
 
-namespace {
-
-template <class F>
-void refusedOrRead(F read) {
-  try {
-    read();
-  } catch (const vk::RunError&) {
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vk;
   const std::vector<std::string> piece = fuzz::piecesOf(std::string(reinterpret_cast<const char*>(data), size), 5);
   NullDisplay display;
   std::unique_ptr<RunState> s = newRunState(display);
-  refusedOrRead([&] {
+  fuzz::refusedOrDone([&] {
     TextReader para("para.txt", piece[0]);
     static_cast<Parameters&>(*s) = readParameters(para);
     checkParameterFile(*s, "para.txt");
   });
-  refusedOrRead([&] { readWeightStructure(*s, fuzz::writeScratchFile("wdata.txt", piece[1])); });
+  fuzz::refusedOrDone([&] { readWeightStructure(*s, fuzz::writeScratchFile("wdata.txt", piece[1])); });
   // Small, valid weeks, so that the readers below get to run.
   s->minyear = 1 + (s->minyear & 7);
   s->maxyear = s->minyear + (s->maxyear & 15);
   s->teachyear = s->minyear + 2;
   s->trend1 = s->trend2 = s->trend3 = 1;
   if (s->nWeights < 1 || s->nWeights > 100) s->nWeights = 17;
-  refusedOrRead([&] {
+  fuzz::refusedOrDone([&] {
     s->priceFileName = fuzz::writeScratchFile("price.txt", piece[2]);
     readPriceFile(*s);
   });
-  refusedOrRead([&] {
+  fuzz::refusedOrDone([&] {
     TextReader data = TextReader::open(fuzz::writeScratchFile("data.txt", piece[3]));
     readDataFactors(*s, data);
   });
-  refusedOrRead([&] {
+  fuzz::refusedOrDone([&] {
     s->resultDir = fuzz::scratchDirectory().string();
     fuzz::writeScratchFile("loading.dat.98", piece[4]);
     readLoadingFile(*s);

@@ -11,18 +11,6 @@
 #include "fuzz/FuzzFiles.h"
 #include "io/RunError.h"
 
-namespace {
-
-template <class F>
-void refusedOrDone(F summarise) {
-  try {
-    summarise();
-  } catch (const vk::RunError&) {
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vk;
   const std::vector<std::string> piece = fuzz::piecesOf(std::string(reinterpret_cast<const char*>(data), size), 6);
@@ -30,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < 6; ++i) fuzz::writeScratchFile(names[i], piece[static_cast<std::size_t>(i)]);
   const std::string dir = fuzz::scratchDirectory().string();
   PathSummarySeries paths;
-  refusedOrDone([&] { summarisePaths(dir, paths); });
+  fuzz::refusedOrDone([&] { summarisePaths(dir, paths); });
   ContourSeries contour;
   ContourSettings settings;
   settings.grids = 7;
-  refusedOrDone([&] { summariseContour(dir, settings, contour); });
+  fuzz::refusedOrDone([&] { summariseContour(dir, settings, contour); });
   WeightsSeries weights;
-  refusedOrDone([&] { summariseWeights(dir, weights); });
-  refusedOrDone([&] {
+  fuzz::refusedOrDone([&] { summariseWeights(dir, weights); });
+  fuzz::refusedOrDone([&] {
     ListedPaths listed(dir, {0, 1});
     summarisePaths(dir, listed, paths);
   });
