@@ -1,7 +1,6 @@
 #include "experiment/ExperimentLock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,12 +42,8 @@ ExperimentLock::ExperimentLock(const std::string& dir, const std::string& comman
   const std::string path = dir + "/" + kExperimentLockName;
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ < 0) throwFileError("open the lock file", path, errno);
-  int result;
-  do {
-    result = ::flock(fd_, (owner_ ? LOCK_EX : LOCK_SH) | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  if (result != 0) {
-    const int error = errno;
+  const int error = flockWithoutWaiting(fd_, owner_);
+  if (error != 0) {
     struct Closer {
       int fd;
       ~Closer() { ::close(fd); }

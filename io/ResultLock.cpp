@@ -131,6 +131,14 @@ std::string otherLockHolders(int fd) {
   return who;
 }
 
+int flockWithoutWaiting(int fd, bool exclusive) {
+  int result;
+  do {
+    result = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  return result == 0 ? 0 : errno;
+}
+
 std::string thisProcessMark() {
   return "process " + plainInt(::getpid()) + " on " + hostName() + ", started " + nowUtc();
 }
@@ -152,13 +160,8 @@ ResultLock::ResultLock(const std::string& directory, Use use) : path_(directory 
   // summary's own first file names it as missing.
   if (fd_ < 0 && use == Use::Summary && errno == ENOENT) return;
   if (fd_ < 0) throwFileError("open the lock file", path_, errno);
-  const int operation = (use == Use::Run ? LOCK_EX : LOCK_SH) | LOCK_NB;
-  int result;
-  do {
-    result = ::flock(fd_, operation);
-  } while (result != 0 && errno == EINTR);
-  if (result != 0) {
-    const int error = errno;
+  const int error = flockWithoutWaiting(fd_, use == Use::Run);
+  if (error != 0) {
     struct Closer {
       int fd;
       ~Closer() { ::close(fd); }

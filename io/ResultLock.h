@@ -72,6 +72,11 @@ std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun&
 // machine of a network file system is not listed).
 std::string otherLockHolders(int fd);
 
+// Takes a flock lock on the open file without waiting, retrying a call that
+// a signal interrupted: 0, or the errno that says why not (EWOULDBLOCK:
+// another process holds it).
+int flockWithoutWaiting(int fd, bool exclusive);
+
 // "process 4711 on lab-3, started 2026-12-08 01:40:12 UTC": this process, as
 // a lock's mark names its holder.
 std::string thisProcessMark();
