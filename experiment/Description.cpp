@@ -258,11 +258,10 @@ class DescriptionReader {
     d_.vary.push_back(entry);
   }
 
-  // The crossover and mutation probabilities and the generation gaps are
-  // shares: the genetic learning has no meaning for a value outside 0..1.
+  // A listed share the genetic learning gives no meaning would run to done.
   void checkProbability(const std::string& name, double value, const toml::node& node, const std::string& what) const {
-    const bool share = name.rfind("pcross", 0) == 0 || name.rfind("pmutation", 0) == 0 || name.rfind("gap", 0) == 0;
-    if (share && !(value >= 0.0 && value <= 1.0))
+    const ParameterField* field = findParameter(name);
+    if (field && !meaningfulShare(*field, value))
       fail(placeOf(node), what + " = " + general(value, 10) + " is a probability and must lie in 0..1");
   }
 

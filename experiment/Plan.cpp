@@ -60,20 +60,6 @@ class InputCoverage {
   std::map<std::string, bool> checkedStructures_;
 };
 
-// A run's para.txt is written with five decimals: a value of the inputs'
-// para.txt with more would silently become another value.
-void refuseValuesTheFormatChanges(const Parameters& p, const std::string& paraFile) {
-  for (const ParameterField& field : parameterFields()) {
-    if (field.kind != ParameterKind::Real) continue;
-    double back = 0;
-    const std::string text = parameterText(p, field);
-    if (!parseReal(text, back) || back != p.*field.real)
-      throw RunError(paraFile + ", line " + std::to_string(field.line) + ": " + field.name + " = " +
-                     std::to_string(p.*field.real) + " has more than the five decimals para.txt keeps (it would be " +
-                     "written as " + text + ")");
-  }
-}
-
 std::string describePoint(const std::vector<std::string>& columns, const DesignPoint& point) {
   std::string text;
   for (std::size_t i = 0; i < columns.size(); ++i) text += (i ? ", " : "") + columns[i] + " = " + point[i];
@@ -153,7 +139,9 @@ class Planner {
     state->count = static_cast<std::size_t>(total);
     const std::string paraFile = d_.inputs + "/para.txt";
     state->base = readParameterFile(paraFile);
-    refuseValuesTheFormatChanges(state->base, paraFile);
+    // A value of the inputs' para.txt with more decimals than a run's para.txt
+    // keeps would silently become another value.
+    checkDecimalsKept(state->base, paraFile);
     if (!d_.mode.empty()) state->base.runMode = d_.mode;
 
     ExperimentPlan plan;

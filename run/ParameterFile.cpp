@@ -1,6 +1,7 @@
 #include "run/ParameterFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -42,7 +43,8 @@ const std::vector<ParameterField> kFields = {
      nullptr,
      {R::Fixed, 7, 5},
      kDivisor,
-     "the rate step divides every change into price levels"},
+     "the rate step divides every change into price levels",
+     "rate step of one price level"},
     {2,
      "ndiv",
      K::Whole,
@@ -50,10 +52,35 @@ const std::vector<ParameterField> kFields = {
      &Parameters::ndiv,
      kPlain,
      {L::Range, 0, kMaxNdiv},
-     "the run state holds 40 price levels on each side"},
-    {3, "trend1", K::Real, &Parameters::trend1, nullptr, {R::Scientific}, kDivisor, kTrendDivisor},
-    {4, "trend2", K::Real, &Parameters::trend2, nullptr, {R::Scientific}, kDivisor, kTrendDivisor},
-    {5, "trend3", K::Real, &Parameters::trend3, nullptr, {R::Scientific}, kDivisor, kTrendDivisor},
+     "the run state holds 40 price levels on each side",
+     "price levels on each side of the rate"},
+    {3,
+     "trend1",
+     K::Real,
+     &Parameters::trend1,
+     nullptr,
+     {R::Scientific},
+     kDivisor,
+     kTrendDivisor,
+     "divisor of the 1-week change"},
+    {4,
+     "trend2",
+     K::Real,
+     &Parameters::trend2,
+     nullptr,
+     {R::Scientific},
+     kDivisor,
+     kTrendDivisor,
+     "divisor of the 4-week change"},
+    {5,
+     "trend3",
+     K::Real,
+     &Parameters::trend3,
+     nullptr,
+     {R::Scientific},
+     kDivisor,
+     kTrendDivisor,
+     "divisor of the second difference"},
     {6,
      "popsize",
      K::Whole,
@@ -61,7 +88,8 @@ const std::vector<ParameterField> kFields = {
      &Parameters::popsize,
      kPlain,
      {L::Range, 2, kMaxPopsize},
-     "the genetic learning breeds agents in pairs, and the run state holds 200 agents"},
+     "the genetic learning breeds agents in pairs, and the run state holds 200 agents",
+     "number of agents"},
     {7,
      "minyear",
      K::Whole,
@@ -69,7 +97,8 @@ const std::vector<ParameterField> kFields = {
      &Parameters::minyear,
      kPlain,
      {L::Range, 1, kNoBound},
-     "the trend factors of a week look five weeks back, and the price file starts at week -4"},
+     "the trend factors of a week look five weeks back, and the price file starts at week -4",
+     "first week of every path"},
     {8,
      "maxyear",
      K::Whole,
@@ -77,7 +106,8 @@ const std::vector<ParameterField> kFields = {
      &Parameters::maxyear,
      kPlain,
      {L::NotBelowMinyear, 0, kLastWeek},
-     "a path runs from minyear to maxyear, and the run state holds weeks up to 800"},
+     "a path runs from minyear to maxyear, and the run state holds weeks up to 800",
+     "last week of every path"},
     {9,
      "teachyear",
      K::Whole,
@@ -85,13 +115,19 @@ const std::vector<ParameterField> kFields = {
      &Parameters::teachyear,
      kPlain,
      {L::Range, 0, kLastWeek},
-     "it is the length of training in weeks"},
-    {10, "pcross1", K::Real, &Parameters::pcross1, nullptr, kProbability, kAny, ""},
-    {11, "pmutation1", K::Real, &Parameters::pmutation1, nullptr, kProbability, kAny, ""},
-    {12, "gap1", K::Real, &Parameters::gap1, nullptr, kGap, kGapCount, kGapWhy},
-    {13, "pcross2", K::Real, &Parameters::pcross2, nullptr, kProbability, kAny, ""},
-    {14, "pmutation2", K::Real, &Parameters::pmutation2, nullptr, kProbability, kAny, ""},
-    {15, "gap2", K::Real, &Parameters::gap2, nullptr, kGap, kGapCount, kGapWhy},
+     "it is the length of training in weeks",
+     "length of training in weeks"},
+    {10, "pcross1", K::Real, &Parameters::pcross1, nullptr, kProbability, kAny, "",
+     "crossover probability, training weeks", true},
+    {11, "pmutation1", K::Real, &Parameters::pmutation1, nullptr, kProbability, kAny, "",
+     "mutation probability, training weeks", true},
+    {12, "gap1", K::Real, &Parameters::gap1, nullptr, kGap, kGapCount, kGapWhy, "generation gap, training weeks", true},
+    {13, "pcross2", K::Real, &Parameters::pcross2, nullptr, kProbability, kAny, "",
+     "crossover probability, simulated weeks", true},
+    {14, "pmutation2", K::Real, &Parameters::pmutation2, nullptr, kProbability, kAny, "",
+     "mutation probability, simulated weeks", true},
+    {15, "gap2", K::Real, &Parameters::gap2, nullptr, kGap, kGapCount, kGapWhy, "generation gap, simulated weeks",
+     true},
     {16,
      "simtimes",
      K::Whole,
@@ -99,7 +135,8 @@ const std::vector<ParameterField> kFields = {
      &Parameters::simtimes,
      kNotPrinted,
      {L::Range, 0, kNoBound},
-     "it counts the paths of the run"},
+     "it counts the paths of the run",
+     "number of paths"},
     {17,
      "nsample",
      K::Whole,
@@ -107,8 +144,10 @@ const std::vector<ParameterField> kFields = {
      &Parameters::nsample,
      {R::Plain, 0, 0, true},
      {L::Range, 0, kNoBound},
-     "it counts the passes over the training weeks"},
-    {18, "runMode", K::Word, nullptr, nullptr, kNotPrinted, kAny, ""},
+     "it counts the passes over the training weeks",
+     "passes over the training weeks"},
+    {18, "runMode", K::Word, nullptr, nullptr, kNotPrinted, kAny, "",
+     "run mode: write, all, read, detail, factor or frequency"},
 };
 
 double numericValue(const Parameters& p, const ParameterField& f) { return f.kind == K::Real ? p.*f.real : p.*f.whole; }
@@ -233,7 +272,116 @@ std::string restOfLine(const std::string& text, std::size_t& pos) {
   return rest;
 }
 
-std::string previousText(const std::string& path) {
+// The text as the reader cuts it: what followed each value on its line (the
+// mode word is its whole line, so nothing follows it), and the lines after
+// the mode word.
+struct TextAfterValues {
+  std::vector<std::string> rests;
+  std::string tail;
+};
+
+TextAfterValues textAfterValues(const std::string& previous) {
+  TextAfterValues cut;
+  std::size_t was = 0;
+  for (const ParameterField& field : parameterFields()) {
+    if (field.kind == ParameterKind::Word) {
+      restOfLine(previous, was);
+      cut.rests.emplace_back();
+      continue;
+    }
+    // A number is found as the reader finds it: past any blanks and line
+    // breaks, one word; the rest of that line is the number's text.
+    while (was < previous.size() && isBlank(previous[was])) ++was;
+    while (was < previous.size() && !isBlank(previous[was])) ++was;
+    cut.rests.push_back(restOfLine(previous, was));
+  }
+  cut.tail = previous.substr(was);
+  return cut;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isWordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// The numbers a comment writes out: "-20..20" holds -20 and 20. A digit
+// inside a word ("trend1") is part of a name, not a number.
+std::vector<std::pair<std::string, double>> numbersIn(const std::string& comment) {
+  std::vector<std::pair<std::string, double>> numbers;
+  std::size_t i = 0;
+  while (i < comment.size()) {
+    const std::size_t start = i;
+    const bool sign = comment[i] == '-' && i + 1 < comment.size() && isDigit(comment[i + 1]);
+    if (start > 0 && isWordCharacter(comment[start - 1])) {
+      while (i < comment.size() && isWordCharacter(comment[i])) ++i;
+      if (i == start) ++i;
+      continue;
+    }
+    if (!sign && !isDigit(comment[i])) {
+      ++i;
+      continue;
+    }
+    if (sign) ++i;
+    while (i < comment.size() && isDigit(comment[i])) ++i;
+    if (i + 1 < comment.size() && comment[i] == '.' && isDigit(comment[i + 1])) {
+      ++i;
+      while (i < comment.size() && isDigit(comment[i])) ++i;
+    }
+    const std::string text = comment.substr(start, i - start);
+    double value = 0;
+    if (parseReal(text, value)) numbers.emplace_back(text, value);
+  }
+  return numbers;
+}
+
+// A value a comment on the field's line may state, and what it is now.
+struct StatedValue {
+  double value;
+  std::string now;
+};
+
+std::vector<StatedValue> statedValues(const Parameters& p, const ParameterField& f) {
+  if (f.kind == K::Word) return {};
+  const double own = numericValue(p, f);
+  const std::string ownNow = std::string(f.name) + " is now " + parameterText(p, f);
+  std::vector<StatedValue> stated = {{own, ownNow}};
+  if (f.whole == &Parameters::ndiv) stated.push_back({-own, ownNow});  // "price levels -20..20"
+  if (f.limit.rule == L::GapCount) {
+    const int count = gapCountOf(p.popsize, own);
+    stated.push_back({static_cast<double>(count), "popsize " + plainInt(p.popsize) + " x " + f.name + " " +
+                                                      parameterText(p, f) + " now replaces " + plainInt(count) +
+                                                      " agents"});
+  }
+  if (f.whole == &Parameters::teachyear) {
+    const long long first = p.minyear, last = static_cast<long long>(p.minyear) + p.teachyear - 1;
+    const std::string weeks = "training now spans weeks " + plainInt(first) + ".." + plainInt(last);
+    stated.push_back({static_cast<double>(first), weeks});
+    stated.push_back({static_cast<double>(last), weeks});
+  }
+  return stated;
+}
+
+std::string trimmed(const std::string& text) {
+  std::size_t from = 0, to = text.size();
+  while (from < to && isBlank(text[from])) ++from;
+  while (to > from && isBlank(text[to - 1])) --to;
+  return text.substr(from, to - from);
+}
+
+// The first number of the comment that states a value of `was` which `now`
+// changes, said as "' says <number>, but <what it is now>"; empty if none.
+std::string untrueStatement(const std::string& comment, const std::vector<StatedValue>& was,
+                            const std::vector<StatedValue>& now) {
+  const std::vector<std::pair<std::string, double>> numbers = numbersIn(comment);
+  for (std::size_t k = 0; k < was.size(); ++k) {
+    if (was[k].value == now[k].value) continue;
+    for (const auto& [written, value] : numbers)
+      if (value == was[k].value) return "' says " + written + ", but " + now[k].now;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string readParameterText(const std::string& path) {
   // Anything but a file in its place is left to the writer to report.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::string();
@@ -244,29 +392,27 @@ std::string previousText(const std::string& path) {
   return text;
 }
 
-}  // namespace
-
 std::string keepTextAfterValues(const std::string& formatted, const std::string& previous) {
+  const TextAfterValues cut = textAfterValues(previous);
   std::string out;
-  std::size_t at = 0, was = 0;
-  for (const ParameterField& field : parameterFields()) {
-    out += restOfLine(formatted, at);
-    if (field.kind == ParameterKind::Word) {  // the mode word is its whole line
-      restOfLine(previous, was);
-      out += "\n";
-      continue;
-    }
-    // A number is found as the reader finds it: past any blanks and line
-    // breaks, one word; the rest of that line is the number's text.
-    while (was < previous.size() && isBlank(previous[was])) ++was;
-    while (was < previous.size() && !isBlank(previous[was])) ++was;
-    out += restOfLine(previous, was) + "\n";
+  std::size_t at = 0;
+  for (const std::string& rest : cut.rests) out += restOfLine(formatted, at) + rest + "\n";
+  return out + cut.tail;
+}
+
+std::vector<std::string> commentsMadeUntrue(const std::string& text, const Parameters& was, const Parameters& now) {
+  const TextAfterValues cut = textAfterValues(text);
+  std::vector<std::string> untrue;
+  for (std::size_t i = 0; i < kFields.size(); ++i) {
+    const ParameterField& f = kFields[i];
+    const std::string statement = untrueStatement(cut.rests[i], statedValues(was, f), statedValues(now, f));
+    if (!statement.empty()) untrue.push_back("line " + plainInt(f.line) + ": '" + trimmed(cut.rests[i]) + statement);
   }
-  return out + previous.substr(was);
+  return untrue;
 }
 
 void writeParameterFile(const std::string& path, const Parameters& p) {
-  const std::string text = keepTextAfterValues(formatParameters(p), previousText(path));
+  const std::string text = keepTextAfterValues(formatParameters(p), readParameterText(path));
   OutputFile file;
   file.create(path);
   file.write(text);
@@ -293,6 +439,27 @@ void checkParameters(const Parameters& p, const std::string& source) {
 
 void checkParameterFile(const Parameters& p, const std::string& fileName) {
   for (const ParameterField& f : kFields) check(p, f, fileName + ", line " + plainInt(f.line), true);
+}
+
+bool meaningfulShare(const ParameterField& field, double value) {
+  return !field.share || (value >= 0.0 && value <= 1.0);
+}
+
+void checkShares(const Parameters& p, const std::string& source) {
+  for (const ParameterField& f : kFields)
+    if (!meaningfulShare(f, numericValue(p, f)))
+      throw RunError(source + ": " + f.name + " = " + parameterText(p, f) + " is a probability and must lie in 0..1");
+}
+
+void checkDecimalsKept(const Parameters& p, const std::string& fileName) {
+  for (const ParameterField& f : kFields) {
+    if (f.kind != K::Real) continue;
+    double back = 0;
+    const std::string text = parameterText(p, f);
+    if (!parseReal(text, back) || back != p.*f.real)
+      throw RunError(fileName + ", line " + std::to_string(f.line) + ": " + f.name + " = " + std::to_string(p.*f.real) +
+                     " has more than the five decimals para.txt keeps (it would be written as " + text + ")");
+  }
 }
 
 void setParameter(Parameters& p, const std::string& name, const std::string& text, const std::string& source) {

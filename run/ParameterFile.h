@@ -44,7 +44,12 @@ struct ParameterField {
   int Parameters::*whole;
   ReportFormat report;
   ParameterLimit limit;
-  const char* beyond;  // why a value beyond the limit is refused
+  const char* beyond;   // why a value beyond the limit is refused
+  const char* caption;  // what the value is, as a form labels it
+  // A crossover or mutation probability or a generation gap: a share, which
+  // the genetic learning gives a meaning only in 0..1. A run takes any value;
+  // the places where one is chosen refuse a share outside 0..1.
+  bool share = false;
 };
 
 // The eighteen fields in the order of their lines.
@@ -95,6 +100,29 @@ void checkParameterFile(const Parameters& p, const std::string& fileName);
 // another parameter (maxyear and minyear, a gap and popsize) are judged by
 // checkParameters once the set is complete.
 void setParameter(Parameters& p, const std::string& name, const std::string& text, const std::string& source);
+
+// Whether value, given for the field, keeps a share in 0..1; any value of a
+// field that is no share does.
+bool meaningfulShare(const ParameterField& field, double value);
+// Refuses the first share outside 0..1: "<source>: <name> = <value> is a
+// probability and must lie in 0..1".
+void checkShares(const Parameters& p, const std::string& source);
+
+// Refuses the first real that the five decimals para.txt keeps would turn
+// into another value: "<fileName>, line <n>: <name> = <value> has more than
+// the five decimals para.txt keeps (it would be written as <text>)".
+void checkDecimalsKept(const Parameters& p, const std::string& fileName);
+
+// The comments of para.txt's text that state a value the new parameters
+// change: was is the set the text holds, now the set about to replace it.
+// A comment states a value when it holds the number as the set it was written
+// with gives it (the value itself, the agents a gap replaces, the weeks of
+// training); each entry is "line <n>: '<comment>' says <number>, but <what
+// it is now>".
+std::vector<std::string> commentsMadeUntrue(const std::string& text, const Parameters& was, const Parameters& now);
+
+// The text para.txt holds at path, or empty when no file is there.
+std::string readParameterText(const std::string& path);
 
 // A value beyond a limit that is not a parameter of para.txt (the replay
 // list's snapshot interval), in the same shape.

@@ -224,5 +224,83 @@ TEST(Parameters, SetByNameReadsTheTextAndChecksTheFieldsOwnLimits) {
   EXPECT_THROW(checkParameters(p, "sweep"), RunError);
 }
 
+TEST(Parameters, SharesOutsideZeroToOneAreRefusedWhereTheyAreChosen) {
+  Parameters p = demoParameters();
+  EXPECT_NO_THROW(checkShares(p, "Parameters"));
+  const auto refusal = [&p](double Parameters::*share, double value) {
+    Parameters q = p;
+    q.*share = value;
+    try {
+      checkShares(q, "Parameters");
+    } catch (const RunError& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(refusal(&Parameters::pcross1, 1.5), "Parameters: pcross1 = 1.50000 is a probability and must lie in 0..1");
+  EXPECT_EQ(refusal(&Parameters::pmutation2, -0.001),
+            "Parameters: pmutation2 = -0.00100 is a probability and must lie in 0..1");
+  EXPECT_NE(refusal(&Parameters::gap2, 1.00001), "");
+  EXPECT_EQ(refusal(&Parameters::gap1, 1.0), "");
+  EXPECT_EQ(refusal(&Parameters::pcross2, 0.0), "");
+  EXPECT_NE(refusal(&Parameters::pcross1, std::nan("")), "");
+  // A run's own values that are no shares may lie anywhere their limits allow.
+  EXPECT_EQ(refusal(&Parameters::delta, 2.5), "");
+  EXPECT_TRUE(meaningfulShare(*findParameter("trend1"), -3));
+  EXPECT_FALSE(meaningfulShare(*findParameter("gap1"), 2));
+}
+
+TEST(Parameters, ARealTheFileCannotHoldIsRefusedNamingItsLine) {
+  Parameters p = demoParameters();
+  EXPECT_NO_THROW(checkDecimalsKept(p, "para.txt"));
+  p.trend2 = 0.0217649;
+  try {
+    checkDecimalsKept(p, "in/para.txt");
+    FAIL() << "a value the file would round was accepted";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("in/para.txt, line 4: trend2 = 0.021765"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("written as 0.02176"), std::string::npos) << e.what();
+  }
+}
+
+TEST(Parameters, CommentsStatingAValueTheNewSetChangesAreNamed) {
+  const std::string text =
+      "0.00435 delta: sig/5\n20 ndiv: price levels -20..20, +-4 sig\n0.01088 trend1\n0.02176 trend2: sig/2*sqrt(4)\n"
+      "0.01538 trend3\n100 popsize: number of agents\n53 minyear\n261 maxyear\n156 teachyear: weeks 53..208\n"
+      "0.6 pcross1\n0.005 pmutation1\n0.2 gap1 (20 agents replaced)\n0.3 pcross2\n0.002 pmutation2\n"
+      "0.1 gap2 (10 agents replaced)\n10 simtimes: 10 paths\n5 nsample\nall\n";
+  TextReader in("para.txt", text);
+  const Parameters was = readParameters(in);
+  EXPECT_TRUE(commentsMadeUntrue(text, was, was).empty());
+
+  // Half the agents: each gap now replaces half as many.
+  Parameters now = was;
+  now.popsize = 50;
+  EXPECT_EQ(commentsMadeUntrue(text, was, now),
+            (std::vector<std::string>{
+                "line 12: 'gap1 (20 agents replaced)' says 20, but popsize 50 x gap1 0.20000 now replaces 10 agents",
+                "line 15: 'gap2 (10 agents replaced)' says 10, but popsize 50 x gap2 0.10000 now replaces 6 agents"}));
+
+  // A later start moves the training weeks; a new ndiv its price levels; a
+  // number inside a name ("trend1") or a formula unrelated to the value stays.
+  now = was;
+  now.minyear = 60;
+  now.ndiv = 10;
+  now.nsample = 4;
+  now.trend1 = 1;
+  const std::vector<std::string> untrue = commentsMadeUntrue(text, was, now);
+  ASSERT_EQ(untrue.size(), 2u);
+  EXPECT_EQ(untrue[0], "line 2: 'ndiv: price levels -20..20, +-4 sig' says 20, but ndiv is now 10");
+  EXPECT_EQ(untrue[1], "line 9: 'teachyear: weeks 53..208' says 53, but training now spans weeks 60..215");
+
+  // The value itself, written out in its comment.
+  now = was;
+  now.simtimes = 20;
+  EXPECT_EQ(commentsMadeUntrue(text, was, now),
+            std::vector<std::string>{"line 16: 'simtimes: 10 paths' says 10, but simtimes is now 20"});
+  // A file without comments states nothing.
+  EXPECT_TRUE(commentsMadeUntrue(formatParameters(was), was, now).empty());
+}
+
 }  // namespace
 }  // namespace vk
