@@ -29,6 +29,7 @@
 #include "chart/ChartExport.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
+#include "model/Seed.h"
 #include "run/ParameterFile.h"
 #include "run/RunDriver.h"
 #include "ui/FlatProgressBar.h"
@@ -444,6 +445,14 @@ void MainWindow::startRun() {
     prompts_.showNotice(this, "A run is under way. Stop ends it after its current week; then Start begins a new one.");
     return;
   }
+  double generatorSeed = kRandomSeed;
+  try {
+    if (!runFiles.seed.isEmpty())
+      generatorSeed = generatorSeedOf(seedNumberFromText(runFiles.seed.toStdString(), "Seed"));
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+    return;
+  }
   if (!confirmRunOver(fileName(runFiles.resultDir))) return;
   // The charts now belong to the run; a replay must not go on drawing into
   // them meanwhile.
@@ -480,8 +489,10 @@ void MainWindow::startRun() {
   startButton->setToolTip("Stop the run after its current week (Alt+R)");
   const std::string dir = fileName(runFiles.resultDir), price = fileName(runFiles.priceFileName),
                     data = fileName(runFiles.dataFileName);
-  run_->start([dir, price, data](Display& display) { RunSimulation(dir, price, data, display); },
-              graphCheck->isChecked());
+  runSeed_ = runFiles.seed;
+  run_->start(
+      [dir, price, data, generatorSeed](Display& display) { RunSimulation(dir, price, data, display, generatorSeed); },
+      graphCheck->isChecked());
 }
 
 void MainWindow::stopRun() {
@@ -541,7 +552,8 @@ std::string MainWindow::stoppedRunNote() const {
 // "Run into 'result' with the fixed seed took 0:03; para.txt unlike the
 // demo's: popsize 20 (demo 100)".
 std::string MainWindow::runNote(const QString& duration) const {
-  std::string note = "Run into '" + fileName(runFiles.resultDir) + "' with the fixed seed took " +
+  const std::string seed = runSeed_.isEmpty() ? "the fixed seed" : "seed " + runSeed_.toStdString();
+  std::string note = "Run into '" + fileName(runFiles.resultDir) + "' with " + seed + " took " +
                      duration.toStdString() + "; para.txt unlike the demo's: ";
   note += runParameters_ ? parametersUnlike(*runParameters_, demoParameters()) : "not readable";
   return note + ".";

@@ -197,6 +197,9 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   bool centred_ = false;
   RunProgress progress_;
   QElapsedTimer runClock_;
+  // The seed the run under way or last ended was started with; empty for the
+  // fixed seed.
+  QString runSeed_;
   // para.txt as the run read it, when it could be read.
   std::optional<Parameters> runParameters_;
   // Whether the run writes eval.txt, which the errors window follows.

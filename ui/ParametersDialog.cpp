@@ -1,13 +1,16 @@
 #include "ui/ParametersDialog.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTabBar>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +19,7 @@
 #include "io/RunError.h"
 #include "io/TextReader.h"
 #include "model/Limits.h"
+#include "model/Seed.h"
 #include "ui/KeepWorkingDirectory.h"
 #include "ui/StepButtons.h"
 #include "ui/UserPrompts.h"
@@ -33,6 +37,11 @@ int wholeNumber(const QString& text) {
   if (!parseInt(text.toStdString(), value)) throw RunError("'" + text.toStdString() + "' is not a valid integer value");
   return value;
 }
+
+// Where a value was typed, as a refusal names it.
+const char* const kTypedSource = "Parameters";
+
+const char* const kModeWords[] = {"write", "all", "read", "detail", "factor", "frequency"};
 
 const QList<QPair<QString, QString>> kFileFilters = {{"Text (*.txt) ", "*.txt"}, {" All files ", "*"}};
 
@@ -56,7 +65,8 @@ ParametersDialog::ParametersDialog(QWidget* parent, RunFiles& files, UserPrompts
   setObjectName("ParametersDlg");
   setWindowTitle("Parameters");
   setModal(false);
-  setFixedSize(591, 263);
+  // The first page as laid out, and below it the tabs of the two pages.
+  setFixedSize(591, 292);
   QFont compact = font();
   compact.setPixelSize(11);
   setFont(compact);
@@ -64,14 +74,20 @@ ParametersDialog::ParametersDialog(QWidget* parent, RunFiles& files, UserPrompts
 }
 
 void ParametersDialog::buildLayout() {
+  // The first page: what lies above the warning, OK and Cansel, which serve
+  // both pages.
+  runPage = new QWidget(this);
+  runPage->setObjectName("RunPage");
+  runPage->setGeometry(0, 0, 591, 218);
   buildFields();
   buildFileButtons();
   buildPreview();
+  buildEveryValuePage();
   connectHandlers();
 }
 
 void ParametersDialog::buildFields() {
-  fieldsFrame = new QFrame(this);
+  fieldsFrame = new QFrame(runPage);
   fieldsFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
   fieldsFrame->setGeometry(8, 8, 217, 209);
 
@@ -98,14 +114,14 @@ void ParametersDialog::buildFields() {
   };
   int top = 16;
   for (const Row& r : rows) {
-    r.label = new QLabel(r.caption, this);
+    r.label = new QLabel(r.caption, runPage);
     r.label->setObjectName(r.labelName);
     r.label->move(24, top + 2);
     r.label->adjustSize();
-    r.field = new QLineEdit("0", this);
+    r.field = new QLineEdit("0", runPage);
     r.field->setObjectName(r.fieldName);
     r.field->setGeometry(136, top, 65, 20);
-    r.upDown = new StepButtons(r.field, 0, r.max, r.step, this);
+    r.upDown = new StepButtons(r.field, 0, r.max, r.step, runPage);
     r.upDown->setObjectName(r.upDownName);
     r.upDown->setGeometry(201, top, 16, 20);
     top += 24;
@@ -113,20 +129,20 @@ void ParametersDialog::buildFields() {
 }
 
 void ParametersDialog::buildFileButtons() {
-  directoryLabel = new QLabel("Directory", this);
+  directoryLabel = new QLabel("Directory", runPage);
   directoryLabel->setObjectName("Label6");
   directoryLabel->move(24, 162);
   directoryLabel->adjustSize();
-  directoryField = new QLineEdit(this);
+  directoryField = new QLineEdit(runPage);
   directoryField->setObjectName("DirEdit");
   directoryField->setGeometry(80, 160, 105, 20);
-  directoryButton = new QPushButton("Dir", this);
+  directoryButton = new QPushButton("Dir", runPage);
   directoryButton->setObjectName("DirBtn");
   directoryButton->setGeometry(192, 160, 25, 25);
-  priceFileButton = new QPushButton("Price file", this);
+  priceFileButton = new QPushButton("Price file", runPage);
   priceFileButton->setObjectName("PriceBtn");
   priceFileButton->setGeometry(48, 192, 57, 17);
-  dataFileButton = new QPushButton("Data file", this);
+  dataFileButton = new QPushButton("Data file", runPage);
   dataFileButton->setObjectName("DataBtn");
   dataFileButton->setGeometry(128, 192, 57, 17);
   okButton = new QPushButton("OK", this);
@@ -140,7 +156,7 @@ void ParametersDialog::buildFileButtons() {
 }
 
 void ParametersDialog::buildPreview() {
-  previewChart = new Chart(this);
+  previewChart = new Chart(runPage);
   previewChart->setObjectName("Chart1");
   previewChart->setGeometry(232, 8, 345, 209);
   previewChart->setChartTitle("Price");
@@ -162,7 +178,100 @@ void ParametersDialog::buildPreview() {
   dataFileLabel = smallLabel(this, "DataFileLabel", QRect(370, 241, 213, 15));
 }
 
+void ParametersDialog::buildEveryValuePage() {
+  everyValuePage = new QFrame(this);
+  everyValuePage->setObjectName("EveryValuePage");
+  static_cast<QFrame*>(everyValuePage)->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  everyValuePage->setGeometry(8, 8, 575, 209);
+  const std::vector<ParameterField>& table = parameterFields();
+  // Seven rows of three columns, in the order of para.txt's lines, then the seed.
+  const auto place = [](std::size_t i) {
+    return QPoint(8 + static_cast<int>(i / 7) * 190, 8 + static_cast<int>(i % 7) * 22);
+  };
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const ParameterField& f = table[i];
+    const QPoint at = place(i);
+    auto* label = new QLabel(f.name, everyValuePage);
+    label->setObjectName(QString("%1Label").arg(f.name));
+    label->setGeometry(at.x(), at.y() + 2, 64, 16);
+    label->setToolTip(QString("Line %1 of para.txt: %2").arg(f.line).arg(f.caption));
+    valueLabels.push_back(label);
+    if (f.kind == ParameterKind::Word) {
+      modeBox = new QComboBox(everyValuePage);
+      modeBox->setObjectName("ModeBox");
+      modeBox->setEditable(true);
+      for (const char* word : kModeWords) modeBox->addItem(word);
+      modeBox->setGeometry(at.x() + 66, at.y(), 110, 20);
+      modeBox->setToolTip(label->toolTip());
+      valueFields.push_back(nullptr);
+      continue;
+    }
+    auto* field = new QLineEdit(everyValuePage);
+    field->setObjectName(QString("%1Edit").arg(f.name));
+    field->setGeometry(at.x() + 66, at.y(), 80, 20);
+    field->setToolTip(label->toolTip());
+    valueFields.push_back(field);
+  }
+  const QPoint at = place(table.size());
+  seedLabel = new QLabel("seed", everyValuePage);
+  seedLabel->setObjectName("SeedLabel");
+  seedLabel->setGeometry(at.x(), at.y() + 2, 64, 16);
+  seedField = new QLineEdit(everyValuePage);
+  seedField->setObjectName("SeedEdit");
+  seedField->setGeometry(at.x() + 66, at.y(), 110, 20);
+  seedField->setPlaceholderText("fixed seed");
+  const QString seedTip = QString(
+                              "The next run's seed, a whole number 0..%1, as velquin-cli run --seed takes it; "
+                              "empty (or 0) for the fixed seed")
+                              .arg(kMaxSeedNumber);
+  for (QWidget* w : std::initializer_list<QWidget*>{seedLabel, seedField}) w->setToolTip(seedTip);
+
+  commentWarning = smallLabel(everyValuePage, "CommentWarning", QRect(8, 164, 559, 42));
+  commentWarning->setWordWrap(true);
+  commentWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QPalette warning = commentWarning->palette();
+  warning.setColor(QPalette::WindowText, QColor(190, 0, 0));
+  commentWarning->setPalette(warning);
+  everyValuePage->hide();
+
+  pageTabs = new QTabBar(this);
+  pageTabs->setObjectName("PageTabs");
+  pageTabs->setShape(QTabBar::RoundedSouth);
+  pageTabs->setDrawBase(false);
+  pageTabs->addTab("Run and files");
+  pageTabs->addTab("Every value and seed");
+  pageTabs->setGeometry(8, 264, pageTabs->sizeHint().width(), 24);
+  mirrorFirstPageFields();
+}
+
+// A value of the first page is the same value on the second: typing in
+// either shows it in both.
+void ParametersDialog::mirrorFirstPageFields() {
+  const std::vector<ParameterField>& table = parameterFields();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    QLineEdit* first = fieldOf(table[i]);
+    QLineEdit* second = valueFields[i];
+    if (!first) continue;
+    const auto copy = [](QLineEdit* to) {
+      return [to](const QString& text) {
+        if (to->text() != text) to->setText(text);
+      };
+    };
+    connect(first, &QLineEdit::textChanged, second, copy(second));
+    connect(second, &QLineEdit::textChanged, first, copy(first));
+  }
+}
+
+void ParametersDialog::showPage(int page) {
+  runPage->setVisible(page == 0);
+  everyValuePage->setVisible(page == 1);
+  if (pageTabs->currentIndex() != page) pageTabs->setCurrentIndex(page);
+}
+
 void ParametersDialog::connectHandlers() {
+  connect(pageTabs, &QTabBar::currentChanged, this, &ParametersDialog::showPage);
+  for (QLineEdit* field : valueFields)
+    if (field) connect(field, &QLineEdit::textChanged, this, &ParametersDialog::showUntrueComments);
   connect(startWeekField, &QLineEdit::textChanged, this, &ParametersDialog::startWeekChanged);
   connect(endWeekField, &QLineEdit::textChanged, this, &ParametersDialog::endWeekChanged);
   connect(trainingLengthField, &QLineEdit::textChanged, this, &ParametersDialog::trainingLengthChanged);
@@ -190,6 +299,7 @@ void ParametersDialog::showEvent(QShowEvent* event) {
 
 void ParametersDialog::refreshFromFiles() {
   directoryField->setText(files_.resultDir);
+  seedField->setText(files_.seed);
   // Each showing starts from the run's files; what is chosen here waits
   // for OK.
   chosen_ = files_;
@@ -239,14 +349,58 @@ QLineEdit* ParametersDialog::fieldOf(const ParameterField& parameter) const {
 
 void ParametersDialog::loadParameters() {
   parametersRead_ = false;
+  commentWarning->clear();
+  parameterText_ = readParameterText(kParameterFile);
   TextReader in = TextReader::open(kParameterFile);
-  // Each edited value is shown as soon as it is read: a line that fails
-  // leaves the values before it read and shown.
-  readParameters(in, parameters, [this](const ParameterField& parameter) {
-    if (QLineEdit* field = fieldOf(parameter)) field->setText(QString::number(parameters.*parameter.whole));
-  });
+  // Each value is shown as soon as it is read: a line that fails leaves the
+  // values before it read and shown.
+  readParameters(in, parameters, [this](const ParameterField& parameter) { showValue(parameter); });
   parametersRead_ = true;
   drawPreviewSpans();
+  showUntrueComments();
+}
+
+// A real as para.txt writes it when that gives the value back, else the
+// shortest text that does, so that no value is shown other than it is.
+void ParametersDialog::showValue(const ParameterField& parameter) {
+  if (QLineEdit* field = fieldOf(parameter)) field->setText(QString::number(parameters.*parameter.whole));
+  const std::size_t i = static_cast<std::size_t>(parameter.line - 1);
+  if (parameter.kind == ParameterKind::Word) {
+    modeBox->setCurrentText(QString::fromStdString(parameters.runMode));
+    return;
+  }
+  QString text = QString::fromStdString(parameterText(parameters, parameter));
+  if (parameter.kind == ParameterKind::Real && text.toDouble() != parameters.*parameter.real)
+    text = QString::number(parameters.*parameter.real, 'g', QLocale::FloatingPointShortest);
+  valueFields[i]->setText(text);
+}
+
+Parameters ParametersDialog::typedParameters(bool lenient) const {
+  Parameters typed = parameters;
+  const std::vector<ParameterField>& table = parameterFields();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const QString text = valueFields[i] ? valueFields[i]->text() : modeBox->currentText();
+    try {
+      setParameter(typed, table[i].name, text.toStdString(), kTypedSource);
+    } catch (const RunError&) {
+      if (!lenient) throw;
+    }
+  }
+  return typed;
+}
+
+void ParametersDialog::showUntrueComments() {
+  if (!parametersRead_) return;
+  QString text;
+  try {
+    TextReader in(kParameterFile, parameterText_);
+    const Parameters was = readParameters(in);
+    for (const std::string& line : commentsMadeUntrue(parameterText_, was, typedParameters(true)))
+      text += (text.isEmpty() ? "Comments of para.txt no longer true: " : "; ") + QString::fromStdString(line);
+  } catch (const std::exception&) {
+    // A text that no longer reads as a parameter set states nothing to compare.
+  }
+  commentWarning->setText(text);
 }
 
 void ParametersDialog::saveParameters() { writeParameterFile(kParameterFile, parameters); }
@@ -336,6 +490,28 @@ void ParametersDialog::applyAndClose() {
                         "and open it again with \"Setting\".");
     return;
   }
+  Parameters typed;
+  std::vector<std::string> untrue;
+  bool created = false;
+  try {
+    typed = typedParameters(false);
+    checkParameters(typed, kTypedSource);
+    checkShares(typed, kTypedSource);
+    checkDecimalsKept(typed, kParameterFile);
+    if (!seedField->text().isEmpty()) seedNumberFromText(seedField->text().toStdString(), "Seed");
+    const std::string previous = readParameterText(kParameterFile);
+    TextReader in(kParameterFile, previous);
+    untrue = commentsMadeUntrue(previous, readParameters(in), typed);
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+    return;
+  }
+  const QString refused = prepareResultDirectory(created);
+  if (!refused.isEmpty()) {
+    reportError(refused);
+    return;
+  }
+  parameters = typed;
   try {
     saveParameters();
   } catch (const std::exception& e) {
@@ -345,7 +521,25 @@ void ParametersDialog::applyAndClose() {
   files_.resultDir = directoryField->text();
   files_.priceFileName = chosen_.priceFileName;
   files_.dataFileName = chosen_.dataFileName;
+  files_.seed = seedField->text();
   hide();
+  if (created) prompts_.showNotice(this, "Created the result directory '" + files_.resultDir + "'.");
+  if (!untrue.empty()) {
+    QString text = "para.txt was written with its comments as they were; these state a value no longer true:";
+    for (const std::string& line : untrue) text += "\n" + QString::fromStdString(line);
+    prompts_.showNotice(this, text);
+  }
+}
+
+QString ParametersDialog::prepareResultDirectory(bool& created) {
+  const QString dir = directoryField->text();
+  if (dir.trimmed().isEmpty()) return "Give a result directory: the run writes its files into it.";
+  const QFileInfo info(dir);
+  if (info.exists() && !info.isDir()) return "The result directory '" + dir + "' is a file, not a directory.";
+  if (info.exists()) return QString();
+  if (!QDir().mkpath(dir)) return "Cannot create the result directory '" + dir + "'.";
+  created = true;
+  return QString();
 }
 
 void ParametersDialog::discardAndClose() { hide(); }

@@ -21,6 +21,8 @@
 #include "Pixels.h"
 #include "chart/Chart.h"
 #include "io/ResultLock.h"
+#include "model/Display.h"
+#include "model/Seed.h"
 #include "run/RunDriver.h"
 #include "tests/io/CommaLocale.h"
 #include "tests/io/LockingProcess.h"
@@ -178,20 +180,28 @@ class RecordingDisplay : public vk::Display {
 };
 
 // The result files of a short demo run started from the window, by name.
-QMap<QString, QByteArray> resultsOfAWindowRun() {
-  ScratchDir dir;
-  writeShortDemo(dir);
-  FakePrompts prompts;
-  MainWindow form(&prompts);
-  runToEnd(form);
+QMap<QString, QByteArray> filesIn(const QString& folder) {
   QMap<QString, QByteArray> files;
-  if (!prompts.errors.isEmpty()) return files;
-  for (const QFileInfo& entry : QDir(dir.file("result")).entryInfoList(QDir::Files)) {
+  for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files)) {
     QFile f(entry.filePath());
     f.open(QIODevice::ReadOnly);
     files[entry.fileName()] = f.readAll();
   }
   return files;
+}
+
+// The files of a window run of the short demo, with the seed as the
+// parameter dialog gives it; its log in log, if given.
+QMap<QString, QByteArray> resultsOfAWindowRun(const QString& seed = QString(), QString* log = nullptr) {
+  ScratchDir dir;
+  writeShortDemo(dir);
+  FakePrompts prompts;
+  MainWindow form(&prompts);
+  form.runFiles.seed = seed;
+  runToEnd(form);
+  if (log) *log = form.logView->toPlainText();
+  if (!prompts.errors.isEmpty()) return {};
+  return filesIn(dir.file("result"));
 }
 
 }  // namespace
@@ -599,6 +609,23 @@ class MainWindowTest : public QObject {
       QCOMPARE(underLocale.keys(), inC.keys());
       for (const QString& file : inC.keys()) QVERIFY2(underLocale[file] == inC[file], qPrintable(name + (" " + file)));
     }
+  }
+
+  // The seed typed in the parameter dialog: the bytes of a run seeded so on
+  // the caller's thread, other than the fixed seed's, and named in the log.
+  void aSeededRunWritesTheBytesOfItsSeed() {
+    QString log;
+    const QMap<QString, QByteArray> seeded = resultsOfAWindowRun("12", &log);
+    QVERIFY2(log.contains("Run into 'result' with seed 12 took "), qPrintable(log));
+    QVERIFY(seeded.contains("r0000.csv"));
+    QVERIFY(seeded["r0000.csv"] != resultsOfAWindowRun()["r0000.csv"]);
+    ScratchDir dir;
+    writeShortDemo(dir);
+    vk::NullDisplay quiet;
+    vk::RunSimulation("result", "price.txt", "data.txt", quiet, vk::generatorSeedOf(12));
+    const QMap<QString, QByteArray> direct = filesIn(dir.file("result"));
+    QCOMPARE(direct.keys(), seeded.keys());
+    for (const QString& file : direct.keys()) QVERIFY2(direct[file] == seeded[file], qPrintable(file));
   }
 
   // Without Graph the run draws neither the supply and demand nor the

@@ -1,8 +1,11 @@
 // The parameter dialog: layout, the show step, the preview spans, OK and
-// its refusals, and the folder and file choosers.
+// its refusals, the folder and file choosers, and the second page with every
+// value, the seed and the comments it makes untrue.
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QtTest>
 
 #include <qwt_plot_curve.h>
@@ -59,7 +62,10 @@ class ParametersDlgTest : public QObject {
     Setup s;
     ParametersDialog& d = *s.dialog;
     QCOMPARE(d.windowTitle(), QString("Parameters"));
-    QCOMPARE(d.size(), QSize(591, 263));
+    // The first page as laid out, the page tabs below it.
+    QCOMPARE(d.size(), QSize(591, 292));
+    QCOMPARE(d.pageTabs->count(), 2);
+    QVERIFY(d.pageTabs->geometry().top() >= 263);
     struct Field {
       QLabel* label;
       const char* caption;
@@ -217,12 +223,29 @@ class ParametersDlgTest : public QObject {
     d.agentsField->setText("150");
     d.simulationTimesField->setText("3");
     d.directoryField->setText("run2");
+    // The file's delta shown as it is, not as para.txt would round it, and
+    // refused: written, it would be 0, which no run takes.
+    QCOMPARE(d.valueFields[0]->text(), QString("4.1234567e-06"));
     d.applyAndClose();
-    QVERIFY(s.prompts.errors.isEmpty());
+    QCOMPARE(s.prompts.errors.size(), 1);
+    QVERIFY2(s.prompts.errors[0].startsWith("para.txt, line 1: delta = 0.000004") &&
+                 s.prompts.errors[0].contains("written as 0.00000"),
+             qPrintable(s.prompts.errors[0]));
+    QCOMPARE(dir.read("para.txt"), text);
+    QVERIFY(d.isVisible());
+    QVERIFY(!dir.exists("run2"));
+    s.prompts.errors.clear();
+    d.valueFields[0]->setText("0.00001");
+    d.applyAndClose();
+    QVERIFY2(s.prompts.errors.isEmpty(), qPrintable(s.prompts.errors.join("\n")));
+    // Created, and the gaps' comments counting agents of 100 flagged.
+    QCOMPARE(s.prompts.notices.size(), 2);
+    QCOMPARE(s.prompts.notices[0], QString("Created the result directory 'run2'."));
+    QVERIFY(s.prompts.notices[1].contains("\nline 12: "));
     QVERIFY(!d.isVisible());
     QCOMPARE(s.form.runFiles.resultDir, QString("run2"));
     // Each value in its format, the comment after it kept.
-    const QStringList values = {"   0.00000", "20",         "   0.01088", "   0.02176", "   0.01538", "150",
+    const QStringList values = {"   0.00001", "20",         "   0.01088", "   0.02176", "   0.01538", "150",
                                 "53",         "261",        "156",        "   0.60000", "   0.00500", "   0.20000",
                                 "   0.30000", "   0.00200", "   0.10000", "3",          "5"};
     const QStringList old = text.split('\n');
@@ -290,7 +313,7 @@ class ParametersDlgTest : public QObject {
     QVERIFY(s.dialog->trainingSeries->points().isEmpty());
     s.dialog->applyAndClose();  // the parameters were read: OK may write them
     QVERIFY(!s.dialog->isVisible());
-    QVERIFY(s.prompts.notices.isEmpty());
+    QCOMPARE(s.prompts.notices, QStringList{"Created the result directory 'result'."});
   }
 
   void aFileThatCannotBeCreatedKeepsTheDialogOpen() {
@@ -373,10 +396,166 @@ class ParametersDlgTest : public QObject {
     // OK takes the chosen files.
     s.prompts.fileAnswer = dir.file("inputs/p2.txt");
     d.choosePriceFile();
+    // Weeks the 20 prices hold, and an end after the start, as a run needs.
+    d.startWeekField->setText("1");
+    d.trainingLengthField->setText("5");
     d.endWeekField->setText("15");
     d.applyAndClose();
     QVERIFY(!d.isVisible());
     QCOMPARE(s.form.runFiles.priceFileName, QString("inputs/p2.txt"));
+  }
+  void secondPageShowsEveryValueAndMirrorsTheFirst() {
+    ScratchDir dir;
+    dir.copyDemo();
+    Setup s;
+    s.show();
+    ParametersDialog& d = *s.dialog;
+    QVERIFY(d.agentsField->isVisible());
+    QVERIFY(!d.everyValuePage->isVisible());
+    d.pageTabs->setCurrentIndex(1);
+    QVERIFY(d.everyValuePage->isVisible());
+    QVERIFY(!d.agentsField->isVisible());
+    QVERIFY(!d.previewChart->isVisible());
+    QVERIFY(d.okButton->isVisible());  // OK and Cansel serve both pages
+    const QStringList shown = {"0.00435", "20",      "0.01088", "0.02176", "0.01538", "100",     "53", "261", "156",
+                               "0.60000", "0.00500", "0.20000", "0.30000", "0.00200", "0.10000", "10", "5"};
+    QCOMPARE(int(d.valueFields.size()), 18);
+    for (int i = 0; i < shown.size(); ++i) {
+      QCOMPARE(d.valueFields[i]->text(), shown[i]);
+      QCOMPARE(d.valueLabels[i]->text(), QString(vk::parameterFields()[i].name));
+      QVERIFY(d.valueFields[i]->isVisible());
+    }
+    QCOMPARE(d.valueFields[17], nullptr);
+    QCOMPARE(d.modeBox->currentText(), QString("all"));
+    QVERIFY(d.seedField->text().isEmpty());
+    QVERIFY(d.valueLabels[11]->toolTip().contains("generation gap"));
+    QVERIFY(d.commentWarning->text().isEmpty());
+
+    // A value of both pages typed on either shows on both.
+    d.valueFields[5]->setText("120");
+    QCOMPARE(d.agentsField->text(), QString("120"));
+    d.endWeekField->setText("250");
+    QCOMPARE(d.valueFields[7]->text(), QString("250"));
+    d.pageTabs->setCurrentIndex(0);
+    QVERIFY(d.agentsField->isVisible());
+    QVERIFY(!d.everyValuePage->isVisible());
+  }
+
+  void okWritesEveryValueAndTheSeedThroughTheTable() {
+    ScratchDir dir;
+    dir.copyDemo();
+    QDir().mkdir("result");
+    Setup s;
+    s.show();
+    ParametersDialog& d = *s.dialog;
+    const QString before = dir.read("para.txt");
+    const auto refusedWith = [&](int field, const QString& typed, const QString& message) {
+      const QString was = d.valueFields[field]->text();
+      d.valueFields[field]->setText(typed);
+      d.applyAndClose();
+      d.valueFields[field]->setText(was);
+      QCOMPARE(s.prompts.errors.size(), 1);
+      QVERIFY2(s.prompts.errors[0].contains(message), qPrintable(s.prompts.errors[0]));
+      s.prompts.errors.clear();
+      QVERIFY(d.isVisible());
+      QCOMPARE(dir.read("para.txt"), before);
+    };
+    refusedWith(9, "1.5", "Parameters: pcross1 = 1.50000 is a probability and must lie in 0..1");
+    refusedWith(13, "-0.1", "pmutation2 = -0.10000 is a probability");
+    refusedWith(14, "1.2", "gap2 = 1.20000");
+    refusedWith(1, "41", "Parameters: ndiv = 41 is outside what a run supports (0..40");
+    refusedWith(0, "0", "delta = 0.00000 is outside what a run supports (any value but 0");
+    refusedWith(2, "x", "trend1 = 'x' is not a number");
+    refusedWith(1, "2.5", "ndiv = '2.5' is not a whole number");
+    refusedWith(5, "300", "popsize = 300");  // the first page's stepper goes to 500; a run takes 200
+    d.seedField->setText("-3");
+    d.applyAndClose();
+    QCOMPARE(s.prompts.errors, QStringList{"Seed '-3' is not a whole number 0..9223372036854775807"});
+    QCOMPARE(dir.read("para.txt"), before);
+    s.prompts.errors.clear();
+
+    const QStringList typed = {"0.005", "10",   "0.02", "0.03", "0.04",  "60",  "60", "250", "100",
+                               "0.5",   "0.01", "0.25", "0.4",  "0.003", "0.2", "4",  "2"};
+    for (int i = 0; i < typed.size(); ++i) d.valueFields[i]->setText(typed[i]);
+    d.modeBox->setCurrentText("write");
+    d.seedField->setText("12");
+    d.applyAndClose();
+    QVERIFY2(s.prompts.errors.isEmpty(), qPrintable(s.prompts.errors.join("\n")));
+    QVERIFY(!d.isVisible());
+    QCOMPARE(s.form.runFiles.seed, QString("12"));
+    const vk::Parameters p = vk::readParameterFile("para.txt");
+    QCOMPARE(p.delta, 0.005);
+    QCOMPARE(p.ndiv, 10);
+    QCOMPARE(p.trend3, 0.04);
+    QCOMPARE(p.popsize, 60);
+    QCOMPARE(p.minyear, 60);
+    QCOMPARE(p.pmutation1, 0.01);
+    QCOMPARE(p.gap2, 0.2);
+    QCOMPARE(p.simtimes, 4);
+    QCOMPARE(p.nsample, 2);
+    QCOMPARE(p.runMode, std::string("write"));
+    // Every comment stays after its value.
+    QVERIFY(dir.read("para.txt").contains("\n   0.01000 pmutation1: mutation probability per weight code"));
+    QVERIFY(dir.read("para.txt").startsWith("   0.00500 delta: rate step"));
+
+    // The next showing keeps the seed; emptied, it is the fixed seed again.
+    s.show();
+    QCOMPARE(d.seedField->text(), QString("12"));
+    d.seedField->clear();
+    d.applyAndClose();
+    QVERIFY(s.form.runFiles.seed.isEmpty());
+  }
+
+  void commentsNoLongerTrueAreFlagged() {
+    ScratchDir dir;
+    dir.copyDemo();
+    QDir().mkdir("result");
+    Setup s;
+    s.show();
+    ParametersDialog& d = *s.dialog;
+    d.agentsField->setText("50");  // on the first page: the gaps' comments count agents of 100
+    QVERIFY2(d.commentWarning->text().contains("line 12: 'gap1: generation gap, training weeks (20 agents "
+                                               "replaced)' says 20, but popsize 50 x gap1 0.20000 now replaces 10 "
+                                               "agents"),
+             qPrintable(d.commentWarning->text()));
+    QVERIFY(d.commentWarning->text().contains("line 15:"));
+    d.agentsField->setText("100");
+    QVERIFY(d.commentWarning->text().isEmpty());
+    d.trainingLengthField->setText("100");
+    QVERIFY2(d.commentWarning->text().contains("says 208, but training now spans weeks 53..152"),
+             qPrintable(d.commentWarning->text()));
+    d.applyAndClose();
+    QVERIFY(!d.isVisible());
+    // Written with the comment as it was, and said so.
+    QVERIFY(dir.read("para.txt").contains("\n100 teachyear: length of training in weeks (weeks 53..208)\n"));
+    QCOMPARE(s.prompts.notices.size(), 1);
+    QVERIFY2(s.prompts.notices[0].contains("no longer true") && s.prompts.notices[0].contains("\nline 9: "),
+             qPrintable(s.prompts.notices[0]));
+  }
+
+  void aResultDirectoryIsCreatedOrRefusedAtOk() {
+    ScratchDir dir;
+    dir.copyDemo();
+    dir.write("taken", "a file\n");
+    Setup s;
+    s.show();
+    ParametersDialog& d = *s.dialog;
+    const QString before = dir.read("para.txt");
+    for (const QString& bad : {QString("taken"), QString(" ")}) {
+      d.directoryField->setText(bad);
+      d.applyAndClose();
+      QVERIFY(d.isVisible());
+    }
+    QCOMPARE(s.prompts.errors, QStringList({"The result directory 'taken' is a file, not a directory.",
+                                            "Give a result directory: the run writes its files into it."}));
+    QCOMPARE(dir.read("para.txt"), before);
+    QCOMPARE(s.form.runFiles.resultDir, QString("result"));
+    d.directoryField->setText("runs/first");
+    d.applyAndClose();
+    QVERIFY(!d.isVisible());
+    QVERIFY(QFileInfo(dir.file("runs/first")).isDir());
+    QCOMPARE(s.prompts.notices, QStringList{"Created the result directory 'runs/first'."});
+    QCOMPARE(s.form.runFiles.resultDir, QString("runs/first"));
   }
 };
 
