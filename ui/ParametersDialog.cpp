@@ -193,7 +193,7 @@ void ParametersDialog::buildEveryValuePage() {
     const QPoint at = place(i);
     auto* label = new QLabel(f.name, everyValuePage);
     label->setObjectName(QString("%1Label").arg(f.name));
-    label->setGeometry(at.x(), at.y() + 2, 64, 16);
+    label->setGeometry(at.x(), at.y() + 2, 70, 16);
     label->setToolTip(QString("Line %1 of para.txt: %2").arg(f.line).arg(f.caption));
     valueLabels.push_back(label);
     if (f.kind == ParameterKind::Word) {
@@ -201,24 +201,24 @@ void ParametersDialog::buildEveryValuePage() {
       modeBox->setObjectName("ModeBox");
       modeBox->setEditable(true);
       for (const char* word : kModeWords) modeBox->addItem(word);
-      modeBox->setGeometry(at.x() + 66, at.y(), 110, 20);
+      modeBox->setGeometry(at.x() + 72, at.y(), 110, 20);
       modeBox->setToolTip(label->toolTip());
       valueFields.push_back(nullptr);
       continue;
     }
     auto* field = new QLineEdit(everyValuePage);
     field->setObjectName(QString("%1Edit").arg(f.name));
-    field->setGeometry(at.x() + 66, at.y(), 80, 20);
+    field->setGeometry(at.x() + 72, at.y(), 80, 20);
     field->setToolTip(label->toolTip());
     valueFields.push_back(field);
   }
   const QPoint at = place(table.size());
   seedLabel = new QLabel("seed", everyValuePage);
   seedLabel->setObjectName("SeedLabel");
-  seedLabel->setGeometry(at.x(), at.y() + 2, 64, 16);
+  seedLabel->setGeometry(at.x(), at.y() + 2, 70, 16);
   seedField = new QLineEdit(everyValuePage);
   seedField->setObjectName("SeedEdit");
-  seedField->setGeometry(at.x() + 66, at.y(), 110, 20);
+  seedField->setGeometry(at.x() + 72, at.y(), 110, 20);
   seedField->setPlaceholderText("fixed seed");
   const QString seedTip = QString(
                               "The next run's seed, a whole number 0..%1, as velquin-cli run --seed takes it; "
