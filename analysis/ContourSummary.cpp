@@ -118,6 +118,7 @@ void summariseContour(const std::string& directory, PathSelection& selection, co
       series.actualPath.push_back({static_cast<double>(week), bins.gridCoordinate(a)});
       ++counts[static_cast<std::size_t>(w) * bins.count + bins.binOf(v)];
     }
+    requireEndAfter(file, span.last);
   }
   header.endPathList();
 

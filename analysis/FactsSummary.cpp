@@ -36,6 +36,7 @@ PathWeeks readSimulatedWeeks(const std::string& path, const WeekSpan& span) {
     weeks.actualChange.push_back(file.realAt(kActualChangeField));
     weeks.volume.push_back(file.realAt(kVolumeField));
   }
+  requireEndAfter(file, span.last);
   return weeks;
 }
 

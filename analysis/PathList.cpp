@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "analysis/EarlierRun.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
 
@@ -60,18 +61,60 @@ std::vector<ResultFileEntry> entriesOfPaths(const std::vector<int>& paths, char 
   return entries;
 }
 
+std::optional<int> pathNumberOfFile(const std::string& name, char prefix) {
+  if (name.size() < 1 + 4 || name[0] != prefix || name.compare(name.size() - 4, 4, ".csv") != 0) return std::nullopt;
+  const std::string tag = name.substr(1, name.size() - 1 - 4);
+  int k = 0;
+  if (tag.empty() || tag.find_first_not_of("0123456789") != std::string::npos || !parseInt(tag, k)) return std::nullopt;
+  if (pathFileName(prefix, k) != name) return std::nullopt;
+  return k;
+}
+
 std::vector<int> allPathsOf(const std::string& directory, char prefix) {
   std::vector<int> paths;
-  for (const std::string& name : listResultFiles(directory, prefix)) {
-    const std::size_t digits = name.size() - 1 - 4;
-    int k = 0;
-    if (name.compare(name.size() - 4, 4, ".csv") != 0 || name[0] != prefix) continue;
-    const std::string tag = name.substr(1, digits);
-    if (tag.empty() || tag.find_first_not_of("0123456789") != std::string::npos || !parseInt(tag, k)) continue;
-    if (pathFileName(prefix, k) == name) paths.push_back(k);
-  }
+  for (const std::string& name : listResultFiles(directory, prefix))
+    if (const std::optional<int> k = pathNumberOfFile(name, prefix)) paths.push_back(*k);
   std::sort(paths.begin(), paths.end());
   return paths;
+}
+
+std::string noRecordNote(const std::string& directory, char prefix) {
+  return quoted(directory, std::string::npos) +
+         " holds no record of the paths its last run wrote (it was made by an earlier version, or by hand), so "
+         "every path file is taken; a file left from another run is refused only where its weeks differ from "
+         "those of " +
+         pathFileName(prefix, kReferencePath) + ".";
+}
+
+LastRunPaths lastRunPathsOf(const std::string& directory, char prefix) {
+  LastRunPaths chosen;
+  const std::vector<int> all = allPathsOf(directory, prefix);
+  const std::optional<WrittenPaths> written = readWrittenPaths(directory);
+  if (!written) {
+    chosen.paths = all;
+    return chosen;
+  }
+  chosen.recorded = true;
+  if (written->count == 0)
+    throw RunError("The last run in " + quoted(directory, std::string::npos) +
+                   " completed no path, so its path files, " + pathFileName(kRatePrefix, kReferencePath) +
+                   " among them, are left from an earlier run; there is nothing of the last run to summarise");
+  std::vector<std::string> leftOut;
+  for (int path : all) {
+    if (path < written->count)
+      chosen.paths.push_back(path);
+    else
+      leftOut.push_back(pathFileName(prefix, path));
+  }
+  if (leftOut.empty()) return chosen;
+  std::string which = leftOut.front();
+  if (leftOut.size() == 2) which += ", " + leftOut.back();
+  if (leftOut.size() > 2) which += " ... " + leftOut.back();
+  chosen.note = fileCount(leftOut.size()) + " (" + which + ") " + (leftOut.size() == 1 ? "is" : "are") +
+                " left out: the last run in " + quoted(directory, std::string::npos) + " wrote " +
+                writtenPathsText(*written) + ", and " + (leftOut.size() == 1 ? "this is" : "these are") +
+                " left from an earlier run.";
+  return chosen;
 }
 
 }  // namespace vk

@@ -2,6 +2,7 @@
 // Selections given as text rather than ticked in a list: the command line's
 // path lists and its "every file" choice. Both give the entries a check list
 // would hold, so the selection file is written by the one writer.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,24 @@ std::vector<ResultFileEntry> entriesOfPaths(const std::vector<int>& paths, char 
 // r12345.csv), so that copies such as r7.csv, rr0007.csv or rnd0007.csv are
 // not taken for paths.
 std::vector<int> allPathsOf(const std::string& directory, char prefix);
+
+// The paths "every path" means: of the path files of the directory, those the
+// directory's record says its last run wrote, and a note naming the files
+// left out and why. A directory without a record (its runs kept none) gives
+// every path file. A record of no path is a RunError: even the reference
+// path would be an earlier run's.
+struct LastRunPaths {
+  std::vector<int> paths;
+  bool recorded = false;
+  std::string note;  // empty when no file was left out
+};
+LastRunPaths lastRunPathsOf(const std::string& directory, char prefix);
+
+// What taking every path file of a directory without a record means.
+std::string noRecordNote(const std::string& directory, char prefix);
+
+// The path number of a path file's exact name (see allPathsOf); none for
+// another name.
+std::optional<int> pathNumberOfFile(const std::string& name, char prefix);
 
 }  // namespace vk

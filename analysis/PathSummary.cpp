@@ -58,6 +58,7 @@ void addPath(ResultFileReader& file, const WeekSpan& span, int n, std::vector<We
     w.volume = w.volume + volume / n;
     w.actual = actual;
   }
+  requireEndAfter(file, span.last);
 }
 
 double deviation(double squareMean, double mean) {

@@ -58,6 +58,12 @@ std::vector<std::string> listResultFiles(const std::string& directory, char pref
   return names;
 }
 
+std::string writtenPathsText(const WrittenPaths& written) {
+  if (written.count == 0) return "no path";
+  if (written.count == 1) return "path 0";
+  return "paths 0-" + plainInt(written.count - 1);
+}
+
 std::string selectionTextOf(const std::string& fileName, char prefix) {
   const std::vector<std::string> pieces = splitDelimited(fileName, '.');
   if (pieces.size() < 2) throw RunError("The file name '" + fileName + "' has no extension; it names no path");
@@ -82,7 +88,7 @@ void writeSelectionFile(const std::string& directory, const std::vector<ResultFi
 }
 
 PathSelection::PathSelection(const std::string& directory)
-    : directory_(directory), unfinished_(readUnfinishedRun(directory)) {}
+    : directory_(directory), unfinished_(readUnfinishedRun(directory)), written_(readWrittenPaths(directory)) {}
 
 int PathSelection::nextPath() {
   const int path = readPath();
@@ -92,6 +98,10 @@ int PathSelection::nextPath() {
   if (unfinished_ && unfinished_->cutPath == path)
     throw RunError("Path " + plainInt(path) + " cannot be summarised (" + whereLast() + "). " +
                    unfinishedRunNote(directory_, *unfinished_));
+  if (written_ && path >= written_->count)
+    throw RunError("Path " + plainInt(path) + " cannot be summarised (" + whereLast() + "): the last run in " +
+                   quoted(directory_, std::string::npos) + " wrote " + writtenPathsText(*written_) +
+                   ", so its file is left from an earlier run, and a summary takes only the last run's paths");
   return path;
 }
 

@@ -41,6 +41,9 @@ std::string pathFileName(char prefix, int pathNumber);
 // directory that is missing or cannot be read gives no names and no error.
 std::vector<std::string> listResultFiles(const std::string& directory, char prefix);
 
+// "paths 0-9", "path 0" or "no path": what a record says the last run wrote.
+std::string writtenPathsText(const WrittenPaths& written);
+
 // The selection text of a file name: the name split at dots (and, as the list
 // rule splits, at blanks outside double quotes), its second-last piece, every
 // prefix letter removed ignoring case. r0007.csv gives 0007, r12r.csv 12,
@@ -54,7 +57,8 @@ void writeSelectionFile(const std::string& directory, const std::vector<ResultFi
 // The paths a summary reads, one at a time in their order: from statname.txt
 // as the windows record them, or from memory as the command line keeps them.
 // Either way a path given twice is refused, and so is the path that a run
-// which did not finish was writing (its mark in the directory says which).
+// which did not finish was writing (its mark in the directory says which),
+// and a path beyond those the directory's record says its last run wrote.
 class PathSelection {
  public:
   explicit PathSelection(const std::string& directory);
@@ -76,6 +80,7 @@ class PathSelection {
  private:
   std::set<int> seen_;
   std::optional<UnfinishedRun> unfinished_;
+  std::optional<WrittenPaths> written_;
 };
 
 // statname.txt read back as the windows' summaries consume it: the count

@@ -41,4 +41,15 @@ void requireWeek(const ResultFileReader& file, int week) {
                    "the weeks of the reference file");
 }
 
+void requireEndAfter(ResultFileReader& file, int lastWeek) {
+  while (!file.atEnd()) {
+    const std::vector<std::string>& fields = file.next();
+    if (fields.empty()) continue;
+    throw RunError("Week " + quoted(fields.front()) + " after week " + std::to_string(lastWeek) +
+                   ", the reference path file's last (" + file.path() + ", line " + std::to_string(file.line()) +
+                   "): the file is left from another run or damaged, and a summary reads every path file against "
+                   "the weeks of the reference file");
+  }
+}
+
 }  // namespace vk

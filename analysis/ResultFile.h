@@ -51,4 +51,8 @@ class ResultFileReader {
 // run, or damaged, and its values would be added to the wrong weeks.
 void requireWeek(const ResultFileReader& file, int week);
 
+// Refuses a file that goes on after the reference path file's last week, for
+// the same reason; blank lines at the end are no weeks.
+void requireEndAfter(ResultFileReader& file, int lastWeek);
+
 }  // namespace vk

@@ -66,6 +66,8 @@ std::vector<std::string> filesRead(const std::string& resultDir, const std::vect
   return files;
 }
 
+void warn(const std::string& note) { std::fprintf(stderr, "velquin-cli: warning: %s\n", note.c_str()); }
+
 void reportWritten(const std::string& summaryPath, std::size_t paths) {
   std::fprintf(stderr, "Wrote %s over %zu path%s.\n", summaryPath.c_str(), paths, paths == 1 ? "" : "s");
 }
@@ -109,11 +111,17 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
   checkResultDirectoryName(o.resultDir, "given to --result");
 
   const char prefix = o.summary == "weights" ? kWeightPrefix : kRatePrefix;
-  const std::vector<int> paths = o.all ? allPathsOf(o.resultDir, prefix) : parsePathList(o.paths);
+  const std::vector<int> listed = o.all ? std::vector<int>() : parsePathList(o.paths);
   // No run may write the directory while the summary reads it.
   const ResultLock lock(o.resultDir, ResultLock::Use::Summary);
-  if (lock.unfinished())
-    std::fprintf(stderr, "velquin-cli: warning: %s\n", unfinishedRunNote(o.resultDir, *lock.unfinished()).c_str());
+  if (lock.unfinished()) warn(unfinishedRunNote(o.resultDir, *lock.unfinished()));
+  std::vector<int> paths = listed;
+  if (o.all) {
+    LastRunPaths lastRun = lastRunPathsOf(o.resultDir, prefix);
+    if (!lastRun.recorded && !lastRun.paths.empty()) warn(noRecordNote(o.resultDir, prefix));
+    if (!lastRun.note.empty()) warn(lastRun.note);
+    paths = std::move(lastRun.paths);
+  }
   // The windows read the selection from the file; this command keeps its own.
   writeSelectionFile(o.resultDir, entriesOfPaths(paths, prefix), prefix);
   ListedPaths selection(o.resultDir, paths);
@@ -183,8 +191,9 @@ void addAnalyzeCommand(CLI::App& app, const PlotBinding* plotting) {
                    "r0003.csv, ... (w0000.csv, ... for weights), as if ticked in that order")
       ->type_name("LIST");
   selection->add_flag("--all", o->all,
-                      "Every path file of the result directory, in the order of the path numbers: the names r\n"
-                      "followed by a path tag and .csv (w for weights), such as r0007.csv; other names are not paths");
+                      "Every path file of the result directory that its last run wrote, in the order of the path\n"
+                      "numbers: the names r followed by a path tag and .csv (w for weights), such as r0007.csv;\n"
+                      "other names are not paths, and files left from an earlier run are left out and named");
   selection->require_option(0, 1);
   cmd->add_option("--csv", o->csvFile,
                   "report: write the table into FILE (default: stdout). A header line, then one row\n"

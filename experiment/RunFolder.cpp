@@ -124,7 +124,7 @@ RunOutcome runOutcome(const std::string& dir, const std::string& runName, std::s
 
 void summariseRunFacts(const std::string& resultFolder) {
   const ResultLock lock(resultFolder, ResultLock::Use::Summary);
-  ListedPaths paths(resultFolder, allPathsOf(resultFolder, kRatePrefix));
+  ListedPaths paths(resultFolder, lastRunPathsOf(resultFolder, kRatePrefix).paths);
   FactsSeries series;
   summariseFacts(resultFolder, paths, "", series);
 }

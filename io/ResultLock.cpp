@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -15,12 +16,16 @@
 
 #include "io/RunError.h"
 #include "io/TextFormat.h"
+#include "io/TextReader.h"
 
 namespace vk {
 
 namespace {
 
 const char* const kPathMark = "path ";
+// "paths 0-9", or "paths none" before the first path is complete.
+const char* const kRecordMark = "paths ";
+const char* const kNoPaths = "none";
 
 struct Holder {
   long pid = 0;
@@ -64,20 +69,39 @@ std::string markText(int fd) {
   return text;
 }
 
-std::optional<UnfinishedRun> parseMark(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  UnfinishedRun run;
+bool startsWith(const std::string& line, const char* head) { return line.rfind(head, 0) == 0; }
+
+// The record "paths 0-N" or "paths none"; anything else is no record.
+std::optional<WrittenPaths> parseRecord(const std::string& line) {
+  const std::string range = line.substr(std::char_traits<char>::length(kRecordMark));
+  if (range == kNoPaths) return WrittenPaths{0};
+  int last = -1;
+  if (!startsWith(range, "0-") || !parseInt(range.substr(2), last) || last < 0 || last == INT_MAX) return std::nullopt;
+  return WrittenPaths{last + 1};
+}
+
+struct Mark {
+  std::optional<UnfinishedRun> unfinished;
+  std::optional<WrittenPaths> written;
+};
+
+// A run's mark is its first line, then "path N"; the record may follow, or
+// stand alone once the run has completed.
+Mark parseMark(const std::string& text) {
+  Mark mark;
   std::istringstream lines(text);
-  std::getline(lines, run.run);
-  std::string pathLine;
-  if (std::getline(lines, pathLine) && pathLine.compare(0, 5, kPathMark) == 0) {
-    try {
-      run.cutPath = std::stoi(pathLine.substr(5));
-    } catch (const std::exception&) {
-      run.cutPath = -1;
+  std::string line;
+  for (bool first = true; std::getline(lines, line); first = false) {
+    if (startsWith(line, kRecordMark)) {
+      mark.written = parseRecord(line);
+    } else if (first) {
+      mark.unfinished = UnfinishedRun{line, -1};
+    } else if (startsWith(line, kPathMark) && mark.unfinished) {
+      if (!parseInt(line.substr(std::char_traits<char>::length(kPathMark)), mark.unfinished->cutPath))
+        mark.unfinished->cutPath = -1;
     }
   }
-  return run;
+  return mark;
 }
 
 std::string nowUtc() {
@@ -97,7 +121,7 @@ std::string hostName() {
 }
 
 [[noreturn]] void refuseHeld(const std::string& directory, ResultLock::Use use, int fd) {
-  const std::optional<UnfinishedRun> mark = parseMark(markText(fd));
+  const std::optional<UnfinishedRun> mark = parseMark(markText(fd)).unfinished;
   std::string who;
   bool runHolds = false;
   for (const Holder& h : holdersOf(fd)) {
@@ -170,7 +194,10 @@ ResultLock::ResultLock(const std::string& directory, Use use) : path_(directory 
     if (error == EWOULDBLOCK) refuseHeld(directory, use, closer.fd);
     throwFileError("lock the file", path_, error);
   }
-  unfinished_ = parseMark(markText(fd_));
+  const Mark mark = parseMark(markText(fd_));
+  unfinished_ = mark.unfinished;
+  found_ = mark.written;
+  record_ = found_;
 }
 
 ResultLock::~ResultLock() {
@@ -183,24 +210,49 @@ void ResultLock::writeMark(const std::string& text) {
     throwFileError("write to file", path_, n < 0 || n == static_cast<ssize_t>(text.size()) ? errno : ENOSPC);
 }
 
-void ResultLock::markStarted(const std::string& mode) {
-  started_ = "mode " + mode + ", " + thisProcessMark();
-  writeMark(started_ + "\n");
+std::string ResultLock::recordLine() const {
+  if (!record_) return std::string();
+  return kRecordMark + (record_->count == 0 ? std::string(kNoPaths) : "0-" + plainInt(record_->count - 1)) + "\n";
 }
 
-void ResultLock::markPath(int pathNumber) { writeMark(started_ + "\n" + kPathMark + plainInt(pathNumber) + "\n"); }
+void ResultLock::markStarted(const std::string& mode, Paths paths) {
+  started_ = "mode " + mode + ", " + thisProcessMark();
+  renewing_ = paths == Paths::Renewed;
+  if (renewing_) record_ = WrittenPaths{0};
+  writeMark(started_ + "\n" + recordLine());
+}
+
+void ResultLock::markPath(int pathNumber) {
+  // A renewing run writes its paths in order: those before this one are complete.
+  if (renewing_) record_ = WrittenPaths{pathNumber};
+  current_ = pathNumber;
+  writeMark(started_ + "\n" + kPathMark + plainInt(pathNumber) + "\n" + recordLine());
+}
 
 void ResultLock::markFinished() {
+  if (renewing_ && current_ >= 0) record_ = WrittenPaths{current_ + 1};
+  if (record_) {
+    writeMark(recordLine());
+    return;
+  }
   if (::ftruncate(fd_, 0) != 0) throwFileError("write to file", path_, errno);
 }
 
-std::optional<UnfinishedRun> readUnfinishedRun(const std::string& directory) {
+namespace {
+
+Mark readMark(const std::string& directory) {
   const int fd = ::open((directory + "/" + kLockFileName).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) return Mark();
   const std::string text = markText(fd);
   ::close(fd);
   return parseMark(text);
 }
+
+}  // namespace
+
+std::optional<UnfinishedRun> readUnfinishedRun(const std::string& directory) { return readMark(directory).unfinished; }
+
+std::optional<WrittenPaths> readWrittenPaths(const std::string& directory) { return readMark(directory).written; }
 
 std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun& run) {
   std::string note = "The last run in " + quoted(directory, std::string::npos) + " did not finish (" + run.run + ")";

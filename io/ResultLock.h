@@ -9,9 +9,15 @@
 // drops the lock when its holder ends, however it ends.
 //
 // While a run holds the lock, the lock's file says which run it is and which
-// path it is writing; a run that completes empties it. A mark found there by
-// the next holder is a run that did not finish, and the path it had begun is
-// cut short.
+// path it is writing; a run that completes leaves only its record of paths
+// (below), or nothing. A mark found there by the next holder is a run that did
+// not finish, and the path it had begun is cut short.
+//
+// A run that writes its paths afresh (0, 1, ... in order) also records how
+// many of them it has completed, through every mark to its end, so that a
+// summary can tell its path files from those an earlier run left beside
+// them. A run that replays stored paths keeps the record it found: it
+// rewrites paths of the run that wrote them.
 //
 // The file is never removed: a process that opened it just before another
 // removed it would lock a file nobody else can see.
@@ -21,6 +27,12 @@
 namespace vk {
 
 constexpr const char* kLockFileName = "run.lock";
+
+// The paths 0 to count - 1, which the last run that wrote paths afresh
+// completed.
+struct WrittenPaths {
+  int count = 0;
+};
 
 struct UnfinishedRun {
   // "mode all, process 4711 on lab-3, started 2026-12-08 01:40:12 UTC"
@@ -32,6 +44,8 @@ struct UnfinishedRun {
 class ResultLock {
  public:
   enum class Use { Run, Summary };
+  // Whether a run writes paths 0, 1, ... afresh or rewrites stored ones.
+  enum class Paths { Renewed, Kept };
 
   // Takes the lock of the directory, creating its file; refuses at once if
   // it is held the other way (any way, for a run). An empty directory name is
@@ -45,24 +59,38 @@ class ResultLock {
 
   // The mark of a run that did not finish, as the lock found it.
   const std::optional<UnfinishedRun>& unfinished() const { return unfinished_; }
+  // The record of paths as the lock found it; none in a directory whose runs
+  // kept no record.
+  const std::optional<WrittenPaths>& writtenPaths() const { return found_; }
 
-  // A run's marks: started in this mode, now writing this path, completed.
-  void markStarted(const std::string& mode);
+  // A run's marks: started in this mode, now writing this path (with the
+  // paths before it complete, when they are renewed), completed.
+  void markStarted(const std::string& mode, Paths paths);
   void markPath(int pathNumber);
   void markFinished();
 
  private:
   void writeMark(const std::string& text);
+  std::string recordLine() const;
 
   std::string path_;
   int fd_ = -1;
   std::string started_;
+  bool renewing_ = false;
+  int current_ = -1;
+  // The record the marks carry: the one found, or the renewing run's own.
+  std::optional<WrittenPaths> record_;
   std::optional<UnfinishedRun> unfinished_;
+  std::optional<WrittenPaths> found_;
 };
 
 // The mark in the directory's lock file, read without taking the lock (its
 // holder has it already); none when the file is missing or empty.
 std::optional<UnfinishedRun> readUnfinishedRun(const std::string& directory);
+
+// The record of paths in the directory's lock file, read likewise; none
+// when the file is missing or holds no record.
+std::optional<WrittenPaths> readWrittenPaths(const std::string& directory);
 
 // The sentence a summary gives about a run that did not finish in a directory.
 std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun& run);

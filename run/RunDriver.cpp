@@ -140,7 +140,7 @@ void closePathOutputs(RunState& s) {
 void runWriteMode(RunState& s) {
   if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/rnd", "/r"});
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode);
+  lock.markStarted(s.runMode, ResultLock::Paths::Renewed);
   s.evalFile.create(s.resultDir + "/" + kReportFileName);
   for (int path = 0; path < s.simtimes; ++path) {
     lock.markPath(path);
@@ -168,7 +168,7 @@ void drawActualRate(RunState& s) {
 void runAllMode(RunState& s) {
   if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/r", "/w", "/q", "/f"});
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode);
+  lock.markStarted(s.runMode, ResultLock::Paths::Renewed);
   s.evalFile.create(s.resultDir + "/" + kReportFileName);
   s.display->SetPathProgress(0);
   for (int path = 0; path < s.simtimes; ++path) {
@@ -204,7 +204,7 @@ void runReplayMode(RunState& s, bool detail) {
     }
   }
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode);
+  lock.markStarted(s.runMode, ResultLock::Paths::Kept);
   for (int path : list.paths) {
     lock.markPath(path);
     setPath(s, path);
@@ -228,7 +228,7 @@ void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
   for (int path : list.paths) checkPathNames(s, path, {prefix, "/rnd", "/r"});
   checkedFileName(s.resultDir + kLoadingFileName);
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode);
+  lock.markStarted(s.runMode, ResultLock::Paths::Kept);
   for (int path : list.paths) {
     lock.markPath(path);
     setPath(s, path);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "analysis/PathList.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "io/ResultLock.h"
@@ -204,7 +205,25 @@ void ResultFrame::setAllChecked(bool checked) {
   for (int i = 0; i < pathList->count(); ++i) pathList->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
-void ResultFrame::checkAll() { setAllChecked(true); }
+// Path files an earlier run left beside the last run's stay unticked, and
+// the notice names them: the last run's paths must not be mixed with them.
+void ResultFrame::checkAll() {
+  LastRunPaths lastRun;
+  try {
+    lastRun = lastRunPathsOf(directory(), prefix_);
+  } catch (const std::exception& e) {
+    prompts_.showError(this, QString::fromStdString(e.what()));
+    return;
+  }
+  for (int i = 0; i < pathList->count(); ++i) {
+    const std::optional<int> path =
+        pathNumberOfFile(QFile::encodeName(pathList->item(i)->text()).toStdString(), prefix_);
+    const bool earlier =
+        lastRun.recorded && path && !std::binary_search(lastRun.paths.begin(), lastRun.paths.end(), *path);
+    pathList->item(i)->setCheckState(earlier ? Qt::Unchecked : Qt::Checked);
+  }
+  if (!lastRun.note.empty()) prompts_.showNotice(this, QString::fromStdString(lastRun.note));
+}
 
 void ResultFrame::uncheckAll() { setAllChecked(false); }
 

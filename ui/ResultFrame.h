@@ -3,7 +3,8 @@
 // own, the check list of its path files, All, Clear, the directory field and
 // its chooser, and Plot, Save and Close below the window's chart.
 //
-// Plot takes the directory's shared lock (a run writing it refuses the Plot),
+// All ticks the path files the directory's last run wrote, and names those
+// it leaves unticked (see PathList.h). Plot takes the directory's shared lock (a run writing it refuses the Plot),
 // writes the selection file from the check list and then runs the window's
 // summary (plotSummary), which reads the selection back from that file. An
 // error ends the Plot in a message box; what was written stays, and the chart

@@ -244,6 +244,53 @@ TEST_F(AnalyzeCommand, ARunThatDidNotFinishIsToldAndItsCutPathRefused) {
   }
 }
 
+// The record of the last run's paths against the files in the directory:
+// r0002.csv is an earlier run's, with one week more.
+TEST_F(AnalyzeCommand, EveryPathMeansEveryPathTheLastRunWrote) {
+  const std::vector<double> act{4.5, 4.5, 4.5, 4.6, 4.6};
+  write("r0001.csv", rateFile(1, {4.5, 4.5, 4.4, 4.8}, act));
+  write("r0002.csv", rateFile(1, {4.5, 4.5, 4.4, 4.8, 4.9}, act));
+  write("run.lock", "paths 0-1\n");
+  const std::string leftOut =
+      "velquin-cli: warning: 1 file (r0002.csv) is left out: the last run in 'res' wrote paths 0-1, and this is left "
+      "from an earlier run.\n";
+  for (const char* summary : {"paths --all", "contour --all", "facts --all"}) {
+    ASSERT_EQ(analyze(summary), 0) << summary << ": " << said;
+    EXPECT_EQ(said.substr(0, leftOut.size()), leftOut) << summary;
+    EXPECT_EQ(read("statname.txt"), "2\n0000\n0001\n") << summary;
+  }
+  EXPECT_EQ(analyze("paths --paths 2"), 1);
+  EXPECT_NE(said.find("Path 2 cannot be summarised (item 1 of the path list): the last run in 'res' wrote paths 0-1, "
+                      "so its file is left from an earlier run"),
+            std::string::npos)
+      << said;
+  // The windows' selection file is checked the same way.
+  dir.write("res/statname.txt", "1\n0002\n");
+  PathSummarySeries series;
+  EXPECT_THROW(summarisePaths(dir.file("res"), series), RunError);
+
+  // Without a record every file is taken, as before, and the weeks refuse it.
+  std::filesystem::remove(dir.path() / "res/run.lock");
+  for (const char* summary : {"paths --all", "contour --all", "facts --all"}) {
+    EXPECT_EQ(analyze(summary), 1) << summary;
+    EXPECT_NE(said.find("velquin-cli: warning: 'res' holds no record of the paths its last run wrote"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("Week '5' after week 4, the reference path file's last (res/r0002.csv, line 5): the file is "
+                        "left from another run"),
+              std::string::npos)
+        << said;
+  }
+  // A blank line at the end is no week.
+  write("r0002.csv", rateFile(1, {4.5, 4.5, 4.4, 4.8}, act) + "\n");
+  EXPECT_EQ(analyze("paths --all"), 0) << said;
+
+  // The last run completed no path: even r0000.csv is an earlier run's.
+  write("run.lock", "paths none\n");
+  EXPECT_EQ(analyze("paths --all"), 1);
+  EXPECT_NE(said.find("The last run in 'res' completed no path"), std::string::npos) << said;
+}
+
 TEST_F(AnalyzeCommand, ADirectoryARunIsWritingIsRefused) {
   testing::LockingProcess run(dir.file("res"), ResultLock::Use::Run);
   ASSERT_TRUE(run.locked());

@@ -16,8 +16,9 @@ namespace {
 using testing::LockingProcess;
 using testing::TempDir;
 
-std::string para(const std::string& mode) {
-  return "0.01\n3\n0.01\n0.02\n0.015\n6\n6\n14\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n2\n2\n" + mode + "\n";
+std::string para(const std::string& mode, int popsize = 6, int maxyear = 14, int simtimes = 2) {
+  return "0.01\n3\n0.01\n0.02\n0.015\n" + std::to_string(popsize) + "\n6\n" + std::to_string(maxyear) +
+         "\n4\n0.6\n0.01\n0.5\n0.3\n0.01\n0.5\n" + std::to_string(simtimes) + "\n2\n" + mode + "\n";
 }
 
 class CommandLine : public ::testing::Test {
@@ -92,7 +93,30 @@ TEST_F(CommandLine, ASecondRunIntoTheSameDirectoryIsRefusedAtOnce) {
   EXPECT_FALSE(dir.exists("res/eval.txt"));
   first.end();
   EXPECT_EQ(cli("run --quiet --result res"), 0);
-  EXPECT_EQ(dir.read("res/run.lock"), "");
+  // The other run's mark gives way to the record of this run's two paths.
+  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\n");
+}
+
+// A run of two paths over one of three with one week more: the summaries of
+// every path take the two, name the file left out, and never read it.
+TEST_F(CommandLine, SummariesOfEveryPathTakeOnlyTheLastRunsPaths) {
+  dir.write("para.txt", para("all", 6, 14, 3));
+  ASSERT_EQ(cli("run --quiet --result res"), 0) << said;
+  dir.write("para.txt", para("all", 8, 13, 2));
+  ASSERT_EQ(cli("run --quiet --result res"), 0) << said;
+  for (const char* summary : {"paths", "contour", "facts", "weights"}) {
+    ASSERT_EQ(cli(std::string("analyze ") + summary + " --all --result res"), 0) << summary << ": " << said;
+    const char* file = std::string(summary) == "weights" ? "w0002.csv" : "r0002.csv";
+    EXPECT_NE(said.find(std::string("velquin-cli: warning: 1 file (") + file +
+                        ") is left out: the last run in 'res' wrote paths 0-1, and this is left from an earlier run."),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(dir.read("res/statname.txt"), "2\n0000\n0001\n") << summary;
+  }
+  EXPECT_EQ(cli("analyze paths --paths 0-2 --result res"), 1);
+  EXPECT_NE(said.find("Path 2 cannot be summarised (item 3 of the path list): the last run in 'res' wrote paths 0-1"),
+            std::string::npos)
+      << said;
 }
 
 }  // namespace

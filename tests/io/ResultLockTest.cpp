@@ -82,12 +82,64 @@ TEST(ResultLock, AKilledRunFreesTheDirectoryAndLeavesItsMark) {
                   "mode all, process " + std::to_string(killed) + " on " + host() + ", started ", 0),
               0u);
   }
+  // The killed run had completed paths 0 to 2 of its own.
+  ASSERT_TRUE(readWrittenPaths(d).has_value());
+  EXPECT_EQ(readWrittenPaths(d)->count, 3);
   // A new run proceeds, sees the mark, and replaces it with its own.
   ResultLock run(d, ResultLock::Use::Run);
   EXPECT_TRUE(run.unfinished().has_value());
-  run.markStarted("write");
+  run.markStarted("write", ResultLock::Paths::Renewed);
   run.markFinished();
-  EXPECT_EQ(dir.read(kLockFileName), "");
+  EXPECT_EQ(dir.read(kLockFileName), "paths none\n");
+}
+
+// The record of paths follows a renewing run path by path, survives a
+// replay's marks, and is absent where no run kept one.
+TEST(ResultLock, TheRecordSaysWhichPathsTheLastRunCompleted) {
+  TempDir dir;
+  const std::string d = dir.path().string();
+  {
+    ResultLock run(d, ResultLock::Use::Run);
+    EXPECT_FALSE(run.writtenPaths().has_value());
+    run.markStarted("all", ResultLock::Paths::Renewed);
+    run.markPath(0);
+    EXPECT_EQ(readWrittenPaths(d)->count, 0);
+    run.markPath(1);
+    const std::string mark = dir.read(kLockFileName);
+    EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 1\npaths 0-0\n");
+    EXPECT_EQ(readUnfinishedRun(d)->cutPath, 1);
+    run.markPath(2);
+    run.markFinished();
+  }
+  EXPECT_EQ(dir.read(kLockFileName), "paths 0-2\n");
+  EXPECT_FALSE(readUnfinishedRun(d).has_value());
+  {
+    ResultLock replay(d, ResultLock::Use::Run);
+    ASSERT_TRUE(replay.writtenPaths().has_value());
+    EXPECT_EQ(replay.writtenPaths()->count, 3);
+    replay.markStarted("read", ResultLock::Paths::Kept);
+    replay.markPath(7);
+    EXPECT_EQ(readWrittenPaths(d)->count, 3);
+    EXPECT_EQ(readUnfinishedRun(d)->cutPath, 7);
+    replay.markFinished();
+  }
+  EXPECT_EQ(dir.read(kLockFileName), "paths 0-2\n");
+
+  // A run of an earlier version left an empty file, or a mark without a record.
+  for (const char* old : {"", "mode all, process 1 on elsewhere, started 2026-01-01 00:00:00 UTC\npath 2\n"}) {
+    dir.write(kLockFileName, old);
+    EXPECT_FALSE(readWrittenPaths(d).has_value()) << old;
+    ResultLock replay(d, ResultLock::Use::Run);
+    replay.markStarted("read", ResultLock::Paths::Kept);
+    replay.markFinished();
+    EXPECT_EQ(dir.read(kLockFileName), "");
+  }
+  // A damaged record is no record, and says nothing of an unfinished run.
+  for (const char* damaged : {"paths 3-9\n", "paths 0-x\n", "paths 0-2147483647\n"}) {
+    dir.write(kLockFileName, damaged);
+    EXPECT_FALSE(readWrittenPaths(d).has_value()) << damaged;
+    EXPECT_FALSE(readUnfinishedRun(d).has_value()) << damaged;
+  }
 }
 
 TEST(ResultLock, RefusesAnEmptyDirectoryName) {

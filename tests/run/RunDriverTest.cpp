@@ -326,16 +326,18 @@ TEST_F(RunDriver, AnEmptyResultDirectoryNameIsRefused) {
   EXPECT_NE(run().find("The result directory name on line 1 of filename.txt is empty"), std::string::npos);
 }
 
+// A run that writes paths afresh records them; a replay rewrites paths of
+// that run and keeps its record through its own marks.
 TEST_F(RunDriver, ARunThatStopsLeavesItsMarkAndTheNextRunClearsIt) {
   dir.write("para.txt", para("write", 6, 2));
   ASSERT_EQ(run(), "");
-  EXPECT_EQ(dir.read("res/run.lock"), "");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\n");
   dir.write("para.txt", para("read"));
   dir.write("filename.txt", "res\n2\n1\n7\n");  // path 7 has no stored state
   EXPECT_NE(run().find("rnd0007.csv"), std::string::npos);
   const std::string mark = dir.read("res/run.lock");
   EXPECT_EQ(mark.rfind("mode read, process " + std::to_string(::getpid()) + " on ", 0), 0u) << mark;
-  EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 7\n");
+  EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 7\npaths 0-1\n");
   const std::optional<UnfinishedRun> unfinished = readUnfinishedRun(dir.file("res"));
   ASSERT_TRUE(unfinished.has_value());
   EXPECT_EQ(unfinished->cutPath, 7);
@@ -343,8 +345,14 @@ TEST_F(RunDriver, ARunThatStopsLeavesItsMarkAndTheNextRunClearsIt) {
 
   dir.write("filename.txt", "res\n1\n1\n");
   ASSERT_EQ(run(), "");
-  EXPECT_EQ(dir.read("res/run.lock"), "");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\n");
   EXPECT_FALSE(readUnfinishedRun(dir.file("res")).has_value());
+
+  // A run of no path records that it wrote none.
+  dir.write("para.txt", para("all", 6, 0));
+  ASSERT_EQ(run(), "");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths none\n");
+  EXPECT_EQ(readWrittenPaths(dir.file("res"))->count, 0);
 }
 
 }  // namespace

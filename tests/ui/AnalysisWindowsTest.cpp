@@ -404,6 +404,42 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY(QFile::exists(dir + "/stat.txt"));
   }
 
+  // A run of paths 0 and 1 over one that left r0002.csv: All leaves it out
+  // and says so; ticked by hand it is refused.
+  void everyPathMeansTheLastRunsPaths() {
+    writeRateFiles();
+    writeFile(dir + "/run.lock", "paths 0-1\n");
+    PathPlotWindow paths(nullptr, &prompts);
+    ContourPlotWindow contour(nullptr, &prompts);
+    for (ResultFrame* w : std::initializer_list<ResultFrame*>{&paths, &contour}) {
+      prompts.notices.clear();
+      prompts.errors.clear();
+      w->openWith(dir);
+      w->allButton->click();
+      QCOMPARE(checkedCount(*w), 2);
+      QCOMPARE(w->pathList->findItems("r0002.csv", Qt::MatchExactly).first()->checkState(), Qt::Unchecked);
+      QCOMPARE(prompts.notices.size(), 1);
+      QVERIFY2(prompts.notices[0].startsWith("1 file (r0002.csv) is left out: the last run in"),
+               qPrintable(prompts.notices[0]));
+      w->plotButton->click();
+      QCOMPARE(prompts.errors.size(), 0);
+      QCOMPARE(readFile(dir + "/statname.txt"), QByteArray("2\n0000\n0001\n"));
+      check(*w, "r0002.csv");
+      w->plotButton->click();
+      QCOMPARE(prompts.errors.size(), 1);
+      QVERIFY2(prompts.errors[0].contains("Path 2 cannot be summarised") &&
+                   prompts.errors[0].contains("wrote paths 0-1, so its file is left from an earlier run"),
+               qPrintable(prompts.errors[0]));
+    }
+    // A directory whose runs kept no record is ticked whole, as before.
+    QVERIFY(QFile::remove(dir + "/run.lock"));
+    prompts.notices.clear();
+    paths.uncheckAll();
+    paths.allButton->click();
+    QCOMPARE(checkedCount(paths), 3);
+    QVERIFY(prompts.notices.isEmpty());
+  }
+
   void aPathListedUnderTwoNamesIsRefused() {
     writeRateFiles();
     writeFile(dir + "/R0001.CSV", readFile(dir + "/r0001.csv"));
