@@ -2,15 +2,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <system_error>
 
 #include "analysis/SummaryFiles.h"
+#include "io/AtomicFile.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "run/ParameterFile.h"
+#include "run/ReportFile.h"
 
 namespace fs = std::filesystem;
 
@@ -48,6 +53,7 @@ bool isRunFileName(const std::string& name) {
   const std::size_t dat = n.find(".dat.");
   if (n.compare(0, 3, "all") == 0 && dat != std::string::npos)
     return allDigits(n.substr(3, dat - 3)) && allDigits(n.substr(dat + 5));
+  if (n == kReportFileName) return true;
   return std::find(std::begin(kSummaryFileNames), std::end(kSummaryFileNames), n) != std::end(kSummaryFileNames);
 }
 
@@ -56,43 +62,33 @@ std::set<std::string> namesRewritten(const Parameters& p) {
   std::vector<std::string> prefixes;
   if (p.runMode == "all") prefixes = {"r", "w", "q", "f"};
   if (p.runMode == "write") prefixes = {"r", "rnd"};
-  std::set<std::string> names;
+  std::set<std::string> names = {kReportFileName};
   for (int path = 0; path < p.simtimes; ++path)
     for (const std::string& prefix : prefixes) names.insert(prefix + pathTagOf(path) + ".csv");
   return names;
 }
 
-}  // namespace
-
-std::vector<std::string> earlierRunFiles(const std::string& resultDir, const Parameters& p) {
+// The names of the files an earlier run wrote into resultDir, sorted; those
+// that keep returns false for are left out.
+template <typename Keep>
+std::vector<std::string> runFilesIn(const std::string& resultDir, Keep keep) {
   std::vector<std::string> found;
-  if (p.runMode != "all" && p.runMode != "write") return found;
   std::error_code ec;
   fs::directory_iterator it(resultDir, ec);
   if (ec) return found;
-  const std::set<std::string> rewritten = namesRewritten(p);
   for (const fs::directory_entry& entry : it) {
     std::error_code typeError;
     if (entry.is_directory(typeError)) continue;
     const std::string name = entry.path().filename().string();
-    if (isRunFileName(name) && rewritten.count(name) == 0) found.push_back(name);
+    if (isRunFileName(name) && keep(name)) found.push_back(name);
   }
   std::sort(found.begin(), found.end());
   return found;
 }
 
-std::string nextEarlierRunFolder(const std::string& resultDir) {
-  for (int n = 1;; ++n) {
-    const std::string name = kFolderStem + std::to_string(n);
-    std::error_code ec;
-    if (!fs::exists(fs::path(resultDir) / name, ec) && !ec) return name;
-  }
-}
-
-std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names) {
-  // Moving files is writing the directory: not while a run of another
-  // process writes it, nor a summary reads it.
-  const ResultLock lock(resultDir, ResultLock::Use::Run);
+// Creates a new earlier-run folder in resultDir and moves the named files
+// into it; the caller holds the directory's lock.
+std::string moveIntoNewFolder(const std::string& resultDir, const std::vector<std::string>& names) {
   // The folder is created here, not taken as found: files are never moved
   // into a folder that may already hold some of the same names.
   std::string folder;
@@ -109,6 +105,58 @@ std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<
     if (ec) throw RunError("Cannot move '" + from.string() + "' into '" + folder + "': " + ec.message());
   }
   return folder;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throwFileError("open file for reading", path, errno);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throwFileError("read file", path, errno);
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> earlierRunFiles(const std::string& resultDir, const Parameters& p) {
+  if (p.runMode != "all" && p.runMode != "write") return {};
+  const std::set<std::string> rewritten = namesRewritten(p);
+  return runFilesIn(resultDir, [&rewritten](const std::string& name) { return rewritten.count(name) == 0; });
+}
+
+std::vector<std::string> wholeRunFiles(const std::string& resultDir) {
+  return runFilesIn(resultDir, [](const std::string&) { return true; });
+}
+
+std::string nextEarlierRunFolder(const std::string& resultDir) {
+  for (int n = 1;; ++n) {
+    const std::string name = kFolderStem + std::to_string(n);
+    std::error_code ec;
+    if (!fs::exists(fs::path(resultDir) / name, ec) && !ec) return name;
+  }
+}
+
+std::string moveEarlierRunFiles(const std::string& resultDir, const std::vector<std::string>& names) {
+  // Moving files is writing the directory: not while a run of another
+  // process writes it, nor a summary reads it.
+  const ResultLock lock(resultDir, ResultLock::Use::Run);
+  return moveIntoNewFolder(resultDir, names);
+}
+
+MovedRun moveEarlierRun(const std::string& resultDir) {
+  ResultLock lock(resultDir, ResultLock::Use::Run);
+  MovedRun moved;
+  const std::vector<std::string> names = wholeRunFiles(resultDir);
+  moved.files = names.size();
+  moved.folder = moveIntoNewFolder(resultDir, names);
+  // A run that did not finish goes with the mark of the path it cut, so
+  // that its summaries still refuse that path; the directory it left holds
+  // no cut path any more.
+  if (lock.unfinished()) {
+    const std::string mark = fileText((fs::path(resultDir) / kLockFileName).string());
+    writeFileAtomically((fs::path(resultDir) / moved.folder / kLockFileName).string(), mark);
+    lock.markFinished();
+  }
+  return moved;
 }
 
 std::string fileCount(std::size_t count) { return count == 1 ? "1 file" : std::to_string(count) + " files"; }

@@ -47,13 +47,14 @@ void handleEarlierRunFiles(const RunOptions& o) {
   if (earlier.empty()) return;
   const std::string what = describeEarlierRunFiles(o.resultDir, earlier);
   if (!o.moveEarlier) {
-    std::fprintf(stderr, "velquin-cli run: %s --move-earlier moves them into %s/%s.\n", what.c_str(),
+    std::fprintf(stderr, "velquin-cli run: %s --move-earlier moves the whole earlier run into %s/%s.\n", what.c_str(),
                  o.resultDir.c_str(), nextEarlierRunFolder(o.resultDir).c_str());
     return;
   }
-  const std::string folder = moveEarlierRunFiles(o.resultDir, earlier);
-  std::fprintf(stderr, "velquin-cli run: %s They were moved into %s/%s.\n", what.c_str(), o.resultDir.c_str(),
-               folder.c_str());
+  // The whole run, so that the folder holds a run that can be analysed.
+  const MovedRun moved = moveEarlierRun(o.resultDir);
+  std::fprintf(stderr, "velquin-cli run: %s The earlier run (%s) was moved into %s/%s.\n", what.c_str(),
+               fileCount(moved.files).c_str(), o.resultDir.c_str(), moved.folder.c_str());
 }
 
 void runCommand(const RunOptions& o) {
@@ -106,8 +107,9 @@ void addRunCommand(CLI::App& app) {
           [](const std::string& s) { return s.empty() ? std::string("an empty seed names no number") : std::string(); },
           "", "seed"));
   run->add_flag("--move-earlier", options->moveEarlier,
-                "Move the files of an earlier run in the result directory that this run will not rewrite\n"
-                "into a new sub-folder earlier-run-N (without it they are only named on stderr)");
+                "When the result directory holds files of an earlier run that this run will not rewrite,\n"
+                "move that whole run into a new sub-folder earlier-run-N (without it they are only named\n"
+                "on stderr)");
   run->add_flag("-q,--quiet", options->quiet, "Show nothing: no log lines, no progress line");
   run->callback([options] { runCommand(*options); });
 }

@@ -424,8 +424,10 @@ bool MainWindow::confirmRunOver(const std::string& dir) {
       break;
   }
   try {
-    const std::string moved = moveEarlierRunFiles(dir, earlier);
-    AppendLog("Moved " + fileCount(earlier.size()) + " of an earlier run into " + dir + "/" + moved + ".");
+    // The whole run, not only the files this run leaves: a folder of some
+    // paths without their report could not be analysed.
+    const MovedRun moved = moveEarlierRun(dir);
+    AppendLog("Moved the earlier run (" + fileCount(moved.files) + ") into " + dir + "/" + moved.folder + ".");
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
     return false;

@@ -25,8 +25,10 @@ bool UserPrompts::confirmOverwrite(QWidget* parent) {
 
 EarlierRunAnswer UserPrompts::confirmOverwriteEarlier(QWidget* parent, const QString& earlier, const QString& folder) {
   QMessageBox box(QMessageBox::Warning, "Warning", "Overwrite?", QMessageBox::NoButton, parent);
-  box.setInformativeText(earlier + "\n\nYes moves them into the sub-folder " + folder +
-                         " first; nothing is deleted. Keep leaves them beside the new run's files.");
+  box.setInformativeText(earlier + "\n\nYes first moves the whole earlier run, every file of it, into the sub-folder " +
+                         folder +
+                         ", where it stays a complete run; nothing is deleted. Keep leaves them beside the "
+                         "new run's files.");
   QPushButton* yes = box.addButton(QMessageBox::Yes);
   QPushButton* keep = box.addButton("&Keep", QMessageBox::AcceptRole);
   QPushButton* no = box.addButton(QMessageBox::No);

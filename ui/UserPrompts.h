@@ -20,7 +20,8 @@ class UserPrompts {
   // The warning "Overwrite?" with the buttons Yes and No; true on Yes.
   virtual bool confirmOverwrite(QWidget* parent);
   // "Overwrite?" when the run would leave files of an earlier run beside its
-  // own: earlier says which and how many, folder where MoveAside puts them.
+  // own: earlier says which and how many, folder where MoveAside puts the
+  // whole earlier run.
   virtual EarlierRunAnswer confirmOverwriteEarlier(QWidget* parent, const QString& earlier, const QString& folder);
   // An error that ended the user's action, with the error's own message.
   virtual void showError(QWidget* parent, const QString& message);

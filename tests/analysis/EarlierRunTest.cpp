@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/EarlierRun.h"
+#include "io/ResultLock.h"
 #include "io/RunError.h"
 #include "run/ParameterFile.h"
 #include "tests/io/LockingProcess.h"
@@ -84,6 +85,49 @@ TEST_F(EarlierRun, MovesIntoANewFolderAndNeverOverAnEarlierOne) {
   EXPECT_TRUE(earlierRunFiles(res(), mode("all", 1)).empty());
 }
 
+// The whole earlier run goes, also what this run rewrites, so that the folder
+// is a run of its own; what no run writes stays.
+TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
+  for (const char* name : {"r0000.csv", "w0000.csv", "r0001.csv", "eval.txt", "stat.txt", "all1.dat.250"}) touch(name);
+  touch("loading.dat.98");  // an input of the replay modes
+  touch("notes.txt");
+  {
+    ResultLock cut(res(), ResultLock::Use::Run);
+    cut.markStarted("all");
+    cut.markPath(1);
+  }  // left unfinished: its mark stays
+  EXPECT_EQ(wholeRunFiles(res()),
+            (std::vector<std::string>{"all1.dat.250", "eval.txt", "r0000.csv", "r0001.csv", "stat.txt", "w0000.csv"}));
+  EXPECT_EQ(earlierRunFiles(res(), mode("all", 1)),
+            (std::vector<std::string>{"all1.dat.250", "r0001.csv", "stat.txt"}));
+  const MovedRun moved = moveEarlierRun(res());
+  EXPECT_EQ(moved.folder, "earlier-run-1");
+  EXPECT_EQ(moved.files, 6u);
+  for (const char* name : {"r0000.csv", "w0000.csv", "r0001.csv", "eval.txt", "stat.txt", "all1.dat.250"}) {
+    EXPECT_TRUE(dir.exists(std::string("res/earlier-run-1/") + name)) << name;
+    EXPECT_FALSE(dir.exists(std::string("res/") + name)) << name;
+  }
+  EXPECT_TRUE(dir.exists("res/loading.dat.98"));
+  EXPECT_TRUE(dir.exists("res/notes.txt"));
+  // The moved run still says which path was cut.
+  const std::optional<UnfinishedRun> mark = readUnfinishedRun(res() + "/earlier-run-1");
+  ASSERT_TRUE(mark.has_value());
+  EXPECT_EQ(mark->cutPath, 1);
+  EXPECT_FALSE(readUnfinishedRun(res()).has_value());
+
+  // A finished run leaves no mark to take along.
+  fs::create_directory(dir.path() / "done");
+  dir.write("done/r0000.csv", "x\n");
+  {
+    ResultLock finished(dir.file("done"), ResultLock::Use::Run);
+    finished.markStarted("all");
+    finished.markFinished();
+  }
+  EXPECT_EQ(moveEarlierRun(dir.file("done")).files, 1u);
+  EXPECT_TRUE(dir.exists("done/earlier-run-1/r0000.csv"));
+  EXPECT_FALSE(dir.exists("done/earlier-run-1/run.lock"));
+}
+
 TEST_F(EarlierRun, AFileThatCannotBeMovedIsNamed) {
   touch("r0001.csv");
   try {
@@ -137,7 +181,8 @@ TEST_F(RunCommandEarlier, NamesTheFilesAndMovesThemOnlyWhenAsked) {
   EXPECT_EQ(dir.read("res/r0004.csv"), "x\n");
 
   ASSERT_EQ(run("--move-earlier"), 0);
-  EXPECT_NE(dir.read("stderr").find("moved into res/earlier-run-1"), std::string::npos) << dir.read("stderr");
+  EXPECT_NE(dir.read("stderr").find(") was moved into res/earlier-run-1"), std::string::npos)
+      << dir.read("stderr");
   EXPECT_EQ(dir.read("res/earlier-run-1/r0004.csv"), "x\n");
   EXPECT_FALSE(dir.exists("res/r0004.csv"));
   EXPECT_NE(dir.read("res/r0001.csv"), "x\n");  // the new run's own

@@ -525,15 +525,20 @@ class MainWindowTest : public QObject {
     QVERIFY(!dir.exists("result/eval.txt"));
     QCOMPARE(dir.read("result/r0003.csv"), QString("old"));
 
+    // Yes moves the whole earlier run, also the files this run rewrites, so
+    // that it stays a complete run.
     prompts.earlierAnswer = vk::EarlierRunAnswer::MoveAside;
+    dir.write("result/eval.txt", "old");
     runToEnd(form);
     QVERIFY(prompts.errors.isEmpty());
-    for (const char* name : {"r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"}) {
-      QVERIFY2(!dir.exists(QString("result/") + name), name);
+    for (const char* name : {"r0000.csv", "r0001.csv", "r0002.csv", "r0003.csv", "w0003.csv", "stat.txt", "eval.txt"})
       QCOMPARE(dir.read(QString("result/earlier-run-1/") + name), QString("old"));
-    }
+    for (const char* name : {"r0002.csv", "r0003.csv", "w0003.csv", "stat.txt"})
+      QVERIFY2(!dir.exists(QString("result/") + name), name);
     QVERIFY(dir.read("result/r0001.csv") != "old");
-    QVERIFY(form.logView->toPlainText().startsWith("Moved 4 files of an earlier run into result/earlier-run-1."));
+    QVERIFY(dir.read("result/eval.txt") != "old");
+    QVERIFY2(form.logView->toPlainText().startsWith("Moved the earlier run (7 files) into result/earlier-run-1."),
+             qPrintable(form.logView->toPlainText()));
 
     // Only the new run's files are left: the plain question again.
     prompts.overwriteAnswer = false;
