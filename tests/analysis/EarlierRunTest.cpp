@@ -93,7 +93,7 @@ TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
   touch("notes.txt");
   {
     ResultLock cut(res(), ResultLock::Use::Run);
-    cut.markStarted("all");
+    cut.markStarted("all", ResultLock::Paths::Renewed);
     cut.markPath(1);
   }  // left unfinished: its mark stays
   EXPECT_EQ(wholeRunFiles(res()),
@@ -115,17 +115,23 @@ TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
   EXPECT_EQ(mark->cutPath, 1);
   EXPECT_FALSE(readUnfinishedRun(res()).has_value());
 
-  // A finished run leaves no mark to take along.
+  ASSERT_TRUE(readWrittenPaths(res() + "/earlier-run-1").has_value());
+  EXPECT_EQ(readWrittenPaths(res() + "/earlier-run-1")->count, 1);
+
+  // A finished run takes its record of paths and no mark.
   fs::create_directory(dir.path() / "done");
   dir.write("done/r0000.csv", "x\n");
   {
     ResultLock finished(dir.file("done"), ResultLock::Use::Run);
-    finished.markStarted("all");
+    finished.markStarted("all", ResultLock::Paths::Renewed);
+    finished.markPath(0);
     finished.markFinished();
   }
   EXPECT_EQ(moveEarlierRun(dir.file("done")).files, 1u);
   EXPECT_TRUE(dir.exists("done/earlier-run-1/r0000.csv"));
-  EXPECT_FALSE(dir.exists("done/earlier-run-1/run.lock"));
+  EXPECT_FALSE(readUnfinishedRun(dir.file("done/earlier-run-1")).has_value());
+  ASSERT_TRUE(readWrittenPaths(dir.file("done/earlier-run-1")).has_value());
+  EXPECT_EQ(readWrittenPaths(dir.file("done/earlier-run-1"))->count, 1);
 }
 
 TEST_F(EarlierRun, AFileThatCannotBeMovedIsNamed) {
@@ -181,8 +187,7 @@ TEST_F(RunCommandEarlier, NamesTheFilesAndMovesThemOnlyWhenAsked) {
   EXPECT_EQ(dir.read("res/r0004.csv"), "x\n");
 
   ASSERT_EQ(run("--move-earlier"), 0);
-  EXPECT_NE(dir.read("stderr").find(") was moved into res/earlier-run-1"), std::string::npos)
-      << dir.read("stderr");
+  EXPECT_NE(dir.read("stderr").find(") was moved into res/earlier-run-1"), std::string::npos) << dir.read("stderr");
   EXPECT_EQ(dir.read("res/earlier-run-1/r0004.csv"), "x\n");
   EXPECT_FALSE(dir.exists("res/r0004.csv"));
   EXPECT_NE(dir.read("res/r0001.csv"), "x\n");  // the new run's own
