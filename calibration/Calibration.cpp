@@ -12,6 +12,7 @@
 
 #include "calibration/BatchRecord.h"
 #include "calibration/BlockBootstrap.h"
+#include "calibration/CalibrationOutputs.h"
 #include "calibration/CalibrationReport.h"
 #include "calibration/CmaesSearch.h"
 #include "experiment/ExperimentLock.h"
@@ -424,33 +425,19 @@ void runCalibration(const CalibrationDescription& c, const CalibrationSettings& 
 }
 
 CalibrationStatus calibrationStatus(const std::string& dir) {
-  const std::string file = dir + "/" + kEvaluationsName;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throwFileError("open file for reading", file, errno);
+  const CalibrationOutputs outputs = readCalibrationOutputs(dir);
   CalibrationStatus status;
   status.bestLoss = kInfinity;
-  std::string line;
-  std::getline(in, line);
-  std::vector<std::string> header;
-  for (std::istringstream split(line); std::getline(split, line, ',');) header.push_back(line);
-  const std::size_t lossColumn = header.size() >= 3 ? header.size() - 3 : 0;
-  std::string bestStep;
-  while (std::getline(in, line)) {
-    std::vector<std::string> fields;
-    std::istringstream split(line);
-    for (std::string f; fields.size() <= lossColumn + 1 && std::getline(split, f, ',');) fields.push_back(f);
-    if (fields.size() <= lossColumn + 1) throw RunError(file + ": a row with fewer fields than the header");
-    ++status.evaluations;
-    status.step = fields[1];
-    status.generation = std::atoi(fields[2].c_str());
-    if (fields[lossColumn + 1] == "failed") ++status.failed;
-    if (status.step.rfind("search", 0) != 0 || fields[lossColumn].empty() || fields[lossColumn] == "inf") continue;
-    if (bestStep != status.step) status.bestLoss = kInfinity;
-    bestStep = status.step;
-    status.bestLoss = std::min(status.bestLoss, std::strtod(fields[lossColumn].c_str(), nullptr));
+  status.evaluations = static_cast<int>(outputs.evaluations.size());
+  const std::vector<double> best = bestLossSoFar(outputs.evaluations);
+  for (std::size_t i = 0; i < outputs.evaluations.size(); ++i) {
+    const Evaluation& e = outputs.evaluations[i];
+    status.step = e.step;
+    status.generation = e.generation;
+    if (!e.done) ++status.failed;
+    if (!std::isnan(best[i])) status.bestLoss = best[i];
   }
-  std::error_code error;
-  status.finished = fs::exists(dir + "/report.txt", error);
+  status.finished = outputs.finished;
   return status;
 }
 

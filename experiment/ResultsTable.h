@@ -82,6 +82,7 @@ class ResultsTableReader {
   double number(const std::vector<std::string>& fields, int column, const char* why) const;
   // The line of the fields last read.
   int line() const { return line_; }
+  const std::vector<std::string>& header() const { return header_; }
 
  private:
   std::string file_;
