@@ -346,11 +346,21 @@ Chart::Chart(QWidget* parent) : QwtPlot(parent) {
 }
 
 Chart::~Chart() {
+  dropSeries();
+  delete note_;
+}
+
+void Chart::dropSeries() {
   // The Qwt items belong to the plot's item dictionary; detach them before
   // the series objects that own the point stores go away.
   for (auto& s : series_) s->item()->detach();
   for (auto& s : series_) delete s->item();
-  delete note_;
+  series_.clear();
+}
+
+void Chart::removeSeriesAndLabels() {
+  dropSeries();
+  detachItems(QwtPlotItem::Rtti_PlotMarker, true);
 }
 
 void Chart::setChartTitle(const QString& title, bool shown) {
@@ -393,6 +403,8 @@ void Chart::fixBottomAxis(double min, double max, double step) {
 }
 
 void Chart::hideLeftAxis() { enableAxis(QwtPlot::yLeft, false); }
+
+void Chart::logLeftAxis() { setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine); }
 
 void Chart::addLabel(double x, double y, const QString& text) {
   QwtPlotMarker* marker = new QwtPlotMarker;

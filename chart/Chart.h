@@ -184,6 +184,9 @@ class Chart : public QwtPlot {
   void fixLeftAxis(double min, double max, double step = 0);
   void fixBottomAxis(double min, double max, double step = 0);
   void hideLeftAxis();
+  // A logarithmic left axis, for values spread over decades such as a
+  // search's losses; the points must then be positive.
+  void logLeftAxis();
   // Keeps the left axis as it is now scaled while points are added or
   // removed; releaseLeftAxis scales it automatically again.
   void holdLeftAxis();
@@ -211,6 +214,9 @@ class Chart : public QwtPlot {
   // for a line whose colour the layout leaves to the chart.
   QColor nextFreeColour() const;
   void setSeriesVisible(ChartSeries* series, bool visible);
+  // Removes every series and label, keeping the layout settings: for a view
+  // whose series depend on what it shows (one per parameter, say).
+  void removeSeriesAndLabels();
   // A colour bar on the right axis with the grid's palette over the range of
   // the values it holds, titled.
   void showColourScale(const GridSeries* grid, const QString& title);
@@ -232,6 +238,7 @@ class Chart : public QwtPlot {
 
  private:
   void adopt(ChartSeries* series);
+  void dropSeries();
   void syncLegendChecks();
   void legendChecked(const QVariant& itemInfo, bool on, int index);
 

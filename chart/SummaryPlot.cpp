@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "analysis/FactsSummary.h"
+#include "chart/CalibrationView.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "chart/ContourChart.h"
@@ -19,7 +20,7 @@ namespace {
 // About the size of the chart in a window opened at its first size, a little
 // wider so that the seventeen weights fit in one or two legend rows.
 const QSize kPlotSize(800, 500);
-// Two charts side by side over a chart and the table.
+// Two charts side by side over a chart and the table (or over a wide chart).
 const QSize kFactsPlotSize(1100, 800);
 
 template <class View, class Series>
@@ -46,6 +47,14 @@ void plotSummary(const FactsSeries& summary, const std::string& file) {
   FactsPanel panel;
   FactsView view(panel);
   view.show(summary);
+  renderDrawingToFile(panel.drawing(), QFile::decodeName(file.c_str()), kFactsPlotSize);
+}
+
+void plotSummary(const CalibrationOutputs& outputs, const std::string& file) {
+  OffscreenChartApplication app;
+  CalibrationPanel panel;
+  CalibrationView view(panel);
+  view.show(outputs);
   renderDrawingToFile(panel.drawing(), QFile::decodeName(file.c_str()), kFactsPlotSize);
 }
 

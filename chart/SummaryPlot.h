@@ -8,6 +8,7 @@
 
 namespace vk {
 
+struct CalibrationOutputs;
 struct ContourSeries;
 struct FactsSeries;
 struct PathSummarySeries;
@@ -24,5 +25,7 @@ void plotSummary(const SweepSummary& summary, const std::string& file);
 void plotSummary(const SensitivityReport& report, const std::string& file);
 // The facts panel: two autocorrelation charts, the distribution and the table.
 void plotSummary(const FactsSeries& summary, const std::string& file);
+// The calibration panel: the loss, the parameters and the moments.
+void plotSummary(const CalibrationOutputs& outputs, const std::string& file);
 
 }  // namespace vk

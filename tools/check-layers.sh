@@ -12,9 +12,9 @@
 #   experiment sweeps of many runs and their results table -> analysis, run,
 #             model, io
 #   calibration parameters estimated by simulated moments -> experiment, analysis, run, model, io
-#   chart     the chart adapter and the chart views -> experiment, analysis,
-#             io, Qt
-#   ui        the windows -> chart, analysis, run, model, io, Qt
+#   chart     the chart adapter and the chart views -> calibration,
+#             experiment, analysis, io, Qt
+#   ui        the windows -> chart, calibration, analysis, run, model, io, Qt
 #   app       the programs -> ui, chart, analysis, calibration, experiment, run,
 #             model, io
 #
@@ -39,8 +39,8 @@ allowed() {
     analysis) echo "analysis run io" ;;
     experiment) echo "experiment analysis run model io" ;;
     calibration) echo "calibration experiment analysis run model io" ;;
-    chart) echo "chart experiment analysis io" ;;
-    ui) echo "ui chart analysis run model io" ;;
+    chart) echo "chart calibration experiment analysis io" ;;
+    ui) echo "ui chart calibration analysis run model io" ;;
     app) echo "app ui chart analysis calibration experiment run model io" ;;
   esac
 }
