@@ -1,22 +1,56 @@
 // velquin-cli calibrate: parameters estimated from the actual market by the
 // method of simulated moments, each generation of candidates run on this
 // machine's cores. The options are read here; the work is done by the
-// binding's actions (velquin-calibrate).
+// binding's actions (velquin-calibrate), and the charts by the program that
+// draws (velquin-plot).
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "app/CliCommands.h"
+#include "calibration/CalibrationOutputs.h"
 
 namespace vk {
 
-void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding* calibrating) {
-  if (!withRuns || calibrating == nullptr) return;
+namespace {
+
+void calibratePlot(const CalibrateOptions& o, const PlotBinding& plotting) {
+  if (plotting.handOver) plotting.handOver();
+  const CalibrationOutputs outputs = readCalibrationOutputs(o.dir);
+  plotting.drawCalibration(outputs, o.plotFile);
+  std::fprintf(stderr, "Drew %zu evaluations%s into %s.\n", outputs.evaluations.size(),
+               outputs.finished ? " and the estimate's fit" : " (the calibration has not finished)",
+               o.plotFile.c_str());
+}
+
+void addPlotCommand(CLI::App& calibrate, const std::shared_ptr<CalibrateOptions>& o, const PlotBinding& plotting) {
+  CLI::App* plot = calibrate.add_subcommand(
+      "plot",
+      "Draw DIR's loss by evaluation with the best so far, each parameter's candidates with the\n"
+      "estimate's interval, and the moments actual (with the bootstrap 95 % band) against fitted.\n"
+      "A calibration still running is drawn as far as it got.");
+  plot->add_option("dir", o->dir, "The calibration folder")->required()->type_name("DIR");
+  plot->add_option("--plot", o->plotFile, "The picture: PNG, SVG or PDF by the extension")
+      ->required()
+      ->type_name("FILE")
+      ->check(CLI::Validator(plotFileProblem, "", "picture file"));
+  plot->callback([o, plotting] { calibratePlot(*o, plotting); });
+}
+
+}  // namespace
+
+void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding* calibrating,
+                         const PlotBinding* plotting) {
+  const bool running = withRuns && calibrating != nullptr;
+  if (!running && plotting == nullptr) return;
   auto o = std::make_shared<CalibrateOptions>();
   CLI::App* calibrate = app.add_subcommand(
       "calibrate",
       "Calibration: estimate parameters of para.txt from the actual market by the method of simulated\n"
       "moments, with standard errors and a fit test. See README for the description file.");
   calibrate->require_subcommand(1);
+  if (plotting) addPlotCommand(*calibrate, o, *plotting);
+  if (!running) return;
   // Each action runs here, or in velquin-calibrate once this process is
   // replaced by it.
   const auto act = [o, calibrating](const std::function<void(const CalibrateOptions&)>& action) {

@@ -8,6 +8,7 @@
 
 namespace vk {
 
+struct CalibrationOutputs;
 struct ContourSeries;
 struct FactsSeries;
 struct PathSummarySeries;
@@ -27,6 +28,7 @@ struct PlotBinding {
   std::function<void(const SweepSummary&, const std::string& file)> drawSweep;
   std::function<void(const FactsSeries&, const std::string& file)> drawFacts;
   std::function<void(const SensitivityReport&, const std::string& file)> drawSensitivity;
+  std::function<void(const CalibrationOutputs&, const std::string& file)> drawCalibration;
 };
 
 void addRunCommand(CLI::App& app);
@@ -50,6 +52,8 @@ struct CalibrateOptions {
   std::string price;
   int path = 0;
   std::string marketFile;
+  // calibrate plot
+  std::string plotFile;
 };
 
 // How calibrate does its work. The calibration's search library takes longer
@@ -65,8 +69,10 @@ struct CalibrationBinding {
   std::function<void(const CalibrateOptions&)> market;
 };
 
-// Without a binding, or with withRuns false, there is no calibrate command.
-void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding* calibrating);
+// calibrate run, status and market need withRuns and a calibration binding,
+// calibrate plot a plot binding; without either there is no calibrate.
+void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding* calibrating,
+                         const PlotBinding* plotting);
 
 // This program, for the runs it starts: they must be the very same binary.
 // The local pool starts them as forks of this process (LocalPool.h).

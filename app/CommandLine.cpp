@@ -49,7 +49,7 @@ int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, co
   if (withRun) addRunCommand(app);
   addAnalyzeCommand(app, plotting);
   addSweepCommand(app, withRun, plotting);
-  addCalibrateCommand(app, withRun, calibrating);
+  addCalibrateCommand(app, withRun, calibrating, plotting);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

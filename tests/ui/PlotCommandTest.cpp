@@ -1,5 +1,5 @@
-// velquin-cli analyze --plot: the windows' charts written to files by the
-// command line, without a display.
+// velquin-cli analyze --plot and calibrate plot: the windows' charts written
+// to files by the command line, without a display.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -26,8 +26,13 @@ class PlotCommandTest : public QObject {
  private:
   QTemporaryDir tmp;
 
-  // Runs velquin-cli as a batch job would: no display, no platform chosen.
+  // Runs velquin-cli analyze as a batch job would: no display, no platform
+  // chosen.
   Result cli(const QStringList& args, const QString& program = VELQUIN_CLI) {
+    return command(QStringList{"analyze"} + args + QStringList{"-C", tmp.path(), "--all"}, program);
+  }
+
+  Result command(const QStringList& args, const QString& program = VELQUIN_CLI) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
@@ -35,7 +40,7 @@ class PlotCommandTest : public QObject {
     env.remove("QT_QPA_PLATFORM");
     env.remove("XDG_RUNTIME_DIR");
     process.setProcessEnvironment(env);
-    process.start(program, QStringList{"analyze"} + args + QStringList{"-C", tmp.path(), "--all"});
+    process.start(program, args);
     if (!process.waitForFinished(60000)) return {-1, "did not finish"};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
@@ -126,6 +131,49 @@ class PlotCommandTest : public QObject {
     QVERIFY(r.exitCode != 0);
     QVERIFY2(r.errors.contains("missing/weights.png"), qPrintable(r.errors));
     QVERIFY(QFile::exists(tmp.filePath("result/weight.txt")));
+  }
+
+  // A calibration folder as calibrate run leaves it: the loss chart's
+  // searches, the parameters' colours and the moments' red band and blue fit.
+  void theCalibrationPictureShowsTheSearchAndTheFit() {
+    QVERIFY(QDir(tmp.path()).mkdir("calibration"));
+    const auto write = [&](const QString& name, const QByteArray& text) {
+      QFile f(tmp.filePath("calibration/" + name));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(text);
+    };
+    write("calibration.toml", "[estimate]\ndelta = { from = 0.002, to = 0.008 }\n");
+    QByteArray evaluations =
+        "evaluation,step,generation,candidate,delta,std,loss,status,message\n"
+        "0,start,0,0,0.00435,0.02,,done,\n";
+    for (int i = 1; i <= 30; ++i)
+      evaluations += QByteArray::number(i) + ",search1," + QByteArray::number(i / 6) + "," + QByteArray::number(i % 6) +
+                     "," + QByteArray::number(0.002 + 0.0002 * i, 'f', 5) + ",0.0" + QByteArray::number(10 + i) + "," +
+                     QByteArray::number(100.0 / i) + ",done,\n";
+    evaluations += "31,final,0,0,0.00400,0.015,1,done,\n";
+    write("evaluations.csv", evaluations);
+    write("report.csv",
+          "row,name,value,standard_error,lower_95,upper_95,identified,actual,start,t_ratio\n"
+          "parameter,delta,0.004,0.0005,0.003,0.005,yes,,0.00435,\n"
+          "moment,std,0.015,,0.011,0.017,,0.014,0.02,0.5\n"
+          "fit,loss,1,,,,,,,\n");
+    const Result r = command({"calibrate", "plot", tmp.filePath("calibration"), "--plot", tmp.filePath("cal.png")});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.errors));
+    QVERIFY2(r.errors.contains("Drew 32 evaluations and the estimate's fit"), qPrintable(r.errors));
+    const QImage image(tmp.filePath("cal.png"));
+    QVERIFY(!image.isNull());
+    const int w = image.width() / 2, h = image.height() / 2;
+    QVERIFY(countPixels(image.copy(0, 0, w, h), qRgb(70, 110, 200)) > 100);
+    QVERIFY(countPixels(image.copy(w, 0, w, h), qRgb(31, 119, 180)) > 100);
+    QVERIFY(countPixels(image.copy(0, h, 2 * w, h), qRgb(255, 0, 0)) > 100);
+    QVERIFY(countPixels(image.copy(0, h, 2 * w, h), qRgb(0, 0, 255)) > 20);
+  }
+
+  void aFolderWithoutACalibrationIsRefusedByName() {
+    const Result r = command({"calibrate", "plot", tmp.filePath("result"), "--plot", tmp.filePath("none.png")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errors.contains("result/evaluations.csv"), qPrintable(r.errors));
+    QVERIFY(!QFile::exists(tmp.filePath("none.png")));
   }
 
   void withoutTheDrawingProgramThePlotFailsBeforeAnythingIsWritten() {
