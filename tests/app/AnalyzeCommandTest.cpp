@@ -305,6 +305,32 @@ TEST_F(AnalyzeCommand, ADirectoryARunIsWritingIsRefused) {
   EXPECT_EQ(analyze("paths --paths 0"), 0);
 }
 
+// The report holds the run's lock shared, as the summaries do: a run
+// writing it keeps the report out, and one that was killed is told.
+TEST_F(AnalyzeCommand, TheReportWaitsForTheRunAndTellsOfOneKilled) {
+  write("eval.txt", readWholeFile(std::string(VELQUIN_TEST_DATA) + "/golden/all/eval.txt"));
+  testing::LockingProcess run(dir.file("res"), ResultLock::Use::Run);
+  ASSERT_TRUE(run.locked());
+  for (const char* report : {"report", "report --csv table.csv"}) {
+    EXPECT_EQ(analyze(report), 1) << report;
+    EXPECT_NE(said.find("velquin-cli: error: The result directory 'res' is in use: a run is writing it (process " +
+                        std::to_string(run.pid())),
+              std::string::npos)
+        << said;
+    EXPECT_FALSE(dir.exists("table.csv"));
+  }
+  run.kill();
+  ASSERT_EQ(analyze("report --csv table.csv"), 0) << said;
+  EXPECT_NE(said.find("velquin-cli: warning: The last run in 'res' did not finish (mode all, process "),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("path 3 was cut short, and the files of later paths may be left from an earlier run. The "
+                      "report holds the paths it completed.\n"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(dir.read("table.csv").substr(0, 12), "path,me_sim,");
+}
+
 TEST_F(AnalyzeCommand, TheCommandLineSummarisesItsOwnSelection) {
   // Another command's statname.txt, written between this one's writing and
   // reading, must not change what it summarises.
