@@ -294,6 +294,26 @@ TEST_F(Sweep, KeepingOnlySummariesGivesTheSameTableAndRerunsInFull) {
   }
 }
 
+// The first line of a run's log names its inputs by absolute paths, so that
+// it makes the same bytes again from any working directory.
+TEST_F(Sweep, TheLogsFirstLineRunsTheRunAgainFromAnywhere) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const fs::path run = fs::path(out()) / "runs/0002";
+  const std::string command = linesOf(readWholeFile(run / "run.log")).at(0);
+  for (const char* option : {" -C /", " --price /", " --data /"})
+    EXPECT_NE(command.find(option), std::string::npos) << option << " in " << command;
+  std::map<std::string, std::string> made = filesIn(run / "result");
+  made.erase("facts.csv");  // the sweep's summary, not the run's
+  for (const auto& [name, bytes] : made) fs::remove(run / "result" / name);
+  fs::create_directory(inputs.dir.path() / "elsewhere");
+  ASSERT_EQ(shell("cd elsewhere && " + command + " --quiet"), 0) << output;
+  std::map<std::string, std::string> again = filesIn(run / "result");
+  again.erase("facts.csv");
+  EXPECT_EQ(again, made);
+  EXPECT_GT(made.size(), 3u);
+}
+
 // A run finished before runs summarised their facts gets its summary when
 // the table is collected; a facts table that does not hold a reported path
 // fails the run instead of leaving its facts empty.
