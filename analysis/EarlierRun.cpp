@@ -148,15 +148,14 @@ MovedRun moveEarlierRun(const std::string& resultDir) {
   const std::vector<std::string> names = wholeRunFiles(resultDir);
   moved.files = names.size();
   moved.folder = moveIntoNewFolder(resultDir, names);
-  // The run goes with its lock file's record of the paths it wrote and, if
-  // it did not finish, the mark of the path it cut, so that its summaries
-  // take the same paths and refuse the same one as before; the directory it
-  // left holds no cut path any more.
+  // The run goes with its marks: the path it cut, so that its summaries
+  // still refuse that path, and the record of the paths it wrote, so that
+  // they take exactly those. The directory it left holds no run any more.
   if (lock.unfinished() || lock.writtenPaths()) {
     const std::string mark = fileText((fs::path(resultDir) / kLockFileName).string());
     writeFileAtomically((fs::path(resultDir) / moved.folder / kLockFileName).string(), mark);
+    lock.clearMarks();
   }
-  if (lock.unfinished()) lock.markFinished();
   return moved;
 }
 

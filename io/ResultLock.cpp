@@ -235,6 +235,12 @@ void ResultLock::markFinished() {
     writeMark(recordLine());
     return;
   }
+  clearMarks();
+}
+
+void ResultLock::clearMarks() {
+  record_.reset();
+  renewing_ = false;
   if (::ftruncate(fd_, 0) != 0) throwFileError("write to file", path_, errno);
 }
 

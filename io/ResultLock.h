@@ -68,6 +68,8 @@ class ResultLock {
   void markStarted(const std::string& mode, Paths paths);
   void markPath(int pathNumber);
   void markFinished();
+  // Empties the file, the record too: the directory holds no run any more.
+  void clearMarks();
 
  private:
   void writeMark(const std::string& text);

@@ -114,6 +114,7 @@ TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
   ASSERT_TRUE(mark.has_value());
   EXPECT_EQ(mark->cutPath, 1);
   EXPECT_FALSE(readUnfinishedRun(res()).has_value());
+  EXPECT_FALSE(readWrittenPaths(res()).has_value());
 
   ASSERT_TRUE(readWrittenPaths(res() + "/earlier-run-1").has_value());
   EXPECT_EQ(readWrittenPaths(res() + "/earlier-run-1")->count, 1);
@@ -132,6 +133,7 @@ TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
   EXPECT_FALSE(readUnfinishedRun(dir.file("done/earlier-run-1")).has_value());
   ASSERT_TRUE(readWrittenPaths(dir.file("done/earlier-run-1")).has_value());
   EXPECT_EQ(readWrittenPaths(dir.file("done/earlier-run-1"))->count, 1);
+  EXPECT_EQ(dir.read("done/run.lock"), "");
 }
 
 TEST_F(EarlierRun, AFileThatCannotBeMovedIsNamed) {
