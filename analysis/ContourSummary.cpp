@@ -37,27 +37,38 @@ struct Bins {
 
 std::string shortReal(double x);
 
-Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings) {
-  Bins b;
-  b.minY = 10000000;
-  b.maxY = -10000000;
+// The division's own message first, then which field holds what.
+void checkGrids(int grids) {
+  const std::string gridsRange = "; it must lie between 1 and " + plainInt(kMaxGrids) + ".";
+  if (grids == 0) throw RunError("Floating point division by zero: \"# of Y grids\" is 0" + gridsRange);
+  if (grids < 0 || grids > kMaxGrids) throw RunError("\"# of Y grids\" is " + plainInt(grids) + gridsRange);
+}
+
+// The lowest and highest of the values seen.
+struct Range {
+  double low = 10000000;
+  double high = -10000000;
+  void add(double v) {
+    low = std::min(low, v);
+    high = std::max(high, v);
+  }
+};
+
+// The automatic bounds take in the actual values of the simulated weeks and
+// every simulated value counted, widened by a quarter of their range on each
+// side: bounds from the actual values alone would put every simulated value
+// beyond them into an edge bin.
+Bins binsFor(const ReferenceScan& ref, const ContourSettings& settings, Range range) {
   for (std::size_t i = 1; i < ref.lines.size(); ++i) {
     const RateLine& line = ref.lines[i];
-    if (!ref.departs(line)) continue;
-    if (b.minY > line.actual) b.minY = line.actual;
-    if (b.maxY < line.actual) b.maxY = line.actual;
+    if (ref.departs(line)) range.add(line.actual);
   }
-  const double d = (b.maxY - b.minY) / 4;
-  b.maxY = b.maxY + d;
-  b.minY = b.minY - d;
-  if (!settings.autoMinY) b.minY = settings.minY;
-  if (!settings.autoMaxY) b.maxY = settings.maxY;
-
+  Bins b;
+  const double d = (range.high - range.low) / 4;
+  b.maxY = settings.autoMaxY ? range.high + d : settings.maxY;
+  b.minY = settings.autoMinY ? range.low - d : settings.minY;
+  checkGrids(settings.grids);
   b.count = settings.grids;
-  // The division's own message first, then which field holds what.
-  const std::string gridsRange = "; it must lie between 1 and " + plainInt(kMaxGrids) + ".";
-  if (b.count == 0) throw RunError("Floating point division by zero: \"# of Y grids\" is 0" + gridsRange);
-  if (b.count < 0 || b.count > kMaxGrids) throw RunError("\"# of Y grids\" is " + plainInt(b.count) + gridsRange);
   const std::string equalBounds =
       "Floating point division by zero: MinY and MaxY are both " + shortReal(b.minY) + "; they must differ.";
   if (b.minY == b.maxY) throw RunError(equalBounds);
@@ -87,17 +98,26 @@ void summariseContour(const std::string& directory, PathSelection& selection, co
   series = ContourSeries();
   const ReferenceScan ref = scanReference(directory);
   const WeekSpan& span = ref.span;
-  const Bins bins = binsFor(ref, settings);
-  series.minY = bins.minY;
-  series.maxY = bins.maxY;
-  series.binWidth = bins.width;
-
+  checkGrids(settings.grids);
   const int weekCount = span.last - span.start + 1;
-  if (static_cast<long long>(weekCount) * bins.count > kMaxCountCells)
-    throw RunError("The count table of " + plainInt(weekCount) + " weeks by " + plainInt(bins.count) +
+  if (static_cast<long long>(weekCount) * settings.grids > kMaxCountCells)
+    throw RunError("The count table of " + plainInt(weekCount) + " weeks by " + plainInt(settings.grids) +
                    " Y grids is too large: at most " + plainInt(kMaxCountCells) + " cells are supported");
+  // Typed bounds are known before the paths are read; automatic ones take
+  // in the simulated values, so those are kept until every path is read.
+  const bool typed = !settings.autoMinY && !settings.autoMaxY;
+  Bins bins;
+  if (typed) bins = binsFor(ref, settings, Range());
   // counts[(w - T) * G + g]
-  std::vector<int> counts(static_cast<std::size_t>(weekCount) * static_cast<std::size_t>(bins.count), 0);
+  std::vector<int> counts(static_cast<std::size_t>(weekCount) * static_cast<std::size_t>(settings.grids), 0);
+  const auto count = [&](int w, double simulated, double actual) {
+    series.actualPath.push_back({static_cast<double>(span.start + w), bins.gridCoordinate(actual)});
+    ++counts[static_cast<std::size_t>(w) * bins.count + bins.binOf(simulated)];
+    if (simulated < bins.minY) ++series.below;
+    if (simulated > bins.maxY) ++series.above;
+  };
+  std::vector<double> simulatedKept, actualKept;
+  Range simulatedRange;
 
   OutputFile out;
   out.createReplacing(resultFilePath(directory, kContourSummaryFileName));
@@ -111,26 +131,39 @@ void summariseContour(const std::string& directory, PathSelection& selection, co
     file.skip(span.start - span.first);
     for (int w = 0; w < weekCount; ++w) {
       file.next();
-      const int week = span.start + w;
-      requireWeek(file, week);
+      requireWeek(file, span.start + w);
       const double v = file.realAt(kSimulatedField);
       const double a = file.realAt(kActualField);
-      series.actualPath.push_back({static_cast<double>(week), bins.gridCoordinate(a)});
-      ++counts[static_cast<std::size_t>(w) * bins.count + bins.binOf(v)];
+      if (typed) {
+        count(w, v, a);
+        continue;
+      }
+      simulatedRange.add(v);
+      simulatedKept.push_back(v);
+      actualKept.push_back(a);
     }
     requireEndAfter(file, span.last);
   }
   header.endPathList();
+  if (!typed) {
+    bins = binsFor(ref, settings, simulatedRange);
+    for (std::size_t i = 0; i < simulatedKept.size(); ++i)
+      count(static_cast<int>(i % static_cast<std::size_t>(weekCount)), simulatedKept[i], actualKept[i]);
+  }
+  series.minY = bins.minY;
+  series.maxY = bins.maxY;
+  series.binWidth = bins.width;
+  series.values = static_cast<long long>(n) * weekCount;
 
   // The start week is counted but neither written nor drawn.
   for (int w = 1; w < weekCount; ++w) {
     const int week = span.start + w;
     std::string block;
     for (int g = 0; g < bins.count; ++g) {
-      int& count = counts[static_cast<std::size_t>(w) * bins.count + g];
-      if (count > settings.maxZ) count = settings.maxZ;
-      block += dataLine(week, bins.centre(g), count);
-      series.grid.push_back({week, count, g});
+      int& c = counts[static_cast<std::size_t>(w) * bins.count + g];
+      if (c > settings.maxZ) c = settings.maxZ;
+      block += dataLine(week, bins.centre(g), c);
+      series.grid.push_back({week, c, g});
     }
     out.write(block + "\n");
   }

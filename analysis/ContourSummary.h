@@ -6,7 +6,9 @@
 // series of the contour chart.
 //
 // The bounds come from the actual values of the reference file's simulated
-// weeks, widened by a quarter of their range on each side, unless typed. The
+// weeks and the simulated values of the selected paths, widened by a quarter
+// of their range on each side, unless typed. A value beyond typed bounds is
+// counted in the edge bin on its side, and the series says how many were. The
 // count table is sized from the weeks of the reference file and from G, so
 // any span is accepted; G must lie in 1 to kMaxGrids (G = 0 is the division
 // by zero it would be).
@@ -41,6 +43,11 @@ struct ContourSeries {
   double minY = 0.0;
   double maxY = 0.0;
   double binWidth = 0.0;
+  // The simulated values counted, and how many of them lay below minY or
+  // above maxY and were counted in the bottom or top bin.
+  long long values = 0;
+  long long below = 0;
+  long long above = 0;
 };
 
 // Clears `series` and fills it as the summary proceeds: after a RunError it

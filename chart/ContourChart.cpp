@@ -34,10 +34,15 @@ void ContourChart::show(const ContourSeries& summary) {
   for (const ChartPoint& p : actual) actualPathLine->addPoint(p.x, p.y);
   // Bin g is drawn at g; its centre is the rate minY + h/2 + g h.
   // A Plot that stopped before the bins were known leaves no rate scale.
-  if (summary.binWidth > 0)
+  // The axis spans the bounds, bin 0 from its lower edge at -0.5 to the top
+  // bin's upper edge, whatever the actual path reaches beyond them.
+  if (summary.binWidth > 0) {
     chart.labelLeftAxis(summary.minY + summary.binWidth / 2, summary.binWidth);
-  else
+    chart.fixLeftAxis(-0.5, (summary.maxY - summary.minY) / summary.binWidth - 0.5);
+  } else {
     chart.labelLeftAxis(0, 1);
+    chart.releaseLeftAxis();
+  }
   // The palette spans the counts the grid holds, as the colour scale says.
   int minCount = 0, maxCount = 0;
   if (!summary.grid.empty()) minCount = maxCount = summary.grid.front().count;

@@ -5,7 +5,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 #include "analysis/ResultLine.h"
 #include "chart/Chart.h"
@@ -88,6 +91,13 @@ void ContourPlotWindow::buildGridControls() {
   grid->addWidget(maxCountLabel, 4, 0);
   grid->addLayout(maxZRow, 4, 1);
   controlColumn()->addLayout(grid);
+  outsideLabel = new QLabel;
+  outsideLabel->setObjectName("OutsideLabel");
+  outsideLabel->setWordWrap(true);
+  QPalette warning = outsideLabel->palette();
+  warning.setColor(QPalette::WindowText, QColor(190, 0, 0));
+  outsideLabel->setPalette(warning);
+  controlColumn()->addWidget(outsideLabel);
 }
 
 void ContourPlotWindow::setDefaults() {
@@ -111,16 +121,38 @@ ContourSettings ContourPlotWindow::settingsFromFields() const {
 }
 
 void ContourPlotWindow::plotSummary() {
+  outsideLabel->clear();
   summariseInto<ContourSeries>(view, [this](ContourSeries& s) {
     summariseContour(directory(), settingsFromFields(), s);
     showBoundsInUse(s);
+    showValuesOutside(s);
   });
 }
 
-// A greyed field shows the bound the Plot worked out, not a stale text.
+// A greyed field shows the bound the Plot worked out, not a stale text, and
+// the whole of it: the shortest text that reads back as the bound, in a
+// field wide enough for it.
 void ContourPlotWindow::showBoundsInUse(const ContourSeries& s) {
-  if (minRateAuto->isChecked()) minRateField->setText(QString::number(s.minY, 'f', 4));
-  if (maxRateAuto->isChecked()) maxRateField->setText(QString::number(s.maxY, 'f', 4));
+  for (const auto& [automatic, field, bound] :
+       {std::tuple{minRateAuto, minRateField, s.minY}, std::tuple{maxRateAuto, maxRateField, s.maxY}}) {
+    if (!automatic->isChecked()) continue;
+    field->setText(QString::number(bound, 'g', QLocale::FloatingPointShortest));
+    const QMargins m = field->textMargins() + field->contentsMargins();
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(field->text()) + m.left() + m.right() + 8);
+    field->setCursorPosition(0);
+  }
+}
+
+// The edge bins count what lies beyond the bounds; said, so that a dense
+// edge band is not read as paths that stay there.
+void ContourPlotWindow::showValuesOutside(const ContourSeries& s) {
+  if (s.below + s.above == 0) return;
+  outsideLabel->setText(QString("%1 of %2 simulated values lay outside MinY..MaxY (%3 below, %4 above) and are "
+                                "counted in the edge bins.")
+                            .arg(s.below + s.above)
+                            .arg(s.values)
+                            .arg(s.below)
+                            .arg(s.above));
 }
 
 }  // namespace vk

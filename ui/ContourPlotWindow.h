@@ -42,6 +42,9 @@ class ContourPlotWindow : public ResultFrame {
   QLabel* maxCountLabel;
   QLineEdit* maxCountField;
   StepButtons* maxCountStepper;
+  // How many simulated values lay beyond the bounds and were counted in
+  // the edge bins; empty when none did.
+  QLabel* outsideLabel;
   Chart* chart;
   ContourChart view;
 
@@ -51,6 +54,7 @@ class ContourPlotWindow : public ResultFrame {
  private:
   void buildGridControls();
   void showBoundsInUse(const ContourSeries& s);
+  void showValuesOutside(const ContourSeries& s);
   void setDefaults();
 };
 

@@ -70,6 +70,11 @@ TEST_F(ContourSummary, TypedBoundsPlaceValuesInTheirBins) {
   EXPECT_EQ(countOf(3, 2), 1);
   EXPECT_EQ(countOf(3, 9), 2);
   EXPECT_EQ(countOf(4, 4), 5);
+  // 3.9 and 5.2 lie beyond the bounds, counted in the edge bins; the bounds
+  // themselves lie inside.
+  EXPECT_EQ(series.below, 1);
+  EXPECT_EQ(series.above, 1);
+  EXPECT_EQ(series.values, 5 * 3);
   const std::string freq = dir.read("freq.txt");
   EXPECT_EQ(freq.substr(0, freq.find("\"3\",\"  4.1500")),
             "# Number of path 5\n# Paths \"1\",\"2\",\"3\",\"4\",\"5\",\n\"3\",\"  4.0500\",\"2\",\"\n");
@@ -102,6 +107,33 @@ TEST_F(ContourSummary, AutomaticBoundsWidenTheActualRangeByAQuarter) {
   ASSERT_EQ(summarise(settings), "");
   EXPECT_NEAR(series.minY, 4.3, 1e-12);  // the widening stays on the automatic side
   EXPECT_EQ(series.maxY, 6.0);
+}
+
+// Simulated values beyond the actual range widen the automatic bounds, so
+// that none of them is pressed into an edge bin.
+TEST_F(ContourSummary, AutomaticBoundsTakeInTheSimulatedValues) {
+  writePath(1, 4.5, 3.9, 4.6);
+  writePath(2, 4.5, 4.6, 5.3);
+  select(2);
+  ContourSettings settings;
+  ASSERT_EQ(summarise(settings), "");
+  EXPECT_NEAR(series.minY, 3.9 - 0.35, 1e-12);
+  EXPECT_NEAR(series.maxY, 5.3 + 0.35, 1e-12);
+  EXPECT_EQ(series.below + series.above, 0);
+  EXPECT_EQ(countOf(3, 0), 0);
+  EXPECT_EQ(countOf(3, 2), 1);  // 3.9 in the bin 3.83..3.97
+  // The actual path is placed on the same bins.
+  ASSERT_EQ(series.actualPath.size(), 6u);
+  EXPECT_NEAR(series.actualPath[1].y, (4.4 - series.minY - series.binWidth / 2) / series.binWidth, 1e-9);
+
+  // One bound typed: the other still takes in every value.
+  settings.autoMinY = false;
+  settings.minY = 4.0;
+  ASSERT_EQ(summarise(settings), "");
+  EXPECT_EQ(series.minY, 4.0);
+  EXPECT_NEAR(series.maxY, 5.3 + (5.3 - 3.9) / 4, 1e-12);
+  EXPECT_EQ(series.below, 1);
+  EXPECT_EQ(series.above, 0);
 }
 
 TEST_F(ContourSummary, CountsAreCappedAndTheStartWeekIsCountedButNotWritten) {

@@ -635,10 +635,22 @@ class AnalysisWindowsTest : public QObject {
     w.plotButton->click();
     ContourSeries summary;
     summariseContour(dir.toStdString(), ContourSettings(), summary);
-    // The greyed fields show the bounds the Plot used.
-    QCOMPARE(w.minRateField->text(), QString::number(summary.minY, 'f', 4));
-    QCOMPARE(w.maxRateField->text(), QString::number(summary.maxY, 'f', 4));
+    // The greyed fields show the whole of the bounds the Plot used.
+    for (const auto& [field, bound] :
+         {std::pair{w.minRateField, summary.minY}, std::pair{w.maxRateField, summary.maxY}}) {
+      QCOMPARE(field->text().toDouble(), bound);
+      QVERIFY(!field->isEnabled());
+      QVERIFY2(field->fontMetrics().horizontalAdvance(field->text()) <= field->contentsRect().width(),
+               qPrintable(field->text()));
+    }
     QVERIFY(w.minRateField->text() != "4.0");
+    // Automatic bounds take in the simulated 4.0 below every actual rate.
+    QVERIFY(summary.minY < 4.0);
+    QVERIFY(w.outsideLabel->text().isEmpty());
+    // The axis spans the bounds: bin 0's lower edge to the top bin's upper one.
+    const QwtScaleDiv& span = w.chart->axisScaleDiv(QwtPlot::yLeft);
+    QCOMPARE(span.lowerBound(), -0.5);
+    QCOMPARE(span.upperBound(), 15 - 0.5);
     // Bin 0 sits at 0 on the left axis, which labels it with its centre.
     const QwtScaleDraw* left = w.chart->axisScaleDraw(QwtPlot::yLeft);
     QVERIFY(qAbs(left->label(0).text().toDouble() - (summary.minY + summary.binWidth / 2)) < summary.binWidth / 10);
@@ -647,7 +659,8 @@ class AnalysisWindowsTest : public QObject {
     // The colour scale beside the grid.
     QVERIFY(w.chart->axisEnabled(QwtPlot::yRight));
     QVERIFY(w.chart->axisWidget(QwtPlot::yRight)->isColorBarEnabled());
-    QCOMPARE(w.chart->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(), 2.0);
+    // Bounds that take in every simulated value leave each in a bin of its own.
+    QCOMPARE(w.chart->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(), 1.0);
 
     // A Plot that fails before the bins are known keeps no stale rate scale.
     w.gridsField->setText("0");
@@ -656,12 +669,19 @@ class AnalysisWindowsTest : public QObject {
     w.gridsField->setText("15");
     prompts.errors.clear();
 
-    // Typed bounds stay as typed.
+    // Typed bounds stay as typed; what lies beyond them is counted in the
+    // edge bins, and the window says how much.
     w.minRateAuto->click();
     w.minRateField->setText("4.2");
     w.plotButton->click();
     QCOMPARE(w.minRateField->text(), QString("4.2"));
-    QVERIFY(w.maxRateField->text() == QString::number(summary.maxY, 'f', 4));
+    QCOMPARE(w.maxRateField->text().toDouble(), summary.maxY);
+    QCOMPARE(w.outsideLabel->text(),
+             QString("1 of 12 simulated values lay outside MinY..MaxY (1 below, 0 above) and are counted in the edge "
+                     "bins."));
+    w.minRateField->setText("3.9");
+    w.plotButton->click();
+    QVERIFY(w.outsideLabel->text().isEmpty());
   }
 
   void contourLinesStandOutFromTheGrid() {
