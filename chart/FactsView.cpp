@@ -1,7 +1,10 @@
 #include "chart/FactsView.h"
 
+#include <QFontMetricsF>
 #include <QGridLayout>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -21,25 +24,57 @@ const QColor kNoiseColour(110, 110, 110);
 const QColor kPooledColour(150, 180, 230);
 const double kNoiseBandWidth = 1.96;
 
-// The scalar facts of the table, top to bottom.
+// The scalar facts of the table, top to bottom, with what each says.
 struct TableLine {
   const char* label;
   int column;
+  const char* explanation;
 };
 const TableLine kTableLines[] = {
-    {"Weeks", kFactN},
-    {"Mean", kFactMean},
-    {"Standard deviation", kFactStd},
-    {"Skewness", kFactSkew},
-    {"Excess kurtosis", kFactExcessKurtosis},
-    {"Tail index (Hill)", kFactHill},
-    {"Ljung-Box p, changes", kFactLbRP},
-    {"Ljung-Box p, squares", kFactLbSqP},
-    {"Excess kurtosis, 4 weeks", kFactAgg4ExcessKurtosis},
-    {"Excess kurtosis, 13 weeks", kFactAgg13ExcessKurtosis},
-    {"Leverage", kFactLeverage},
-    {"Volume and |change|", kFactVolumeAbsCorr},
+    {"Weeks", kFactN, "How many weekly changes each path's facts are taken over."},
+    {"Mean", kFactMean, "The average weekly change of the log rate."},
+    {"Standard deviation", kFactStd, "How widely the weekly changes spread around their mean: the volatility."},
+    {"Skewness", kFactSkew, "Whether large changes are more often rises (above 0) or falls (below 0)."},
+    {"Excess kurtosis", kFactExcessKurtosis,
+     "How much fatter the tails of the changes are than a normal distribution's (0 for a normal one)."},
+    {"Tail index (Hill)", kFactHill, "How fast the largest changes thin out: the smaller, the heavier the tail."},
+    {"Ljung-Box p, changes", kFactLbRP,
+     "The chance of autocorrelations at lags 1-10 as large as these in changes that have none: small means "
+     "predictable."},
+    {"Ljung-Box p, squares", kFactLbSqP,
+     "The same for the squared changes: small means calm and turbulent weeks come in clusters."},
+    {"Excess kurtosis, 4 weeks", kFactAgg4ExcessKurtosis,
+     "The fat tails of changes over 4 weeks: they usually fade as the changes are added up."},
+    {"Excess kurtosis, 13 weeks", kFactAgg13ExcessKurtosis, "The same over 13 weeks, a quarter of a year."},
+    {"Leverage", kFactLeverage,
+     "The correlation of a week's change with the size of the next week's: below 0 when falls bring turbulence."},
+    {"Volume and |change|", kFactVolumeAbsCorr,
+     "The correlation of the traded volume with the size of the change in the same week."},
 };
+
+const double kTitleHeight = 20;
+const double kTableMargin = 4;
+const double kCellPadding = 3;
+
+QFont tableFont(const QFont& base) {
+  QFont f = base;
+  f.setPixelSize(10);
+  return f;
+}
+
+QFont headerFont(const QFont& base) {
+  QFont f = base;
+  f.setPixelSize(11);
+  f.setBold(true);
+  return f;
+}
+
+double widestWord(const QFontMetricsF& metrics, const QString& text) {
+  double widest = 0;
+  for (const QString& word : text.split(' ', Qt::SkipEmptyParts))
+    widest = qMax(widest, metrics.horizontalAdvance(word));
+  return widest;
+}
 
 QString cellText(const FactValue& v) { return v ? QString::number(*v, 'g', 4) : QString::fromUtf8("\u2013"); }
 
@@ -101,50 +136,99 @@ void FactsTable::setHeader(const QStringList& header) {
   update();
 }
 
-void FactsTable::setRows(const QVector<QStringList>& rows) {
+void FactsTable::setRows(const QVector<QStringList>& rows, const QStringList& explanations) {
   rows_ = rows;
+  explanations_ = explanations;
   update();
+}
+
+FactsTable::Layout FactsTable::layoutIn(const QRectF& rect) const {
+  const QFontMetricsF text(tableFont(font())), bold(headerFont(font()));
+  Layout l;
+  l.titleHeight = kTitleHeight;
+  l.area = QRectF(rect.left() + kTableMargin, rect.top() + kTitleHeight, rect.width() - 2 * kTableMargin,
+                  rect.height() - kTitleHeight);
+  // Each column as wide as its widest cell, a header as wide as its widest word.
+  QVector<double> natural(header_.size(), 0.0);
+  double total = 0;
+  for (int c = 0; c < header_.size(); ++c) {
+    natural[c] = widestWord(bold, header_[c]);
+    for (const QStringList& row : rows_)
+      if (c < row.size()) natural[c] = qMax(natural[c], text.horizontalAdvance(row[c]));
+    natural[c] += 2 * kCellPadding + 1;
+    total += natural[c];
+  }
+  // Room to spare goes to the columns alike; too little shrinks them alike.
+  const double spare = l.area.width() - total;
+  for (double w : natural)
+    l.columnWidths.append(spare >= 0 ? w + spare / qMax(1, natural.size()) : w * l.area.width() / total);
+  // The header takes as many lines as its most wrapped cell.
+  int headerLines = 1;
+  for (int c = 0; c < header_.size(); ++c) {
+    const QRectF room(0, 0, l.columnWidths[c] - 2 * kCellPadding, 1000);
+    const double height = bold.boundingRect(room, Qt::TextWordWrap, header_[c]).height();
+    headerLines = qMax(headerLines, int(std::ceil(height / bold.lineSpacing() - 0.01)));
+  }
+  const int lines = static_cast<int>(rows_.size()) + 2;  // the rows, the header's first line and the note
+  l.rowHeight = qMin(18.0, l.area.height() / (lines + headerLines));
+  l.headerHeight = qMax(l.rowHeight, headerLines * bold.lineSpacing() + 2);
+  return l;
 }
 
 void FactsTable::paintTable(QPainter& painter, const QRectF& rect) const {
   painter.save();
-  QFont text = font();
-  text.setPixelSize(10);
-  QFont bold = text;
-  bold.setPixelSize(11);
-  bold.setBold(true);
-
-  const double titleHeight = 20;
+  const QFont text = tableFont(font()), bold = headerFont(font());
+  const Layout l = layoutIn(rect);
   painter.setFont(bold);
   painter.setPen(Qt::black);
-  painter.drawText(QRectF(rect.left(), rect.top(), rect.width(), titleHeight), Qt::AlignCenter, kPanelTitle);
+  painter.drawText(QRectF(rect.left(), rect.top(), rect.width(), l.titleHeight), Qt::AlignCenter, kPanelTitle);
 
-  // Label, actual, median and range columns, as shares of the width.
-  const double shares[] = {0.32, 0.16, 0.23, 0.29};
-  const int lines = static_cast<int>(rows_.size()) + 1;
-  const double rowHeight = qMin(18.0, (rect.height() - titleHeight) / (lines + 1));
-  const double margin = 4;
-  QRectF row(rect.left() + margin, rect.top() + titleHeight, rect.width() - 2 * margin, rowHeight);
-  for (int r = 0; r < lines; ++r, row.translate(0, rowHeight)) {
-    const QStringList& cells = r == 0 ? header_ : rows_[r - 1];
-    if (r > 0 && r % 2 == 1) painter.fillRect(row, QColor(240, 240, 245));
-    painter.setFont(r == 0 ? bold : text);
+  const auto drawCells = [&](const QStringList& cells, const QRectF& row, bool header) {
     double x = row.left();
-    for (int c = 0; c < cells.size() && c < 4; ++c) {
-      const double width = row.width() * shares[c];
-      const QRectF cell(x + 3, row.top(), width - 6, row.height());
+    for (int c = 0; c < cells.size() && c < l.columnWidths.size(); ++c) {
+      const QRectF cell(x + kCellPadding, row.top(), l.columnWidths[c] - 2 * kCellPadding, row.height());
       const Qt::Alignment align = (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
-      painter.drawText(cell, align, painter.fontMetrics().elidedText(cells[c], Qt::ElideRight, int(cell.width())));
-      x += width;
+      if (header)
+        painter.drawText(cell, align | Qt::TextWordWrap, cells[c]);
+      else
+        painter.drawText(cell, align, painter.fontMetrics().elidedText(cells[c], Qt::ElideRight, int(cell.width())));
+      x += l.columnWidths[c];
     }
-  }
+  };
+  QRectF row(l.area.left(), l.area.top(), l.area.width(), l.headerHeight);
+  painter.setFont(bold);
+  drawCells(header_, row, true);
+  const double headerBottom = row.bottom();
+  row = QRectF(l.area.left(), headerBottom, l.area.width(), l.rowHeight);
   painter.setFont(text);
-  painter.drawText(row.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
+  for (int r = 0; r < rows_.size(); ++r, row.translate(0, l.rowHeight)) {
+    if (r % 2 == 0) painter.fillRect(row, QColor(240, 240, 245));
+    drawCells(rows_[r], row, false);
+  }
+  painter.drawText(row.adjusted(kCellPadding, 0, -kCellPadding, 0), Qt::AlignLeft | Qt::AlignVCenter,
                    painter.fontMetrics().elidedText(QString::fromUtf8(kReportNote), Qt::ElideRight, int(row.width())));
   painter.setPen(QColor(160, 160, 160));
-  const double headerBottom = rect.top() + titleHeight + rowHeight;
-  painter.drawLine(QPointF(rect.left() + margin, headerBottom), QPointF(rect.right() - margin, headerBottom));
+  painter.drawLine(QPointF(l.area.left(), headerBottom), QPointF(l.area.right(), headerBottom));
   painter.restore();
+}
+
+QString FactsTable::explanationAt(const QPoint& point) const {
+  const Layout l = layoutIn(rect());
+  const double y = point.y() - (l.area.top() + l.headerHeight);
+  if (y < 0 || point.x() < l.area.left() || point.x() > l.area.right()) return QString();
+  const int r = static_cast<int>(y / l.rowHeight);
+  return r < explanations_.size() && r < rows_.size() ? explanations_[r] : QString();
+}
+
+bool FactsTable::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QString text = explanationAt(help->pos());
+  if (text.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(help->globalPos(), text, this);
+  return true;
 }
 
 void FactsTable::paintEvent(QPaintEvent*) {
@@ -210,10 +294,13 @@ void FactsView::show(const FactsSeries& summary) {
   }
 
   QVector<QStringList> rows;
-  for (const TableLine& line : kTableLines)
+  QStringList explanations;
+  for (const TableLine& line : kTableLines) {
     rows.append({line.label, cellText(summary.actual[line.column]), cellText(summary.median[line.column]),
                  rangeText(summary.p10[line.column], summary.p90[line.column])});
-  panel.Table->setRows(rows);
+    explanations.append(line.explanation);
+  }
+  panel.Table->setRows(rows, explanations);
 
   for (Chart* chart : {panel.AcfChart, panel.AbsAcfChart, panel.DistributionChart}) chart->repaintNow();
   panel.Table->repaint();

@@ -25,21 +25,39 @@ struct FactsSeries;
 
 // A table of text drawn by the chart layer itself, so that a picture of it
 // is drawn by the same code as the screen: a title, a header row and rows.
+// Each column is as wide as its widest cell, the header's words wrapping
+// onto a second line rather than widening it; only a table narrower than
+// its cells shortens them. Hovering over a row shows its explanation.
 class FactsTable : public QWidget {
  public:
+  // Where the parts of the table lie in a rectangle.
+  struct Layout {
+    double titleHeight = 0;
+    double headerHeight = 0;
+    double rowHeight = 0;
+    QVector<double> columnWidths;
+    QRectF area;  // the header and rows, within the margins
+  };
+
   explicit FactsTable(QWidget* parent = nullptr);
   void setHeader(const QStringList& header);
-  void setRows(const QVector<QStringList>& rows);
+  // rows and, for each, the one-line explanation shown on hovering over it.
+  void setRows(const QVector<QStringList>& rows, const QStringList& explanations);
   const QVector<QStringList>& rows() const { return rows_; }
   const QStringList& header() const { return header_; }
   void paintTable(QPainter& painter, const QRectF& rect) const;
+  Layout layoutIn(const QRectF& rect) const;
+  // The explanation of the row at the point of the widget; empty elsewhere.
+  QString explanationAt(const QPoint& point) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   QStringList header_;
   QVector<QStringList> rows_;
+  QStringList explanations_;
 };
 
 class FactsPanel : public QWidget {

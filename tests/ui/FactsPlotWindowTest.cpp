@@ -176,6 +176,48 @@ class FactsWindowTest : public QObject {
     QCOMPARE(rows[11][1], QString::fromUtf8("\u2013"));
   }
 
+  // At the window's size every cell shows whole in its column, the header's
+  // words wrap rather than being cut, and each row explains itself on hover.
+  void theTableFitsItsCellsAndExplainsEachFact() {
+    writeRateFiles();
+    FactsPlotWindow w(nullptr, &prompts);
+    w.openWith(dir);
+    w.allButton->click();
+    w.plotButton->click();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    vk::FactsTable& table = *w.factsPanel->Table;
+    const vk::FactsTable::Layout l = table.layoutIn(table.rect());
+    QFont text = table.font();
+    text.setPixelSize(10);
+    QFont bold = text;
+    bold.setPixelSize(11);
+    bold.setBold(true);
+    const QFontMetricsF textMetrics(text), boldMetrics(bold);
+    QCOMPARE(l.columnWidths.size(), 4);
+    for (const QStringList& row : table.rows())
+      for (int c = 0; c < 4; ++c)
+        QVERIFY2(textMetrics.horizontalAdvance(row[c]) <= l.columnWidths[c] - 6, qPrintable(row[c]));
+    double total = 0;
+    for (double width : l.columnWidths) total += width;
+    QVERIFY(total <= l.area.width() + 0.01);
+    // In a narrow table the header wraps onto more lines instead of eliding.
+    const vk::FactsTable::Layout narrow = table.layoutIn(QRectF(0, 0, 330, 400));
+    QVERIFY(narrow.headerHeight >= 2 * boldMetrics.lineSpacing());
+
+    // Hovering: the row under the pointer, nothing over the header.
+    const auto rowCentre = [&](int r) {
+      return QPoint(int(l.area.left() + 10), int(l.area.top() + l.headerHeight + (r + 0.5) * l.rowHeight));
+    };
+    QVERIFY(table.explanationAt(rowCentre(0)).contains("weekly changes"));
+    QVERIFY(table.explanationAt(rowCentre(10)).contains("next week"));
+    QVERIFY(table.explanationAt(QPoint(int(l.area.left() + 10), int(l.area.top() + 2))).isEmpty());
+    QSet<QString> explanations;
+    for (int r = 0; r < table.rows().size(); ++r) explanations.insert(table.explanationAt(rowCentre(r)));
+    QCOMPARE(explanations.size(), table.rows().size());
+    QVERIFY(!explanations.contains(QString()));
+  }
+
   void aFailedPlotReportsAndShowsWhatWasComputed() {
     writeRateFiles();
     FactsPlotWindow w(nullptr, &prompts);
