@@ -11,12 +11,14 @@ namespace {
 constexpr int kTableDigits = 10;
 
 std::vector<std::string> commaFields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  for (char c : line)
-    if (c == ',')
-      fields.emplace_back();
-    else
-      fields.back() += c;
+  std::vector<std::string> fields;
+  fields.reserve(kFactColumns + 2);
+  std::size_t start = 0;
+  for (std::size_t comma = line.find(','); comma != std::string::npos; comma = line.find(',', start)) {
+    fields.emplace_back(line, start, comma - start);
+    start = comma + 1;
+  }
+  fields.emplace_back(line, start);
   return fields;
 }
 
@@ -41,16 +43,18 @@ std::string factsTableRow(const char* series, const std::string& path, const Fac
 
 FactsTableText readFactsTable(const std::string& file) {
   TextReader text = TextReader::open(file);
+  // Made once: a collect reads the facts of every run of an experiment.
+  static const std::string expectedHeader = factsTableHeader();
   const std::string header = text.readLineText();
-  if (header + "\n" != factsTableHeader())
+  if (header + "\n" != expectedHeader)
     throw RunError(file + ", line 1: " + quotedShort(header) + " is not the header of a facts table");
   FactsTableText table;
   while (!text.atEnd()) {
     const int line = text.line();
-    const std::string where = file + ", line " + std::to_string(line) + ": ";
+    const auto where = [&] { return file + ", line " + std::to_string(line) + ": "; };
     std::vector<std::string> fields = commaFields(text.readLineText());
     if (fields.size() != static_cast<std::size_t>(kFactColumns) + 2)
-      throw RunError(where + std::to_string(fields.size()) + " fields where the header has " +
+      throw RunError(where() + std::to_string(fields.size()) + " fields where the header has " +
                      std::to_string(kFactColumns + 2));
     const std::string series = fields[0];
     const std::string path = fields[1];
@@ -60,10 +64,10 @@ FactsTableText readFactsTable(const std::string& file) {
     } else if (series == kPathSeries) {
       int number = 0;
       if (!parseInt(path, number) || number < 0)
-        throw RunError(where + "path " + quotedShort(path) + " is no path number");
+        throw RunError(where() + "path " + quotedShort(path) + " is no path number");
       table.paths[number] = std::move(fields);
     } else if (series != kMedianSeries && series != kP10Series && series != kP90Series) {
-      throw RunError(where + quotedShort(series) + " is no series of the facts table");
+      throw RunError(where() + quotedShort(series) + " is no series of the facts table");
     }
   }
   return table;

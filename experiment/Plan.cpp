@@ -225,15 +225,18 @@ std::size_t PlannedRuns::size() const { return state_ ? state_->count : 0; }
 
 std::string PlannedRuns::name(std::size_t id) const { return runName(id, state_->count); }
 
+int PlannedRuns::point(std::size_t id) const { return static_cast<int>(id / state_->d.seeds.size()); }
+
+ExperimentSeed PlannedRuns::seed(std::size_t id) const { return state_->d.seeds[id % state_->d.seeds.size()]; }
+
 PlannedRun PlannedRuns::operator[](std::size_t id) const {
   const PlanState& s = *state_;
-  const std::size_t seeds = s.d.seeds.size();
   PlannedRun run;
-  const int point = static_cast<int>(id / seeds);
-  run.parameterText = formatParameters(pointParameters(s, point, s.points[point], run));
+  const int pointIndex = point(id);
+  run.parameterText = formatParameters(pointParameters(s, pointIndex, s.points[pointIndex], run));
   run.id = static_cast<int>(id);
   run.name = runName(id, s.count);
-  run.seed = s.d.seeds[id % seeds];
+  run.seed = seed(id);
   return run;
 }
 

@@ -60,8 +60,11 @@ class PlannedRuns {
   explicit PlannedRuns(std::shared_ptr<const PlanState> state) : state_(std::move(state)) {}
   std::size_t size() const;
   PlannedRun operator[](std::size_t id) const;
-  // The folder name of a run, without making the rest of it.
+  // The folder name, the point and the seed of a run, without making the
+  // rest of it.
   std::string name(std::size_t id) const;
+  int point(std::size_t id) const;
+  ExperimentSeed seed(std::size_t id) const;
   iterator begin() const { return iterator(this, 0); }
   iterator end() const { return iterator(this, size()); }
 

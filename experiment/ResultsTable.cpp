@@ -35,47 +35,73 @@ std::string joinedFields(const std::vector<std::string>& fields) {
 }
 
 // The market a run's actual rate comes from, by the name its column shows.
-std::string marketOf(const ExperimentPlan& plan, const PlannedRun& run) {
+std::string marketOf(const ExperimentPlan& plan, const DesignPoint& point) {
   const auto found = std::find(plan.columns.begin(), plan.columns.end(), "market");
   if (found != plan.columns.end() && plan.description.vary[found - plan.columns.begin()].kind == VaryKind::Market)
-    return plan.points[run.point][found - plan.columns.begin()];
+    return point[found - plan.columns.begin()];
   return plan.description.market.name;
 }
 
 // The run's facts table; made now for a run finished before runs made it.
-FactsTableText runFacts(const std::string& dir, const PlannedRun& run) {
-  const std::string file = runResultFolder(dir, run) + "/" + kFactsSummaryFileName;
+FactsTableText runFacts(const std::string& resultFolder) {
+  const std::string file = resultFolder + "/" + kFactsSummaryFileName;
   std::error_code error;
-  if (!std::filesystem::exists(file, error)) summariseRunFacts(runResultFolder(dir, run));
+  if (!std::filesystem::exists(file, error)) summariseRunFacts(resultFolder);
   return readFactsTable(file);
 }
 
-// The rows of a finished run: its report's rows, each followed by the facts
-// of its path.
-std::string doneRows(const std::string& runText, const std::vector<PathReportRow>& report, const FactsTableText& facts,
-                     const std::string& evalFile) {
-  std::string rows;
+// The rows of a finished run into `rows`: its report's rows, each followed
+// by the facts of its path.
+void doneRows(const std::string& runText, const std::vector<PathReportRow>& report, const FactsTableText& facts,
+              const std::string& evalFile, std::string& rows) {
+  rows.clear();
   for (const PathReportRow& row : report) {
     const auto found = facts.paths.find(row.path);
     if (found == facts.paths.end())
       throw RunError(evalFile + " reports path " + std::to_string(row.path) + ", which its " + kFactsSummaryFileName +
                      " does not hold");
-    rows += runText + "," + reportRowFields(row) + joinedFields(found->second) + ",done,\n";
+    rows += runText;
+    rows += ',';
+    rows += reportRowFields(row);
+    for (const std::string& field : found->second) {
+      rows += ',';
+      rows += field;
+    }
+    rows += ",done,\n";
   }
-  return rows;
 }
 
-std::string runFields(const ExperimentPlan& plan, const PlannedRun& run) {
-  std::string text = std::to_string(run.id) + "," + std::to_string(run.seed);
-  for (const std::string& value : plan.points[run.point]) text += "," + csvField(value);
+// The varied values of a point, each after a comma.
+std::string pointFields(const DesignPoint& point) {
+  std::string text;
+  for (const std::string& value : point) text += "," + csvField(value);
   return text;
 }
 
 // The row of a run without paths: its values empty.
 std::string emptyRow(const std::string& runText, const char* status, const std::string& message) {
-  return runText + std::string(kReportValueCount + 1 + kFactColumns, ',') + "," + status + "," + csvField(message) +
-         "\n";
+  static const std::string emptyValues(kReportValueCount + 1 + kFactColumns, ',');
+  return runText + emptyValues + "," + status + "," + csvField(message) + "\n";
 }
+
+// Hands the table on in pieces of about a megabyte rather than a row at a time.
+class TableBuffer {
+ public:
+  explicit TableBuffer(const TableSink& sink) : sink_(sink) {}
+  void add(const std::string& text) {
+    text_ += text;
+    if (text_.size() >= kPiece) flush();
+  }
+  void flush() {
+    if (!text_.empty()) sink_(text_);
+    text_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kPiece = 1 << 20;
+  const TableSink& sink_;
+  std::string text_;
+};
 
 }  // namespace
 
@@ -146,8 +172,9 @@ double ResultsTableReader::number(const std::vector<std::string>& fields, int co
 RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir, const RunFailureHandler& onFailure) {
   RunCounts counts;
   std::string message;
+  const RunFolderListing folders(dir, plan.runs);
   for (std::size_t id = 0; id < plan.runs.size(); ++id) {
-    const RunOutcome outcome = runOutcome(dir, plan.runs.name(id), onFailure ? &message : nullptr);
+    const RunOutcome outcome = folders.outcome(id, onFailure ? &message : nullptr);
     if (outcome == RunOutcome::Done) {
       ++counts.done;
     } else if (outcome == RunOutcome::Failed) {
@@ -164,18 +191,32 @@ std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& 
                                  const TableSink& results, RunCounts* counts) {
   RunCounts tally;
   std::vector<std::pair<std::string, std::vector<std::string>>> actualRows;
-  results(tableHeader(plan));
-  for (const PlannedRun& run : plan.runs) {
-    const std::string runText = runFields(plan, run);
+  TableBuffer table(results);
+  table.add(tableHeader(plan));
+  const RunFolderListing folders(dir, plan.runs);
+  // The runs of a point follow each other: its values are made once.
+  int pointIndex = -1;
+  DesignPoint point;
+  std::string pointText;
+  std::string rows;
+  for (std::size_t id = 0; id < plan.runs.size(); ++id) {
+    if (plan.runs.point(id) != pointIndex) {
+      pointIndex = plan.runs.point(id);
+      point = plan.points[pointIndex];
+      pointText = pointFields(point);
+    }
+    const std::string runText = std::to_string(id) + "," + std::to_string(plan.runs.seed(id)) + pointText;
     std::string message;
-    RunOutcome outcome = runOutcome(dir, run, &message);
+    RunOutcome outcome = folders.outcome(id, &message);
     if (outcome == RunOutcome::Done) {
       try {
-        const std::string evalFile = runResultFolder(dir, run) + "/" + kReportFileName;
+        const std::string resultFolder = runResultFolder(dir, plan.runs.name(id));
+        const std::string evalFile = resultFolder + "/" + kReportFileName;
         const std::vector<PathReportRow> report = readRunReport(evalFile);
-        const FactsTableText facts = runFacts(dir, run);
-        results(doneRows(runText, report, facts, evalFile));
-        std::pair<std::string, std::vector<std::string>> actual(marketOf(plan, run), facts.actual);
+        FactsTableText facts = runFacts(resultFolder);
+        doneRows(runText, report, facts, evalFile, rows);
+        table.add(rows);
+        std::pair<std::string, std::vector<std::string>> actual(marketOf(plan, point), std::move(facts.actual));
         if (std::find(actualRows.begin(), actualRows.end(), actual) == actualRows.end())
           actualRows.push_back(std::move(actual));
         ++tally.done;
@@ -191,13 +232,14 @@ std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& 
       message = kUnfinished;
     }
     if (outcome == RunOutcome::Failed) {
-      results(emptyRow(runText, "failed", message));
+      table.add(emptyRow(runText, "failed", message));
       ++tally.failed;
     } else {
-      results(emptyRow(runText, "pending", ""));
+      table.add(emptyRow(runText, "pending", ""));
       ++tally.pending;
     }
   }
+  table.flush();
   std::string actualFacts = "market";
   for (int c = 0; c < kFactColumns; ++c) actualFacts += "," + factColumnName(c);
   actualFacts += "\n";

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -102,7 +103,10 @@ bool isDone(const std::string& folder) {
 
 std::string runFolder(const std::string& dir, const PlannedRun& run) { return runFolderOf(dir, run.name); }
 std::string runLogFile(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/run.log"; }
-std::string runResultFolder(const std::string& dir, const PlannedRun& run) { return runFolder(dir, run) + "/result"; }
+std::string runResultFolder(const std::string& dir, const PlannedRun& run) { return runResultFolder(dir, run.name); }
+std::string runResultFolder(const std::string& dir, const std::string& runName) {
+  return runFolderOf(dir, runName) + "/result";
+}
 
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message) {
   return runOutcome(dir, run.name, message);
@@ -129,10 +133,33 @@ void summariseRunFacts(const std::string& resultFolder) {
   summariseFacts(resultFolder, paths, "", series);
 }
 
+RunFolderListing::RunFolderListing(const std::string& dir, const PlannedRuns& runs)
+    : dir_(dir), runs_(runs), listed_(runs.size(), false) {
+  if (runs.size() == 0) return;
+  const std::string folder = dir + "/runs";
+  const std::size_t width = runs.name(runs.size() - 1).size();
+  std::error_code error;
+  if (!fs::exists(folder, error) && !error) return;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    // A run's name is its id with the plan's width; anything else is no run of it.
+    const std::string name = entry->path().filename().string();
+    std::size_t id = 0;
+    const auto read = std::from_chars(name.data(), name.data() + name.size(), id);
+    if (name.size() == width && read.ec == std::errc() && read.ptr == name.data() + name.size() && id < runs.size())
+      listed_[id] = true;
+  }
+  if (error) throw RunError("Cannot list the run folders in '" + folder + "': " + error.message());
+}
+
+RunOutcome RunFolderListing::outcome(std::size_t id, std::string* message) const {
+  return listed_[id] ? runOutcome(dir_, runs_.name(id), message) : RunOutcome::Pending;
+}
+
 std::vector<int> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir) {
+  const RunFolderListing folders(dir, plan.runs);
   std::vector<int> ids;
   for (std::size_t id = 0; id < plan.runs.size(); ++id)
-    if (!isDone(runFolderOf(dir, plan.runs.name(id)))) ids.push_back(static_cast<int>(id));
+    if (folders.outcome(id, nullptr) != RunOutcome::Done) ids.push_back(static_cast<int>(id));
   return ids;
 }
 

@@ -15,6 +15,7 @@ enum class RunOutcome { Pending, Done, Failed };
 std::string runFolder(const std::string& dir, const PlannedRun& run);
 std::string runLogFile(const std::string& dir, const PlannedRun& run);
 std::string runResultFolder(const std::string& dir, const PlannedRun& run);
+std::string runResultFolder(const std::string& dir, const std::string& runName);
 
 // Done when the done mark exists, failed when the failed mark does (its
 // message into *message), pending otherwise: a run killed mid-way is pending
@@ -22,6 +23,22 @@ std::string runResultFolder(const std::string& dir, const PlannedRun& run);
 RunOutcome runOutcome(const std::string& dir, const PlannedRun& run, std::string* message);
 // The same by the run's folder name, which a plan gives without making the run.
 RunOutcome runOutcome(const std::string& dir, const std::string& runName, std::string* message);
+
+// Which runs of a plan have a folder, from one listing of DIR/runs: at a
+// million runs, most have none yet, and looking for the marks of each would
+// take most of a status or a collect.
+class RunFolderListing {
+ public:
+  RunFolderListing(const std::string& dir, const PlannedRuns& runs);
+  // As runOutcome; pending, without a look, for a run that had no folder
+  // when the listing was made.
+  RunOutcome outcome(std::size_t id, std::string* message) const;
+
+ private:
+  std::string dir_;
+  const PlannedRuns& runs_;
+  std::vector<bool> listed_;
+};
 
 // The runs of the plan not done yet, by id.
 std::vector<int> unfinishedRuns(const ExperimentPlan& plan, const std::string& dir);

@@ -24,7 +24,7 @@ bool isSeparator(char c) { return static_cast<unsigned char>(c) <= ' '; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // sign? digits+
-bool matchesInteger(const std::string& t) {
+bool matchesInteger(std::string_view t) {
   std::size_t i = 0;
   if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
   const std::size_t first = i;
@@ -33,7 +33,7 @@ bool matchesInteger(const std::string& t) {
 }
 
 // sign? (digits [. digits?] | . digits) ([eE] sign? digits)?
-bool matchesReal(const std::string& t) {
+bool matchesReal(std::string_view t) {
   std::size_t i = 0;
   if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
   std::size_t digits = 0;
@@ -61,7 +61,7 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
 // digits form an exact integer and the power of ten is exact, so one division
 // gives the correctly rounded value, the same as from_chars, in about a third
 // of its time. Anything else is left to from_chars.
-bool parseShortDecimal(const std::string& t, double& value) {
+bool parseShortDecimal(std::string_view t, double& value) {
   std::size_t i = 0;
   const bool negative = !t.empty() && t[0] == '-';
   if (!t.empty() && (t[0] == '-' || t[0] == '+')) ++i;
@@ -106,7 +106,7 @@ bool atLeastOne(const char* first, const char* last) {
 
 }  // namespace
 
-bool parseInt(const std::string& text, int& value) {
+bool parseInt(std::string_view text, int& value) {
   if (!matchesInteger(text)) return false;
   // Nine digits or fewer never leave int's range and are summed here, faster
   // than from_chars; a data file is read a week at a time on every path.
@@ -120,7 +120,7 @@ bool parseInt(const std::string& text, int& value) {
   return std::from_chars(text.data() + (text[0] == '+'), text.data() + text.size(), value).ec == std::errc();
 }
 
-bool parseReal(const std::string& text, double& value) {
+bool parseReal(std::string_view text, double& value) {
   if (parseShortDecimal(text, value)) return true;
   if (!matchesReal(text)) return false;
   // from_chars rounds correctly, as strtod does, and knows no locale: a
@@ -139,6 +139,8 @@ namespace {
 
 // Read ahead in blocks of this size; what is read stays for rewind.
 constexpr std::size_t kBlockSize = 1 << 16;
+// Past the size the file had when opened: its end, or what it has grown by.
+constexpr std::size_t kSmallBlockSize = 1 << 12;
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -156,6 +158,7 @@ struct TextReader::Source {
   explicit Source(int descriptor) : fd(descriptor) {}
   ~Source() { ::close(fd); }
   int fd;
+  std::size_t size = 0;  // when opened
 };
 
 TextReader TextReader::open(const std::string& path) {
@@ -165,6 +168,7 @@ TextReader TextReader::open(const std::string& path) {
   auto source = std::make_unique<Source>(fd);
   struct stat info;
   if (::fstat(fd, &info) != 0) throwFileError("read file", path, errno);
+  source->size = static_cast<std::size_t>(info.st_size);
   if (!S_ISREG(info.st_mode))
     throw RunError("Cannot read " + quoted(path, std::string::npos) + ": it is " + kindOfFile(info.st_mode) +
                    ", not a regular file");
@@ -190,10 +194,14 @@ TextReader::TextReader(std::string name, std::string text) : name_(std::move(nam
 
 void TextReader::readBlock() const {
   const std::size_t old = text_.size();
-  text_.resize(old + kBlockSize);
+  // A small file is read whole, with a byte more to find its end, rather
+  // than into a large block that must first be cleared: a collect reads two
+  // files of every run.
+  const std::size_t block = source_->size > old ? std::min(source_->size - old + 1, kBlockSize) : kSmallBlockSize;
+  text_.resize(old + block);
   ssize_t n;
   do {
-    n = ::read(source_->fd, &text_[old], kBlockSize);
+    n = ::read(source_->fd, &text_[old], block);
   } while (n < 0 && errno == EINTR);
   const int error = errno;
   text_.resize(old + static_cast<std::size_t>(n > 0 ? n : 0));
@@ -207,6 +215,11 @@ void TextReader::readBlock() const {
 bool TextReader::available(std::size_t p) const {
   while (p >= text_.size() && source_) readBlock();
   return p < text_.size();
+}
+
+bool TextReader::endsWithLineEnd() const {
+  while (source_) readBlock();
+  return text_.empty() || text_.back() == '\n';
 }
 
 void TextReader::skipByteOrderMark() {

@@ -14,6 +14,7 @@
 // refused, since every line of it would read as one.
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -44,6 +45,9 @@ class TextReader {
   // Whether the line last left by skipLine or readLineText ended in a line
   // feed; a file cut in the middle of its last line did not.
   bool lastLineEnded() const { return lastLineEnded_; }
+  // Whether the last byte of the whole text is a line feed, or there is
+  // none; reads the rest of the file.
+  bool endsWithLineEnd() const;
   // Line of the reading position, counted from 1.
   int line() const { return line_; }
   const std::string& name() const { return name_; }
@@ -79,7 +83,7 @@ int readIntLine(TextReader& in);
 double readRealLine(TextReader& in);
 
 // Parses a whole text as a number; false if it is not one of that kind.
-bool parseInt(const std::string& text, int& value);
-bool parseReal(const std::string& text, double& value);
+bool parseInt(std::string_view text, int& value);
+bool parseReal(std::string_view text, double& value);
 
 }  // namespace vk

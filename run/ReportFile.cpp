@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "io/RunError.h"
 #include "io/TextFormat.h"
@@ -24,21 +25,13 @@ const char* const kStatisticsHeader =
 const char* const kPathLinePrefix = "No. = ";
 constexpr std::size_t kReportFieldWidth = 23;
 
-// A report whose last line has no line end was cut off while it was written.
-void checkEndsWithLineEnd(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throwFileError("open file", path, errno);
-  int last = '\n';
-  if (std::fseek(file, -1, SEEK_END) == 0) last = std::fgetc(file);
-  std::fclose(file);
-  if (last != '\n') throw RunError(path + ": the last line has no line end; the run stopped while writing it");
-}
-
 // The report's lines, with the number of the line each came from.
 class ReportLines {
  public:
+  // A report whose last line has no line end was cut off while it was written.
   explicit ReportLines(const std::string& path) : path_(path), text_(TextReader::open(path)) {
-    checkEndsWithLineEnd(path);
+    if (!text_.endsWithLineEnd())
+      throw RunError(path + ": the last line has no line end; the run stopped while writing it");
   }
 
   bool atEnd() const { return text_.atEnd(); }
@@ -51,8 +44,8 @@ class ReportLines {
   [[noreturn]] void fail(const std::string& what) const {
     throw RunError(path_ + ", line " + std::to_string(line_) + ": " + what);
   }
-  [[noreturn]] void failAt(const std::string& text, const std::string& what) const {
-    fail("'" + text.substr(0, 40) + "' " + what);
+  [[noreturn]] void failAt(std::string_view text, const std::string& what) const {
+    fail("'" + std::string(text.substr(0, 40)) + "' " + what);
   }
 
  private:
@@ -67,22 +60,22 @@ std::string withoutLineEnd(const char* headerLine) {
   return text;
 }
 
-std::string trimmed(const std::string& text) {
+std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
+  if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // One value as the table shows it.
-std::string tableValue(const std::string& field, const ReportLines& lines) {
+std::string tableValue(std::string_view field, const ReportLines& lines) {
   if (field.size() != kReportFieldWidth) lines.failAt(field, "is not a 23-character value of the report");
-  const std::string text = trimmed(field);
+  const std::string_view text = trimmed(field);
   if (text == "NAN") return "";
   if (text == "+INF") return "Inf";
   if (text == "-INF") return "-Inf";
   double value = 0;
   if (!parseReal(text, value)) lines.failAt(field, "is not a number of the report");
-  return text;
+  return std::string(text);
 }
 
 // The values of a line of `count` tab-separated fields; the statistics line
@@ -93,12 +86,13 @@ void readValueLine(ReportLines& lines, int count, bool tabAtEnd, std::string* in
     if (line.empty() || line.back() != '\t') lines.failAt(line, "is cut short: a line of values must end with a tab");
     line.pop_back();
   }
+  const std::string_view values(line);
   int n = 0;
   std::size_t start = 0;
   while (true) {
-    const std::size_t tab = line.find('\t', start);
+    const std::size_t tab = values.find('\t', start);
     if (n == count) lines.failAt(line, "has more than " + std::to_string(count) + " values");
-    into[n++] = tableValue(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start), lines);
+    into[n++] = tableValue(values.substr(start, tab == std::string::npos ? std::string::npos : tab - start), lines);
     if (tab == std::string::npos) break;
     start = tab + 1;
   }
@@ -170,7 +164,10 @@ double reportValue(const PathReportRow& row, int column) {
 
 std::string reportRowFields(const PathReportRow& row) {
   std::string text = std::to_string(row.path);
-  for (const std::string& value : row.values) text += "," + value;
+  for (const std::string& value : row.values) {
+    text += ',';
+    text += value;
+  }
   return text;
 }
 

@@ -314,6 +314,48 @@ TEST_F(Sweep, TheLogsFirstLineRunsTheRunAgainFromAnywhere) {
   EXPECT_GT(made.size(), 3u);
 }
 
+// A status or a collect lists the run folders once: a run without a folder
+// is pending, and a folder whose name is not a run's of this plan (another
+// width, a sign, a number past the plan) counts for no run.
+TEST_F(Sweep, RunsWithoutAFolderArePendingAndOtherNamesAreNoRuns) {
+  const ExperimentPlan p = plan(kTwoPointsTwoSeeds);
+  EXPECT_EQ(countRuns(p, out()).pending, 4);  // not even DIR yet
+  for (const char* name : {"0001", "00003", "3", "+003", "0007", "0003.old"}) {
+    fs::create_directories(fs::path(out()) / "runs" / name);
+    inputs.dir.write(std::string("out/runs/") + name + "/done", "done\n");
+  }
+  fs::create_directories(fs::path(out()) / "runs/0000/result");  // started, not ended
+  fs::create_directories(fs::path(out()) / "runs/0002");
+  markRunFailed(out(), p.runs[2], "the disk is on fire");
+  const RunFolderListing folders(out(), p.runs);
+  std::string message;
+  EXPECT_EQ(folders.outcome(0, &message), RunOutcome::Pending);
+  EXPECT_EQ(folders.outcome(1, &message), RunOutcome::Done);
+  EXPECT_EQ(folders.outcome(2, &message), RunOutcome::Failed);
+  EXPECT_EQ(message, "the disk is on fire");
+  EXPECT_EQ(folders.outcome(3, &message), RunOutcome::Pending);
+  const RunCounts counts = countRuns(p, out());
+  EXPECT_EQ(counts.done, 1);
+  EXPECT_EQ(counts.failed, 1);
+  EXPECT_EQ(counts.pending, 2);
+  EXPECT_EQ(unfinishedRuns(p, out()), (std::vector<int>{0, 2, 3}));
+
+  // A folder made after the listing is not seen by it: the table it gives
+  // stays as it was when it began.
+  fs::create_directories(fs::path(out()) / "runs/0003");
+  inputs.dir.write("out/runs/0003/done", "done\n");
+  EXPECT_EQ(folders.outcome(3, &message), RunOutcome::Pending);
+
+  fs::remove_all(fs::path(out()) / "runs");
+  inputs.dir.write("out/runs", "not a folder");
+  try {
+    countRuns(p, out());
+    ADD_FAILURE() << "a runs folder that cannot be listed was taken as empty";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("out/runs"), std::string::npos) << e.what();
+  }
+}
+
 // A run finished before runs summarised their facts gets its summary when
 // the table is collected; a facts table that does not hold a reported path
 // fails the run instead of leaving its facts empty.

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,33 @@ TEST(TextReader, ReadsNoMoreOfAFileThanItUses) {
   in.rewind();
   EXPECT_EQ(in.readInt(), 7);
   EXPECT_LT(peakMemoryKilobytes() - before, 64 * 1024);
+}
+
+// A file is read to its end, whatever size it had when it was opened.
+TEST(TextReader, ReadsWhatAFileGainedAfterItWasOpened) {
+  TempDir dir;
+  dir.write("grows.txt", "1\n0\n");
+  TextReader in = TextReader::open(dir.file("grows.txt"));
+  const std::string more(100000, '2');
+  std::ofstream(dir.path() / "grows.txt", std::ios::binary | std::ios::app) << more << "\n3";
+  EXPECT_EQ(readIntLine(in), 1);
+  EXPECT_EQ(readIntLine(in), 0);
+  EXPECT_TRUE(in.readLineText() == more);
+  EXPECT_FALSE(in.endsWithLineEnd());
+  EXPECT_EQ(in.readInt(), 3);
+  EXPECT_TRUE(in.atEnd());
+}
+
+TEST(TextReader, TellsWhetherTheLastLineHasItsLineEnd) {
+  TempDir dir;
+  for (const auto& [text, ended] : std::vector<std::pair<std::string, bool>>{
+           {"", true}, {"7\n", true}, {"7\n8", false}, {"7\r\n", true}, {std::string(70000, '9'), false}}) {
+    dir.write("file.txt", text);
+    TextReader in = TextReader::open(dir.file("file.txt"));
+    EXPECT_EQ(in.endsWithLineEnd(), ended) << text.substr(0, 10);
+    EXPECT_EQ(in.line(), 1);  // asking does not move the reading on
+    if (!text.empty()) EXPECT_EQ(in.readLineText().substr(0, 1), text.substr(0, 1));
+  }
 }
 
 TEST(TextReader, PassesOverAByteOrderMarkAtTheStart) {
