@@ -9,6 +9,7 @@
 
 #include "app/CliCommands.h"
 #include "calibration/CalibrationOutputs.h"
+#include "experiment/SlurmEngine.h"
 
 namespace vk {
 
@@ -68,15 +69,36 @@ void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding*
   run->add_option("--out", o->dir, "The calibration folder: new, empty, or made by the same description")
       ->required()
       ->type_name("DIR");
-  run->add_option("--engine", o->engine, "local: a pool of processes on this machine")
-      ->check(CLI::IsMember({"local"}))
+  run->add_option("--engine", o->engine,
+                  "local: a pool of processes on this machine; slurm: each generation one job array,\n"
+                  "this command waiting for it (run it where sbatch and squeue work, on a file system\n"
+                  "every node shares)")
+      ->check(CLI::IsMember({"local", "slurm"}))
+      ->capture_default_str();
+  run->add_option("--sbatch", o->sbatch,
+                  "slurm: more options for sbatch, as one text, e.g. --sbatch \"--partition=long\"")
+      ->type_name("OPTIONS");
+  o->taskSeconds = kDefaultTaskSeconds;
+  run->add_option("--task-seconds", o->taskSeconds,
+                  "slurm: the work an array task holds, about, by the plan's estimate of each run;\n"
+                  "a generation with less goes to one task")
+      ->type_name("S")
+      ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
   run->add_option("-j,--jobs", o->jobs, "Runs at a time (default: one per core)")
       ->type_name("N")
       ->check(CLI::Range(1, 4096));
   run->add_flag("--replace", o->replace, "Remove another calibration found in DIR and start again");
   run->add_flag("-q,--quiet", o->quiet, "No progress lines");
-  run->callback(act(calibrating->run));
+  const auto runAction = act(calibrating->run);
+  run->callback([o, run, runAction] {
+    for (const char* option : {"--sbatch", "--task-seconds"})
+      if (o->engine != "slurm" && run->count(option) > 0)
+        throw CLI::ValidationError(option, "applies to --engine slurm only");
+    if (o->engine == "slurm" && run->count("--jobs") > 0)
+      throw CLI::ValidationError("--jobs", "applies to --engine local only");
+    runAction();
+  });
 
   CLI::App* status = calibrate->add_subcommand("status", "The evaluations of DIR so far and the best loss");
   status->add_option("dir", o->dir, "The calibration folder")->required()->type_name("DIR");
@@ -94,6 +116,13 @@ void addCalibrateCommand(CLI::App& app, bool withRuns, const CalibrationBinding*
       ->check(CLI::NonNegativeNumber);
   market->add_option("--out", o->marketFile, "The new price file")->required()->type_name("FILE");
   market->callback(act(calibrating->market));
+
+  // One array task of a generation on Slurm; the calibration submits it.
+  CLI::App* task = calibrate->add_subcommand("task", "");
+  task->group("");
+  task->add_option("dir", o->dir)->required();
+  task->add_option("--task", o->task)->required();
+  task->callback(act(calibrating->task));
 }
 
 }  // namespace vk

@@ -44,6 +44,8 @@ struct CalibrateOptions {
   std::string dir;
   int jobs = 0;  // 0: one per core
   std::string engine = "local";
+  std::string sbatch;
+  double taskSeconds = 0;  // set from the engine's default
   bool replace = false;
   bool quiet = false;
   // calibrate market
@@ -54,6 +56,8 @@ struct CalibrateOptions {
   std::string marketFile;
   // calibrate plot
   std::string plotFile;
+  // calibrate task: one array task of a batch on Slurm
+  int task = 0;
 };
 
 // How calibrate does its work. The calibration's search library takes longer
@@ -67,6 +71,7 @@ struct CalibrationBinding {
   std::function<void(const CalibrateOptions&)> run;
   std::function<void(const CalibrateOptions&)> status;
   std::function<void(const CalibrateOptions&)> market;
+  std::function<void(const CalibrateOptions&)> task;
 };
 
 // calibrate run, status and market need withRuns and a calibration binding,

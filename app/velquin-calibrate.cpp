@@ -9,8 +9,10 @@
 #include "calibration/BatchRecord.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationDescription.h"
+#include "calibration/CandidateBatch.h"
 #include "calibration/SyntheticMarket.h"
 #include "experiment/LocalPool.h"
+#include "experiment/SlurmEngine.h"
 
 #ifndef VELQUIN_VERSION
 #define VELQUIN_VERSION "unknown"
@@ -27,7 +29,10 @@ void calibrateRun(const CalibrateOptions& o) {
   CalibrationSettings s;
   s.dir = fs::absolute(o.dir).lexically_normal().string();
   s.program = thisProgram();
-  s.jobs = o.jobs > 0 ? o.jobs : availableCores();
+  s.engine.jobs = o.jobs > 0 ? o.jobs : availableCores();
+  s.engine.slurm = o.engine == "slurm";
+  s.engine.sbatch = splitOptionWords(o.sbatch);
+  s.engine.taskSeconds = o.taskSeconds;
   s.replace = o.replace;
   s.version = VELQUIN_VERSION;
   s.commandLine = thisCommandLine();
@@ -58,6 +63,10 @@ void calibrateMarket(const CalibrateOptions& o) {
                o.marketFile.c_str(), source.priceFile.c_str(), o.path, weeks);
 }
 
+void calibrateTask(const CalibrateOptions& o) {
+  runBatchTask(fs::absolute(o.dir).lexically_normal().string(), o.task, thisProgram());
+}
+
 }  // namespace
 
 }  // namespace vk
@@ -67,5 +76,6 @@ int main(int argc, char** argv) {
   calibrating.run = vk::calibrateRun;
   calibrating.status = vk::calibrateStatus;
   calibrating.market = vk::calibrateMarket;
+  calibrating.task = vk::calibrateTask;
   return vk::runCommandLine(argc, argv, true, nullptr, &calibrating);
 }

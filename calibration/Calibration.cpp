@@ -19,6 +19,7 @@
 #include "experiment/ExperimentRecord.h"
 #include "experiment/ResultsTable.h"
 #include "experiment/Sha256.h"
+#include "experiment/SlurmEngine.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 
@@ -282,13 +283,18 @@ class Calibrator {
         throw RunError("the inputs (para.txt, the weight structure, the price or the data file under " + c_.inputs +
                        ") changed while the calibration ran; its results would not match them");
       const std::string work = s_.dir + "/work";
+      // An array of a calibration killed while it waited may still run there.
+      const std::string queued = queuedSlurmJobs(work);
+      if (!queued.empty())
+        throw RunError("The batch folder '" + work + "' is in use on the cluster: " + queued +
+                       ". Wait for the jobs to end, or cancel them with scancel, then run again.");
       std::error_code error;
       fs::remove_all(work, error);
       BatchRecord fresh;
       fresh.step = step;
       fresh.generation = generation;
       fresh.candidates = candidates;
-      fresh.moments = runBatch(c_, candidates, work, s_.program, s_.jobs);
+      fresh.moments = runBatch(c_, candidates, work, s_.program, s_.engine);
       for (CandidateMoments& m : fresh.moments.candidates) m.reason = oneLine(m.reason);
       writeBatchRecord(file, fresh);
       fs::remove_all(work, error);

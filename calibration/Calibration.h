@@ -12,13 +12,14 @@
 #include <string>
 
 #include "calibration/CalibrationDescription.h"
+#include "calibration/CandidateBatch.h"
 
 namespace vk {
 
 struct CalibrationSettings {
   std::string dir;      // absolute
   std::string program;  // velquin-cli, which each run is
-  int jobs = 1;
+  BatchEngine engine;
   bool replace = false;
   std::string version;
   std::string commandLine;

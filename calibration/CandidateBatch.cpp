@@ -4,19 +4,31 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <sstream>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "analysis/FactsSummary.h"
 #include "analysis/FactsTable.h"
+#include "calibration/BatchRecord.h"
+#include "experiment/ExperimentLock.h"
 #include "experiment/LocalPool.h"
 #include "experiment/Plan.h"
 #include "experiment/RunFolder.h"
+#include "experiment/Sha256.h"
+#include "experiment/ShellWord.h"
+#include "experiment/SlurmEngine.h"
+#include "io/AtomicFile.h"
 #include "io/RunError.h"
+#include "io/TextReader.h"
 
 namespace vk {
 
 namespace {
 
 const char* const kKilledPrefix = "the run was killed";
+const char* const kBatchFileName = "batch.txt";
 
 std::string valueText(double value, bool integer) {
   char text[64];
@@ -110,23 +122,56 @@ Candidate makeCandidate(const CalibrationDescription& c, const std::vector<doubl
   return candidate;
 }
 
+namespace {
+
+// folder/batch.txt, for the array tasks: the description's file and the
+// SHA-256 of its text, then each candidate's values in their exact form.
+void writeBatchFile(const CalibrationDescription& c, const std::vector<Candidate>& candidates,
+                    const std::string& folder) {
+  std::string text =
+      std::filesystem::absolute(c.sourceName).lexically_normal().string() + "\n" + sha256Hex(c.text) + "\n";
+  for (const Candidate& candidate : candidates) {
+    for (std::size_t i = 0; i < candidate.values.size(); ++i) text += (i ? " " : "") + exactNumber(candidate.values[i]);
+    text += "\n";
+  }
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) throw RunError("Cannot create '" + folder + "': " + error.message());
+  writeFileAtomically(folder + "/" + kBatchFileName, text);
+}
+
+// Runs the ids through the engine: this machine's pool, or a job array.
+void runThrough(const BatchEngine& engine, const std::string& program, const std::string& folder,
+                const ExperimentPlan& plan, const std::vector<int>& ids) {
+  if (!engine.slurm) {
+    runLocally(program, folder, plan, ids, engine.jobs, [](const PlannedRun&, bool) {});
+    return;
+  }
+  const std::string command = shellWord(program) + " calibrate task " + shellWord(folder);
+  runArrayToTheEnd(plan, folder, ids, command, engine.sbatch, slurmArrayLimit(), engine.taskSeconds);
+}
+
+}  // namespace
+
 BatchMoments runBatch(const CalibrationDescription& c, const std::vector<Candidate>& candidates,
-                      const std::string& folder, const std::string& program, int jobs) {
+                      const std::string& folder, const std::string& program, const BatchEngine& engine) {
   std::vector<std::size_t> runnable;
   const ExperimentPlan plan = makePlan(batchExperiment(c, candidates, runnable));
   std::vector<int> ids;
   for (std::size_t id = 0; id < plan.runs.size(); ++id) ids.push_back(static_cast<int>(id));
-  runLocally(program, folder, plan, ids, jobs, [](const PlannedRun&, bool) {});
-  // A run killed from outside (out of memory, a node lost) may well succeed
-  // the second time; a run that failed on its own would fail again.
-  std::vector<int> killed;
+  if (engine.slurm) writeBatchFile(c, candidates, folder);
+  runThrough(engine, program, folder, plan, ids);
+  // A run killed from outside (out of memory, a node lost, a task's time
+  // limit) may well succeed the second time; a run that failed on its own
+  // would fail again.
+  std::vector<int> again;
   for (int id : ids) {
     std::string message;
-    if (runOutcome(folder, plan.runs[static_cast<std::size_t>(id)], &message) == RunOutcome::Failed &&
-        message.rfind(kKilledPrefix, 0) == 0)
-      killed.push_back(id);
+    const RunOutcome outcome = runOutcome(folder, plan.runs[static_cast<std::size_t>(id)], &message);
+    if (outcome == RunOutcome::Pending || (outcome == RunOutcome::Failed && message.rfind(kKilledPrefix, 0) == 0))
+      again.push_back(id);
   }
-  if (!killed.empty()) runLocally(program, folder, plan, killed, jobs, [](const PlannedRun&, bool) {});
+  if (!again.empty()) runThrough(engine, program, folder, plan, again);
 
   BatchMoments batch;
   batch.candidates.resize(candidates.size());
@@ -165,6 +210,43 @@ BatchMoments runBatch(const CalibrationDescription& c, const std::vector<Candida
         target.paths(static_cast<Eigen::Index>(p), static_cast<Eigen::Index>(k)) = r[p][k];
   }
   return batch;
+}
+
+void runBatchTask(const std::string& folder, int task, const std::string& program) {
+  const ExperimentLock lock(folder, "calibrate task", ExperimentLock::Use::ArrayTask);
+  const std::string file = folder + "/" + kBatchFileName;
+  TextReader in = TextReader::open(file);
+  const std::string source = in.readLineText();
+  const std::string hash = in.readLineText();
+  const CalibrationDescription c = readCalibrationDescription(source);
+  if (sha256Hex(c.text) != hash)
+    throw RunError(source + " changed after the calibration submitted this batch (" + file +
+                   "); its runs would not be the calibration's");
+  std::vector<Candidate> candidates;
+  while (!in.atEnd()) {
+    const int line = in.line();
+    std::istringstream words(in.readLineText());
+    std::vector<double> values;
+    for (std::string word; words >> word;) {
+      double value = 0;
+      if (!parseReal(word, value))
+        throw RunError(file + ", line " + std::to_string(line) + ": '" + word.substr(0, 40) + "' is no number");
+      values.push_back(value);
+    }
+    if (values.size() != c.estimate.size())
+      throw RunError(file + ", line " + std::to_string(line) + ": " + std::to_string(values.size()) +
+                     " values where the description estimates " + std::to_string(c.estimate.size()));
+    candidates.push_back(makeCandidate(c, values));
+  }
+  std::vector<std::size_t> runnable;
+  const ExperimentPlan plan = makePlan(batchExperiment(c, candidates, runnable));
+  std::vector<int> runs;
+  for (int id : runsOfTask(plan, folder, task))
+    if (runOutcome(folder, plan.runs[static_cast<std::size_t>(id)], nullptr) != RunOutcome::Done) runs.push_back(id);
+  const char* cpus = std::getenv("SLURM_CPUS_PER_TASK");
+  const int jobs = cpus && std::atoi(cpus) > 0 ? std::atoi(cpus) : 1;
+  const int failed = runLocally(program, folder, plan, runs, jobs, [](const PlannedRun&, bool) {});
+  if (failed > 0) throw RunError(std::to_string(failed) + " of the task's runs failed");
 }
 
 }  // namespace vk

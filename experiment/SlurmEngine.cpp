@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "experiment/ExperimentRecord.h"
 #include "experiment/RunFolder.h"
@@ -29,6 +31,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kDefaultArrayTasks = 1000;
+// How often a waiting calibration asks whether its array has ended, and how
+// many times in a row Slurm may not answer before it gives up.
+constexpr std::chrono::milliseconds kPollInterval(250);
+constexpr int kSilentPolls = 40;
 
 std::string slurmFolder(const std::string& dir) { return dir + "/slurm"; }
 std::string taskListFile(const std::string& dir) { return slurmFolder(dir) + "/tasks.txt"; }
@@ -105,11 +111,12 @@ void writeScript(const std::string& path, const std::string& text) {
   if (::chmod(path.c_str(), 0755) != 0) throwFileError("make executable", path, errno);
 }
 
-std::string taskScript(const std::string& program, const std::string& dir) {
+// command: the task's program and arguments, as shell words, before --task.
+std::string taskScript(const std::string& command) {
   return "#!/bin/sh\n"
          "# One array task: the runs listed for it in tasks.txt.\n"
          "exec " +
-         shellWord(program) + " sweep task " + shellWord(dir) + " --task \"$SLURM_ARRAY_TASK_ID\"\n";
+         command + " --task \"$SLURM_ARRAY_TASK_ID\"\n";
 }
 
 std::string collectorScript(const std::string& program, const std::string& dir) {
@@ -134,6 +141,74 @@ std::vector<std::string> sbatchCommand(const std::vector<std::string>& extraOpti
   std::vector<std::string> words = {"sbatch", "--parsable"};
   words.insert(words.end(), extraOptions.begin(), extraOptions.end());
   return words;
+}
+
+// Groups the runs into the array's tasks and lists them in DIR/slurm/tasks.txt.
+std::vector<RunChunk> writeTaskList(const ExperimentPlan& plan, const std::string& dir, const std::vector<int>& runs,
+                                    int maxArrayTasks, double taskSeconds) {
+  std::vector<double> seconds;
+  seconds.reserve(runs.size());
+  for (int id : runs) seconds.push_back(plan.runs[id].estimatedSeconds);
+  const std::vector<RunChunk> chunks = chunkRuns(runs, seconds, taskSeconds, maxArrayTasks);
+  std::error_code error;
+  fs::create_directories(slurmFolder(dir), error);
+  if (error) throw RunError("Cannot create '" + slurmFolder(dir) + "': " + error.message());
+  // Line t + 1 lists the runs of task t.
+  std::string list;
+  for (const RunChunk& chunk : chunks) {
+    for (std::size_t i = 0; i < chunk.ids.size(); ++i) list += (i ? " " : "") + std::to_string(chunk.ids[i]);
+    list += "\n";
+  }
+  writeFileAtomically(taskListFile(dir), list);
+  return chunks;
+}
+
+// Submits DIR/slurm/task.sh as an array of `tasks` tasks; its id is recorded
+// in jobs.txt before anything else can fail, so that no array runs unknown.
+std::string submitArray(const std::string& dir, int tasks, const std::vector<std::string>& extraOptions) {
+  std::vector<std::string> words = sbatchCommand(extraOptions);
+  words.insert(words.end(), {"--job-name=velquin-runs", "--array=0-" + std::to_string(tasks - 1),
+                             "--output=" + slurmPattern(dir) + "/slurm/task-%A_%a.log", dir + "/slurm/task.sh"});
+  const std::string id = submittedJobId(runProgram(words), "the job array");
+  writeFileAtomically(jobsFile(dir), id + "\n");
+  return id;
+}
+
+struct QueueState {
+  bool askable = true;
+  std::string queued;  // "id STATE" of each job still queued, or why Slurm cannot be asked
+};
+
+QueueState queueState(const std::string& dir) {
+  std::error_code error;
+  if (!fs::exists(jobsFile(dir), error)) return {};
+  std::string ids;
+  TextReader list = TextReader::open(jobsFile(dir));
+  while (!list.atEnd()) {
+    const std::string id = list.readLineText();
+    if (!id.empty()) ids += (ids.empty() ? "" : ",") + id;
+  }
+  if (ids.empty()) return {};
+  CommandResult queue;
+  try {
+    queue = runProgram({"squeue", "--noheader", "--format=%i %T", "--jobs=" + ids});
+  } catch (const RunError& e) {
+    return {false, "the jobs " + ids + " of its last submission may still be queued, and Slurm cannot be asked (" +
+                       e.what() + "); if they have ended, remove " + jobsFile(dir)};
+  }
+  // Jobs that have left the queue are unknown to squeue, which then says so
+  // and fails; only the lines that begin with an id are jobs still queued.
+  if (queue.exitCode != 0 && queue.output.find("Invalid job id") == std::string::npos)
+    return {false, "the jobs " + ids + " of its last submission may still be queued, and Slurm cannot be asked (" +
+                       queue.output.substr(0, 300) + "); if they have ended, remove " + jobsFile(dir)};
+  QueueState state;
+  for (std::size_t start = 0; start < queue.output.size();) {
+    const std::size_t end = std::min(queue.output.find('\n', start), queue.output.size());
+    const std::string line = queue.output.substr(start, end - start);
+    if (!line.empty() && line[0] >= '0' && line[0] <= '9') state.queued += (state.queued.empty() ? "" : ", ") + line;
+    start = end + 1;
+  }
+  return state;
 }
 
 }  // namespace
@@ -191,11 +266,7 @@ int slurmArrayLimit() {
 
 SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
                               const std::vector<std::string>& extraOptions, int maxArrayTasks, double taskSeconds) {
-  const std::vector<int> pending = unfinishedRuns(plan, dir);
-  std::vector<double> seconds;
-  seconds.reserve(pending.size());
-  for (int id : pending) seconds.push_back(plan.runs[id].estimatedSeconds);
-  const std::vector<RunChunk> chunks = chunkRuns(pending, seconds, taskSeconds, maxArrayTasks);
+  const std::vector<RunChunk> chunks = writeTaskList(plan, dir, unfinishedRuns(plan, dir), maxArrayTasks, taskSeconds);
   SlurmSubmission submission;
   submission.tasks = static_cast<int>(chunks.size());
   for (const RunChunk& chunk : chunks) {
@@ -205,30 +276,13 @@ SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir
     submission.mostRuns = std::max(submission.mostRuns, runs);
     submission.fewestSeconds = first ? chunk.seconds : std::min(submission.fewestSeconds, chunk.seconds);
   }
-
-  std::error_code error;
-  fs::create_directories(slurmFolder(dir), error);
-  if (error) throw RunError("Cannot create '" + slurmFolder(dir) + "': " + error.message());
-  // Line t + 1 lists the runs of task t.
-  std::string list;
-  for (const RunChunk& chunk : chunks) {
-    for (std::size_t i = 0; i < chunk.ids.size(); ++i) list += (i ? " " : "") + std::to_string(chunk.ids[i]);
-    list += "\n";
-  }
-  writeFileAtomically(taskListFile(dir), list);
   const std::string absoluteDir = fs::absolute(dir).lexically_normal().string();
-  writeScript(slurmFolder(dir) + "/task.sh", taskScript(program, absoluteDir));
+  writeScript(slurmFolder(dir) + "/task.sh", taskScript(shellWord(program) + " sweep task " + shellWord(absoluteDir)));
   writeScript(slurmFolder(dir) + "/collect.sh", collectorScript(program, absoluteDir));
 
   std::string dependency;
   if (submission.tasks > 0) {
-    std::vector<std::string> words = sbatchCommand(extraOptions);
-    words.insert(words.end(),
-                 {"--job-name=velquin-runs", "--array=0-" + std::to_string(submission.tasks - 1),
-                  "--output=" + slurmPattern(absoluteDir) + "/slurm/task-%A_%a.log", absoluteDir + "/slurm/task.sh"});
-    submission.arrayJob = submittedJobId(runProgram(words), "the job array");
-    // Known before anything else can fail, so that no array runs unknown.
-    writeFileAtomically(jobsFile(dir), submission.arrayJob + "\n");
+    submission.arrayJob = submitArray(absoluteDir, submission.tasks, extraOptions);
     dependency = "--dependency=afterany:" + submission.arrayJob;
   }
   std::vector<std::string> words = sbatchCommand(extraOptions);
@@ -267,35 +321,30 @@ std::vector<int> runsOfTask(const ExperimentPlan& plan, const std::string& dir, 
 }
 
 std::string queuedSlurmJobs(const std::string& dir) {
-  std::error_code error;
-  if (!fs::exists(jobsFile(dir), error)) return std::string();
-  std::string ids;
-  TextReader list = TextReader::open(jobsFile(dir));
-  while (!list.atEnd()) {
-    const std::string id = list.readLineText();
-    if (!id.empty()) ids += (ids.empty() ? "" : ",") + id;
+  const QueueState state = queueState(dir);
+  if (!state.askable) return state.queued;
+  return state.queued.empty() ? std::string() : "its last submission is still queued or running (" + state.queued + ")";
+}
+
+int runArrayToTheEnd(const ExperimentPlan& plan, const std::string& dir, const std::vector<int>& runs,
+                     const std::string& taskCommand, const std::vector<std::string>& extraOptions, int maxArrayTasks,
+                     double taskSeconds) {
+  const std::vector<RunChunk> chunks = writeTaskList(plan, dir, runs, maxArrayTasks, taskSeconds);
+  if (chunks.empty()) return 0;
+  const std::string absoluteDir = fs::absolute(dir).lexically_normal().string();
+  writeScript(slurmFolder(dir) + "/task.sh", taskScript(taskCommand));
+  submitArray(absoluteDir, static_cast<int>(chunks.size()), extraOptions);
+  // squeue may miss a beat on a busy controller; only a lasting silence is
+  // an error, as the array's runs may still be under way.
+  int silent = 0;
+  for (;;) {
+    const QueueState state = queueState(dir);
+    if (state.askable && state.queued.empty()) break;
+    silent = state.askable ? 0 : silent + 1;
+    if (silent >= kSilentPolls) throw RunError("Waiting for the job array: " + state.queued);
+    std::this_thread::sleep_for(kPollInterval);
   }
-  if (ids.empty()) return std::string();
-  CommandResult queue;
-  try {
-    queue = runProgram({"squeue", "--noheader", "--format=%i %T", "--jobs=" + ids});
-  } catch (const RunError& e) {
-    return "the jobs " + ids + " of its last submission may still be queued, and Slurm cannot be asked (" + e.what() +
-           "); if they have ended, remove " + jobsFile(dir);
-  }
-  // Jobs that have left the queue are unknown to squeue, which then says so
-  // and fails; only the lines that begin with an id are jobs still queued.
-  if (queue.exitCode != 0 && queue.output.find("Invalid job id") == std::string::npos)
-    return "the jobs " + ids + " of its last submission may still be queued, and Slurm cannot be asked (" +
-           queue.output.substr(0, 300) + "); if they have ended, remove " + jobsFile(dir);
-  std::string queued;
-  for (std::size_t start = 0; start < queue.output.size();) {
-    const std::size_t end = std::min(queue.output.find('\n', start), queue.output.size());
-    const std::string line = queue.output.substr(start, end - start);
-    if (!line.empty() && line[0] >= '0' && line[0] <= '9') queued += (queued.empty() ? "" : ", ") + line;
-    start = end + 1;
-  }
-  return queued.empty() ? std::string() : "its last submission is still queued or running (" + queued + ")";
+  return static_cast<int>(chunks.size());
 }
 
 }  // namespace vk

@@ -34,6 +34,17 @@ constexpr double kDefaultTaskSeconds = 60;
 SlurmSubmission submitToSlurm(const ExperimentPlan& plan, const std::string& dir, const std::string& program,
                               const std::vector<std::string>& extraOptions, int maxArrayTasks, double taskSeconds);
 
+// Runs `runs` of the plan as one job array in the same chunks and returns
+// once the array has left the queue: for a caller that needs the runs' results
+// before it can go on, such as a calibration's next generation. Each task runs
+// `taskCommand` (shell words) followed by --task and its number, and is to
+// mark its runs as the sweep's tasks do; the array's id is recorded as a
+// submission's. Returns the number of tasks. A missing or failing sbatch is a
+// RunError; a task that fails is left to the runs' marks to tell.
+int runArrayToTheEnd(const ExperimentPlan& plan, const std::string& dir, const std::vector<int>& runs,
+                     const std::string& taskCommand, const std::vector<std::string>& extraOptions, int maxArrayTasks,
+                     double taskSeconds);
+
 // What of the folder's last submission is still queued or running on the
 // cluster, as a sentence; empty when nothing is (or nothing was submitted).
 // A record of jobs that Slurm cannot be asked about counts as queued.

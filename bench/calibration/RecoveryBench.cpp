@@ -69,13 +69,13 @@ int main() {
   vk::CalibrationSettings s;
   s.dir = (dir / "out").string();
   s.program = VELQUIN_CLI;
-  s.jobs = vk::availableCores();
+  s.engine.jobs = vk::availableCores();
   const auto begin = std::chrono::steady_clock::now();
   vk::runCalibration(vk::readCalibrationDescription((dir / "recover.toml").string()), s);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 
-  std::printf("Recovery at demo size (3 parameters, 5 seeds x 10 paths, budget 150, %d jobs): %.1f s wall\n", s.jobs,
-              seconds);
+  std::printf("Recovery at demo size (3 parameters, 5 seeds x 10 paths, budget 150, %d jobs): %.1f s wall\n",
+              s.engine.jobs, seconds);
   std::printf("%-8s %10s %24s %10s %s\n", "name", "estimate", "95 % interval", "truth", "inside");
   std::istringstream report(readText(dir / "out/report.csv"));
   for (std::string line; std::getline(report, line);) {

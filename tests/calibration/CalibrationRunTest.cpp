@@ -14,6 +14,7 @@
 #include "calibration/Calibration.h"
 #include "calibration/CandidateBatch.h"
 #include "experiment/ExperimentLock.h"
+#include "experiment/Sha256.h"
 #include "io/RunError.h"
 #include "tests/experiment/ExperimentInputs.h"
 
@@ -38,7 +39,7 @@ class CalibrationRunTest : public ::testing::Test {
     CalibrationSettings s;
     s.dir = inputs.dir.file(dir);
     s.program = VELQUIN_CLI;
-    s.jobs = jobs;
+    s.engine.jobs = jobs;
     s.replace = replace;
     runCalibration(description(text), s);
   }
@@ -146,19 +147,47 @@ std::string killingProgram(const testing::TempDir& dir, bool always) {
 TEST_F(CalibrationRunTest, KilledRunsAreRetriedOnceThenFail) {
   const CalibrationDescription c = description();
   const std::vector<Candidate> candidates = {makeCandidate(c, {0.004, 0.2}), makeCandidate(c, {0.005, 0.3})};
-  const BatchMoments plain = runBatch(c, candidates, inputs.dir.file("plain"), VELQUIN_CLI, 2);
+  BatchEngine pool;
+  pool.jobs = 2;
+  const BatchMoments plain = runBatch(c, candidates, inputs.dir.file("plain"), VELQUIN_CLI, pool);
   const BatchMoments retried =
-      runBatch(c, candidates, inputs.dir.file("retried"), killingProgram(inputs.dir, false), 2);
+      runBatch(c, candidates, inputs.dir.file("retried"), killingProgram(inputs.dir, false), pool);
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     ASSERT_TRUE(plain.candidates[i].done) << plain.candidates[i].reason;
     ASSERT_TRUE(retried.candidates[i].done) << retried.candidates[i].reason;
     EXPECT_EQ(retried.candidates[i].paths, plain.candidates[i].paths);
     EXPECT_EQ(plain.candidates[i].paths.rows(), 6);
   }
-  const BatchMoments killed = runBatch(c, candidates, inputs.dir.file("killed"), killingProgram(inputs.dir, true), 2);
+  const BatchMoments killed =
+      runBatch(c, candidates, inputs.dir.file("killed"), killingProgram(inputs.dir, true), pool);
   for (const CandidateMoments& m : killed.candidates) {
     EXPECT_FALSE(m.done);
     EXPECT_NE(m.reason.find("seed 0: the run was killed by signal 9"), std::string::npos) << m.reason;
+  }
+}
+
+// An array task reads the description again: one that changed after the
+// batch was submitted would run other candidates than the calibration asked
+// for, so the task refuses; so it does a damaged list of candidates.
+TEST_F(CalibrationRunTest, AnArrayTaskRefusesADescriptionChangedSinceTheBatch) {
+  const CalibrationDescription c = description();
+  fs::create_directories(inputs.dir.path() / "work");
+  inputs.dir.write("work/batch.txt", c.sourceName + "\n" + sha256Hex(c.text + " ") + "\n0.004 0.2\n");
+  try {
+    runBatchTask(inputs.dir.file("work"), 0, VELQUIN_CLI);
+    ADD_FAILURE() << "the task ran";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("changed after the calibration submitted this batch"), std::string::npos)
+        << e.what();
+  }
+  inputs.dir.write("work/batch.txt", c.sourceName + "\n" + sha256Hex(c.text) + "\n0.004\n");
+  try {
+    runBatchTask(inputs.dir.file("work"), 0, VELQUIN_CLI);
+    ADD_FAILURE() << "the task ran";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("batch.txt, line 3: 1 values where the description estimates 2"),
+              std::string::npos)
+        << e.what();
   }
 }
 
@@ -191,7 +220,7 @@ TEST_F(CalibrationRunTest, InputsThatChangeWhileItRunsAreRefused) {
   CalibrationSettings s;
   s.dir = inputs.dir.file("out");
   s.program = script;
-  s.jobs = 2;
+  s.engine.jobs = 2;
   try {
     runCalibration(description(), s);
     ADD_FAILURE() << "accepted";

@@ -102,7 +102,7 @@ TEST_F(RecoveryTest, ACalibrationRecoversDeltaAndTrend1) {
   CalibrationSettings s;
   s.dir = dir.file("out");
   s.program = VELQUIN_CLI;
-  s.jobs = 2;
+  s.engine.jobs = 2;
   runCalibration(readCalibrationDescription(dir.file("recover.toml")), s);
 
   const std::vector<std::pair<std::string, double>> truths = {{"delta", 0.00435}, {"trend1", 0.01088}};

@@ -6,11 +6,15 @@
 # pid. Where the cluster cannot be started (not root, no packages), the test
 # says why and is skipped (exit 77), and the rest of the suite runs.
 #
-# usage: slurm-round-trip.sh VELQUIN_CLI DEMO_DIR [RUNS]
+# usage: slurm-round-trip.sh VELQUIN_CLI DEMO_DIR [RUNS | calibration]
 #
 # With RUNS, a benchmark instead of the test: a sweep of RUNS short runs that
 # keeps only summaries, on this machine's engine and then on the cluster,
 # with the wall time of each (bench/experiment/slurm-sweep.sh).
+#
+# With "calibration", a small calibration instead, each of its generations
+# one job array: its evaluations.csv and report.csv must equal the local
+# engine's.
 set -u
 
 cli=$(readlink -f "$1")
@@ -135,6 +139,44 @@ for _ in $(seq 120); do
   sleep 0.5
 done
 [ "$state" = "idle" ] || fail "the node did not become idle within a minute (state '$state')"
+
+if [ "${3:-}" = calibration ]; then
+  # 12 agents, weeks 53..90 of which 20 train, 3 paths, 2 seeds; two
+  # generations of six candidates. Asked for no least work per task, with
+  # MaxArraySize=3 each generation's twelve runs go to two tasks of six.
+  mkdir -p "$tmp/calibration/in"
+  cp "$demo/price.txt" "$demo/data.txt" "$demo/wdata.txt" "$tmp/calibration/in/"
+  printf '0.00435\n6\n0.01088\n0.02176\n0.01538\n12\n53\n90\n20\n0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\nwrite\n' \
+    >"$tmp/calibration/in/para.txt"
+  cat >"$tmp/calibration/calibration.toml" <<EOF
+inputs = "in"
+[estimate]
+delta = { from = 0.003, to = 0.006 }
+gap2 = { from = 0.1, to = 0.5 }
+[moments]
+use = ["std", "mean", "acf_abs_1"]
+weights = "identity"
+[replications]
+seeds = 2
+[search]
+budget = 12
+seed = 4
+EOF
+  cd "$tmp/calibration" || fail "no calibration folder"
+  "$cli" calibrate run calibration.toml --out local --quiet || fail "the local engine failed"
+  "$cli" calibrate run calibration.toml --out cluster --engine slurm --task-seconds 0 --sbatch "--time=5" \
+    >cluster.log 2>&1 || fail "the calibration on the cluster failed: $(cat cluster.log)"
+  cmp local/evaluations.csv cluster/evaluations.csv || fail "evaluations.csv differs between the engines"
+  cmp local/report.csv cluster/report.csv || fail "report.csv differs between the engines"
+  # The start, two generations and the final batch: four arrays of two tasks.
+  arrays=$(grep -c '_slurm_rpc_submit_batch_job' "$tmp/log/slurmctld.log")
+  tasks=$(grep -c 'sched: Allocate JobId=' "$tmp/log/slurmctld.log")
+  [ "$arrays" -eq 4 ] && [ "$tasks" -eq 8 ] || fail "expected 4 arrays of 2 tasks, got $arrays arrays of $tasks tasks"
+  [ ! -e cluster/work ] || fail "the calibration left its last batch's folder behind"
+  echo "The Slurm round trip of a calibration gave the local engine's evaluations.csv" \
+    "($(($(wc -l <cluster/evaluations.csv) - 1)) candidates) and report.csv."
+  exit 0
+fi
 
 if [ -n "${3:-}" ]; then
   mkdir -p "$tmp/bench/short"
