@@ -181,9 +181,12 @@ void sweepRun(const SweepOptions& o, const CLI::App& command) {
     runOnThisMachine(o, plan, dir);
 }
 
+// The runs are counted from their marks also when the inputs changed since:
+// what they were made from is then named after the counts.
 void sweepStatus(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
-  const ExperimentPlan plan = recordedPlan(dir);
+  const RecordedPlan recorded = readRecordedPlan(dir);
+  const ExperimentPlan& plan = recorded.plan;
   int listed = 0;
   std::string failures;
   const RunCounts counts = countRuns(plan, dir, [&](const PlannedRun& run, const std::string& message) {
@@ -191,12 +194,18 @@ void sweepStatus(const SweepOptions& o) {
   });
   std::printf("%zu runs: %s.\n%s", plan.runs.size(), countsText(counts).c_str(), failures.c_str());
   if (listed > 20) std::printf("  ... and %d more failed runs\n", listed - 20);
+  if (!recorded.inputsChanged.empty()) throw RunError(recorded.inputsChanged);
 }
 
 void sweepCollect(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
   const ExperimentLock lock(dir, "sweep collect");
-  const ExperimentPlan plan = recordedPlan(dir);
+  const RecordedPlan recorded = readRecordedPlan(dir);
+  const ExperimentPlan& plan = recorded.plan;
+  if (!recorded.inputsChanged.empty()) {
+    say(o, std::to_string(plan.runs.size()) + " runs: " + countsText(countRuns(plan, dir, nullptr)) + ".");
+    throw RunError(recorded.inputsChanged + ". " + dir + "/" + kResultsFileName + " is left as it was.");
+  }
   const RunCounts counts = writeResultsTable(plan, dir, o.afterCluster);
   say(o, "Wrote " + dir + "/results.csv: " + countsText(counts) + ".");
   failIfRunsFailed(counts, static_cast<int>(plan.runs.size()), dir);

@@ -116,26 +116,35 @@ void writeExperimentRecord(const ExperimentPlan& plan, const std::string& dir, c
   writeFileAtomically(experimentRecordFile(dir), text);
 }
 
-ExperimentPlan recordedPlan(const std::string& dir) {
+RecordedPlan readRecordedPlan(const std::string& dir) {
   const std::string file = experimentRecordFile(dir);
   const Description d = readRecordedDescription(file);
-  ExperimentPlan plan = makePlan(d);
+  RecordedPlan recordedPlan{makePlan(d), ""};
+  const ExperimentPlan& plan = recordedPlan.plan;
+  std::string& changed = recordedPlan.inputsChanged;
   const std::map<std::string, std::string> recorded(d.recordedInputs.begin(), d.recordedInputs.end());
   for (const auto& [input, hash] : plan.inputs) {
     const auto found = recorded.find(input);
-    if (found == recorded.end() || found->second != hash)
-      throw RunError(file + ": the input " + quoted(input, std::string::npos) +
-                     (found == recorded.end()
-                          ? " is not among the recorded inputs"
-                          : " changed since the experiment was started (SHA-256 " + hash.substr(0, 12) +
-                                "..., recorded " + found->second.substr(0, 12) + "...)") +
-                     "; its results would not match it");
+    if (found == recorded.end() || found->second != hash) {
+      changed = file + ": the input " + quoted(input, std::string::npos) +
+                (found == recorded.end() ? " is not among the recorded inputs"
+                                         : " changed since the experiment was started (SHA-256 " + hash.substr(0, 12) +
+                                               "..., recorded " + found->second.substr(0, 12) + "...)") +
+                "; its results would not match it";
+      return recordedPlan;
+    }
   }
   if (plan.fingerprint != d.recordedPlan)
-    throw RunError(file + ": the inputs changed since the experiment was started (the plan's fingerprint is " +
-                   plan.fingerprint.substr(0, 12) + "..., the record's " + d.recordedPlan.substr(0, 12) +
-                   "...); its results would not match them");
-  return plan;
+    changed = file + ": the inputs changed since the experiment was started (the plan's fingerprint is " +
+              plan.fingerprint.substr(0, 12) + "..., the record's " + d.recordedPlan.substr(0, 12) +
+              "...); its results would not match them";
+  return recordedPlan;
+}
+
+ExperimentPlan recordedPlan(const std::string& dir) {
+  RecordedPlan recorded = readRecordedPlan(dir);
+  if (!recorded.inputsChanged.empty()) throw RunError(recorded.inputsChanged);
+  return std::move(recorded.plan);
 }
 
 }  // namespace vk

@@ -34,6 +34,14 @@ void writeExperimentRecord(const ExperimentPlan& plan, const std::string& dir, c
 // its inputs changed since the record was written.
 ExperimentPlan recordedPlan(const std::string& dir);
 
+// The same plan, and what changed in its inputs (empty when nothing did):
+// for the commands that count the runs even then.
+struct RecordedPlan {
+  ExperimentPlan plan;
+  std::string inputsChanged;
+};
+RecordedPlan readRecordedPlan(const std::string& dir);
+
 // A text as a TOML basic string, quotes included.
 std::string tomlString(const std::string& text);
 

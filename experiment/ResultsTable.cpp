@@ -213,6 +213,11 @@ std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& 
         const std::string resultFolder = runResultFolder(dir, plan.runs.name(id));
         const std::string evalFile = resultFolder + "/" + kReportFileName;
         const std::vector<PathReportRow> report = readRunReport(evalFile);
+        if (report.empty()) {
+          table.add(emptyRow(runText, "done", ""));
+          ++tally.done;
+          continue;
+        }
         FactsTableText facts = runFacts(resultFolder);
         doneRows(runText, report, facts, evalFile, rows);
         table.add(rows);
@@ -257,6 +262,9 @@ ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string&
 }
 
 RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed) {
+  // The verdict on the runs the cluster's jobs left unfinished goes into their
+  // folders too, so that status and a later collect read what the table says.
+  if (unfinishedFailed) markUnfinishedRunsFailed(plan, dir, kUnfinished);
   RunCounts counts;
   AtomicOutput results(dir + "/" + kResultsFileName);
   const std::string actualFacts = makeExperimentTables(

@@ -75,7 +75,8 @@ std::string runProblem(const std::string& dir, const PlannedRun& run, int waitSt
     const std::size_t paths = readRunReport(runResultFolder(dir, run) + "/" + kReportFileName).size();
     if (paths != static_cast<std::size_t>(run.simtimes))
       return "eval.txt holds " + std::to_string(paths) + " path reports instead of " + std::to_string(run.simtimes);
-    summariseRunFacts(runResultFolder(dir, run));
+    // A run of no path has no facts: its table row is empty.
+    if (paths > 0) summariseRunFacts(runResultFolder(dir, run));
   } catch (const RunError& e) {
     return e.what();
   }
@@ -206,6 +207,17 @@ void markRunFailed(const std::string& dir, const PlannedRun& run, const std::str
   } catch (const RunError&) {
     // A full disk may not take the mark either. The run then stays without
     // one, pending, and is run again on resume; the pool has counted it.
+  }
+}
+
+void markUnfinishedRunsFailed(const ExperimentPlan& plan, const std::string& dir, const std::string& message) {
+  const RunFolderListing folders(dir, plan.runs);
+  for (std::size_t id = 0; id < plan.runs.size(); ++id) {
+    if (folders.outcome(id, nullptr) != RunOutcome::Pending) continue;
+    const PlannedRun run = plan.runs[id];
+    std::error_code error;
+    fs::create_directories(runFolder(dir, run), error);
+    markRunFailed(dir, run, message);
   }
 }
 

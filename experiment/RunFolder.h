@@ -69,5 +69,8 @@ bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus)
 // Marks the run failed with the message; a mark that cannot be written
 // leaves the run pending, never done.
 void markRunFailed(const std::string& dir, const PlannedRun& run, const std::string& message);
+// Marks failed with the message every run that is neither done nor failed,
+// creating the folder of one that never started.
+void markUnfinishedRunsFailed(const ExperimentPlan& plan, const std::string& dir, const std::string& message);
 
 }  // namespace vk

@@ -55,6 +55,8 @@ std::vector<std::string> fieldsOf(const std::string& line) {
 // The empty fields of a run without paths: path, the report's values and the facts.
 const std::size_t kEmptyValues = 1 + 16 + 45;
 
+const char* const kTaskEnded = "the run did not finish: its cluster task ended before it";
+
 std::map<std::string, std::string> filesIn(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(folder))
@@ -249,15 +251,38 @@ TEST_F(Sweep, ARunKilledMidWayIsNotCountedAndIsRedone) {
   std::vector<std::string> table = linesOf(experimentTables(p, out(), false).results);
   ASSERT_EQ(table.size(), 1u + 3 * 3 + 1);
   EXPECT_EQ(table[7], "2,0,12" + std::string(kEmptyValues, ',') + ",pending,");
-  EXPECT_EQ(
-      linesOf(experimentTables(p, out(), true).results)[7],
-      "2,0,12" + std::string(kEmptyValues, ',') + ",failed,the run did not finish: its cluster task ended before it");
+  EXPECT_EQ(linesOf(experimentTables(p, out(), true).results)[7],
+            "2,0,12" + std::string(kEmptyValues, ',') + ",failed," + kTaskEnded);
   ASSERT_EQ(cli("sweep status out"), 0);
   EXPECT_NE(output.find("4 runs: 3 done, 0 failed, 1 pending"), std::string::npos) << output;
+  // The collector after the cluster's jobs: status then says what the table
+  // says, also of a run whose task never began it.
+  fs::remove_all(fs::path(out()) / "runs/0001");
+  ASSERT_EQ(cli("sweep collect out --after-cluster --quiet"), 1) << output;
+  const std::vector<std::string> collected = linesOf(readWholeFile(fs::path(out()) / "results.csv"));
+  EXPECT_EQ(collected[4], "1,1,10" + std::string(kEmptyValues, ',') + ",failed," + kTaskEnded);
+  EXPECT_EQ(collected[5], "2,0,12" + std::string(kEmptyValues, ',') + ",failed," + kTaskEnded);
+  ASSERT_EQ(cli("sweep status out"), 0);
+  EXPECT_NE(output.find("4 runs: 2 done, 2 failed, 0 pending.\n  run 0001: " + std::string(kTaskEnded) +
+                        "\n  run 0002: " + kTaskEnded + "\n"),
+            std::string::npos)
+      << output;
   ASSERT_EQ(cli("sweep run sweep.toml --out out"), 0) << output;
-  EXPECT_NE(output.find("Resuming: 3 of 4 runs are done already."), std::string::npos) << output;
+  EXPECT_NE(output.find("Resuming: 2 of 4 runs are done already."), std::string::npos) << output;
   EXPECT_EQ(readWholeFile(fs::path(out()) / "runs/0002/result/eval.txt"), report);
   EXPECT_EQ(linesOf(readWholeFile(fs::path(out()) / "results.csv")).size(), 13u);
+}
+
+// A run of no path completes: one row with empty values, marked done.
+TEST_F(Sweep, ARunWithoutPathsIsDoneWithOneEmptyRow) {
+  inputs.description("inputs = \"in\"\n[vary]\nsimtimes = [0, 1]\n");
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const std::vector<std::string> table = linesOf(readWholeFile(fs::path(out()) / "results.csv"));
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_EQ(table[1], "0,0,0" + std::string(kEmptyValues, ',') + ",done,");
+  EXPECT_EQ(table[2].rfind("1,0,1,0,", 0), 0u) << table[2];
+  ASSERT_EQ(cli("sweep status out"), 0);
+  EXPECT_NE(output.find("2 runs: 2 done, 0 failed, 0 pending."), std::string::npos) << output;
 }
 
 std::set<std::string> namesIn(const fs::path& folder) {
@@ -459,10 +484,15 @@ TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
 
   // Changed inputs make another plan too, and the old record says so.
   inputs.dir.write("in/price.txt", readWholeFile(inputs.dir.file("in/price.txt")) + "1.0\n");
+  const std::string table = readWholeFile(fs::path(out()) / "results.csv");
   EXPECT_EQ(cli("sweep status out"), 1);
   EXPECT_NE(output.find("in/price.txt' changed since the experiment was started"), std::string::npos) << output;
+  EXPECT_NE(output.find("2 runs: 2 done, 0 failed, 0 pending."), std::string::npos) << output;
   EXPECT_EQ(cli("sweep collect out"), 1);
   EXPECT_NE(output.find("in/price.txt' changed since the experiment was started"), std::string::npos) << output;
+  EXPECT_NE(output.find("2 runs: 2 done, 0 failed, 0 pending."), std::string::npos) << output;
+  EXPECT_NE(output.find("results.csv is left as it was"), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), table);
   // A record cut short says so, rather than naming a folder it never meant.
   const std::string record = readWholeFile(fs::path(out()) / "experiment.toml");
   inputs.dir.write("out/experiment.toml", record.substr(0, record.find("[provenance]")));
