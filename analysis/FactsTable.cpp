@@ -1,5 +1,6 @@
 #include "analysis/FactsTable.h"
 
+#include "io/CompressedFile.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
@@ -42,7 +43,7 @@ std::string factsTableRow(const char* series, const std::string& path, const Fac
 }
 
 FactsTableText readFactsTable(const std::string& file) {
-  TextReader text = TextReader::open(file);
+  TextReader text = openPlainOrCompressed(file);
   // Made once: a collect reads the facts of every run of an experiment.
   static const std::string expectedHeader = factsTableHeader();
   const std::string header = text.readLineText();

@@ -1,7 +1,6 @@
 #include "experiment/ResultsTable.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "analysis/FactsSummary.h"
 #include "analysis/FactsTable.h"
@@ -9,6 +8,7 @@
 #include "analysis/SummaryFiles.h"
 #include "experiment/RunFolder.h"
 #include "io/AtomicFile.h"
+#include "io/CompressedFile.h"
 #include "io/RunError.h"
 #include "run/ReportFile.h"
 
@@ -45,8 +45,7 @@ std::string marketOf(const ExperimentPlan& plan, const DesignPoint& point) {
 // The run's facts table; made now for a run finished before runs made it.
 FactsTableText runFacts(const std::string& resultFolder) {
   const std::string file = resultFolder + "/" + kFactsSummaryFileName;
-  std::error_code error;
-  if (!std::filesystem::exists(file, error)) summariseRunFacts(resultFolder);
+  if (!plainOrCompressedExists(file)) summariseRunFacts(resultFolder);
   return readFactsTable(file);
 }
 

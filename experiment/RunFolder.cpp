@@ -12,6 +12,7 @@
 #include "analysis/ResultFile.h"
 #include "experiment/ShellWord.h"
 #include "io/AtomicFile.h"
+#include "io/CompressedFile.h"
 #include "io/OutputFile.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
@@ -47,8 +48,10 @@ std::string errorFromLog(const std::string& logFile) {
   return log.substr(start, log.find('\n', start) - start);
 }
 
-// What the run leaves for a study, and the lock every result folder keeps.
-const char* const kSummaryFiles[] = {kReportFileName, kFactsSummaryFileName, kLockFileName};
+// What a run that keeps only its summaries leaves for a study, compressed,
+// and the lock every result folder keeps.
+const std::string kSummaryFiles[] = {std::string(kReportFileName) + kCompressedSuffix,
+                                     std::string(kFactsSummaryFileName) + kCompressedSuffix, kLockFileName};
 
 // Removes what a run that keeps only its summaries does not keep: the
 // per-path files and the random-state files.
@@ -61,6 +64,14 @@ void removeResultFiles(const std::string& resultFolder, bool keepSummaries) {
       throw RunError("Cannot remove '" + entry->path().string() + "': " + error.message());
   }
   if (error) throw RunError("Cannot list the result folder '" + resultFolder + "': " + error.message());
+}
+
+// Compresses the report and the facts summary and removes every other file
+// but the lock.
+void keepOnlySummaries(const std::string& resultFolder) {
+  compressFile(resultFolder + "/" + kReportFileName);
+  compressFile(resultFolder + "/" + kFactsSummaryFileName);
+  removeResultFiles(resultFolder, true);
 }
 
 // Why the run that ended with the wait status is not done; empty when it is.
@@ -196,7 +207,7 @@ void startRunLog(const std::string& program, const std::string& dir, const Plann
 }
 
 bool isSummaryFile(const std::string& name) {
-  for (const char* kept : kSummaryFiles)
+  for (const std::string& kept : kSummaryFiles)
     if (name == kept) return true;
   return false;
 }
@@ -226,7 +237,7 @@ bool markRunEnded(const std::string& dir, const PlannedRun& run, int waitStatus)
   const bool lean = run.keep == OutputKeep::Summaries;
   if (problem.empty()) {
     try {
-      if (lean) removeResultFiles(runResultFolder(dir, run), true);
+      if (lean) keepOnlySummaries(runResultFolder(dir, run));
       writeFileAtomically(runFolder(dir, run) + "/" + kDoneMark, "done\n");
       return true;
     } catch (const RunError& e) {

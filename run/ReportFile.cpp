@@ -6,6 +6,7 @@
 #include <limits>
 #include <string_view>
 
+#include "io/CompressedFile.h"
 #include "io/RunError.h"
 #include "io/TextFormat.h"
 #include "io/TextReader.h"
@@ -29,7 +30,7 @@ constexpr std::size_t kReportFieldWidth = 23;
 class ReportLines {
  public:
   // A report whose last line has no line end was cut off while it was written.
-  explicit ReportLines(const std::string& path) : path_(path), text_(TextReader::open(path)) {
+  explicit ReportLines(const std::string& path) : path_(path), text_(openPlainOrCompressed(path)) {
     if (!text_.endsWithLineEnd())
       throw RunError(path + ": the last line has no line end; the run stopped while writing it");
   }
