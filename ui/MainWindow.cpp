@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
@@ -45,6 +46,7 @@ namespace {
 const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
+const QSize kLayoutSize(767, 565);
 
 QPixmap builtInImage(bool play) {
   QPixmap image(16, 16);
@@ -121,7 +123,10 @@ MainWindow::MainWindow(UserPrompts* prompts)
     : QWidget(nullptr), prompts_(prompts ? *prompts : UserPrompts::standard()) {
   setObjectName("Form1");
   setWindowTitle("VELQUIN KRA");
-  setFixedSize(767, 565);
+  // The layout's size is the default and the least; a larger window gives
+  // the charts the room.
+  setMinimumSize(kLayoutSize);
+  resize(kLayoutSize);
   // The layout's pixel places were made for a small dialog font.
   QFont compact = font();
   compact.setPixelSize(11);
@@ -372,6 +377,31 @@ void MainWindow::resetState() {
   replayTimer->stop();
   replaySpeedChanged();
   runFiles = RunFiles();
+}
+
+// What the window has beyond the layout's size goes to the charts: the
+// width to all three, the height half to the rate chart and half to the two
+// below it. The progress rows and the log keep their height and move down.
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int dx = std::max(0, width() - kLayoutSize.width()), dy = std::max(0, height() - kLayoutSize.height());
+  const int top = dy / 2;
+  chartPanel->setGeometry(152, 24, 609 + dx, 385 + dy);
+  rateChart->setGeometry(8, 0, 593 + dx, 209 + top);
+  const int supplyDemandWidth = 185 + dx * 185 / 594;
+  supplyDemandChart->setGeometry(8, 200 + top, supplyDemandWidth, 185 + dy - top);
+  weightsChart->setGeometry(7 + supplyDemandWidth, 200 + top, 409 + dx - (supplyDemandWidth - 185), 185 + dy - top);
+  saveRateButton->move(672 + dx, 40);
+  saveSupplyDemandButton->move(supplyDemandWidth - 41, 8);
+  // Right of the centred title, as laid out.
+  saveWeightsButton->move(240 + (weightsChart->width() - 409) / 2, 8);
+  progressPanel->setGeometry(8, 408 + dy, 753 + dx, 57);
+  for (QProgressBar* bar : {weekBar, pathBar}) bar->resize(561 + dx, bar->height());
+  for (QWidget* w : std::initializer_list<QWidget*>{weekPercentField, pathPercentField}) w->move(656 + dx, w->y());
+  for (QWidget* w : std::initializer_list<QWidget*>{weekPercentSign, pathPercentSign}) w->move(736 + dx, w->y());
+  logView->setGeometry(8, 464 + dy, 753 + dx, 97);
+  banner->move(248 + dx / 2, 0);
+  runStatus->move(533 + dx, 1);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -628,6 +658,12 @@ void MainWindow::setTimerRunning(bool running) {
     replayTimer->start();
   else
     replayTimer->stop();
+}
+
+// A replay's last week stays shown until the next replay or Stop.
+void MainWindow::showReplayWeek(int week, int first, int last) {
+  if (run_->running()) return;  // the run's status has the place
+  runStatus->setText(week < 0 ? QString() : QString("Replay: week %1 of %2-%3").arg(week).arg(first).arg(last));
 }
 
 void MainWindow::showButtonImage(ButtonImage image) {

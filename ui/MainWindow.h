@@ -148,7 +148,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QLabel* pathPercentSign;
   QPlainTextEdit* logView;
   QTimer* replayTimer;
-  // "Path k of N, m:ss left" during a run, right of the banner.
+  // "Path k of N, m:ss left" during a run, right of the banner; during a
+  // replay, the week it has reached.
   QLabel* runStatus;
   // Each finished path's errors, beside the window during a run.
   ErrorsWindow* errorsWindow;
@@ -156,6 +157,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void buildLayout();
@@ -183,6 +185,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void setPathControlsEnabled(bool enabled) override;
   void setTimerRunning(bool running) override;
   void showButtonImage(ButtonImage image) override;
+  void showReplayWeek(int week, int first, int last) override;
 
   UserPrompts& prompts_;
   ParametersDialog* parametersDialog_ = nullptr;

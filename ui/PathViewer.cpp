@@ -158,6 +158,7 @@ void PathViewer::playOrPause() {
 
 void PathViewer::stop() {
   controls_.setPathControlsEnabled(true);
+  controls_.showReplayWeek(-1, 0, 0);
   if (state_ == ViewerState::Stopped) return;
   state_ = ViewerState::Stopped;
   controls_.setTimerRunning(false);
@@ -174,6 +175,7 @@ void PathViewer::tick() {
   const RateRecord& r = track_.records[static_cast<std::size_t>(frameIndex_)];
   charts_.simulation->addPoint(r.week, r.simulated);
   charts_.rateChart->replot();
+  controls_.showReplayWeek(r.week, track_.records.front().week, track_.records.back().week);
   drawWeightsOfFrame(frameIndex_);
   drawBlock(frameIndex_);
   ++frameIndex_;

@@ -42,6 +42,9 @@ class ViewerControls {
   virtual void setTimerRunning(bool running) = 0;
   // Shows the image on the play button; a RunError when it cannot be read.
   virtual void showButtonImage(ButtonImage image) = 0;
+  // The week the replay has reached, of the path's first to last; week -1
+  // when no replay is under way.
+  virtual void showReplayWeek(int week, int first, int last) = 0;
 };
 
 class PathViewer {

@@ -210,6 +210,36 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // The layout's size is the default and the least; a larger window grows
+  // the charts, and the rows below them keep their height.
+  void aLargerWindowGivesTheChartsTheRoom() {
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    QCOMPARE(form.minimumSize(), QSize(767, 565));
+    QVERIFY(form.maximumSize().width() > 767);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.size(), QSize(767, 565));
+    form.resize(1067, 765);
+    QTRY_COMPARE(form.chartPanel->geometry(), QRect(152, 24, 909, 585));
+    QCOMPARE(form.rateChart->geometry(), QRect(8, 0, 893, 309));
+    QCOMPARE(form.supplyDemandChart->geometry().top(), 300);
+    QCOMPARE(form.supplyDemandChart->height(), 285);
+    QCOMPARE(form.weightsChart->geometry().right(), form.rateChart->geometry().right());
+    QVERIFY(form.supplyDemandChart->width() > 185 && form.weightsChart->width() > 409);
+    QCOMPARE(form.progressPanel->geometry(), QRect(8, 608, 1053, 57));
+    QCOMPARE(form.weekBar->width(), 861);
+    QCOMPARE(form.logView->geometry(), QRect(8, 664, 1053, 97));
+    QCOMPARE(form.saveRateButton->x(), 972);
+    QCOMPARE(form.saveSupplyDemandButton->geometry().right(), form.supplyDemandChart->width() - 9);
+    // Back to the layout's size, everything in its first place.
+    form.resize(767, 565);
+    QTRY_COMPARE(form.chartPanel->geometry(), QRect(152, 24, 609, 385));
+    QCOMPARE(form.weightsChart->geometry(), QRect(192, 200, 409, 185));
+    QCOMPARE(form.saveWeightsButton->geometry(), QRect(240, 8, 41, 17));
+    QCOMPARE(form.logView->geometry(), QRect(8, 464, 753, 97));
+  }
+
   void layoutHasEveryControlInItsPlace() {
     FakePrompts prompts;
     MainWindow form(&prompts);

@@ -1,5 +1,6 @@
 // The path viewer, driven frame by frame without its timer; and through the
 // main window for the path number, the timer and the button images.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -31,6 +32,8 @@ class FakeControls : public vk::ViewerControls {
 
   void setPathControlsEnabled(bool enabled) override { pathControlsEnabled = enabled; }
   void setTimerRunning(bool running) override { timerRunning = running; }
+  QList<int> weeksShown;  // -1 for none
+  void showReplayWeek(int week, int, int) override { weeksShown << week; }
   void showButtonImage(ButtonImage image) override {
     if (imageFails) throw vk::RunError("Cannot read image file 'Start.bmp': File not found");
     images << image;
@@ -156,6 +159,11 @@ class PathViewerTest : public QObject {
     // A tick that comes late reads nothing past the last record.
     viewer.tick();
     QCOMPARE(charts.simulation->points().size(), 49);
+    // Each frame said its week, the last one staying shown.
+    QCOMPARE(controls.weeksShown.size(), 49);
+    QCOMPARE(controls.weeksShown.first(), 61);
+    QCOMPARE(controls.weeksShown[1], 62);
+    QCOMPARE(controls.weeksShown.last(), 109);
   }
 
   void pauseContinuesAndStopRestarts() {
@@ -186,6 +194,7 @@ class PathViewerTest : public QObject {
     viewer.playOrPause();
     QCOMPARE(viewer.frameIndex(), 0);
     QVERIFY(charts.simulation->points().isEmpty());
+    QCOMPARE(controls.weeksShown.last(), -1);  // Stop said no week
     viewer.tick();
     QCOMPARE(charts.simulation->points().last().x(), 61.0);
     QCOMPARE(controls.images, (QList<ButtonImage>{ButtonImage::Pause, ButtonImage::Play, ButtonImage::Pause,
@@ -370,6 +379,9 @@ class PathViewerTest : public QObject {
     QVERIFY(!form.pathStepper->isEnabled());
     form.replayStep();
     QCOMPARE(form.viewer().frameIndex(), 1);
+    QCOMPARE(form.runStatus->text(), QString("Replay: week 61 of 61-109"));
+    form.replayStep();
+    QCOMPARE(form.runStatus->text(), QString("Replay: week 62 of 61-109"));
 
     // With the images the play button changes its picture.
     QFile::copy(QString(VELQUIN_DEMO_DIR) + "/Start.bmp", "Start.bmp");
@@ -382,6 +394,7 @@ class PathViewerTest : public QObject {
     form.stopReplayButton->click();
     QVERIFY(form.pathField->isEnabled());
     QCOMPARE(form.viewer().state(), ViewerState::Stopped);
+    QVERIFY(form.runStatus->text().isEmpty());
 
     // The up-down steps the number and loads that path.
     writePath(dir, "0003");
