@@ -210,6 +210,10 @@ class CalibrationReader {
       fail(placeOf(node), e.what());
     }
     const ParameterField* field = findParameter(p.name);
+    // The run would take such a probability, with a warning; a search must
+    // not spend candidates on values the genetic learning gives no meaning.
+    if (!meaningfulShare(*field, end))
+      fail(placeOf(node), "estimate." + p.name + " = " + textValue + " is a probability and must lie in 0..1");
     if (field->limit.rule == ParameterLimit::NonZero && p.from < 0 && p.to > 0)
       fail(placeOf(node), "estimate." + p.name + " must not be 0, and the range crosses it");
   }

@@ -85,6 +85,14 @@ TEST_F(CalibrationDescriptionTest, RefusesARangeBeyondTheParametersLimit) {
   EXPECT_NE(m.find("from must lie below to"), std::string::npos) << m;
   m = refusal(kInputs + "[estimate]\npopsize = { from = 6.5, to = 20 }\n" + kMoments + kSearch);
   EXPECT_NE(m.find("estimate.popsize.from must be a whole number"), std::string::npos) << m;
+  m = refusal(kInputs + "[estimate]\npcross2 = { from = 0.5, to = 1.2 }\n" + kMoments + kSearch);
+  EXPECT_NE(m.find("line 4, column 30: estimate.pcross2 = 1.20000 is a probability and must lie in 0..1"),
+            std::string::npos)
+      << m;
+  m = refusal(kInputs + "[estimate]\npmutation1 = { from = -0.01, to = 0.05 }\n" + kMoments + kSearch);
+  EXPECT_NE(m.find("estimate.pmutation1 = -0.01000 is a probability and must lie in 0..1"), std::string::npos) << m;
+  EXPECT_EQ(read(kInputs + "[estimate]\npcross2 = { from = 0.0, to = 1.0 }\n" + kMoments + kSearch).estimate.size(),
+            1u);
   m = refusal(kInputs + "[estimate]\nmaxyear = { from = 80, to = 90 }\n" + kMoments + kSearch);
   EXPECT_NE(m.find("maxyear sets the weeks or paths the moments are taken over"), std::string::npos) << m;
 }
