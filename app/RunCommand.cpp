@@ -64,7 +64,7 @@ void runCommand(const RunOptions& o) {
   handleEarlierRunFiles(o);
   bool ran;
   if (o.quiet) {
-    NullDisplay silent;
+    QuietDisplay silent;
     ran = RunSimulation(o.resultDir, o.priceFile, o.dataFile, silent, generatorSeed);
   } else {
     TerminalDisplay display(stdout, stderr, ::isatty(STDERR_FILENO));

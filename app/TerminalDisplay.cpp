@@ -16,6 +16,22 @@ void TerminalDisplay::AppendLog(const std::string& text) {
     logError_ = errno != 0 ? errno : EIO;
 }
 
+namespace {
+
+void printWarning(std::FILE* to, const std::string& text) {
+  std::fprintf(to, "velquin-cli: warning: %s\n", text.c_str());
+  std::fflush(to);
+}
+
+}  // namespace
+
+void TerminalDisplay::Warn(const std::string& text) {
+  endProgressLine();
+  printWarning(progress_, text);
+}
+
+void QuietDisplay::Warn(const std::string& text) { printWarning(stderr, text); }
+
 void TerminalDisplay::SetWeekProgress(int percent) {
   // The week step calls this hundreds of times a path; draw only changes.
   if (percent == weekPercent_) return;

@@ -14,6 +14,8 @@ class TerminalDisplay : public Display {
   ~TerminalDisplay() override;
 
   void AppendLog(const std::string& text) override;
+  // On stderr, --quiet or not: the run's log is its output, a warning is not.
+  void Warn(const std::string& text) override;
   // The error of the first log line that could not be written, 0 if none:
   // a log lost on a full disk must not pass for a run that said all it had to.
   int logError() const { return logError_; }
@@ -41,6 +43,12 @@ class TerminalDisplay : public Display {
   bool lineOpen_ = false;
   int weekPercent_ = -1;
   int pathPercent_ = -1;
+};
+
+// --quiet: nothing but the warnings, on stderr as always.
+class QuietDisplay : public NullDisplay {
+ public:
+  void Warn(const std::string& text) override;
 };
 
 }  // namespace vk

@@ -13,6 +13,9 @@ class Display {
   virtual ~Display() = default;
 
   virtual void AppendLog(const std::string& text) = 0;
+  // Something the run's inputs ask for that the run does, but that is most
+  // likely a mistake; the run goes on.
+  virtual void Warn(const std::string& text) = 0;
   // A whole percentage 0..100 of the current path's weeks.
   virtual void SetWeekProgress(int percent) = 0;
   // A whole percentage 0..100 of the run's paths.
@@ -35,6 +38,7 @@ class Display {
 class NullDisplay : public Display {
  public:
   void AppendLog(const std::string&) override {}
+  void Warn(const std::string&) override {}
   void SetWeekProgress(int) override {}
   void SetPathProgress(int) override {}
   void ClearActualSeries() override {}

@@ -451,6 +451,18 @@ void checkShares(const Parameters& p, const std::string& source) {
       throw RunError(source + ": " + f.name + " = " + parameterText(p, f) + " is a probability and must lie in 0..1");
 }
 
+std::vector<std::string> shareWarnings(const Parameters& p, const std::string& fileName) {
+  std::vector<std::string> warnings;
+  for (const ParameterField& f : kFields) {
+    const double v = numericValue(p, f);
+    if (meaningfulShare(f, v)) continue;
+    warnings.push_back(fileName + ", line " + plainInt(f.line) + ": " + f.name + " = " + parameterText(p, f) +
+                       " is a probability outside 0..1; the run goes on, and what it sets happens " +
+                       (v > 1 ? "every time, as with 1" : "never, as with 0"));
+  }
+  return warnings;
+}
+
 void checkDecimalsKept(const Parameters& p, const std::string& fileName) {
   for (const ParameterField& f : kFields) {
     if (f.kind != K::Real) continue;

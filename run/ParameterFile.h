@@ -107,6 +107,11 @@ bool meaningfulShare(const ParameterField& field, double value);
 // Refuses the first share outside 0..1: "<source>: <name> = <value> is a
 // probability and must lie in 0..1".
 void checkShares(const Parameters& p, const std::string& source);
+// The same shares of a para.txt that runs, each as a warning: stored files
+// may rely on them, and the genetic learning takes a value above 1 as "every
+// time" and one below 0 as "never". A generation gap outside 0..1 replaces
+// more than popsize or fewer than 0 agents and never gets this far.
+std::vector<std::string> shareWarnings(const Parameters& p, const std::string& fileName);
 
 // Refuses the first real that the five decimals para.txt keeps would turn
 // into another value: "<fileName>, line <n>: <name> = <value> has more than

@@ -262,6 +262,7 @@ bool RunSimulation(const std::string& resultDir, const std::string& priceFileNam
   readWeightStructure(s, kWeightStructureFile);
   static_cast<Parameters&>(s) = readParameterFile(kParameterFile);
   checkParameterFile(s, kParameterFile);
+  for (const std::string& warning : shareWarnings(s, kParameterFile)) display.Warn(warning);
   readDataFactors(s, data);
   initRun(s);
   readPriceFile(s);

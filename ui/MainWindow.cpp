@@ -684,6 +684,8 @@ void MainWindow::AppendLog(const std::string& text) {
   pacer_.changed(logTarget_);
 }
 
+void MainWindow::Warn(const std::string& text) { AppendLog("Warning: " + text); }
+
 // The row takes the latest percentage only when it is painted: between two
 // paintings a run passes many it would be pointless to lay out.
 void MainWindow::setProgress(int& shown, int percent, int target) {

@@ -89,6 +89,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
 
   // The display operations of a run.
   void AppendLog(const std::string& text) override;
+  // A line of the log that begins "Warning: ".
+  void Warn(const std::string& text) override;
   void SetWeekProgress(int percent) override;
   void SetPathProgress(int percent) override;
   void ClearActualSeries() override;

@@ -91,6 +91,7 @@ void RunThread::handOver(bool last) {
 }
 
 void RunThread::AppendLog(const std::string& text) { push({Operation::Log, 0, 0, text, {}}); }
+void RunThread::Warn(const std::string& text) { push({Operation::Warning, 0, 0, text, {}}); }
 
 void RunThread::SetWeekProgress(int percent) {
   // Called before each week: the week before it is complete.
@@ -144,6 +145,8 @@ void RunThread::play(const Operation& op) {
   switch (op.kind) {
     case Operation::Log:
       return window_.AppendLog(op.text);
+    case Operation::Warning:
+      return window_.Warn(op.text);
     case Operation::WeekProgress:
       return window_.SetWeekProgress(op.whole);
     case Operation::PathProgress:

@@ -51,6 +51,7 @@ class RunThread : public QObject, private Display {
   struct Operation {
     enum Kind {
       Log,
+      Warning,
       WeekProgress,
       PathProgress,
       ClearActual,
@@ -73,6 +74,7 @@ class RunThread : public QObject, private Display {
 
   // The run's side.
   void AppendLog(const std::string& text) override;
+  void Warn(const std::string& text) override;
   void SetWeekProgress(int percent) override;
   void SetPathProgress(int percent) override;
   void ClearActualSeries() override;

@@ -119,5 +119,24 @@ TEST_F(CommandLine, SummariesOfEveryPathTakeOnlyTheLastRunsPaths) {
       << said;
 }
 
+// Stored para.txt files may hold a probability outside 0..1: the run goes
+// on, and says on stderr what the genetic learning makes of it.
+TEST_F(CommandLine, AProbabilityOutsideZeroToOneRunsWithAWarning) {
+  std::string text = para("all");
+  const std::string shares = "\n0.6\n0.01\n0.5\n0.3\n0.01\n";
+  ASSERT_NE(text.find(shares), std::string::npos);
+  text.replace(text.find(shares), shares.size(), "\n1.5\n0.01\n0.5\n0.3\n-0.1\n");
+  dir.write("para.txt", text);
+  ASSERT_EQ(cli("run --quiet --result res"), 0) << said;
+  EXPECT_EQ(said,
+            "velquin-cli: warning: para.txt, line 10: pcross1 = 1.50000 is a probability outside 0..1; the run goes "
+            "on, and what it sets happens every time, as with 1\n"
+            "velquin-cli: warning: para.txt, line 14: pmutation2 = -0.10000 is a probability outside 0..1; the run "
+            "goes on, and what it sets happens never, as with 0\n");
+  EXPECT_TRUE(dir.exists("res/r0001.csv"));
+  ASSERT_EQ(cli("run --result res"), 0) << said;
+  EXPECT_EQ(shown.find("warning"), std::string::npos) << shown;
+}
+
 }  // namespace
 }  // namespace vk

@@ -162,6 +162,7 @@ class RecordingDisplay : public vk::Display {
  public:
   explicit RecordingDisplay(RecordingForm& form) : form_(form) {}
   void AppendLog(const std::string& text) override { form_.RecordingForm::AppendLog(text); }
+  void Warn(const std::string& text) override { form_.RecordingForm::Warn(text); }
   void SetWeekProgress(int percent) override { form_.RecordingForm::SetWeekProgress(percent); }
   void SetPathProgress(int percent) override { form_.RecordingForm::SetPathProgress(percent); }
   void ClearActualSeries() override { form_.RecordingForm::ClearActualSeries(); }
@@ -702,6 +703,25 @@ class MainWindowTest : public QObject {
     runToEnd(form);
     QCOMPARE(prompts.errors.size(), 2);
     QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
+  }
+
+  // A stored para.txt with a probability outside 0..1 runs, and its log
+  // warns first.
+  void aProbabilityOutsideZeroToOneIsWarnedOfInTheLog() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    QString para = dir.read("para.txt");
+    QVERIFY(para.contains("\n0.00500 pmutation1"));
+    dir.write("para.txt", para.replace("\n0.00500 pmutation1", "\n1.20000 pmutation1"));
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    runToEnd(form);
+    QVERIFY(prompts.errors.isEmpty());
+    const QString log = form.logView->toPlainText();
+    QVERIFY2(log.startsWith("Warning: para.txt, line 11: pmutation1 = 1.20000 is a probability outside 0..1; the run "
+                            "goes on, and what it sets happens every time, as with 1\nSimulation start!\n"),
+             qPrintable(log));
+    QVERIFY(log.contains("Simulation end."));
   }
 
   void aStartIntoADirectoryAnotherRunWritesIsRefused() {

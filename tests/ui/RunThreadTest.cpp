@@ -24,6 +24,7 @@ class Recorder : public vk::Display {
     calls << call;
   }
   void AppendLog(const std::string& text) override { note("log " + QString::fromStdString(text)); }
+  void Warn(const std::string& text) override { note("warn " + QString::fromStdString(text)); }
   void SetWeekProgress(int percent) override {
     if (atFirstWeek) std::exchange(atFirstWeek, nullptr)();
     note(QString("week %1").arg(percent));
