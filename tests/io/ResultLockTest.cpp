@@ -135,7 +135,8 @@ TEST(ResultLock, TheRecordSaysWhichPathsTheLastRunCompleted) {
     EXPECT_EQ(dir.read(kLockFileName), "");
   }
   // A damaged record is no record, and says nothing of an unfinished run.
-  for (const char* damaged : {"paths 3-9\n", "paths 0-x\n", "paths 0-2147483647\n"}) {
+  for (const char* damaged :
+       {"paths 3-9\n", "paths 0-x\n", "paths 0-2147483647\n", "paths 0-\n", "paths 0--1\n", "paths \n"}) {
     dir.write(kLockFileName, damaged);
     EXPECT_FALSE(readWrittenPaths(d).has_value()) << damaged;
     EXPECT_FALSE(readUnfinishedRun(d).has_value()) << damaged;
