@@ -157,6 +157,16 @@ void tableBench(const fs::path& root, int planRuns, int done) {
   const Usage plan = inChild([&] { vk::makePlan(vk::readDescription(description)); });
   std::printf("plan of %d runs: %.2f s, peak memory %.1f MB (%.0f bytes per run)\n", planRuns, plan.wall, plan.peakMb,
               plan.peakMb * 1048576 / planRuns);
+  // A sampled design keeps every point's values, a grid only its axes: the
+  // larger of the two plans, against the bound of 200 bytes per run.
+  write(root / "lhs.toml",
+        "inputs = \"ten\"\n[vary]\ndelta = { from = 0.00100, to = 0.01099 }\n"
+        "popsize = { from = 10, to = 200 }\n[design]\nkind = \"lhs\"\nsamples = " +
+            std::to_string(planRuns) + "\nseed = 3\n");
+  const std::string sampled = (root / "lhs.toml").string();
+  const Usage lhs = inChild([&] { vk::makePlan(vk::readDescription(sampled)); });
+  std::printf("plan of %d runs of a Latin hypercube of two ranges: %.2f s, peak memory %.1f MB (%.0f bytes per run)\n",
+              planRuns, lhs.wall, lhs.peakMb, lhs.peakMb * 1048576 / planRuns);
 
   const std::string dir = (root / "big").string();
   const vk::ExperimentPlan p = vk::makePlan(vk::readDescription(description));
