@@ -1,6 +1,7 @@
 #include "experiment/ResultsTable.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "analysis/FactsSummary.h"
 #include "analysis/FactsTable.h"
@@ -141,6 +142,11 @@ std::vector<std::string> resultsValueColumns() {
 }
 
 ResultsTableReader::ResultsTableReader(const std::string& file) : file_(file), text_(TextReader::open(file)) {
+  header_ = csvFields(text_.readLineText());
+}
+
+ResultsTableReader::ResultsTableReader(const std::string& name, std::string text)
+    : file_(name), text_(name, std::move(text)) {
   header_ = csvFields(text_.readLineText());
 }
 

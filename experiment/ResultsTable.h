@@ -72,6 +72,9 @@ std::vector<std::string> resultsValueColumns();
 class ResultsTableReader {
  public:
   explicit ResultsTableReader(const std::string& file);
+  // A table held in memory (one made while its runs go on), named `name` in
+  // messages.
+  ResultsTableReader(const std::string& name, std::string text);
 
   // The index of the named column; `what` says why it is needed when the
   // table has no such column.
@@ -83,6 +86,8 @@ class ResultsTableReader {
   // The line of the fields last read.
   int line() const { return line_; }
   const std::vector<std::string>& header() const { return header_; }
+  // The file, or the name of a table in memory.
+  const std::string& name() const { return file_; }
 
  private:
   std::string file_;

@@ -60,6 +60,10 @@ std::string captionOf(const SweepSettings& s, const SweepSummary& summary, std::
 
 SweepSummary summariseSweep(const std::string& resultsFile, const SweepSettings& settings) {
   ResultsTableReader table(resultsFile);
+  return summariseSweep(table, settings);
+}
+
+SweepSummary summariseSweep(ResultsTableReader& table, const SweepSettings& settings) {
   const MetricColumn column(table, settings.metric);
   const bool twoAxes = !settings.yName.empty();
   const int xColumn = table.column(settings.xName, "--x names a varied parameter");
@@ -82,7 +86,7 @@ SweepSummary summariseSweep(const std::string& resultsFile, const SweepSettings&
     run.y = twoAxes ? table.number(fields, yColumn, kNumeric) : 0.0;
     run.values.push_back(*value);
   }
-  if (runs.empty()) throw RunError(resultsFile + " holds no finished run with a value of " + settings.metric);
+  if (runs.empty()) throw RunError(table.name() + " holds no finished run with a value of " + settings.metric);
 
   SweepSummary summary;
   summary.xName = settings.xName;

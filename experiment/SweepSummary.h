@@ -59,5 +59,8 @@ struct SweepSummary {
 // empty (undefined in the report), are left out. An unknown column or
 // metric, a parameter that is not a number, or no row left is a RunError.
 SweepSummary summariseSweep(const std::string& resultsFile, const SweepSettings& settings);
+class ResultsTableReader;
+// The same of a table already opened, such as one made while its runs go on.
+SweepSummary summariseSweep(ResultsTableReader& table, const SweepSettings& settings);
 
 }  // namespace vk

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "experiment/ResultsTable.h"
 #include "experiment/SweepSummary.h"
 #include "io/RunError.h"
 #include "tests/run/TempDir.h"
@@ -122,6 +123,28 @@ TEST(SweepSummary, RefusesWhatItCannotDraw) {
   std::string failedOnly = table().substr(0, table().find('\n') + 1);
   dir.write("results.csv", failedOnly);
   EXPECT_THROW(summarise(dir, "popsize", "", "rmse_sim"), RunError);
+}
+
+// A window draws the table of a sweep under way from memory, and names it so.
+TEST(SweepSummary, ATableInMemoryGivesWhatItsFileGives) {
+  TempDir dir;
+  dir.write("results.csv", table());
+  SweepSettings settings;
+  settings.xName = "popsize";
+  settings.metric = "rmse_ratio";
+  const SweepSummary fromFile = summariseSweep(dir.file("results.csv"), settings);
+  ResultsTableReader reader("the runs so far", table());
+  const SweepSummary inMemory = summariseSweep(reader, settings);
+  EXPECT_EQ(inMemory.caption, fromFile.caption);
+  ASSERT_EQ(inMemory.median.size(), fromFile.median.size());
+  for (std::size_t i = 0; i < fromFile.median.size(); ++i) EXPECT_EQ(inMemory.median[i].y, fromFile.median[i].y);
+  ResultsTableReader empty("the runs so far", table().substr(0, table().find('\n') + 1));
+  try {
+    summariseSweep(empty, settings);
+    ADD_FAILURE() << "an empty table was summarised";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("the runs so far holds no finished run", 0), 0u) << e.what();
+  }
 }
 
 }  // namespace
