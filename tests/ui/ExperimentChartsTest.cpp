@@ -50,6 +50,30 @@ class ExperimentChartsTest : public QObject {
     QCOMPARE(chart.axisScaleDiv(QwtPlot::xBottom).upperBound(), 200.0);
   }
 
+  // A sweep under way is drawn again at every run that ends: the same three
+  // lines hold the new points, and the caption follows.
+  void sweepChartShownAgainRedrawsItsLinesInPlace() {
+    vk::SweepSummary summary;
+    summary.xName = "popsize";
+    summary.metric = "rmse_sim";
+    summary.median = {{50, 1}, {200, 2}};
+    summary.low = summary.median;
+    summary.high = summary.median;
+    summary.caption = "1 pending or failed run left out";
+    Chart chart;
+    vk::SweepChart sweep(chart);
+    sweep.show(summary);
+    summary.median = {{50, 3}, {100, 4}, {200, 5}};
+    summary.caption = "0 pending or failed runs left out";
+    sweep.show(summary);
+    const auto curves = itemsOf<QwtPlotCurve>(chart, QwtPlotItem::Rtti_PlotCurve);
+    QCOMPARE(curves.size(), 3);
+    QCOMPARE(static_cast<int>(curves[2]->dataSize()), 3);
+    QCOMPARE(curves[2]->sample(1), QPointF(100, 4));
+    QCOMPARE(static_cast<int>(curves[0]->dataSize()), 2);
+    QVERIFY(chart.chartTitle().endsWith("\n0 pending or failed runs left out"));
+  }
+
   // A bar and an interval per defined index, each parameter named; an
   // undefined index draws nothing.
   void sensitivityChartDrawsEachDefinedIndexWithItsInterval() {
