@@ -2,10 +2,12 @@
 // wdata.txt and filename.txt are found there, and relative names of the
 // result directory and the input files are taken from there.
 #include <QApplication>
+#include <QPushButton>
 
 #include <csignal>
 
 #include "ui/ContourPlotWindow.h"
+#include "ui/ExperimentsWindow.h"
 #include "ui/FactsPlotWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/ParametersDialog.h"
@@ -35,6 +37,18 @@ int main(int argc, char** argv) {
                                [weightsPlot](const QString& dir) { weightsPlot->openWith(dir); });
   mainWindow.setAnalyzerAction(mainWindow.factsPlotButton,
                                [factsPlot](const QString& dir) { factsPlot->openWith(dir); });
+
+  // The Experiments window opens a run's result folder in the same analysis windows.
+  auto* experiments = new vk::ExperimentsWindow(&mainWindow);
+  experiments->addResultAction("Paths plot", [pathPlot](const QString& dir) { pathPlot->openWith(dir); });
+  experiments->addResultAction("Contour plot", [contourPlot](const QString& dir) { contourPlot->openWith(dir); });
+  experiments->addResultAction("Weights plot", [weightsPlot](const QString& dir) { weightsPlot->openWith(dir); });
+  experiments->addResultAction("Facts plot", [factsPlot](const QString& dir) { factsPlot->openWith(dir); });
+  QObject::connect(mainWindow.experimentsButton, &QPushButton::clicked, experiments, [experiments] {
+    experiments->show();
+    experiments->raise();
+    experiments->activateWindow();
+  });
 
   // An open analysis window of the directory a run wrote lists its files anew.
   for (vk::ResultFrame* window : std::initializer_list<vk::ResultFrame*>{pathPlot, weightsPlot, contourPlot, factsPlot})

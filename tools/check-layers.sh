@@ -14,7 +14,8 @@
 #   calibration parameters estimated by simulated moments -> experiment, analysis, run, model, io
 #   chart     the chart adapter and the chart views -> calibration,
 #             experiment, analysis, io, Qt
-#   ui        the windows -> chart, calibration, analysis, run, model, io, Qt
+#   ui        the windows -> chart, calibration, experiment, analysis, run,
+#             model, io, Qt
 #   app       the programs -> ui, chart, analysis, calibration, experiment, run,
 #             model, io
 #
@@ -40,7 +41,7 @@ allowed() {
     experiment) echo "experiment analysis run model io" ;;
     calibration) echo "calibration experiment analysis run model io" ;;
     chart) echo "chart calibration experiment analysis io" ;;
-    ui) echo "ui chart calibration analysis run model io" ;;
+    ui) echo "ui chart calibration experiment analysis run model io" ;;
     app) echo "app ui chart analysis calibration experiment run model io" ;;
   esac
 }

@@ -230,6 +230,8 @@ void MainWindow::buildAnalyzerGroup() {
   contourPlotButton = buttonAt("Contour plot", analyzerGroup, QRect(8, 48, 121, 25));
   weightsPlotButton = buttonAt("Weights plot", analyzerGroup, QRect(8, 80, 121, 25));
   factsPlotButton = buttonAt("Facts plot", analyzerGroup, QRect(8, 112, 121, 25));
+  // In the group's free foot, so the layout above it stays as it was.
+  experimentsButton = buttonAt("Experiments...", analyzerGroup, QRect(8, 140, 121, 22));
   // Enabled once start-up has given each its window (setAnalyzerAction).
   for (QPushButton* b : {pathsPlotButton, contourPlotButton, weightsPlotButton, factsPlotButton}) b->setEnabled(false);
 }
@@ -348,6 +350,7 @@ void MainWindow::giveButtonsKeys() {
       {contourPlotButton, {"Alt+2", "Count the paths on a grid of weeks and rates"}},
       {weightsPlotButton, {"Alt+3", "Average the agents' weights over the paths"}},
       {factsPlotButton, {"Alt+4", "Compare the stylized facts of the paths with the actual rate"}},
+      {experimentsButton, {"Alt+E", "Design, run and watch experiments of many runs"}},
       {exitButton, {"Ctrl+Q", "Close the program"}},
   };
   for (const auto& [button, key] : keys) {

@@ -126,6 +126,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QPushButton* contourPlotButton;
   QPushButton* weightsPlotButton;
   QPushButton* factsPlotButton;
+  // Opens the Experiments window, which start-up connects.
+  QPushButton* experimentsButton;
   QPushButton* exitButton;
   QFrame* chartPanel;
   Chart* rateChart;

@@ -1,0 +1,213 @@
+// The Experiments window: a description made in its form and read back, a
+// sweep started from it writing the bytes the command line writes, Stop and
+// resume, the live counts and plot, and the results table.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "chart/Chart.h"
+#include "experiment/Description.h"
+#include "tests/ui/FakePrompts.h"
+#include "ui/ExperimentForm.h"
+#include "ui/ExperimentsWindow.h"
+#include "ui/ResultsTableModel.h"
+
+using vk::testing::FakePrompts;
+using vk::testing::ScratchDir;
+
+namespace {
+
+// 12 agents, weeks 53..90 of which 20 train, three paths: a run of a few
+// milliseconds. simtimes and popsize are raised where a sweep must last.
+const char* const kSmallParameters =
+    "0.00435\n6\n0.01088\n0.02176\n0.01538\n12\n53\n90\n20\n0.6\n0.02\n0.5\n0.3\n0.01\n0.25\n3\n2\nwrite\n";
+
+vk::DraftEntry listed(const std::string& name, std::vector<std::string> values) {
+  vk::DraftEntry e;
+  e.name = name;
+  e.values = std::move(values);
+  return e;
+}
+
+}  // namespace
+
+class ExperimentsWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<ScratchDir> scratch;
+  std::unique_ptr<FakePrompts> prompts;
+  std::unique_ptr<vk::ExperimentsWindow> window;
+
+  // The form of a grid over popsize and gap2 with two seeds: eight runs.
+  void fillSmallGrid(const std::vector<vk::DraftEntry>& more = {}) {
+    window->form->inputsField->setText(scratch->file("in"));
+    window->form->addVaryRow(listed("popsize", {"10", "12"}));
+    window->form->addVaryRow(listed("gap2", {"0.2", "0.4"}));
+    for (const vk::DraftEntry& e : more) window->form->addVaryRow(e);
+    window->form->seedsField->setText("2");
+    window->descriptionField->setText(scratch->file("sweep.toml"));
+  }
+
+  // velquin-cli sweep run on the same description, into another folder.
+  void runFromCommandLine(const QString& dir) {
+    QProcess cli;
+    cli.start(VELQUIN_CLI, {"sweep", "run", scratch->file("sweep.toml"), "--out", dir, "--jobs", "1", "--quiet"});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+  }
+
+  bool waitForEnd() {
+    QDeadlineTimer deadline(120000);
+    while (window->sweepRunning() && !deadline.hasExpired()) QTest::qWait(20);
+    return !window->sweepRunning();
+  }
+
+ private Q_SLOTS:
+  void init() {
+    scratch = std::make_unique<ScratchDir>();
+    QVERIFY(QDir().mkpath(scratch->file("in")));
+    for (const char* name : {"price.txt", "data.txt", "wdata.txt"})
+      QVERIFY(QFile::copy(QString(VELQUIN_DEMO_DIR) + "/" + name, scratch->file(QString("in/") + name)));
+    scratch->write("in/para.txt", kSmallParameters);
+    prompts = std::make_unique<FakePrompts>();
+    window = std::make_unique<vk::ExperimentsWindow>(nullptr, prompts.get(), VELQUIN_CLI);
+  }
+
+  void cleanup() {
+    window.reset();
+    prompts.reset();
+    scratch.reset();
+  }
+
+  void theFormIsSavedAsADescriptionTheReaderTakes() {
+    fillSmallGrid();
+    window->form->modeBox->setCurrentText("write");
+    QVERIFY(window->saveDescription());
+    const vk::Description d = vk::readDescription(scratch->file("sweep.toml").toStdString());
+    QCOMPARE(d.vary.size(), std::size_t(2));
+    QCOMPARE(d.vary[1].numbers, (std::vector<double>{0.2, 0.4}));
+    QCOMPARE(d.seeds.size(), std::size_t(2));
+    QCOMPARE(d.mode, std::string("write"));
+    QVERIFY(prompts->errors.isEmpty());
+    // The sweep plot offers what the description varies.
+    QCOMPARE(window->xBox->count(), 2);
+    QCOMPARE(window->xBox->itemText(1), QString("gap2"));
+  }
+
+  void anOpenedDescriptionFillsTheForm() {
+    scratch->write("opened.toml",
+                   "inputs = \"in\"\n[vary]\ndelta = { from = 0.003, to = 0.006, steps = 3 }\n"
+                   "[replications]\nseeds = [4, 9]\n");
+    window->descriptionField->setText(scratch->file("opened.toml"));
+    QVERIFY(window->openDescription());
+    QCOMPARE(window->form->varyTable->rowCount(), 1);
+    QCOMPARE(window->form->varyTable->item(0, vk::ExperimentForm::FromColumn)->text(), QString("0.003"));
+    QCOMPARE(window->form->varyTable->item(0, vk::ExperimentForm::StepsColumn)->text(), QString("3"));
+    QCOMPARE(window->form->seedsField->text(), QString("4, 9"));
+    QCOMPARE(window->form->inputsField->text(), scratch->file("in"));
+  }
+
+  void aValueThatIsNoNumberIsRefusedAndNothingWritten() {
+    fillSmallGrid({listed("delta", {"0.004; 0.005"})});
+    QVERIFY(!window->saveDescription());
+    QCOMPARE(prompts->errors.size(), 1);
+    QVERIFY2(prompts->errors[0].contains("vary.delta: '0.004; 0.005' is not a number"), qPrintable(prompts->errors[0]));
+    QVERIFY(!scratch->exists("sweep.toml"));
+    QVERIFY(!window->startSweep());
+    QVERIFY(!window->sweepRunning());
+  }
+
+  // The window runs the command line's own sweep: the same table, byte for byte.
+  void aSweepFromTheWindowWritesTheCommandLinesTable() {
+    fillSmallGrid();
+    window->folderField->setText(scratch->file("from-window"));
+    window->jobsBox->setValue(2);
+    QVERIFY(window->startSweep());
+    QCOMPARE(window->startButton->text(), QString("Stop"));
+    QVERIFY(waitForEnd());
+    QVERIFY2(prompts->errors.isEmpty(), qPrintable(prompts->errors.join("\n")));
+    QCOMPARE(window->startButton->text(), QString("Start"));
+    runFromCommandLine(scratch->file("from-shell"));
+    const QString table = scratch->read("from-window/results.csv");
+    QVERIFY(table.count('\n') == 1 + 8 * 3);
+    QCOMPARE(table, scratch->read("from-shell/results.csv"));
+    QCOMPARE(scratch->read("from-window/facts-actual.csv"), scratch->read("from-shell/facts-actual.csv"));
+    QVERIFY2(window->statusLabel->text().startsWith("Runs: 8 done, 0 failed, 0 pending of 8"),
+             qPrintable(window->statusLabel->text()));
+    QVERIFY2(window->sweepChart->chartTitle().contains("across 8 runs; 0 pending or failed runs left out"),
+             qPrintable(window->sweepChart->chartTitle()));
+  }
+
+  // Stop ends the runs under way; Start again resumes and ends where an
+  // uninterrupted sweep ends.
+  void aStoppedSweepResumesToTheSameTable() {
+    scratch->write("in/para.txt", QString(kSmallParameters).replace("\n12\n53\n90\n", "\n200\n53\n360\n"));
+    fillSmallGrid({listed("simtimes", {"60"})});
+    window->folderField->setText(scratch->file("resumed"));
+    window->jobsBox->setValue(1);
+    QVERIFY(window->startSweep());
+    // Stopped once a run is done and the window has seen it, long before the last.
+    QDeadlineTimer deadline(60000);
+    while (!window->statusLabel->text().contains(QRegularExpression("Runs: [1-7] done.*left")) &&
+           !deadline.hasExpired())
+      QTest::qWait(10);
+    QVERIFY2(!deadline.hasExpired(), qPrintable(window->statusLabel->text() + "\n" + window->messages->toPlainText()));
+    window->startOrStop();
+    QVERIFY2(waitForEnd(), qPrintable(window->statusLabel->text() + "\n" + window->messages->toPlainText()));
+    QVERIFY2(window->statusLabel->text().contains("(stopped)"), qPrintable(window->statusLabel->text()));
+    QVERIFY2(!window->statusLabel->text().contains(" 0 pending"), qPrintable(window->statusLabel->text()));
+    // The table written at the stop counts the pending runs.
+    QVERIFY(scratch->read("resumed/results.csv").contains(",pending,"));
+    QVERIFY(window->sweepChart->chartTitle().contains(QRegularExpression("[1-9] pending or failed runs? left out")));
+    QVERIFY(window->startSweep());
+    QVERIFY(waitForEnd());
+    QVERIFY2(window->statusLabel->text().startsWith("Runs: 8 done"), qPrintable(window->statusLabel->text()));
+    runFromCommandLine(scratch->file("uninterrupted"));
+    QCOMPARE(scratch->read("resumed/results.csv"), scratch->read("uninterrupted/results.csv"));
+  }
+
+  void theResultsTableSortsByValueAndOpensARunsFolder() {
+    fillSmallGrid();
+    window->folderField->setText(scratch->file("table"));
+    QVERIFY(window->startSweep());
+    QVERIFY(waitForEnd());
+    vk::ResultsTableModel& model = *window->results;
+    QCOMPARE(model.rowCount(), 24);
+    const int rmse = [&] {
+      for (int c = 0; c < model.columnCount(); ++c)
+        if (model.headerData(c, Qt::Horizontal).toString() == "rmse_sim") return c;
+      return -1;
+    }();
+    QVERIFY(rmse > 0);
+    window->resultsView->sortByColumn(rmse, Qt::DescendingOrder);
+    for (int row = 1; row < model.rowCount(); ++row)
+      QVERIFY(model.index(row - 1, rmse).data().toString().toDouble() >=
+              model.index(row, rmse).data().toString().toDouble());
+
+    QString opened;
+    window->addResultAction("Paths plot", [&opened](const QString& dir) { opened = dir; });
+    QPushButton* button = nullptr;
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+      if (b->text() == "Paths plot") button = b;
+    QVERIFY(button);
+    button->click();
+    QVERIFY(opened.isEmpty());
+    QCOMPARE(prompts->notices.size(), 1);
+    window->resultsView->setCurrentIndex(model.index(5, 0));
+    button->click();
+    QCOMPARE(opened,
+             scratch->file(QString("table/runs/%1/result").arg(model.field(5, "run").toInt(), 4, 10, QChar('0'))));
+    QVERIFY(QFileInfo::exists(opened + "/eval.txt"));
+  }
+};
+
+QTEST_MAIN(ExperimentsWindowTest)
+#include "ExperimentsWindowTest.moc"

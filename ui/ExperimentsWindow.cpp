@@ -1,0 +1,446 @@
+#include "ui/ExperimentsWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "chart/Chart.h"
+#include "chart/SweepChart.h"
+#include "experiment/Description.h"
+#include "experiment/DescriptionDraft.h"
+#include "experiment/ExperimentRecord.h"
+#include "experiment/LocalPool.h"
+#include "experiment/RunMetric.h"
+#include "io/AtomicFile.h"
+#include "io/RunError.h"
+#include "ui/ExperimentForm.h"
+#include "ui/ResultsTableModel.h"
+#include "ui/SweepMonitor.h"
+#include "ui/UserPrompts.h"
+
+namespace vk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kRunsSoFar = "the runs so far";
+
+QString defaultProgram() { return QCoreApplication::applicationDirPath() + "/velquin-cli"; }
+
+std::string absolutePath(const QString& name) { return QFileInfo(name.trimmed()).absoluteFilePath().toStdString(); }
+
+// The varied names a sweep plot can draw over: the parameters, not the files.
+std::vector<std::string> plottableNames(const Description& d) {
+  std::vector<std::string> names;
+  for (const VaryEntry& entry : d.vary)
+    if (entry.kind == VaryKind::Parameter) names.push_back(entry.name);
+  return names;
+}
+
+std::string wholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw RunError("Cannot read " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+QString countsText(const RunCounts& c, int total) {
+  return QString("Runs: %1 done, %2 failed, %3 pending of %4").arg(c.done).arg(c.failed).arg(c.pending).arg(total);
+}
+
+QString durationText(double seconds) {
+  const long s = static_cast<long>(seconds + 0.5);
+  return s < 60 ? QString("%1 s").arg(s) : QString("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
+}
+
+}  // namespace
+
+ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, const QString& program)
+    : QWidget(parent, Qt::Window),
+      prompts_(prompts ? *prompts : UserPrompts::standard()),
+      process_(new SweepProcess(program.isEmpty() ? defaultProgram() : program, this)),
+      monitor_(new SweepMonitor(this)) {
+  setWindowTitle("Experiments");
+  setObjectName("experimentsWindow");
+  tabs = new QTabWidget;
+  tabs->addTab(buildExperimentTab(), "Experiment");
+  tabs->addTab(buildResultsTab(), "Results table");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+  resize(1100, 760);
+
+  connect(process_, &SweepProcess::ended, this, &ExperimentsWindow::sweepEnded);
+  monitor_->whenSeen([this](const SweepLook& look) { seen(look); });
+}
+
+ExperimentsWindow::~ExperimentsWindow() = default;
+
+QWidget* ExperimentsWindow::buildExperimentTab() {
+  descriptionField = new QLineEdit;
+  descriptionField->setObjectName("descriptionField");
+  descriptionField->setToolTip("The experiment description (TOML), as velquin-cli sweep run reads it");
+  newButton = new QPushButton("New");
+  openButton = new QPushButton("Open...");
+  saveButton = new QPushButton("Save");
+  form = new ExperimentForm;
+
+  folderField = new QLineEdit;
+  folderField->setObjectName("folderField");
+  folderField->setToolTip("The experiment folder: new, empty, or made by the same description (it then resumes)");
+  jobsBox = new QSpinBox;
+  jobsBox->setRange(1, 4096);
+  jobsBox->setValue(availableCores());
+  jobsBox->setToolTip("Runs at a time on this machine");
+  replaceCheck = new QCheckBox("Replace another experiment's runs");
+  startButton = new QPushButton("Start");
+  startButton->setObjectName("sweepStartButton");
+  showResultsButton = new QPushButton("Show results");
+  showResultsButton->setToolTip("Draw and list results.csv of the experiment folder");
+  statusLabel = new QLabel("No sweep under way.");
+  messages = new QPlainTextEdit;
+  messages->setReadOnly(true);
+  messages->setMaximumBlockCount(500);
+  messages->setFixedHeight(90);
+
+  metricBox = new QComboBox;
+  for (const std::string& metric : sweepMetrics()) metricBox->addItem(QString::fromStdString(metric));
+  metricBox->setCurrentText("rmse_ratio");
+  xBox = new QComboBox;
+  yBox = new QComboBox;
+  yBox->addItem("(none)");
+
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(new QLabel("Description"));
+  fileRow->addWidget(descriptionField, 1);
+  for (QPushButton* b : {newButton, openButton, saveButton}) fileRow->addWidget(b);
+  auto* runRow = new QHBoxLayout;
+  runRow->addWidget(new QLabel("Experiment folder"));
+  runRow->addWidget(folderField, 1);
+  runRow->addWidget(new QLabel("Jobs"));
+  runRow->addWidget(jobsBox);
+  runRow->addWidget(replaceCheck);
+  runRow->addWidget(startButton);
+  runRow->addWidget(showResultsButton);
+  auto* plotRow = new QHBoxLayout;
+  plotRow->addWidget(new QLabel("Metric"));
+  plotRow->addWidget(metricBox);
+  plotRow->addWidget(new QLabel("over"));
+  plotRow->addWidget(xBox);
+  plotRow->addWidget(new QLabel("and"));
+  plotRow->addWidget(yBox);
+  plotRow->addStretch();
+
+  auto* formScroll = new QScrollArea;
+  formScroll->setWidget(form);
+  formScroll->setWidgetResizable(true);
+  auto* plotPanel = new QWidget;
+  auto* plotLayout = new QVBoxLayout(plotPanel);
+  plotLayout->setContentsMargins(0, 0, 0, 0);
+  plotLayout->addLayout(plotRow);
+  chartHolder_ = new QVBoxLayout;
+  plotLayout->addLayout(chartHolder_, 1);
+  auto* split = new QSplitter;
+  split->addWidget(formScroll);
+  split->addWidget(plotPanel);
+  split->setStretchFactor(1, 1);
+
+  auto* tab = new QWidget;
+  auto* layout = new QVBoxLayout(tab);
+  layout->addLayout(fileRow);
+  layout->addWidget(split, 1);
+  layout->addLayout(runRow);
+  layout->addWidget(statusLabel);
+  layout->addWidget(messages);
+  sweepChart = nullptr;
+  renewChart();
+
+  connect(newButton, &QPushButton::clicked, this, &ExperimentsWindow::newDescription);
+  connect(openButton, &QPushButton::clicked, this, &ExperimentsWindow::chooseDescription);
+  connect(saveButton, &QPushButton::clicked, this, &ExperimentsWindow::saveDescription);
+  connect(startButton, &QPushButton::clicked, this, &ExperimentsWindow::startOrStop);
+  connect(showResultsButton, &QPushButton::clicked, this, &ExperimentsWindow::showResultsFolder);
+  for (QComboBox* box : {metricBox, xBox, yBox})
+    connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &ExperimentsWindow::renewChart);
+  return tab;
+}
+
+QWidget* ExperimentsWindow::buildResultsTab() {
+  results = new ResultsTableModel(this);
+  resultsView = new QTableView;
+  resultsView->setModel(results);
+  resultsView->setSortingEnabled(true);
+  resultsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+  resultsView->setSelectionMode(QAbstractItemView::SingleSelection);
+  resultsView->horizontalHeader()->setSortIndicatorShown(true);
+  resultButtons_ = new QHBoxLayout;
+  resultButtons_->addWidget(new QLabel("The selected run's result folder:"));
+  resultButtons_->addStretch();
+  auto* tab = new QWidget;
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(resultsView, 1);
+  layout->addLayout(resultButtons_);
+  return tab;
+}
+
+void ExperimentsWindow::addResultAction(const QString& label, std::function<void(const QString&)> open) {
+  auto* button = new QPushButton(label);
+  resultButtons_->insertWidget(resultButtons_->count() - 1, button);
+  connect(button, &QPushButton::clicked, this, [this, open] {
+    const QString dir = selectedRunResult();
+    if (dir.isEmpty())
+      prompts_.showNotice(this, "Select a run in the results table first.");
+    else
+      open(dir);
+  });
+}
+
+QString ExperimentsWindow::selectedRunResult() const {
+  const QModelIndex current = resultsView->currentIndex();
+  const QString run = current.isValid() ? results->field(current.row(), "run") : QString();
+  if (run.isEmpty()) return {};
+  const QString dir = runningDir_.isEmpty() ? QString::fromStdString(absolutePath(folderField->text())) : runningDir_;
+  // The folders are named by the run's number, zero-padded to the plan's width.
+  bool number = false;
+  const int id = run.toInt(&number);
+  for (const QString& name : QDir(dir + "/runs").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    bool named = false;
+    if (number && name.toInt(&named) == id && named) return dir + "/runs/" + name + "/result";
+  }
+  return {};
+}
+
+void ExperimentsWindow::say(const QString& text) { messages->appendPlainText(text); }
+
+void ExperimentsWindow::newDescription() {
+  DescriptionDraft draft;
+  draft.inputs = QDir::currentPath().toStdString();
+  DraftEntry entry;
+  entry.name = "popsize";
+  draft.vary.push_back(entry);
+  form->showDraft(draft);
+  if (descriptionField->text().trimmed().isEmpty()) descriptionField->setText(QDir::current().filePath("sweep.toml"));
+}
+
+void ExperimentsWindow::chooseDescription() {
+  const QString file = prompts_.chooseFile(this, "Open an experiment description", QDir::currentPath(),
+                                           {{"Experiment descriptions", "*.toml"}, {"All files", "*"}});
+  if (file.isEmpty()) return;
+  descriptionField->setText(file);
+  openDescription();
+}
+
+bool ExperimentsWindow::openDescription() {
+  try {
+    const Description d = readDescription(absolutePath(descriptionField->text()));
+    form->showDraft(draftOf(d));
+    setAxes(plottableNames(d), d.design != DesignKind::Grid);
+    return true;
+  } catch (const RunError& e) {
+    prompts_.showError(this, e.what());
+    return false;
+  }
+}
+
+bool ExperimentsWindow::saveDescription() {
+  if (descriptionField->text().trimmed().isEmpty()) {
+    prompts_.showNotice(this, "Name the description's file first.");
+    return false;
+  }
+  const std::string file = absolutePath(descriptionField->text());
+  try {
+    writeFileAtomically(file, descriptionText(form->draft(), fs::path(file).parent_path().string()));
+  } catch (const RunError& e) {
+    prompts_.showError(this, QString("The description was not saved: ") + e.what());
+    return false;
+  }
+  try {
+    const Description d = readDescription(file);
+    setAxes(plottableNames(d), d.design != DesignKind::Grid);
+  } catch (const RunError& e) {
+    prompts_.showError(this, QString("Saved, but it cannot run as it stands: ") + e.what());
+    return false;
+  }
+  say("Saved " + QString::fromStdString(file) + ".");
+  return true;
+}
+
+void ExperimentsWindow::startOrStop() {
+  if (sweepRunning())
+    stopSweep();
+  else
+    startSweep();
+}
+
+bool ExperimentsWindow::sweepRunning() const { return process_->running(); }
+
+bool ExperimentsWindow::startSweep() {
+  if (sweepRunning()) {
+    prompts_.showNotice(this, "A sweep is under way; Stop it first.");
+    return false;
+  }
+  if (folderField->text().trimmed().isEmpty()) {
+    prompts_.showNotice(this, "Name the experiment folder the runs go into.");
+    return false;
+  }
+  if (!saveDescription()) return false;
+  const std::string file = absolutePath(descriptionField->text());
+  try {
+    plan_ = std::make_shared<const ExperimentPlan>(makePlan(readDescription(file)));
+  } catch (const RunError& e) {
+    prompts_.showError(this, e.what());
+    return false;
+  }
+  runningDir_ = QString::fromStdString(absolutePath(folderField->text()));
+  table_.clear();
+  results->clear();
+  finishedAtStart_ = -1;
+  clock_.start();
+  process_->start(QString::fromStdString(file), runningDir_, jobsBox->value(), replaceCheck->isChecked());
+  monitor_->watch(plan_, runningDir_);
+  startButton->setText("Stop");
+  statusLabel->setText(countsText({0, 0, static_cast<int>(plan_->runs.size())}, static_cast<int>(plan_->runs.size())));
+  say(QString("Started %1 runs into %2 on %3 cores.").arg(plan_->runs.size()).arg(runningDir_).arg(jobsBox->value()));
+  return true;
+}
+
+void ExperimentsWindow::stopSweep() {
+  if (!sweepRunning()) return;
+  say("Stopping: the runs under way end now and start again from empty when the sweep is started again.");
+  process_->stop();
+}
+
+void ExperimentsWindow::seen(const SweepLook& look) {
+  if (!look.problem.empty()) return;
+  const int finished = look.counts.done + look.counts.failed;
+  if (finishedAtStart_ < 0) finishedAtStart_ = finished;
+  QString status = countsText(look.counts, look.total);
+  const int since = finished - finishedAtStart_;
+  if (sweepRunning() && since > 0 && look.counts.pending > 0)
+    status += ", about " + durationText(clock_.elapsed() / 1000.0 / since * look.counts.pending) + " left";
+  statusLabel->setText(status);
+  showTable(kRunsSoFar, look.table);
+  results->load(kRunsSoFar, look.table);
+}
+
+void ExperimentsWindow::sweepEnded(SweepEnd end, const QString& message) {
+  monitor_->stopWatching();
+  startButton->setText("Start");
+  const std::string dir = runningDir_.toStdString();
+  const std::string file = dir + "/" + kResultsFileName;
+  if (!message.isEmpty()) say(message);
+  try {
+    const RunCounts counts = countRuns(*plan_, dir);
+    statusLabel->setText(countsText(counts, static_cast<int>(plan_->runs.size())) +
+                         (end == SweepEnd::Stopped ? " (stopped)" : ""));
+    if (fs::exists(file)) {
+      showTable(file, wholeFile(file));
+      results->load(file);
+    }
+  } catch (const RunError& e) {
+    say(e.what());
+  }
+  say(end == SweepEnd::Completed ? "The sweep is complete."
+      : end == SweepEnd::Stopped ? "The sweep was stopped; Start resumes it."
+                                 : "The sweep ended with failures.");
+}
+
+void ExperimentsWindow::showResultsFolder() {
+  const std::string dir = absolutePath(folderField->text());
+  try {
+    const Description d = readRecordedDescription(experimentRecordFile(dir));
+    setAxes(plottableNames(d), d.design != DesignKind::Grid);
+    const std::string file = dir + "/" + kResultsFileName;
+    results->load(file);
+    runningDir_ = QString::fromStdString(dir);
+    showTable(file, wholeFile(file));
+  } catch (const RunError& e) {
+    prompts_.showError(this, e.what());
+  }
+}
+
+void ExperimentsWindow::setAxes(const std::vector<std::string>& names, bool sampled) {
+  sampled_ = sampled;
+  const QString x = xBox->currentText(), y = yBox->currentText();
+  for (QComboBox* box : {xBox, yBox}) {
+    const QSignalBlocker block(box);
+    box->clear();
+  }
+  {
+    const QSignalBlocker block(yBox);
+    yBox->addItem("(none)");
+    for (const std::string& name : names) {
+      xBox->addItem(QString::fromStdString(name));
+      yBox->addItem(QString::fromStdString(name));
+    }
+    if (xBox->findText(x) >= 0) xBox->setCurrentText(x);
+    if (yBox->findText(y) >= 0 && y != xBox->currentText()) yBox->setCurrentText(y);
+  }
+  renewChart();
+}
+
+void ExperimentsWindow::renewChart() {
+  if (sweepChart) delete sweepChart;
+  sweepView_.reset();
+  sweepChart = new Chart;
+  sweepChart->setObjectName("sweepChart");
+  sweepChart->setMinimumSize(420, 320);
+  chartHolder_->addWidget(sweepChart);
+  sweepView_ = std::make_unique<SweepChart>(*sweepChart);
+  redraw();
+}
+
+void ExperimentsWindow::showTable(const std::string& name, std::string table) {
+  tableName_ = name;
+  table_ = std::move(table);
+  redraw();
+}
+
+void ExperimentsWindow::redraw() {
+  if (xBox->currentText().isEmpty()) {
+    sweepChart->setNote("The experiment varies no parameter to draw over.");
+    return;
+  }
+  if (table_.empty()) {
+    sweepChart->setNote("No run has ended yet.");
+    return;
+  }
+  SweepSettings settings;
+  settings.xName = xBox->currentText().toStdString();
+  settings.yName = yBox->currentIndex() > 0 ? yBox->currentText().toStdString() : "";
+  if (settings.yName == settings.xName) settings.yName.clear();
+  settings.metric = metricBox->currentText().toStdString();
+  settings.binned = sampled_;
+  try {
+    ResultsTableReader reader(tableName_, table_);
+    const SweepSummary summary = summariseSweep(reader, settings);
+    sweepChart->setNote("");
+    sweepView_->show(summary);
+  } catch (const RunError& e) {
+    sweepChart->setNote(e.what());
+    sweepChart->repaintNow();
+  }
+}
+
+}  // namespace vk

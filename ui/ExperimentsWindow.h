@@ -1,0 +1,123 @@
+#pragma once
+// The Experiments window: an experiment description opened or made in a
+// form and saved as the file velquin-cli sweep reads, started on this
+// machine's cores and stopped, watched while it runs (the runs done, failed
+// and pending, the time left, and the sweep plot of a chosen metric drawn
+// again as runs end), and its results table browsed, any run's result folder
+// opened in the analysis windows.
+//
+// The sweep runs in velquin-cli (SweepProcess.h); the window reads the
+// folder with the experiment's own code (SweepMonitor.h).
+#include <QElapsedTimer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "experiment/Plan.h"
+#include "experiment/ResultsTable.h"
+#include "ui/SweepProcess.h"
+
+class QCheckBox;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTableView;
+class QVBoxLayout;
+
+namespace vk {
+
+class Chart;
+class ExperimentForm;
+class ResultsTableModel;
+class SweepChart;
+class SweepMonitor;
+struct SweepLook;
+class UserPrompts;
+
+class ExperimentsWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // program: velquin-cli's file; by default the one beside this program.
+  explicit ExperimentsWindow(QWidget* parent = nullptr, UserPrompts* prompts = nullptr,
+                             const QString& program = QString());
+  ~ExperimentsWindow() override;
+
+  // A button under the results table that opens the selected run's result
+  // folder, such as "Paths plot".
+  void addResultAction(const QString& label, std::function<void(const QString& resultDir)> open);
+
+  // Handlers.
+  void newDescription();
+  // Reads the file named in the description field into the form.
+  bool openDescription();
+  void chooseDescription();
+  // Writes the form into the file named in the description field and reads
+  // it back; false, with the reason shown, when it cannot run as written.
+  bool saveDescription();
+  // Start, or Stop while a sweep runs.
+  void startOrStop();
+  bool startSweep();
+  void stopSweep();
+  bool sweepRunning() const;
+  // Shows results.csv of the folder named in the results field.
+  void showResultsFolder();
+  // Draws the sweep plot of a results table (the runs so far, or the file).
+  void showTable(const std::string& name, std::string table);
+  // The result folder of the run selected in the table; empty without one.
+  QString selectedRunResult() const;
+
+  QLineEdit* descriptionField;
+  QPushButton* newButton;
+  QPushButton* openButton;
+  QPushButton* saveButton;
+  ExperimentForm* form;
+  QLineEdit* folderField;
+  QSpinBox* jobsBox;
+  QCheckBox* replaceCheck;
+  QPushButton* startButton;
+  QPushButton* showResultsButton;
+  QLabel* statusLabel;
+  QPlainTextEdit* messages;
+  QComboBox* metricBox;
+  QComboBox* xBox;
+  QComboBox* yBox;
+  Chart* sweepChart;
+  QTabWidget* tabs;
+  QTableView* resultsView;
+  ResultsTableModel* results;
+
+ private:
+  QWidget* buildExperimentTab();
+  QWidget* buildResultsTab();
+  void sweepEnded(SweepEnd end, const QString& message);
+  void seen(const SweepLook& look);
+  void setAxes(const std::vector<std::string>& names, bool sampled);
+  void renewChart();
+  void redraw();
+  void say(const QString& text);
+
+  UserPrompts& prompts_;
+  SweepProcess* process_;
+  SweepMonitor* monitor_;
+  std::unique_ptr<SweepChart> sweepView_;
+  QVBoxLayout* chartHolder_;
+  QHBoxLayout* resultButtons_;
+  std::shared_ptr<const ExperimentPlan> plan_;
+  QString runningDir_;
+  bool sampled_ = false;
+  std::string tableName_;
+  std::string table_;
+  QElapsedTimer clock_;
+  int finishedAtStart_ = -1;
+};
+
+}  // namespace vk
