@@ -148,4 +148,49 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
   series.distribution = changeHistogram(pooled, actual);
 }
 
+FactsSeries factsOfRun(const std::string& directory, int pathCount) {
+  FactsSeries series;
+  const ReferenceScan ref = scanReference(directory);
+  series.actual = stylizedFacts(
+      readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, kReferencePath)), ref.span).actualChange);
+  for (int k = 0; k < pathCount; ++k) {
+    const PathWeeks weeks = readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, k)), ref.span);
+    series.paths.push_back(k);
+    series.simulated.push_back(stylizedFacts(weeks.simulatedChange, &weeks.volume));
+  }
+  fillPercentileRows(series);
+  return series;
+}
+
+std::vector<FactGap> factsFurthestFromActual(const FactsSeries& series, std::size_t count) {
+  std::vector<FactGap> gaps;
+  for (const ScalarFact& fact : scalarFacts()) {
+    const int c = fact.column;
+    if (!series.actual[c] || !series.median[c] || !series.p10[c] || !series.p90[c]) continue;
+    FactGap g{c, *series.actual[c], *series.median[c], *series.p10[c], *series.p90[c], 0.0};
+    const double halfRange = (g.p90 - g.p10) / 2;
+    if (g.actual == g.median) continue;
+    g.distance = halfRange > 0 ? std::fabs(g.actual - g.median) / halfRange : HUGE_VAL;
+    gaps.push_back(g);
+  }
+  std::stable_sort(gaps.begin(), gaps.end(),
+                   [](const FactGap& a, const FactGap& b) { return a.distance > b.distance; });
+  if (gaps.size() > count) gaps.resize(count);
+  return gaps;
+}
+
+std::string factGapsText(const std::vector<FactGap>& gaps) {
+  if (gaps.empty()) return "No fact of the paths differs from the actual one.";
+  std::string text = "Facts furthest from the actual:";
+  for (std::size_t i = 0; i < gaps.size(); ++i) {
+    const FactGap& g = gaps[i];
+    std::string label = factColumnName(g.column);
+    for (const ScalarFact& fact : scalarFacts())
+      if (fact.column == g.column) label = fact.label;
+    text += std::string(i ? ";" : "") + " " + label + " " + general(g.actual, 3) + " (paths' median " +
+            general(g.median, 3) + ", 10-90 % " + general(g.p10, 3) + " to " + general(g.p90, 3) + ")";
+  }
+  return text + ".";
+}
+
 }  // namespace vk

@@ -58,6 +58,26 @@ void fillPercentileRows(FactsSeries& series);
 // holds what was computed before the failure.
 void summariseFacts(const std::string& directory, const std::string& csvFile, FactsSeries& series);
 
+// The facts of paths 0 to pathCount - 1 of a run just ended, as the summary
+// gives them, with no file read but the paths' and none written.
+FactsSeries factsOfRun(const std::string& directory, int pathCount);
+
+// A scalar fact whose actual value lies far from what the paths give.
+// distance: how far the actual value lies from the paths' median, in halves
+// of their 10-90 % range (infinite when the paths all agree on another value).
+struct FactGap {
+  int column;
+  double actual, median, p10, p90;
+  double distance;
+};
+// The count scalar facts furthest from the actual ones, furthest first; a
+// fact undefined for the actual changes or the paths, or one they agree on,
+// is left out.
+std::vector<FactGap> factsFurthestFromActual(const FactsSeries& series, std::size_t count);
+// "Facts furthest from the actual: Excess kurtosis 1.02 (paths' median 0.031,
+// 10-90 % -0.659 to 1.91); ..." or that none differs.
+std::string factGapsText(const std::vector<FactGap>& gaps);
+
 // The actual changes the summary's "actual" row describes: those of the
 // reference file over the simulated weeks.
 std::vector<double> actualChangesOf(const std::string& directory);

@@ -106,6 +106,32 @@ std::string factColumnName(int column) {
   return kTailNames[column - kFactLbRQ];
 }
 
+const std::vector<ScalarFact>& scalarFacts() {
+  static const std::vector<ScalarFact> facts = {
+      {kFactN, "Weeks", "How many weekly changes each path's facts are taken over."},
+      {kFactMean, "Mean", "The average weekly change of the log rate."},
+      {kFactStd, "Standard deviation", "How widely the weekly changes spread around their mean: the volatility."},
+      {kFactSkew, "Skewness", "Whether large changes are more often rises (above 0) or falls (below 0)."},
+      {kFactExcessKurtosis, "Excess kurtosis",
+       "How much fatter the tails of the changes are than a normal distribution's (0 for a normal one)."},
+      {kFactHill, "Tail index (Hill)", "How fast the largest changes thin out: the smaller, the heavier the tail."},
+      {kFactLbRP, "Ljung-Box p, changes",
+       "The chance of autocorrelations at lags 1-10 as large as these in changes that have none: small means "
+       "predictable."},
+      {kFactLbSqP, "Ljung-Box p, squares",
+       "The same for the squared changes: small means calm and turbulent weeks come in clusters."},
+      {kFactAgg4ExcessKurtosis, "Excess kurtosis, 4 weeks",
+       "The fat tails of changes over 4 weeks: they usually fade as the changes are added up."},
+      {kFactAgg13ExcessKurtosis, "Excess kurtosis, 13 weeks", "The same over 13 weeks, a quarter of a year."},
+      {kFactLeverage, "Leverage",
+       "The correlation of a week's change with the size of the next week's: below 0 when falls bring "
+       "turbulence."},
+      {kFactVolumeAbsCorr, "Volume and |change|",
+       "The correlation of the traded volume with the size of the change in the same week."},
+  };
+  return facts;
+}
+
 FactValue excessKurtosis(const std::vector<double>& y) {
   if (y.empty()) return {};
   const std::vector<double> d = centred(y);

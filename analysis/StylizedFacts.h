@@ -53,6 +53,16 @@ using FactRow = std::array<FactValue, kFactColumns>;
 // The column's name in the facts table: "n", "mean", ..., "acf_r_1", ...
 std::string factColumnName(int column);
 
+// The scalar facts as a reader is shown them, in the order of the facts
+// window's table: the column, its label, and what the fact says about a
+// market in one line.
+struct ScalarFact {
+  int column;
+  const char* label;
+  const char* explanation;
+};
+const std::vector<ScalarFact>& scalarFacts();
+
 // The facts of the changes y. volumes: the traded volume of each week, for a
 // simulated path; without them volume_abs_corr is undefined.
 FactRow stylizedFacts(const std::vector<double>& y, const std::vector<double>* volumes = nullptr);

@@ -24,34 +24,6 @@ const QColor kNoiseColour(110, 110, 110);
 const QColor kPooledColour(150, 180, 230);
 const double kNoiseBandWidth = 1.96;
 
-// The scalar facts of the table, top to bottom, with what each says.
-struct TableLine {
-  const char* label;
-  int column;
-  const char* explanation;
-};
-const TableLine kTableLines[] = {
-    {"Weeks", kFactN, "How many weekly changes each path's facts are taken over."},
-    {"Mean", kFactMean, "The average weekly change of the log rate."},
-    {"Standard deviation", kFactStd, "How widely the weekly changes spread around their mean: the volatility."},
-    {"Skewness", kFactSkew, "Whether large changes are more often rises (above 0) or falls (below 0)."},
-    {"Excess kurtosis", kFactExcessKurtosis,
-     "How much fatter the tails of the changes are than a normal distribution's (0 for a normal one)."},
-    {"Tail index (Hill)", kFactHill, "How fast the largest changes thin out: the smaller, the heavier the tail."},
-    {"Ljung-Box p, changes", kFactLbRP,
-     "The chance of autocorrelations at lags 1-10 as large as these in changes that have none: small means "
-     "predictable."},
-    {"Ljung-Box p, squares", kFactLbSqP,
-     "The same for the squared changes: small means calm and turbulent weeks come in clusters."},
-    {"Excess kurtosis, 4 weeks", kFactAgg4ExcessKurtosis,
-     "The fat tails of changes over 4 weeks: they usually fade as the changes are added up."},
-    {"Excess kurtosis, 13 weeks", kFactAgg13ExcessKurtosis, "The same over 13 weeks, a quarter of a year."},
-    {"Leverage", kFactLeverage,
-     "The correlation of a week's change with the size of the next week's: below 0 when falls bring turbulence."},
-    {"Volume and |change|", kFactVolumeAbsCorr,
-     "The correlation of the traded volume with the size of the change in the same week."},
-};
-
 const double kTitleHeight = 20;
 const double kTableMargin = 4;
 const double kCellPadding = 3;
@@ -295,10 +267,10 @@ void FactsView::show(const FactsSeries& summary) {
 
   QVector<QStringList> rows;
   QStringList explanations;
-  for (const TableLine& line : kTableLines) {
-    rows.append({line.label, cellText(summary.actual[line.column]), cellText(summary.median[line.column]),
-                 rangeText(summary.p10[line.column], summary.p90[line.column])});
-    explanations.append(line.explanation);
+  for (const ScalarFact& fact : scalarFacts()) {
+    rows.append({fact.label, cellText(summary.actual[fact.column]), cellText(summary.median[fact.column]),
+                 rangeText(summary.p10[fact.column], summary.p90[fact.column])});
+    explanations.append(fact.explanation);
   }
   panel.Table->setRows(rows, explanations);
 

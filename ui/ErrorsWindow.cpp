@@ -70,6 +70,7 @@ void ErrorsWindow::beginRun(const QString& directory) {
   directory_ = directory;
   problem_.clear();
   duration_.clear();
+  factsNote_.clear();
   rows_.clear();
   fillTable();
   if (!isVisible()) {
@@ -92,8 +93,9 @@ void ErrorsWindow::readReport(bool running) {
   fillTable();
 }
 
-void ErrorsWindow::endRun(const QString& duration) {
+void ErrorsWindow::endRun(const QString& duration, const QString& factsNote) {
   duration_ = duration;
+  factsNote_ = factsNote;
   readReport(false);
   summary->setText(summaryText());
 }
@@ -102,6 +104,7 @@ QString ErrorsWindow::summaryText() const {
   QString text = errorSummaryText(summariseErrors(rows_)) + ", in " + directory_;
   if (!duration_.isEmpty()) text += ", run of " + duration_;
   text += ".";
+  if (!factsNote_.isEmpty()) text += "\n" + factsNote_;
   if (!problem_.isEmpty()) text += "\n" + problem_;
   return text;
 }

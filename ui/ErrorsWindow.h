@@ -30,8 +30,9 @@ class ErrorsWindow : public QWidget {
   // is left for the next reading while the run goes on (running); after the
   // run an unreadable report is said in the window.
   void readReport(bool running);
-  // The run's end: its duration joins the summary.
-  void endRun(const QString& duration);
+  // The run's end: its duration and, for a run that completed, the facts
+  // furthest from the actual ones join the summary.
+  void endRun(const QString& duration, const QString& factsNote = QString());
 
   const std::vector<PathErrorRow>& rows() const { return rows_; }
   QString summaryText() const;
@@ -46,6 +47,7 @@ class ErrorsWindow : public QWidget {
   QString directory_;
   QString problem_;
   QString duration_;
+  QString factsNote_;
   std::vector<PathErrorRow> rows_;
   bool placed_ = false;
 };

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "analysis/EarlierRun.h"
+#include "analysis/FactsSummary.h"
 #include "chart/Chart.h"
 #include "chart/ChartExport.h"
 #include "io/ResultLock.h"
@@ -554,8 +555,10 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
     const QString took = QString::fromStdString(clockTime(runClock_.elapsed()));
     AppendLog(runNote(took));
     if (reportsErrors_) {
-      errorsWindow->endRun(took);
+      const std::string facts = end == RunEnd::Completed ? factsNote() : std::string();
+      errorsWindow->endRun(took, QString::fromStdString(facts));
       AppendLog(errorSummaryText(summariseErrors(errorsWindow->rows())).toStdString() + ".");
+      if (!facts.empty()) AppendLog(facts);
     }
   }
   pacer_.flush();
@@ -569,6 +572,16 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
   for (const auto& action : runEndedActions_) action(runFiles.resultDir);
   if (end == RunEnd::Failed) reportError(failure);
   if (runEnded_) runEnded_();
+}
+
+// The three scalar facts of the run's paths furthest from the actual ones.
+std::string MainWindow::factsNote() const {
+  try {
+    const FactsSeries facts = factsOfRun(fileName(runFiles.resultDir), runParameters_->simtimes);
+    return factGapsText(factsFurthestFromActual(facts, 3));
+  } catch (const std::exception& e) {
+    return std::string("The facts were not compared: ") + e.what();
+  }
 }
 
 // Which path the stopped run cut, as its mark in the directory's lock says.

@@ -178,6 +178,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void clearProgressRows();
   void runFinished(RunEnd end, const QString& failure);
   std::string stoppedRunNote() const;
+  std::string factsNote() const;
   std::string runNote(const QString& duration) const;
   void showRunStatus();
   void clearLiveCharts();

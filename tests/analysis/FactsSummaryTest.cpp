@@ -237,6 +237,51 @@ TEST_F(FactsSummary, AFileOutOfStepLeavesThePreviousTable) {
   EXPECT_FALSE(dir.exists("facts.csv"));
 }
 
+// At a run's end: the same facts as the summary of its paths, without the
+// selection file or the table.
+TEST_F(FactsSummary, ARunsFactsAreTheSummarysWithoutAFile) {
+  const FactsSeries run = factsOfRun(dir.path().string(), 3);
+  EXPECT_FALSE(dir.exists("facts.csv"));
+  EXPECT_FALSE(dir.exists("statname.txt"));
+  const FactsSeries summary = summarise({0, 1, 2});
+  EXPECT_EQ(run.paths, summary.paths);
+  EXPECT_EQ(run.actual, summary.actual);
+  EXPECT_EQ(run.simulated, summary.simulated);
+  EXPECT_EQ(run.median, summary.median);
+  EXPECT_EQ(run.p90, summary.p90);
+  EXPECT_THROW(factsOfRun(dir.path().string(), 4), RunError);  // r0003.csv is missing
+}
+
+TEST(FactGaps, TheFactsFurthestFromTheActualComeFirst) {
+  FactsSeries s;
+  const auto set = [&s](int column, double actual, double median, double p10, double p90) {
+    s.actual[column] = actual;
+    s.median[column] = median;
+    s.p10[column] = p10;
+    s.p90[column] = p90;
+  };
+  set(kFactN, 52, 52, 52, 52);                   // agreed on: left out
+  set(kFactMean, 0.001, 0.0, -0.002, 0.002);     // half a half-range off
+  set(kFactStd, 0.03, 0.01, 0.008, 0.012);       // ten half-ranges off
+  set(kFactExcessKurtosis, 4.0, 1.0, 0.0, 2.0);  // three
+  set(kFactLeverage, -0.2, 0.1, 0.1, 0.1);       // paths all agree on another value
+  s.actual[kFactSkew] = 1.0;                     // undefined for the paths: left out
+  s.actual[kFactAcfR] = 0.9;                     // no scalar fact
+  s.median[kFactAcfR] = s.p10[kFactAcfR] = s.p90[kFactAcfR] = 0.0;
+  const std::vector<FactGap> gaps = factsFurthestFromActual(s, 3);
+  ASSERT_EQ(gaps.size(), 3u);
+  EXPECT_EQ(gaps[0].column, kFactLeverage);
+  EXPECT_TRUE(std::isinf(gaps[0].distance));
+  EXPECT_EQ(gaps[1].column, kFactStd);
+  EXPECT_NEAR(gaps[1].distance, 10.0, 1e-9);
+  EXPECT_EQ(gaps[2].column, kFactExcessKurtosis);
+  EXPECT_EQ(factsFurthestFromActual(s, 10).size(), 4u);
+  EXPECT_EQ(factGapsText({gaps[1], gaps[2]}),
+            "Facts furthest from the actual: Standard deviation 0.03 (paths' median 0.01, 10-90 % 0.008 to 0.012); "
+            "Excess kurtosis 4 (paths' median 1, 10-90 % 0 to 2).");
+  EXPECT_EQ(factGapsText({}), "No fact of the paths differs from the actual one.");
+}
+
 TEST(ChangeHistogram, BinsOnThePriceLadderShareOneAxis) {
   const ChangeHistogram h = changeHistogram({0.01, -0.005, 0.0, 0.015}, {0.004, -0.0126});
   EXPECT_DOUBLE_EQ(h.binWidth, 0.005);

@@ -2,6 +2,7 @@
 // the random walk's, their ratios, and the median ratio over the paths.
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -80,6 +81,12 @@ class ErrorsWindowTest : public QObject {
                  QString("Median RMSE ratio %1").arg(QString::number(ratios[1], 'f', 3))),
              qPrintable(form.errorsWindow->summary->text()));
     QVERIFY(form.errorsWindow->summary->text().contains("in result, run of "));
+    // The facts of the run's paths furthest from the actual ones, on a line
+    // of their own, as in the log.
+    const QStringList lines = form.errorsWindow->summary->text().split('\n');
+    QVERIFY2(lines.size() >= 2 && lines[1].startsWith("Facts furthest from the actual: "),
+             qPrintable(form.errorsWindow->summary->text()));
+    QVERIFY(form.logView->toPlainText().endsWith(lines[1]));
     // The ratio column sorts by number.
     table->sortItems(3, Qt::DescendingOrder);
     QCOMPARE(table->item(0, 3)->text(), QString::number(ratios[2], 'f', 4));

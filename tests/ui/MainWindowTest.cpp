@@ -62,7 +62,8 @@ bool isShortRunLog(const QString& log) {
   static const QRegularExpression shape(
       "^Simulation start!\nSimulation end.\nRun into 'result' with the fixed seed took \\d+:\\d\\d; para.txt "
       "unlike the demo's: simtimes 2 \\(demo 10\\), nsample 1 \\(demo 5\\)\\.\nMedian RMSE ratio "
-      "\\d+\\.\\d{3} \\(10-90 %: \\d+\\.\\d{3}-\\d+\\.\\d{3}\\) over 2 paths\\.$");
+      "\\d+\\.\\d{3} \\(10-90 %: \\d+\\.\\d{3}-\\d+\\.\\d{3}\\) over 2 paths\\.\n"
+      "Facts furthest from the actual: [A-Z][^;\n]+ \\(paths' median [^;\n]+\\)(; [^;\n]+){2}\\.$");
   return shape.match(log).hasMatch();
 }
 
@@ -600,10 +601,11 @@ class MainWindowTest : public QObject {
     for (QLineEdit* field : {form.weekPercentField, form.pathPercentField}) QVERIFY(field->text().isEmpty());
     for (QProgressBar* bar : {form.weekBar, form.pathBar}) QCOMPARE(bar->value(), 0);
     const QStringList log = form.logView->toPlainText().split('\n');
-    // The first run's two lines, its note and its errors, then the failed one's.
-    QCOMPARE(log.size(), 6);
-    QCOMPARE(log[4], QString("Simulation start!"));
-    QVERIFY2(log[5].startsWith("Simulation stopped: ") && log[5].contains("nowhere.txt"), qPrintable(log[5]));
+    // The first run's two lines, its note, its errors and its facts, then
+    // the failed one's.
+    QCOMPARE(log.size(), 7);
+    QCOMPARE(log[5], QString("Simulation start!"));
+    QVERIFY2(log[6].startsWith("Simulation stopped: ") && log[6].contains("nowhere.txt"), qPrintable(log[6]));
     QCOMPARE(prompts.errors.size(), 1);
   }
 
@@ -752,7 +754,8 @@ class MainWindowTest : public QObject {
     runToEnd(form);
     QVERIFY(prompts.errors.isEmpty());
     // The window's own notes after the run are no display operations.
-    const QStringList inWindow = form.calls.filter(QRegularExpression("^(?!log Run into|log Median)"));
+    const QStringList inWindow =
+        form.calls.filter(QRegularExpression("^(?!log Run into|log Median|log Facts furthest)"));
     QVERIFY(!inWindow.filter("simulation ").isEmpty() && !inWindow.filter("levels ").isEmpty());
     form.calls.clear();
     RecordingDisplay direct(form);
