@@ -64,7 +64,7 @@ std::string markText(int fd) {
     if (n <= 0) break;
     text.append(block, static_cast<std::size_t>(n));
     offset += n;
-    if (text.size() > 4096) break;  // a mark is two short lines
+    if (text.size() > 4096) break;  // a mark is three short lines
   }
   return text;
 }

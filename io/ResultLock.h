@@ -54,7 +54,8 @@ class ResultLock {
   ResultLock(const std::string& directory, Use use);
   ResultLock(const ResultLock&) = delete;
   ResultLock& operator=(const ResultLock&) = delete;
-  // Releases the lock; a run's mark stays unless markFinished emptied it.
+  // Releases the lock; a run's mark stays unless markFinished left only the
+  // record in its place.
   ~ResultLock();
 
   // The mark of a run that did not finish, as the lock found it.
