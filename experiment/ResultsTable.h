@@ -61,6 +61,8 @@ std::string csvField(const std::string& text);
 // The fields of one line: a field in double quotes may hold commas and ""
 // for a quote; a carriage return outside quotes is dropped.
 std::vector<std::string> csvFields(const std::string& line);
+// The same into fields, reusing the strings it holds.
+void csvFields(const std::string& line, std::vector<std::string>& fields);
 
 // The columns of a path's values: the run report's after "path", then the
 // facts with their prefix facts_.

@@ -86,7 +86,11 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
   setObjectName("experimentsWindow");
   tabs = new QTabWidget;
   tabs->addTab(buildExperimentTab(), "Experiment");
-  tabs->addTab(buildResultsTab(), "Results table");
+  resultsTab_ = buildResultsTab();
+  tabs->addTab(resultsTab_, "Results table");
+  connect(tabs, &QTabWidget::currentChanged, this, [this] {
+    if (tabs->currentWidget() == resultsTab_) showLiveResults();
+  });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
   resize(1100, 760);
@@ -341,7 +345,19 @@ void ExperimentsWindow::seen(const SweepLook& look) {
     status += ", about " + durationText(clock_.elapsed() / 1000.0 / since * look.counts.pending) + " left";
   statusLabel->setText(status);
   showTable(kRunsSoFar, look.table);
-  results->load(kRunsSoFar, look.table);
+  // The table of thousands of rows is read again only when it is looked at.
+  resultsStale_ = true;
+  if (tabs->currentWidget() == resultsTab_) showLiveResults();
+}
+
+void ExperimentsWindow::showLiveResults() {
+  if (!resultsStale_) return;
+  resultsStale_ = false;
+  try {
+    results->load(tableName_, table_);
+  } catch (const RunError& e) {
+    say(e.what());
+  }
 }
 
 void ExperimentsWindow::sweepEnded(SweepEnd end, const QString& message) {
@@ -357,6 +373,7 @@ void ExperimentsWindow::sweepEnded(SweepEnd end, const QString& message) {
     if (fs::exists(file)) {
       showTable(file, wholeFile(file));
       results->load(file);
+      resultsStale_ = false;
     }
   } catch (const RunError& e) {
     say(e.what());
@@ -373,6 +390,7 @@ void ExperimentsWindow::showResultsFolder() {
     setAxes(plottableNames(d), d.design != DesignKind::Grid);
     const std::string file = dir + "/" + kResultsFileName;
     results->load(file);
+    resultsStale_ = false;
     runningDir_ = QString::fromStdString(dir);
     showTable(file, wholeFile(file));
   } catch (const RunError& e) {

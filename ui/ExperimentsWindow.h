@@ -72,6 +72,9 @@ class ExperimentsWindow : public QWidget {
   void showResultsFolder();
   // Draws the sweep plot of a results table (the runs so far, or the file).
   void showTable(const std::string& name, std::string table);
+  // The varied parameters the sweep plot offers along its axes; sampled
+  // when the design is not a grid, whose values the plot cuts into bins.
+  void setAxes(const std::vector<std::string>& names, bool sampled);
   // The result folder of the run selected in the table; empty without one.
   QString selectedRunResult() const;
 
@@ -100,7 +103,7 @@ class ExperimentsWindow : public QWidget {
   QWidget* buildResultsTab();
   void sweepEnded(SweepEnd end, const QString& message);
   void seen(const SweepLook& look);
-  void setAxes(const std::vector<std::string>& names, bool sampled);
+  void showLiveResults();
   void renewChart();
   void redraw();
   void say(const QString& text);
@@ -111,6 +114,8 @@ class ExperimentsWindow : public QWidget {
   std::unique_ptr<SweepChart> sweepView_;
   QVBoxLayout* chartHolder_;
   QHBoxLayout* resultButtons_;
+  QWidget* resultsTab_;
+  bool resultsStale_ = false;
   std::shared_ptr<const ExperimentPlan> plan_;
   QString runningDir_;
   bool sampled_ = false;
