@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -36,9 +37,10 @@ const char* const kMadeByRun[] = {"batches",    "work",     kEvaluationsName, "r
                                   "report.csv", "estimate", kRecordName};
 constexpr double kFirstStep = 0.3;   // CMA-ES's initial step, in shares of each range
 constexpr double kSecondStep = 0.1;  // the second search starts near the first's estimate
-// The Jacobian's step: a twentieth of the range, so that the difference of
-// the moments stands above their simulation noise.
-constexpr double kJacobianShare = 0.05;
+// The Jacobian's steps, in shares of each range, shortest first: a
+// twentieth keeps the difference local, and where the moments' noise
+// drowns it, longer steps let their change stand out.
+constexpr double kJacobianShares[] = {0.05, 0.1, 0.2};
 
 const double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -346,53 +348,99 @@ class Calibrator {
     writeFileAtomically(s_.dir + "/" + kEvaluationsName, text);
   }
 
-  // The estimate and the points of its Jacobian as one batch, then the report.
-  void finish(const Candidate& estimate) {
-    std::vector<Candidate> batch = {estimate};
-    std::vector<double> up, down;
-    std::vector<int> above, below;
-    for (std::size_t i = 0; i < c_.estimate.size(); ++i) {
+  // The points of one Jacobian column: below is -1 where it is the estimate.
+  struct JacobianStep {
+    std::size_t parameter = 0;
+    double up = 0, down = 0;
+    int above = -1, below = -1;
+  };
+
+  // The pending parameters' points at this share of their ranges, added to
+  // the batch.
+  std::vector<JacobianStep> jacobianSteps(const Candidate& estimate, const std::vector<std::size_t>& pending,
+                                          double share, std::vector<Candidate>& batch) const {
+    std::vector<JacobianStep> steps;
+    for (std::size_t i : pending) {
       const EstimatedParameter& e = c_.estimate[i];
       const double unit = e.integer ? 1.0 : 1e-5;
-      const double h = std::max(unit, std::round(kJacobianShare * (e.to - e.from) / unit) * unit);
+      const double h = std::max(unit, std::round(share * (e.to - e.from) / unit) * unit);
       const double theta = estimate.values[i];
-      up.push_back(theta + h <= e.to + unit / 2 ? h : 0.0);
-      down.push_back(theta - h >= e.from - unit / 2 ? h : 0.0);
-      if (up[i] == 0.0 && down[i] == 0.0) down[i] = theta - e.from > e.to - theta ? h : 0.0;
-      for (const auto& [step, index] : {std::pair<double, std::vector<int>*>{up[i], &above}, {-down[i], &below}}) {
-        if (step == 0.0) {
-          index->push_back(0);
-          continue;
-        }
+      JacobianStep step;
+      step.parameter = i;
+      step.up = theta + h <= e.to + unit / 2 ? h : 0.0;
+      step.down = theta - h >= e.from - unit / 2 ? h : 0.0;
+      if (step.up == 0.0 && step.down == 0.0) step.down = theta - e.from > e.to - theta ? h : 0.0;
+      for (const auto& [offset, index] : {std::pair<double, int*>{step.up, &step.above}, {-step.down, &step.below}}) {
+        if (offset == 0.0) continue;
         std::vector<double> x = estimate.values;
-        x[i] += step;
-        index->push_back(static_cast<int>(batch.size()));
+        x[i] += offset;
+        *index = static_cast<int>(batch.size());
         batch.push_back(makeCandidate(c_, x));
       }
+      steps.push_back(step);
     }
-    const BatchRecord b = evaluate("final", 0, batch, &weights_);
-    for (const CandidateMoments& m : b.moments.candidates)
-      if (!m.done) throw RunError("a point of the estimate's Jacobian could not be simulated: " + m.reason);
+    return steps;
+  }
+
+  // The estimate and the points of its Jacobian, then the report. In this
+  // model a small change of a parameter sends every path elsewhere, so a
+  // difference over a short step may be all noise: a column that does not
+  // stand out of its noise is taken again over a longer step, up to the
+  // longest, after which its parameter counts as not identified.
+  void finish(const Candidate& estimate) {
+    const std::size_t p = c_.estimate.size();
     CalibrationResult r;
-    r.estimate = b.candidates[0].values;
+    std::vector<std::size_t> pending;
+    for (std::size_t i = 0; i < p; ++i) pending.push_back(i);
+    r.jacobian = MomentMatrix(static_cast<Eigen::Index>(c_.moments.size()), static_cast<Eigen::Index>(p));
+    std::vector<bool> outOfNoise(p, false);
+    MomentMatrix estimatePaths;
+    for (std::size_t rung = 0; rung < std::size(kJacobianShares) && !pending.empty(); ++rung) {
+      std::vector<Candidate> batch;
+      if (rung == 0) batch.push_back(estimate);
+      const std::vector<JacobianStep> steps = jacobianSteps(estimate, pending, kJacobianShares[rung], batch);
+      const BatchRecord b = evaluate("final", static_cast<int>(rung), batch, &weights_);
+      if (rung == 0 && !b.moments.candidates[0].done)
+        throw RunError("the estimate failed when run again: " + b.moments.candidates[0].reason);
+      if (rung == 0) {
+        r.estimate = b.candidates[0].values;
+        estimatePaths = b.moments.candidates[0].paths;
+      }
+      const auto pathsAt = [&](int index) -> const MomentMatrix& {
+        return index < 0 ? estimatePaths : b.moments.candidates[static_cast<std::size_t>(index)].paths;
+      };
+      pending.clear();
+      for (const JacobianStep& step : steps) {
+        // A point that cannot be simulated leaves its parameter without a
+        // column: not identified.
+        const auto failed = [&](int index) { return index >= 0 && !b.moments.candidates[index].done; };
+        if (failed(step.above) || failed(step.below)) {
+          const int index = failed(step.above) ? step.above : step.below;
+          say("a point of " + c_.estimate[step.parameter].name + "'s Jacobian could not be simulated (" +
+              b.moments.candidates[static_cast<std::size_t>(index)].reason + "); it counts as not identified");
+          outOfNoise[step.parameter] = false;
+          continue;
+        }
+        const MomentMatrix& a = pathsAt(step.above);
+        const MomentMatrix& z = pathsAt(step.below);
+        const MomentVector column = jacobianColumn(momentMeans(a), momentMeans(z), step.up, step.down);
+        r.jacobian.col(static_cast<Eigen::Index>(step.parameter)) = column;
+        outOfNoise[step.parameter] = standsOutOfNoise(column, jacobianColumnNoise(a, z, step.up, step.down));
+        if (!outOfNoise[step.parameter]) pending.push_back(step.parameter);
+      }
+    }
     r.start = startCandidate_.values;
     r.actual = actual_;
     r.startMoments = startMoments_;
-    r.fitted = momentMeans(b.moments.candidates[0].paths);
-    r.omega = momentCovariance(b.moments.candidates[0].paths);
-    r.paths = static_cast<int>(b.moments.candidates[0].paths.rows());
+    r.fitted = momentMeans(estimatePaths);
+    r.omega = momentCovariance(estimatePaths);
+    r.paths = static_cast<int>(estimatePaths.rows());
     r.weights = weights_;
     r.loss = momentLoss(r.fitted, actual_, weights_);
     r.evaluations = static_cast<int>(rows_.size());
-    r.jacobian = MomentMatrix(static_cast<Eigen::Index>(c_.moments.size()), static_cast<Eigen::Index>(up.size()));
     std::vector<double> ranges;
-    for (std::size_t i = 0; i < c_.estimate.size(); ++i) {
-      const MomentVector a = momentMeans(b.moments.candidates[static_cast<std::size_t>(above[i])].paths);
-      const MomentVector z = momentMeans(b.moments.candidates[static_cast<std::size_t>(below[i])].paths);
-      r.jacobian.col(static_cast<Eigen::Index>(i)) = jacobianColumn(a, z, up[i], down[i]);
-      ranges.push_back(c_.estimate[i].to - c_.estimate[i].from);
-    }
-    r.errors = sandwichErrors(r.jacobian, weights_, r.omega, r.paths, ranges);
+    for (const EstimatedParameter& e : c_.estimate) ranges.push_back(e.to - e.from);
+    r.errors = sandwichErrors(r.jacobian, weights_, r.omega, r.paths, ranges, outOfNoise);
     // The band of the actual moments goes in the report whatever the weights;
     // where the resamples leave a moment undefined there is none.
     if (!bootstrap_) {

@@ -90,8 +90,9 @@ void writeCalibrationReport(const CalibrationDescription& c, const CalibrationRe
   }
   if (identified < static_cast<int>(c.estimate.size()))
     txt += "A parameter marked not identified moves none of the moments by " + general(kIdentifiedShare) +
-           " of a path's standard deviation across its whole range (or moves them as another does): these moments "
-           "cannot tell its values apart, so it has no standard error.\n";
+           " of a path's standard deviation across its whole range, or moves them by no more than the simulation's "
+           "noise across the Jacobian's step, or moves them as another does: these moments cannot tell its values "
+           "apart, so it has no standard error.\n";
 
   txt += "\n" + padded("moment", 24) + padded("actual", 14) + padded("95 % band of actual", 26) + padded("fitted", 14) +
          padded("t-ratio", 10) + "start\n";

@@ -14,6 +14,8 @@ constexpr double kCollinear = 1e-10;
 // Loadings of the weakest direction at least this large name a moment as
 // part of the collinear set.
 constexpr double kCollinearLoading = 0.2;
+// A Jacobian column stands out of the noise at this level.
+constexpr double kNoiseLevel = 0.05;
 
 double upliftForOnePath(int paths) { return 1.0 + 1.0 / paths; }
 
@@ -69,8 +71,30 @@ MomentVector jacobianColumn(const MomentVector& above, const MomentVector& below
   return (above - below) / (up + down);
 }
 
+MomentMatrix jacobianColumnNoise(const MomentMatrix& abovePaths, const MomentMatrix& belowPaths, double up,
+                                 double down) {
+  const MomentMatrix differences = abovePaths - belowPaths;
+  return momentCovariance(differences) / static_cast<double>(differences.rows()) / ((up + down) * (up + down));
+}
+
+bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise) {
+  const Eigen::SelfAdjointEigenSolver<MomentMatrix> eigen(noise);
+  const MomentVector values = eigen.eigenvalues();  // ascending
+  const MomentVector along = eigen.eigenvectors().transpose() * column;
+  double statistic = 0;
+  int degrees = 0;
+  for (Eigen::Index i = 0; i < values.size(); ++i) {
+    if (!(values(i) > kCollinear * values(values.size() - 1))) continue;
+    statistic += along(i) * along(i) / values(i);
+    ++degrees;
+  }
+  // Noise in no direction: whatever moved, moved for certain.
+  if (degrees == 0) return column.cwiseAbs().maxCoeff() > 0.0;
+  return chiSquaredUpperTail(statistic, degrees) < kNoiseLevel;
+}
+
 SandwichErrors sandwichErrors(const MomentMatrix& jacobian, const MomentMatrix& weights, const MomentMatrix& omega,
-                              int paths, const std::vector<double>& ranges) {
+                              int paths, const std::vector<double>& ranges, const std::vector<bool>& outOfNoise) {
   const Eigen::Index p = jacobian.cols();
   SandwichErrors result;
   result.identified.assign(static_cast<std::size_t>(p), false);
@@ -82,7 +106,8 @@ SandwichErrors sandwichErrors(const MomentMatrix& jacobian, const MomentMatrix& 
       if (omega(i, i) > 0.0)
         largest =
             std::max(largest, std::fabs(jacobian(i, k)) * ranges[static_cast<std::size_t>(k)] / std::sqrt(omega(i, i)));
-    if (largest >= kIdentifiedShare) kept.push_back(k);
+    const bool noisy = !outOfNoise.empty() && !outOfNoise[static_cast<std::size_t>(k)];
+    if (largest >= kIdentifiedShare && !noisy) kept.push_back(k);
   }
   MomentMatrix d(jacobian.rows(), static_cast<Eigen::Index>(kept.size()));
   for (std::size_t j = 0; j < kept.size(); ++j) d.col(static_cast<Eigen::Index>(j)) = jacobian.col(kept[j]);

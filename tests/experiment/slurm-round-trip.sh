@@ -168,10 +168,11 @@ EOF
     >cluster.log 2>&1 || fail "the calibration on the cluster failed: $(cat cluster.log)"
   cmp local/evaluations.csv cluster/evaluations.csv || fail "evaluations.csv differs between the engines"
   cmp local/report.csv cluster/report.csv || fail "report.csv differs between the engines"
-  # The start, two generations and the final batch: four arrays of two tasks.
+  # The start, two generations and the three final batches (the Jacobian's
+  # steps): six arrays of two tasks.
   arrays=$(grep -c '_slurm_rpc_submit_batch_job' "$tmp/log/slurmctld.log")
   tasks=$(grep -c 'sched: Allocate JobId=' "$tmp/log/slurmctld.log")
-  [ "$arrays" -eq 4 ] && [ "$tasks" -eq 8 ] || fail "expected 4 arrays of 2 tasks, got $arrays arrays of $tasks tasks"
+  [ "$arrays" -eq 6 ] && [ "$tasks" -eq 12 ] || fail "expected 6 arrays of 2 tasks, got $arrays arrays of $tasks tasks"
   [ ! -e cluster/work ] || fail "the calibration left its last batch's folder behind"
   echo "The Slurm round trip of a calibration gave the local engine's evaluations.csv" \
     "($(($(wc -l <cluster/evaluations.csv) - 1)) candidates) and report.csv."

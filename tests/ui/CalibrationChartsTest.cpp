@@ -57,6 +57,10 @@ vk::CalibrationOutputs running() {
 vk::CalibrationOutputs finished() {
   vk::CalibrationOutputs out = running();
   out.evaluations.push_back(evaluation(7, "final", {0.004, 120}, 3));
+  // A longer step of the Jacobian: its first point is no estimate.
+  vk::Evaluation longer = evaluation(8, "final", {0.005, 120}, 6);
+  longer.generation = 1;
+  out.evaluations.push_back(longer);
   out.finished = true;
   out.estimate = {{"delta", 0.004, 0.0005, 0.003, 0.005, true, 0.005},
                   {"popsize", 120, std::nan(""), std::nan(""), std::nan(""), false, 100}};
@@ -89,7 +93,7 @@ class CalibrationChartsTest : public QObject {
     vk::CalibrationView(panel).show(finished());
     const Chart& chart = *panel.ParameterChart;
     const QVector<QPointF> popsize = pointsOf(curveNamed(chart, QString::fromUtf8("popsize (20\u2013220)")));
-    QCOMPARE(popsize.size(), 8);
+    QCOMPARE(popsize.size(), 9);
     QCOMPARE(popsize[1], QPointF(1, 0));
     QCOMPARE(popsize[3], QPointF(3, 0.5));
     const auto intervals = chart.itemList(QwtPlotItem::Rtti_PlotIntervalCurve);
