@@ -95,6 +95,11 @@ std::string plotFileProblem(const std::string& file);
 int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting,
                    const CalibrationBinding* calibrating = nullptr);
 
+// The same for a command line of `run` alone, as a sweep's runs have: only
+// that command is made, as making every command took about a fifth of a
+// short run's processor time.
+int runRunCommandLine(int argc, char** argv);
+
 // Replaces this process by velquin-plot, found beside this program, with the
 // same arguments; returns only by a RunError saying why it could not.
 void runPlotProgram(char** argv);

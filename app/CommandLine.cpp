@@ -38,7 +38,7 @@ int closeStandardOutput(const std::string& name, int status) {
   return status;
 }
 
-int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, const PlotBinding* plotting,
+int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, bool runOnly, const PlotBinding* plotting,
                 const CalibrationBinding* calibrating) {
   CLI::App app{
       "VELQUIN KRA - Artificial Market Simulator, headless command line.\n"
@@ -47,9 +47,11 @@ int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, co
   app.set_version_flag("--version", name + " " + VELQUIN_VERSION);
   app.require_subcommand(1);
   if (withRun) addRunCommand(app);
-  addAnalyzeCommand(app, plotting);
-  addSweepCommand(app, withRun, plotting);
-  addCalibrateCommand(app, withRun, calibrating, plotting);
+  if (!runOnly) {
+    addAnalyzeCommand(app, plotting);
+    addSweepCommand(app, withRun, plotting);
+    addCalibrateCommand(app, withRun, calibrating, plotting);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -68,16 +70,24 @@ int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, co
   return 0;
 }
 
-}  // namespace
-
-int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting,
-                   const CalibrationBinding* calibrating) {
+// The whole command: parsed, run, and standard output closed.
+int runWhole(int argc, char** argv, bool withRun, bool runOnly, const PlotBinding* plotting,
+             const CalibrationBinding* calibrating) {
   // Beyond a file-size limit the kernel would end the process with SIGXFSZ
   // before it could say which file; ignored, the write fails with EFBIG and
   // the error names the file.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::string name = programName(argc > 0 ? argv[0] : nullptr);
-  return closeStandardOutput(name, parseAndRun(name, argc, argv, withRun, plotting, calibrating));
+  return closeStandardOutput(name, parseAndRun(name, argc, argv, withRun, runOnly, plotting, calibrating));
 }
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plotting,
+                   const CalibrationBinding* calibrating) {
+  return runWhole(argc, argv, withRun, false, plotting, calibrating);
+}
+
+int runRunCommandLine(int argc, char** argv) { return runWhole(argc, argv, true, true, nullptr, nullptr); }
 
 }  // namespace vk

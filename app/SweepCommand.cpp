@@ -365,7 +365,7 @@ std::string thisProgram() {
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    return runCommandLine(static_cast<int>(words.size()), argv.data(), true, nullptr);
+    return runRunCommandLine(static_cast<int>(words.size()), argv.data());
   });
   return self.string();
 }
