@@ -15,9 +15,14 @@ namespace vk {
 
 namespace {
 
-// deflate's and inflate's window bits plus 16: the gzip wrapper, whose
-// header zlib writes without a time or a name, the same on every run.
-constexpr int kGzipWindowBits = 15 + 16;
+// Window bits plus 16: the gzip wrapper, whose header zlib writes without a
+// time or a name, the same on every run. A summary of some kilobytes packs
+// as small in a window of 4 KB and with less memory as in the largest,
+// which takes longer to set up than to compress it.
+constexpr int kGzipWindowBits = 12 + 16;
+constexpr int kMemoryLevel = 6;
+// Any window: what zlib or gzip wrote, with any settings.
+constexpr int kGzipReadWindowBits = 15 + 16;
 // A summary is some kilobytes; anything that unpacks past this is no summary.
 constexpr std::size_t kLargestText = std::size_t{1} << 30;
 
@@ -49,7 +54,7 @@ std::string wholeFile(const std::string& path) {
 
 std::string compressed(const std::string& text, const std::string& path) {
   z_stream z{};
-  if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, kGzipWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK)
     throw RunError("Cannot compress '" + path + "': the compressor could not start");
   std::string out(deflateBound(&z, text.size()), '\0');
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
@@ -65,7 +70,7 @@ std::string compressed(const std::string& text, const std::string& path) {
 
 std::string uncompressed(const std::string& bytes, const std::string& path) {
   z_stream z{};
-  if (inflateInit2(&z, kGzipWindowBits) != Z_OK)
+  if (inflateInit2(&z, kGzipReadWindowBits) != Z_OK)
     throw RunError("Cannot read '" + path + "': the decompressor could not start");
   std::string text;
   char block[1 << 16];
