@@ -480,6 +480,49 @@ TEST_F(Sweep, AChunkedTaskKilledMidwayLosesOnlyItsUnfinishedRuns) {
   EXPECT_EQ(countRuns(recordedPlan(out()), out()).done, 4);
 }
 
+// A sweep killed while its runs go on leaves them writing, and they hold
+// the folder until they end: a collect is refused meanwhile, while a status,
+// and the table made as a collect makes it, see whole runs: those marked
+// done with every path, the others one pending row each, nothing half
+// written and nothing failed. Once the runs are gone, the collect writes
+// that very table.
+TEST_F(Sweep, ACollectWhileRunsStillFinishGivesWholeRowsAndPendingOnes) {
+  // The runs of the second point train for long enough to be caught running.
+  inputs.description("inputs = \"in\"\n[vary]\nnsample = [1, 10000]\n[replications]\nseeds = 2\n");
+  ASSERT_EQ(shell("setsid '" VELQUIN_CLI "' sweep run sweep.toml --out out --jobs 2 --quiet & sweep=$!; "
+                  "echo $sweep > sweep.pid; "
+                  "while { [ ! -e out/runs/0000/done ] || [ ! -e out/runs/0001/done ]; } && kill -0 $sweep; "
+                  "do sleep 0.02; done; kill -KILL $sweep"),
+            0)
+      << output;
+  const std::string group = linesOf(readWholeFile(inputs.dir.path() / "sweep.pid")).at(0);
+  const ExperimentPlan p = recordedPlan(out());
+  RunCounts counts;
+  const std::string whileRunning = experimentTables(p, out(), false, &counts).results;
+  const bool stillRunning = shell("kill -0 -" + group) == 0;
+  if (stillRunning) {
+    EXPECT_EQ(cli("sweep collect out"), 1);
+    EXPECT_NE(output.find("is in use by sweep run"), std::string::npos) << output;
+  }
+  EXPECT_EQ(cli("sweep status out"), 0);
+  EXPECT_NE(output.find("4 runs: 2 done, 0 failed, 2 pending"), std::string::npos) << output;
+  shell("kill -KILL -" + group + "; while kill -0 -" + group + "; do sleep 0.02; done");
+
+  EXPECT_EQ(counts.done, 2);
+  EXPECT_EQ(counts.pending, 2);
+  const std::vector<std::string> table = linesOf(whileRunning);
+  ASSERT_EQ(table.size(), 1u + 2 * 3 + 2);
+  const std::size_t columns = fieldsOf(table[0]).size();
+  for (std::size_t row = 1; row < table.size(); ++row) {
+    EXPECT_EQ(fieldsOf(table[row]).size(), columns) << table[row];
+    const std::string ending = row <= 6 ? ",done," : ",pending,";
+    EXPECT_EQ(table[row].compare(table[row].size() - ending.size(), ending.size(), ending), 0) << table[row];
+  }
+  EXPECT_EQ(table[7], "2,0,10000" + std::string(kEmptyValues, ',') + ",pending,");
+  EXPECT_EQ(cli("sweep collect out"), 0) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), whileRunning);
+}
+
 TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
   inputs.description(kTwoPointsTwoSeeds);
   ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
