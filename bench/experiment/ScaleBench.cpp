@@ -1,7 +1,9 @@
 // Experiments at scale: a sweep of 100,000 short runs that keeps only the
 // summaries (wall time, runs per second, processor time and peak memory of
-// the engine, disk per run), the plan of a million runs, and status,
-// collect and the resume decision on a table of a million rows.
+// the engine, the engine's own processor time on top of the runs, disk per
+// run), the disk a lean demo run takes, the plan of a million runs, and
+// status, collect and the resume decision on experiments of 100,000 runs and
+// of a million.
 //
 //   bench_scale [RUNS]        the sweep of RUNS runs (100000) and the rest
 //   bench_scale --no-sweep    the plan, status and collect only
@@ -28,6 +30,9 @@
 #include "experiment/LocalPool.h"
 #include "experiment/Plan.h"
 #include "experiment/RunFolder.h"
+#include "model/Display.h"
+#include "model/Seed.h"
+#include "run/RunDriver.h"
 
 extern char** environ;
 
@@ -122,6 +127,22 @@ std::uintmax_t bytesUnder(const fs::path& folder, std::uintmax_t* blocks) {
   return bytes;
 }
 
+// The processor time of one short run by itself: the run driver called in
+// one process, run after run, each into a fresh result folder with its own
+// seed, as a sweep's runs are; the mean over `runs`.
+double ownRunSeconds(const fs::path& inputs, int runs) {
+  const Usage u = inChild([&] {
+    if (::chdir(inputs.c_str()) != 0) std::exit(1);
+    vk::NullDisplay nothing;
+    for (int i = 0; i < runs; ++i) {
+      const std::string result = "own-" + std::to_string(i);
+      fs::create_directory(result);
+      vk::RunSimulation(result, "price.txt", "data.txt", nothing, vk::generatorSeedOf(static_cast<vk::SeedNumber>(i)));
+    }
+  });
+  return u.cpu / runs;
+}
+
 void sweepBench(const fs::path& root, int runs) {
   fs::create_directories(root / "short");
   for (const char* name : {"price.txt", "data.txt", "wdata.txt"})
@@ -138,25 +159,55 @@ void sweepBench(const fs::path& root, int runs) {
               u.cpu / runs * 1000, u.peakMb);
   std::printf("  disk per run: %.0f bytes of files, %.1f KB of blocks with the folders\n",
               static_cast<double>(bytes) / runs, static_cast<double>(blocks) / runs / 1024);
+  // Planning, the run folders, the forks, the marks, the facts summary and
+  // the compression: all that a sweep spends beyond the runs themselves.
+  const double own = ownRunSeconds(root / "short", std::min(runs, 2000));
+  std::printf("  engine overhead: %.2f ms of processor time per run on top of the run's own %.2f ms\n",
+              (u.cpu / runs - own) * 1000, own * 1000);
 }
 
-// A million runs of the ten-path inputs, the first `done` of them finished
-// with the same report and facts, linked rather than copied.
-void tableBench(const fs::path& root, int planRuns, int done) {
+// A lean sweep of the demo itself: the disk a run of ten paths keeps.
+void demoDiskBench(const fs::path& root) {
+  const int runs = 4;
+  fs::copy(VELQUIN_DEMO_DIR, root / "demo", fs::copy_options::recursive);
+  write(root / "demo.toml", "inputs = \"demo\"\nmode = \"write\"\n[replications]\nseeds = " + std::to_string(runs) +
+                                "\n[output]\nkeep = \"summaries\"\n");
+  cli(root, {"sweep", "run", "demo.toml", "--out", "demo-lean", "--quiet"});
+  std::uintmax_t blocks = 0;
+  const std::uintmax_t bytes = bytesUnder(root / "demo-lean/runs", &blocks);
+  std::printf("demo run, summaries only: %.0f bytes of files, %.1f KB of blocks with the folders\n",
+              static_cast<double>(bytes) / runs, static_cast<double>(blocks) / runs / 1024);
+}
+
+// A finished lean run of the ten-path inputs, whose summaries the tables
+// below link to.
+fs::path oneLeanRun(const fs::path& root) {
   fs::create_directories(root / "ten");
   for (const char* name : {"price.txt", "data.txt", "wdata.txt"})
     fs::copy_file(fs::path(VELQUIN_DEMO_DIR) / name, root / "ten" / name, fs::copy_options::overwrite_existing);
   write(root / "ten/para.txt", kTenPaths);
-  write(root / "one.toml", "inputs = \"ten\"\n");
+  write(root / "one.toml", "inputs = \"ten\"\n[output]\nkeep = \"summaries\"\n");
   shell("cd '" + root.string() + "' && '" VELQUIN_CLI "' sweep run one.toml --out one --quiet");
-  write(root / "big.toml",
+  return root / "one/runs/0000";
+}
+
+std::string perRun(const Usage& u, int runs) {
+  char text[64];
+  std::snprintf(text, sizeof text, "peak memory %.1f MB (%.0f bytes per run)", u.peakMb, u.peakMb * 1048576 / runs);
+  return text;
+}
+
+// An experiment of planRuns runs of the ten-path inputs, the first `done`
+// of them finished with the same summaries, linked rather than copied.
+void tableBench(const fs::path& root, const fs::path& one, int planRuns, int done) {
+  const std::string name = "table-" + std::to_string(planRuns);
+  write(root / (name + ".toml"),
         "inputs = \"ten\"\n[vary]\ndelta = { from = 0.00100, to = 0.01099, steps = 999 }\n"
         "[replications]\nseeds = " +
             std::to_string(planRuns / 1000) + "\n[output]\nkeep = \"summaries\"\n");
-  const std::string description = (root / "big.toml").string();
+  const std::string description = (root / (name + ".toml")).string();
   const Usage plan = inChild([&] { vk::makePlan(vk::readDescription(description)); });
-  std::printf("plan of %d runs: %.2f s, peak memory %.1f MB (%.0f bytes per run)\n", planRuns, plan.wall, plan.peakMb,
-              plan.peakMb * 1048576 / planRuns);
+  std::printf("plan of %d runs: %.2f s, %s\n", planRuns, plan.wall, perRun(plan, planRuns).c_str());
   // A sampled design keeps every point's values, a grid only its axes: the
   // larger of the two plans, against the bound of 200 bytes per run.
   write(root / "lhs.toml",
@@ -165,40 +216,40 @@ void tableBench(const fs::path& root, int planRuns, int done) {
             std::to_string(planRuns) + "\nseed = 3\n");
   const std::string sampled = (root / "lhs.toml").string();
   const Usage lhs = inChild([&] { vk::makePlan(vk::readDescription(sampled)); });
-  std::printf("plan of %d runs of a Latin hypercube of two ranges: %.2f s, peak memory %.1f MB (%.0f bytes per run)\n",
-              planRuns, lhs.wall, lhs.peakMb, lhs.peakMb * 1048576 / planRuns);
+  std::printf("plan of %d runs of a Latin hypercube of two ranges: %.2f s, %s\n", planRuns, lhs.wall,
+              perRun(lhs, planRuns).c_str());
 
-  const std::string dir = (root / "big").string();
+  const std::string dir = (root / name).string();
   const vk::ExperimentPlan p = vk::makePlan(vk::readDescription(description));
   vk::prepareExperimentFolder(p, dir, false);
   vk::writeExperimentRecord(p, dir, "bench", "bench_scale");
   // A file takes at most 65,000 links: a copy of the run for every 50,000.
-  fs::path one;
+  fs::path copy;
   for (int id = 0; id < done; ++id) {
     if (id % 50000 == 0) {
-      one = root / ("one-" + std::to_string(id));
-      fs::copy(root / "one/runs/0000", one, fs::copy_options::recursive);
+      copy = root / (name + "-one-" + std::to_string(id));
+      fs::copy(one, copy, fs::copy_options::recursive);
     }
     const fs::path folder = fs::path(dir) / "runs" / p.runs.name(id);
     fs::create_directories(folder / "result");
-    fs::create_hard_link(one / "result/eval.txt", folder / "result/eval.txt");
-    fs::create_hard_link(one / "result/facts.csv", folder / "result/facts.csv");
-    fs::create_hard_link(one / "done", folder / "done");
+    for (const char* file : {"result/eval.txt.gz", "result/facts.csv.gz", "done"})
+      fs::create_hard_link(copy / file, folder / file);
   }
-  const Usage status = cli(root, {"sweep", "status", "big"});
-  std::printf("sweep status of %d runs, %d done: %.2f s, peak memory %.1f MB\n", planRuns, done, status.wall,
-              status.peakMb);
+  const Usage status = cli(root, {"sweep", "status", name});
+  std::printf("  sweep status of %d runs, %d done: %.2f s, %s\n", planRuns, done, status.wall,
+              perRun(status, planRuns).c_str());
   const Usage resume = inChild([&] { vk::unfinishedRuns(vk::recordedPlan(dir), dir); });
-  std::printf("resume decision (the record's plan remade, every run's mark read): %.2f s, peak memory %.1f MB\n",
-              resume.wall, resume.peakMb);
-  const Usage collect = cli(root, {"sweep", "collect", "big", "--quiet"});
+  std::printf("  resume decision (the record's plan remade, every run's mark read): %.2f s, %s\n", resume.wall,
+              perRun(resume, planRuns).c_str());
+  const Usage collect = cli(root, {"sweep", "collect", name, "--quiet"});
   std::uintmax_t rows = 0;
   std::ifstream table(dir + "/results.csv");
   for (std::string line; std::getline(table, line);) ++rows;
   std::printf(
-      "sweep collect: results.csv of %ju rows (%d runs of ten paths, the rest pending) in %.2f s, peak memory "
-      "%.1f MB\n",
-      rows - 1, done, collect.wall, collect.peakMb);
+      "  sweep collect: results.csv of %ju rows (%d runs of ten paths, %d pending) in %.2f s (%.2f s of "
+      "processor), %s\n",
+      rows - 1, done, planRuns - done, collect.wall, collect.cpu, perRun(collect, planRuns).c_str());
+  fs::remove_all(dir);
 }
 
 }  // namespace
@@ -211,7 +262,10 @@ int main(int argc, char** argv) {
   fs::create_directories(root);
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (sweep) sweepBench(root, runs);
-  tableBench(root, 1000000, 100000);
+  demoDiskBench(root);
+  const fs::path one = oneLeanRun(root);
+  tableBench(root, one, 100000, 100000);
+  tableBench(root, one, 1000000, 100000);
   fs::remove_all(root);
   return 0;
 }
