@@ -425,7 +425,10 @@ class Calibrator {
         const MomentMatrix& z = pathsAt(step.below);
         const MomentVector column = jacobianColumn(momentMeans(a), momentMeans(z), step.up, step.down);
         r.jacobian.col(static_cast<Eigen::Index>(step.parameter)) = column;
-        outOfNoise[step.parameter] = standsOutOfNoise(column, jacobianColumnNoise(a, z, step.up, step.down));
+        // Each of the steps tests at its share of the level, so that trying
+        // longer steps does not raise the chance of taking noise for a slope.
+        outOfNoise[step.parameter] = standsOutOfNoise(column, jacobianColumnNoise(a, z, step.up, step.down),
+                                                      kNoiseLevel / static_cast<double>(std::size(kJacobianShares)));
         if (!outOfNoise[step.parameter]) pending.push_back(step.parameter);
       }
     }

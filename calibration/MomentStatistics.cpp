@@ -14,8 +14,6 @@ constexpr double kCollinear = 1e-10;
 // Loadings of the weakest direction at least this large name a moment as
 // part of the collinear set.
 constexpr double kCollinearLoading = 0.2;
-// A Jacobian column stands out of the noise at this level.
-constexpr double kNoiseLevel = 0.05;
 
 double upliftForOnePath(int paths) { return 1.0 + 1.0 / paths; }
 
@@ -77,7 +75,7 @@ MomentMatrix jacobianColumnNoise(const MomentMatrix& abovePaths, const MomentMat
   return momentCovariance(differences) / static_cast<double>(differences.rows()) / ((up + down) * (up + down));
 }
 
-bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise) {
+bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise, double level) {
   const Eigen::SelfAdjointEigenSolver<MomentMatrix> eigen(noise);
   const MomentVector values = eigen.eigenvalues();  // ascending
   const MomentVector along = eigen.eigenvectors().transpose() * column;
@@ -90,7 +88,7 @@ bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise) {
   }
   // Noise in no direction: whatever moved, moved for certain.
   if (degrees == 0) return column.cwiseAbs().maxCoeff() > 0.0;
-  return chiSquaredUpperTail(statistic, degrees) < kNoiseLevel;
+  return chiSquaredUpperTail(statistic, degrees) < level;
 }
 
 SandwichErrors sandwichErrors(const MomentMatrix& jacobian, const MomentMatrix& weights, const MomentMatrix& omega,

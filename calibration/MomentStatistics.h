@@ -62,9 +62,13 @@ MomentMatrix jacobianColumnNoise(const MomentMatrix& abovePaths, const MomentMat
 
 // A Jacobian column stands out of its noise when d' V^-1 d, which is
 // chi-squared with K degrees of freedom if the parameter moved no moment,
-// exceeds that distribution's 95 % quantile. Directions in which the noise
-// does not vary (a moment that never changes) are left out of the test.
-bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise);
+// exceeds that distribution's 1 - level quantile. Directions in which the
+// noise does not vary (a moment that never changes) are left out of the test.
+bool standsOutOfNoise(const MomentVector& column, const MomentMatrix& noise, double level);
+
+// The chance the Jacobian's tests of one column may take noise for a slope,
+// over all the steps it is tried at.
+constexpr double kNoiseLevel = 0.05;
 
 // A parameter is identified by the moments when moving it across its whole
 // search range shifts some moment by at least this share of one path's

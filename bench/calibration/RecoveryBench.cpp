@@ -87,7 +87,10 @@ int main() {
         const bool inside = identified && std::stod(f[4]) <= truth && truth <= std::stod(f[5]);
         std::printf("%-8s %10s %24s %10.5f %s\n", name.c_str(), f[2].c_str(),
                     identified ? ("[" + f[4].substr(0, 9) + ", " + f[5].substr(0, 9) + "]").c_str() : "not identified",
-                    truth, inside ? "yes" : "no");
+                    truth,
+                    !identified ? "-"
+                    : inside    ? "yes"
+                                : "no");
       }
   }
   std::printf("%s", readText(dir / "out/report.txt").c_str());
