@@ -3,10 +3,12 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/PathList.h"
 #include "analysis/ReferenceScan.h"
 #include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
 #include "io/OutputFile.h"
+#include "io/ResultLock.h"
 #include "io/TextFormat.h"
 
 namespace vk {
@@ -93,6 +95,16 @@ std::string dataLine(int week, const WeekSums& w, double logDeviation, double na
   return line + "\n";
 }
 
+// The chart's points of a week; returns the log-scale deviation, which the
+// start week, where every path is the actual rate, does not have.
+double addWeekPoints(PathSummarySeries& series, int week, const WeekSums& sums, bool startWeek) {
+  const double logDeviation = startWeek ? 0.0 : deviation(sums.logSquare, sums.log);
+  series.mean.push_back({static_cast<double>(week), sums.log});
+  series.plusSd.push_back({static_cast<double>(week), sums.log + logDeviation});
+  series.minusSd.push_back({static_cast<double>(week), sums.log - logDeviation});
+  return logDeviation;
+}
+
 }  // namespace
 
 void summarisePaths(const std::string& directory, PathSummarySeries& series) {
@@ -127,15 +139,29 @@ void summarisePaths(const std::string& directory, PathSelection& selection, Path
 
   for (int w = span.start; w <= span.last; ++w) {
     const WeekSums& sums = weeks[static_cast<std::size_t>(w - span.start)];
-    const bool startWeek = w == span.start;
-    const double logDeviation = startWeek ? 0.0 : deviation(sums.logSquare, sums.log);
-    const double naturalDeviation = startWeek ? 0.0 : deviation(sums.naturalSquare, sums.natural);
-    series.mean.push_back({static_cast<double>(w), sums.log});
-    series.plusSd.push_back({static_cast<double>(w), sums.log + logDeviation});
-    series.minusSd.push_back({static_cast<double>(w), sums.log - logDeviation});
+    const double logDeviation = addWeekPoints(series, w, sums, w == span.start);
+    const double naturalDeviation = w == span.start ? 0.0 : deviation(sums.naturalSquare, sums.natural);
     out.write(dataLine(w, sums, logDeviation, naturalDeviation));
   }
   out.commit();
+}
+
+PathSummarySeries comparedRunSeries(const std::string& directory) {
+  // No run may write the directory while it is read.
+  const ResultLock lock(directory, ResultLock::Use::Summary);
+  PathSummarySeries series;
+  const ReferenceScan ref = scanReference(directory);
+  const WeekSpan& span = ref.span;
+  addActualPath(ref, series.actual);
+  const std::vector<int> paths = lastRunPathsOf(directory, kRatePrefix).paths;
+  std::vector<WeekSums> weeks(static_cast<std::size_t>(span.last - span.start + 1));
+  for (int k : paths) {
+    ResultFileReader file(resultFilePath(directory, pathFileName(kRatePrefix, k)));
+    addPath(file, span, static_cast<int>(paths.size()), weeks);
+  }
+  for (int w = span.start; w <= span.last; ++w)
+    addWeekPoints(series, w, weeks[static_cast<std::size_t>(w - span.start)], w == span.start);
+  return series;
 }
 
 }  // namespace vk

@@ -32,4 +32,9 @@ void summarisePaths(const std::string& directory, PathSummarySeries& series);
 // paths kept in memory.
 void summarisePaths(const std::string& directory, PathSelection& selection, PathSummarySeries& series);
 
+// The same series over the paths the directory's last run wrote (as "every
+// path" takes them), under the directory's shared lock, with no file written:
+// another run drawn beside a window's own for comparison.
+PathSummarySeries comparedRunSeries(const std::string& directory);
+
 }  // namespace vk

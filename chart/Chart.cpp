@@ -374,6 +374,17 @@ void Chart::setChartTitle(const QString& title, bool shown) {
   setTitle(text);
 }
 
+void Chart::setCaption(const QString& text) {
+  QwtText caption(text);
+  QFont f = font();
+  f.setPixelSize(10);
+  caption.setFont(f);
+  caption.setColor(QColor(90, 90, 90));
+  setFooter(caption);
+}
+
+QString Chart::caption() const { return footer().text(); }
+
 void Chart::setLegend(LegendPlace place, bool checkable, int rightTop) {
   static_cast<ChartLayout*>(plotLayout())->legendTop = rightTop;
   if (place == LegendPlace::Hidden) {

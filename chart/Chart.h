@@ -175,6 +175,10 @@ class Chart : public QwtPlot {
   // Layout settings.
   // The title names the chart in the export dialog even when it is not shown.
   void setChartTitle(const QString& title, bool shown = true);
+  // A line under the chart saying what it was drawn from, such as its result
+  // directory; exports carry it. Empty for none.
+  void setCaption(const QString& text);
+  QString caption() const;
   QString chartTitle() const { return titleText_; }
   // rightTop: for LegendPlace::Right, the legend's distance in pixels from
   // the top of the chart (a negative value centres it). checkable: a check

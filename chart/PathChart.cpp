@@ -1,5 +1,9 @@
 #include "chart/PathChart.h"
 
+#include <qwt_plot_item.h>
+
+#include <utility>
+
 #include "analysis/PathSummary.h"
 #include "chart/Chart.h"
 
@@ -22,6 +26,32 @@ PathChart::PathChart(Chart& c) : chart(c) {
   plusSdLine = chart.addFastLine("+SD", Qt::blue, 1);
   minusSdLine = chart.addFastLine("-SD", Qt::blue, 1);
   actualLine = chart.addFastLine("Actual", Qt::red, 2);
+  const QColor other(0, 140, 70);
+  comparedMeanLine = chart.addFastLine(QString(), other, 2);
+  comparedPlusSdLine = chart.addFastLine(QString(), other, 1);
+  comparedMinusSdLine = chart.addFastLine(QString(), other, 1);
+  for (LineSeries* line : {comparedMeanLine, comparedPlusSdLine, comparedMinusSdLine}) {
+    line->item()->setVisible(false);
+    line->item()->setItemAttribute(QwtPlotItem::Legend, false);
+  }
+}
+
+void PathChart::showCompared(const PathSummarySeries* compared, const QString& name) {
+  const std::pair<LineSeries*, const PointList*> lines[] = {
+      {comparedMeanLine, compared ? &compared->mean : nullptr},
+      {comparedPlusSdLine, compared ? &compared->plusSd : nullptr},
+      {comparedMinusSdLine, compared ? &compared->minusSd : nullptr}};
+  for (const auto& [line, points] : lines) {
+    if (points)
+      fill(line, *points);
+    else
+      line->clear();
+    line->item()->setVisible(compared != nullptr);
+    line->item()->setItemAttribute(QwtPlotItem::Legend, false);
+  }
+  comparedMeanLine->item()->setTitle(QString::fromUtf8("Mean \u00b1 SD, ") + name);
+  comparedMeanLine->item()->setItemAttribute(QwtPlotItem::Legend, compared != nullptr);
+  chart.repaintNow();
 }
 
 void PathChart::show(const PathSummarySeries& summary) {

@@ -2,6 +2,9 @@
 // The chart of the path plot: the mean of the selected simulated rate paths
 // with a band of one standard deviation, against the actual rate. The window
 // and the command line's plots draw the very same chart from the same summary.
+// Another run may be drawn beside it in another colour, its mean and band
+// under one legend entry that names it.
+#include <QString>
 
 namespace vk {
 
@@ -21,6 +24,13 @@ class PathChart {
   LineSeries* plusSdLine;   // "+SD"
   LineSeries* minusSdLine;  // "-SD"
   LineSeries* actualLine;   // "Actual"
+  // The compared run, hidden and out of the legend while there is none.
+  LineSeries* comparedMeanLine;     // "Mean ± SD, <its name>"
+  LineSeries* comparedPlusSdLine;   // out of the legend
+  LineSeries* comparedMinusSdLine;  // out of the legend
+
+  // Draws the other run's series, named name; null draws none.
+  void showCompared(const PathSummarySeries* compared, const QString& name);
 };
 
 }  // namespace vk

@@ -92,6 +92,7 @@ void ResultFrame::placeChart(Chart* chart) {
 
 void ResultFrame::placeCharts(QWidget* panel, std::function<void()> save) {
   save_ = std::move(save);
+  chartPanel_ = panel;
   chartSide_->insertWidget(0, panel, 1);
 }
 
@@ -267,8 +268,13 @@ void ResultFrame::runEnded(const QString& directory) {
   refillKeepingChecks();
 }
 
+QString ResultFrame::chartCaption() const { return "Result directory: " + resultDir; }
+
 void ResultFrame::plot() {
   takeDirectory(directoryField->text());
+  QList<Chart*> charts = chartPanel_->findChildren<Chart*>();
+  if (auto* chart = qobject_cast<Chart*>(chartPanel_)) charts.append(chart);
+  for (Chart* chart : charts) chart->setCaption(chartCaption());
   std::string note;
   try {
     BusyCursor busy;

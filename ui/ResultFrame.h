@@ -9,7 +9,9 @@
 // summary (plotSummary), which reads the selection back from that file. An
 // error ends the Plot in a message box; what was written stays, and the chart
 // keeps what the summary had handed to it. A run in the directory that did
-// not finish is told in a notice after the Plot.
+// not finish is told in a notice after the Plot. Each Plot names the
+// directory under every chart of the window, so that a chart or its export
+// says which run it shows.
 //
 // Controls are public members named by their role, as the window's own
 // handlers and the tests address them; a lookup by name uses the object
@@ -114,6 +116,10 @@ class ResultFrame : public QWidget {
   // RunError (or any exception) it throws ends the Plot with its message.
   virtual void plotSummary() = 0;
 
+  // What the window's charts say under them: the directory drawn.
+  virtual QString chartCaption() const;
+  UserPrompts& prompts() const { return prompts_; }
+
   // Room under the Directory button for a window's own controls.
   QVBoxLayout* controlColumn() const { return column_; }
   // The result directory as the core takes a file name.
@@ -132,6 +138,7 @@ class ResultFrame : public QWidget {
 
   char prefix_;
   std::function<void()> save_;
+  QWidget* chartPanel_ = nullptr;
   UserPrompts& prompts_;
   QVBoxLayout* column_ = nullptr;
   QVBoxLayout* chartSide_ = nullptr;

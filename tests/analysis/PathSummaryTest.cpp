@@ -1,5 +1,6 @@
 #include "analysis/PathSummary.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,11 @@ std::vector<std::string> piecesOf(const std::string& text, char separator) {
 }
 
 std::vector<std::string> linesOf(const std::string& text) { return piecesOf(text, '\n'); }
+
+bool samePoints(const PointList& a, const PointList& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const ChartPoint& p, const ChartPoint& q) { return p.x == q.x && p.y == q.y; });
+}
 
 // Weeks 100 to 108; history and simulation part after week 102, so the
 // start week is 102. Week 105 agrees again by chance.
@@ -140,6 +146,24 @@ TEST_F(PathSummary, NothingSelectedGivesZeroMeansAndTheReferenceActualRate) {
             "103\t  0.000\t  0.000\t  4.510\t  0.000\t -4.510\t\t   0.000\t  90.922\t  0.000\t -90.922"
             "\t   1.000\t   1.000\t -89.922\t   0.000\t   0.000\t   1.000\t   1.000");
   for (const ChartPoint& p : series.mean) EXPECT_EQ(p.y, 0.0);
+}
+
+// Another run drawn for comparison: the summary of every path its last run
+// wrote, with nothing written into its directory.
+TEST_F(PathSummary, AComparedRunIsSummarisedOverItsPathsWithoutAFile) {
+  writePath(1, 4.6);
+  writePath(2, 4.8, 4.56);
+  dir.write("r7.csv", "not a path file\n");  // no path's exact name
+  const PathSummarySeries compared = comparedRunSeries(dir.path().string());
+  EXPECT_FALSE(dir.exists("stat.txt"));
+  EXPECT_FALSE(dir.exists("statname.txt"));
+  select({0, 1, 2});
+  ASSERT_EQ(summarise(), "");
+  EXPECT_TRUE(samePoints(compared.mean, series.mean));
+  EXPECT_TRUE(samePoints(compared.plusSd, series.plusSd));
+  EXPECT_TRUE(samePoints(compared.minusSd, series.minusSd));
+  EXPECT_TRUE(samePoints(compared.actual, series.actual));
+  EXPECT_THROW(comparedRunSeries(dir.file("nowhere")), RunError);
 }
 
 TEST_F(PathSummary, FailuresNameTheFileAndKeepThePreviousSummary) {

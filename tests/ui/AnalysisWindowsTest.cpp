@@ -30,6 +30,7 @@
 #include "tests/ui/FakePrompts.h"
 #include "tests/ui/Pixels.h"
 #include "ui/ContourPlotWindow.h"
+#include "ui/FactsPlotWindow.h"
 #include "ui/PathPlotWindow.h"
 #include "ui/StepButtons.h"
 #include "ui/WeightsPlotWindow.h"
@@ -352,6 +353,83 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(w.view.plusSdLine->points(), pointsOf(summary.plusSd));
     QCOMPARE(w.view.minusSdLine->points(), pointsOf(summary.minusSd));
     QCOMPARE(w.view.actualLine->points(), pointsOf(summary.actual));
+  }
+
+  // A second run on the same axes, in another colour under a legend entry of
+  // its own; the chart names both directories; the rate axis can be held.
+  void pathPlotComparesAnotherRunOnAFixedScale() {
+    writeRateFiles();
+    const QString other = dir + "-other";
+    QVERIFY(QDir().mkpath(other));
+    writeFile(other + "/r0000.csv", rateFile(1, {4.5, 4.5, 4.8, 4.9, 5.0}, {4.5, 4.5, 4.55, 4.65, 4.75}));
+    writeFile(other + "/r0001.csv", rateFile(1, {4.5, 4.5, 4.9, 5.1, 5.2}, {4.5, 4.5, 4.55, 4.65, 4.75}));
+    PathPlotWindow w(nullptr, &prompts);
+    w.openWith(dir);
+    w.allButton->click();
+    w.plotButton->click();
+    QVERIFY(!w.view.comparedMeanLine->item()->isVisible());
+    QVERIFY(!w.view.comparedMeanLine->item()->testItemAttribute(QwtPlotItem::Legend));
+    QCOMPARE(w.chart->caption(), "Result directory: " + dir);
+
+    w.compareField->setText(other);
+    w.plotButton->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    const PathSummarySeries compared = vk::comparedRunSeries(other.toStdString());
+    QCOMPARE(w.view.comparedMeanLine->points(), pointsOf(compared.mean));
+    QCOMPARE(w.view.comparedPlusSdLine->points(), pointsOf(compared.plusSd));
+    QVERIFY(w.view.comparedMeanLine->item()->isVisible());
+    QCOMPARE(w.view.comparedMeanLine->curve()->pen().color(), QColor(0, 140, 70));
+    QCOMPARE(w.view.comparedMeanLine->title(), QString::fromUtf8("Mean \u00b1 SD, ") + other);
+    QVERIFY(w.view.comparedMeanLine->item()->testItemAttribute(QwtPlotItem::Legend));
+    QVERIFY(!w.view.comparedPlusSdLine->item()->testItemAttribute(QwtPlotItem::Legend));
+    QCOMPARE(w.chart->caption(), "Result directory: " + dir + ", compared with " + other);
+    QVERIFY(!QFile::exists(other + "/stat.txt"));
+    // The own run's lines are those of its summary as before.
+    PathSummarySeries own;
+    vk::summarisePaths(dir.toStdString(), own);
+    QCOMPARE(w.view.meanLine->points(), pointsOf(own.mean));
+
+    // A directory that cannot be compared is reported and draws no stale line.
+    w.compareField->setText(dir + "-nowhere");
+    w.plotButton->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY(!w.view.comparedMeanLine->item()->isVisible());
+    prompts.errors.clear();
+    w.compareField->clear();
+
+    // Fix Y holds the axis at the typed bounds, also through a Plot.
+    w.rateMinField->setText("4.0");
+    w.rateMaxField->setText("6.0");
+    w.fixRateCheck->click();
+    w.plotButton->click();
+    w.chart->updateAxes();
+    QCOMPARE(w.chart->axisScaleDiv(QwtPlot::yLeft).lowerBound(), 4.0);
+    QCOMPARE(w.chart->axisScaleDiv(QwtPlot::yLeft).upperBound(), 6.0);
+    w.fixRateCheck->click();
+    w.chart->updateAxes();
+    QVERIFY(w.chart->axisScaleDiv(QwtPlot::yLeft).upperBound() < 6.0);
+    // Bounds in the wrong order are refused and leave the axis free.
+    w.rateMinField->setText("5");
+    w.rateMaxField->setText("4");
+    w.fixRateCheck->click();
+    QCOMPARE(prompts.errors.size(), 1);
+    QVERIFY(!w.fixRateCheck->isChecked());
+  }
+
+  // Every analysis window's chart names the directory it was drawn from.
+  void everyChartNamesItsDirectory() {
+    writeRateFiles();
+    ContourPlotWindow contour(nullptr, &prompts);
+    contour.openWith(dir);
+    contour.allButton->click();
+    contour.plotButton->click();
+    QCOMPARE(contour.chart->caption(), "Result directory: " + dir);
+    FactsPlotWindow facts(nullptr, &prompts);
+    facts.openWith(dir);
+    facts.allButton->click();
+    facts.plotButton->click();
+    for (vk::Chart* chart : {facts.factsPanel->AcfChart, facts.factsPanel->DistributionChart})
+      QCOMPARE(chart->caption(), "Result directory: " + dir);
   }
 
   void aFailedPlotShowsTheErrorAndKeepsWhatWasDone() {
