@@ -33,6 +33,7 @@
 #include "experiment/RunMetric.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
+#include "ui/CalibrationPage.h"
 #include "ui/ExperimentForm.h"
 #include "ui/ResultsTableModel.h"
 #include "ui/SweepMonitor.h"
@@ -80,7 +81,7 @@ QString durationText(double seconds) {
 ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, const QString& program)
     : QWidget(parent, Qt::Window),
       prompts_(prompts ? *prompts : UserPrompts::standard()),
-      process_(new SweepProcess(program.isEmpty() ? defaultProgram() : program, this)),
+      process_(new CliProcess(program.isEmpty() ? defaultProgram() : program, this)),
       monitor_(new SweepMonitor(this)) {
   setWindowTitle("Experiments");
   setObjectName("experimentsWindow");
@@ -88,6 +89,8 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
   tabs->addTab(buildExperimentTab(), "Experiment");
   resultsTab_ = buildResultsTab();
   tabs->addTab(resultsTab_, "Results table");
+  calibration = new CalibrationPage(prompts_, process_->program());
+  tabs->addTab(calibration, "Calibration");
   connect(tabs, &QTabWidget::currentChanged, this, [this] {
     if (tabs->currentWidget() == resultsTab_) showLiveResults();
   });
@@ -95,7 +98,7 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
   layout->addWidget(tabs);
   resize(1100, 760);
 
-  connect(process_, &SweepProcess::ended, this, &ExperimentsWindow::sweepEnded);
+  connect(process_, &CliProcess::ended, this, &ExperimentsWindow::sweepEnded);
   monitor_->whenSeen([this](const SweepLook& look) { seen(look); });
 }
 
@@ -321,7 +324,10 @@ bool ExperimentsWindow::startSweep() {
   results->clear();
   finishedAtStart_ = -1;
   clock_.start();
-  process_->start(QString::fromStdString(file), runningDir_, jobsBox->value(), replaceCheck->isChecked());
+  QStringList arguments{"sweep",     "run",    QString::fromStdString(file),     "--out",
+                        runningDir_, "--jobs", QString::number(jobsBox->value())};
+  if (replaceCheck->isChecked()) arguments << "--replace";
+  process_->start(arguments, {"sweep", "collect", runningDir_, "--quiet"});
   monitor_->watch(plan_, runningDir_);
   startButton->setText("Stop");
   statusLabel->setText(countsText({0, 0, static_cast<int>(plan_->runs.size())}, static_cast<int>(plan_->runs.size())));
@@ -360,7 +366,7 @@ void ExperimentsWindow::showLiveResults() {
   }
 }
 
-void ExperimentsWindow::sweepEnded(SweepEnd end, const QString& message) {
+void ExperimentsWindow::sweepEnded(CommandEnd end, const QString& message) {
   monitor_->stopWatching();
   startButton->setText("Start");
   const std::string dir = runningDir_.toStdString();
@@ -369,7 +375,7 @@ void ExperimentsWindow::sweepEnded(SweepEnd end, const QString& message) {
   try {
     const RunCounts counts = countRuns(*plan_, dir);
     statusLabel->setText(countsText(counts, static_cast<int>(plan_->runs.size())) +
-                         (end == SweepEnd::Stopped ? " (stopped)" : ""));
+                         (end == CommandEnd::Stopped ? " (stopped)" : ""));
     if (fs::exists(file)) {
       showTable(file, wholeFile(file));
       results->load(file);
@@ -378,9 +384,9 @@ void ExperimentsWindow::sweepEnded(SweepEnd end, const QString& message) {
   } catch (const RunError& e) {
     say(e.what());
   }
-  say(end == SweepEnd::Completed ? "The sweep is complete."
-      : end == SweepEnd::Stopped ? "The sweep was stopped; Start resumes it."
-                                 : "The sweep ended with failures.");
+  say(end == CommandEnd::Completed ? "The sweep is complete."
+      : end == CommandEnd::Stopped ? "The sweep was stopped; Start resumes it."
+                                   : "The sweep ended with failures.");
 }
 
 void ExperimentsWindow::showResultsFolder() {

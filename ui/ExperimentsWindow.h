@@ -4,9 +4,10 @@
 // machine's cores and stopped, watched while it runs (the runs done, failed
 // and pending, the time left, and the sweep plot of a chosen metric drawn
 // again as runs end), and its results table browsed, any run's result folder
-// opened in the analysis windows.
+// opened in the analysis windows. A third page starts and watches a
+// calibration (CalibrationPage.h).
 //
-// The sweep runs in velquin-cli (SweepProcess.h); the window reads the
+// The sweep runs in velquin-cli (CliProcess.h); the window reads the
 // folder with the experiment's own code (SweepMonitor.h).
 #include <QElapsedTimer>
 #include <QString>
@@ -18,7 +19,7 @@
 
 #include "experiment/Plan.h"
 #include "experiment/ResultsTable.h"
-#include "ui/SweepProcess.h"
+#include "ui/CliProcess.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,6 +35,7 @@ class QVBoxLayout;
 
 namespace vk {
 
+class CalibrationPage;
 class Chart;
 class ExperimentForm;
 class ResultsTableModel;
@@ -97,11 +99,12 @@ class ExperimentsWindow : public QWidget {
   QTabWidget* tabs;
   QTableView* resultsView;
   ResultsTableModel* results;
+  CalibrationPage* calibration;
 
  private:
   QWidget* buildExperimentTab();
   QWidget* buildResultsTab();
-  void sweepEnded(SweepEnd end, const QString& message);
+  void sweepEnded(CommandEnd end, const QString& message);
   void seen(const SweepLook& look);
   void showLiveResults();
   void renewChart();
@@ -109,7 +112,7 @@ class ExperimentsWindow : public QWidget {
   void say(const QString& text);
 
   UserPrompts& prompts_;
-  SweepProcess* process_;
+  CliProcess* process_;
   SweepMonitor* monitor_;
   std::unique_ptr<SweepChart> sweepView_;
   QVBoxLayout* chartHolder_;
