@@ -144,6 +144,10 @@ MainWindow::MainWindow(UserPrompts* prompts)
   weekRowTarget_ = pacer_.add([this] { paintProgressRow(weekPercentField, weekBar, weekPercent_); });
   pathRowTarget_ = pacer_.add([this] { paintProgressRow(pathPercentField, pathBar, pathPercent_); });
   logTarget_ = pacer_.add([this] { logView->repaint(); });
+  // The Errors window reads the report and shows its rows at the pacer's
+  // pace too: a table painted at every path cost the run as much as the
+  // charts.
+  errorsTarget_ = pacer_.add([this] { errorsWindow->readReport(true); });
 
   run_ = std::make_unique<RunThread>(static_cast<Display&>(*this),
                                      [this](RunEnd end, const QString& failure) { runFinished(end, failure); });
@@ -721,11 +725,17 @@ void MainWindow::paintProgressRow(QLineEdit* field, QProgressBar* bar, int perce
   field->parentWidget()->repaint(row);
 }
 
+// Charts already empty are not painted again: each painting costs a run
+// without Graph a good part of what showing it costs.
 void MainWindow::clearLiveCharts() {
-  for (LineSeries* s : {supplySeries, demandSeries}) s->clear();
-  weightSeries->clear();
-  supplyDemandChart->repaintNow();
-  weightsChart->repaintNow();
+  if (!supplySeries->points().isEmpty() || !demandSeries->points().isEmpty()) {
+    for (LineSeries* s : {supplySeries, demandSeries}) s->clear();
+    supplyDemandChart->repaintNow();
+  }
+  if (!weightSeries->points().isEmpty()) {
+    weightSeries->clear();
+    weightsChart->repaintNow();
+  }
 }
 
 // A new run starts from empty rows, not from what the last run reached.
@@ -743,7 +753,7 @@ void MainWindow::SetWeekProgress(int percent) {
   // A new path: the report holds the one before it.
   if (reportsErrors_ && progress_.path() != pathsRead_) {
     pathsRead_ = progress_.path();
-    errorsWindow->readReport(true);
+    pacer_.changed(errorsTarget_);
   }
 }
 

@@ -198,7 +198,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   // Ten pictures a second show a run well; each costs milliseconds of the
   // processor the run shares with the window.
   RepaintPacer pacer_{100};
-  int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, logTarget_;
+  int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, logTarget_, errorsTarget_;
   // The percentages to show; -1 while the field is still empty.
   int weekPercent_ = -1;
   int pathPercent_ = -1;
