@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -38,7 +39,7 @@ QString statusOf(const CalibrationOutputs& o) {
     if (std::isfinite(loss) && !(best <= loss)) best = loss;
   QString text = QString("Evaluations: %1, %2 failed").arg(o.evaluations.size()).arg(failed);
   if (!o.evaluations.empty())
-    text += QString(", at %1 generation %2")
+    text += QString(", last: step %1, generation %2")
                 .arg(QString::fromStdString(o.evaluations.back().step))
                 .arg(o.evaluations.back().generation);
   if (std::isfinite(best)) text += ", best loss of the search " + number(best);
@@ -117,7 +118,11 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   layout->addLayout(fileRow);
   layout->addLayout(runRow);
   layout->addWidget(statusLabel);
-  layout->addWidget(panel, 1);
+  // The three charts want more height than a laptop's screen leaves the page.
+  auto* charts = new QScrollArea;
+  charts->setWidget(panel);
+  charts->setWidgetResizable(true);
+  layout->addWidget(charts, 1);
   layout->addWidget(estimateTable);
   layout->addLayout(takeRow);
   layout->addWidget(messages);

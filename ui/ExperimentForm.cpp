@@ -61,8 +61,11 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
     field->setPlaceholderText("the inputs folder's own; names are relative to it");
 
   varyTable = new QTableWidget(0, 6);
-  varyTable->setHorizontalHeaderLabels({"Parameter", "Kind", "Values (a list)", "From", "To", "Steps"});
+  varyTable->setHorizontalHeaderLabels({"Parameter", "Kind", "List", "From", "To", "Steps"});
   varyTable->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
+  for (auto [column, width] :
+       {std::pair{NameColumn, 110}, {KindColumn, 80}, {FromColumn, 70}, {ToColumn, 70}, {StepsColumn, 50}})
+    varyTable->setColumnWidth(column, width);
   varyTable->setToolTip(
       "A list: values separated by commas (wdata: weight structure files). A range: from and to, and in a grid "
       "the count of intervals in Steps. A grid varies the first row slowest.");

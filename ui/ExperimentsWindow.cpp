@@ -96,7 +96,7 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
   });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
-  resize(1100, 760);
+  resize(1260, 800);
 
   connect(process_, &CliProcess::ended, this, &ExperimentsWindow::sweepEnded);
   monitor_->whenSeen([this](const SweepLook& look) { seen(look); });
@@ -172,6 +172,7 @@ QWidget* ExperimentsWindow::buildExperimentTab() {
   split->addWidget(formScroll);
   split->addWidget(plotPanel);
   split->setStretchFactor(1, 1);
+  split->setSizes({500, 740});
 
   auto* tab = new QWidget;
   auto* layout = new QVBoxLayout(tab);
