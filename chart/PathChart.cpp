@@ -32,8 +32,14 @@ PathChart::PathChart(Chart& c) : chart(c) {
   comparedMinusSdLine = chart.addFastLine(QString(), other, 1);
   for (LineSeries* line : {comparedMeanLine, comparedPlusSdLine, comparedMinusSdLine}) {
     line->item()->setVisible(false);
-    line->item()->setItemAttribute(QwtPlotItem::Legend, false);
+    setInLegend(line, false);
   }
+}
+
+// The plot is told itself: an item taken out of the legend does not say so.
+void PathChart::setInLegend(LineSeries* line, bool shown) {
+  line->item()->setItemAttribute(QwtPlotItem::Legend, shown);
+  chart.updateLegend(line->item());
 }
 
 void PathChart::showCompared(const PathSummarySeries* compared, const QString& name) {
@@ -47,10 +53,10 @@ void PathChart::showCompared(const PathSummarySeries* compared, const QString& n
     else
       line->clear();
     line->item()->setVisible(compared != nullptr);
-    line->item()->setItemAttribute(QwtPlotItem::Legend, false);
+    setInLegend(line, false);
   }
   comparedMeanLine->item()->setTitle(QString::fromUtf8("Mean \u00b1 SD, ") + name);
-  comparedMeanLine->item()->setItemAttribute(QwtPlotItem::Legend, compared != nullptr);
+  setInLegend(comparedMeanLine, compared != nullptr);
   chart.repaintNow();
 }
 

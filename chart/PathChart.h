@@ -31,6 +31,9 @@ class PathChart {
 
   // Draws the other run's series, named name; null draws none.
   void showCompared(const PathSummarySeries* compared, const QString& name);
+
+ private:
+  void setInLegend(LineSeries* line, bool shown);
 };
 
 }  // namespace vk

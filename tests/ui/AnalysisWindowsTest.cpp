@@ -368,7 +368,15 @@ class AnalysisWindowsTest : public QObject {
     w.allButton->click();
     w.plotButton->click();
     QVERIFY(!w.view.comparedMeanLine->item()->isVisible());
-    QVERIFY(!w.view.comparedMeanLine->item()->testItemAttribute(QwtPlotItem::Legend));
+    // The legend holds the four lines of the window's own run, nothing more.
+    auto* legend = static_cast<QwtLegend*>(w.chart->legend());
+    const auto legendEntries = [&] {
+      int n = 0;
+      for (const QwtPlotItem* item : w.chart->itemList())
+        n += legend->legendWidgets(w.chart->itemToInfo(const_cast<QwtPlotItem*>(item))).size();
+      return n;
+    };
+    QCOMPARE(legendEntries(), 4);
     QCOMPARE(w.chart->caption(), "Result directory: " + dir);
 
     w.compareField->setText(other);
@@ -382,6 +390,7 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(w.view.comparedMeanLine->title(), QString::fromUtf8("Mean \u00b1 SD, ") + other);
     QVERIFY(w.view.comparedMeanLine->item()->testItemAttribute(QwtPlotItem::Legend));
     QVERIFY(!w.view.comparedPlusSdLine->item()->testItemAttribute(QwtPlotItem::Legend));
+    QCOMPARE(legendEntries(), 5);  // one entry for the compared run
     QCOMPARE(w.chart->caption(), "Result directory: " + dir + ", compared with " + other);
     QVERIFY(!QFile::exists(other + "/stat.txt"));
     // The own run's lines are those of its summary as before.
@@ -394,6 +403,7 @@ class AnalysisWindowsTest : public QObject {
     w.plotButton->click();
     QCOMPARE(prompts.errors.size(), 1);
     QVERIFY(!w.view.comparedMeanLine->item()->isVisible());
+    QCOMPARE(legendEntries(), 4);
     prompts.errors.clear();
     w.compareField->clear();
 
