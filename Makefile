@@ -11,7 +11,7 @@ PACKAGES := g++ make cmake ninja-build pkg-config libgtest-dev libcli11-dev \
             qtbase5-dev libqwt-qt5-dev libqt5svg5-dev fonts-dejavu-core \
             dpkg-dev desktop-file-utils \
             libtomlplusplus-dev nettle-dev slurm-wlm munge libboost-math-dev qemu-user locales \
-            libeigen3-dev libpagmo-dev zlib1g-dev
+            libeigen3-dev libpagmo-dev libdeflate-dev
 
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS ?= 60

@@ -1,12 +1,13 @@
 #include "io/CompressedFile.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
@@ -15,16 +16,30 @@ namespace vk {
 
 namespace {
 
-// Window bits plus 16: the gzip wrapper, whose header zlib writes without a
-// time or a name, the same on every run. A summary of some kilobytes packs
-// as small in a window of 4 KB and with less memory as in the largest,
-// which takes longer to set up than to compress it.
-constexpr int kGzipWindowBits = 12 + 16;
-constexpr int kMemoryLevel = 6;
-// Any window: what zlib or gzip wrote, with any settings.
-constexpr int kGzipReadWindowBits = 15 + 16;
+// Level 6 packs a summary of some kilobytes to within a few bytes of the
+// slowest level.
+constexpr int kLevel = 6;
 // A summary is some kilobytes; anything that unpacks past this is no summary.
 constexpr std::size_t kLargestText = std::size_t{1} << 30;
+// A gzip member: a header of 10 bytes at least, a trailer of 8 whose last 4
+// hold the unpacked size.
+constexpr std::size_t kSmallestMember = 18;
+
+// Made once for the process: a sweep packs, and a collect unpacks, the two
+// summaries of every run.
+libdeflate_compressor& compressor() {
+  thread_local const std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> made(
+      libdeflate_alloc_compressor(kLevel), libdeflate_free_compressor);
+  if (!made) throw RunError("Cannot compress: out of memory");
+  return *made;
+}
+
+libdeflate_decompressor& decompressor() {
+  thread_local const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> made(
+      libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+  if (!made) throw RunError("Cannot decompress: out of memory");
+  return *made;
+}
 
 // A regular file's bytes; a pipe or a device is refused, as the text reader does.
 std::string wholeFile(const std::string& path) {
@@ -53,44 +68,27 @@ std::string wholeFile(const std::string& path) {
 }
 
 std::string compressed(const std::string& text, const std::string& path) {
-  z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw RunError("Cannot compress '" + path + "': the compressor could not start");
-  std::string out(deflateBound(&z, text.size()), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  const int result = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  if (result != Z_STREAM_END) throw RunError("Cannot compress '" + path + "': " + (z.msg ? z.msg : "no room"));
+  std::string out(libdeflate_gzip_compress_bound(&compressor(), text.size()), '\0');
+  const std::size_t size = libdeflate_gzip_compress(&compressor(), text.data(), text.size(), out.data(), out.size());
+  if (size == 0) throw RunError("Cannot compress '" + path + "': the bound of its size was exceeded");
+  out.resize(size);
   return out;
 }
 
 std::string uncompressed(const std::string& bytes, const std::string& path) {
-  z_stream z{};
-  if (inflateInit2(&z, kGzipReadWindowBits) != Z_OK)
-    throw RunError("Cannot read '" + path + "': the decompressor could not start");
-  std::string text;
-  char block[1 << 16];
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-  z.avail_in = static_cast<uInt>(bytes.size());
-  int result = Z_OK;
-  while (result == Z_OK && text.size() <= kLargestText) {
-    z.next_out = reinterpret_cast<Bytef*>(block);
-    z.avail_out = sizeof block;
-    result = inflate(&z, Z_NO_FLUSH);
-    text.append(block, sizeof block - z.avail_out);
-  }
-  const std::string message = z.msg ? z.msg : "";
-  inflateEnd(&z);
-  if (result != Z_STREAM_END)
-    throw RunError("Cannot read '" + path + "': " +
-                   (text.size() > kLargestText ? std::string("it unpacks to more than a summary holds")
-                    : message.empty()          ? std::string("the compressed data is cut short")
-                                               : "the compressed data is damaged (" + message + ")"));
-  if (z.avail_in != 0) throw RunError("Cannot read '" + path + "': something follows the compressed data");
+  if (bytes.size() < kSmallestMember) throw RunError("Cannot read '" + path + "': the compressed data is cut short");
+  std::size_t size = 0;
+  for (int i = 1; i <= 4; ++i) size = size << 8 | static_cast<unsigned char>(bytes[bytes.size() - i]);
+  if (size > kLargestText) throw RunError("Cannot read '" + path + "': it unpacks to more than a summary holds");
+  std::string text(size, '\0');
+  std::size_t used = 0;
+  // With no place for the unpacked size given, anything but exactly the
+  // size the trailer says fails.
+  const libdeflate_result result =
+      libdeflate_gzip_decompress_ex(&decompressor(), bytes.data(), bytes.size(), text.data(), size, &used, nullptr);
+  if (result != LIBDEFLATE_SUCCESS)
+    throw RunError("Cannot read '" + path + "': the compressed data is cut short or damaged");
+  if (used != bytes.size()) throw RunError("Cannot read '" + path + "': something follows the compressed data");
   return text;
 }
 
