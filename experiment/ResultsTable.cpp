@@ -1,12 +1,15 @@
 #include "experiment/ResultsTable.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 #include <utility>
 
 #include "analysis/FactsSummary.h"
 #include "analysis/FactsTable.h"
 #include "analysis/ResultFile.h"
 #include "analysis/SummaryFiles.h"
+#include "experiment/LocalPool.h"
 #include "experiment/RunFolder.h"
 #include "io/AtomicFile.h"
 #include "io/CompressedFile.h"
@@ -212,6 +215,99 @@ RunCounts countRuns(const ExperimentPlan& plan, const std::string& dir, const Ru
   return counts;
 }
 
+namespace {
+
+// What one run gives the tables.
+struct RunRows {
+  RunOutcome outcome = RunOutcome::Pending;
+  std::string rows;
+  // A done run with paths: its market and the facts of its actual changes.
+  std::pair<std::string, std::vector<std::string>> actual;
+};
+
+// Reads runs into their rows. The runs of a point follow each other: a
+// reader makes the point's values once.
+class RunReader {
+ public:
+  RunReader(const ExperimentPlan& plan, const std::string& dir, const RunFolderListing& folders, bool unfinishedFailed)
+      : plan_(plan), dir_(dir), folders_(folders), unfinishedFailed_(unfinishedFailed) {}
+
+  RunRows read(std::size_t id) {
+    if (plan_.runs.point(id) != pointIndex_) {
+      pointIndex_ = plan_.runs.point(id);
+      point_ = plan_.points[pointIndex_];
+      pointText_ = pointFields(point_);
+    }
+    const std::string runText = std::to_string(id) + "," + std::to_string(plan_.runs.seed(id)) + pointText_;
+    RunRows run;
+    std::string message;
+    run.outcome = folders_.outcome(id, &message);
+    if (run.outcome == RunOutcome::Done) {
+      try {
+        const std::string resultFolder = runResultFolder(dir_, plan_.runs.name(id));
+        const std::string evalFile = resultFolder + "/" + kReportFileName;
+        const std::vector<PathReportRow> report = readRunReport(evalFile);
+        if (report.empty()) {
+          run.rows = emptyRow(runText, "done", "");
+          return run;
+        }
+        FactsTableText facts = runFacts(resultFolder);
+        doneRows(runText, report, facts, evalFile, run.rows);
+        run.actual = {marketOf(plan_, point_), std::move(facts.actual)};
+        return run;
+      } catch (const RunError& e) {
+        // Changed after it was marked done: report it, do not hide it.
+        run.outcome = RunOutcome::Failed;
+        message = e.what();
+      }
+    }
+    if (run.outcome == RunOutcome::Pending && unfinishedFailed_) {
+      run.outcome = RunOutcome::Failed;
+      message = kUnfinished;
+    }
+    run.rows =
+        run.outcome == RunOutcome::Failed ? emptyRow(runText, "failed", message) : emptyRow(runText, "pending", "");
+    return run;
+  }
+
+ private:
+  const ExperimentPlan& plan_;
+  const std::string& dir_;
+  const RunFolderListing& folders_;
+  bool unfinishedFailed_;
+  int pointIndex_ = -1;
+  DesignPoint point_;
+  std::string pointText_;
+};
+
+// Reads the runs first, first + 1, ... into `batch`, each reader taking an
+// equal stretch of them in a thread of its own. Reading a run is mostly
+// waiting for its two files and unpacking them, which the cores share.
+void readBatch(std::vector<RunReader>& readers, std::size_t first, std::vector<RunRows>& batch) {
+  const std::size_t share = (batch.size() + readers.size() - 1) / readers.size();
+  std::vector<std::exception_ptr> errors(readers.size());
+  const auto readShare = [&](std::size_t r) {
+    try {
+      for (std::size_t i = r * share; i < std::min(batch.size(), (r + 1) * share); ++i)
+        batch[i] = readers[r].read(first + i);
+    } catch (...) {
+      errors[r] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (std::size_t r = 1; r < readers.size(); ++r) helpers.emplace_back(readShare, r);
+  readShare(0);
+  for (std::thread& helper : helpers) helper.join();
+  for (const std::exception_ptr& error : errors)
+    if (error) std::rethrow_exception(error);
+}
+
+// Runs read at a time: a constant of some megabytes of rows, whatever the
+// size of the experiment.
+constexpr std::size_t kBatchRuns = 256;
+
+}  // namespace
+
 std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed,
                                  const TableSink& results, RunCounts* counts) {
   RunCounts tally;
@@ -219,54 +315,19 @@ std::string makeExperimentTables(const ExperimentPlan& plan, const std::string& 
   TableBuffer table(results);
   table.add(tableHeader(plan));
   const RunFolderListing folders(dir, plan.runs);
-  // The runs of a point follow each other: its values are made once.
-  int pointIndex = -1;
-  DesignPoint point;
-  std::string pointText;
-  std::string rows;
-  for (std::size_t id = 0; id < plan.runs.size(); ++id) {
-    if (plan.runs.point(id) != pointIndex) {
-      pointIndex = plan.runs.point(id);
-      point = plan.points[pointIndex];
-      pointText = pointFields(point);
-    }
-    const std::string runText = std::to_string(id) + "," + std::to_string(plan.runs.seed(id)) + pointText;
-    std::string message;
-    RunOutcome outcome = folders.outcome(id, &message);
-    if (outcome == RunOutcome::Done) {
-      try {
-        const std::string resultFolder = runResultFolder(dir, plan.runs.name(id));
-        const std::string evalFile = resultFolder + "/" + kReportFileName;
-        const std::vector<PathReportRow> report = readRunReport(evalFile);
-        if (report.empty()) {
-          table.add(emptyRow(runText, "done", ""));
-          ++tally.done;
-          continue;
-        }
-        FactsTableText facts = runFacts(resultFolder);
-        doneRows(runText, report, facts, evalFile, rows);
-        table.add(rows);
-        std::pair<std::string, std::vector<std::string>> actual(marketOf(plan, point), std::move(facts.actual));
-        if (std::find(actualRows.begin(), actualRows.end(), actual) == actualRows.end())
-          actualRows.push_back(std::move(actual));
-        ++tally.done;
-        continue;
-      } catch (const RunError& e) {
-        // Changed after it was marked done: report it, do not hide it.
-        outcome = RunOutcome::Failed;
-        message = e.what();
-      }
-    }
-    if (outcome == RunOutcome::Pending && unfinishedFailed) {
-      outcome = RunOutcome::Failed;
-      message = kUnfinished;
-    }
-    if (outcome == RunOutcome::Failed) {
-      table.add(emptyRow(runText, "failed", message));
-      ++tally.failed;
-    } else {
-      table.add(emptyRow(runText, "pending", ""));
-      ++tally.pending;
+  std::vector<RunReader> readers(static_cast<std::size_t>(availableCores()),
+                                 RunReader(plan, dir, folders, unfinishedFailed));
+  std::vector<RunRows> batch;
+  for (std::size_t first = 0; first < plan.runs.size(); first += kBatchRuns) {
+    batch.assign(std::min(kBatchRuns, plan.runs.size() - first), RunRows{});
+    readBatch(readers, first, batch);
+    for (RunRows& run : batch) {
+      table.add(run.rows);
+      if (run.outcome == RunOutcome::Done) ++tally.done;
+      if (run.outcome == RunOutcome::Failed) ++tally.failed;
+      if (run.outcome == RunOutcome::Pending) ++tally.pending;
+      if (!run.actual.first.empty() && std::find(actualRows.begin(), actualRows.end(), run.actual) == actualRows.end())
+        actualRows.push_back(std::move(run.actual));
     }
   }
   table.flush();

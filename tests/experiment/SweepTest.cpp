@@ -523,6 +523,44 @@ TEST_F(Sweep, ACollectWhileRunsStillFinishGivesWholeRowsAndPendingOnes) {
   EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), whileRunning);
 }
 
+// The table is read a stretch of runs at a time, on every core: its rows
+// stay in the order of the runs across the stretches, each run's own.
+TEST_F(Sweep, ATableOfManyRunsKeepsTheirOrder) {
+  inputs.description("inputs = \"in\"\n[output]\nkeep = \"summaries\"\n");
+  ASSERT_EQ(cli("sweep run sweep.toml --out one --quiet"), 0) << output;
+  const std::vector<std::string> oneTable = linesOf(readWholeFile(inputs.dir.path() / "one/results.csv"));
+  const ExperimentPlan p = plan("inputs = \"in\"\n[replications]\nseeds = 700\n");
+  const fs::path one = inputs.dir.path() / "one/runs/0000";
+  for (std::size_t id = 0; id < p.runs.size(); ++id) {
+    const fs::path folder = fs::path(out()) / "runs" / p.runs.name(id);
+    fs::create_directories(folder / "result");
+    if (id % 7 == 3) continue;  // pending
+    if (id % 11 == 5) {
+      markRunFailed(out(), p.runs[id], "failed " + std::to_string(id));
+      continue;
+    }
+    for (const char* file : {"result/eval.txt.gz", "result/facts.csv.gz", "done"})
+      fs::create_hard_link(one / file, folder / file);
+  }
+  RunCounts counts;
+  const std::vector<std::string> table = linesOf(experimentTables(p, out(), false, &counts).results);
+  const std::size_t paths = oneTable.size() - 1;
+  ASSERT_EQ(table.size(), 1 + counts.done * paths + counts.failed + counts.pending);
+  EXPECT_EQ(counts.done + counts.failed + counts.pending, 700);
+  std::size_t line = 1;
+  for (std::size_t id = 0; id < p.runs.size(); ++id) {
+    const std::string start = std::to_string(id) + "," + std::to_string(id);
+    if (id % 7 == 3) {
+      EXPECT_EQ(table[line++], start + std::string(kEmptyValues, ',') + ",pending,");
+    } else if (id % 11 == 5) {
+      EXPECT_EQ(table[line++], start + std::string(kEmptyValues, ',') + ",failed,failed " + std::to_string(id));
+    } else {
+      for (std::size_t path = 1; path <= paths; ++path)
+        EXPECT_EQ(table[line++], start + oneTable[path].substr(oneTable[path].find(',', 2))) << id;
+    }
+  }
+}
+
 TEST_F(Sweep, FoldersOfOtherExperimentsAreRefusedUnlessReplaced) {
   inputs.description(kTwoPointsTwoSeeds);
   ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
