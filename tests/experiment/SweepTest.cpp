@@ -460,7 +460,9 @@ TEST_F(Sweep, AChunkedTaskKilledMidwayLosesOnlyItsUnfinishedRuns) {
   // The task in a process group of its own, killed whole as the cluster
   // would, once its second run is done.
   ASSERT_EQ(shell("setsid '" VELQUIN_CLI "' sweep task out --task 0 & task=$!; "
-                  "while [ ! -e out/runs/0001/done ] && kill -0 $task; do sleep 0.02; done; kill -KILL -$task"),
+                  "while [ ! -e out/runs/0001/done ] && kill -0 $task; do sleep 0.02; done; kill -KILL -$task; "
+                  // Its forked runs hold the folder's lock until they too have gone.
+                  "while kill -0 -$task 2>/dev/null; do sleep 0.02; done"),
             0)
       << output;
   ASSERT_EQ(cli("sweep status out"), 0);
