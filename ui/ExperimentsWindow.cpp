@@ -186,6 +186,8 @@ QWidget* ExperimentsWindow::buildExperimentTab() {
 
   connect(newButton, &QPushButton::clicked, this, &ExperimentsWindow::newDescription);
   connect(openButton, &QPushButton::clicked, this, &ExperimentsWindow::chooseDescription);
+  // A path typed or pasted into the field opens with Enter, as the chooser does.
+  connect(descriptionField, &QLineEdit::returnPressed, this, &ExperimentsWindow::openDescription);
   connect(saveButton, &QPushButton::clicked, this, &ExperimentsWindow::saveDescription);
   connect(startButton, &QPushButton::clicked, this, &ExperimentsWindow::startOrStop);
   connect(showResultsButton, &QPushButton::clicked, this, &ExperimentsWindow::showResultsFolder);

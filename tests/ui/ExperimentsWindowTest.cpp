@@ -107,7 +107,7 @@ class ExperimentsWindowTest : public QObject {
                    "inputs = \"in\"\n[vary]\ndelta = { from = 0.003, to = 0.006, steps = 3 }\n"
                    "[replications]\nseeds = [4, 9]\n");
     window->descriptionField->setText(scratch->file("opened.toml"));
-    QVERIFY(window->openDescription());
+    QTest::keyClick(window->descriptionField, Qt::Key_Return);
     QCOMPARE(window->form->varyTable->rowCount(), 1);
     QCOMPARE(window->form->varyTable->item(0, vk::ExperimentForm::FromColumn)->text(), QString("0.003"));
     QCOMPARE(window->form->varyTable->item(0, vk::ExperimentForm::StepsColumn)->text(), QString("3"));
