@@ -446,14 +446,16 @@ bool meaningfulShare(const ParameterField& field, double value) {
 }
 
 void checkShares(const Parameters& p, const std::string& source) {
+  // Only a number can be a share: the mode word has no value to take.
   for (const ParameterField& f : kFields)
-    if (!meaningfulShare(f, numericValue(p, f)))
+    if (f.share && !meaningfulShare(f, numericValue(p, f)))
       throw RunError(source + ": " + f.name + " = " + parameterText(p, f) + " is a probability and must lie in 0..1");
 }
 
 std::vector<std::string> shareWarnings(const Parameters& p, const std::string& fileName) {
   std::vector<std::string> warnings;
   for (const ParameterField& f : kFields) {
+    if (!f.share) continue;
     const double v = numericValue(p, f);
     if (meaningfulShare(f, v)) continue;
     warnings.push_back(fileName + ", line " + plainInt(f.line) + ": " + f.name + " = " + parameterText(p, f) +
