@@ -200,6 +200,7 @@ void CalibrationPage::ended(CommandEnd end, const QString& message) {
   messages->appendPlainText(end == CommandEnd::Completed ? "The calibration is complete."
                             : end == CommandEnd::Stopped ? "The calibration was stopped; Start resumes it."
                                                          : "The calibration failed.");
+  if (end == CommandEnd::Failed) prompts_.showError(this, message.isEmpty() ? "The calibration failed." : message);
   try {
     show(readCalibrationOutputs(folder()));
   } catch (const RunError& e) {

@@ -390,6 +390,8 @@ void ExperimentsWindow::sweepEnded(CommandEnd end, const QString& message) {
   say(end == CommandEnd::Completed ? "The sweep is complete."
       : end == CommandEnd::Stopped ? "The sweep was stopped; Start resumes it."
                                    : "The sweep ended with failures.");
+  // A refused or failed sweep is said as loudly as a failed run.
+  if (end == CommandEnd::Failed) prompts_.showError(this, message.isEmpty() ? "The sweep failed." : message);
 }
 
 void ExperimentsWindow::showResultsFolder() {

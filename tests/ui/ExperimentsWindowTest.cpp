@@ -174,6 +174,20 @@ class ExperimentsWindowTest : public QObject {
     QCOMPARE(scratch->read("resumed/results.csv"), scratch->read("uninterrupted/results.csv"));
   }
 
+  // velquin-cli refuses a folder that holds files but no experiment; the
+  // window says why and is ready for another Start.
+  void aRefusedSweepIsShownAsAnError() {
+    fillSmallGrid();
+    scratch->write("busy/notes.txt", "mine");
+    window->folderField->setText(scratch->file("busy"));
+    QVERIFY(window->startSweep());
+    QVERIFY(waitForEnd());
+    QCOMPARE(prompts->errors.size(), 1);
+    QVERIFY2(prompts->errors[0].contains("busy"), qPrintable(prompts->errors[0]));
+    QCOMPARE(window->startButton->text(), QString("Start"));
+    QCOMPARE(scratch->read("busy/notes.txt"), QString("mine"));
+  }
+
   void theResultsTableSortsByValueAndOpensARunsFolder() {
     fillSmallGrid();
     window->folderField->setText(scratch->file("table"));
