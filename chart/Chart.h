@@ -179,6 +179,10 @@ class Chart : public QwtPlot {
   // directory; exports carry it. Empty for none.
   void setCaption(const QString& text);
   QString caption() const;
+  // A caption for exports only, where the window has no room for one: a
+  // chart without a caption of its own carries it in its files.
+  void setExportCaption(const QString& text) { exportCaption_ = text; }
+  const QString& exportCaption() const { return exportCaption_; }
   QString chartTitle() const { return titleText_; }
   // rightTop: for LegendPlace::Right, the legend's distance in pixels from
   // the top of the chart (a negative value centres it). checkable: a check
@@ -249,6 +253,7 @@ class Chart : public QwtPlot {
   std::vector<std::unique_ptr<ChartSeries>> series_;
   QString titleText_;
   bool titleShown_ = true;
+  QString exportCaption_;
   std::optional<std::pair<double, double>> leftLabels_;
   QwtLegend* legend_ = nullptr;
   class PlotGrid* gridLines_ = nullptr;

@@ -43,8 +43,12 @@ void render(Chart& chart, QPainter& painter, const QRectF& rect) {
   // the title even when the window hides it.
   const bool hidden = !chart.titleShown();
   if (hidden) chart.setChartTitle(chart.chartTitle(), true);
+  // Likewise the caption saying what it was drawn from.
+  const bool captionForFile = chart.caption().isEmpty() && !chart.exportCaption().isEmpty();
+  if (captionForFile) chart.setCaption(chart.exportCaption());
   QwtPlotRenderer renderer;
   renderer.render(&chart, &painter, rect);
+  if (captionForFile) chart.setCaption(QString());
   if (hidden) chart.setChartTitle(chart.chartTitle(), false);
 }
 

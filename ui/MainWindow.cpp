@@ -530,6 +530,7 @@ void MainWindow::startRun() {
   const std::string dir = fileName(runFiles.resultDir), price = fileName(runFiles.priceFileName),
                     data = fileName(runFiles.dataFileName);
   runSeed_ = runFiles.seed;
+  nameChartsDirectory();
   run_->start(
       [dir, price, data, generatorSeed](Display& display) { RunSimulation(dir, price, data, display, generatorSeed); },
       graphCheck->isChecked());
@@ -626,8 +627,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+// The live charts' files say which result directory they show: the run's,
+// or the replayed path's.
+void MainWindow::nameChartsDirectory() {
+  for (Chart* chart : {rateChart, supplyDemandChart, weightsChart})
+    chart->setExportCaption("Result directory: " + runFiles.resultDir);
+}
+
 void MainWindow::pathFieldChanged() {
   try {
+    nameChartsDirectory();
     viewer_->changePath(pathField->text(), fileName(runFiles.resultDir));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
@@ -638,8 +647,10 @@ void MainWindow::playOrPauseReplay() {
   try {
     // Play replays the path the field names, loaded now if the charts show
     // another one (or none yet, or one a run has since rewritten).
-    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(pathField->text(), fileName(runFiles.resultDir)))
+    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(pathField->text(), fileName(runFiles.resultDir))) {
+      nameChartsDirectory();
       viewer_->changePath(pathField->text(), fileName(runFiles.resultDir));
+    }
     viewer_->playOrPause();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));

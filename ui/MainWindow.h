@@ -179,6 +179,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void runFinished(RunEnd end, const QString& failure);
   std::string stoppedRunNote() const;
   std::string factsNote() const;
+  void nameChartsDirectory();
   std::string runNote(const QString& duration) const;
   void showRunStatus();
   void clearLiveCharts();

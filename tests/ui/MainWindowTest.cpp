@@ -20,6 +20,7 @@
 #include "FakePrompts.h"
 #include "Pixels.h"
 #include "chart/Chart.h"
+#include "chart/ChartExport.h"
 #include "io/ResultLock.h"
 #include "model/Display.h"
 #include "model/Seed.h"
@@ -240,6 +241,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(form.weightsChart->geometry(), QRect(192, 200, 409, 185));
     QCOMPARE(form.saveWeightsButton->geometry(), QRect(240, 8, 41, 17));
     QCOMPARE(form.logView->geometry(), QRect(8, 464, 753, 97));
+  }
+
+  // A saved live chart says which result directory it shows; the window
+  // keeps its layout without a caption.
+  void savedChartsNameTheirDirectory() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    runToEnd(form);
+    for (vk::Chart* chart : {form.rateChart, form.supplyDemandChart, form.weightsChart}) {
+      QCOMPARE(chart->exportCaption(), QString("Result directory: result"));
+      QVERIFY(chart->caption().isEmpty());
+    }
+    vk::renderChartToFile(*form.rateChart, dir.file("with.png"), QSize(600, 300));
+    QVERIFY(form.rateChart->caption().isEmpty());  // the window's chart as it was
+    form.rateChart->setExportCaption(QString());
+    vk::renderChartToFile(*form.rateChart, dir.file("without.png"), QSize(600, 300));
+    QVERIFY(QImage(dir.file("with.png")) != QImage(dir.file("without.png")));
   }
 
   void layoutHasEveryControlInItsPlace() {
