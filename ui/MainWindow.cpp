@@ -195,7 +195,9 @@ void MainWindow::buildSimulationGroup() {
   simulationGroup = groupAt("Simulation", this, QRect(8, 16, 137, 105));
   settingButton = buttonAt("Setting", simulationGroup, QRect(16, 16, 105, 25));
   startButton = buttonAt("Start", simulationGroup, QRect(16, 48, 105, 25));
-  startButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  startIcon_ = style()->standardIcon(QStyle::SP_DialogApplyButton);
+  stopIcon_ = style()->standardIcon(QStyle::SP_BrowserStop);
+  startButton->setIcon(startIcon_);
   graphCheck = new QCheckBox("Graph", simulationGroup);
   // 49 pixels wide in the layout; wider when the font needs it for "Graph".
   graphCheck->setGeometry(40, 80, std::max(49, graphCheck->sizeHint().width()), 17);
@@ -525,7 +527,7 @@ void MainWindow::startRun() {
   runClock_.start();
   showRunStatus();
   startButton->setText("Stop");
-  startButton->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
+  startButton->setIcon(stopIcon_);
   startButton->setToolTip("Stop the run after its current week (Alt+R)");
   const std::string dir = fileName(runFiles.resultDir), price = fileName(runFiles.priceFileName),
                     data = fileName(runFiles.dataFileName);
@@ -569,7 +571,7 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
   pacer_.flush();
   setPathControlsEnabled(true);
   startButton->setText("Start");
-  startButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  startButton->setIcon(startIcon_);
   startButton->setEnabled(true);
   startButton->setToolTip("Start a run with the parameters of para.txt (Alt+R)");
   progress_.end();
@@ -754,7 +756,9 @@ void MainWindow::clearProgressRows() {
   weekPercent_ = pathPercent_ = -1;
   for (QLineEdit* field : {weekPercentField, pathPercentField}) field->clear();
   for (QProgressBar* bar : {weekBar, pathBar}) bar->setValue(0);
-  progressPanel->repaint();
+  // Painted with the run's first picture rather than at once: a painting
+  // of its own cost every run a millisecond or two.
+  progressPanel->update();
 }
 
 void MainWindow::SetWeekProgress(int percent) {

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <QElapsedTimer>
+#include <QIcon>
 
 #include <functional>
 #include <memory>
@@ -194,6 +195,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void showReplayWeek(int week, int first, int last) override;
 
   UserPrompts& prompts_;
+  // Start's two faces, made once: the style makes an icon anew each time.
+  QIcon startIcon_, stopIcon_;
   ParametersDialog* parametersDialog_ = nullptr;
   std::unique_ptr<PathViewer> viewer_;
   // Ten pictures a second show a run well; each costs milliseconds of the
