@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -493,6 +494,12 @@ void MainWindow::startRun() {
       generatorSeed = generatorSeedOf(seedNumberFromText(runFiles.seed.toStdString(), "Seed"));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
+    return;
+  }
+  // Said plainly here, not later as a lock file that cannot be opened.
+  if (!QFileInfo(runFiles.resultDir).isDir()) {
+    prompts_.showNotice(this, "The result directory '" + runFiles.resultDir +
+                                  "' does not exist. Choose it, or type a new one to be created, with \"Setting\".");
     return;
   }
   if (!confirmRunOver(fileName(runFiles.resultDir))) return;

@@ -262,6 +262,23 @@ class MainWindowTest : public QObject {
     QVERIFY(QImage(dir.file("with.png")) != QImage(dir.file("without.png")));
   }
 
+  // A result directory that is not there is said plainly, and no run starts.
+  void startIntoAMissingDirectorySaysSo() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    form.runFiles.resultDir = "nowhere";
+    form.startRun();
+    QVERIFY(!form.runInProgress());
+    QCOMPARE(prompts.notices.size(), 1);
+    QVERIFY2(prompts.notices[0].startsWith("The result directory 'nowhere' does not exist."),
+             qPrintable(prompts.notices[0]));
+    QVERIFY(prompts.errors.isEmpty());
+    QVERIFY(!dir.exists("nowhere"));
+    QCOMPARE(form.startButton->text(), QString("Start"));
+  }
+
   void layoutHasEveryControlInItsPlace() {
     FakePrompts prompts;
     MainWindow form(&prompts);
@@ -722,9 +739,10 @@ class MainWindowTest : public QObject {
 
     form.runFiles.priceFileName = "price.txt";
     form.runFiles.resultDir = "no-such-dir";
-    runToEnd(form);
-    QCOMPARE(prompts.errors.size(), 2);
-    QVERIFY2(prompts.errors[1].contains("no-such-dir"), qPrintable(prompts.errors[1]));
+    runToEnd(form);  // refused before the run, as a notice
+    QCOMPARE(prompts.errors.size(), 1);
+    QCOMPARE(prompts.notices.size(), 1);
+    QVERIFY2(prompts.notices[0].contains("no-such-dir"), qPrintable(prompts.notices[0]));
   }
 
   // A stored para.txt with a probability outside 0..1 runs, and its log
