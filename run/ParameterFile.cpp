@@ -414,9 +414,9 @@ std::vector<std::string> commentsMadeUntrue(const std::string& text, const Param
 void writeParameterFile(const std::string& path, const Parameters& p) {
   const std::string text = keepTextAfterValues(formatParameters(p), readParameterText(path));
   OutputFile file;
-  file.create(path);
+  file.createReplacing(path);
   file.write(text);
-  file.close();
+  file.commit();
 }
 
 std::string reportParameterLine(const Parameters& p) {

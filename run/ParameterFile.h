@@ -76,7 +76,9 @@ std::string formatParameters(const Parameters& p);
 // the new value, and the lines after the mode word kept as they were.
 std::string keepTextAfterValues(const std::string& formatted, const std::string& previous);
 
-// Replaces the file; the text after each value in the file it replaces stays.
+// Replaces the file whole, only once the new text is written, so that a
+// failed write leaves the old one; the text after each value in the file it
+// replaces stays.
 void writeParameterFile(const std::string& path, const Parameters& p);
 
 // A field's value as para.txt holds it, untrimmed for the mode word, without

@@ -20,7 +20,6 @@
 #include "calibration/CalibrationOutputs.h"
 #include "chart/CalibrationView.h"
 #include "experiment/LocalPool.h"
-#include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "run/ParameterFile.h"
 #include "ui/UserPrompts.h"
@@ -64,7 +63,7 @@ std::vector<std::string> writeEstimate(const std::string& dir, const std::vector
   }
   checkParameterFile(now, paraFile);
   const std::vector<std::string> untrue = commentsMadeUntrue(previous, was, now);
-  writeFileAtomically(paraFile, keepTextAfterValues(formatParameters(now), previous));
+  writeParameterFile(paraFile, now);
   return untrue;
 }
 

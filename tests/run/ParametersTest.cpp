@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "io/RunError.h"
 #include "io/TextReader.h"
 #include "run/ParameterFile.h"
+#include "tests/run/TempDir.h"
 
 namespace vk {
 namespace {
@@ -70,6 +74,24 @@ TEST(Parameters, RewritingKeepsTheTextAfterEachValue) {
   EXPECT_EQ(keepTextAfterValues(formatParameters(p), ""), formatParameters(p));
   EXPECT_EQ(keepTextAfterValues(formatParameters(p), "0.1 delta\n2\n"),
             "   0.50000 delta\n" + formatParameters(p).substr(11));
+}
+
+TEST(Parameters, WritingReplacesTheFileWholeAndKeepsALinkALink) {
+  testing::TempDir dir;
+  dir.write("kept.txt", kCommentedPara);
+  std::filesystem::create_symlink("kept.txt", dir.file("para.txt"));
+  // A run that opened para.txt before the dialog wrote it reads the old file
+  // to its end, never a mix or a cut one.
+  std::ifstream reader(dir.file("para.txt"), std::ios::binary);
+  TextReader in("para.txt", kCommentedPara);
+  Parameters p = readParameters(in);
+  p.popsize = 150;
+  writeParameterFile(dir.file("para.txt"), p);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), std::istreambuf_iterator<char>()), kCommentedPara);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("para.txt")));
+  EXPECT_NE(dir.read("kept.txt").find("\n150 popsize\n"), std::string::npos);
+  // Nothing is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
 }
 
 TEST(Parameters, MissingModeLineGivesAnEmptyWord) {
