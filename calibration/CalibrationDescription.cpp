@@ -320,7 +320,8 @@ class CalibrationReader {
 }  // namespace
 
 int generationSize(int parameters) {
-  return 4 + static_cast<int>(std::floor(3.0 * std::log(static_cast<double>(parameters))));
+  const int byDefault = 4 + static_cast<int>(std::floor(3.0 * std::log(static_cast<double>(parameters))));
+  return std::max(byDefault, kSmallestCmaesGeneration);
 }
 
 int searchSteps(WeightKind weights) { return weights == WeightKind::Simulated ? 2 : 1; }

@@ -47,7 +47,10 @@ struct CalibrationDescription {
 };
 
 // The candidates of one generation of the search for this many parameters:
-// 4 + floor(3 ln P), the population CMA-ES takes by default (Hansen 2006).
+// 4 + floor(3 ln P), the population CMA-ES takes by default (Hansen 2006),
+// but never fewer than pagmo's cmaes accepts, which the default for a single
+// parameter (4) is.
+constexpr int kSmallestCmaesGeneration = 5;
 int generationSize(int parameters);
 
 // The searches the weighting takes: two for simulated weights, else one.

@@ -36,7 +36,7 @@ std::string padded(const std::string& text, std::size_t width) {
 
 std::string csvNumber(double value) { return std::isnan(value) ? std::string() : exactNumber(value); }
 
-bool jTestApplies(const CalibrationDescription& c, const CalibrationResult& r, int identified) {
+bool jTestApplies(const CalibrationDescription& c, int identified) {
   return c.weights == WeightKind::Simulated && static_cast<int>(c.moments.size()) > identified;
 }
 
@@ -113,7 +113,7 @@ void writeCalibrationReport(const CalibrationDescription& c, const CalibrationRe
   csv += "fit,loss," + exactNumber(r.loss) + ",,,,,,,\n";
   csv += "fit,paths," + std::to_string(r.paths) + ",,,,,,,\n";
   csv += "fit,evaluations," + std::to_string(r.evaluations) + ",,,,,,,\n";
-  if (jTestApplies(c, r, identified)) {
+  if (jTestApplies(c, identified)) {
     const FitTest j = jTest(r.fitted, r.actual, r.omega, r.paths, identified);
     txt += "J statistic: " + general(j.statistic) + " with " + std::to_string(j.degrees) +
            " degrees of freedom, p = " + general(j.pValue) +

@@ -109,6 +109,8 @@ TEST_F(CalibrationDescriptionTest, RefusesABudgetBelowOneGenerationPerSearch) {
   // Two parameters: generations of 4 + floor(3 ln 2) = 6 candidates.
   EXPECT_EQ(generationSize(2), 6);
   EXPECT_EQ(generationSize(3), 7);
+  // One parameter's default of 4 is below what CMA-ES accepts.
+  EXPECT_EQ(generationSize(1), 5);
   const std::string two = "[estimate]\ndelta = { from = 0.002, to = 0.008 }\ngap2 = { from = 0.1, to = 0.5 }\n";
   std::string m = refusal(kInputs + two + kMoments + "[search]\nbudget = 11\n");
   EXPECT_NE(m.find("budget = 11 is smaller than one generation for each of the two searches of simulated weights "
