@@ -183,6 +183,15 @@ ResultLock::ResultLock(const std::string& directory, Use use) : path_(directory 
   // A directory that does not exist holds nothing a run could be writing; the
   // summary's own first file names it as missing.
   if (fd_ < 0 && use == Use::Summary && errno == ENOENT) return;
+  // A run needs the directory to be there; said plainly, not as a lock file
+  // that cannot be opened.
+  if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    const int openError = errno;
+    struct stat info {};
+    if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+      throw RunError("The result directory '" + directory + "' does not exist. Create it, or name another one.");
+    errno = openError;
+  }
   if (fd_ < 0) throwFileError("open the lock file", path_, errno);
   const int error = flockWithoutWaiting(fd_, use == Use::Run);
   if (error != 0) {

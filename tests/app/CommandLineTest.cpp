@@ -66,6 +66,13 @@ TEST_F(CommandLine, AnEmptyResultDirectoryIsRefused) {
   EXPECT_NE(said.find("The result directory name given to --result is empty"), std::string::npos) << said;
 }
 
+TEST_F(CommandLine, AResultDirectoryThatIsNotThereIsNamed) {
+  EXPECT_EQ(cli("run --quiet --result nowhere"), 1);
+  EXPECT_EQ(said,
+            "velquin-cli: error: The result directory 'nowhere' does not exist. Create it, or name another one.\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "nowhere"));
+}
+
 TEST_F(CommandLine, ALogThatCannotBeWrittenFailsTheCommand) {
   EXPECT_EQ(cli("run --result res", "", "/dev/full"), 1);
   EXPECT_EQ(said, "velquin-cli: error: Cannot write the log to 'standard output': No space left on device\n");

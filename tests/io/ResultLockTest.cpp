@@ -1,6 +1,8 @@
 // The result directory's lock between two real processes.
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "io/ResultLock.h"
@@ -141,6 +143,18 @@ TEST(ResultLock, TheRecordSaysWhichPathsTheLastRunCompleted) {
     EXPECT_FALSE(readWrittenPaths(d).has_value()) << damaged;
     EXPECT_FALSE(readUnfinishedRun(d).has_value()) << damaged;
   }
+}
+
+TEST(ResultLock, ARunIntoADirectoryThatIsNotThereNamesIt) {
+  TempDir dir;
+  const std::string missing = (dir.path() / "nowhere").string();
+  EXPECT_EQ(lockError(missing, ResultLock::Use::Run),
+            "The result directory '" + missing + "' does not exist. Create it, or name another one.");
+  dir.write("plain", "");
+  const std::string file = (dir.path() / "plain").string();
+  EXPECT_EQ(lockError(file, ResultLock::Use::Run),
+            "The result directory '" + file + "' does not exist. Create it, or name another one.");
+  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST(ResultLock, RefusesAnEmptyDirectoryName) {
