@@ -1,5 +1,6 @@
 #include "calibration/Calibration.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include <toml++/toml.h>
@@ -63,6 +65,18 @@ std::string inputsFingerprint(const CalibrationDescription& c) {
   return canon;
 }
 
+// A candidate's loss under the weights; one that could not be simulated
+// never wins.
+double candidateLoss(const CandidateMoments& m, const MomentVector& actual, const MomentMatrix& weights) {
+  return m.done ? momentLoss(momentMeans(m.paths), actual, weights) : kInfinity;
+}
+
+// The second search weighs the moments by their covariance at the first
+// search's estimate, simulated again.
+MomentMatrix secondSearchWeights(const BatchRecord& atFirstEstimate, const std::vector<std::string>& moments) {
+  return inverseWeights(momentCovariance(atFirstEstimate.moments.candidates[0].paths), moments);
+}
+
 std::string valueText(double value, bool integer) {
   char text[64];
   std::snprintf(text, sizeof text, integer ? "%.0f" : "%.5f", value);
@@ -91,7 +105,7 @@ class Calibrator {
       const BatchRecord at = evaluate("weights", 0, {first.best}, &weights_);
       if (!at.moments.candidates[0].done)
         throw RunError("the first search's estimate failed when run again: " + at.moments.candidates[0].reason);
-      weights_ = inverseWeights(momentCovariance(at.moments.candidates[0].paths), c_.moments);
+      weights_ = secondSearchWeights(at, c_.moments);
       last = search("search2", weights_, c_.budget - first.used, &first);
     }
     finish(last.best);
@@ -203,7 +217,7 @@ class Calibrator {
   }
 
   double lossOf(const CandidateMoments& m, const MomentMatrix& weights) const {
-    return m.done ? momentLoss(momentMeans(m.paths), actual_, weights) : kInfinity;
+    return candidateLoss(m, actual_, weights);
   }
 
   SearchResult search(const std::string& step, const MomentMatrix& weights, int budget, const SearchResult* from) {
@@ -481,6 +495,52 @@ void runCalibration(const CalibrationDescription& c, const CalibrationSettings& 
   Calibrator(c, settings).run();
 }
 
+namespace {
+
+// The actual moments by name, from the start's batch; none when a moment is
+// unknown or undefined there.
+std::optional<MomentVector> actualMoments(const BatchRecord& start, const std::vector<std::string>& moments) {
+  MomentVector actual(static_cast<Eigen::Index>(moments.size()));
+  for (std::size_t k = 0; k < moments.size(); ++k) {
+    int column = 0;
+    while (column < kFactColumns && factColumnName(column) != moments[k]) ++column;
+    if (column == kFactColumns || !start.moments.actual[static_cast<std::size_t>(column)]) return std::nullopt;
+    actual(static_cast<Eigen::Index>(k)) = *start.moments.actual[static_cast<std::size_t>(column)];
+  }
+  return actual;
+}
+
+// The second search begins with the first search's last generation scored
+// under the second weights, and may keep one of those as its best.
+// evaluations.csv holds only their scores under the first weights, so they
+// are scored again from the batch records; +infinity before the second
+// weights exist.
+double carriedOverBest(const std::string& dir, const std::vector<std::string>& moments) {
+  std::optional<BatchRecord> start, lastOfFirst, atFirstEstimate;
+  for (int batch = 0; !atFirstEstimate; ++batch) {
+    std::optional<BatchRecord> record = readBatchRecord(batchRecordFile(dir, batch), static_cast<int>(moments.size()));
+    if (!record) break;
+    if (record->step == "start")
+      start = std::move(record);
+    else if (record->step == "search1")
+      lastOfFirst = std::move(record);
+    else if (record->step == "weights")
+      atFirstEstimate = std::move(record);
+  }
+  if (!start || !lastOfFirst || !atFirstEstimate || atFirstEstimate->moments.candidates.empty() ||
+      !atFirstEstimate->moments.candidates[0].done)
+    return kInfinity;
+  const std::optional<MomentVector> actual = actualMoments(*start, moments);
+  if (!actual) return kInfinity;
+  const MomentMatrix weights = secondSearchWeights(*atFirstEstimate, moments);
+  double best = kInfinity;
+  for (const CandidateMoments& m : lastOfFirst->moments.candidates)
+    best = std::min(best, candidateLoss(m, *actual, weights));
+  return best;
+}
+
+}  // namespace
+
 CalibrationStatus calibrationStatus(const std::string& dir) {
   const CalibrationOutputs outputs = readCalibrationOutputs(dir);
   CalibrationStatus status;
@@ -494,6 +554,11 @@ CalibrationStatus calibrationStatus(const std::string& dir) {
     if (!e.done) ++status.failed;
     if (!std::isnan(best[i])) status.bestLoss = best[i];
   }
+  const bool secondSearch = std::any_of(outputs.evaluations.begin(), outputs.evaluations.end(),
+                                        [](const Evaluation& e) { return e.step == "search2"; });
+  if (secondSearch) status.bestLoss = std::min(status.bestLoss, carriedOverBest(dir, outputs.moments));
+  // The report's loss is the estimate's, the best the searches found.
+  if (outputs.finished) status.bestLoss = outputs.loss;
   status.finished = outputs.finished;
   return status;
 }

@@ -34,7 +34,9 @@ struct CalibrationStatus {
   int generation = 0;
   int evaluations = 0;
   int failed = 0;
-  double bestLoss = 0;  // of the latest search step; +inf when none finite
+  // The latest search's best, counting what the second search carried over
+  // from the first; the estimate's once finished; +inf when none finite.
+  double bestLoss = 0;
   bool finished = false;
 };
 

@@ -6,12 +6,15 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "analysis/ResultLine.h"
+#include "calibration/BatchRecord.h"
 #include "calibration/Calibration.h"
+#include "calibration/CalibrationOutputs.h"
 #include "calibration/CandidateBatch.h"
 #include "experiment/ExperimentLock.h"
 #include "experiment/Sha256.h"
@@ -22,6 +25,8 @@ namespace vk {
 namespace {
 
 namespace fs = std::filesystem;
+
+const double kInfinityLoss = std::numeric_limits<double>::infinity();
 
 const std::string kDescription =
     "inputs = \"in\"\nmode = \"write\"\n"
@@ -87,6 +92,45 @@ TEST_F(CalibrationRunTest, AResumedRunWritesWhatAnUninterruptedOneWrites) {
   EXPECT_EQ(whole.step, "final");
   EXPECT_TRUE(whole.finished);
   EXPECT_LE(whole.bestLoss, cut.bestLoss);
+}
+
+// The second search starts from the first's last generation scored under the
+// new weights; one of those may stay its best, and status must show that
+// best as the run itself and its report do.
+TEST_F(CalibrationRunTest, StatusCountsWhatTheSecondSearchCarriedOver) {
+  std::string text = kDescription;
+  text.replace(text.find("\"identity\""), 10, "\"simulated\"");
+  CalibrationSettings s;
+  s.dir = inputs.dir.file("whole");
+  s.program = VELQUIN_CLI;
+  std::string secondBest;
+  s.say = [&](const std::string& line) {
+    if (line.rfind("search2 generation ", 0) == 0) secondBest = line.substr(line.rfind(' ') + 1);
+  };
+  runCalibration(description(text), s);
+  ASSERT_FALSE(secondBest.empty());
+  const CalibrationStatus whole = calibrationStatus(s.dir);
+  EXPECT_TRUE(whole.finished);
+  EXPECT_EQ(whole.bestLoss, readCalibrationOutputs(s.dir).loss);
+  EXPECT_EQ(exactNumber(whole.bestLoss), secondBest);
+
+  // As if stopped before the final batches.
+  fs::copy(s.dir, inputs.dir.file("cut"), fs::copy_options::recursive);
+  const std::string evaluations = read("whole/evaluations.csv");
+  const std::size_t finalRows = evaluations.rfind('\n', evaluations.find(",final,")) + 1;
+  inputs.dir.write("cut/evaluations.csv", evaluations.substr(0, finalRows));
+  for (const char* name : {"report.txt", "report.csv", "estimate"})
+    fs::remove_all(inputs.dir.file(std::string("cut/") + name));
+  const CalibrationStatus cut = calibrationStatus(inputs.dir.file("cut"));
+  EXPECT_EQ(cut.step, "search2");
+  EXPECT_FALSE(cut.finished);
+  EXPECT_EQ(exactNumber(cut.bestLoss), secondBest);
+  double ownRows = kInfinityLoss;
+  for (const Evaluation& e : readCalibrationOutputs(inputs.dir.file("cut")).evaluations)
+    if (e.step == "search2") ownRows = std::min(ownRows, e.loss);
+  // On this market a carried-over candidate beats every row of the second
+  // search's own.
+  EXPECT_LT(cut.bestLoss, ownRows);
 }
 
 TEST_F(CalibrationRunTest, AFolderOfAnotherCalibrationIsRefusedUnlessReplaced) {
