@@ -1,5 +1,6 @@
 #include "chart/Chart.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QPen>
 
@@ -384,6 +385,44 @@ void Chart::setCaption(const QString& text) {
 }
 
 QString Chart::caption() const { return footer().text(); }
+
+void Chart::setLegendCaption(const QString& text) {
+  if (!legendCaption_) {
+    legendCaption_ = new QLabel(this);
+    legendCaption_->setObjectName("LegendCaption");
+    QFont f = font();
+    f.setPixelSize(10);
+    legendCaption_->setFont(f);
+    legendCaption_->setStyleSheet("color: rgb(90, 90, 90)");
+    legendCaption_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  }
+  legendCaption_->setToolTip(text);
+  legendCaption_->setVisible(!text.isEmpty());
+  placeLegendCaption();
+}
+
+QString Chart::legendCaption() const { return legendCaption_ ? legendCaption_->toolTip() : QString(); }
+
+void Chart::updateLayout() {
+  QwtPlot::updateLayout();
+  placeLegendCaption();
+}
+
+// Under the legend's entries, as wide as the chart leaves right of the
+// plotting area.
+void Chart::placeLegendCaption() {
+  if (!legendCaption_ || !legend_ || legend_->isHidden()) return;
+  // The legend's widget runs the chart's height; its entries fill the top.
+  const QRect legendPlace = legend_->geometry();
+  const int left = std::min(legendPlace.left(), canvas()->geometry().right() + 6);
+  const int width = contentsRect().right() - left;
+  const int top = legendPlace.top() + legend_->sizeHint().height() + 8;
+  const QFontMetrics metrics(legendCaption_->font());
+  QStringList lines = legendCaption_->toolTip().split('\n');
+  for (QString& line : lines) line = metrics.elidedText(line, Qt::ElideMiddle, width);
+  legendCaption_->setText(lines.join('\n'));
+  legendCaption_->setGeometry(left, top, width, metrics.lineSpacing() * lines.size() + 2);
+}
 
 void Chart::setLegend(LegendPlace place, bool checkable, int rightTop) {
   static_cast<ChartLayout*>(plotLayout())->legendTop = rightTop;

@@ -54,6 +54,7 @@ class QwtPlotIntervalCurve;
 class QwtPlotItem;
 class QwtLegend;
 class QwtPlotTextLabel;
+class QLabel;
 
 namespace vk {
 
@@ -183,6 +184,13 @@ class Chart : public QwtPlot {
   // chart without a caption of its own carries it in its files.
   void setExportCaption(const QString& text) { exportCaption_ = text; }
   const QString& exportCaption() const { return exportCaption_; }
+  // A caption in the empty column under the right-hand legend, for a window
+  // that has room neither for a caption below the chart nor for a wider
+  // chart; each line is shortened in its middle to the column's width, and
+  // the whole text is the tooltip. Exports leave it out: they carry the
+  // export caption. Empty for none.
+  void setLegendCaption(const QString& text);
+  QString legendCaption() const;
   QString chartTitle() const { return titleText_; }
   // rightTop: for LegendPlace::Right, the legend's distance in pixels from
   // the top of the chart (a negative value centres it). checkable: a check
@@ -243,8 +251,11 @@ class Chart : public QwtPlot {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void updateLayout() override;
 
  private:
+  void placeLegendCaption();
+
   void adopt(ChartSeries* series);
   void dropSeries();
   void syncLegendChecks();
@@ -258,6 +269,7 @@ class Chart : public QwtPlot {
   QwtLegend* legend_ = nullptr;
   class PlotGrid* gridLines_ = nullptr;
   QwtPlotTextLabel* note_ = nullptr;
+  QLabel* legendCaption_ = nullptr;
 };
 
 }  // namespace vk

@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <qwt_abstract_legend.h>
 #include <qwt_plot_barchart.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_spectrogram.h>
@@ -172,6 +174,35 @@ class ChartTest : public QObject {
     QVERIFY(text.contains("Rate (log)"));
     QVERIFY(!chart.titleShown());
     QVERIFY(chart.title().text().isEmpty());
+  }
+
+  // A long name is shortened in its middle to the legend's column, whole in
+  // the tooltip, and the chart's files leave the caption out.
+  void legendCaptionFitsItsColumnAndStaysOffFiles() {
+    QTemporaryDir dir;
+    Chart chart;
+    chart.setLegend(vk::LegendPlace::Right, false, 20);
+    chart.addFastLine("Simulation", Qt::blue, 2)->addPoint(1, 1);
+    chart.resize(400, 200);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    const QString name = "/home/someone/studies/a-long-result-directory-name-ending-in-run-7";
+    chart.setLegendCaption("Directory:\n" + name);
+    vk::renderChartToFile(chart, dir.filePath("with.png"), QSize(400, 200));
+    auto* caption = chart.findChild<QLabel*>("LegendCaption");
+    QVERIFY(caption && caption->isVisible());
+    QCOMPARE(chart.legendCaption(), "Directory:\n" + name);
+    QCOMPARE(caption->toolTip(), chart.legendCaption());
+    const QStringList lines = caption->text().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QString("Directory:"));
+    QVERIFY(lines[1].startsWith("/home") && lines[1].endsWith("run-7") && lines[1].size() < name.size());
+    QVERIFY(caption->fontMetrics().horizontalAdvance(lines[1]) <= caption->width());
+    QVERIFY(chart.rect().contains(caption->geometry()));
+    chart.setLegendCaption(QString());
+    QVERIFY(!caption->isVisible());
+    vk::renderChartToFile(chart, dir.filePath("without.png"), QSize(400, 200));
+    QCOMPARE(QImage(dir.filePath("with.png")), QImage(dir.filePath("without.png")));
   }
 
   void refusesUnknownFormatsAndUnwritablePlaces() {

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <qwt_abstract_legend.h>
 #include <qwt_plot_barchart.h>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
@@ -260,6 +261,36 @@ class MainWindowTest : public QObject {
     form.rateChart->setExportCaption(QString());
     vk::renderChartToFile(*form.rateChart, dir.file("without.png"), QSize(600, 300));
     QVERIFY(QImage(dir.file("with.png")) != QImage(dir.file("without.png")));
+  }
+
+  // On screen the charts name their directory in the rate chart's empty
+  // column under its legend, clear of the legend and the plotting area, at
+  // the layout's size and when the window grows.
+  void liveChartsNameTheirDirectoryUnderTheLegend() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    runToEnd(form);
+    auto* caption = form.rateChart->findChild<QLabel*>("LegendCaption");
+    QVERIFY(caption);
+    QCOMPARE(caption->text(), QString("Directory:\nresult"));
+    const auto* legend = form.rateChart->legend();
+    for (QSize size : {QSize(1069, 765), QSize(767, 565)}) {
+      form.resize(size);
+      QTRY_COMPARE(form.size(), size);
+      QCoreApplication::processEvents();
+      QVERIFY(caption->isVisible());
+      QVERIFY(form.rateChart->rect().contains(caption->geometry()));
+      QVERIFY(caption->y() >= legend->y() + legend->sizeHint().height());
+      const QRect save(form.rateChart->mapFrom(&form, form.saveRateButton->pos()), form.saveRateButton->size());
+      QVERIFY(!caption->geometry().intersects(save));
+      QVERIFY(caption->x() > form.rateChart->canvas()->geometry().right());
+      QVERIFY(caption->width() >= caption->fontMetrics().horizontalAdvance("Directory:"));
+    }
+    QCOMPARE(form.rateChart->geometry(), QRect(8, 0, 593, 209));  // back at the layout's size
   }
 
   // A result directory that is not there is said plainly, and no run starts.
