@@ -61,6 +61,9 @@ CalibrationPanel::CalibrationPanel(QWidget* parent)
   LossChart->logLeftAxis();
   ParameterChart->setObjectName("ParameterChart");
   MomentChart->setObjectName("MomentChart");
+  // Beside its marks, not under them: the three charts are taller than the
+  // page, and a legend below the marks scrolls out of view with them in it.
+  MomentChart->setLegend(LegendPlace::Right);
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->addWidget(LossChart, 0, 0);

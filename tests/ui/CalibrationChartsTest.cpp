@@ -2,8 +2,12 @@
 // its best so far, each parameter as a share of its range with the
 // estimate's interval, each moment in units of its band, and a view shown
 // again as its calibration goes on.
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_intervalcurve.h>
 #include <qwt_plot_marker.h>
@@ -119,6 +123,29 @@ class CalibrationChartsTest : public QObject {
     QVERIFY(std::abs(pointsOf(curveNamed(chart, "At the start"))[0].y() - 2) < 1e-9);
     QCOMPARE(pointsOf(curveNamed(chart, "Actual")), (QVector<QPointF>{{1, 0}}));
     QVERIFY2(chart.note().contains("acf_r_1"), qPrintable(chart.note()));
+  }
+
+  // The moments chart says what its marks are wherever its plotting area is
+  // in view, in a scroll area lower than the three charts: scrolled down just
+  // far enough to show the marks, every legend entry shows too.
+  void theMomentsLegendIsInViewWithItsMarks() {
+    auto* panel = new vk::CalibrationPanel;
+    vk::CalibrationView(*panel).show(finished());
+    QScrollArea area;
+    area.setWidget(panel);
+    area.setWidgetResizable(true);
+    area.resize(1000, 480);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QVERIFY(panel->height() > area.viewport()->height());
+    QWidget* canvas = panel->MomentChart->canvas();
+    area.ensureWidgetVisible(canvas, 0, 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(canvas->visibleRegion().boundingRect(), canvas->rect());
+    const auto entries = panel->MomentChart->legend()->findChildren<QwtLegendLabel*>();
+    QCOMPARE(entries.size(), 4);
+    for (const QwtLegendLabel* entry : entries)
+      QVERIFY2(entry->visibleRegion().boundingRect() == entry->rect(), qPrintable(entry->data().title().text()));
   }
 
   // A window shows the folder again as it grows: nothing of the earlier
