@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "io/RunError.h"
@@ -39,6 +40,9 @@ QString cellText(const QTableWidget* table, int row, int column) {
   return item ? item->text().trimmed() : QString();
 }
 
+// The List column's least width: room for a few values.
+constexpr int kListWidth = 140;
+
 QSpinBox* spinBox(int low, int high, int value) {
   auto* box = new QSpinBox;
   box->setRange(low, high);
@@ -63,9 +67,17 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   varyTable = new QTableWidget(0, 6);
   varyTable->setHorizontalHeaderLabels({"Parameter", "Kind", "List", "From", "To", "Steps"});
   varyTable->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
+  // Wide enough for every column: a range row's From, To and Steps must not
+  // hide right of its empty List. The row numbers and a scroll bar take the
+  // rest.
+  int tableWidth = kListWidth + 2 * varyTable->frameWidth() + varyTable->fontMetrics().horizontalAdvance("999") + 12 +
+                   varyTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   for (auto [column, width] :
-       {std::pair{NameColumn, 110}, {KindColumn, 80}, {FromColumn, 70}, {ToColumn, 70}, {StepsColumn, 50}})
+       {std::pair{NameColumn, 110}, {KindColumn, 80}, {FromColumn, 70}, {ToColumn, 70}, {StepsColumn, 50}}) {
     varyTable->setColumnWidth(column, width);
+    tableWidth += width;
+  }
+  varyTable->setMinimumWidth(tableWidth);
   varyTable->setToolTip(
       "A list: values separated by commas (wdata: weight structure files). A range: from and to, and in a grid "
       "the count of intervals in Steps. A grid varies the first row slowest.");

@@ -16,6 +16,7 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -44,6 +45,9 @@ namespace vk {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The window's first width: the form's and, the rest, the plot's.
+constexpr int kWindowWidth = 1260;
 
 const char* const kRunsSoFar = "the runs so far";
 
@@ -96,7 +100,7 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
   });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
-  resize(1260, 800);
+  resize(kWindowWidth, 800);
 
   connect(process_, &CliProcess::ended, this, &ExperimentsWindow::sweepEnded);
   monitor_->whenSeen([this](const SweepLook& look) { seen(look); });
@@ -162,6 +166,9 @@ QWidget* ExperimentsWindow::buildExperimentTab() {
   auto* formScroll = new QScrollArea;
   formScroll->setWidget(form);
   formScroll->setWidgetResizable(true);
+  // The form is never cut at its side; only its height scrolls.
+  formScroll->setMinimumWidth(form->minimumSizeHint().width() + 2 * formScroll->frameWidth() +
+                              formScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   auto* plotPanel = new QWidget;
   auto* plotLayout = new QVBoxLayout(plotPanel);
   plotLayout->setContentsMargins(0, 0, 0, 0);
@@ -172,7 +179,8 @@ QWidget* ExperimentsWindow::buildExperimentTab() {
   split->addWidget(formScroll);
   split->addWidget(plotPanel);
   split->setStretchFactor(1, 1);
-  split->setSizes({500, 740});
+  split->setChildrenCollapsible(false);
+  split->setSizes({formScroll->minimumWidth(), kWindowWidth - formScroll->minimumWidth()});
 
   auto* tab = new QWidget;
   auto* layout = new QVBoxLayout(tab);

@@ -2,11 +2,14 @@
 // sweep started from it writing the bytes the command line writes, Stop and
 // resume, the live counts and plot, and the results table.
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
@@ -85,6 +88,33 @@ class ExperimentsWindowTest : public QObject {
     window.reset();
     prompts.reset();
     scratch.reset();
+  }
+
+  // At the window's first size the form is never cut at its side: the
+  // design row's last field shows, and a range row's From, To and Steps
+  // stand in view right of its empty List.
+  void theFormShowsItsWholeWidth() {
+    vk::DraftEntry range;
+    range.name = "popsize";
+    range.isRange = true;
+    range.from = "40";
+    range.to = "120";
+    range.steps = 2;
+    fillSmallGrid({range});
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* formScroll = qobject_cast<QScrollArea*>(window->form->parentWidget()->parentWidget());
+    QVERIFY(formScroll);
+    QVERIFY(!formScroll->horizontalScrollBar()->isVisible());
+    QCOMPARE(window->form->visibleRegion().boundingRect().width(), window->form->width());
+    QTableWidget* table = window->form->varyTable;
+    QVERIFY(!table->horizontalScrollBar()->isVisible());
+    const QHeaderView* header = table->horizontalHeader();
+    QVERIFY(header->sectionViewportPosition(vk::ExperimentForm::StepsColumn) +
+                header->sectionSize(vk::ExperimentForm::StepsColumn) <=
+            table->viewport()->width());
+    QVERIFY(header->sectionSize(vk::ExperimentForm::ValuesColumn) >= 100);
+    QVERIFY(window->sweepChart->width() >= window->sweepChart->minimumWidth());
   }
 
   void theFormIsSavedAsADescriptionTheReaderTakes() {
