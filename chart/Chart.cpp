@@ -368,6 +368,8 @@ void Chart::setChartTitle(const QString& title, bool shown) {
   titleText_ = title;
   titleShown_ = shown;
   QwtText text(shown ? title : QString());
+  // A title wider than its chart wraps rather than losing both its ends.
+  text.setRenderFlags(Qt::AlignCenter | Qt::TextWordWrap);
   QFont f = font();
   f.setPixelSize(11);
   f.setBold(true);

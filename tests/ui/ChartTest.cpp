@@ -15,6 +15,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_div.h>
+#include <qwt_text_label.h>
 
 #include "Pixels.h"
 #include "chart/Chart.h"
@@ -174,6 +175,23 @@ class ChartTest : public QObject {
     QVERIFY(text.contains("Rate (log)"));
     QVERIFY(!chart.titleShown());
     QVERIFY(chart.title().text().isEmpty());
+  }
+
+  // A title wider than its chart runs onto more lines instead of losing
+  // both its ends; a short one keeps its one line.
+  void aLongTitleWrapsWithinItsChart() {
+    Chart chart;
+    chart.setChartTitle("Short");
+    chart.resize(300, 240);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    QCoreApplication::processEvents();
+    const int oneLine = chart.titleLabel()->height();
+    chart.setChartTitle("Each run is the median over its paths; median and 10-90 % across 46 runs");
+    QCoreApplication::processEvents();
+    QVERIFY(chart.titleLabel()->width() <= chart.width());
+    QVERIFY2(chart.titleLabel()->height() >= 2 * oneLine - 4,
+             qPrintable(QString("%1 against %2").arg(chart.titleLabel()->height()).arg(oneLine)));
   }
 
   // A long name is shortened in its middle to the legend's column, whole in
