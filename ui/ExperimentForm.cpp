@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QTableWidget>
 
+#include <tuple>
+
 #include "io/RunError.h"
 #include "run/ParameterFile.h"
 
@@ -41,7 +43,7 @@ QString cellText(const QTableWidget* table, int row, int column) {
 }
 
 // The List column's least width: room for a few values.
-constexpr int kListWidth = 140;
+constexpr int kListWidth = 100;
 
 QSpinBox* spinBox(int low, int high, int value) {
   auto* box = new QSpinBox;
@@ -73,7 +75,7 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   int tableWidth = kListWidth + 2 * varyTable->frameWidth() + varyTable->fontMetrics().horizontalAdvance("999") + 12 +
                    varyTable->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   for (auto [column, width] :
-       {std::pair{NameColumn, 110}, {KindColumn, 80}, {FromColumn, 70}, {ToColumn, 70}, {StepsColumn, 50}}) {
+       {std::pair{NameColumn, 110}, {KindColumn, 80}, {FromColumn, 60}, {ToColumn, 60}, {StepsColumn, 45}}) {
     varyTable->setColumnWidth(column, width);
     tableWidth += width;
   }
@@ -105,15 +107,19 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   rowButtons->addWidget(addRowButton);
   rowButtons->addWidget(removeRowButton);
   rowButtons->addStretch();
+  // The design's settings in two rows, the elementary effects' own below:
+  // in one they made the form wider than the plot beside it.
   auto* designRow = new QHBoxLayout;
   designRow->addWidget(designBox);
-  for (auto [label, widget] : {std::pair<const char*, QWidget*>{"samples", samplesBox},
-                               {"seed", designSeedField},
-                               {"trajectories", trajectoriesBox},
-                               {"levels", levelsBox}}) {
-    designRow->addWidget(new QLabel(label));
-    designRow->addWidget(widget);
+  auto* effectsRow = new QHBoxLayout;
+  for (auto [row, label, widget] : {std::tuple<QHBoxLayout*, const char*, QWidget*>{designRow, "samples", samplesBox},
+                                    {designRow, "seed", designSeedField},
+                                    {effectsRow, "trajectories", trajectoriesBox},
+                                    {effectsRow, "levels", levelsBox}}) {
+    row->addWidget(new QLabel(label));
+    row->addWidget(widget);
   }
+  effectsRow->addStretch();
   auto* form = new QFormLayout(this);
   form->addRow("Inputs folder", inputsRow);
   form->addRow("Mode", modeBox);
@@ -125,6 +131,7 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   form->addRow("", marketNote);
   form->addRow("Seeds", seedsField);
   form->addRow("Design", designRow);
+  form->addRow("", effectsRow);
   form->addRow("Each run keeps", keepBox);
 
   connect(inputsButton, &QPushButton::clicked, this, &ExperimentForm::chooseInputs);
