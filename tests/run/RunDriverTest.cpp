@@ -153,7 +153,7 @@ TEST_F(RunDriver, MissingInputFilesStopTheRunNamingTheFile) {
   dir.write("para.txt", para("all"));
   EXPECT_NE(run("res", "price.txt", "nodata.txt").find("'nodata.txt'"), std::string::npos);
   EXPECT_NE(run("res", "noprice.txt").find("'noprice.txt'"), std::string::npos);
-  EXPECT_NE(run("nores").find("'nores/run.lock'"), std::string::npos);
+  EXPECT_NE(run("nores").find("The result directory 'nores' does not exist"), std::string::npos);
 
   dir.write("para.txt", para("read"));
   EXPECT_NE(run().find("'filename.txt'"), std::string::npos);
