@@ -78,6 +78,18 @@ std::vector<int> allPathsOf(const std::string& directory, char prefix) {
   return paths;
 }
 
+namespace {
+
+// "2 files (w0003.csv, w0004.csv) are left out: "
+std::string leftOutText(const std::vector<std::string>& names) {
+  std::string which = names.front();
+  if (names.size() == 2) which += ", " + names.back();
+  if (names.size() > 2) which += " ... " + names.back();
+  return fileCount(names.size()) + " (" + which + ") " + (names.size() == 1 ? "is" : "are") + " left out: ";
+}
+
+}  // namespace
+
 std::string noRecordNote(const std::string& directory, char prefix) {
   return quoted(directory, std::string::npos) +
          " holds no record of the paths its last run wrote (it was made by an earlier version, or by hand), so "
@@ -99,21 +111,24 @@ LastRunPaths lastRunPathsOf(const std::string& directory, char prefix) {
     throw RunError("The last run in " + quoted(directory, std::string::npos) +
                    " completed no path, so its path files, " + pathFileName(kRatePrefix, kReferencePath) +
                    " among them, are left from an earlier run; there is nothing of the last run to summarise");
-  std::vector<std::string> leftOut;
+  std::vector<std::string> beyond, otherKind;
   for (int path : all) {
-    if (path < written->count)
-      chosen.paths.push_back(path);
+    if (path >= written->count)
+      beyond.push_back(pathFileName(prefix, path));
+    else if (!written->holds(std::string(1, prefix), path))
+      otherKind.push_back(pathFileName(prefix, path));
     else
-      leftOut.push_back(pathFileName(prefix, path));
+      chosen.paths.push_back(path);
   }
-  if (leftOut.empty()) return chosen;
-  std::string which = leftOut.front();
-  if (leftOut.size() == 2) which += ", " + leftOut.back();
-  if (leftOut.size() > 2) which += " ... " + leftOut.back();
-  chosen.note = fileCount(leftOut.size()) + " (" + which + ") " + (leftOut.size() == 1 ? "is" : "are") +
-                " left out: the last run in " + quoted(directory, std::string::npos) + " wrote " +
-                writtenPathsText(*written) + ", and " + (leftOut.size() == 1 ? "this is" : "these are") +
-                " left from an earlier run.";
+  const std::string in = quoted(directory, std::string::npos);
+  if (!beyond.empty())
+    chosen.note = leftOutText(beyond) + "the last run in " + in + " wrote " + writtenPathsText(*written) + ", and " +
+                  (beyond.size() == 1 ? "this is" : "these are") + " left from an earlier run.";
+  if (!otherKind.empty())
+    chosen.note += std::string(chosen.note.empty() ? "" : " ") + leftOutText(otherKind) + "the last run in " + in +
+                   " wrote no such file for " + (otherKind.size() == 1 ? "its path" : "their paths") +
+                   ", nor did a replay since, so " + (otherKind.size() == 1 ? "it is" : "they are") +
+                   " left from an earlier run.";
   return chosen;
 }
 

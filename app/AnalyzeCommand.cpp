@@ -121,6 +121,10 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
     if (!lastRun.recorded && !lastRun.paths.empty()) warn(noRecordNote(o.resultDir, prefix));
     if (!lastRun.note.empty()) warn(lastRun.note);
     paths = std::move(lastRun.paths);
+    // A summary of nothing would read as one of the run.
+    if (paths.empty())
+      throw RunError(quoted(o.resultDir, std::string::npos) + " holds no " + std::string(1, prefix) +
+                     "NNNN.csv file of its last run; there is nothing to summarise");
   }
   // The windows read the selection from the file; this command keeps its own.
   writeSelectionFile(o.resultDir, entriesOfPaths(paths, prefix), prefix);

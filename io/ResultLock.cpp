@@ -26,6 +26,11 @@ const char* const kPathMark = "path ";
 // "paths 0-9", or "paths none" before the first path is complete.
 const char* const kRecordMark = "paths ";
 const char* const kNoPaths = "none";
+// "files r w q f": the kinds the run that wrote the paths wrote; then
+// "replayed w 1,4-6" per kind a replay added. Lines of their own, so that an
+// earlier version still reads the record.
+const char* const kKindsMark = "files ";
+const char* const kReplayedMark = "replayed ";
 
 struct Holder {
   long pid = 0;
@@ -64,7 +69,7 @@ std::string markText(int fd) {
     if (n <= 0) break;
     text.append(block, static_cast<std::size_t>(n));
     offset += n;
-    if (text.size() > 4096) break;  // a mark is three short lines
+    if (text.size() > (1 << 20)) break;  // a mark is a few lines, a replay's paths as ranges
   }
   return text;
 }
@@ -74,10 +79,60 @@ bool startsWith(const std::string& line, const char* head) { return line.rfind(h
 // The record "paths 0-N" or "paths none"; anything else is no record.
 std::optional<WrittenPaths> parseRecord(const std::string& line) {
   const std::string range = line.substr(std::char_traits<char>::length(kRecordMark));
-  if (range == kNoPaths) return WrittenPaths{0};
+  WrittenPaths written;
+  if (range == kNoPaths) return written;
   int last = -1;
   if (!startsWith(range, "0-") || !parseInt(range.substr(2), last) || last < 0 || last == INT_MAX) return std::nullopt;
-  return WrittenPaths{last + 1};
+  written.count = last + 1;
+  return written;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> all;
+  for (std::string w; in >> w;) all.push_back(w);
+  return all;
+}
+
+// "1,4-6", those below `count`; none when any piece is no path or range of
+// paths.
+std::optional<std::set<int>> parsePathRanges(const std::string& text, int count) {
+  std::set<int> paths;
+  std::istringstream pieces(text);
+  for (std::string piece; std::getline(pieces, piece, ',');) {
+    const std::size_t dash = piece.find('-');
+    int first = -1, last = -1;
+    if (!parseInt(piece.substr(0, dash), first) || first < 0) return std::nullopt;
+    last = first;
+    if (dash != std::string::npos && (!parseInt(piece.substr(dash + 1), last) || last < first)) return std::nullopt;
+    for (int k = first; k <= last && k < count; ++k) paths.insert(k);
+  }
+  return paths;
+}
+
+std::string pathRangesText(const std::set<int>& paths) {
+  std::string text;
+  for (auto it = paths.begin(); it != paths.end();) {
+    const int first = *it;
+    int last = first;
+    for (++it; it != paths.end() && *it == last + 1; ++it) last = *it;
+    text += (text.empty() ? "" : ",") + plainInt(first) + (last > first ? "-" + plainInt(last) : "");
+  }
+  return text;
+}
+
+// A line of the record after its first; a damaged one is left out, and the
+// record counts as of an earlier version where it named the kinds.
+void parseRecordLine(const std::string& line, WrittenPaths& written) {
+  if (startsWith(line, kKindsMark)) {
+    const std::vector<std::string> kinds = words(line.substr(std::char_traits<char>::length(kKindsMark)));
+    if (!kinds.empty()) written.kinds = std::set<std::string>(kinds.begin(), kinds.end());
+    return;
+  }
+  const std::vector<std::string> fields = words(line.substr(std::char_traits<char>::length(kReplayedMark)));
+  if (fields.size() != 2) return;
+  if (const std::optional<std::set<int>> paths = parsePathRanges(fields[1], written.count))
+    written.replayed[fields[0]].insert(paths->begin(), paths->end());
 }
 
 struct Mark {
@@ -94,6 +149,8 @@ Mark parseMark(const std::string& text) {
   for (bool first = true; std::getline(lines, line); first = false) {
     if (startsWith(line, kRecordMark)) {
       mark.written = parseRecord(line);
+    } else if ((startsWith(line, kKindsMark) || startsWith(line, kReplayedMark)) && mark.written) {
+      parseRecordLine(line, *mark.written);
     } else if (first) {
       mark.unfinished = UnfinishedRun{line, -1};
     } else if (startsWith(line, kPathMark) && mark.unfinished) {
@@ -221,25 +278,46 @@ void ResultLock::writeMark(const std::string& text) {
 
 std::string ResultLock::recordLine() const {
   if (!record_) return std::string();
-  return kRecordMark + (record_->count == 0 ? std::string(kNoPaths) : "0-" + plainInt(record_->count - 1)) + "\n";
+  std::string text =
+      kRecordMark + (record_->count == 0 ? std::string(kNoPaths) : "0-" + plainInt(record_->count - 1)) + "\n";
+  if (record_->kinds) {
+    text += kKindsMark;
+    for (const std::string& kind : *record_->kinds) text += kind + (kind == *record_->kinds->rbegin() ? "\n" : " ");
+  }
+  for (const auto& [kind, paths] : record_->replayed)
+    if (!paths.empty()) text += kReplayedMark + kind + " " + pathRangesText(paths) + "\n";
+  return text;
 }
 
-void ResultLock::markStarted(const std::string& mode, Paths paths) {
+void ResultLock::markStarted(const std::string& mode, Paths paths, const std::vector<std::string>& kinds) {
   started_ = "mode " + mode + ", " + thisProcessMark();
   renewing_ = paths == Paths::Renewed;
-  if (renewing_) record_ = WrittenPaths{0};
+  kinds_ = kinds;
+  if (renewing_) {
+    record_ = WrittenPaths();
+    record_->kinds = std::set<std::string>(kinds.begin(), kinds.end());
+  }
   writeMark(started_ + "\n" + recordLine());
+}
+
+// A replayed path, once complete, holds the kinds the replay wrote.
+void ResultLock::addReplayed(int pathNumber) {
+  if (renewing_ || pathNumber < 0 || !record_ || !record_->kinds) return;
+  for (const std::string& kind : kinds_)
+    if (!record_->kinds->count(kind)) record_->replayed[kind].insert(pathNumber);
 }
 
 void ResultLock::markPath(int pathNumber) {
   // A renewing run writes its paths in order: those before this one are complete.
-  if (renewing_) record_ = WrittenPaths{pathNumber};
+  if (renewing_) record_->count = pathNumber;
+  addReplayed(current_);
   current_ = pathNumber;
   writeMark(started_ + "\n" + kPathMark + plainInt(pathNumber) + "\n" + recordLine());
 }
 
 void ResultLock::markFinished() {
-  if (renewing_ && current_ >= 0) record_ = WrittenPaths{current_ + 1};
+  if (renewing_ && current_ >= 0) record_->count = current_ + 1;
+  addReplayed(current_);
   if (record_) {
     writeMark(recordLine());
     return;
@@ -251,6 +329,13 @@ void ResultLock::clearMarks() {
   record_.reset();
   renewing_ = false;
   if (::ftruncate(fd_, 0) != 0) throwFileError("write to file", path_, errno);
+}
+
+bool WrittenPaths::holds(const std::string& kind, int path) const {
+  if (path < 0 || path >= count) return false;
+  if (!kinds || kinds->count(kind)) return true;
+  const auto replayedKind = replayed.find(kind);
+  return replayedKind != replayed.end() && replayedKind->second.count(path) > 0;
 }
 
 namespace {

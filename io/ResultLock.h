@@ -16,13 +16,19 @@
 // A run that writes its paths afresh (0, 1, ... in order) also records how
 // many of them it has completed, through every mark to its end, so that a
 // summary can tell its path files from those an earlier run left beside
-// them. A run that replays stored paths keeps the record it found: it
-// rewrites paths of the run that wrote them.
+// them. The record also names the kinds of per-path file that run wrote
+// ("r", "rnd"), so that files of another kind under its path numbers, which
+// an earlier run left, are not taken for its own. A run that replays stored
+// paths keeps the record it found: it rewrites paths of the run that wrote
+// them; the paths where it wrote a kind that run did not are added to it.
 //
 // The file is never removed: a process that opened it just before another
 // removed it would lock a file nobody else can see.
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace vk {
 
@@ -32,6 +38,13 @@ constexpr const char* kLockFileName = "run.lock";
 // completed.
 struct WrittenPaths {
   int count = 0;
+  // The kinds that run wrote; none in a record of an earlier version, whose
+  // kinds are unknown.
+  std::optional<std::set<std::string>> kinds;
+  // Per kind it did not write: the paths a replay wrote since.
+  std::map<std::string, std::set<int>> replayed;
+  // Whether the last run's files of the path include this kind.
+  bool holds(const std::string& kind, int path) const;
 };
 
 struct UnfinishedRun {
@@ -66,7 +79,8 @@ class ResultLock {
 
   // A run's marks: started in this mode, now writing this path (with the
   // paths before it complete, when they are renewed), completed.
-  void markStarted(const std::string& mode, Paths paths);
+  // `kinds` are those of the per-path files the run writes.
+  void markStarted(const std::string& mode, Paths paths, const std::vector<std::string>& kinds);
   void markPath(int pathNumber);
   void markFinished();
   // Empties the file, the record too: the directory holds no run any more.
@@ -74,6 +88,7 @@ class ResultLock {
 
  private:
   void writeMark(const std::string& text);
+  void addReplayed(int pathNumber);
   std::string recordLine() const;
 
   std::string path_;
@@ -81,6 +96,7 @@ class ResultLock {
   std::string started_;
   bool renewing_ = false;
   int current_ = -1;
+  std::vector<std::string> kinds_;
   // The record the marks carry: the one found, or the renewing run's own.
   std::optional<WrittenPaths> record_;
   std::optional<UnfinishedRun> unfinished_;

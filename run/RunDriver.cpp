@@ -140,7 +140,7 @@ void closePathOutputs(RunState& s) {
 void runWriteMode(RunState& s) {
   if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/rnd", "/r"});
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode, ResultLock::Paths::Renewed);
+  lock.markStarted(s.runMode, ResultLock::Paths::Renewed, {"rnd", "r"});
   s.evalFile.create(s.resultDir + "/" + kReportFileName);
   for (int path = 0; path < s.simtimes; ++path) {
     lock.markPath(path);
@@ -168,7 +168,7 @@ void drawActualRate(RunState& s) {
 void runAllMode(RunState& s) {
   if (s.simtimes > 0) checkPathNames(s, s.simtimes - 1, {"/r", "/w", "/q", "/f"});
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode, ResultLock::Paths::Renewed);
+  lock.markStarted(s.runMode, ResultLock::Paths::Renewed, {"r", "w", "q", "f"});
   s.evalFile.create(s.resultDir + "/" + kReportFileName);
   s.display->SetPathProgress(0);
   for (int path = 0; path < s.simtimes; ++path) {
@@ -204,7 +204,9 @@ void runReplayMode(RunState& s, bool detail) {
     }
   }
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode, ResultLock::Paths::Kept);
+  std::vector<std::string> kinds = {"r", "w", "q", "f"};
+  if (detail) kinds.push_back("fo.");
+  lock.markStarted(s.runMode, ResultLock::Paths::Kept, kinds);
   for (int path : list.paths) {
     lock.markPath(path);
     setPath(s, path);
@@ -228,7 +230,7 @@ void runLoadingReplayMode(RunState& s, OutputFile& output, const char* prefix) {
   for (int path : list.paths) checkPathNames(s, path, {prefix, "/rnd", "/r"});
   checkedFileName(s.resultDir + kLoadingFileName);
   ResultLock lock(s.resultDir, ResultLock::Use::Run);
-  lock.markStarted(s.runMode, ResultLock::Paths::Kept);
+  lock.markStarted(s.runMode, ResultLock::Paths::Kept, {prefix + 1, "r"});
   for (int path : list.paths) {
     lock.markPath(path);
     setPath(s, path);

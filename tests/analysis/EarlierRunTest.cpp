@@ -93,7 +93,7 @@ TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
   touch("notes.txt");
   {
     ResultLock cut(res(), ResultLock::Use::Run);
-    cut.markStarted("all", ResultLock::Paths::Renewed);
+    cut.markStarted("all", ResultLock::Paths::Renewed, {"r", "w", "q", "f"});
     cut.markPath(1);
   }  // left unfinished: its mark stays
   EXPECT_EQ(wholeRunFiles(res()),
@@ -124,7 +124,7 @@ TEST_F(EarlierRun, MovingTheWholeRunTakesEveryFileItWroteAndItsCutMark) {
   dir.write("done/r0000.csv", "x\n");
   {
     ResultLock finished(dir.file("done"), ResultLock::Use::Run);
-    finished.markStarted("all", ResultLock::Paths::Renewed);
+    finished.markStarted("all", ResultLock::Paths::Renewed, {"r", "w", "q", "f"});
     finished.markPath(0);
     finished.markFinished();
   }

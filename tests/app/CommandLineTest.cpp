@@ -101,7 +101,7 @@ TEST_F(CommandLine, ASecondRunIntoTheSameDirectoryIsRefusedAtOnce) {
   first.end();
   EXPECT_EQ(cli("run --quiet --result res"), 0);
   // The other run's mark gives way to the record of this run's two paths.
-  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\n");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\nfiles f q r w\n");
 }
 
 // A run of two paths over one of three with one week more: the summaries of
@@ -124,6 +124,37 @@ TEST_F(CommandLine, SummariesOfEveryPathTakeOnlyTheLastRunsPaths) {
   EXPECT_NE(said.find("Path 2 cannot be summarised (item 3 of the path list): the last run in 'res' wrote paths 0-1"),
             std::string::npos)
       << said;
+}
+
+// A "write" run of three paths over an "all" run of four: the earlier run's
+// weight files of paths 0-2 are no weights of the last run, however the
+// paths' count fits; a replay's are.
+TEST_F(CommandLine, WeightsOfEveryPathTakeNoneAnEarlierRunOfTheSamePathsLeft) {
+  dir.write("para.txt", para("all", 6, 14, 4));
+  ASSERT_EQ(cli("run --quiet --result res"), 0) << said;
+  dir.write("para.txt", para("write", 6, 14, 3));
+  ASSERT_EQ(cli("run --quiet --result res"), 0) << said;
+  ASSERT_EQ(cli("analyze weights --all --result res"), 1);
+  EXPECT_NE(said.find("velquin-cli: warning: 1 file (w0003.csv) is left out: the last run in 'res' wrote paths 0-2, "
+                      "and this is left from an earlier run. 3 files (w0000.csv ... w0002.csv) are left out: the last "
+                      "run in 'res' wrote no such file for their paths, nor did a replay since, so they are left "
+                      "from an earlier run."),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("velquin-cli: error: 'res' holds no wNNNN.csv file of its last run; there is nothing to "
+                      "summarise"),
+            std::string::npos)
+      << said;
+  ASSERT_EQ(cli("analyze paths --all --result res"), 0) << said;
+  EXPECT_EQ(dir.read("res/statname.txt"), "3\n0000\n0001\n0002\n");
+
+  // A replay of path 1 writes its weights anew: they are the last run's.
+  dir.write("filename.txt", "res\n1\n1\n");
+  dir.write("para.txt", para("read", 6, 14, 3));
+  ASSERT_EQ(cli("run --quiet --result res"), 0) << said;
+  ASSERT_EQ(cli("analyze weights --all --result res"), 0) << said;
+  EXPECT_EQ(dir.read("res/statname.txt"), "1\n0001\n");
+  EXPECT_NE(said.find("2 files (w0000.csv, w0002.csv) are left out: the last run"), std::string::npos) << said;
 }
 
 // Stored para.txt files may hold a probability outside 0..1: the run goes

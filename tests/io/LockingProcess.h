@@ -27,7 +27,7 @@ class LockingProcess {
       try {
         ResultLock lock(directory, use);
         if (use == ResultLock::Use::Run) {
-          lock.markStarted("all", ResultLock::Paths::Renewed);
+          lock.markStarted("all", ResultLock::Paths::Renewed, {"r", "w", "q", "f"});
           lock.markPath(3);
         }
         state = '1';

@@ -90,9 +90,9 @@ TEST(ResultLock, AKilledRunFreesTheDirectoryAndLeavesItsMark) {
   // A new run proceeds, sees the mark, and replaces it with its own.
   ResultLock run(d, ResultLock::Use::Run);
   EXPECT_TRUE(run.unfinished().has_value());
-  run.markStarted("write", ResultLock::Paths::Renewed);
+  run.markStarted("write", ResultLock::Paths::Renewed, {"rnd", "r"});
   run.markFinished();
-  EXPECT_EQ(dir.read(kLockFileName), "paths none\n");
+  EXPECT_EQ(dir.read(kLockFileName), "paths none\nfiles r rnd\n");
 }
 
 // The record of paths follows a renewing run path by path, survives a
@@ -103,36 +103,69 @@ TEST(ResultLock, TheRecordSaysWhichPathsTheLastRunCompleted) {
   {
     ResultLock run(d, ResultLock::Use::Run);
     EXPECT_FALSE(run.writtenPaths().has_value());
-    run.markStarted("all", ResultLock::Paths::Renewed);
+    run.markStarted("all", ResultLock::Paths::Renewed, {"r", "w", "q", "f"});
     run.markPath(0);
     EXPECT_EQ(readWrittenPaths(d)->count, 0);
     run.markPath(1);
     const std::string mark = dir.read(kLockFileName);
-    EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 1\npaths 0-0\n");
+    EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 1\npaths 0-0\nfiles f q r w\n");
     EXPECT_EQ(readUnfinishedRun(d)->cutPath, 1);
     run.markPath(2);
     run.markFinished();
   }
-  EXPECT_EQ(dir.read(kLockFileName), "paths 0-2\n");
+  EXPECT_EQ(dir.read(kLockFileName), "paths 0-2\nfiles f q r w\n");
   EXPECT_FALSE(readUnfinishedRun(d).has_value());
   {
     ResultLock replay(d, ResultLock::Use::Run);
     ASSERT_TRUE(replay.writtenPaths().has_value());
     EXPECT_EQ(replay.writtenPaths()->count, 3);
-    replay.markStarted("read", ResultLock::Paths::Kept);
+    replay.markStarted("read", ResultLock::Paths::Kept, {"r", "w", "q", "f"});
     replay.markPath(7);
     EXPECT_EQ(readWrittenPaths(d)->count, 3);
     EXPECT_EQ(readUnfinishedRun(d)->cutPath, 7);
     replay.markFinished();
   }
-  EXPECT_EQ(dir.read(kLockFileName), "paths 0-2\n");
+  EXPECT_EQ(dir.read(kLockFileName), "paths 0-2\nfiles f q r w\n");
+
+  // A replay that writes a kind the record's run did not adds the paths
+  // where it did; the others' files of that kind are an earlier run's.
+  dir.write(kLockFileName, "paths 0-4\nfiles r rnd\n");
+  for (int path : {3, 1, 4}) {
+    ResultLock replay(d, ResultLock::Use::Run);
+    replay.markStarted("read", ResultLock::Paths::Kept, {"r", "w", "q", "f"});
+    replay.markPath(path);
+    replay.markFinished();
+  }
+  EXPECT_EQ(dir.read(kLockFileName), "paths 0-4\nfiles r rnd\nreplayed f 1,3-4\nreplayed q 1,3-4\nreplayed w 1,3-4\n");
+  const WrittenPaths written = *readWrittenPaths(d);
+  EXPECT_TRUE(written.holds("r", 0));
+  EXPECT_TRUE(written.holds("w", 1));
+  EXPECT_TRUE(written.holds("w", 4));
+  EXPECT_FALSE(written.holds("w", 0));
+  EXPECT_FALSE(written.holds("w", 2));
+  EXPECT_FALSE(written.holds("r", 5));
+  // A replay cut inside its path adds nothing for it.
+  {
+    ResultLock replay(d, ResultLock::Use::Run);
+    replay.markStarted("read", ResultLock::Paths::Kept, {"r", "w", "q", "f"});
+    replay.markPath(2);
+  }
+  EXPECT_FALSE(readWrittenPaths(d)->holds("w", 2));
+  // A record of an earlier version names no kinds: every kind counts; a
+  // damaged line of kinds or replays is left out.
+  for (const char* old : {"paths 0-4\n", "paths 0-4\nfiles \n",
+                          "paths 0-4\nfiles r\nreplayed w x\nreplayed w 3-1\nreplayed w 5-2000000000\n"}) {
+    dir.write(kLockFileName, old);
+    EXPECT_EQ(readWrittenPaths(d)->count, 5) << old;
+    EXPECT_EQ(readWrittenPaths(d)->holds("w", 2), std::string(old).find("files r") == std::string::npos) << old;
+  }
 
   // A run of an earlier version left an empty file, or a mark without a record.
   for (const char* old : {"", "mode all, process 1 on elsewhere, started 2026-01-01 00:00:00 UTC\npath 2\n"}) {
     dir.write(kLockFileName, old);
     EXPECT_FALSE(readWrittenPaths(d).has_value()) << old;
     ResultLock replay(d, ResultLock::Use::Run);
-    replay.markStarted("read", ResultLock::Paths::Kept);
+    replay.markStarted("read", ResultLock::Paths::Kept, {"r", "w", "q", "f"});
     replay.markFinished();
     EXPECT_EQ(dir.read(kLockFileName), "");
   }

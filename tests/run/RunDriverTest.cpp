@@ -331,13 +331,15 @@ TEST_F(RunDriver, AnEmptyResultDirectoryNameIsRefused) {
 TEST_F(RunDriver, ARunThatStopsLeavesItsMarkAndTheNextRunClearsIt) {
   dir.write("para.txt", para("write", 6, 2));
   ASSERT_EQ(run(), "");
-  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\n");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\nfiles r rnd\n");
   dir.write("para.txt", para("read"));
   dir.write("filename.txt", "res\n2\n1\n7\n");  // path 7 has no stored state
   EXPECT_NE(run().find("rnd0007.csv"), std::string::npos);
   const std::string mark = dir.read("res/run.lock");
   EXPECT_EQ(mark.rfind("mode read, process " + std::to_string(::getpid()) + " on ", 0), 0u) << mark;
-  EXPECT_EQ(mark.substr(mark.find('\n')), "\npath 7\npaths 0-1\n");
+  // Path 1 was replayed whole: its weights are of the record's run.
+  EXPECT_EQ(mark.substr(mark.find('\n')),
+            "\npath 7\npaths 0-1\nfiles r rnd\nreplayed f 1\nreplayed q 1\nreplayed w 1\n");
   const std::optional<UnfinishedRun> unfinished = readUnfinishedRun(dir.file("res"));
   ASSERT_TRUE(unfinished.has_value());
   EXPECT_EQ(unfinished->cutPath, 7);
@@ -345,13 +347,13 @@ TEST_F(RunDriver, ARunThatStopsLeavesItsMarkAndTheNextRunClearsIt) {
 
   dir.write("filename.txt", "res\n1\n1\n");
   ASSERT_EQ(run(), "");
-  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\n");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths 0-1\nfiles r rnd\nreplayed f 1\nreplayed q 1\nreplayed w 1\n");
   EXPECT_FALSE(readUnfinishedRun(dir.file("res")).has_value());
 
   // A run of no path records that it wrote none.
   dir.write("para.txt", para("all", 6, 0));
   ASSERT_EQ(run(), "");
-  EXPECT_EQ(dir.read("res/run.lock"), "paths none\n");
+  EXPECT_EQ(dir.read("res/run.lock"), "paths none\nfiles f q r w\n");
   EXPECT_EQ(readWrittenPaths(dir.file("res"))->count, 0);
 }
 
