@@ -24,6 +24,10 @@ constexpr std::size_t kLargestText = std::size_t{1} << 30;
 // A gzip member: a header of 10 bytes at least, a trailer of 8 whose last 4
 // hold the unpacked size.
 constexpr std::size_t kSmallestMember = 18;
+// Deflate packs at most 1032 bytes into one, so a trailer giving more than
+// that for the data before it is damaged; believing it would set aside up to
+// a gigabyte for a file of a few bytes.
+constexpr std::size_t kMostUnpackedPerPackedByte = 1032;
 
 // Made once for the process: a sweep packs, and a collect unpacks, the two
 // summaries of every run.
@@ -80,6 +84,9 @@ std::string uncompressed(const std::string& bytes, const std::string& path) {
   std::size_t size = 0;
   for (int i = 1; i <= 4; ++i) size = size << 8 | static_cast<unsigned char>(bytes[bytes.size() - i]);
   if (size > kLargestText) throw RunError("Cannot read '" + path + "': it unpacks to more than a summary holds");
+  if (size > bytes.size() * kMostUnpackedPerPackedByte)
+    throw RunError("Cannot read '" + path + "': the compressed data is damaged; its trailer gives a size of " +
+                   std::to_string(size) + " bytes that its " + std::to_string(bytes.size()) + " bytes cannot hold");
   std::string text(size, '\0');
   std::size_t used = 0;
   // With no place for the unpacked size given, anything but exactly the

@@ -79,6 +79,13 @@ TEST(CompressedFile, DamagedOrMissingDataIsRefusedNamingTheFile) {
     const std::string error = errorOf(dir.file("eval.txt"));
     EXPECT_NE(error.find(dir.file("eval.txt.gz")), std::string::npos) << error;
   }
+  // A trailer that claims far more than its data can unpack to is refused
+  // before anything is set aside for it.
+  dir.write("eval.txt.gz", packed.substr(0, 10) + std::string(8, '\0') + std::string("\0\0\0\x3f", 4));
+  const std::string claim = errorOf(dir.file("eval.txt"));
+  EXPECT_NE(claim.find("its trailer gives a size of 1056964608 bytes that its 22 bytes cannot hold"), std::string::npos)
+      << claim;
+
   std::filesystem::remove(dir.path() / "eval.txt.gz");
   std::filesystem::create_directory(dir.path() / "eval.txt.gz");
   EXPECT_NE(errorOf(dir.file("eval.txt")).find("not a regular file"), std::string::npos);
