@@ -79,8 +79,8 @@ fuzz:
 	@$(MAKE) --no-print-directory setup PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
 	CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELQUIN_GUI=OFF -DVELQUIN_FUZZ=ON \
 	  -DCMAKE_CXX_FLAGS="-O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
-	cmake --build $(BUILD)-fuzz --target fuzz_number fuzz_inputs fuzz_result_line fuzz_summaries fuzz_descriptions fuzz_facts
-	@for t in number inputs result_line summaries descriptions facts; do \
+	cmake --build $(BUILD)-fuzz --target fuzz_number fuzz_inputs fuzz_result_line fuzz_summaries fuzz_descriptions fuzz_facts fuzz_compressed
+	@for t in number inputs result_line summaries descriptions facts compressed; do \
 	  rm -rf $(BUILD)-fuzz/corpus-$$t && cp -r fuzz/corpus/$$t $(BUILD)-fuzz/corpus-$$t && \
 	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s" && \
 	  $(BUILD)-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
