@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/calibration/BenchFiles.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationOutputs.h"
 #include "experiment/LocalPool.h"
@@ -30,12 +31,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+using bench::readText;
+using bench::writeText;
 
 std::string load() {
   std::string text = readText("/proc/loadavg");

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/ResultLine.h"
+#include "bench/calibration/BenchFiles.h"
 #include "calibration/Calibration.h"
 #include "calibration/SyntheticMarket.h"
 #include "experiment/LocalPool.h"
@@ -22,12 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+using bench::readText;
+using bench::writeText;
 
 // The demo's para.txt in mode write with the first three values replaced.
 std::string parameters(const std::string& delta, const std::string& trend1, const std::string& trend2) {
