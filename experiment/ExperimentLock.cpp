@@ -42,16 +42,7 @@ ExperimentLock::ExperimentLock(const std::string& dir, const std::string& comman
   const std::string path = dir + "/" + kExperimentLockName;
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ < 0) throwFileError("open the lock file", path, errno);
-  const int error = flockWithoutWaiting(fd_, owner_);
-  if (error != 0) {
-    struct Closer {
-      int fd;
-      ~Closer() { ::close(fd); }
-    } closer{fd_};
-    fd_ = -1;
-    if (error == EWOULDBLOCK) refuseHeld(dir, command, closer.fd);
-    throwFileError("lock the file", path, error);
-  }
+  flockOrRefuse(fd_, owner_, path, [&](int held) { refuseHeld(dir, command, held); });
   if (!owner_) return;
   const std::string mark = command + " (" + thisProcessMark() + ")\n";
   if (::pwrite(fd_, mark.data(), mark.size(), 0) != static_cast<ssize_t>(mark.size()) ||

@@ -212,12 +212,20 @@ std::string otherLockHolders(int fd) {
   return who;
 }
 
-int flockWithoutWaiting(int fd, bool exclusive) {
+void flockOrRefuse(int& fd, bool exclusive, const std::string& path, const std::function<void(int)>& refuseHeld) {
   int result;
   do {
     result = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
   } while (result != 0 && errno == EINTR);
-  return result == 0 ? 0 : errno;
+  if (result == 0) return;
+  const int error = errno;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  fd = -1;
+  if (error == EWOULDBLOCK) refuseHeld(closer.fd);
+  throwFileError("lock the file", path, error);
 }
 
 std::string thisProcessMark() {
@@ -250,16 +258,7 @@ ResultLock::ResultLock(const std::string& directory, Use use) : path_(directory 
     errno = openError;
   }
   if (fd_ < 0) throwFileError("open the lock file", path_, errno);
-  const int error = flockWithoutWaiting(fd_, use == Use::Run);
-  if (error != 0) {
-    struct Closer {
-      int fd;
-      ~Closer() { ::close(fd); }
-    } closer{fd_};
-    fd_ = -1;
-    if (error == EWOULDBLOCK) refuseHeld(directory, use, closer.fd);
-    throwFileError("lock the file", path_, error);
-  }
+  flockOrRefuse(fd_, use == Use::Run, path_, [&](int held) { refuseHeld(directory, use, held); });
   const Mark mark = parseMark(markText(fd_));
   unfinished_ = mark.unfinished;
   found_ = mark.written;

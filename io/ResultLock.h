@@ -24,6 +24,7 @@
 //
 // The file is never removed: a process that opened it just before another
 // removed it would lock a file nobody else can see.
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -119,10 +120,12 @@ std::string unfinishedRunNote(const std::string& directory, const UnfinishedRun&
 // machine of a network file system is not listed).
 std::string otherLockHolders(int fd);
 
-// Takes a flock lock on the open file without waiting, retrying a call that
-// a signal interrupted: 0, or the errno that says why not (EWOULDBLOCK:
-// another process holds it).
-int flockWithoutWaiting(int fd, bool exclusive);
+// Takes a flock lock on the open file `fd` without waiting, retrying a call
+// that a signal interrupted. When it cannot be had, `fd` is closed and set to
+// -1. Another process holding it is told by `refuseHeld`, which gets the file
+// still open so that it can name the holder, and throws; any other failure is
+// a RunError naming `path`.
+void flockOrRefuse(int& fd, bool exclusive, const std::string& path, const std::function<void(int)>& refuseHeld);
 
 // "process 4711 on lab-3, started 2026-12-08 01:40:12 UTC": this process, as
 // a lock's mark names its holder.
