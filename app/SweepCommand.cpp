@@ -2,6 +2,7 @@
 // a Slurm cluster, with one results table.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -197,8 +198,34 @@ void sweepStatus(const SweepOptions& o) {
   if (!recorded.inputsChanged.empty()) throw RunError(recorded.inputsChanged);
 }
 
+// A file given to collect --csv lies outside DIR, which the command only
+// reads: DIR may belong to runs still going on.
+void refuseFileInsideExperiment(const std::string& file, const std::string& dir) {
+  if (file == "-") return;
+  const fs::path folder = fs::weakly_canonical(dir);
+  const fs::path target = fs::weakly_canonical(fs::absolute(file));
+  const auto mismatch = std::mismatch(folder.begin(), folder.end(), target.begin(), target.end());
+  if (mismatch.first == folder.end())
+    throw CLI::ValidationError("--csv", "'" + file + "' lies inside the experiment folder " + dir +
+                                            ", which a look at the runs as they are only reads");
+}
+
+// The table of the runs as they are, taken without the folder's lock: the
+// runs of a sweep or of a cluster's array may go on meanwhile.
+void sweepSnapshot(const SweepOptions& o, const std::string& dir) {
+  if (o.afterCluster) throw CLI::ValidationError("--after-cluster", "marks runs failed in DIR, which --csv only reads");
+  refuseFileInsideExperiment(o.csvFile, dir);
+  const RecordedPlan recorded = readRecordedPlan(dir);
+  const ExperimentPlan& plan = recorded.plan;
+  const RunCounts counts = writeResultsSnapshot(plan, dir, o.csvFile);
+  say(o,
+      "Wrote " + (o.csvFile == "-" ? std::string("the table to stdout") : o.csvFile) + ": " + countsText(counts) + ".");
+  if (!recorded.inputsChanged.empty()) throw RunError(recorded.inputsChanged);
+}
+
 void sweepCollect(const SweepOptions& o) {
   const std::string dir = absoluteFolder(o.dir);
+  if (!o.csvFile.empty()) return sweepSnapshot(o, dir);
   const ExperimentLock lock(dir, "sweep collect");
   const RecordedPlan recorded = readRecordedPlan(dir);
   const ExperimentPlan& plan = recorded.plan;
@@ -431,6 +458,11 @@ void addSweepCommand(CLI::App& app, bool withRuns, const PlotBinding* plotting) 
   collect->add_option("dir", o->dir, "The experiment folder")->required()->type_name("DIR");
   collect->add_flag("--after-cluster", o->afterCluster,
                     "Count a run that is neither done nor failed as failed (the cluster's jobs have ended)");
+  collect
+      ->add_option("--csv", o->csvFile,
+                   "Write the table to FILE (- for stdout) instead, outside DIR, which is then only read:\n"
+                   "a look at runs that still go on, locally or on the cluster; unfinished runs are pending")
+      ->type_name("FILE");
   collect->add_flag("-q,--quiet", o->quiet, "No messages but errors");
   collect->callback([o] { sweepCollect(*o); });
 

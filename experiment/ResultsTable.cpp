@@ -365,4 +365,13 @@ RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, 
   return counts;
 }
 
+RunCounts writeResultsSnapshot(const ExperimentPlan& plan, const std::string& dir, const std::string& file) {
+  RunCounts counts;
+  AtomicOutput results(file);
+  makeExperimentTables(
+      plan, dir, false, [&results](const std::string& text) { results.write(text); }, &counts);
+  results.commit();
+  return counts;
+}
+
 }  // namespace vk

@@ -56,6 +56,11 @@ ExperimentTables experimentTables(const ExperimentPlan& plan, const std::string&
 // the results table goes straight to its file, never held whole.
 RunCounts writeResultsTable(const ExperimentPlan& plan, const std::string& dir, bool unfinishedFailed);
 
+// Writes the results table of the runs as they are now to `file`, outside
+// DIR, and nothing into DIR: what a look at an experiment whose runs still go
+// on takes. A run without its done mark is pending, however it ends.
+RunCounts writeResultsSnapshot(const ExperimentPlan& plan, const std::string& dir, const std::string& file);
+
 // A field as CSV holds it: quoted when it holds a comma, a quote or a line end.
 std::string csvField(const std::string& text);
 // The fields of one line: a field in double quotes may hold commas and ""

@@ -255,6 +255,17 @@ TEST_F(Sweep, ARunKilledMidWayIsNotCountedAndIsRedone) {
             "2,0,12" + std::string(kEmptyValues, ',') + ",failed," + kTaskEnded);
   ASSERT_EQ(cli("sweep status out"), 0);
   EXPECT_NE(output.find("4 runs: 3 done, 0 failed, 1 pending"), std::string::npos) << output;
+  // A look at the runs as they are writes its table elsewhere and nothing
+  // into the folder, which may belong to runs still going on.
+  const std::string results = readWholeFile(fs::path(out()) / "results.csv");
+  ASSERT_EQ(cli("sweep collect out --csv now.csv"), 0) << output;
+  EXPECT_EQ(readWholeFile(inputs.dir.path() / "now.csv"), experimentTables(p, out(), false).results);
+  EXPECT_NE(output.find("Wrote now.csv: 3 done, 0 failed, 1 pending"), std::string::npos) << output;
+  EXPECT_EQ(cli("sweep collect out --csv out/runs/../now.csv"), 2);
+  EXPECT_NE(output.find("lies inside the experiment folder"), std::string::npos) << output;
+  EXPECT_EQ(cli("sweep collect out --csv now.csv --after-cluster"), 2);
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), results);
+  EXPECT_FALSE(fs::exists(fs::path(out()) / "runs/0002/failed"));
   // The collector after the cluster's jobs: status then says what the table
   // says, also of a run whose task never began it.
   fs::remove_all(fs::path(out()) / "runs/0001");
@@ -484,7 +495,8 @@ TEST_F(Sweep, AChunkedTaskKilledMidwayLosesOnlyItsUnfinishedRuns) {
 
 // A sweep killed while its runs go on leaves them writing, and they hold
 // the folder until they end: a collect is refused meanwhile, while a status,
-// and the table made as a collect makes it, see whole runs: those marked
+// a collect into a file outside the folder, and the table made as a collect
+// makes it, see whole runs: those marked
 // done with every path, the others one pending row each, nothing half
 // written and nothing failed. Once the runs are gone, the collect writes
 // that very table.
@@ -501,10 +513,12 @@ TEST_F(Sweep, ACollectWhileRunsStillFinishGivesWholeRowsAndPendingOnes) {
   const ExperimentPlan p = recordedPlan(out());
   RunCounts counts;
   const std::string whileRunning = experimentTables(p, out(), false, &counts).results;
+  EXPECT_EQ(cli("sweep collect out --csv now.csv"), 0) << output;
   const bool stillRunning = shell("kill -0 -" + group) == 0;
   if (stillRunning) {
     EXPECT_EQ(cli("sweep collect out"), 1);
     EXPECT_NE(output.find("is in use by sweep run"), std::string::npos) << output;
+    EXPECT_EQ(readWholeFile(inputs.dir.path() / "now.csv"), whileRunning);
   }
   EXPECT_EQ(cli("sweep status out"), 0);
   EXPECT_NE(output.find("4 runs: 2 done, 0 failed, 2 pending"), std::string::npos) << output;
