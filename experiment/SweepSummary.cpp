@@ -73,8 +73,15 @@ SweepSummary summariseSweep(ResultsTableReader& table, const SweepSettings& sett
 
   std::map<std::string, RunValues> runs;
   std::set<std::string> leftOut;
+  // Every value the design took, finished or not: the axes and the bins
+  // stay where they are while a sweep's runs end one after another.
+  std::set<double> xs, ys;
   std::vector<std::string> fields;
   while (table.next(fields)) {
+    const double x = table.number(fields, xColumn, kNumeric);
+    const double y = twoAxes ? table.number(fields, yColumn, kNumeric) : 0.0;
+    xs.insert(x);
+    ys.insert(y);
     if (fields[status] != "done") {
       leftOut.insert(fields[runColumn]);
       continue;
@@ -82,8 +89,8 @@ SweepSummary summariseSweep(ResultsTableReader& table, const SweepSettings& sett
     const std::optional<double> value = column.value(table, fields);
     if (!value) continue;
     RunValues& run = runs[fields[runColumn]];
-    run.x = table.number(fields, xColumn, kNumeric);
-    run.y = twoAxes ? table.number(fields, yColumn, kNumeric) : 0.0;
+    run.x = x;
+    run.y = y;
     run.values.push_back(*value);
   }
   if (runs.empty()) throw RunError(table.name() + " holds no finished run with a value of " + settings.metric);
@@ -94,11 +101,6 @@ SweepSummary summariseSweep(ResultsTableReader& table, const SweepSettings& sett
   summary.metric = settings.metric;
   summary.runsUsed = static_cast<int>(runs.size());
   summary.runsLeftOut = static_cast<int>(leftOut.size());
-  std::set<double> xs, ys;
-  for (const auto& [id, run] : runs) {
-    xs.insert(run.x);
-    ys.insert(run.y);
-  }
   summary.xMin = *xs.begin();
   summary.xMax = *xs.rbegin();
   summary.yMin = *ys.begin();

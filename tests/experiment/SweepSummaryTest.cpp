@@ -112,6 +112,26 @@ TEST(SweepSummary, SampledDesignsAreBinnedInsideTheirValues) {
             "out; pcross1 in 10 equal bins");
 }
 
+// While a sweep runs, its pending and failed runs already stand on the
+// axes: they span every value the design took, whatever has finished.
+TEST(SweepSummary, TheAxesSpanTheDesignBeforeItsRunsEnd) {
+  TempDir dir;
+  dir.write("results.csv", table() + "4,0,5,0.1,,,,,,,,,,,,,,,,,,pending,\n5,0,40,0.8,,,,,,,,,,,,,,,,,,failed,x\n");
+  const SweepSummary one = summarise(dir, "popsize", "", "rmse_sim", SweepPool::Runs);
+  EXPECT_EQ(one.xMin, 5);
+  EXPECT_EQ(one.xMax, 40);
+  EXPECT_EQ(one.median.size(), 2u);
+  const SweepSummary two = summarise(dir, "popsize", "gap,1", "rmse_sim", SweepPool::Runs);
+  EXPECT_EQ(two.yMin, 0.1);
+  EXPECT_EQ(two.yMax, 0.8);
+  // A sampled design's bins are cut from the design's values too: a bin's
+  // centre stays put as runs end.
+  const SweepSummary binned = summarise(dir, "popsize", "", "rmse_sim", SweepPool::Runs, true);
+  ASSERT_EQ(binned.median.size(), 2u);
+  EXPECT_DOUBLE_EQ(binned.median[0].x, 5 + 35.0 / 4 * 0.5);
+  EXPECT_DOUBLE_EQ(binned.median[1].x, 5 + 35.0 / 4 * 1.5);
+}
+
 TEST(SweepSummary, RefusesWhatItCannotDraw) {
   TempDir dir;
   dir.write("results.csv", table());
