@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -204,6 +205,49 @@ void startRunLog(const std::string& program, const std::string& dir, const Plann
   log.create(runLogFile(dir, run));
   log.write(line + "\n");
   log.close();
+}
+
+bool keptOnlySummaries(const std::string& resultFolder) {
+  std::error_code error;
+  const std::string report = resultFolder + "/" + kReportFileName;
+  return fs::exists(report + kCompressedSuffix, error) && !fs::exists(report, error);
+}
+
+std::vector<std::string> prepareRerun(const std::string& runFolder, const std::string& workDir) {
+  const std::string logFile = runFolder + "/run.log";
+  std::ifstream log(logFile, std::ios::binary);
+  if (!log) throwFileError("open file for reading", logFile, errno);
+  std::string line;
+  std::getline(log, line);
+  std::vector<std::string> words = shellWords(line);
+  const auto workDirWord = std::find(words.begin(), words.end(), "-C");
+  if (words.size() < 2 || words[1] != "run" || workDirWord == words.end() || workDirWord + 1 == words.end())
+    throw RunError(logFile + ", line 1: '" + line.substr(0, 80) + "' is no command of a run in its folder");
+  *(workDirWord + 1) = workDir;
+  // The copy is written in workDir whatever result folder the log names.
+  const auto resultWord = std::find(words.begin(), words.end(), "--result");
+  if (resultWord == words.end() || resultWord + 1 == words.end())
+    words.insert(words.end(), {"--result", "result"});
+  else
+    *(resultWord + 1) = "result";
+  std::error_code error;
+  fs::create_directories(workDir + "/result", error);
+  if (error) throw RunError("Cannot create the folder '" + workDir + "/result': " + error.message());
+  for (const char* name : {"para.txt", "wdata.txt"}) {
+    OutputFile copy;
+    copy.create(workDir + "/" + name);
+    copy.write(copyFileText(runFolder + "/" + name));
+    copy.close();
+  }
+  return std::vector<std::string>(words.begin() + 1, words.end());
+}
+
+bool sameReport(const std::string& resultFolder, const std::string& otherFolder) {
+  TextReader one = openPlainOrCompressed(resultFolder + "/" + kReportFileName);
+  TextReader other = openPlainOrCompressed(otherFolder + "/" + kReportFileName);
+  while (!one.atEnd() && !other.atEnd())
+    if (one.readLineText() != other.readLineText() || one.lastLineEnded() != other.lastLineEnded()) return false;
+  return one.atEnd() && other.atEnd();
 }
 
 bool isSummaryFile(const std::string& name) {

@@ -61,6 +61,21 @@ void startRunLog(const std::string& program, const std::string& dir, const Plann
 // The files of a result folder a run that keeps only its summaries keeps.
 bool isSummaryFile(const std::string& name);
 
+// Whether the result folder kept only its run's summaries: its report
+// compressed, and no plain report beside it.
+bool keptOnlySummaries(const std::string& resultFolder);
+
+// Readies workDir for the run of runFolder to be made again away from its
+// folder: copies its para.txt and wdata.txt there and makes an empty result
+// folder. Returns the arguments after the program of the command on the
+// first line of its run.log, working in workDir and writing workDir/result.
+// Nothing in the run's folder is written.
+std::vector<std::string> prepareRerun(const std::string& runFolder, const std::string& workDir);
+
+// Whether two result folders hold the same report, plain or compressed,
+// line for line.
+bool sameReport(const std::string& resultFolder, const std::string& otherFolder);
+
 // Marks the run after its process ended with the wait status: done when it
 // exited with 0, its eval.txt holds every path's report and its facts
 // summary is written; failed with the reason otherwise. A run that keeps only its summaries has its other result

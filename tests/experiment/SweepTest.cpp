@@ -19,6 +19,7 @@
 #include "experiment/ResultsTable.h"
 #include "experiment/RunFolder.h"
 #include "experiment/Sha256.h"
+#include "experiment/ShellWord.h"
 #include "io/RunError.h"
 #include "tests/experiment/ExperimentInputs.h"
 
@@ -338,6 +339,57 @@ TEST_F(Sweep, KeepingOnlySummariesGivesTheSameTableAndRerunsInFull) {
   for (const auto& [name, bytes] : again) EXPECT_EQ(bytes, full.at(name)) << name;
   ASSERT_EQ(cli("analyze facts --all -C out/runs/0003"), 0) << output;
   EXPECT_EQ(readWholeFile(run / "result/facts.csv"), full.at("facts.csv"));
+}
+
+// Every file under a folder with its bytes, by its path inside the folder.
+std::map<std::string, std::string> treeOf(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = readWholeFile(entry.path());
+  return files;
+}
+
+// The words a shell takes from a line of shellWord's words are those words.
+TEST(ShellWords, GiveBackTheWordsShellWordWrote) {
+  const std::vector<std::string> words = {"velquin-cli", "run", "-C", "/a b/it's", "", "--seed", "$HOME", "x\\y"};
+  std::string line;
+  for (const std::string& word : words) line += (line.empty() ? "" : " ") + shellWord(word);
+  EXPECT_EQ(shellWords(line), words);
+  EXPECT_EQ(shellWords("  a\\ b  'c'd\t"), (std::vector<std::string>{"a b", "cd"}));
+  EXPECT_THROW(shellWords("run -C '/open"), RunError);
+}
+
+// A lean run is made again in a folder of its own from its log's first
+// line: the files of the run that kept everything, the same report, and
+// nothing in the experiment changed, so that a collect gives the same table.
+TEST_F(Sweep, ALeanRunMadeAgainElsewhereLeavesTheExperimentAsItWas) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out all --quiet"), 0) << output;
+  inputs.description(std::string(kTwoPointsTwoSeeds) + "[output]\nkeep = \"summaries\"\n");
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const fs::path run = fs::path(out()) / "runs/0003";
+  EXPECT_TRUE(keptOnlySummaries((run / "result").string()));
+  EXPECT_FALSE(keptOnlySummaries(inputs.dir.file("all/runs/0003/result")));
+  const std::map<std::string, std::string> before = treeOf(out());
+
+  const std::string again = inputs.dir.file("again");
+  std::string command = "'" VELQUIN_CLI "'";
+  for (const std::string& word : prepareRerun(run.string(), again)) command += " " + shellWord(word);
+  ASSERT_EQ(shell(command + " --quiet"), 0) << output;
+
+  std::map<std::string, std::string> full = filesIn(inputs.dir.path() / "all/runs/0003/result");
+  full.erase("facts.csv");  // the sweep's summary, not the run's
+  EXPECT_EQ(filesIn(fs::path(again) / "result"), full);
+  EXPECT_TRUE(sameReport((run / "result").string(), again + "/result"));
+  EXPECT_FALSE(sameReport(inputs.dir.file("all/runs/0002/result"), again + "/result"));
+  EXPECT_EQ(treeOf(out()), before);
+  ASSERT_EQ(cli("sweep collect out --quiet"), 0) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), before.at("results.csv"));
+
+  inputs.dir.write("out/runs/0003/run.log", "velquin-cli analyze report\n");
+  EXPECT_THROW(prepareRerun(run.string(), inputs.dir.file("other")), RunError);
+  fs::remove(run / "run.log");
+  EXPECT_THROW(prepareRerun(run.string(), inputs.dir.file("other")), RunError);
 }
 
 // The first line of a run's log names its inputs by absolute paths, so that
