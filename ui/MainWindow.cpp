@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +50,9 @@ const QColor kSkyBlue(166, 202, 240);
 const QColor kOrange(255, 128, 0);
 const QColor kTeal(0, 128, 128);
 const QSize kLayoutSize(767, 565);
+// The bar under the log while another folder is viewed; the layout above
+// it stays as it is.
+const int kViewingBarHeight = 26;
 
 QPixmap builtInImage(bool play) {
   QPixmap image(16, 16);
@@ -189,7 +193,29 @@ void MainWindow::buildLayout() {
   runStatus->setGeometry(533, 1, 228, 18);
   runStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   errorsWindow = new ErrorsWindow(this);
+  buildViewingBar();
   nameControls();
+}
+
+void MainWindow::buildViewingBar() {
+  viewingBar = new QFrame(this);
+  viewingBar->setObjectName("ViewingBar");
+  viewingBar->setFrameStyle(QFrame::Box | QFrame::Plain);
+  viewingBar->setAutoFillBackground(true);
+  QPalette note = viewingBar->palette();
+  note.setColor(QPalette::Window, QColor(255, 244, 200));
+  viewingBar->setPalette(note);
+  viewingLabel = new QLabel(viewingBar);
+  viewingLabel->setObjectName("ViewingLabel");
+  viewingLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  backButton = new QPushButton("Back to own results", viewingBar);
+  backButton->setObjectName("BackBtn");
+  backButton->setToolTip("Show the result directory that Start writes into again");
+  auto* row = new QHBoxLayout(viewingBar);
+  row->setContentsMargins(6, 1, 2, 1);
+  row->addWidget(viewingLabel, 1);
+  row->addWidget(backButton);
+  viewingBar->hide();
 }
 
 void MainWindow::buildSimulationGroup() {
@@ -379,6 +405,7 @@ void MainWindow::connectHandlers() {
   connect(speedBar, &QScrollBar::valueChanged, this, &MainWindow::replaySpeedChanged);
   connect(replayTimer, &QTimer::timeout, this, &MainWindow::replayStep);
   connect(exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
+  connect(backButton, &QPushButton::clicked, this, &MainWindow::viewOwnResults);
   connect(saveRateButton, &QPushButton::clicked, this, [this] { exportChart(this, *rateChart); });
   connect(saveSupplyDemandButton, &QPushButton::clicked, this, [this] { exportChart(this, *supplyDemandChart); });
   connect(saveWeightsButton, &QPushButton::clicked, this, [this] { exportChart(this, *weightsChart); });
@@ -395,7 +422,10 @@ void MainWindow::resetState() {
 // below it. The progress rows and the log keep their height and move down.
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const int dx = std::max(0, width() - kLayoutSize.width()), dy = std::max(0, height() - kLayoutSize.height());
+  const int bar = viewedDir_.isEmpty() ? 0 : kViewingBarHeight;
+  const int dx = std::max(0, width() - kLayoutSize.width()), dy = std::max(0, height() - kLayoutSize.height() - bar);
+  viewingBar->setGeometry(8, height() - kViewingBarHeight + 1, width() - 16, kViewingBarHeight - 3);
+  if (bar) fitViewingText();
   const int top = dy / 2;
   chartPanel->setGeometry(152, 24, 609 + dx, 385 + dy);
   rateChart->setGeometry(8, 0, 593 + dx, 209 + top);
@@ -430,7 +460,74 @@ void MainWindow::reportError(const QString& message) { prompts_.showError(this, 
 
 void MainWindow::setAnalyzerAction(QPushButton* button, std::function<void(const QString&)> open) {
   button->setEnabled(true);
-  connect(button, &QPushButton::clicked, this, [this, open] { open(runFiles.resultDir); });
+  connect(button, &QPushButton::clicked, this, [this, open] { open(viewedDir()); });
+}
+
+void MainWindow::viewFolder(const QString& dir, const QString& what) {
+  if (run_->running()) {
+    prompts_.showNotice(this, "A run is under way and the viewer shows it. Open " + what + " once it has ended.");
+    return;
+  }
+  const bool grow = viewedDir_.isEmpty();
+  viewedDir_ = dir;
+  viewedWhat_ = what;
+  viewingLabel->setToolTip("Viewing " + what + ":\n" + dir +
+                           "\nThe viewer and the Analyzer buttons read it; Start writes into the result directory "
+                           "of Setting and comes back to it.");
+  if (grow) {
+    const int height = this->height();
+    viewingBar->show();
+    setMinimumHeight(kLayoutSize.height() + kViewingBarHeight);
+    resize(width(), height + kViewingBarHeight);
+  }
+  relayout();
+  AppendLog("Viewing " + what.toStdString() + ": " + fileName(dir) +
+            ". The viewer and the Analyzer buttons read it; Start still writes into '" + fileName(runFiles.resultDir) +
+            "'.");
+  showViewedFolder();
+  for (const auto& action : viewChangedActions_) action(viewedDir());
+}
+
+// What is viewed and its folder's whole name when there is room, else the
+// line's two ends; the tooltip holds all of it.
+void MainWindow::fitViewingText() {
+  const QString text = "Viewing " + viewedWhat_ + ": " + viewedDir_;
+  const int room = std::max(60, viewingBar->width() - backButton->sizeHint().width() - 20);
+  viewingLabel->setText(viewingLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+}
+
+// The places of the controls for the window's size and the bar, also when
+// the size stays (a maximised window).
+void MainWindow::relayout() {
+  QResizeEvent event(size(), size());
+  resizeEvent(&event);
+}
+
+void MainWindow::viewOwnResults() {
+  if (viewedDir_.isEmpty()) return;
+  endViewing("Back to the result directory '" + fileName(runFiles.resultDir) + "'.");
+  showViewedFolder();
+}
+
+void MainWindow::endViewing(const std::string& note) {
+  viewedDir_.clear();
+  viewingBar->hide();
+  setMinimumSize(kLayoutSize);
+  resize(width(), std::max(kLayoutSize.height(), height() - kViewingBarHeight));
+  relayout();
+  AppendLog(note);
+  for (const auto& action : viewChangedActions_) action(viewedDir());
+}
+
+// The charts show the viewed folder's path at once, not what they showed of
+// the other one.
+void MainWindow::showViewedFolder() {
+  stopReplay();
+  viewer_->forget();
+  if (pathField->text() == "0")
+    pathFieldChanged();
+  else
+    pathField->setText("0");
 }
 
 // ---- handlers ----
@@ -503,6 +600,8 @@ void MainWindow::startRun() {
     return;
   }
   if (!confirmRunOver(fileName(runFiles.resultDir))) return;
+  if (!viewedDir_.isEmpty())
+    endViewing("Back to the result directory '" + fileName(runFiles.resultDir) + "', which the run writes.");
   // The charts now belong to the run; a replay must not go on drawing into
   // them meanwhile.
   try {
@@ -641,14 +740,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // under its legend names it for the three, the layout keeping its place.
 void MainWindow::nameChartsDirectory() {
   for (Chart* chart : {rateChart, supplyDemandChart, weightsChart})
-    chart->setExportCaption("Result directory: " + runFiles.resultDir);
-  rateChart->setLegendCaption("Directory:\n" + runFiles.resultDir);
+    chart->setExportCaption("Result directory: " + viewedDir());
+  rateChart->setLegendCaption("Directory:\n" + viewedDir());
 }
 
 void MainWindow::pathFieldChanged() {
   try {
     nameChartsDirectory();
-    viewer_->changePath(pathField->text(), fileName(runFiles.resultDir));
+    viewer_->changePath(pathField->text(), fileName(viewedDir()));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
@@ -658,9 +757,9 @@ void MainWindow::playOrPauseReplay() {
   try {
     // Play replays the path the field names, loaded now if the charts show
     // another one (or none yet, or one a run has since rewritten).
-    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(pathField->text(), fileName(runFiles.resultDir))) {
+    if (viewer_->state() == ViewerState::Stopped && !viewer_->shows(pathField->text(), fileName(viewedDir()))) {
       nameChartsDirectory();
-      viewer_->changePath(pathField->text(), fileName(runFiles.resultDir));
+      viewer_->changePath(pathField->text(), fileName(viewedDir()));
     }
     viewer_->playOrPause();
   } catch (const std::exception& e) {

@@ -66,8 +66,21 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void setParametersDialog(ParametersDialog* dialog) { parametersDialog_ = dialog; }
   // Calls action with the result directory whenever a run has ended.
   void whenRunEnds(std::function<void(const QString& resultDir)> action) { runEndedActions_.push_back(action); }
-  // Enables an Analyzer button: pressing it calls open with resultDir.
+  // Enables an Analyzer button: pressing it calls open with the folder the
+  // window views (viewedDir).
   void setAnalyzerAction(QPushButton* button, std::function<void(const QString& resultDir)> open);
+
+  // Shows another result folder, such as an experiment's run, in the viewer
+  // and through the Analyzer buttons, the bar under the log naming it as
+  // what. Start still writes into runFiles.resultDir, and first comes back
+  // to it. During a run it says so and changes nothing.
+  void viewFolder(const QString& dir, const QString& what);
+  // Back to the window's own result directory.
+  void viewOwnResults();
+  // The folder the viewer and the Analyzer buttons read.
+  QString viewedDir() const { return viewedDir_.isEmpty() ? runFiles.resultDir : viewedDir_; }
+  // Calls action with the folder viewed whenever it changes.
+  void whenViewChanges(std::function<void(const QString& dir)> action) { viewChangedActions_.push_back(action); }
 
   // Handlers.
   void openSettings();
@@ -158,6 +171,10 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QLabel* runStatus;
   // Each finished path's errors, beside the window during a run.
   ErrorsWindow* errorsWindow;
+  // Under the log while another folder is viewed: which, and the way back.
+  QFrame* viewingBar;
+  QLabel* viewingLabel;
+  QPushButton* backButton;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -186,6 +203,13 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void clearLiveCharts();
   void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
   void reportError(const QString& message);
+  void buildViewingBar();
+  // Hides the bar and gives its room back; the charts keep what they show.
+  void endViewing(const std::string& note);
+  // Loads the path the field names from the folder now viewed.
+  void showViewedFolder();
+  void fitViewingText();
+  void relayout();
   bool confirmRunOver(const std::string& dir);
 
   // The viewer's hold on the window.
@@ -219,6 +243,11 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   int pathsRead_ = 0;
   std::function<void()> runEnded_;
   std::vector<std::function<void(const QString&)>> runEndedActions_;
+  // Another folder the viewer and the Analyzer buttons read; empty for
+  // runFiles.resultDir.
+  QString viewedDir_;
+  QString viewedWhat_;
+  std::vector<std::function<void(const QString&)>> viewChangedActions_;
   // Last, so that a run still under way ends before the window's parts go.
   std::unique_ptr<RunThread> run_;
 };

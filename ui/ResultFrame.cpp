@@ -260,6 +260,13 @@ void ResultFrame::refillKeepingChecks() {
     if (checked.contains(pathList->item(i)->text())) pathList->item(i)->setCheckState(Qt::Checked);
 }
 
+void ResultFrame::follow(const QString& directory) {
+  if (isVisible())
+    takeDirectory(directory);
+  else
+    resultDir = directory;
+}
+
 void ResultFrame::runEnded(const QString& directory) {
   if (!isVisible()) return;
   // The same directory however it is written: "result", "./result/".

@@ -77,6 +77,11 @@ class ResultFrame : public QWidget {
   // visible. A window already open keeps its list until it is shown anew.
   void openWith(const QString& directory);
 
+  // The main window now views directory: an open window lists and plots it
+  // too, keeping the checks of the names it also holds; a hidden one takes
+  // it when it is opened.
+  void follow(const QString& directory);
+
   // A run into directory has ended: an open window listing it lists the
   // files as they are now, keeping the checks of the names that stay.
   void runEnded(const QString& directory);

@@ -885,6 +885,76 @@ class MainWindowTest : public QObject {
     QCOMPARE(told, (QStringList{"result", "result"}));
   }
 
+  // Another folder, such as an experiment's run, is viewed: the bar under
+  // the log names it, the viewer and the Analyzer buttons read it, and the
+  // layout above stays. Start writes into the window's own result directory,
+  // never into the viewed folder, and comes back to it.
+  void anotherFolderIsViewedAndStartStillWritesItsOwn() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    QVERIFY(QDir(dir.path()).mkpath("exp/runs/0003/result"));
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    form.runFiles.resultDir = "exp/runs/0003/result";
+    runToEnd(form);
+    form.runFiles.resultDir = "result";
+    const QString viewed = dir.file("exp/runs/0003/result");
+    const QMap<QString, QByteArray> experiment = filesIn(viewed);
+    QVERIFY(experiment.contains("r0001.csv"));
+    QStringList followed, analysed;
+    form.whenViewChanges([&](const QString& d) { followed << d; });
+    form.setAnalyzerAction(form.pathsPlotButton, [&](const QString& d) { analysed << d; });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    form.viewFolder(viewed, "run 0003 of the experiment in " + dir.file("exp"));
+    QCOMPARE(form.viewedDir(), viewed);
+    QVERIFY(form.viewingBar->isVisible());
+    QCOMPARE(form.minimumSize(), QSize(767, 565 + 26));
+    QTRY_COMPARE(form.size(), QSize(767, 565 + 26));
+    QCOMPARE(form.logView->geometry(), QRect(8, 464, 753, 97));
+    QCOMPARE(form.chartPanel->geometry(), QRect(152, 24, 609, 385));
+    QVERIFY(form.viewingBar->y() >= form.logView->geometry().bottom());
+    QVERIFY(form.rect().contains(form.viewingBar->geometry()));
+    QVERIFY2(form.viewingLabel->text().startsWith("Viewing run 0003 of the experiment in"),
+             qPrintable(form.viewingLabel->text()));
+    QVERIFY(form.viewingLabel->toolTip().contains(viewed));
+    QVERIFY(form.logView->toPlainText().contains("Viewing run 0003 of the experiment in " + dir.file("exp") + ": " +
+                                                 viewed +
+                                                 ". The viewer and the Analyzer buttons read it; Start "
+                                                 "still writes into 'result'."));
+    QVERIFY(form.viewer().shows("0", QFile::encodeName(viewed).toStdString()));
+    QVERIFY(form.viewer().frameCount() > 0);
+    QCOMPARE(form.rateChart->legendCaption(), "Directory:\n" + viewed);
+    form.pathsPlotButton->click();
+    QCOMPARE(analysed, QStringList{viewed});
+    QCOMPARE(followed, QStringList{viewed});
+
+    runToEnd(form);
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QCOMPARE(form.viewedDir(), QString("result"));
+    QVERIFY(!form.viewingBar->isVisible());
+    QCOMPARE(form.minimumSize(), QSize(767, 565));
+    QTRY_COMPARE(form.size(), QSize(767, 565));
+    QVERIFY(QFileInfo::exists(dir.file("result/r0001.csv")));
+    QCOMPARE(filesIn(viewed), experiment);
+    QCOMPARE(followed, (QStringList{viewed, "result"}));
+    form.pathsPlotButton->click();
+    QCOMPARE(analysed, (QStringList{viewed, "result"}));
+
+    // Back comes to the own results; a run under way is not left for another folder.
+    form.viewFolder(viewed, "run 0003");
+    form.backButton->click();
+    QCOMPARE(form.viewedDir(), QString("result"));
+    QTRY_COMPARE(form.size(), QSize(767, 565));
+    QVERIFY(form.viewer().shows("0", "result"));
+    form.startRun();
+    form.viewFolder(viewed, "run 0003");
+    QCOMPARE(form.viewedDir(), QString("result"));
+    QCOMPARE(prompts.notices.size(), 1);
+    form.waitForRunEnd();
+  }
+
   void startDuringARunSaysSoAndStartsNoSecondRun() {
     ScratchDir dir;
     writeShortDemo(dir);
