@@ -38,8 +38,14 @@ int main(int argc, char** argv) {
   mainWindow.setAnalyzerAction(mainWindow.factsPlotButton,
                                [factsPlot](const QString& dir) { factsPlot->openWith(dir); });
 
-  // The Experiments window opens a run's result folder in the same analysis windows.
+  // The Experiments window opens a run's result folder in the main window's
+  // viewer, which its analysis windows follow, or in one analysis window.
   auto* experiments = new vk::ExperimentsWindow(&mainWindow);
+  experiments->setRunViewer([&mainWindow](const QString& dir, const QString& what) {
+    mainWindow.viewFolder(dir, what);
+    mainWindow.raise();
+    mainWindow.activateWindow();
+  });
   experiments->addResultAction("Paths plot", [pathPlot](const QString& dir) { pathPlot->openWith(dir); });
   experiments->addResultAction("Contour plot", [contourPlot](const QString& dir) { contourPlot->openWith(dir); });
   experiments->addResultAction("Weights plot", [weightsPlot](const QString& dir) { weightsPlot->openWith(dir); });
@@ -50,9 +56,13 @@ int main(int argc, char** argv) {
     experiments->activateWindow();
   });
 
-  // An open analysis window of the directory a run wrote lists its files anew.
-  for (vk::ResultFrame* window : std::initializer_list<vk::ResultFrame*>{pathPlot, weightsPlot, contourPlot, factsPlot})
+  // An open analysis window of the directory a run wrote lists its files
+  // anew; each shows the folder the main window views.
+  for (vk::ResultFrame* window :
+       std::initializer_list<vk::ResultFrame*>{pathPlot, weightsPlot, contourPlot, factsPlot}) {
     mainWindow.whenRunEnds([window](const QString& dir) { window->runEnded(dir); });
+    mainWindow.whenViewChanges([window](const QString& dir) { window->follow(dir); });
+  }
 
   mainWindow.show();
   return app.exec();

@@ -4,11 +4,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -31,12 +33,14 @@
 #include "experiment/DescriptionDraft.h"
 #include "experiment/ExperimentRecord.h"
 #include "experiment/LocalPool.h"
+#include "experiment/RunFolder.h"
 #include "experiment/RunMetric.h"
 #include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "ui/CalibrationPage.h"
 #include "ui/ExperimentForm.h"
 #include "ui/ResultsTableModel.h"
+#include "ui/RunRewriter.h"
 #include "ui/SweepMonitor.h"
 #include "ui/UserPrompts.h"
 
@@ -86,6 +90,7 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
     : QWidget(parent, Qt::Window),
       prompts_(prompts ? *prompts : UserPrompts::standard()),
       process_(new CliProcess(program.isEmpty() ? defaultProgram() : program, this)),
+      rewriter_(new RunRewriter(process_->program(), this)),
       monitor_(new SweepMonitor(this)) {
   setWindowTitle("Experiments");
   setObjectName("experimentsWindow");
@@ -104,6 +109,7 @@ ExperimentsWindow::ExperimentsWindow(QWidget* parent, UserPrompts* prompts, cons
 
   connect(process_, &CliProcess::ended, this, &ExperimentsWindow::sweepEnded);
   monitor_->whenSeen([this](const SweepLook& look) { seen(look); });
+  connect(rewriter_, &RunRewriter::ended, this, &ExperimentsWindow::rewriteEnded);
 }
 
 ExperimentsWindow::~ExperimentsWindow() = default;
@@ -214,24 +220,86 @@ QWidget* ExperimentsWindow::buildResultsTab() {
   resultsView->horizontalHeader()->setSortIndicatorShown(true);
   resultButtons_ = new QHBoxLayout;
   resultButtons_->addWidget(new QLabel("The selected run's result folder:"));
+  openRunButton = new QPushButton("Open in main window");
+  openRunButton->setObjectName("openRunButton");
+  openRunButton->setToolTip(
+      "Show the run in the main window's viewer and Analyzer windows (or double-click its row); Start there still "
+      "writes into the main window's own result directory");
+  openRunButton->setEnabled(false);
+  resultButtons_->addWidget(openRunButton);
   resultButtons_->addStretch();
   auto* tab = new QWidget;
   auto* layout = new QVBoxLayout(tab);
   layout->addWidget(resultsView, 1);
   layout->addLayout(resultButtons_);
+  connect(resultsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { openRunButton->setEnabled(resultsView->selectionModel()->hasSelection()); });
+  // A table loaded anew drops its selection without a signal of the view's.
+  connect(results, &QAbstractItemModel::modelReset, this,
+          [this] { openRunButton->setEnabled(resultsView->selectionModel()->hasSelection()); });
+  connect(openRunButton, &QPushButton::clicked, this, [this] { openSelectedRun(viewRun_); });
+  connect(resultsView, &QTableView::doubleClicked, this, [this] { openSelectedRun(viewRun_); });
   return tab;
 }
 
 void ExperimentsWindow::addResultAction(const QString& label, std::function<void(const QString&)> open) {
   auto* button = new QPushButton(label);
   resultButtons_->insertWidget(resultButtons_->count() - 1, button);
-  connect(button, &QPushButton::clicked, this, [this, open] {
-    const QString dir = selectedRunResult();
-    if (dir.isEmpty())
-      prompts_.showNotice(this, "Select a run in the results table first.");
-    else
-      open(dir);
-  });
+  connect(button, &QPushButton::clicked, this,
+          [this, open] { openSelectedRun([open](const QString& dir, const QString&) { open(dir); }); });
+}
+
+void ExperimentsWindow::openSelectedRun(RunOpener open) {
+  const QString dir = selectedRunResult();
+  if (dir.isEmpty()) {
+    prompts_.showNotice(this, "Select a run in the results table first.");
+    return;
+  }
+  if (!open) return;
+  const QString runFolder = QFileInfo(dir).path();
+  const QString run = QFileInfo(runFolder).fileName();
+  const QString what = "run " + run + " of the experiment in " + QFileInfo(runFolder + "/../..").canonicalFilePath();
+  if (!keptOnlySummaries(QFile::encodeName(dir).toStdString())) {
+    open(dir, what);
+    return;
+  }
+  const QString copy = rewriter_->rewritten(runFolder);
+  if (!copy.isEmpty()) {
+    open(copy, what + ", made again in " + QFileInfo(copy).path());
+    return;
+  }
+  if (rewriter_->running()) {
+    prompts_.showNotice(this, "The files of another run are being written again; open this one when they are.");
+    return;
+  }
+  const QString question =
+      "Run " + run +
+      " kept only its summaries (eval.txt.gz and facts.csv.gz): the files of its paths, which the viewer and the "
+      "analysis windows read, were not kept.\n\nWrite them again? The run is made once more by its own command, "
+      "into a scratch folder of this program's; the experiment folder is not changed.";
+  if (!prompts_.confirm(this, "Files not kept", question)) return;
+  try {
+    rewriter_->start(runFolder);
+  } catch (const RunError& e) {
+    prompts_.showError(this, e.what());
+    return;
+  }
+  openRewritten_ = std::move(open);
+  rewrittenWhat_ = what;
+  say("Writing the files of run " + run + " again into a scratch folder...");
+}
+
+void ExperimentsWindow::rewriteEnded(const QString& runFolder, const QString& resultDir, const QString& problem) {
+  const RunOpener open = std::move(openRewritten_);
+  openRewritten_ = nullptr;
+  if (resultDir.isEmpty()) {
+    say("The files of run " + QFileInfo(runFolder).fileName() + " were not written again.");
+    prompts_.showError(this, problem);
+    return;
+  }
+  say("Wrote the files of run " + QFileInfo(runFolder).fileName() + " again into " + QFileInfo(resultDir).path() +
+      "; its report is the one the experiment kept.");
+  if (open) open(resultDir, rewrittenWhat_ + ", made again in " + QFileInfo(resultDir).path());
 }
 
 QString ExperimentsWindow::selectedRunResult() const {

@@ -4,7 +4,9 @@
 // machine's cores and stopped, watched while it runs (the runs done, failed
 // and pending, the time left, and the sweep plot of a chosen metric drawn
 // again as runs end), and its results table browsed, any run's result folder
-// opened in the analysis windows. A third page starts and watches a
+// opened in the main window's viewer or in the analysis windows. A run that
+// kept only its summaries is first made again in a scratch folder, when the
+// user agrees (RunRewriter.h). A third page starts and watches a
 // calibration (CalibrationPage.h).
 //
 // The sweep runs in velquin-cli (CliProcess.h); the window reads the
@@ -39,6 +41,7 @@ class CalibrationPage;
 class Chart;
 class ExperimentForm;
 class ResultsTableModel;
+class RunRewriter;
 class SweepChart;
 class SweepMonitor;
 struct SweepLook;
@@ -53,9 +56,17 @@ class ExperimentsWindow : public QWidget {
                              const QString& program = QString());
   ~ExperimentsWindow() override;
 
+  // What opens a run's result folder: the folder, and what it is in words
+  // ("run 0003 of the experiment in /x/exp").
+  using RunOpener = std::function<void(const QString& resultDir, const QString& what)>;
   // A button under the results table that opens the selected run's result
   // folder, such as "Paths plot".
   void addResultAction(const QString& label, std::function<void(const QString& resultDir)> open);
+  // What "Open in main window" and a double-click on a row do.
+  void setRunViewer(RunOpener view) { viewRun_ = std::move(view); }
+  // Opens the selected run's result folder with open; a run that kept only
+  // its summaries is offered to be made again first.
+  void openSelectedRun(RunOpener open);
 
   // Handlers.
   void newDescription();
@@ -99,6 +110,8 @@ class ExperimentsWindow : public QWidget {
   QTabWidget* tabs;
   QTableView* resultsView;
   ResultsTableModel* results;
+  // Opens the selected run in the main window's viewer; enabled with a row.
+  QPushButton* openRunButton;
   CalibrationPage* calibration;
 
  private:
@@ -110,9 +123,15 @@ class ExperimentsWindow : public QWidget {
   void renewChart();
   void redraw();
   void say(const QString& text);
+  void rewriteEnded(const QString& runFolder, const QString& resultDir, const QString& problem);
 
   UserPrompts& prompts_;
   CliProcess* process_;
+  RunRewriter* rewriter_;
+  RunOpener viewRun_;
+  // What opens the run being made again once it is, and what it is.
+  RunOpener openRewritten_;
+  QString rewrittenWhat_;
   SweepMonitor* monitor_;
   std::unique_ptr<SweepChart> sweepView_;
   QVBoxLayout* chartHolder_;

@@ -40,6 +40,11 @@ EarlierRunAnswer UserPrompts::confirmOverwriteEarlier(QWidget* parent, const QSt
   return EarlierRunAnswer::No;
 }
 
+bool UserPrompts::confirm(QWidget* parent, const QString& title, const QString& question) {
+  return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
 void UserPrompts::showError(QWidget* parent, const QString& message) {
   QMessageBox::critical(parent, "Error", message);
 }

@@ -23,6 +23,8 @@ class UserPrompts {
   // own: earlier says which and how many, folder where MoveAside puts the
   // whole earlier run.
   virtual EarlierRunAnswer confirmOverwriteEarlier(QWidget* parent, const QString& earlier, const QString& folder);
+  // A question with the buttons Yes and No, No the default; true on Yes.
+  virtual bool confirm(QWidget* parent, const QString& title, const QString& question);
   // An error that ended the user's action, with the error's own message.
   virtual void showError(QWidget* parent, const QString& message);
   // A refusal that is no error of a file (for example OK before para.txt

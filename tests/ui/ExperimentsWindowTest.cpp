@@ -18,6 +18,7 @@
 
 #include "chart/Chart.h"
 #include "experiment/Description.h"
+#include "experiment/ExperimentLock.h"
 #include "tests/ui/FakePrompts.h"
 #include "ui/ExperimentForm.h"
 #include "ui/ExperimentsWindow.h"
@@ -255,6 +256,108 @@ class ExperimentsWindowTest : public QObject {
     QCOMPARE(opened,
              scratch->file(QString("table/runs/%1/result").arg(model.field(5, "run").toInt(), 4, 10, QChar('0'))));
     QVERIFY(QFileInfo::exists(opened + "/eval.txt"));
+  }
+
+  // "Open in main window", usable once a row is selected, and a double-click
+  // hand the run's result folder to the main window with what it is.
+  void aSelectedRunOpensInTheMainWindow() {
+    fillSmallGrid();
+    window->folderField->setText(scratch->file("shown"));
+    QVERIFY(window->startSweep());
+    QVERIFY(waitForEnd());
+    QStringList opened;
+    window->setRunViewer([&opened](const QString& dir, const QString& what) { opened << dir << what; });
+    QVERIFY(!window->openRunButton->isEnabled());
+    window->resultsView->selectRow(4);
+    QVERIFY(window->openRunButton->isEnabled());
+    window->openRunButton->click();
+    const QString run = QString("%1").arg(window->results->field(4, "run").toInt(), 4, 10, QChar('0'));
+    QCOMPARE(opened, (QStringList{scratch->file("shown/runs/" + run + "/result"),
+                                  "run " + run + " of the experiment in " + scratch->file("shown")}));
+    const QModelIndex other = window->results->index(10, 2);
+    window->resultsView->setCurrentIndex(other);
+    emit window->resultsView->doubleClicked(other);
+    QCOMPARE(opened.size(), 4);
+    QVERIFY(opened[2].endsWith(
+        QString("/runs/%1/result").arg(window->results->field(10, "run").toInt(), 4, 10, QChar('0'))));
+    QVERIFY(prompts->questions.isEmpty());
+    window->showResultsFolder();  // a table loaded anew has no selection
+    QVERIFY(!window->openRunButton->isEnabled());
+  }
+
+  // A run that kept only its summaries is not opened empty: the window says
+  // so and, if the user agrees, makes the run again in a scratch folder,
+  // off its thread, and opens that once its report is the one kept. The
+  // experiment is not touched: a collect afterwards gives the same table.
+  // While another command owns the experiment folder nothing is made.
+  void aLeanRunIsMadeAgainOutsideTheExperimentBeforeItOpens() {
+    fillSmallGrid();
+    window->form->keepBox->setCurrentIndex(1);
+    window->folderField->setText(scratch->file("lean"));
+    QVERIFY(window->startSweep());
+    QVERIFY(waitForEnd());
+    const QString table = scratch->read("lean/results.csv");
+    const auto tree = [&] {
+      QMap<QString, QByteArray> files;
+      for (QDirIterator it(scratch->file("lean"), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        files[f.fileName()] = f.readAll();
+      }
+      return files;
+    };
+    const QMap<QString, QByteArray> before = tree();
+    QStringList opened;
+    window->setRunViewer([&opened](const QString& dir, const QString&) { opened << dir; });
+    window->resultsView->selectRow(7);
+
+    window->openRunButton->click();
+    QCOMPARE(prompts->questions.size(), 1);
+    QVERIFY2(prompts->questions[0].contains("kept only its summaries"), qPrintable(prompts->questions[0]));
+    QVERIFY(opened.isEmpty());
+
+    prompts->confirmAnswer = true;
+    {
+      const vk::ExperimentLock collect(scratch->file("lean").toStdString(), "sweep collect");
+      window->openRunButton->click();
+      QCOMPARE(prompts->errors.size(), 1);
+      QVERIFY2(prompts->errors[0].contains("in use by sweep collect"), qPrintable(prompts->errors[0]));
+    }
+    QVERIFY(opened.isEmpty());
+
+    window->openRunButton->click();
+    QTRY_VERIFY2_WITH_TIMEOUT(!opened.isEmpty() || prompts->errors.size() > 1,
+                              qPrintable(window->messages->toPlainText()), 60000);
+    QVERIFY2(prompts->errors.size() == 1, qPrintable(prompts->errors.join("\n")));
+    QVERIFY(!opened[0].startsWith(scratch->path()));
+    QVERIFY(QFileInfo::exists(opened[0] + "/r0000.csv"));
+    QVERIFY(QFileInfo::exists(opened[0] + "/eval.txt"));
+    QCOMPARE(tree(), before);
+    QProcess collect;
+    collect.start(VELQUIN_CLI, {"sweep", "collect", scratch->file("lean"), "--quiet"});
+    QVERIFY(collect.waitForFinished(60000));
+    QCOMPARE(collect.exitCode(), 0);
+    QCOMPARE(scratch->read("lean/results.csv"), table);
+
+    // Made once: the next opening shows the same files without asking.
+    QString plotted;
+    window->addResultAction("Paths plot", [&plotted](const QString& dir) { plotted = dir; });
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+      if (b->text() == "Paths plot") b->click();
+    QCOMPARE(plotted, opened[0]);
+    QCOMPARE(prompts->questions.size(), 3);
+
+    // A rerun whose report is not the kept one (its price file changed since)
+    // is not shown as the run.
+    QStringList prices = scratch->read("in/price.txt").split('\n');
+    prices[80] = QString::number(prices[80].toDouble() * 1.5, 'f', 4);
+    scratch->write("in/price.txt", prices.join('\n'));
+    window->resultsView->selectRow(1);
+    window->openRunButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(prompts->errors.size() == 2, 60000);
+    QVERIFY2(prompts->errors[1].contains("another report than the one the experiment kept"),
+             qPrintable(prompts->errors[1]));
+    QCOMPARE(opened.size(), 1);
   }
 };
 

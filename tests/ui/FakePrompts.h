@@ -18,6 +18,9 @@ class FakePrompts : public UserPrompts {
   EarlierRunAnswer earlierAnswer = EarlierRunAnswer::No;
   // What the question about an earlier run's files said; empty if not asked.
   QString earlierText, earlierFolder;
+  // The answer to confirm(), and the questions it was asked.
+  bool confirmAnswer = false;
+  QStringList questions;
   QStringList errors;
   QStringList notices;
   // What the choosers return ("" for cancel), and what they were given.
@@ -34,6 +37,10 @@ class FakePrompts : public UserPrompts {
     earlierText = earlier;
     earlierFolder = folder;
     return earlierAnswer;
+  }
+  bool confirm(QWidget*, const QString&, const QString& question) override {
+    questions << question;
+    return confirmAnswer;
   }
   void showError(QWidget*, const QString& message) override { errors << message; }
   void showNotice(QWidget*, const QString& message) override { notices << message; }
