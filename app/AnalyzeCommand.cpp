@@ -18,6 +18,7 @@
 #include "analysis/WeightsSummary.h"
 #include "app/CliCommands.h"
 #include "app/ReportCommand.h"
+#include "experiment/RunFolder.h"
 #include "io/OutputFile.h"
 #include "io/ResultLock.h"
 #include "io/RunError.h"
@@ -143,8 +144,9 @@ void analyze(const AnalyzeOptions& o, const CLI::App& command, const PlotBinding
   } else if (o.summary == "facts") {
     FactsSeries series;
     if (!o.csvFile.empty()) refuseInputAsOutput(o.csvFile, filesRead(o.resultDir, paths));
-    summariseFacts(o.resultDir, selection, o.csvFile, series);
-    reportWritten(o.csvFile.empty() ? resultFilePath(o.resultDir, kFactsSummaryFileName) : o.csvFile, paths.size());
+    const std::string table = o.csvFile.empty() ? factsSummaryFile(o.resultDir, paths) : o.csvFile;
+    summariseFacts(o.resultDir, selection, table, series);
+    reportWritten(table, paths.size());
     plotIfAsked(o, series, plotting.drawFacts);
   } else {
     WeightsSeries series;

@@ -10,7 +10,9 @@
 
 #include "analysis/FactsSummary.h"
 #include "analysis/PathList.h"
+#include "analysis/ResultDirectory.h"
 #include "analysis/ResultFile.h"
+#include "experiment/ExperimentRecord.h"
 #include "experiment/ShellWord.h"
 #include "io/AtomicFile.h"
 #include "io/CompressedFile.h"
@@ -144,6 +146,18 @@ void summariseRunFacts(const std::string& resultFolder) {
   ListedPaths paths(resultFolder, lastRunPathsOf(resultFolder, kRatePrefix).paths);
   FactsSeries series;
   summariseFacts(resultFolder, paths, "", series);
+}
+
+std::string factsSummaryFile(const std::string& resultFolder, std::vector<int> paths) {
+  const std::string joined = resultFilePath(resultFolder, kFactsSummaryFileName);
+  const fs::path folder = fs::absolute(resultFolder).lexically_normal();
+  const fs::path runs = (folder.filename().empty() ? folder.parent_path() : folder).parent_path().parent_path();
+  std::error_code error;
+  if (runs.filename() != "runs" || !fs::exists(experimentRecordFile(runs.parent_path().string()), error)) return joined;
+  std::sort(paths.begin(), paths.end());
+  return paths == lastRunPathsOf(resultFolder, kRatePrefix).paths
+             ? joined
+             : resultFilePath(resultFolder, kSelectedFactsFileName);
 }
 
 RunFolderListing::RunFolderListing(const std::string& dir, const PlannedRuns& runs)

@@ -54,6 +54,15 @@ std::vector<std::string> runCommandLine(const std::string& program, const std::s
 // join each path to its facts.
 void summariseRunFacts(const std::string& resultFolder);
 
+// Where a facts summary of the paths goes in resultFolder when no file is
+// named: facts.csv, but in an experiment's run folder (DIR/runs/<id>/result
+// beside DIR/experiment.toml) facts-selected.csv unless the paths are every
+// path of the run. The experiment's table joins each path to its row of
+// facts.csv; a summary of some paths over it would fail the run at the next
+// collect.
+constexpr const char* kSelectedFactsFileName = "facts-selected.csv";
+std::string factsSummaryFile(const std::string& resultFolder, std::vector<int> paths);
+
 // Starts the run's log with its command line, as a shell takes it, so that
 // the run can be made again in full from its folder.
 void startRunLog(const std::string& program, const std::string& dir, const PlannedRun& run);

@@ -1,6 +1,8 @@
 #include "ui/FactsPlotWindow.h"
 
+#include "analysis/PathList.h"
 #include "chart/ChartExport.h"
+#include "experiment/RunFolder.h"
 
 namespace vk {
 
@@ -15,7 +17,12 @@ FactsPlotWindow::FactsPlotWindow(QWidget* parent, UserPrompts* prompts)
 }
 
 void FactsPlotWindow::plotSummary() {
-  summariseInto<FactsSeries>(view, [this](FactsSeries& s) { summariseFacts(directory(), std::string(), s); });
+  std::vector<int> paths;
+  for (const ResultFileEntry& entry : entries())
+    if (const std::optional<int> path = pathNumberOfFile(entry.name, kRatePrefix); entry.checked && path)
+      paths.push_back(*path);
+  const std::string table = factsSummaryFile(directory(), paths);
+  summariseInto<FactsSeries>(view, [&](FactsSeries& s) { summariseFacts(directory(), table, s); });
 }
 
 }  // namespace vk

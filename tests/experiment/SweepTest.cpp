@@ -392,6 +392,28 @@ TEST_F(Sweep, ALeanRunMadeAgainElsewhereLeavesTheExperimentAsItWas) {
   EXPECT_THROW(prepareRerun(run.string(), inputs.dir.file("other")), RunError);
 }
 
+// A facts summary of some paths of an experiment's run does not replace the
+// facts.csv the experiment's table joins to every path: the next collect
+// gives the same table. Every path gives that very facts.csv.
+TEST_F(Sweep, FactsOfSomePathsOfARunLeaveTheExperimentsTable) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out out --quiet"), 0) << output;
+  const fs::path result = fs::path(out()) / "runs/0001/result";
+  const std::string table = readWholeFile(fs::path(out()) / "results.csv");
+  const std::string facts = readWholeFile(result / "facts.csv");
+  ASSERT_EQ(cli("analyze facts --paths 0-1 --result out/runs/0001/result"), 0) << output;
+  EXPECT_NE(output.find("facts-selected.csv over 2 paths"), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(result / "facts.csv"), facts);
+  ASSERT_EQ(cli("sweep collect out --quiet"), 0) << output;
+  EXPECT_EQ(readWholeFile(fs::path(out()) / "results.csv"), table);
+  ASSERT_EQ(cli("analyze facts --all --result out/runs/0001/result/"), 0) << output;
+  EXPECT_NE(output.find("/facts.csv over 3 paths"), std::string::npos) << output;
+  EXPECT_EQ(readWholeFile(result / "facts.csv"), facts);
+  // The same folders without the experiment's record are a plain result directory.
+  fs::remove(fs::path(out()) / "experiment.toml");
+  EXPECT_EQ(factsSummaryFile(result.string(), {0}), (result / "facts.csv").string());
+}
+
 // The first line of a run's log names its inputs by absolute paths, so that
 // it makes the same bytes again from any working directory.
 TEST_F(Sweep, TheLogsFirstLineRunsTheRunAgainFromAnywhere) {

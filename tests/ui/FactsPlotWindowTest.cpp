@@ -176,6 +176,43 @@ class FactsWindowTest : public QObject {
     QCOMPARE(rows[11][1], QString::fromUtf8("\u2013"));
   }
 
+  // In an experiment's run folder facts.csv is the one the experiment's
+  // table joins to every path: a Plot of some paths writes its table beside
+  // it, and one of every path writes the same facts.csv.
+  void somePathsOfAnExperimentsRunLeaveItsFactsTable() {
+    const QString experiment = dir;
+    dir = experiment + "/runs/0000/result";
+    QVERIFY(QDir().mkpath(dir));
+    writeFile(experiment + "/experiment.toml", "inputs = \"in\"\n");
+    writeRateFiles();
+    FactsPlotWindow w(nullptr, &prompts);
+    w.openWith(dir);
+    w.allButton->click();
+    w.plotButton->click();
+    QFile made(dir + "/facts.csv");
+    QVERIFY(made.open(QIODevice::ReadOnly));
+    const QByteArray joined = made.readAll();
+    made.close();
+    QVERIFY(!QFile::exists(dir + "/facts-selected.csv"));
+
+    w.clearButton->click();
+    w.pathList->item(1)->setCheckState(Qt::Checked);
+    w.plotButton->click();
+    QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join("\n")));
+    QVERIFY(made.open(QIODevice::ReadOnly));
+    QCOMPARE(made.readAll(), joined);
+    made.close();
+    QFile selected(dir + "/facts-selected.csv");
+    QVERIFY(selected.open(QIODevice::ReadOnly));
+    QCOMPARE(selected.readAll().count('\n'), 1 + 1 + 1 + 3);  // header, actual, one path, three quantiles
+
+    QVERIFY(QFile::remove(dir + "/facts.csv"));
+    w.allButton->click();
+    w.plotButton->click();
+    QVERIFY(made.open(QIODevice::ReadOnly));
+    QCOMPARE(made.readAll(), joined);
+  }
+
   // At the window's size every cell shows whole in its column, the header's
   // words wrap rather than being cut, and each row explains itself on hover.
   void theTableFitsItsCellsAndExplainsEachFact() {
