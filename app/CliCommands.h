@@ -97,7 +97,8 @@ int runCommandLine(int argc, char** argv, bool withRun, const PlotBinding* plott
 
 // The same for a command line of `run` alone, as a sweep's runs have: only
 // that command is made, as making every command took about a fifth of a
-// short run's processor time.
+// short run's processor time. Standard output is flushed and stays open for
+// the worker's next run.
 int runRunCommandLine(int argc, char** argv);
 
 // Replaces this process by velquin-plot, found beside this program, with the

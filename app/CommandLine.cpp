@@ -24,11 +24,13 @@ std::string programName(const char* argv0) {
 }
 
 // The log and the help go to stdout; a write that failed there (a full disk,
-// a closed pipe) is only seen when the stream is flushed and closed.
-int closeStandardOutput(const std::string& name, int status) {
+// a closed pipe) is only seen when the stream is flushed, or closed.
+int endStandardOutput(const std::string& name, int status, bool close) {
   const bool failed = std::ferror(stdout) != 0;
   errno = 0;
-  if (std::fclose(stdout) != 0 || failed) {
+  const bool ended = close ? std::fclose(stdout) == 0 : std::fflush(stdout) == 0;
+  if (!close) std::clearerr(stdout);
+  if (!ended || failed) {
     // A command that failed has said why already.
     if (status != 0) return status;
     std::fprintf(stderr, "%s: error: Cannot write to standard output: %s\n", name.c_str(),
@@ -70,7 +72,8 @@ int parseAndRun(const std::string& name, int argc, char** argv, bool withRun, bo
   return 0;
 }
 
-// The whole command: parsed, run, and standard output closed.
+// The whole command: parsed, run, and standard output closed, or only
+// flushed for a worker that runs one command line after another.
 int runWhole(int argc, char** argv, bool withRun, bool runOnly, const PlotBinding* plotting,
              const CalibrationBinding* calibrating) {
   // Beyond a file-size limit the kernel would end the process with SIGXFSZ
@@ -78,7 +81,9 @@ int runWhole(int argc, char** argv, bool withRun, bool runOnly, const PlotBindin
   // the error names the file.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::string name = programName(argc > 0 ? argv[0] : nullptr);
-  return closeStandardOutput(name, parseAndRun(name, argc, argv, withRun, runOnly, plotting, calibrating));
+  // A command line of `run` alone is a worker's, whose next run writes on.
+  const bool close = !runOnly;
+  return endStandardOutput(name, parseAndRun(name, argc, argv, withRun, runOnly, plotting, calibrating), close);
 }
 
 }  // namespace

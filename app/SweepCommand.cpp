@@ -386,9 +386,9 @@ std::string thisProgram() {
   std::error_code error;
   const fs::path self = fs::read_symlink("/proc/self/exe", error);
   if (error) throw RunError("Cannot find this program's own file (/proc/self/exe): " + error.message());
-  // Its runs go to a fork of it that runs their command line: loading the
-  // program anew would cost more than a short run.
-  runForkedWhenProgramIs(self.string(), [](const std::vector<std::string>& words) {
+  // Its runs go to workers forked from it that run their command lines:
+  // loading the program anew would cost more than a short run.
+  runInWorkersWhenProgramIs(self.string(), [](const std::vector<std::string>& words) {
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);

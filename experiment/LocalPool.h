@@ -1,11 +1,12 @@
 #pragma once
-// The local engine: a pool of processes, each a velquin-cli run of one
-// planned run, as many at a time as there are jobs.
+// The local engine: runs of the plan, as many at a time as there are jobs,
+// each the command line of a velquin-cli run.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "experiment/Plan.h"
+#include "experiment/RunWorker.h"
 
 namespace vk {
 
@@ -19,15 +20,13 @@ using RunEndedCallback = std::function<void(const PlannedRun& run, bool done)>;
 int runLocally(const std::string& program, const std::string& dir, const ExperimentPlan& plan,
                const std::vector<int>& ids, int jobs, const RunEndedCallback& ended);
 
-// A command line run by this very program: its exit status.
-using CommandRunner = std::function<int(const std::vector<std::string>& words)>;
-
-// Runs whose program is `program` (this program's own file) are started as
-// a fork of this process that runs their command line through `runner`,
-// rather than by loading the program anew: the same code on the same
-// arguments, so the same bytes, without the cost of starting a program,
-// which is most of a short run's. Other programs are always started anew.
-void runForkedWhenProgramIs(const std::string& program, CommandRunner runner);
+// Runs whose program is `program` (this program's own file) go to workers
+// forked from this process, one per job, each running its runs' command
+// lines through `runner` one after another, rather than loading the program
+// anew for each: the same code on the same arguments, so the same bytes,
+// without the start of a process, which costs more than a short run. Other
+// programs are started anew for each run.
+void runInWorkersWhenProgramIs(const std::string& program, CommandRunner runner);
 
 // The processors this process may use; at least 1.
 int availableCores();

@@ -1,5 +1,6 @@
 // Sweeps run by the program itself: the bytes of each run, the table, the
 // record, resuming, a run that fails among others, and folders refused.
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@
 #include "experiment/Sha256.h"
 #include "experiment/ShellWord.h"
 #include "io/RunError.h"
+#include "model/Display.h"
+#include "model/Seed.h"
+#include "run/RunDriver.h"
 #include "tests/experiment/ExperimentInputs.h"
 
 namespace vk {
@@ -238,6 +242,37 @@ TEST_F(Sweep, AFailingRunIsReportedAndTheOthersComplete) {
   EXPECT_NE(output.find("Resuming: 1 of 4 runs are done already."), std::string::npos) << output;
   EXPECT_FALSE(fs::exists(fs::path(out()) / "runs/0000/run.log"));
   EXPECT_EQ(countRuns(p, out()).done, 4);
+}
+
+// A run that takes its worker down with it is failed with the signal; the
+// worker started anew runs the others, byte for byte as velquin-cli does.
+TEST_F(Sweep, AWorkerThatDiesMidRunFailsItsRunAndTheOthersFinish) {
+  inputs.description(kTwoPointsTwoSeeds);
+  ASSERT_EQ(cli("sweep run sweep.toml --out all --jobs 1 --quiet"), 0) << output;
+  const ExperimentPlan p = plan(kTwoPointsTwoSeeds);
+  prepareExperimentFolder(p, out(), false);
+  const std::string program = inputs.dir.file("in-process-cli");
+  // The words: program run -C FOLDER --result DIR --price P --data D --seed S.
+  runInWorkersWhenProgramIs(program, [](const std::vector<std::string>& words) {
+    if (fs::path(words.at(3)).filename() == "0001") ::raise(SIGKILL);
+    if (::chdir(words.at(3).c_str()) != 0) return 1;
+    NullDisplay nothing;
+    return RunSimulation(words.at(5), words.at(7), words.at(9), nothing, generatorSeedOf(std::stoull(words.at(11))))
+               ? 0
+               : 1;
+  });
+  std::vector<std::string> ended;
+  EXPECT_EQ(runLocally(program, out(), p, {0, 1, 2, 3}, 1,
+                       [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
+            1);
+  EXPECT_EQ(ended, (std::vector<std::string>{"0000 done", "0001 failed", "0002 done", "0003 done"}));
+  std::string message;
+  EXPECT_EQ(runOutcome(out(), p.runs[1], &message), RunOutcome::Failed);
+  EXPECT_EQ(message, "the run was killed by signal 9");
+  for (const char* run : {"0000", "0002", "0003"})
+    EXPECT_EQ(filesIn(fs::path(out()) / "runs" / run / "result"),
+              filesIn(inputs.dir.path() / "all/runs" / run / "result"))
+        << run;
 }
 
 // A run killed mid-way leaves no mark and a half-written report: it counts
