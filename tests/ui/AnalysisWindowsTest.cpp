@@ -168,6 +168,29 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(hidden.pathList->count(), 3);
   }
 
+  // The main window views another folder: an open window lists and plots
+  // it at once, keeping the checks of the names it also holds; a hidden one
+  // takes it for its next showing.
+  void aWindowFollowsTheFolderTheMainWindowViews() {
+    writeRateFiles();
+    const QString other = dir + "/other";
+    QVERIFY(QDir().mkpath(other));
+    for (const char* name : {"r0000.csv", "r0001.csv"}) QVERIFY(QFile::copy(dir + "/" + name, other + "/" + name));
+    PathPlotWindow open(nullptr, &prompts), hidden(nullptr, &prompts);
+    open.resultDir = dir;
+    open.show();
+    open.pathList->item(1)->setCheckState(Qt::Checked);
+    open.follow(other);
+    QCOMPARE(open.directoryField->text(), other);
+    QCOMPARE(listed(open), (QStringList{"r0000.csv", "r0001.csv"}));
+    QCOMPARE(open.pathList->item(1)->checkState(), Qt::Checked);
+    hidden.follow(other);
+    QCOMPARE(hidden.resultDir, other);
+    hidden.show();
+    QCOMPARE(hidden.directoryField->text(), other);
+    QCOMPARE(hidden.pathList->count(), 2);
+  }
+
   void theWeightsWindowSaysWhichWeightsItDraws() {
     WeightsPlotWindow weights(nullptr, &prompts);
     weights.show();

@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <qwt_scale_div.h>
+
 #include "chart/Chart.h"
 #include "experiment/Description.h"
 #include "experiment/ExperimentLock.h"
@@ -256,6 +258,29 @@ class ExperimentsWindowTest : public QObject {
     QCOMPARE(opened,
              scratch->file(QString("table/runs/%1/result").arg(model.field(5, "run").toInt(), 4, 10, QChar('0'))));
     QVERIFY(QFileInfo::exists(opened + "/eval.txt"));
+  }
+
+  // The live sweep plot stands on the design's values from its first run to
+  // its last: the pending runs at the ends of the design already bound the
+  // axes, so the picture is not rescaled as they finish.
+  void theLivePlotSpansTheDesignWhileRunsArePending() {
+    window->setAxes({"popsize", "gap2"}, false);
+    const QString header = "run,seed,popsize,gap2,path,rmse_sim,rmse_rw,status,message\n";
+    const auto bounds = [&](QwtPlot::Axis axis) {
+      window->sweepChart->updateAxes();
+      const QwtScaleDiv& div = window->sweepChart->axisScaleDiv(axis);
+      return QPair<double, double>(div.lowerBound(), div.upperBound());
+    };
+    QString table = header + "0,0,10,0.2,,,,pending,\n1,0,12,0.3,0,1.5,2,done,\n2,0,16,0.2,0,1.2,2,done,\n" +
+                    "3,0,20,0.4,,,,pending,\n";
+    window->showTable("the runs so far", table.toStdString());
+    QCOMPARE(bounds(QwtPlot::xBottom), (QPair<double, double>(10, 20)));
+    table.replace("0,0,10,0.2,,,,pending,", "0,0,10,0.2,0,1.1,2,done,");
+    window->showTable("the runs so far", table.toStdString());
+    QCOMPARE(bounds(QwtPlot::xBottom), (QPair<double, double>(10, 20)));
+    window->yBox->setCurrentText("gap2");
+    QCOMPARE(bounds(QwtPlot::xBottom), (QPair<double, double>(10, 20)));
+    QCOMPARE(bounds(QwtPlot::yLeft), (QPair<double, double>(0.2, 0.4)));
   }
 
   // "Open in main window", usable once a row is selected, and a double-click
