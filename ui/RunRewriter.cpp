@@ -40,7 +40,7 @@ void RunRewriter::start(const QString& runFolder) {
   QStringList arguments;
   {
     // Read while no sweep, collect or submission owns the experiment.
-    const ExperimentLock lock(fileName(QFileInfo(folder + "/../..").absoluteFilePath()),
+    const ExperimentLock lock(fileName(QDir::cleanPath(QFileInfo(folder).absoluteFilePath() + "/../..")),
                               "Writing the files of run " + fileName(QFileInfo(folder).fileName()) + " again");
     for (const std::string& word : prepareRerun(fileName(folder), fileName(scratch->path())))
       arguments << QFile::decodeName(word.c_str());

@@ -346,7 +346,8 @@ class ExperimentsWindowTest : public QObject {
       const vk::ExperimentLock collect(scratch->file("lean").toStdString(), "sweep collect");
       window->openRunButton->click();
       QCOMPARE(prompts->errors.size(), 1);
-      QVERIFY2(prompts->errors[0].contains("in use by sweep collect"), qPrintable(prompts->errors[0]));
+      QVERIFY2(prompts->errors[0].contains("'" + scratch->file("lean") + "' is in use by sweep collect"),
+               qPrintable(prompts->errors[0]));
     }
     QVERIFY(opened.isEmpty());
 
