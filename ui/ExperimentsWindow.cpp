@@ -258,6 +258,16 @@ void ExperimentsWindow::openSelectedRun(RunOpener open) {
   if (!open) return;
   const QString runFolder = QFileInfo(dir).path();
   const QString run = QFileInfo(runFolder).fileName();
+  // A pending run may be under way, a failed one may have left nothing: its
+  // windows would be empty or half-written without saying why.
+  const int row = resultsView->currentIndex().row();
+  const QString status = results->field(row, "status");
+  if (status != "done") {
+    const QString message = results->field(row, "message");
+    prompts_.showNotice(this, "Run " + run + " is " + status + (message.isEmpty() ? "" : " (" + message + ")") +
+                                  "; only a done run's folder is opened.");
+    return;
+  }
   const QString what = "run " + run + " of the experiment in " + QFileInfo(runFolder + "/../..").canonicalFilePath();
   if (!keptOnlySummaries(QFile::encodeName(dir).toStdString())) {
     open(dir, what);

@@ -308,6 +308,23 @@ class ExperimentsWindowTest : public QObject {
     QVERIFY(prompts->questions.isEmpty());
     window->showResultsFolder();  // a table loaded anew has no selection
     QVERIFY(!window->openRunButton->isEnabled());
+
+    // A run that is not done is not opened, and the window says why.
+    QString table = scratch->read("shown/results.csv");
+    const int start = table.indexOf("\n3,") + 1;
+    const int end = table.indexOf('\n', start);
+    QStringList fields = table.mid(start, end - start).split(',');
+    fields[fields.size() - 2] = "failed";
+    fields.last() = "the disk was full";
+    table.replace(start, end - start, fields.join(','));
+    scratch->write("shown/results.csv", table);
+    window->showResultsFolder();
+    for (int row = 0; row < window->results->rowCount(); ++row)
+      if (window->results->field(row, "status") == "failed") window->resultsView->selectRow(row);
+    window->openRunButton->click();
+    QCOMPARE(opened.size(), 4);
+    QCOMPARE(prompts->notices.size(), 1);
+    QVERIFY2(prompts->notices[0].contains("Run 0003 is failed (the disk was full)"), qPrintable(prompts->notices[0]));
   }
 
   // A run that kept only its summaries is not opened empty: the window says
