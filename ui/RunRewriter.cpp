@@ -27,9 +27,19 @@ RunRewriter::~RunRewriter() {
   delete process_;
 }
 
-QString RunRewriter::rewritten(const QString& runFolder) const {
+QString RunRewriter::rewritten(const QString& runFolder) {
   const auto found = made_.find(QDir::cleanPath(runFolder));
-  return found == made_.end() ? QString() : found->second->path() + "/result";
+  if (found == made_.end()) return {};
+  const QString result = found->second->path() + "/result";
+  bool same = false;
+  try {
+    same = sameReport(fileName(found->first + "/result"), fileName(result));
+  } catch (const RunError&) {
+    // A run folder emptied meanwhile has nothing the copy could stand for.
+  }
+  if (same) return result;
+  made_.erase(found);
+  return {};
 }
 
 void RunRewriter::start(const QString& runFolder) {

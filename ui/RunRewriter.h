@@ -29,8 +29,10 @@ class RunRewriter : public QObject {
   // Ends a rerun under way and removes the scratch folders.
   ~RunRewriter() override;
 
-  // The result folder made for the run's folder; empty when none was made.
-  QString rewritten(const QString& runFolder) const;
+  // The result folder made for the run's folder; empty when none was made,
+  // or when the run's kept report has changed since (the experiment was run
+  // again), which drops the folder made.
+  QString rewritten(const QString& runFolder);
   // Starts making the run of runFolder (DIR/runs/<id>) again. A RunError
   // when it cannot start: a sweep owns the experiment folder, the log names
   // no run, another rerun is under way.

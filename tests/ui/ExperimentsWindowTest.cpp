@@ -389,6 +389,16 @@ class ExperimentsWindowTest : public QObject {
       if (b->text() == "Paths plot") b->click();
     QCOMPARE(plotted, opened[0]);
     QCOMPARE(prompts->questions.size(), 3);
+    // A kept report changed since (the experiment run again) makes the copy
+    // stale: the window asks again rather than show another run's files.
+    const QString kept = window->selectedRunResult() + "/eval.txt.gz";
+    QVERIFY(QFile::remove(kept));
+    QVERIFY(QFile::copy(scratch->file("lean/runs/0000/result/eval.txt.gz"), kept));
+    prompts->confirmAnswer = false;
+    window->openRunButton->click();
+    QCOMPARE(prompts->questions.size(), 4);
+    QCOMPARE(opened.size(), 1);
+    prompts->confirmAnswer = true;
 
     // A rerun whose report is not the kept one (its price file changed since)
     // is not shown as the run.
