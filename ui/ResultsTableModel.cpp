@@ -17,6 +17,17 @@ double sortValue(const std::string& field) {
   return !field.empty() && parseReal(field, value) ? value : std::nan("");
 }
 
+// A field as the table shows it. The report's values are written in full,
+// with a four-digit exponent, whose mantissa alone would fill a column and
+// read as the value: they are shown with six significant digits instead,
+// the field as written in the tooltip.
+QString shownField(const std::string& field) {
+  const bool exponent = field.find_first_of("Ee") != std::string::npos;
+  double value = 0;
+  if (exponent && parseReal(field, value)) return QString::number(value, 'g', 6);
+  return QString::fromStdString(field);
+}
+
 }  // namespace
 
 void ResultsTableModel::load(const std::string& file) {
@@ -55,8 +66,11 @@ int ResultsTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-  return QString::fromStdString(rows_[index.row()][index.column()]);
+  if (!index.isValid()) return {};
+  const std::string& field = rows_[index.row()][index.column()];
+  if (role == Qt::DisplayRole) return shownField(field);
+  if (role == Qt::ToolTipRole) return QString::fromStdString(field);
+  return {};
 }
 
 QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
+#include <cmath>
 
 #include <qwt_scale_div.h>
 
@@ -243,6 +244,11 @@ class ExperimentsWindowTest : public QObject {
     for (int row = 1; row < model.rowCount(); ++row)
       QVERIFY(model.index(row - 1, rmse).data().toString().toDouble() >=
               model.index(row, rmse).data().toString().toDouble());
+    // A value shows as a number to read at a glance, as written on hover.
+    const QString shown = model.index(0, rmse).data().toString();
+    const QString written = model.index(0, rmse).data(Qt::ToolTipRole).toString();
+    QVERIFY2(written.contains("E") && !shown.contains("E") && shown.size() <= 9, qPrintable(shown + " " + written));
+    QVERIFY(std::abs(shown.toDouble() / written.toDouble() - 1) < 1e-5);
 
     QString opened;
     window->addResultAction("Paths plot", [&opened](const QString& dir) { opened = dir; });
