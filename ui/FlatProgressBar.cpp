@@ -9,6 +9,15 @@ FlatProgressBar::FlatProgressBar(QWidget* parent) : QProgressBar(parent) {
   setTextVisible(false);
 }
 
+void FlatProgressBar::setValueUnpainted(int value) {
+  if (value == this->value()) return;
+  // Without updates the bar cannot paint at once; enabling them again marks
+  // it for the next painting.
+  setUpdatesEnabled(false);
+  setValue(value);
+  setUpdatesEnabled(true);
+}
+
 void FlatProgressBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect box = rect();

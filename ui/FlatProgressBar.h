@@ -10,6 +10,10 @@ namespace vk {
 class FlatProgressBar : public QProgressBar {
  public:
   explicit FlatProgressBar(QWidget* parent = nullptr);
+  // Takes the value and leaves the painting to the window's next one:
+  // setValue paints the bar at once whenever it moves a pixel, a painting of
+  // the whole window for each.
+  void setValueUnpainted(int value);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -143,16 +143,21 @@ MainWindow::MainWindow(UserPrompts* prompts)
                                                       supplySeries, demandSeries, weightsChart, weightSeries},
                                          static_cast<ViewerControls&>(*this));
 
-  rateTarget_ = pacer_.add([this] { rateChart->repaintNow(); });
-  supplyDemandTarget_ = pacer_.add([this] { supplyDemandChart->repaintNow(); });
-  weightsTarget_ = pacer_.add([this] { weightsChart->repaintNow(); });
-  weekRowTarget_ = pacer_.add([this] { paintProgressRow(weekPercentField, weekBar, weekPercent_); });
-  pathRowTarget_ = pacer_.add([this] { paintProgressRow(pathPercentField, pathBar, pathPercent_); });
-  logTarget_ = pacer_.add([this] { logView->repaint(); });
+  // A chart's replot() marks its plotting area, and the axes whose scales
+  // changed, for the window's painting.
+  rateTarget_ = pacer_.add([this] { rateChart->replot(); });
+  supplyDemandTarget_ = pacer_.add([this] { showSupplyDemand(); });
+  weightsTarget_ = pacer_.add([this] { showWeights(); });
+  weekRowTarget_ = pacer_.add([this] { showProgressRow(weekPercentField, weekBar, weekPercent_); });
+  pathRowTarget_ = pacer_.add([this] { showProgressRow(pathPercentField, pathBar, pathPercent_); });
   // The Errors window reads the report and shows its rows at the pacer's
   // pace too: a table painted at every path cost the run as much as the
   // charts.
   errorsTarget_ = pacer_.add([this] { errorsWindow->readReport(true); });
+  // Whatever else changed in the window during a run, such as the log and
+  // the status line: painted with the rest.
+  windowTarget_ = pacer_.add([] {});
+  pacer_.setPresenter([this] { paintMarked(); });
 
   run_ = std::make_unique<RunThread>(static_cast<Display&>(*this),
                                      [this](RunEnd end, const QString& failure) { runFinished(end, failure); });
@@ -437,12 +442,35 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   // Right of the centred title, as laid out.
   saveWeightsButton->move(240 + (weightsChart->width() - 409) / 2, 8);
   progressPanel->setGeometry(8, 408 + dy, 753 + dx, 57);
-  for (QProgressBar* bar : {weekBar, pathBar}) bar->resize(561 + dx, bar->height());
+  for (FlatProgressBar* bar : {weekBar, pathBar}) bar->resize(561 + dx, bar->height());
   for (QWidget* w : std::initializer_list<QWidget*>{weekPercentField, pathPercentField}) w->move(656 + dx, w->y());
   for (QWidget* w : std::initializer_list<QWidget*>{weekPercentSign, pathPercentSign}) w->move(736 + dx, w->y());
   logView->setGeometry(8, 464 + dy, 753 + dx, 97);
   banner->move(248 + dx / 2, 0);
   runStatus->move(533 + dx, 1);
+}
+
+// During a run the toolkit's own paintings of the window, after every log
+// line, status text or button that changed, wait for the pacer's: the run
+// changes them hundreds of times a second, and each painting of the window
+// costs the processor more than its share of the run.
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == QEvent::UpdateRequest && !presenting_ && run_ && run_->running()) {
+    pacer_.changed(windowTarget_);
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+// One painting of each window, of all that the pacer's targets marked.
+void MainWindow::paintMarked() {
+  presenting_ = true;
+  for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(errorsWindow)}) {
+    if (!window->isVisible()) continue;
+    QEvent paintNow(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(window, &paintNow);
+  }
+  presenting_ = false;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -674,7 +702,6 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
       if (!facts.empty()) AppendLog(facts);
     }
   }
-  pacer_.flush();
   setPathControlsEnabled(true);
   startButton->setText("Start");
   startButton->setIcon(startIcon_);
@@ -682,6 +709,9 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
   startButton->setToolTip("Start a run with the parameters of para.txt (Alt+R)");
   progress_.end();
   showRunStatus();
+  // The run's last picture, with the window as the run leaves it.
+  pacer_.changed(windowTarget_);
+  pacer_.flush();
   for (const auto& action : runEndedActions_) action(runFiles.resultDir);
   if (end == RunEnd::Failed) reportError(failure);
   if (runEnded_) runEnded_();
@@ -820,10 +850,7 @@ void MainWindow::showButtonImage(ButtonImage image) {
 
 // ---- display operations ----
 
-void MainWindow::AppendLog(const std::string& text) {
-  logView->appendPlainText(QString::fromStdString(text));
-  pacer_.changed(logTarget_);
-}
+void MainWindow::AppendLog(const std::string& text) { logView->appendPlainText(QString::fromStdString(text)); }
 
 void MainWindow::Warn(const std::string& text) { AppendLog("Warning: " + text); }
 
@@ -838,24 +865,22 @@ void MainWindow::setProgress(int& shown, int percent, int target) {
   pacer_.changed(target);
 }
 
-void MainWindow::paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent) {
+void MainWindow::showProgressRow(QLineEdit* field, FlatProgressBar* bar, int percent) {
   field->setText(QString::number(percent));
-  bar->setValue(percent);
-  // One painting for the row: the field, the bar and the panel beneath them.
-  const QRect row = bar->geometry().united(field->geometry());
-  field->parentWidget()->repaint(row);
+  bar->setValueUnpainted(percent);
 }
 
 // Charts already empty are not painted again: each painting costs a run
-// without Graph a good part of what showing it costs.
+// without Graph a good part of what showing it costs. The others are
+// painted with the run's first picture.
 void MainWindow::clearLiveCharts() {
   if (!supplySeries->points().isEmpty() || !demandSeries->points().isEmpty()) {
     for (LineSeries* s : {supplySeries, demandSeries}) s->clear();
-    supplyDemandChart->repaintNow();
+    supplyDemandChart->replot();
   }
   if (!weightSeries->points().isEmpty()) {
     weightSeries->clear();
-    weightsChart->repaintNow();
+    weightsChart->replot();
   }
 }
 
@@ -863,10 +888,9 @@ void MainWindow::clearLiveCharts() {
 void MainWindow::clearProgressRows() {
   weekPercent_ = pathPercent_ = -1;
   for (QLineEdit* field : {weekPercentField, pathPercentField}) field->clear();
-  for (QProgressBar* bar : {weekBar, pathBar}) bar->setValue(0);
   // Painted with the run's first picture rather than at once: a painting
   // of its own cost every run a millisecond or two.
-  progressPanel->update();
+  for (FlatProgressBar* bar : {weekBar, pathBar}) bar->setValueUnpainted(0);
 }
 
 void MainWindow::SetWeekProgress(int percent) {
@@ -897,23 +921,37 @@ void MainWindow::AddSimulationPoint(int week, double rate) {
   pacer_.changed(rateTarget_);
 }
 
+// The charts take the latest values when they are shown: between two
+// paintings a run gives many that no one would see.
 void MainWindow::ShowWeights(const double* means, int n) {
-  weightSeries->clear();
-  for (int k = 1; k <= n; ++k) weightSeries->addPoint(k, means[k - 1]);
+  weights_.assign(means, means + n);
   pacer_.changed(weightsTarget_);
 }
 
+void MainWindow::showWeights() {
+  weightSeries->clear();
+  for (std::size_t k = 1; k <= weights_.size(); ++k) weightSeries->addPoint(double(k), weights_[k - 1]);
+  weightsChart->replot();
+}
+
 void MainWindow::ShowSupplyDemand(int ndiv, const double* supply, const double* demand) {
+  levels_ = ndiv;
+  supply_.assign(supply, supply + 2 * ndiv + 1);
+  demand_.assign(demand, demand + 2 * ndiv + 1);
+  pacer_.changed(supplyDemandTarget_);
+}
+
+void MainWindow::showSupplyDemand() {
   supplySeries->clear();
   demandSeries->clear();
-  for (int k = -ndiv; k <= ndiv; ++k) {
-    const int i = k + ndiv;
-    supplySeries->addPoint(supply[i], k);
-    supplySeries->addPoint(supply[i], k + 1);
-    demandSeries->addPoint(demand[i], k);
-    demandSeries->addPoint(demand[i], k + 1);
+  for (int k = -levels_; k <= levels_; ++k) {
+    const std::size_t i = static_cast<std::size_t>(k + levels_);
+    supplySeries->addPoint(supply_[i], k);
+    supplySeries->addPoint(supply_[i], k + 1);
+    demandSeries->addPoint(demand_[i], k);
+    demandSeries->addPoint(demand_[i], k + 1);
   }
-  pacer_.changed(supplyDemandTarget_);
+  supplyDemandChart->replot();
 }
 
 }  // namespace vk

@@ -22,6 +22,7 @@
 #include "model/Display.h"
 #include "run/ParameterFile.h"
 #include "ui/ErrorsWindow.h"
+#include "ui/FlatProgressBar.h"
 #include "ui/PathViewer.h"
 #include "ui/RepaintPacer.h"
 #include "ui/RunFiles.h"
@@ -157,11 +158,11 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QPushButton* saveWeightsButton;
   QFrame* progressPanel;
   QLabel* weekLabel;
-  QProgressBar* weekBar;
+  FlatProgressBar* weekBar;
   QLineEdit* weekPercentField;
   QLabel* weekPercentSign;
   QLabel* pathProgressLabel;
-  QProgressBar* pathBar;
+  FlatProgressBar* pathBar;
   QLineEdit* pathPercentField;
   QLabel* pathPercentSign;
   QPlainTextEdit* logView;
@@ -177,6 +178,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   QPushButton* backButton;
 
  protected:
+  bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -201,7 +203,10 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   std::string runNote(const QString& duration) const;
   void showRunStatus();
   void clearLiveCharts();
-  void paintProgressRow(QLineEdit* field, QProgressBar* bar, int percent);
+  void showProgressRow(QLineEdit* field, FlatProgressBar* bar, int percent);
+  void showWeights();
+  void showSupplyDemand();
+  void paintMarked();
   void reportError(const QString& message);
   void buildViewingBar();
   // Hides the bar and gives its room back; the charts keep what they show.
@@ -226,7 +231,14 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   // Ten pictures a second show a run well; each costs milliseconds of the
   // processor the run shares with the window.
   RepaintPacer pacer_{100};
-  int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, logTarget_, errorsTarget_;
+  int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, errorsTarget_, windowTarget_;
+  // Whether the pacer is painting the window now.
+  bool presenting_ = false;
+  // The latest weights and supply and demand of the run, which the charts
+  // take when they are shown: a run gives them every week.
+  std::vector<double> weights_;
+  int levels_ = 0;
+  std::vector<double> supply_, demand_;
   // The percentages to show; -1 while the field is still empty.
   int weekPercent_ = -1;
   int pathPercent_ = -1;

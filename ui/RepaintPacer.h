@@ -2,13 +2,18 @@
 // A run shows thousands of changes a second, played into the window from
 // the run's thread; painting each would cost more than the run itself, and
 // the screen shows a new picture only every few milliseconds anyway. The
-// pacer therefore paints what has changed at most once per interval (the
-// screen's pace, 30 ms, or longer after a slow painting): a change is painted
-// at once when the last painting is that long ago, and otherwise with the
-// next change, the next call of catchUp() or the next flush(). The window
-// calls catchUp() at every week, so nothing waits much longer than one
-// interval, and flush() at the end of the run.
+// pacer therefore shows what has changed at most once per interval (or
+// longer after a slow painting): a change is shown at once when the last
+// painting is that long ago, and otherwise with the next change, the next
+// call of catchUp(), the next flush() or, when none comes in time, when the
+// interval has passed. The window calls catchUp() at every week and flush()
+// at the end of the run.
+//
+// Showing is done in two steps, so that each window is painted once however
+// many of its parts changed: each target brings its widgets up to date and
+// marks them for painting, and then the presenter paints what they marked.
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -25,13 +30,16 @@ class RepaintPacer {
 
   explicit RepaintPacer(int intervalMs = 30, Clock clock = Clock());
 
-  // Registers something that can be painted; returns its number.
-  int add(std::function<void()> paint);
-  // Target `id` shows something new; paints everything pending if due.
+  // Registers something that can be shown; returns its number. show brings
+  // it up to date and marks what must be painted.
+  int add(std::function<void()> show);
+  // Called after the targets of each showing: paints what they marked.
+  void setPresenter(std::function<void()> present) { present_ = std::move(present); }
+  // Target `id` shows something new; shows everything pending if due.
   void changed(int id);
-  // Paints everything pending if due.
+  // Shows everything pending if due.
   void catchUp();
-  // Paints everything pending now.
+  // Shows everything pending now.
   void flush();
 
   bool isPending(int id) const { return pending_[static_cast<std::size_t>(id)]; }
@@ -42,11 +50,15 @@ class RepaintPacer {
 
  private:
   qint64 now() const;
+  qint64 gapMs() const;
 
   int intervalMs_;
   Clock clock_;
   QElapsedTimer timer_;
-  std::vector<std::function<void()>> painters_;
+  // Shows what is left pending when no change or catchUp() comes in time.
+  QTimer lateShow_;
+  std::vector<std::function<void()>> showers_;
+  std::function<void()> present_;
   std::vector<bool> pending_;
   bool anyPending_ = false;
   qint64 lastPaint_;

@@ -69,6 +69,30 @@ bool isShortRunLog(const QString& log) {
   return shape.match(log).hasMatch();
 }
 
+// Counts the paintings of a widget.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+// The parts of the main window a run changes, as the screen shows them,
+// against the same parts drawn afresh: a part changed and never painted
+// differs.
+bool screenShowsTheRunsParts(MainWindow& form) {
+  const QImage shown = form.screen()->grabWindow(form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  for (QWidget* part :
+       std::initializer_list<QWidget*>{form.chartPanel, form.progressPanel, form.logView, form.runStatus}) {
+    const QRect place = part->geometry();
+    if (shown.copy(place) != form.grab(place).toImage().convertToFormat(QImage::Format_RGB32)) return false;
+  }
+  return true;
+}
+
 // Starts a run and lets the window's events run until it has ended.
 void runToEnd(MainWindow& form) {
   form.startRun();
@@ -467,6 +491,7 @@ class MainWindowTest : public QObject {
     const double means[] = {0.5, -1.25, 2.0};
     form.ShowWeights(means, 3);
     form.ShowWeights(means, 2);  // replaces, never adds up
+    form.pacer().flush();        // the charts take the latest values when shown
     QCOMPARE(form.weightSeries->points(), pts({{1, 0.5}, {2, -1.25}}));
 
     // Each level is a step from k to k + 1 at its quantity, lowest level
@@ -474,6 +499,7 @@ class MainWindowTest : public QObject {
     const double supply[] = {0, 1, 4};
     const double demand[] = {2, 2, 0};
     form.ShowSupplyDemand(1, supply, demand);
+    form.pacer().flush();
     QCOMPARE(form.supplySeries->points(), pts({{0, -1}, {0, 0}, {1, 0}, {1, 1}, {4, 1}, {4, 2}}));
     QCOMPARE(form.demandSeries->points(), pts({{2, -1}, {2, 0}, {2, 0}, {2, 1}, {0, 1}, {0, 2}}));
 
@@ -550,6 +576,45 @@ class MainWindowTest : public QObject {
     pacer.flush();  // nothing pending: nothing painted
     QCOMPARE(a, 2);
     QCOMPARE(b, 2);
+  }
+
+  void aChangeLeftPendingIsShownOnceTheIntervalHasPassed() {
+    vk::RepaintPacer pacer(20);
+    QStringList steps;
+    const int target = pacer.add([&steps] { steps << "show"; });
+    pacer.setPresenter([&steps] { steps << "paint"; });
+    pacer.changed(target);  // the targets first, then one painting of them all
+    QCOMPARE(steps, QStringList({"show", "paint"}));
+    pacer.changed(target);  // too soon, and nothing comes after it
+    QCOMPARE(steps.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 4, 2000);
+  }
+
+  // The log lines and the status a run changes are painted with the
+  // pacer's paintings, not each on its own; the screen is left showing the
+  // run's last state, and after the run a change is painted as before.
+  void aRunPaintsTheWindowAtThePacersPaceAndLeavesItsLastState() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTRY_VERIFY(screenShowsTheRunsParts(form));
+    PaintCounter status(form.runStatus), log(form.logView->viewport()), button(form.startButton);
+    const int before = form.pacer().paintCount();
+    runToEnd(form);
+    const int paintings = form.pacer().paintCount() - before;
+    QVERIFY(paintings >= 1);
+    QVERIFY2(status.count <= paintings && log.count <= paintings && button.count <= paintings,
+             qPrintable(QString("%1 paintings; status %2, log %3, button %4")
+                            .arg(paintings)
+                            .arg(status.count)
+                            .arg(log.count)
+                            .arg(button.count)));
+    QVERIFY(screenShowsTheRunsParts(form));
+    form.runStatus->setText("After the run");
+    QTRY_VERIFY(screenShowsTheRunsParts(form));
   }
 
   void theSpeedBarSaysWhichWayIsFaster() {
