@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "run/ReportFile.h"
+#include "ui/FilledGridTable.h"
 #include "ui/ResultFrame.h"
 
 namespace vk {
@@ -43,7 +44,7 @@ const QStringList kHeaders = {"Path", "RMSE sim", "RMSE walk", "RMSE ratio", "MA
 ErrorsWindow::ErrorsWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   setObjectName("ErrorsWindow");
   setWindowTitle("Errors");
-  table = new QTableWidget(0, kHeaders.size(), this);
+  table = new FilledGridTable(0, kHeaders.size(), this);
   table->setObjectName("ErrorsTable");
   table->setHorizontalHeaderLabels(kHeaders);
   table->verticalHeader()->hide();

@@ -144,6 +144,27 @@ class ChartTest : public QObject {
     QCOMPARE(chart.axisScaleDiv(QwtPlot::xBottom).upperBound(), 10.0);
   }
 
+  // The plotting area's box: one pixel of the frame's colour all round,
+  // the background just inside it.
+  void thePlottingAreaHasAOnePixelBorder() {
+    Chart chart;
+    chart.resize(300, 200);
+    QWidget* canvas = chart.canvas();
+    const QImage image = canvas->grab().toImage();
+    const QRgb frame = canvas->palette().color(QPalette::WindowText).rgb();
+    const int w = image.width(), h = image.height();
+    for (int x = 0; x < w; ++x) {
+      QCOMPARE(image.pixel(x, 0), frame);
+      QCOMPARE(image.pixel(x, h - 1), frame);
+    }
+    for (int y = 0; y < h; ++y) {
+      QCOMPARE(image.pixel(0, y), frame);
+      QCOMPARE(image.pixel(w - 1, y), frame);
+    }
+    for (const QPoint& inside : {QPoint(1, 1), QPoint(w - 2, 1), QPoint(1, h - 2), QPoint(w - 2, h - 2)})
+      QCOMPARE(image.pixel(inside), qRgb(255, 255, 255));
+  }
+
   void rendersTheThreeFormats() {
     QTemporaryDir dir;
     Chart chart;

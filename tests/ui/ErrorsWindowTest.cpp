@@ -12,6 +12,7 @@
 #include "FakePrompts.h"
 #include "run/ReportFile.h"
 #include "ui/ErrorsWindow.h"
+#include "ui/FilledGridTable.h"
 #include "ui/MainWindow.h"
 #include "ui/PathErrors.h"
 #include "ui/RunNote.h"
@@ -90,6 +91,24 @@ class ErrorsWindowTest : public QObject {
     // The ratio column sorts by number.
     table->sortItems(3, Qt::DescendingOrder);
     QCOMPARE(table->item(0, 3)->text(), QString::number(ratios[2], 'f', 4));
+  }
+
+  // The filled grid puts the same pixels where the table's own lines go,
+  // also when only part of the table is repainted.
+  void theFilledGridLooksLikeTheTablesOwn() {
+    QTableWidget stroked(4, 3);
+    vk::FilledGridTable filled(4, 3);
+    for (QTableWidget* table : {static_cast<QTableWidget*>(&stroked), static_cast<QTableWidget*>(&filled)}) {
+      table->resize(300, 200);
+      table->horizontalHeader()->resizeSection(1, 57);
+      for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 3; ++column)
+          table->setItem(row, column, new QTableWidgetItem(QString::number(row * 10 + column)));
+      table->setRowHidden(2, true);
+    }
+    QCOMPARE(filled.grab().toImage(), stroked.grab().toImage());
+    const QRect part(30, 10, 90, 40);
+    QCOMPARE(filled.viewport()->grab(part).toImage(), stroked.viewport()->grab(part).toImage());
   }
 
   void anUnreadableReportIsSaidAfterTheRun() {
