@@ -145,7 +145,7 @@ MainWindow::MainWindow(UserPrompts* prompts)
 
   // A chart's replot() marks its plotting area, and the axes whose scales
   // changed, for the window's painting.
-  rateTarget_ = pacer_.add([this] { rateChart->replot(); });
+  rateTarget_ = pacer_.add([this] { showRateChart(); });
   supplyDemandTarget_ = pacer_.add([this] { showSupplyDemand(); });
   weightsTarget_ = pacer_.add([this] { showWeights(); });
   weekRowTarget_ = pacer_.add([this] { showProgressRow(weekPercentField, weekBar, weekPercent_); });
@@ -644,6 +644,8 @@ void MainWindow::startRun() {
   rateChart->releaseLeftAxis();
   rateChart->setNote(QString());
   viewer_->forget();
+  // A replay may have drawn into the rate chart since it was last shown.
+  shownSimulationRevision_ = -1;
   // Without Graph the run draws neither chart; a replay's pictures must not
   // pass for the run's.
   if (!graphCheck->isChecked()) clearLiveCharts();
@@ -910,14 +912,30 @@ void MainWindow::ClearActualSeries() { actualSeries->clear(); }
 
 void MainWindow::AddActualPoint(int week, double rate) { actualSeries->addPoint(week, rate); }
 
-void MainWindow::RedrawRateChart() { pacer_.changed(rateTarget_); }
+void MainWindow::RedrawRateChart() {
+  if (actualSeries->points() == shownActual_ && simulationRevision_ == shownSimulationRevision_)
+    return pacer_.catchUp();
+  pacer_.changed(rateTarget_);
+}
 
-void MainWindow::ClearSimulationSeries() { simulationSeries->clear(); }
+void MainWindow::showRateChart() {
+  rateChart->replot();
+  shownActual_ = actualSeries->points();
+  shownSimulationRevision_ = simulationRevision_;
+}
+
+void MainWindow::ClearSimulationSeries() {
+  if (simulationSeries->points().isEmpty()) return;
+  simulationSeries->clear();
+  ++simulationRevision_;
+  pacer_.changed(rateTarget_);
+}
 
 bool MainWindow::GraphEnabled() { return graphCheck->isChecked(); }
 
 void MainWindow::AddSimulationPoint(int week, double rate) {
   simulationSeries->addPoint(week, rate);
+  ++simulationRevision_;
   pacer_.changed(rateTarget_);
 }
 

@@ -13,6 +13,8 @@
 
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QPointF>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -204,6 +206,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void showRunStatus();
   void clearLiveCharts();
   void showProgressRow(QLineEdit* field, FlatProgressBar* bar, int percent);
+  void showRateChart();
   void showWeights();
   void showSupplyDemand();
   void paintMarked();
@@ -232,6 +235,10 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   // processor the run shares with the window.
   RepaintPacer pacer_{100};
   int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, errorsTarget_, windowTarget_;
+  // What the rate chart showed when it was last shown: a run draws the
+  // same actual rate at every path, which is then not painted again.
+  QVector<QPointF> shownActual_;
+  int simulationRevision_ = 0, shownSimulationRevision_ = -1;
   // Whether the pacer is painting the window now.
   bool presenting_ = false;
   // The latest weights and supply and demand of the run, which the charts

@@ -617,6 +617,50 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(screenShowsTheRunsParts(form));
   }
 
+  // Each path draws the same actual rate again; the chart is painted for
+  // it once, and again only when its lines change.
+  void theUnchangedRateChartIsNotPaintedAgain() {
+    FakePrompts prompts;
+    MainWindow form(&prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto drawActual = [&form] {
+      form.ClearActualSeries();
+      for (int week = 208; week <= 261; ++week) form.AddActualPoint(week, 7 + week / 1000.0);
+      form.RedrawRateChart();
+      form.ClearSimulationSeries();
+    };
+    drawActual();
+    form.pacer().flush();
+    PaintCounter rate(form.rateChart->canvas());
+    drawActual();
+    form.pacer().flush();
+    QCOMPARE(rate.count, 0);
+    form.AddSimulationPoint(209, 7.3);
+    form.pacer().flush();
+    QCOMPARE(rate.count, 1);
+    drawActual();  // clears the simulated line
+    form.pacer().flush();
+    QCOMPARE(rate.count, 2);
+  }
+
+  // A run without Graph after one with it leaves no simulated line on the
+  // screen.
+  void aRunWithoutGraphLeavesNoLineOfTheRunBefore() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    prompts.overwriteAnswer = true;
+    MainWindow form(&prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    runToEnd(form);
+    form.graphCheck->setChecked(false);
+    runToEnd(form);
+    QVERIFY(form.simulationSeries->points().isEmpty());
+    QVERIFY(screenShowsTheRunsParts(form));
+  }
+
   void theSpeedBarSaysWhichWayIsFaster() {
     FakePrompts prompts;
     MainWindow form(&prompts);
