@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "experiment/Description.h"
+#include "experiment/DraftText.h"
 
 namespace vk {
 
@@ -23,13 +24,7 @@ struct DraftEntry {
   std::vector<MarketFiles> markets;  // market: absolute files or relative to the inputs
 };
 
-struct DescriptionDraft {
-  std::string inputs;  // absolute, or relative to the description's folder
-  std::string mode;    // empty: para.txt's
-  // Empty: the inputs folder's price.txt, data.txt and wdata.txt.
-  std::string price;
-  std::string data;
-  std::string wdata;
+struct DescriptionDraft : DraftInputs {
   std::vector<DraftEntry> vary;
   std::string seeds = "1";  // a count ("5") or a list ("0, 17, 42")
   DesignKind design = DesignKind::Grid;
