@@ -35,11 +35,10 @@ const std::set<std::string> kFixedShape = {"minyear", "maxyear", "teachyear", "s
 // behaviour.
 bool isMoment(int column) { return column != kFactN && column != kFactHillK; }
 
-std::string momentNames() {
-  std::string names;
-  for (int c = 0; c < kFactColumns; ++c)
-    if (isMoment(c)) names += (names.empty() ? "" : ", ") + factColumnName(c);
-  return names;
+std::string joinedNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
 }
 
 // A series of distinct changes: a moment undefined on it needs more weeks.
@@ -131,7 +130,8 @@ class CalibrationReader {
     const std::string paraFile = (fs::path(c_.inputs) / "para.txt").string();
     c_.parameters = readParameterFile(paraFile);
     if (const toml::node* mode = root.get("mode")) {
-      c_.parameters.runMode = text(*mode, "mode");
+      c_.mode = text(*mode, "mode");
+      c_.parameters.runMode = c_.mode;
       if (c_.parameters.runMode != "write" && c_.parameters.runMode != "all")
         fail(placeOf(*mode), "mode " + vk::quoted(c_.parameters.runMode) +
                                  " cannot be used: a calibration reads every path's changes, which the modes "
@@ -165,11 +165,8 @@ class CalibrationReader {
   void readEstimated(const std::string& name, SourcePlace place, const toml::node& value) {
     const ParameterField* field = findParameter(name);
     if (!field || field->kind == ParameterKind::Word) {
-      std::string names;
-      for (const ParameterField& f : parameterFields())
-        if (f.kind != ParameterKind::Word && kFixedShape.count(f.name) == 0)
-          names += (names.empty() ? "" : ", ") + std::string(f.name);
-      fail(place, "unknown parameter " + vk::quoted(name) + " in [estimate]; the names are: " + names);
+      fail(place, "unknown parameter " + vk::quoted(name) +
+                      " in [estimate]; the names are: " + joinedNames(estimableParameters()));
     }
     if (kFixedShape.count(name) > 0)
       fail(place, name + " sets the weeks or paths the moments are taken over and cannot be estimated");
@@ -230,7 +227,8 @@ class CalibrationReader {
       int column = -1;
       for (int col = 0; col < kFactColumns; ++col)
         if (isMoment(col) && factColumnName(col) == name) column = col;
-      if (column < 0) fail(placeOf(item), "unknown moment " + vk::quoted(name) + "; the moments are: " + momentNames());
+      if (column < 0)
+        fail(placeOf(item), "unknown moment " + vk::quoted(name) + "; the moments are: " + joinedNames(momentNames()));
       if (std::find(c_.moments.begin(), c_.moments.end(), name) != c_.moments.end())
         fail(placeOf(item), "the moment " + name + " is listed twice");
       if (!probed[static_cast<std::size_t>(column)])
@@ -242,16 +240,11 @@ class CalibrationReader {
     }
     if (const toml::node* weights = t->get("weights")) {
       const std::string word = text(*weights, "weights");
-      if (word == "simulated")
-        c_.weights = WeightKind::Simulated;
-      else if (word == "bootstrap")
-        c_.weights = WeightKind::Bootstrap;
-      else if (word == "diagonal")
-        c_.weights = WeightKind::Diagonal;
-      else if (word == "identity")
-        c_.weights = WeightKind::Identity;
-      else
+      const auto named = std::find_if(std::begin(kWeightKinds), std::end(kWeightKinds),
+                                      [&word](WeightKind kind) { return word == weightKindName(kind); });
+      if (named == std::end(kWeightKinds))
         fail(placeOf(*weights), "weights " + vk::quoted(word) + " is none of simulated, bootstrap, diagonal, identity");
+      c_.weights = *named;
     }
   }
 
@@ -296,6 +289,7 @@ class CalibrationReader {
       }
       if (const toml::node* tolerance = t->get("tolerance")) {
         c_.tolerance = number(*tolerance, "search.tolerance", false);
+        c_.toleranceGiven = true;
         if (!(c_.tolerance > 0 && c_.tolerance < 1)) fail(placeOf(*tolerance), "search.tolerance must lie in (0, 1)");
       }
     }
@@ -337,6 +331,20 @@ const char* weightKindName(WeightKind kind) {
     default:
       return "identity";
   }
+}
+
+std::vector<std::string> estimableParameters() {
+  std::vector<std::string> names;
+  for (const ParameterField& f : parameterFields())
+    if (f.kind != ParameterKind::Word && kFixedShape.count(f.name) == 0) names.push_back(f.name);
+  return names;
+}
+
+std::vector<std::string> momentNames() {
+  std::vector<std::string> names;
+  for (int c = 0; c < kFactColumns; ++c)
+    if (isMoment(c)) names.push_back(factColumnName(c));
+  return names;
 }
 
 CalibrationDescription readCalibrationDescription(const std::string& path) {

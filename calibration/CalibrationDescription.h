@@ -29,6 +29,7 @@ struct CalibrationDescription {
   std::string text;        // its bytes as read
   std::string base;        // the folder relative names resolve against
   std::string inputs;      // absolute
+  std::string mode;        // as the description gives it; empty: para.txt's
   std::string wdata;       // absolute
   MarketFiles market;
   Parameters parameters;  // the inputs' para.txt, with the description's mode
@@ -42,6 +43,7 @@ struct CalibrationDescription {
   // The search ends once a generation's candidates all lie within this share
   // of every parameter's range of each other.
   double tolerance = 1e-3;
+  bool toleranceGiven = false;
   int firstSimulatedWeek = 0;
   int lastSimulatedWeek = 0;
 };
@@ -63,5 +65,14 @@ int searchSteps(WeightKind weights);
 CalibrationDescription readCalibrationDescription(const std::string& path);
 
 const char* weightKindName(WeightKind kind);
+constexpr WeightKind kWeightKinds[] = {WeightKind::Simulated, WeightKind::Bootstrap, WeightKind::Diagonal,
+                                       WeightKind::Identity};
+
+// The parameters of para.txt a calibration can estimate, in the file's order:
+// every one but the mode word and those that set the weeks and paths the
+// moments are taken over.
+std::vector<std::string> estimableParameters();
+// The facts columns a calibration takes as moments, in the table's order.
+std::vector<std::string> momentNames();
 
 }  // namespace vk
