@@ -1,7 +1,6 @@
 #include "ui/ExperimentForm.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -54,18 +53,7 @@ QSpinBox* spinBox(int low, int high, int value) {
 
 }  // namespace
 
-ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
-  inputsField = new QLineEdit;
-  inputsField->setToolTip("The folder with para.txt, wdata.txt, price.txt and data.txt");
-  inputsButton = new QPushButton("Browse...");
-  modeBox = new QComboBox;
-  modeBox->addItems({"para.txt's mode", "write", "all"});
-  priceField = new QLineEdit;
-  dataField = new QLineEdit;
-  wdataField = new QLineEdit;
-  for (QLineEdit* field : {priceField, dataField, wdataField})
-    field->setPlaceholderText("the inputs folder's own; names are relative to it");
-
+ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent), inputs(this, "Inputs folder of the experiment") {
   varyTable = new QTableWidget(0, 6);
   varyTable->setHorizontalHeaderLabels({"Parameter", "Kind", "List", "From", "To", "Steps"});
   varyTable->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
@@ -100,9 +88,6 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   keepBox = new QComboBox;
   keepBox->addItems({"every file", "the summaries only (eval.txt and facts.csv)"});
 
-  auto* inputsRow = new QHBoxLayout;
-  inputsRow->addWidget(inputsField);
-  inputsRow->addWidget(inputsButton);
   auto* rowButtons = new QHBoxLayout;
   rowButtons->addWidget(addRowButton);
   rowButtons->addWidget(removeRowButton);
@@ -121,11 +106,7 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   }
   effectsRow->addStretch();
   auto* form = new QFormLayout(this);
-  form->addRow("Inputs folder", inputsRow);
-  form->addRow("Mode", modeBox);
-  form->addRow("Price file", priceField);
-  form->addRow("Data file", dataField);
-  form->addRow("Weight structure", wdataField);
+  inputs.addRowsTo(form);
   form->addRow("Varied", varyTable);
   form->addRow("", rowButtons);
   form->addRow("", marketNote);
@@ -134,7 +115,6 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   form->addRow("", effectsRow);
   form->addRow("Each run keeps", keepBox);
 
-  connect(inputsButton, &QPushButton::clicked, this, &ExperimentForm::chooseInputs);
   connect(addRowButton, &QPushButton::clicked, this, [this] {
     DraftEntry entry;
     entry.name = "popsize";
@@ -143,11 +123,6 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent) {
   connect(removeRowButton, &QPushButton::clicked, this, &ExperimentForm::removeVaryRow);
   connect(designBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &ExperimentForm::designChanged);
   designChanged();
-}
-
-void ExperimentForm::chooseInputs() {
-  const QString dir = QFileDialog::getExistingDirectory(this, "Inputs folder of the experiment", inputsField->text());
-  if (!dir.isEmpty()) inputsField->setText(dir);
 }
 
 void ExperimentForm::designChanged() {
@@ -202,11 +177,7 @@ DraftEntry ExperimentForm::rowEntry(int row) const {
 
 DescriptionDraft ExperimentForm::draft() const {
   DescriptionDraft d;
-  d.inputs = inputsField->text().trimmed().toStdString();
-  d.mode = modeBox->currentIndex() == 0 ? "" : modeBox->currentText().toStdString();
-  d.price = priceField->text().trimmed().toStdString();
-  d.data = dataField->text().trimmed().toStdString();
-  d.wdata = wdataField->text().trimmed().toStdString();
+  static_cast<DraftInputs&>(d) = inputs.draft();
   for (int row = 0; row < varyTable->rowCount(); ++row) d.vary.push_back(rowEntry(row));
   if (!markets_.markets.empty()) d.vary.push_back(markets_);
   d.seeds = seedsField->text().toStdString();
@@ -220,11 +191,7 @@ DescriptionDraft ExperimentForm::draft() const {
 }
 
 void ExperimentForm::showDraft(const DescriptionDraft& d) {
-  inputsField->setText(QString::fromStdString(d.inputs));
-  modeBox->setCurrentIndex(d.mode.empty() ? 0 : modeBox->findText(QString::fromStdString(d.mode)));
-  priceField->setText(QString::fromStdString(d.price));
-  dataField->setText(QString::fromStdString(d.data));
-  wdataField->setText(QString::fromStdString(d.wdata));
+  inputs.show(d);
   varyTable->setRowCount(0);
   markets_ = DraftEntry{};
   for (const DraftEntry& entry : d.vary) {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "experiment/DescriptionDraft.h"
+#include "ui/InputsFields.h"
 
 class QComboBox;
 class QLabel;
@@ -31,12 +32,7 @@ class ExperimentForm : public QWidget {
   void addVaryRow(const DraftEntry& entry);
   void removeVaryRow();
 
-  QLineEdit* inputsField;
-  QPushButton* inputsButton;
-  QComboBox* modeBox;
-  QLineEdit* priceField;
-  QLineEdit* dataField;
-  QLineEdit* wdataField;
+  InputsFields inputs;
   QTableWidget* varyTable;
   QPushButton* addRowButton;
   QPushButton* removeRowButton;
@@ -53,7 +49,6 @@ class ExperimentForm : public QWidget {
   enum VaryColumn { NameColumn, KindColumn, ValuesColumn, FromColumn, ToColumn, StepsColumn };
 
  private:
-  void chooseInputs();
   void designChanged();
   DraftEntry rowEntry(int row) const;
 

@@ -56,7 +56,7 @@ class ExperimentsWindowTest : public QObject {
 
   // The form of a grid over popsize and gap2 with two seeds: eight runs.
   void fillSmallGrid(const std::vector<vk::DraftEntry>& more = {}) {
-    window->form->inputsField->setText(scratch->file("in"));
+    window->form->inputs.inputsField->setText(scratch->file("in"));
     window->form->addVaryRow(listed("popsize", {"10", "12"}));
     window->form->addVaryRow(listed("gap2", {"0.2", "0.4"}));
     for (const vk::DraftEntry& e : more) window->form->addVaryRow(e);
@@ -124,7 +124,7 @@ class ExperimentsWindowTest : public QObject {
 
   void theFormIsSavedAsADescriptionTheReaderTakes() {
     fillSmallGrid();
-    window->form->modeBox->setCurrentText("write");
+    window->form->inputs.modeBox->setCurrentText("write");
     QVERIFY(window->saveDescription());
     const vk::Description d = vk::readDescription(scratch->file("sweep.toml").toStdString());
     QCOMPARE(d.vary.size(), std::size_t(2));
@@ -147,7 +147,7 @@ class ExperimentsWindowTest : public QObject {
     QCOMPARE(window->form->varyTable->item(0, vk::ExperimentForm::FromColumn)->text(), QString("0.003"));
     QCOMPARE(window->form->varyTable->item(0, vk::ExperimentForm::StepsColumn)->text(), QString("3"));
     QCOMPARE(window->form->seedsField->text(), QString("4, 9"));
-    QCOMPARE(window->form->inputsField->text(), scratch->file("in"));
+    QCOMPARE(window->form->inputs.inputsField->text(), scratch->file("in"));
   }
 
   void aValueThatIsNoNumberIsRefusedAndNothingWritten() {
