@@ -11,24 +11,64 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
+#include <filesystem>
+
+#include "calibration/CalibrationDraft.h"
 #include "calibration/CalibrationOutputs.h"
 #include "chart/CalibrationView.h"
 #include "experiment/LocalPool.h"
+#include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "run/ParameterFile.h"
+#include "ui/CalibrationForm.h"
 #include "ui/UserPrompts.h"
 
 namespace vk {
 
+namespace fs = std::filesystem;
+
 namespace {
 
+// The form's share of the page's first width; the charts take the rest.
+constexpr int kPageWidth = 1240;
+
 QString number(double value) { return std::isfinite(value) ? QString::number(value, 'g', 6) : QString(); }
+
+// A new description's starting point: the moments and search of a first
+// look at the inputs in the working directory.
+CalibrationDraft firstDraft() {
+  CalibrationDraft d;
+  d.inputs = QDir::currentPath().toStdString();
+  d.mode = "write";
+  d.estimate = {{"delta", "0.002", "0.008"}};
+  d.moments = {"std", "excess_kurtosis", "acf_r_1", "acf_abs_1", "acf_abs_5"};
+  d.seeds = "5";
+  d.budget = "150";
+  d.searchSeed = "1";
+  return d;
+}
+
+// The lines a save would not keep, in words, the first few quoted.
+QString notKeptText(const std::string& file, const std::vector<std::pair<int, std::string>>& lines) {
+  QStringList quoted;
+  for (std::size_t i = 0; i < lines.size() && i < 3; ++i)
+    quoted << QString("line %1 '%2'").arg(lines[i].first).arg(QString::fromStdString(lines[i].second).left(40));
+  if (lines.size() > 3) quoted << QString("%1 more").arg(lines.size() - 3);
+  return QString(
+             "The form does not keep %1 line(s) of %2 as they stand (comments, or values in a layout of its "
+             "own): %3. Save writes the form's values in its own layout without them.")
+      .arg(lines.size())
+      .arg(QString::fromStdString(file))
+      .arg(quoted.join(", "));
+}
 
 QString statusOf(const CalibrationOutputs& o) {
   int failed = 0;
@@ -71,7 +111,15 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
     : QWidget(parent), prompts_(prompts), process_(new CliProcess(program, this)), watch_(new QTimer(this)) {
   descriptionField = new QLineEdit;
   descriptionField->setToolTip("The calibration description (TOML), as velquin-cli calibrate run reads it");
+  newButton = new QPushButton("New");
+  newButton->setToolTip("Fill the form with a description to start from");
   browseButton = new QPushButton("Open...");
+  saveButton = new QPushButton("Save");
+  saveButton->setToolTip("Write the form into the description's file and check it as velquin-cli does");
+  formButton = new QPushButton("Hide form");
+  formButton->setCheckable(true);
+  formButton->setToolTip("Hide the form, giving the charts the page's width");
+  form = new CalibrationForm;
   folderField = new QLineEdit;
   folderField->setToolTip("The calibration folder: new, empty, or made by the same description (it then resumes)");
   jobsBox = new QSpinBox;
@@ -101,7 +149,7 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(new QLabel("Description"));
   fileRow->addWidget(descriptionField, 1);
-  fileRow->addWidget(browseButton);
+  for (QPushButton* b : {newButton, browseButton, saveButton, formButton}) fileRow->addWidget(b);
   auto* runRow = new QHBoxLayout;
   runRow->addWidget(new QLabel("Calibration folder"));
   runRow->addWidget(folderField, 1);
@@ -113,20 +161,42 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   auto* takeRow = new QHBoxLayout;
   takeRow->addWidget(paraField, 1);
   takeRow->addWidget(takeButton);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(fileRow);
-  layout->addLayout(runRow);
-  layout->addWidget(statusLabel);
+  // The form beside the charts, never above them: stacked, it would take
+  // the height the charts need; it scrolls on its own, and hides.
+  auto* formScroll = new QScrollArea;
+  formScroll->setWidget(form);
+  formScroll->setWidgetResizable(true);
+  formScroll->setMinimumWidth(form->minimumSizeHint().width() + 2 * formScroll->frameWidth() +
+                              formScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  formPanel = formScroll;
   // The three charts want more height than a laptop's screen leaves the page.
   auto* charts = new QScrollArea;
   charts->setWidget(panel);
   charts->setWidgetResizable(true);
-  layout->addWidget(charts, 1);
+  auto* split = new QSplitter;
+  split->addWidget(formScroll);
+  split->addWidget(charts);
+  split->setStretchFactor(1, 1);
+  split->setChildrenCollapsible(false);
+  split->setSizes({formScroll->minimumWidth(), kPageWidth - formScroll->minimumWidth()});
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fileRow);
+  layout->addWidget(split, 1);
+  layout->addLayout(runRow);
+  layout->addWidget(statusLabel);
   layout->addWidget(estimateTable);
   layout->addLayout(takeRow);
   layout->addWidget(messages);
 
+  connect(newButton, &QPushButton::clicked, this, &CalibrationPage::newDescription);
   connect(browseButton, &QPushButton::clicked, this, &CalibrationPage::chooseDescription);
+  // A path typed or pasted into the field opens with Enter, as the chooser does.
+  connect(descriptionField, &QLineEdit::returnPressed, this, &CalibrationPage::openDescription);
+  connect(saveButton, &QPushButton::clicked, this, &CalibrationPage::saveDescription);
+  connect(formButton, &QPushButton::toggled, this, [this](bool hidden) {
+    formPanel->setVisible(!hidden);
+    formButton->setText(hidden ? "Show form" : "Hide form");
+  });
   connect(startButton, &QPushButton::clicked, this, &CalibrationPage::startOrStop);
   connect(showButton, &QPushButton::clicked, this, &CalibrationPage::showFolder);
   connect(takeButton, &QPushButton::clicked, this, &CalibrationPage::takeEstimate);
@@ -148,10 +218,103 @@ std::string CalibrationPage::folder() const {
   return QFileInfo(folderField->text().trimmed()).absoluteFilePath().toStdString();
 }
 
+std::string CalibrationPage::descriptionFile() const {
+  return QFileInfo(descriptionField->text().trimmed()).absoluteFilePath().toStdString();
+}
+
+void CalibrationPage::newDescription() {
+  form->showDraft(firstDraft());
+  if (descriptionField->text().trimmed().isEmpty())
+    descriptionField->setText(QDir::current().filePath("calibration.toml"));
+  // The form comes from no file: saving over one asks first.
+  formFile_.clear();
+  formText_.clear();
+  notKept_.clear();
+  form->note->setVisible(false);
+}
+
 void CalibrationPage::chooseDescription() {
   const QString file = prompts_.chooseFile(this, "Open a calibration description", QDir::currentPath(),
                                            {{"Calibration descriptions", "*.toml"}, {"All files", "*"}});
-  if (!file.isEmpty()) descriptionField->setText(file);
+  if (file.isEmpty()) return;
+  descriptionField->setText(file);
+  openDescription();
+}
+
+void CalibrationPage::showFormFile(const std::string& file, const std::string& text, const std::string& written) {
+  formFile_ = file;
+  formText_ = written;
+  notKept_ = linesNotKept(text, written);
+  form->note->setText(notKept_.empty() ? QString() : notKeptText(file, notKept_));
+  form->note->setVisible(!notKept_.empty());
+}
+
+bool CalibrationPage::openDescription() {
+  const std::string file = descriptionFile();
+  try {
+    const CalibrationDescription c = readCalibrationDescription(file);
+    const CalibrationDraft draft = calibrationDraftOf(c);
+    form->showDraft(draft);
+    showFormFile(file, c.text, calibrationText(draft, fs::path(file).parent_path().string()));
+  } catch (const RunError& e) {
+    prompts_.showError(this, e.what());
+    return false;
+  }
+  messages->appendPlainText("Opened " + QString::fromStdString(file) + ".");
+  if (!notKept_.empty()) messages->appendPlainText(form->note->text());
+  return true;
+}
+
+bool CalibrationPage::formUnchanged() const {
+  try {
+    return calibrationText(form->draft(), fs::path(formFile_).parent_path().string()) == formText_;
+  } catch (const RunError&) {
+    return false;
+  }
+}
+
+bool CalibrationPage::saveDescription() {
+  if (descriptionField->text().trimmed().isEmpty()) {
+    prompts_.showNotice(this, "Name the description's file first.");
+    return false;
+  }
+  const std::string file = descriptionFile();
+  std::string text;
+  try {
+    text = calibrationText(form->draft(), fs::path(file).parent_path().string());
+  } catch (const RunError& e) {
+    prompts_.showError(this, QString("The description was not saved: ") + e.what());
+    return false;
+  }
+  std::error_code error;
+  if (fs::exists(file, error) && file != formFile_) {
+    if (!prompts_.confirm(this, "Replace the file?",
+                          "The form was not opened from " + QString::fromStdString(file) +
+                              ". Replace the file with the form's description?"))
+      return false;
+  } else if (fs::exists(file, error) && !notKept_.empty()) {
+    if (!prompts_.confirm(this, "Save in the form's layout?", notKeptText(file, notKept_) + "\n\nSave anyway?"))
+      return false;
+  }
+  try {
+    writeFileAtomically(file, text);
+  } catch (const RunError& e) {
+    prompts_.showError(this, QString("The description was not saved: ") + e.what());
+    return false;
+  }
+  showFormFile(file, text, text);
+  messages->appendPlainText("Saved " + QString::fromStdString(file) + ".");
+  return checkDescription(file);
+}
+
+bool CalibrationPage::checkDescription(const std::string& file) {
+  try {
+    readCalibrationDescription(file);
+    return true;
+  } catch (const RunError& e) {
+    prompts_.showError(this, QString("It cannot run as it stands: ") + e.what());
+    return false;
+  }
 }
 
 void CalibrationPage::startOrStop() {
@@ -162,14 +325,30 @@ void CalibrationPage::startOrStop() {
 }
 
 bool CalibrationPage::startCalibration() {
-  if (calibrationRunning()) return false;
+  if (calibrationRunning()) {
+    prompts_.showNotice(this, "A calibration is under way; Stop it first.");
+    return false;
+  }
   if (descriptionField->text().trimmed().isEmpty() || folderField->text().trimmed().isEmpty()) {
     prompts_.showNotice(this, "Name the calibration description and the folder it writes.");
     return false;
   }
+  // The description runs as saved: the form is saved first when it was
+  // changed or the file is new; a file the form does not show is opened into
+  // it. Either way the command's reader judges it before anything starts.
+  const std::string file = descriptionFile();
+  std::error_code error;
+  const bool exists = fs::exists(file, error);
+  if (!exists || (file == formFile_ && !formUnchanged())) {
+    if (!saveDescription()) return false;
+  } else if (file != formFile_) {
+    if (!openDescription()) return false;
+  } else if (!checkDescription(file)) {
+    return false;
+  }
   QStringList arguments{"calibrate",
                         "run",
-                        QFileInfo(descriptionField->text().trimmed()).absoluteFilePath(),
+                        QString::fromStdString(file),
                         "--out",
                         QString::fromStdString(folder()),
                         "--jobs",

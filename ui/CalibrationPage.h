@@ -1,6 +1,7 @@
 #pragma once
 // The calibration page of the Experiments window: a calibration description
-// started on this machine's cores (velquin-cli calibrate run, resumed by
+// made or opened in a form (CalibrationForm.h) and saved as the file the
+// command reads, started on this machine's cores (velquin-cli calibrate run, resumed by
 // starting it again) and stopped; while it runs, the loss by evaluation with
 // the best so far, the parameters' paths and, once it has finished, actual
 // against fitted moments and the report's estimate table, all read from its
@@ -23,6 +24,7 @@ class QTimer;
 
 namespace vk {
 
+class CalibrationForm;
 class CalibrationPanel;
 class CalibrationView;
 struct CalibrationOutputs;
@@ -44,7 +46,15 @@ class CalibrationPage : public QWidget {
   ~CalibrationPage() override;
 
   // Handlers.
+  // Fills the form with a description to start from.
+  void newDescription();
   void chooseDescription();
+  // Reads the file named in the description field into the form; a refusal
+  // is shown, naming the line.
+  bool openDescription();
+  // Writes the form into the file named in the description field and reads
+  // it back; false, with the reason shown, when it cannot run as written.
+  bool saveDescription();
   void startOrStop();
   bool startCalibration();
   void stopCalibration();
@@ -55,7 +65,13 @@ class CalibrationPage : public QWidget {
   bool takeEstimate();
 
   QLineEdit* descriptionField;
+  QPushButton* newButton;
   QPushButton* browseButton;
+  QPushButton* saveButton;
+  // Hides the form, giving the charts the page's width.
+  QPushButton* formButton;
+  CalibrationForm* form;
+  QWidget* formPanel;
   QLineEdit* folderField;
   QSpinBox* jobsBox;
   QCheckBox* replaceCheck;
@@ -73,12 +89,22 @@ class CalibrationPage : public QWidget {
   void show(const CalibrationOutputs& outputs);
   void fillEstimate(const CalibrationOutputs& outputs);
   std::string folder() const;
+  std::string descriptionFile() const;
+  // Whether the form holds what it held when it was opened or last saved.
+  bool formUnchanged() const;
+  bool checkDescription(const std::string& file);
+  void showFormFile(const std::string& file, const std::string& text, const std::string& written);
 
   UserPrompts& prompts_;
   CliProcess* process_;
   std::unique_ptr<CalibrationView> view_;
   QTimer* watch_;
   std::vector<std::string> estimated_;  // the names of the finished estimate shown
+  // The file the form was opened from or saved to, the text the form made of
+  // it then, and the lines of the file that text does not hold.
+  std::string formFile_;
+  std::string formText_;
+  std::vector<std::pair<int, std::string>> notKept_;
 };
 
 }  // namespace vk

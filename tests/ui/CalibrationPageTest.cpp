@@ -1,17 +1,29 @@
-// The calibration page: a calibration started from the window and shown as
-// it ends, its estimate table, and the estimate written into a para.txt
-// through the parameter table with every comment kept.
+// The calibration page: a description made in its form, written as the
+// hand-written file would be and read by the command line's reader, a file
+// the form cannot show whole said so, a refusal shown before anything
+// starts; a calibration started from the form and shown as it ends, its
+// estimate table, and the estimate written into a para.txt through the
+// parameter table with every comment kept; and the form beside the charts.
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
 
+#include "calibration/CalibrationDescription.h"
 #include "chart/CalibrationView.h"
 #include "chart/Chart.h"
 #include "io/RunError.h"
 #include "tests/ui/FakePrompts.h"
+#include "ui/CalibrationForm.h"
 #include "ui/CalibrationPage.h"
+#include "ui/ExperimentsWindow.h"
 
 using vk::testing::FakePrompts;
 using vk::testing::ScratchDir;
@@ -23,10 +35,16 @@ const char* const kParameters =
     "0.00435 delta, the price step\n6\n0.01088\n0.02176\n0.01538\n12 agents\n53\n90\n20\n0.6\n0.02\n0.5\n"
     "0.3\n0.01\n0.25 gap2, set to 0.25 after the pilot\n3\n2\nwrite\n";
 
+// Two parameters, two moments, two seeds and two generations of six: the
+// form's layout, as a researcher would write it by hand.
 const char* const kCalibration =
-    "inputs = \"in\"\nmode = \"write\"\n[estimate]\ndelta = { from = 0.003, to = 0.006 }\n"
-    "gap2 = { from = 0.1, to = 0.4 }\n[moments]\nuse = [\"std\", \"acf_abs_1\"]\nweights = \"diagonal\"\n"
-    "[replications]\nseeds = 2\n[search]\nmethod = \"cmaes\"\nbudget = 12\nseed = 1\n";
+    "inputs = \"in\"\nmode = \"write\"\n\n[estimate]\ndelta = { from = 0.003, to = 0.006 }\n"
+    "gap2 = { from = 0.1, to = 0.4 }\n\n[moments]\nuse = [\"std\", \"acf_abs_1\"]\nweights = \"diagonal\"\n\n"
+    "[replications]\nseeds = 2\n\n[search]\nmethod = \"cmaes\"\nbudget = 12\nseed = 1\n";
+
+void tick(QListWidget* list, const QString& name) {
+  list->findItems(name, Qt::MatchExactly).front()->setCheckState(Qt::Checked);
+}
 
 }  // namespace
 
@@ -39,6 +57,20 @@ class CalibrationPageTest : public QObject {
   std::unique_ptr<vk::CalibrationPage> page;
 
   QStringList lines(const QString& name) { return scratch->read(name).split('\n'); }
+
+  // The form filled as a user would for kCalibration.
+  void fillForm(vk::CalibrationForm* form) {
+    form->inputs.inputsField->setText(scratch->file("in"));
+    form->inputs.modeBox->setCurrentText("write");
+    form->addEstimateRow({"delta", "0.003", "0.006"});
+    form->addEstimateRow({"gap2", "0.1", "0.4"});
+    tick(form->momentList, "acf_abs_1");
+    tick(form->momentList, "std");
+    form->weightsBox->setCurrentText("diagonal");
+    form->seedsField->setText("2");
+    form->budgetBox->setValue(12);
+    form->searchSeedField->setText("1");
+  }
 
  private Q_SLOTS:
   void init() {
@@ -56,6 +88,135 @@ class CalibrationPageTest : public QObject {
     page.reset();
     prompts.reset();
     scratch.reset();
+  }
+
+  void aDescriptionMadeInTheFormIsTheHandWrittenOne() {
+    fillForm(page->form);
+    page->descriptionField->setText(scratch->file("made.toml"));
+    QVERIFY(page->saveDescription());
+    QVERIFY2(prompts->errors.isEmpty(), qPrintable(prompts->errors.join("\n")));
+    QCOMPARE(scratch->read("made.toml"), QString(kCalibration));
+    // The command line's reader takes it as it takes the hand-written file.
+    const vk::CalibrationDescription made = vk::readCalibrationDescription(scratch->file("made.toml").toStdString());
+    const vk::CalibrationDescription hand =
+        vk::readCalibrationDescription(scratch->file("calibration.toml").toStdString());
+    QCOMPARE(made.moments, hand.moments);
+    QCOMPARE(made.estimate.size(), hand.estimate.size());
+    for (std::size_t i = 0; i < made.estimate.size(); ++i) {
+      QCOMPARE(made.estimate[i].name, hand.estimate[i].name);
+      QCOMPARE(made.estimate[i].from, hand.estimate[i].from);
+      QCOMPARE(made.estimate[i].to, hand.estimate[i].to);
+    }
+    QCOMPARE(made.seeds, hand.seeds);
+    QCOMPARE(made.weights, hand.weights);
+    QCOMPARE(made.budget, hand.budget);
+
+    // Opened into another page's form and saved again: the same bytes.
+    vk::CalibrationPage other(*prompts, VELQUIN_CLI);
+    other.descriptionField->setText(scratch->file("calibration.toml"));
+    QVERIFY(other.openDescription());
+    QCOMPARE(other.form->estimateTable->rowCount(), 2);
+    QCOMPARE(other.form->momentList->item(0)->text(), QString("std"));
+    QCOMPARE(other.form->momentList->item(1)->text(), QString("acf_abs_1"));
+    QVERIFY(!other.form->note->isVisible() && other.form->note->text().isEmpty());
+    other.descriptionField->setText(scratch->file("again.toml"));
+    QVERIFY(other.saveDescription());
+    QCOMPARE(scratch->read("again.toml"), QString(kCalibration));
+    QVERIFY(prompts->questions.isEmpty());
+  }
+
+  // Moments keep the order the file gives them, not the table's.
+  void anOpenedDescriptionKeepsItsMomentsOrder() {
+    scratch->write("order.toml", QString(kCalibration).replace("[\"std\", \"acf_abs_1\"]", "[\"acf_abs_1\", \"std\"]"));
+    page->descriptionField->setText(scratch->file("order.toml"));
+    QVERIFY(page->openDescription());
+    page->descriptionField->setText(scratch->file("order-again.toml"));
+    QVERIFY(page->saveDescription());
+    QCOMPARE(scratch->read("order-again.toml"), scratch->read("order.toml"));
+  }
+
+  // Comments and a layout of its own are named on opening, and saving over
+  // them asks first; declined, the file stays as it was.
+  void aFileTheFormCannotShowWholeIsSaidSo() {
+    const QString hand =
+        "# pilot of the delta study\n" + QString(kCalibration).replace("budget = 12", "budget = 12  # two generations");
+    scratch->write("calibration.toml", hand);
+    page->descriptionField->setText(scratch->file("calibration.toml"));
+    QVERIFY(page->openDescription());
+    QVERIFY(!page->form->note->isHidden());
+    QVERIFY2(page->form->note->text().contains("2 line(s)"), qPrintable(page->form->note->text()));
+    QVERIFY2(page->form->note->text().contains("line 1 '# pilot of the delta study'"),
+             qPrintable(page->form->note->text()));
+    QVERIFY2(page->form->note->text().contains("line 18 'budget = 12  # two generations'"),
+             qPrintable(page->form->note->text()));
+    QCOMPARE(page->form->budgetBox->value(), 12);
+
+    prompts->confirmAnswer = false;
+    QVERIFY(!page->saveDescription());
+    QCOMPARE(prompts->questions.size(), 1);
+    QVERIFY(prompts->questions[0].contains("# pilot of the delta study"));
+    QCOMPARE(scratch->read("calibration.toml"), hand);
+
+    prompts->confirmAnswer = true;
+    QVERIFY(page->saveDescription());
+    QCOMPARE(scratch->read("calibration.toml"), QString(kCalibration));
+    QVERIFY(page->form->note->isHidden());
+  }
+
+  // A form made anew is not saved over a file it was not opened from
+  // without asking.
+  void aNewFormAsksBeforeReplacingAFile() {
+    page->descriptionField->setText(scratch->file("calibration.toml"));
+    page->newDescription();
+    page->form->inputs.inputsField->setText(scratch->file("in"));
+    prompts->confirmAnswer = false;
+    QVERIFY(!page->saveDescription());
+    QCOMPARE(prompts->questions.size(), 1);
+    QCOMPARE(scratch->read("calibration.toml"), QString(kCalibration));
+  }
+
+  // The command's reader judges the form before anything starts, and its
+  // refusal names the line; a value that is no number is never written.
+  void aRefusalIsShownBeforeAnythingStarts() {
+    fillForm(page->form);
+    page->form->estimateTable->item(1, vk::CalibrationForm::ToColumn)->setText("1.4");
+    page->descriptionField->setText(scratch->file("made.toml"));
+    page->folderField->setText(scratch->file("cal"));
+    QVERIFY(!page->startCalibration());
+    QVERIFY(!page->calibrationRunning());
+    QCOMPARE(prompts->errors.size(), 1);
+    QVERIFY2(prompts->errors[0].contains("made.toml, line 6, column 27") && prompts->errors[0].contains("gap2"),
+             qPrintable(prompts->errors[0]));
+    QVERIFY(!QFileInfo::exists(scratch->file("cal")));
+
+    page->form->estimateTable->item(1, vk::CalibrationForm::ToColumn)->setText("0.4x");
+    QVERIFY(!page->saveDescription());
+    QVERIFY2(prompts->errors[1].contains("estimate.gap2.to: '0.4x' is not a number"), qPrintable(prompts->errors[1]));
+    QVERIFY(!scratch->read("made.toml").contains("0.4x"));
+  }
+
+  // At the window's first size the form sits beside the charts, and hidden
+  // gives them its width; the page is never taller than the window.
+  void theFormLeavesTheChartsTheirRoom() {
+    vk::ExperimentsWindow window(nullptr, prompts.get(), VELQUIN_CLI);
+    window.tabs->setCurrentWidget(window.calibration);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize first = window.size();
+    QVERIFY(window.calibration->minimumSizeHint().height() <= window.calibration->height());
+    auto* formScroll = qobject_cast<QScrollArea*>(window.calibration->formPanel);
+    QVERIFY(formScroll && formScroll->isVisible());
+    QVERIFY(!formScroll->horizontalScrollBar()->isVisible());
+    const int chartsWidth = window.calibration->panel->width();
+    QVERIFY2(chartsWidth > window.width() / 2, qPrintable(QString::number(chartsWidth)));
+    // Side by side: the charts start level with the form, not below it.
+    const auto top = [&window](QWidget* w) { return w->mapTo(window.calibration, QPoint(0, 0)).y(); };
+    QCOMPARE(top(window.calibration->panel->parentWidget()->parentWidget()), top(formScroll));
+    window.calibration->formButton->click();
+    QTest::qWait(50);
+    QVERIFY(!formScroll->isVisible());
+    QVERIFY(window.calibration->panel->width() > chartsWidth + formScroll->minimumWidth() / 2);
+    QCOMPARE(window.size(), first);
   }
 
   void theEstimateReplacesItsValuesAndKeepsEveryComment() {
@@ -94,11 +255,13 @@ class CalibrationPageTest : public QObject {
 
   // The calibration runs in velquin-cli and is drawn from its folder; its
   // estimate goes into para.txt with one button.
-  void aCalibrationStartedHereIsShownAndItsEstimateTaken() {
-    page->descriptionField->setText(scratch->file("calibration.toml"));
+  void aCalibrationStartedFromTheFormIsShownAndItsEstimateTaken() {
+    fillForm(page->form);
+    page->descriptionField->setText(scratch->file("made.toml"));
     page->folderField->setText(scratch->file("cal"));
     page->paraField->setText(scratch->file("in/para.txt"));
     QVERIFY(page->startCalibration());
+    QCOMPARE(scratch->read("made.toml"), QString(kCalibration));
     QCOMPARE(page->startButton->text(), QString("Stop"));
     QDeadlineTimer deadline(120000);
     while (page->calibrationRunning() && !deadline.hasExpired()) QTest::qWait(20);
