@@ -413,6 +413,7 @@ void Chart::setCaption(const QString& text) {
 QString Chart::caption() const { return footer().text(); }
 
 void Chart::setLegendCaption(const QString& text) {
+  if (legendCaption_ && legendCaption_->toolTip() == text) return;
   if (!legendCaption_) {
     legendCaption_ = new QLabel(this);
     legendCaption_->setObjectName("LegendCaption");

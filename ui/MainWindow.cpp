@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -119,10 +120,11 @@ std::string fileName(const QString& name) { return QFile::encodeName(name).toStd
 }  // namespace
 
 bool holdsRunFiles(const QString& dir) {
-  QDir d(dir);
-  if (!d.exists()) return false;
-  // QDir matches names without regard to letter case unless told otherwise.
-  return !d.entryList({"r*.csv"}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
+  if (!QDir(dir).exists()) return false;
+  // Name filters match without regard to letter case unless told otherwise;
+  // the first match answers, without listing and sorting the whole folder.
+  QDirIterator match(dir, {"r*.csv"}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  return match.hasNext();
 }
 
 MainWindow::MainWindow(UserPrompts* prompts)
@@ -156,7 +158,7 @@ MainWindow::MainWindow(UserPrompts* prompts)
   errorsTarget_ = pacer_.add([this] { errorsWindow->readReport(true); });
   // Whatever else changed in the window during a run, such as the log and
   // the status line: painted with the rest.
-  windowTarget_ = pacer_.add([] {});
+  windowTarget_ = pacer_.add([this] { showLogLines(); });
   pacer_.setPresenter([this] { paintMarked(); });
 
   run_ = std::make_unique<RunThread>(static_cast<Display&>(*this),
@@ -690,6 +692,7 @@ void MainWindow::waitForRunEnd() {
 }
 
 void MainWindow::runFinished(RunEnd end, const QString& failure) {
+  endingRun_ = true;
   if (end == RunEnd::Failed)
     // The log keeps the end of every run it began, also of one that failed.
     AppendLog("Simulation stopped: " + failure.toStdString());
@@ -714,6 +717,7 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
   // The run's last picture, with the window as the run leaves it.
   pacer_.changed(windowTarget_);
   pacer_.flush();
+  endingRun_ = false;
   for (const auto& action : runEndedActions_) action(runFiles.resultDir);
   if (end == RunEnd::Failed) reportError(failure);
   if (runEnded_) runEnded_();
@@ -852,7 +856,20 @@ void MainWindow::showButtonImage(ButtonImage image) {
 
 // ---- display operations ----
 
-void MainWindow::AppendLog(const std::string& text) { logView->appendPlainText(QString::fromStdString(text)); }
+// During a run the log takes its new lines when the window is painted, all
+// at once: each line appended on its own scrolls the log's picture and lays
+// it out.
+void MainWindow::AppendLog(const std::string& text) {
+  newLogLines_ << QString::fromStdString(text);
+  if (!run_->running() && !endingRun_) return showLogLines();
+  pacer_.changed(windowTarget_);
+}
+
+void MainWindow::showLogLines() {
+  if (newLogLines_.isEmpty()) return;
+  logView->appendPlainText(newLogLines_.join('\n'));
+  newLogLines_.clear();
+}
 
 void MainWindow::Warn(const std::string& text) { AppendLog("Warning: " + text); }
 

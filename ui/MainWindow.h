@@ -9,6 +9,7 @@
 // handlers and the tests address them; a lookup by name uses the object
 // names the layout sets.
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <QElapsedTimer>
@@ -207,6 +208,7 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   void clearLiveCharts();
   void showProgressRow(QLineEdit* field, FlatProgressBar* bar, int percent);
   void showRateChart();
+  void showLogLines();
   void showWeights();
   void showSupplyDemand();
   void paintMarked();
@@ -239,6 +241,9 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   // same actual rate at every path, which is then not painted again.
   QVector<QPointF> shownActual_;
   int simulationRevision_ = 0, shownSimulationRevision_ = -1;
+  // Lines for the log not yet shown, during a run and its ending.
+  QStringList newLogLines_;
+  bool endingRun_ = false;
   // Whether the pacer is painting the window now.
   bool presenting_ = false;
   // The latest weights and supply and demand of the run, which the charts

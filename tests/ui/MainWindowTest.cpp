@@ -509,6 +509,7 @@ class MainWindowTest : public QObject {
 
     form.AppendLog("Simulation start!");
     form.AppendLog("Simulation end.");
+    form.pacer().flush();
     QCOMPARE(form.logView->toPlainText(), QString("Simulation start!\nSimulation end."));
   }
 
