@@ -64,6 +64,10 @@ CalibrationPanel::CalibrationPanel(QWidget* parent)
   // Beside its marks, not under them: the three charts are taller than the
   // page, and a legend below the marks scrolls out of view with them in it.
   MomentChart->setLegend(LegendPlace::Right);
+  // A plot's size hint is only a wish: they share what the page leaves them
+  // rather than push it past the window.
+  for (Chart* chart : {LossChart, ParameterChart, MomentChart})
+    chart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->addWidget(LossChart, 0, 0);

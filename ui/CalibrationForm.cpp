@@ -22,6 +22,7 @@ QString cellText(const QTableWidget* table, int row, int column) {
 
 // Room for the most parameters a calibration estimates without scrolling.
 constexpr int kVisibleRows = 4;
+constexpr int kVisibleMoments = 8;
 
 }  // namespace
 
@@ -30,6 +31,8 @@ CalibrationForm::CalibrationForm(QWidget* parent) : QWidget(parent), inputs(this
   estimateTable = new QTableWidget(0, 3);
   estimateTable->setHorizontalHeaderLabels({"Parameter", "From", "To"});
   estimateTable->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+  // The parameter's name numbers the row well enough; its width goes to the name.
+  estimateTable->verticalHeader()->setVisible(false);
   estimateTable->setColumnWidth(FromColumn, 80);
   estimateTable->setColumnWidth(ToColumn, 80);
   estimateTable->setToolTip(
@@ -49,6 +52,8 @@ CalibrationForm::CalibrationForm(QWidget* parent) : QWidget(parent), inputs(this
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
   }
+  // Room to see a few ticked and a few more to tick.
+  momentList->setMinimumHeight(kVisibleMoments * momentList->sizeHintForRow(0) + 2 * momentList->frameWidth());
   weightsBox = new QComboBox;
   for (WeightKind kind : kWeightKinds) weightsBox->addItem(weightKindName(kind));
   weightsBox->setToolTip(

@@ -37,8 +37,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The form's share of the page's first width; the charts take the rest.
+// The page's first size about the splitters: the form and the estimate take
+// what they need, the charts the rest.
 constexpr int kPageWidth = 1240;
+constexpr int kPageHeight = 600;
+constexpr int kEstimateRows = 3;
 
 QString number(double value) { return std::isfinite(value) ? QString::number(value, 'g', 6) : QString(); }
 
@@ -169,13 +172,30 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   formScroll->setMinimumWidth(form->minimumSizeHint().width() + 2 * formScroll->frameWidth() +
                               formScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   formPanel = formScroll;
-  // The three charts want more height than a laptop's screen leaves the page.
+  // The charts give way to the window's height; a very small window scrolls.
   auto* charts = new QScrollArea;
   charts->setWidget(panel);
   charts->setWidgetResizable(true);
+  // The estimate under the charts, beside the form: the form's column would
+  // otherwise sit above a strip of nothing.
+  auto* estimatePanel = new QWidget;
+  auto* estimateLayout = new QVBoxLayout(estimatePanel);
+  estimateLayout->setContentsMargins(0, 0, 0, 0);
+  estimateLayout->addWidget(estimateTable, 1);
+  estimateLayout->addLayout(takeRow);
+  auto* results = new QSplitter(Qt::Vertical);
+  results->addWidget(charts);
+  results->addWidget(estimatePanel);
+  results->setStretchFactor(0, 1);
+  results->setChildrenCollapsible(false);
+  // The estimate's usual few rows to begin with; the charts take the rest.
+  const int estimateHeight = estimateTable->horizontalHeader()->sizeHint().height() +
+                             kEstimateRows * estimateTable->verticalHeader()->defaultSectionSize() +
+                             2 * estimateTable->frameWidth() + takeButton->sizeHint().height();
+  results->setSizes({kPageHeight - estimateHeight, estimateHeight});
   auto* split = new QSplitter;
   split->addWidget(formScroll);
-  split->addWidget(charts);
+  split->addWidget(results);
   split->setStretchFactor(1, 1);
   split->setChildrenCollapsible(false);
   split->setSizes({formScroll->minimumWidth(), kPageWidth - formScroll->minimumWidth()});
@@ -184,8 +204,6 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   layout->addWidget(split, 1);
   layout->addLayout(runRow);
   layout->addWidget(statusLabel);
-  layout->addWidget(estimateTable);
-  layout->addLayout(takeRow);
   layout->addWidget(messages);
 
   connect(newButton, &QPushButton::clicked, this, &CalibrationPage::newDescription);

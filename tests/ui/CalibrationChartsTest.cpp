@@ -126,15 +126,16 @@ class CalibrationChartsTest : public QObject {
   }
 
   // The moments chart says what its marks are wherever its plotting area is
-  // in view, in a scroll area lower than the three charts: scrolled down just
-  // far enough to show the marks, every legend entry shows too.
+  // in view, in a scroll area lower than the three charts at their least:
+  // scrolled down just far enough to show the marks, every legend entry shows
+  // too.
   void theMomentsLegendIsInViewWithItsMarks() {
     auto* panel = new vk::CalibrationPanel;
     vk::CalibrationView(*panel).show(finished());
     QScrollArea area;
     area.setWidget(panel);
     area.setWidgetResizable(true);
-    area.resize(1000, 480);
+    area.resize(1000, panel->minimumSizeHint().height() * 3 / 4);
     area.show();
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     QVERIFY(panel->height() > area.viewport()->height());
