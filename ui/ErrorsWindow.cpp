@@ -121,6 +121,9 @@ void ErrorsWindow::fillTable() {
     for (int c = 0; c < kHeaders.size(); ++c) table->setItem(i, c, new NumberItem(values[c], c == 0 ? 0 : 4));
   }
   table->setSortingEnabled(true);
+  // Laid out now rather than by the view's timer after the window has been
+  // painted, which would paint the whole table a second time.
+  table->doItemsLayout();
   if (!rows_.empty()) table->scrollToBottom();
   summary->setText(summaryText());
 }

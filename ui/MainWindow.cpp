@@ -467,6 +467,10 @@ bool MainWindow::event(QEvent* event) {
 // One painting of each window, of all that the pacer's targets marked.
 void MainWindow::paintMarked() {
   presenting_ = true;
+  // Layouts settle first: one that changes after the painting, such as the
+  // Errors window's around a summary that wrapped to more lines, would have
+  // the toolkit paint its part a second time.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(errorsWindow)}) {
     if (!window->isVisible()) continue;
     QEvent paintNow(QEvent::UpdateRequest);
