@@ -121,10 +121,17 @@ std::string fileName(const QString& name) { return QFile::encodeName(name).toStd
 
 bool holdsRunFiles(const QString& dir) {
   if (!QDir(dir).exists()) return false;
-  // Name filters match without regard to letter case unless told otherwise;
-  // the first match answers, without listing and sorting the whole folder.
-  QDirIterator match(dir, {"r*.csv"}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  return match.hasNext();
+  // Matched here, in any letter case, and the first match answers: a name
+  // filter compiles a pattern at every call, which cost every Start more
+  // than reading the folder.
+  QDirIterator entries(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  while (entries.hasNext()) {
+    entries.next();
+    const QString name = entries.fileName();
+    if (name.size() >= 5 && name.startsWith('r', Qt::CaseInsensitive) && name.endsWith(".csv", Qt::CaseInsensitive))
+      return true;
+  }
+  return false;
 }
 
 MainWindow::MainWindow(UserPrompts* prompts)

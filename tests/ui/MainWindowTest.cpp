@@ -695,6 +695,8 @@ class MainWindowTest : public QObject {
     QDir().mkdir("a");
     dir.write("a/w0000.csv", "");
     dir.write("a/rx.txt", "");
+    dir.write("a/rcsv", "");
+    dir.write("a/r0001.csv.old", "");
     QVERIFY(!vk::holdsRunFiles("a"));
     dir.write("a/R0003.CSV", "");
     QVERIFY(vk::holdsRunFiles("a"));
