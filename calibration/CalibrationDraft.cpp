@@ -1,8 +1,5 @@
 #include "calibration/CalibrationDraft.h"
 
-#include <set>
-#include <sstream>
-
 #include "experiment/ExperimentRecord.h"
 #include "io/RunError.h"
 
@@ -43,16 +40,6 @@ std::string searchText(const CalibrationDraft& d) {
   return text;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 }  // namespace
 
 std::string calibrationText(const CalibrationDraft& d, const std::string& folder) {
@@ -72,18 +59,6 @@ CalibrationDraft calibrationDraftOf(const CalibrationDescription& c) {
   d.searchSeed = std::to_string(c.searchSeed);
   if (c.toleranceGiven) d.tolerance = shortestNumber(c.tolerance);
   return d;
-}
-
-std::vector<std::pair<int, std::string>> linesNotKept(const std::string& text, const std::string& written) {
-  std::set<std::string> kept;
-  for (const std::string& line : linesOf(written)) kept.insert(trimmedText(line));
-  std::vector<std::pair<int, std::string>> lost;
-  const std::vector<std::string> lines = linesOf(text);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string line = trimmedText(lines[i]);
-    if (!line.empty() && kept.count(line) == 0) lost.push_back({static_cast<int>(i) + 1, line});
-  }
-  return lost;
 }
 
 }  // namespace vk

@@ -38,9 +38,4 @@ std::string calibrationText(const CalibrationDraft& draft, const std::string& fo
 // shortest exact form, files relative to the inputs where they lie below them.
 CalibrationDraft calibrationDraftOf(const CalibrationDescription& c);
 
-// The lines of a description's text (1-based, each with its text) that
-// `written`, the text the form would save for it, does not hold as they
-// stand: comments, and values in a layout other than the form's.
-std::vector<std::pair<int, std::string>> linesNotKept(const std::string& text, const std::string& written);
-
 }  // namespace vk

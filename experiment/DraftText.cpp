@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <set>
+#include <sstream>
 
 #include "experiment/ExperimentRecord.h"
 #include "io/RunError.h"
@@ -25,6 +27,16 @@ std::vector<std::string> commaSeparated(const std::string& text) {
     start = comma + 1;
   }
   return items;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 }  // namespace
@@ -121,6 +133,18 @@ DraftInputs draftInputsOf(const std::string& inputs, const std::string& mode, co
   d.data = unlessDefault(data, "data.txt");
   d.wdata = unlessDefault(wdata, "wdata.txt");
   return d;
+}
+
+std::vector<std::pair<int, std::string>> linesNotKept(const std::string& text, const std::string& written) {
+  std::set<std::string> kept;
+  for (const std::string& line : linesOf(written)) kept.insert(trimmedText(line));
+  std::vector<std::pair<int, std::string>> lost;
+  const std::vector<std::string> lines = linesOf(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = trimmedText(lines[i]);
+    if (!line.empty() && kept.count(line) == 0) lost.push_back({static_cast<int>(i) + 1, line});
+  }
+  return lost;
 }
 
 }  // namespace vk

@@ -4,6 +4,7 @@
 // never written raw: each value is parsed and written anew, so no typed
 // character can change the file's structure.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "experiment/Description.h"
@@ -50,5 +51,10 @@ std::string absoluteIn(const std::string& name, const std::string& folder);
 std::string tomlList(const std::vector<std::string>& items);
 // The text with blanks and tabs cut from both ends.
 std::string trimmedText(const std::string& text);
+
+// The lines of a description's text (1-based, each with its text) that
+// `written`, the text a form would save for it, does not hold as they stand:
+// comments, and values in a layout other than the form's.
+std::vector<std::pair<int, std::string>> linesNotKept(const std::string& text, const std::string& written);
 
 }  // namespace vk

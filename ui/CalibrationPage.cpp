@@ -59,20 +59,6 @@ CalibrationDraft firstDraft() {
   return d;
 }
 
-// The lines a save would not keep, in words, the first few quoted.
-QString notKeptText(const std::string& file, const std::vector<std::pair<int, std::string>>& lines) {
-  QStringList quoted;
-  for (std::size_t i = 0; i < lines.size() && i < 3; ++i)
-    quoted << QString("line %1 '%2'").arg(lines[i].first).arg(QString::fromStdString(lines[i].second).left(40));
-  if (lines.size() > 3) quoted << QString("%1 more").arg(lines.size() - 3);
-  return QString(
-             "The form does not keep %1 line(s) of %2 as they stand (comments, or values in a layout of its "
-             "own): %3. Save writes the form's values in its own layout without them.")
-      .arg(lines.size())
-      .arg(QString::fromStdString(file))
-      .arg(quoted.join(", "));
-}
-
 QString statusOf(const CalibrationOutputs& o) {
   int failed = 0;
   for (const Evaluation& e : o.evaluations) failed += e.done ? 0 : 1;
@@ -246,8 +232,6 @@ void CalibrationPage::newDescription() {
     descriptionField->setText(QDir::current().filePath("calibration.toml"));
   // The form comes from no file: saving over one asks first.
   formFile_.clear();
-  formText_.clear();
-  notKept_.clear();
   form->note->setVisible(false);
 }
 
@@ -260,11 +244,9 @@ void CalibrationPage::chooseDescription() {
 }
 
 void CalibrationPage::showFormFile(const std::string& file, const std::string& text, const std::string& written) {
-  formFile_ = file;
-  formText_ = written;
-  notKept_ = linesNotKept(text, written);
-  form->note->setText(notKept_.empty() ? QString() : notKeptText(file, notKept_));
-  form->note->setVisible(!notKept_.empty());
+  formFile_.shows(file, text, written);
+  form->note->setText(formFile_.notKeptText());
+  form->note->setVisible(!form->note->text().isEmpty());
 }
 
 bool CalibrationPage::openDescription() {
@@ -279,16 +261,8 @@ bool CalibrationPage::openDescription() {
     return false;
   }
   messages->appendPlainText("Opened " + QString::fromStdString(file) + ".");
-  if (!notKept_.empty()) messages->appendPlainText(form->note->text());
+  if (!form->note->text().isEmpty()) messages->appendPlainText(form->note->text());
   return true;
-}
-
-bool CalibrationPage::formUnchanged() const {
-  try {
-    return calibrationText(form->draft(), fs::path(formFile_).parent_path().string()) == formText_;
-  } catch (const RunError&) {
-    return false;
-  }
 }
 
 bool CalibrationPage::saveDescription() {
@@ -304,16 +278,13 @@ bool CalibrationPage::saveDescription() {
     prompts_.showError(this, QString("The description was not saved: ") + e.what());
     return false;
   }
-  std::error_code error;
-  if (fs::exists(file, error) && file != formFile_) {
-    if (!prompts_.confirm(this, "Replace the file?",
-                          "The form was not opened from " + QString::fromStdString(file) +
-                              ". Replace the file with the form's description?"))
-      return false;
-  } else if (fs::exists(file, error) && !notKept_.empty()) {
-    if (!prompts_.confirm(this, "Save in the form's layout?", notKeptText(file, notKept_) + "\n\nSave anyway?"))
-      return false;
+  if (formFile_.unchanged(file, text)) {
+    // Nothing the form holds would change: the file keeps its own layout.
+    messages->appendPlainText("The form holds what " + QString::fromStdString(file) + " says; it stays as written.");
+    return checkDescription(file);
   }
+  const QString question = formFile_.questionBeforeSaving(file);
+  if (!question.isEmpty() && !prompts_.confirm(this, "Save the description?", question)) return false;
   try {
     writeFileAtomically(file, text);
   } catch (const RunError& e) {
@@ -351,19 +322,12 @@ bool CalibrationPage::startCalibration() {
     prompts_.showNotice(this, "Name the calibration description and the folder it writes.");
     return false;
   }
-  // The description runs as saved: the form is saved first when it was
-  // changed or the file is new; a file the form does not show is opened into
-  // it. Either way the command's reader judges it before anything starts.
+  // The description runs as saved: a file the form does not show is opened
+  // into it, else the form is saved when it was changed. Either way the
+  // command's reader judges it before anything starts.
   const std::string file = descriptionFile();
   std::error_code error;
-  const bool exists = fs::exists(file, error);
-  if (!exists || (file == formFile_ && !formUnchanged())) {
-    if (!saveDescription()) return false;
-  } else if (file != formFile_) {
-    if (!openDescription()) return false;
-  } else if (!checkDescription(file)) {
-    return false;
-  }
+  if (fs::exists(file, error) && file != formFile_.file() ? !openDescription() : !saveDescription()) return false;
   QStringList arguments{"calibrate",
                         "run",
                         QString::fromStdString(file),

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/CliProcess.h"
+#include "ui/FormFile.h"
 
 class QCheckBox;
 class QLabel;
@@ -53,7 +54,10 @@ class CalibrationPage : public QWidget {
   // is shown, naming the line.
   bool openDescription();
   // Writes the form into the file named in the description field and reads
-  // it back; false, with the reason shown, when it cannot run as written.
+  // it back; false, with the reason shown, when it cannot run as written. A
+  // form unchanged since it was opened leaves the file as written; a file the
+  // form was not opened from, or lines of it the form does not keep, are
+  // replaced only when the user agrees.
   bool saveDescription();
   void startOrStop();
   bool startCalibration();
@@ -90,8 +94,6 @@ class CalibrationPage : public QWidget {
   void fillEstimate(const CalibrationOutputs& outputs);
   std::string folder() const;
   std::string descriptionFile() const;
-  // Whether the form holds what it held when it was opened or last saved.
-  bool formUnchanged() const;
   bool checkDescription(const std::string& file);
   void showFormFile(const std::string& file, const std::string& text, const std::string& written);
 
@@ -100,11 +102,7 @@ class CalibrationPage : public QWidget {
   std::unique_ptr<CalibrationView> view_;
   QTimer* watch_;
   std::vector<std::string> estimated_;  // the names of the finished estimate shown
-  // The file the form was opened from or saved to, the text the form made of
-  // it then, and the lines of the file that text does not hold.
-  std::string formFile_;
-  std::string formText_;
-  std::vector<std::pair<int, std::string>> notKept_;
+  FormFile formFile_;
 };
 
 }  // namespace vk

@@ -135,8 +135,9 @@ class CalibrationPageTest : public QObject {
     QCOMPARE(scratch->read("order-again.toml"), scratch->read("order.toml"));
   }
 
-  // Comments and a layout of its own are named on opening, and saving over
-  // them asks first; declined, the file stays as it was.
+  // Comments and a layout of its own are named on opening; a form left as
+  // it was leaves the file alone, and saving a changed one over them asks
+  // first; declined, the file stays as it was.
   void aFileTheFormCannotShowWholeIsSaidSo() {
     const QString hand =
         "# pilot of the delta study\n" + QString(kCalibration).replace("budget = 12", "budget = 12  # two generations");
@@ -150,7 +151,11 @@ class CalibrationPageTest : public QObject {
     QVERIFY2(page->form->note->text().contains("line 18 'budget = 12  # two generations'"),
              qPrintable(page->form->note->text()));
     QCOMPARE(page->form->budgetBox->value(), 12);
+    QVERIFY(page->saveDescription());
+    QCOMPARE(scratch->read("calibration.toml"), hand);
+    QVERIFY(prompts->questions.isEmpty());
 
+    page->form->budgetBox->setValue(18);
     prompts->confirmAnswer = false;
     QVERIFY(!page->saveDescription());
     QCOMPARE(prompts->questions.size(), 1);
@@ -159,7 +164,7 @@ class CalibrationPageTest : public QObject {
 
     prompts->confirmAnswer = true;
     QVERIFY(page->saveDescription());
-    QCOMPARE(scratch->read("calibration.toml"), QString(kCalibration));
+    QCOMPARE(scratch->read("calibration.toml"), QString(kCalibration).replace("budget = 12", "budget = 18"));
     QVERIFY(page->form->note->isHidden());
   }
 
