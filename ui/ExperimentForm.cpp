@@ -87,6 +87,9 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent), inputs(this, 
   levelsBox->setSingleStep(2);
   keepBox = new QComboBox;
   keepBox->addItems({"every file", "the summaries only (eval.txt and facts.csv)"});
+  note = new QLabel;
+  note->setWordWrap(true);
+  note->setVisible(false);
 
   auto* rowButtons = new QHBoxLayout;
   rowButtons->addWidget(addRowButton);
@@ -114,6 +117,7 @@ ExperimentForm::ExperimentForm(QWidget* parent) : QWidget(parent), inputs(this, 
   form->addRow("Design", designRow);
   form->addRow("", effectsRow);
   form->addRow("Each run keeps", keepBox);
+  form->addRow(note);
 
   connect(addRowButton, &QPushButton::clicked, this, [this] {
     DraftEntry entry;

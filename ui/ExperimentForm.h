@@ -45,6 +45,8 @@ class ExperimentForm : public QWidget {
   QSpinBox* trajectoriesBox;
   QSpinBox* levelsBox;
   QComboBox* keepBox;
+  // What the form does not hold of the file it was opened from.
+  QLabel* note;
 
   enum VaryColumn { NameColumn, KindColumn, ValuesColumn, FromColumn, ToColumn, StepsColumn };
 

@@ -337,6 +337,16 @@ void ExperimentsWindow::newDescription() {
   draft.vary.push_back(entry);
   form->showDraft(draft);
   if (descriptionField->text().trimmed().isEmpty()) descriptionField->setText(QDir::current().filePath("sweep.toml"));
+  // The form comes from no file: saving over one asks first.
+  formFile_.clear();
+  form->note->setVisible(false);
+}
+
+void ExperimentsWindow::showFormFile(const std::string& file, const std::string& text, const std::string& written) {
+  formFile_.shows(file, text, written);
+  form->note->setText(formFile_.notKeptText());
+  form->note->setVisible(!form->note->text().isEmpty());
+  if (!form->note->text().isEmpty()) say(form->note->text());
 }
 
 void ExperimentsWindow::chooseDescription() {
@@ -349,8 +359,11 @@ void ExperimentsWindow::chooseDescription() {
 
 bool ExperimentsWindow::openDescription() {
   try {
-    const Description d = readDescription(absolutePath(descriptionField->text()));
-    form->showDraft(draftOf(d));
+    const std::string file = absolutePath(descriptionField->text());
+    const Description d = readDescription(file);
+    const DescriptionDraft draft = draftOf(d);
+    form->showDraft(draft);
+    showFormFile(file, d.text, descriptionText(form->draft(), fs::path(file).parent_path().string()));
     setAxes(plottableNames(d), d.design != DesignKind::Grid);
     return true;
   } catch (const RunError& e) {
@@ -365,21 +378,36 @@ bool ExperimentsWindow::saveDescription() {
     return false;
   }
   const std::string file = absolutePath(descriptionField->text());
+  std::string text;
   try {
-    writeFileAtomically(file, descriptionText(form->draft(), fs::path(file).parent_path().string()));
+    text = descriptionText(form->draft(), fs::path(file).parent_path().string());
   } catch (const RunError& e) {
     prompts_.showError(this, QString("The description was not saved: ") + e.what());
     return false;
   }
+  if (formFile_.unchanged(file, text)) return checkDescription(file);
+  const QString question = formFile_.questionBeforeSaving(file);
+  if (!question.isEmpty() && !prompts_.confirm(this, "Save the description?", question)) return false;
+  try {
+    writeFileAtomically(file, text);
+  } catch (const RunError& e) {
+    prompts_.showError(this, QString("The description was not saved: ") + e.what());
+    return false;
+  }
+  showFormFile(file, text, text);
+  say("Saved " + QString::fromStdString(file) + ".");
+  return checkDescription(file);
+}
+
+bool ExperimentsWindow::checkDescription(const std::string& file) {
   try {
     const Description d = readDescription(file);
     setAxes(plottableNames(d), d.design != DesignKind::Grid);
+    return true;
   } catch (const RunError& e) {
-    prompts_.showError(this, QString("Saved, but it cannot run as it stands: ") + e.what());
+    prompts_.showError(this, QString("It cannot run as it stands: ") + e.what());
     return false;
   }
-  say("Saved " + QString::fromStdString(file) + ".");
-  return true;
 }
 
 void ExperimentsWindow::startOrStop() {

@@ -22,6 +22,7 @@
 #include "experiment/Plan.h"
 #include "experiment/ResultsTable.h"
 #include "ui/CliProcess.h"
+#include "ui/FormFile.h"
 
 class QCheckBox;
 class QComboBox;
@@ -74,7 +75,10 @@ class ExperimentsWindow : public QWidget {
   bool openDescription();
   void chooseDescription();
   // Writes the form into the file named in the description field and reads
-  // it back; false, with the reason shown, when it cannot run as written.
+  // it back; false, with the reason shown, when it cannot run as written. A
+  // form unchanged since it was opened leaves the file as written; a file the
+  // form was not opened from, or lines of it the form does not keep, are
+  // replaced only when the user agrees.
   bool saveDescription();
   // Start, or Stop while a sweep runs.
   void startOrStop();
@@ -123,10 +127,13 @@ class ExperimentsWindow : public QWidget {
   void renewChart();
   void redraw();
   void say(const QString& text);
+  void showFormFile(const std::string& file, const std::string& text, const std::string& written);
+  bool checkDescription(const std::string& file);
   void rewriteEnded(const QString& runFolder, const QString& resultDir, const QString& problem);
 
   UserPrompts& prompts_;
   CliProcess* process_;
+  FormFile formFile_;
   RunRewriter* rewriter_;
   RunOpener viewRun_;
   // What opens the run being made again once it is, and what it is.

@@ -150,6 +150,48 @@ class ExperimentsWindowTest : public QObject {
     QCOMPARE(window->form->inputs.inputsField->text(), scratch->file("in"));
   }
 
+  // A hand-written description keeps its comments and layout unless the
+  // user agrees: the form names the lines it does not hold, a form left as
+  // it was leaves the file alone, and a changed one asks before replacing it.
+  void aHandWrittenDescriptionIsNotRewrittenSilently() {
+    const QString hand = "# the pilot's grid\ninputs = \"in\"\n[vary]\ngap2 = [0.1,0.25]\n[replications]\nseeds = 2\n";
+    scratch->write("opened.toml", hand);
+    window->descriptionField->setText(scratch->file("opened.toml"));
+    QVERIFY(window->openDescription());
+    QVERIFY(!window->form->note->isHidden());
+    QVERIFY2(window->form->note->text().contains("line 1 '# the pilot's grid', line 4 'gap2 = [0.1,0.25]'"),
+             qPrintable(window->form->note->text()));
+    QVERIFY(window->saveDescription());
+    QCOMPARE(scratch->read("opened.toml"), hand);
+    QVERIFY(prompts->questions.isEmpty());
+
+    window->form->seedsField->setText("3");
+    QVERIFY(!window->saveDescription());
+    QCOMPARE(prompts->questions.size(), 1);
+    QCOMPARE(scratch->read("opened.toml"), hand);
+    window->folderField->setText(scratch->file("sweep"));
+    QVERIFY(!window->startSweep());
+    QVERIFY(!window->sweepRunning());
+    QCOMPARE(scratch->read("opened.toml"), hand);
+
+    prompts->confirmAnswer = true;
+    QVERIFY(window->saveDescription());
+    QVERIFY(scratch->read("opened.toml").contains("gap2 = [0.1, 0.25]\n"));
+    QVERIFY(scratch->read("opened.toml").contains("seeds = 3\n"));
+    QVERIFY(window->form->note->isHidden());
+  }
+
+  // A form filled anew is not saved over a file it was not opened from
+  // without asking.
+  void aFormIsNotSavedOverAnotherFileWithoutAsking() {
+    scratch->write("sweep.toml", "# mine\n");
+    fillSmallGrid();
+    QVERIFY(!window->saveDescription());
+    QCOMPARE(prompts->questions.size(), 1);
+    QVERIFY2(prompts->questions[0].contains("was not opened from"), qPrintable(prompts->questions[0]));
+    QCOMPARE(scratch->read("sweep.toml"), QString("# mine\n"));
+  }
+
   void aValueThatIsNoNumberIsRefusedAndNothingWritten() {
     fillSmallGrid({listed("delta", {"0.004; 0.005"})});
     QVERIFY(!window->saveDescription());
