@@ -9,6 +9,9 @@
 //   grid->addGridPoint(x, y, z)     add a grid point
 //   chart->repaintNow()             draw the chart at once, also while a run
 //                                   keeps the event loop from running
+//   chart->replot()                 mark the plotting area, and the axes whose
+//                                   scales changed, for the window's next
+//                                   painting
 //   exportChart(owner, chart)       modal export dialog (chart/ChartExport.h)
 //
 // and, for programs without a window, renderChartToFile (chart/ChartExport.h).
