@@ -159,6 +159,11 @@ CalibrationDraft CalibrationForm::draft() const {
   return d;
 }
 
+bool CalibrationForm::empty() const {
+  const CalibrationDraft d = draft();
+  return d.inputs.empty() && d.estimate.empty() && d.moments.empty();
+}
+
 void CalibrationForm::showDraft(const CalibrationDraft& d) {
   inputs.show(d);
   estimateTable->setRowCount(0);

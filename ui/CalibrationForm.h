@@ -27,6 +27,8 @@ class CalibrationForm : public QWidget {
 
   CalibrationDraft draft() const;
   void showDraft(const CalibrationDraft& draft);
+  // Nothing typed or shown yet: no inputs folder, parameter or moment.
+  bool empty() const;
 
   void addEstimateRow(const EstimateDraft& entry);
   void removeEstimateRow();

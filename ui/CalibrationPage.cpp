@@ -253,9 +253,8 @@ bool CalibrationPage::openDescription() {
   const std::string file = descriptionFile();
   try {
     const CalibrationDescription c = readCalibrationDescription(file);
-    const CalibrationDraft draft = calibrationDraftOf(c);
-    form->showDraft(draft);
-    showFormFile(file, c.text, calibrationText(draft, fs::path(file).parent_path().string()));
+    form->showDraft(calibrationDraftOf(c));
+    showFormFile(file, c.text, calibrationText(form->draft(), fs::path(file).parent_path().string()));
   } catch (const RunError& e) {
     prompts_.showError(this, e.what());
     return false;
@@ -322,12 +321,14 @@ bool CalibrationPage::startCalibration() {
     prompts_.showNotice(this, "Name the calibration description and the folder it writes.");
     return false;
   }
-  // The description runs as saved: a file the form does not show is opened
-  // into it, else the form is saved when it was changed. Either way the
+  // The description runs as saved: a file named while the form is empty is
+  // opened into it, else the form is saved as Save does (a file it did not
+  // come from is replaced only when the user agrees). Either way the
   // command's reader judges it before anything starts.
   const std::string file = descriptionFile();
   std::error_code error;
-  if (fs::exists(file, error) && file != formFile_.file() ? !openDescription() : !saveDescription()) return false;
+  const bool named = fs::exists(file, error) && file != formFile_.file() && form->empty();
+  if (named ? !openDescription() : !saveDescription()) return false;
   QStringList arguments{"calibrate",
                         "run",
                         QString::fromStdString(file),

@@ -178,6 +178,29 @@ class CalibrationPageTest : public QObject {
     QVERIFY(!page->saveDescription());
     QCOMPARE(prompts->questions.size(), 1);
     QCOMPARE(scratch->read("calibration.toml"), QString(kCalibration));
+    // Nor does Start run the form's description in its place.
+    page->folderField->setText(scratch->file("cal"));
+    QVERIFY(!page->startCalibration());
+    QCOMPARE(prompts->questions.size(), 2);
+    QVERIFY(!page->calibrationRunning());
+    QCOMPARE(scratch->read("calibration.toml"), QString(kCalibration));
+  }
+
+  // A file named while the form is empty is opened into it and runs as it
+  // was written, comments and all.
+  void aFileNamedWhileTheFormIsEmptyRunsAsWritten() {
+    const QString hand = "# the first try\n" + QString(kCalibration);
+    scratch->write("calibration.toml", hand);
+    page->descriptionField->setText(scratch->file("calibration.toml"));
+    page->folderField->setText(scratch->file("cal"));
+    QVERIFY(page->startCalibration());
+    QCOMPARE(page->form->estimateTable->rowCount(), 2);
+    QDeadlineTimer deadline(120000);
+    while (page->calibrationRunning() && !deadline.hasExpired()) QTest::qWait(20);
+    QVERIFY2(prompts->errors.isEmpty(), qPrintable(prompts->errors.join("\n")));
+    QVERIFY2(page->statusLabel->text().contains("finished"), qPrintable(page->statusLabel->text()));
+    QCOMPARE(scratch->read("calibration.toml"), hand);
+    QVERIFY(prompts->questions.isEmpty());
   }
 
   // The command's reader judges the form before anything starts, and its
