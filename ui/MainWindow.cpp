@@ -885,12 +885,11 @@ void MainWindow::showLogLines() {
 void MainWindow::Warn(const std::string& text) { AppendLog("Warning: " + text); }
 
 // The row takes the latest percentage only when it is painted: between two
-// paintings a run passes many it would be pointless to lay out.
+// paintings a run passes many it would be pointless to lay out. A week that
+// leaves the percentage as it was asks the pacer nothing: what is pending
+// is painted when the interval has passed.
 void MainWindow::setProgress(int& shown, int percent, int target) {
-  if (percent == shown) {
-    pacer_.catchUp();
-    return;
-  }
+  if (percent == shown) return;
   shown = percent;
   pacer_.changed(target);
 }

@@ -6,8 +6,7 @@
 // longer after a slow painting): a change is shown at once when the last
 // painting is that long ago, and otherwise with the next change, the next
 // call of catchUp(), the next flush() or, when none comes in time, when the
-// interval has passed. The window calls catchUp() at every week and flush()
-// at the end of the run.
+// interval has passed. The window calls flush() at the end of the run.
 //
 // Showing is done in two steps, so that each window is painted once however
 // many of its parts changed: each target brings its widgets up to date and
