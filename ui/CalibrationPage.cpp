@@ -25,7 +25,6 @@
 #include "calibration/CalibrationOutputs.h"
 #include "chart/CalibrationView.h"
 #include "experiment/LocalPool.h"
-#include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "run/ParameterFile.h"
 #include "ui/CalibrationForm.h"
@@ -277,21 +276,17 @@ bool CalibrationPage::saveDescription() {
     prompts_.showError(this, QString("The description was not saved: ") + e.what());
     return false;
   }
-  if (formFile_.unchanged(file, text)) {
-    // Nothing the form holds would change: the file keeps its own layout.
-    messages->appendPlainText("The form holds what " + QString::fromStdString(file) + " says; it stays as written.");
-    return checkDescription(file);
+  switch (formFile_.save(this, prompts_, file, text)) {
+    case FormFile::Saving::Declined:
+      return false;
+    case FormFile::Saving::Unchanged:
+      messages->appendPlainText("The form holds what " + QString::fromStdString(file) + " says; it stays as written.");
+      break;
+    case FormFile::Saving::Saved:
+      showFormFile(file, text, text);
+      messages->appendPlainText("Saved " + QString::fromStdString(file) + ".");
+      break;
   }
-  const QString question = formFile_.questionBeforeSaving(file);
-  if (!question.isEmpty() && !prompts_.confirm(this, "Save the description?", question)) return false;
-  try {
-    writeFileAtomically(file, text);
-  } catch (const RunError& e) {
-    prompts_.showError(this, QString("The description was not saved: ") + e.what());
-    return false;
-  }
-  showFormFile(file, text, text);
-  messages->appendPlainText("Saved " + QString::fromStdString(file) + ".");
   return checkDescription(file);
 }
 

@@ -35,7 +35,6 @@
 #include "experiment/LocalPool.h"
 #include "experiment/RunFolder.h"
 #include "experiment/RunMetric.h"
-#include "io/AtomicFile.h"
 #include "io/RunError.h"
 #include "ui/CalibrationPage.h"
 #include "ui/ExperimentForm.h"
@@ -385,17 +384,16 @@ bool ExperimentsWindow::saveDescription() {
     prompts_.showError(this, QString("The description was not saved: ") + e.what());
     return false;
   }
-  if (formFile_.unchanged(file, text)) return checkDescription(file);
-  const QString question = formFile_.questionBeforeSaving(file);
-  if (!question.isEmpty() && !prompts_.confirm(this, "Save the description?", question)) return false;
-  try {
-    writeFileAtomically(file, text);
-  } catch (const RunError& e) {
-    prompts_.showError(this, QString("The description was not saved: ") + e.what());
-    return false;
+  switch (formFile_.save(this, prompts_, file, text)) {
+    case FormFile::Saving::Declined:
+      return false;
+    case FormFile::Saving::Unchanged:
+      break;
+    case FormFile::Saving::Saved:
+      showFormFile(file, text, text);
+      say("Saved " + QString::fromStdString(file) + ".");
+      break;
   }
-  showFormFile(file, text, text);
-  say("Saved " + QString::fromStdString(file) + ".");
   return checkDescription(file);
 }
 

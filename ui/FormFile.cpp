@@ -5,6 +5,9 @@
 #include <filesystem>
 
 #include "experiment/DraftText.h"
+#include "io/AtomicFile.h"
+#include "io/RunError.h"
+#include "ui/UserPrompts.h"
 
 namespace vk {
 
@@ -42,6 +45,20 @@ QString FormFile::questionBeforeSaving(const std::string& file) const {
            ". Replace the file with the form's description?";
   if (!notKept_.empty()) return notKeptText() + "\n\nSave anyway?";
   return {};
+}
+
+FormFile::Saving FormFile::save(QWidget* parent, UserPrompts& prompts, const std::string& file,
+                                const std::string& written) const {
+  if (unchanged(file, written)) return Saving::Unchanged;
+  const QString question = questionBeforeSaving(file);
+  if (!question.isEmpty() && !prompts.confirm(parent, "Save the description?", question)) return Saving::Declined;
+  try {
+    writeFileAtomically(file, written);
+  } catch (const RunError& e) {
+    prompts.showError(parent, QString("The description was not saved: ") + e.what());
+    return Saving::Declined;
+  }
+  return Saving::Saved;
 }
 
 }  // namespace vk

@@ -5,11 +5,15 @@
 // calibration's forms ask with it before they write.
 #include <QString>
 
+class QWidget;
+
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace vk {
+
+class UserPrompts;
 
 class FormFile {
  public:
@@ -29,6 +33,12 @@ class FormFile {
   // What to ask before the form is written into file; empty when nothing
   // would be lost.
   QString questionBeforeSaving(const std::string& file) const;
+
+  enum class Saving { Unchanged, Saved, Declined };
+  // Writes `written` into file, first asking what questionBeforeSaving asks;
+  // Unchanged, leaving the file as it stands, when the form holds what it
+  // says. A write that fails is shown, and Declined as a no to the question.
+  Saving save(QWidget* parent, UserPrompts& prompts, const std::string& file, const std::string& written) const;
 
  private:
   std::string file_;
