@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -109,6 +110,15 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(filled.grab().toImage(), stroked.grab().toImage());
     const QRect part(30, 10, 90, 40);
     QCOMPARE(filled.viewport()->grab(part).toImage(), stroked.viewport()->grab(part).toImage());
+    // Scrolled, in a table too small for its cells.
+    for (QTableWidget* table : {static_cast<QTableWidget*>(&stroked), static_cast<QTableWidget*>(&filled)}) {
+      table->resize(120, 70);
+      table->show();
+      QVERIFY(QTest::qWaitForWindowExposed(table));
+      table->scrollToItem(table->item(3, 2));
+    }
+    QVERIFY(filled.horizontalScrollBar()->value() > 0);
+    QCOMPARE(filled.grab().toImage(), stroked.grab().toImage());
   }
 
   void anUnreadableReportIsSaidAfterTheRun() {
