@@ -36,23 +36,50 @@ SelfRunner& selfRunner() {
   return self;
 }
 
+// Empties the run's folder, writes its inputs and starts its log; why not,
+// when it cannot.
+std::string prepareRun(const std::string& program, const std::string& dir, const PlannedRun& run) {
+  try {
+    prepareRunFolder(dir, run);
+    startRunLog(program, dir, run);
+  } catch (const RunError& e) {
+    return e.what();
+  }
+  return std::string();
+}
+
+// Marks the run that ended with the wait status: done, unless it failed or
+// an input it may have read changed meanwhile. True when done.
+bool finishRun(const std::string& dir, const PlannedRun& run, int waitStatus, InputCheck& inputs) {
+  const std::string changed = inputs.problemOf(run);
+  if (changed.empty()) return markRunEnded(dir, run, waitStatus);
+  markRunFailed(dir, run, changed);
+  return false;
+}
+
 // Starts runs, each in a slot of the pool, and waits for them to end.
 class Launcher {
  public:
   virtual ~Launcher() = default;
-  // Starts the command line in the free slot with its output appended to
-  // the log; false and the reason when it cannot.
-  virtual bool start(std::size_t slot, const std::vector<std::string>& words, const std::string& log,
-                     std::string& problem) = 0;
-  // Waits until one of the runs started ends: its slot and wait status.
-  virtual std::pair<std::size_t, int> waitForOne() = 0;
+  // Starts the run in the free slot; false and the reason when it cannot.
+  virtual bool start(std::size_t slot, const PlannedRun& run, std::string& problem) = 0;
+  // Waits until one of the runs started ends and is marked: its slot, and
+  // whether it is done.
+  virtual std::pair<std::size_t, bool> waitForOne() = 0;
 };
 
-// Another program than this one: a process of its own for each run.
+// Another program than this one: a process of its own for each run, which
+// the pool marks once it ended.
 class ProcessLauncher : public Launcher {
  public:
-  bool start(std::size_t slot, const std::vector<std::string>& words, const std::string& log,
-             std::string& problem) override {
+  ProcessLauncher(const std::string& program, const std::string& dir, const ExperimentPlan& plan)
+      : program_(program), dir_(dir), inputs_(plan.inputs) {}
+
+  bool start(std::size_t slot, const PlannedRun& run, std::string& problem) override {
+    problem = prepareRun(program_, dir_, run);
+    if (!problem.empty()) return false;
+    const std::vector<std::string> words = runCommandLine(program_, dir_, run);
+    const std::string log = runLogFile(dir_, run);
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
@@ -62,17 +89,17 @@ class ProcessLauncher : public Launcher {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_APPEND, 0);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     pid_t pid = -1;
-    const int error = posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
+    const int error = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
-      problem = "cannot start '" + words[0] + "': " + std::strerror(error);
+      problem = "cannot start '" + program_ + "': " + std::strerror(error);
       return false;
     }
-    slots_[pid] = slot;
+    running_.emplace(pid, std::make_pair(slot, run));
     return true;
   }
 
-  std::pair<std::size_t, int> waitForOne() override {
+  std::pair<std::size_t, bool> waitForOne() override {
     for (;;) {
       int status = 0;
       const pid_t pid = ::waitpid(-1, &status, 0);
@@ -80,32 +107,53 @@ class ProcessLauncher : public Launcher {
         if (errno == EINTR) continue;
         throw RunError(std::string("Lost track of the runs: ") + std::strerror(errno));
       }
-      const auto found = slots_.find(pid);
-      if (found == slots_.end()) continue;
-      const std::size_t slot = found->second;
-      slots_.erase(found);
-      return {slot, status};
+      const auto found = running_.find(pid);
+      if (found == running_.end()) continue;
+      const auto [slot, run] = std::move(found->second);
+      running_.erase(found);
+      return {slot, finishRun(dir_, run, status, inputs_)};
     }
   }
 
  private:
-  std::map<pid_t, std::size_t> slots_;
+  std::string program_, dir_;
+  InputCheck inputs_;
+  std::map<pid_t, std::pair<std::size_t, PlannedRun>> running_;
 };
 
-// This very program: a worker per slot runs the slot's runs one after
-// another; a worker that died, with its run, is started anew for the next.
+// This very program: a worker per slot prepares, runs and marks the slot's
+// runs one after another, so that the pool's process, which only hands them
+// out, holds no job back. A worker that died is marked with its run here,
+// and started anew for the next.
 class WorkerLauncher : public Launcher {
  public:
-  explicit WorkerLauncher(std::size_t slots) : workers_(slots) {}
+  WorkerLauncher(const std::string& program, const std::string& dir, const ExperimentPlan& plan, std::size_t slots)
+      : dir_(dir), inputs_(plan.inputs), workers_(slots), running_(slots) {
+    // The worker's copy of the plan, the check of the inputs and the
+    // runner are its own once forked.
+    task_ = [program, dir, &plan, inputs = InputCheck(plan.inputs)](const std::string& request) mutable {
+      const PlannedRun run = plan.runs[static_cast<std::size_t>(std::stoul(request))];
+      const std::string problem = prepareRun(program, dir, run);
+      if (!problem.empty()) {
+        markRunFailed(dir, run, problem);
+        return std::int32_t{0};
+      }
+      const int status =
+          runCommandInWorker(selfRunner().runner, runCommandLine(program, dir, run), runLogFile(dir, run));
+      return std::int32_t{finishRun(dir, run, status, inputs) ? 1 : 0};
+    };
+  }
 
-  bool start(std::size_t slot, const std::vector<std::string>& words, const std::string& log,
-             std::string& problem) override {
+  bool start(std::size_t slot, const PlannedRun& run, std::string& problem) override {
     RunWorker& worker = workers_[slot];
     try {
       // One that died between runs is seen as the run is handed over.
       for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!worker.started()) worker.start(selfRunner().runner, connectionsBut(slot));
-        if (worker.send(words, log)) return true;
+        if (!worker.started()) worker.start(task_, connectionsBut(slot));
+        if (worker.send(std::to_string(run.id))) {
+          running_[slot] = run;
+          return true;
+        }
       }
     } catch (const RunError& e) {
       problem = e.what();
@@ -115,7 +163,7 @@ class WorkerLauncher : public Launcher {
     return false;
   }
 
-  std::pair<std::size_t, int> waitForOne() override {
+  std::pair<std::size_t, bool> waitForOne() override {
     std::vector<pollfd> waiting;
     std::vector<std::size_t> slots;
     for (std::size_t slot = 0; slot < workers_.size(); ++slot)
@@ -129,11 +177,21 @@ class WorkerLauncher : public Launcher {
         throw RunError(std::string("Lost track of the runs: ") + std::strerror(errno));
       }
       for (std::size_t i = 0; i < waiting.size(); ++i)
-        if (waiting[i].revents != 0) return {slots[i], workers_[slots[i]].receive()};
+        if (waiting[i].revents != 0) return {slots[i], received(slots[i])};
     }
   }
 
  private:
+  bool received(std::size_t slot) {
+    int deathStatus = 0;
+    const std::optional<std::int32_t> done = workers_[slot].receive(&deathStatus);
+    if (done) return *done == 1;
+    // A worker that died once its run was marked done leaves the run as it
+    // is: marking it failed now would remove a lean run's summaries.
+    if (runOutcome(dir_, running_[slot], nullptr) == RunOutcome::Done) return true;
+    return finishRun(dir_, running_[slot], deathStatus, inputs_);
+  }
+
   std::vector<int> connectionsBut(std::size_t slot) const {
     std::vector<int> connections;
     for (std::size_t other = 0; other < workers_.size(); ++other)
@@ -141,24 +199,18 @@ class WorkerLauncher : public Launcher {
     return connections;
   }
 
+  std::string dir_;
+  InputCheck inputs_;
+  WorkerTask task_;
   std::vector<RunWorker> workers_;
+  std::vector<PlannedRun> running_;
 };
 
-std::unique_ptr<Launcher> launcherFor(const std::string& program, std::size_t slots) {
-  if (selfRunner().runner && program == selfRunner().program) return std::make_unique<WorkerLauncher>(slots);
-  return std::make_unique<ProcessLauncher>();
-}
-
-// Empties the run's folder, writes its inputs and starts its log; why not,
-// when it cannot.
-std::string prepareRun(const std::string& program, const std::string& dir, const PlannedRun& run) {
-  try {
-    prepareRunFolder(dir, run);
-    startRunLog(program, dir, run);
-  } catch (const RunError& e) {
-    return e.what();
-  }
-  return std::string();
+std::unique_ptr<Launcher> launcherFor(const std::string& program, const std::string& dir, const ExperimentPlan& plan,
+                                      std::size_t slots) {
+  if (selfRunner().runner && program == selfRunner().program)
+    return std::make_unique<WorkerLauncher>(program, dir, plan, slots);
+  return std::make_unique<ProcessLauncher>(program, dir, plan);
 }
 
 }  // namespace
@@ -177,8 +229,7 @@ int availableCores() {
 int runLocally(const std::string& program, const std::string& dir, const ExperimentPlan& plan,
                const std::vector<int>& ids, int jobs, const RunEndedCallback& ended) {
   const PlannedRuns& runs = plan.runs;
-  InputCheck inputs(plan.inputs);
-  const std::unique_ptr<Launcher> launcher = launcherFor(program, static_cast<std::size_t>(jobs));
+  const std::unique_ptr<Launcher> launcher = launcherFor(program, dir, plan, static_cast<std::size_t>(jobs));
   std::vector<std::optional<PlannedRun>> slots(static_cast<std::size_t>(jobs));
   std::size_t next = 0;
   int running = 0;
@@ -191,9 +242,8 @@ int runLocally(const std::string& program, const std::string& dir, const Experim
     for (std::size_t slot = 0; slot < slots.size(); ++slot) {
       while (!slots[slot] && next < ids.size()) {
         PlannedRun run = runs[ids[next++]];
-        std::string problem = prepareRun(program, dir, run);
-        if (problem.empty() &&
-            launcher->start(slot, runCommandLine(program, dir, run), runLogFile(dir, run), problem)) {
+        std::string problem;
+        if (launcher->start(slot, run, problem)) {
           slots[slot] = std::move(run);
           ++running;
           continue;
@@ -203,17 +253,11 @@ int runLocally(const std::string& program, const std::string& dir, const Experim
       }
     }
     if (running == 0) continue;
-    const auto [slot, status] = launcher->waitForOne();
+    const auto [slot, done] = launcher->waitForOne();
     const PlannedRun run = std::move(*slots[slot]);
     slots[slot].reset();
     --running;
-    const std::string changed = inputs.problemOf(run);
-    if (!changed.empty()) {
-      markRunFailed(dir, run, changed);
-      finish(run, false);
-      continue;
-    }
-    finish(run, markRunEnded(dir, run, status));
+    finish(run, done);
   }
   return failed;
 }

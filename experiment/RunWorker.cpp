@@ -44,41 +44,63 @@ bool receiveAll(int connection, char* data, std::size_t size) {
   return true;
 }
 
-// A request is its length, then the log and the words, each ended by a NUL.
-std::string requestOf(const std::vector<std::string>& words, const std::string& log) {
-  std::string body = log + '\0';
-  for (const std::string& word : words) body += word + '\0';
-  const auto size = static_cast<std::uint32_t>(body.size());
-  return std::string(reinterpret_cast<const char*>(&size), sizeof size) + body;
+// A message is its length, then its bytes.
+bool sendMessage(int connection, const std::string& message) {
+  const auto size = static_cast<std::uint32_t>(message.size());
+  return sendAll(connection, reinterpret_cast<const char*>(&size), sizeof size) &&
+         sendAll(connection, message.data(), message.size());
 }
 
-bool receiveRequest(int connection, std::vector<std::string>& words, std::string& log) {
+bool receiveMessage(int connection, std::string& message) {
   std::uint32_t size = 0;
   if (!receiveAll(connection, reinterpret_cast<char*>(&size), sizeof size)) return false;
-  std::string body(size, '\0');
-  if (!receiveAll(connection, body.data(), size)) return false;
-  words.clear();
-  std::size_t start = body.find('\0') + 1;
-  log = body.substr(0, start - 1);
-  for (std::size_t end; (end = body.find('\0', start)) != std::string::npos; start = end + 1)
-    words.push_back(body.substr(start, end - start));
-  return true;
+  message.assign(size, '\0');
+  return receiveAll(connection, message.data(), size);
+}
+
+// The worker's own folder and /dev/null, opened as it starts.
+struct WorkerFiles {
+  int home = -1;
+  int nothing = -1;
+};
+
+WorkerFiles& workerFiles() {
+  static WorkerFiles files;
+  return files;
 }
 
 // Between runs the standard streams lead nowhere, so that nothing of the
 // worker's lands in a finished run's log.
-bool silence(int nothing) { return ::dup2(nothing, STDOUT_FILENO) >= 0 && ::dup2(nothing, STDERR_FILENO) >= 0; }
+bool silence() {
+  const int nothing = workerFiles().nothing;
+  return ::dup2(nothing, STDOUT_FILENO) >= 0 && ::dup2(nothing, STDERR_FILENO) >= 0;
+}
 
-int runOne(const CommandRunner& runner, const std::vector<std::string>& words, const std::string& log, int home,
-           int nothing) {
-  // Each run starts in the pool's folder, whichever folder the run before
-  // changed into.
-  if (::fchdir(home) != 0) return kCannotStart;
+[[noreturn]] void serve(int connection, const WorkerTask& task) {
+  WorkerFiles& files = workerFiles();
+  files.home = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  files.nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (files.home < 0 || files.nothing < 0 || ::dup2(files.nothing, STDIN_FILENO) < 0 || !silence())
+    ::_exit(kCannotStart);
+  std::string request;
+  while (receiveMessage(connection, request)) {
+    const std::int32_t answer = task(request);
+    if (!sendAll(connection, reinterpret_cast<const char*>(&answer), sizeof answer)) break;
+  }
+  // The pool closed the connection: no more requests.
+  ::_exit(0);
+}
+
+}  // namespace
+
+int runCommandInWorker(const CommandRunner& runner, const std::vector<std::string>& words, const std::string& log) {
+  const WorkerFiles& files = workerFiles();
+  if (files.home < 0 || ::fchdir(files.home) != 0) return W_EXITCODE(kCannotStart, 0);
   const int out = ::open(log.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0 || ::dup2(out, STDERR_FILENO) < 0) {
     if (out >= 0) ::close(out);
-    if (!silence(nothing)) ::_exit(kCannotStart);
-    return kCannotStart;
+    if (!silence()) ::_exit(kCannotStart);
+    return W_EXITCODE(kCannotStart, 0);
   }
   ::close(out);
   int code = 1;
@@ -90,25 +112,9 @@ int runOne(const CommandRunner& runner, const std::vector<std::string>& words, c
   // A write error of this run must not be taken for one of the next.
   std::clearerr(stdout);
   std::clearerr(stderr);
-  if (!silence(nothing)) ::_exit(kCannotStart);
-  return code;
+  if (!silence()) ::_exit(kCannotStart);
+  return W_EXITCODE(code & 0xff, 0);
 }
-
-[[noreturn]] void serve(int connection, const CommandRunner& runner) {
-  const int home = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  if (home < 0 || nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0 || !silence(nothing)) ::_exit(kCannotStart);
-  std::vector<std::string> words;
-  std::string log;
-  while (receiveRequest(connection, words, log)) {
-    const std::int32_t code = runOne(runner, words, log, home, nothing);
-    if (!sendAll(connection, reinterpret_cast<const char*>(&code), sizeof code)) break;
-  }
-  // The pool closed the connection: no more runs.
-  ::_exit(0);
-}
-
-}  // namespace
 
 RunWorker::~RunWorker() {
   if (!started()) return;
@@ -118,7 +124,7 @@ RunWorker::~RunWorker() {
   end();
 }
 
-void RunWorker::start(const CommandRunner& runner, const std::vector<int>& inherited) {
+void RunWorker::start(const WorkerTask& task, const std::vector<int>& inherited) {
   int ends[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
     throw RunError(std::string("Cannot start a run worker: ") + std::strerror(errno));
@@ -135,7 +141,7 @@ void RunWorker::start(const CommandRunner& runner, const std::vector<int>& inher
     // from ever seeing the pool close it.
     for (int fd : inherited) ::close(fd);
     ::close(ends[0]);
-    serve(ends[1], runner);
+    serve(ends[1], task);
   }
   ::close(ends[1]);
   pid_ = pid;
@@ -143,9 +149,8 @@ void RunWorker::start(const CommandRunner& runner, const std::vector<int>& inher
   busy_ = false;
 }
 
-bool RunWorker::send(const std::vector<std::string>& words, const std::string& log) {
-  const std::string request = requestOf(words, log);
-  if (!sendAll(connection_, request.data(), request.size())) {
+bool RunWorker::send(const std::string& request) {
+  if (!sendMessage(connection_, request)) {
     end();
     return false;
   }
@@ -153,11 +158,12 @@ bool RunWorker::send(const std::vector<std::string>& words, const std::string& l
   return true;
 }
 
-int RunWorker::receive() {
-  std::int32_t code = 0;
+std::optional<std::int32_t> RunWorker::receive(int* deathStatus) {
+  std::int32_t answer = 0;
   busy_ = false;
-  if (!receiveAll(connection_, reinterpret_cast<char*>(&code), sizeof code)) return end();
-  return W_EXITCODE(code & 0xff, 0);
+  if (receiveAll(connection_, reinterpret_cast<char*>(&answer), sizeof answer)) return answer;
+  *deathStatus = end();
+  return std::nullopt;
 }
 
 int RunWorker::end() {

@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,14 +58,24 @@ int fakeRun(const std::vector<std::string>& words) {
   return 0;
 }
 
+// A request is what the run does and its log, on two lines; the answer is
+// the run's wait status.
+std::int32_t commandTask(const std::string& request) {
+  const std::size_t cut = request.find('\n');
+  return runCommandInWorker(fakeRun, {request.substr(0, cut)}, request.substr(cut + 1));
+}
+
 class Worker : public ::testing::Test {
  protected:
-  // Runs the words in the worker with a fresh log: the wait status.
+  // Runs what the word says in the worker with a fresh log: the wait status
+  // of the run, or of the worker when the run took it down.
   int run(const std::string& what, const std::string& log) {
     dir.write(log, "");
-    if (!worker.started()) worker.start(fakeRun, {});
-    EXPECT_TRUE(worker.send({what}, dir.file(log)));
-    return worker.receive();
+    if (!worker.started()) worker.start(commandTask, {});
+    EXPECT_TRUE(worker.send(what + "\n" + dir.file(log)));
+    int deathStatus = 0;
+    const std::optional<std::int32_t> answer = worker.receive(&deathStatus);
+    return answer ? *answer : deathStatus;
   }
 
   testing::TempDir dir;
@@ -106,10 +118,12 @@ TEST_F(Worker, AFailedOrDeadRunEndsAsItsOwnProcessWould) {
 // A log that cannot be opened fails the run as a command that cannot start,
 // and the worker takes the next.
 TEST_F(Worker, ARunWhoseLogCannotBeOpenedFailsAlone) {
-  worker.start(fakeRun, {});
-  ASSERT_TRUE(worker.send({"lost"}, dir.file("no/such/folder/run.log")));
-  const int status = worker.receive();
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 127) << status;
+  worker.start(commandTask, {});
+  ASSERT_TRUE(worker.send("lost\n" + dir.file("no/such/folder/run.log")));
+  int deathStatus = 0;
+  const std::optional<std::int32_t> status = worker.receive(&deathStatus);
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 127) << *status;
   EXPECT_EQ(run("found", "found.log"), 0);
   EXPECT_NE(dir.read("found.log").find("found in"), std::string::npos);
 }
@@ -124,7 +138,7 @@ TEST_F(Worker, AWorkerGoneBetweenRunsRefusesTheNextRun) {
   // The connection hangs up once the worker died.
   pollfd hangUp{worker.connection(), POLLIN, 0};
   ASSERT_EQ(::poll(&hangUp, 1, 10000), 1);
-  EXPECT_FALSE(worker.send({"second"}, dir.file("pid.log")));
+  EXPECT_FALSE(worker.send("second\n" + dir.file("pid.log")));
   EXPECT_FALSE(worker.started());
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -92,6 +93,23 @@ class Sweep : public ::testing::Test {
   }
 
   ExperimentPlan plan(const std::string& text) { return makePlan(readDescription(inputs.description(text))); }
+
+  // This very program, as the pool's workers run it: each run as
+  // velquin-cli run does it, but the run in the folder `runName` first does
+  // `before`.
+  std::string inProcessProgram(const std::string& runName, const std::function<void()>& before) {
+    const std::string program = inputs.dir.file("in-process-cli");
+    // The words: program run -C FOLDER --result DIR --price P --data D --seed S.
+    runInWorkersWhenProgramIs(program, [runName, before](const std::vector<std::string>& words) {
+      if (fs::path(words.at(3)).filename() == runName) before();
+      if (::chdir(words.at(3).c_str()) != 0) return 1;
+      NullDisplay nothing;
+      return RunSimulation(words.at(5), words.at(7), words.at(9), nothing, generatorSeedOf(std::stoull(words.at(11))))
+                 ? 0
+                 : 1;
+    });
+    return program;
+  }
 
   std::string out() const { return inputs.dir.file("out"); }
 
@@ -251,16 +269,7 @@ TEST_F(Sweep, AWorkerThatDiesMidRunFailsItsRunAndTheOthersFinish) {
   ASSERT_EQ(cli("sweep run sweep.toml --out all --jobs 1 --quiet"), 0) << output;
   const ExperimentPlan p = plan(kTwoPointsTwoSeeds);
   prepareExperimentFolder(p, out(), false);
-  const std::string program = inputs.dir.file("in-process-cli");
-  // The words: program run -C FOLDER --result DIR --price P --data D --seed S.
-  runInWorkersWhenProgramIs(program, [](const std::vector<std::string>& words) {
-    if (fs::path(words.at(3)).filename() == "0001") ::raise(SIGKILL);
-    if (::chdir(words.at(3).c_str()) != 0) return 1;
-    NullDisplay nothing;
-    return RunSimulation(words.at(5), words.at(7), words.at(9), nothing, generatorSeedOf(std::stoull(words.at(11))))
-               ? 0
-               : 1;
-  });
+  const std::string program = inProcessProgram("0001", [] { ::raise(SIGKILL); });
   std::vector<std::string> ended;
   EXPECT_EQ(runLocally(program, out(), p, {0, 1, 2, 3}, 1,
                        [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
@@ -846,6 +855,22 @@ TEST_F(Sweep, AnInputChangedDuringTheRunsFailsTheRunsThatMayHaveReadIt) {
   EXPECT_EQ(ended, (std::vector<std::string>{"0000 done", "0001 failed", "0002 failed", "0003 failed"}));
   std::string message;
   EXPECT_EQ(runOutcome(out(), p.runs[2], &message), RunOutcome::Failed);
+  EXPECT_NE(message.find("in/price.txt' changed while the runs were under way"), std::string::npos) << message;
+
+  // The same in the workers of this very program, which check the inputs
+  // of the runs they ran themselves.
+  const ExperimentPlan again = plan(kTwoPointsTwoSeeds);
+  const std::string other = inputs.dir.file("other");
+  prepareExperimentFolder(again, other, false);
+  const std::string price = inputs.dir.file("in/price.txt");
+  const std::string self = inProcessProgram(
+      "0001", [price] { static_cast<void>(std::system(("sed -i '10s/$/0/' '" + price + "'").c_str())); });
+  ended.clear();
+  EXPECT_EQ(runLocally(self, other, again, {0, 1, 2, 3}, 1,
+                       [&](const PlannedRun& r, bool done) { ended.push_back(r.name + (done ? " done" : " failed")); }),
+            3);
+  EXPECT_EQ(ended, (std::vector<std::string>{"0000 done", "0001 failed", "0002 failed", "0003 failed"}));
+  EXPECT_EQ(runOutcome(other, again.runs[3], &message), RunOutcome::Failed);
   EXPECT_NE(message.find("in/price.txt' changed while the runs were under way"), std::string::npos) << message;
 }
 
