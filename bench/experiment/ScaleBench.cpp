@@ -159,8 +159,9 @@ void sweepBench(const fs::path& root, int runs) {
               u.cpu / runs * 1000, u.peakMb);
   std::printf("  disk per run: %.0f bytes of files, %.1f KB of blocks with the folders\n",
               static_cast<double>(bytes) / runs, static_cast<double>(blocks) / runs / 1024);
-  // Planning, the run folders, the forks, the marks, the facts summary and
-  // the compression: all that a sweep spends beyond the runs themselves.
+  // Planning, the run folders, handing the runs to the workers, the marks,
+  // the facts summary and the compression: all that a sweep spends beyond
+  // the runs themselves.
   const double own = ownRunSeconds(root / "short", std::min(runs, 2000));
   std::printf("  engine overhead: %.2f ms of processor time per run on top of the run's own %.2f ms\n",
               (u.cpu / runs - own) * 1000, own * 1000);
