@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <sched.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,6 +57,17 @@ bool finishRun(const std::string& dir, const PlannedRun& run, int waitStatus, In
   if (changed.empty()) return markRunEnded(dir, run, waitStatus);
   markRunFailed(dir, run, changed);
   return false;
+}
+
+// Each worker keeps a connection open in the pool: a pool of as many jobs as
+// a large machine has cores would otherwise run out of descriptors at the
+// usual soft limit of 1024, and fail the runs it cannot hand out.
+void allowDescriptorsFor(std::size_t workers) {
+  const rlim_t needed = workers + 64;  // and the pool's own files
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= needed) return;
+  limit.rlim_cur = std::min(limit.rlim_max, needed);
+  static_cast<void>(::setrlimit(RLIMIT_NOFILE, &limit));
 }
 
 // Starts runs, each in a slot of the pool, and waits for them to end.
@@ -129,6 +142,7 @@ class WorkerLauncher : public Launcher {
  public:
   WorkerLauncher(const std::string& program, const std::string& dir, const ExperimentPlan& plan, std::size_t slots)
       : dir_(dir), inputs_(plan.inputs), workers_(slots), running_(slots) {
+    allowDescriptorsFor(slots);
     // The worker's copy of the plan, the check of the inputs and the
     // runner are its own once forked.
     task_ = [program, dir, &plan, inputs = InputCheck(plan.inputs)](const std::string& request) mutable {

@@ -1,6 +1,7 @@
 // Sweeps run by the program itself: the bytes of each run, the table, the
 // record, resuming, a run that fails among others, and folders refused.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -282,6 +283,27 @@ TEST_F(Sweep, AWorkerThatDiesMidRunFailsItsRunAndTheOthersFinish) {
     EXPECT_EQ(filesIn(fs::path(out()) / "runs" / run / "result"),
               filesIn(inputs.dir.path() / "all/runs" / run / "result"))
         << run;
+}
+
+// A worker per job holds a descriptor in the pool: more jobs than the soft
+// limit on open files allows still run every run.
+TEST_F(Sweep, MoreWorkersThanTheDescriptorLimitAllowsStillRunEveryRun) {
+  const ExperimentPlan p = plan("inputs = \"in\"\n[vary]\nsimtimes = [0]\n[replications]\nseeds = 24\n");
+  prepareExperimentFolder(p, out(), false);
+  const std::string program = inProcessProgram("", [] {});
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+  const auto open = static_cast<rlim_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+  if (before.rlim_max < open + 100) GTEST_SKIP() << "the hard limit on open files is too low for the test";
+  rlimit low = before;
+  low.rlim_cur = open + 8;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> ids(24);
+  for (int id = 0; id < 24; ++id) ids[id] = id;
+  const int failed = runLocally(program, out(), p, ids, 24, [](const PlannedRun&, bool) {});
+  ::setrlimit(RLIMIT_NOFILE, &before);
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(countRuns(p, out()).done, 24);
 }
 
 // A run killed mid-way leaves no mark and a half-written report: it counts
