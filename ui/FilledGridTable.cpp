@@ -3,13 +3,48 @@
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 
 namespace vk {
+
+namespace {
+
+const QLatin1String kFilledStyle("fusion");
+
+// The default style, but for the table's frame: a one-pixel line of the
+// style's outline colour (the window's, darkened) round the table, filled.
+class FilledFrameStyle final : public QProxyStyle {
+ public:
+  FilledFrameStyle() : QProxyStyle(kFilledStyle) {}
+
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+    if (element != CE_ShapedFrame || !frame || frame->frameShape != QFrame::StyledPanel || frame->lineWidth != 1 ||
+        option->palette.window().style() != Qt::SolidPattern)
+      return QProxyStyle::drawControl(element, option, painter, widget);
+    const QColor colour = option->palette.color(QPalette::Window).darker(140).lighter(108);
+    const QRect ring = option->rect;
+    painter->fillRect(QRect(ring.left(), ring.top(), ring.width(), 1), colour);
+    painter->fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), colour);
+    painter->fillRect(QRect(ring.left(), ring.top(), 1, ring.height()), colour);
+    painter->fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), colour);
+  }
+};
+
+}  // namespace
 
 FilledGridTable::FilledGridTable(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {
   // The grid keeps its place between the cells, but the view draws no line
   // into it: paintEvent fills it.
   setGridStyle(Qt::NoPen);
+  // Under another style the frame is that style's own.
+  if (style()->objectName() == kFilledStyle) {
+    auto* filled = new FilledFrameStyle;
+    filled->setParent(this);
+    setStyle(filled);
+  }
 }
 
 // Where the view would draw its lines: under each row and right of each

@@ -94,8 +94,9 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(table->item(0, 3)->text(), QString::number(ratios[2], 'f', 4));
   }
 
-  // The filled grid puts the same pixels where the table's own lines go,
-  // also when only part of the table is repainted.
+  // The filled grid and frame put the same pixels where the table's own
+  // lines and the style's frame go, also when only part of the table is
+  // repainted.
   void theFilledGridLooksLikeTheTablesOwn() {
     QTableWidget stroked(4, 3);
     vk::FilledGridTable filled(4, 3);
@@ -110,6 +111,8 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(filled.grab().toImage(), stroked.grab().toImage());
     const QRect part(30, 10, 90, 40);
     QCOMPARE(filled.viewport()->grab(part).toImage(), stroked.viewport()->grab(part).toImage());
+    const QRect corner(0, 150, 40, 50);
+    QCOMPARE(filled.grab(corner).toImage(), stroked.grab(corner).toImage());
     // Scrolled, in a table too small for its cells.
     for (QTableWidget* table : {static_cast<QTableWidget*>(&stroked), static_cast<QTableWidget*>(&filled)}) {
       table->resize(120, 70);
