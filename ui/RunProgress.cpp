@@ -30,8 +30,12 @@ bool RunProgress::week(int percent) {
   if (!running_) return false;
   // A path's percentages rise to 100; the next path starts again below.
   const bool newPath = lastPercent_ < 0 || lastPercent_ == 100 || percent < lastPercent_;
+  const bool moved = percent != lastPercent_;
   lastPercent_ = percent;
   if (newPath) ++path_;
+  // Within a path the status follows the percentage, which stays the same
+  // for many weeks: those ask the clock nothing.
+  if (!newPath && !moved) return false;
   const long long t = now();
   if (!newPath && t - lastShown_ < kShowEveryMs) return false;
   lastShown_ = t;

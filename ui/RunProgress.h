@@ -18,7 +18,8 @@ class RunProgress {
   // paths: how many the run computes, 0 when not known beforehand.
   void begin(int paths);
   // The week percentage of the current path; true when the status line
-  // should be shown anew (a new path, or a while since the last showing).
+  // should be shown anew (a new path, or a new percentage a while since the
+  // last showing).
   bool week(int percent);
   void end();
 

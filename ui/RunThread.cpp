@@ -17,6 +17,10 @@ constexpr std::size_t kMaxQueued = 1 << 14;
 // more than playing a few thousand weeks' progress.
 constexpr std::size_t kBatch = 4096;
 constexpr std::chrono::milliseconds kHandOverEvery(10);
+// The clock is asked whether that time has come at the first operation
+// after a hand-over and then at every so many, not at each: a run gives a
+// few every microsecond.
+constexpr std::size_t kClockEvery = 16;
 // A turn of playing leaves the window's other events their turn after this.
 constexpr qint64 kPlaySliceMs = 25;
 
@@ -73,7 +77,9 @@ void RunThread::push(Operation op) {
   batch_.push_back(std::move(op));
   // Handed over in batches: waking the window for every operation would
   // cost more than playing it.
-  if (!last && batch_.size() < kBatch && std::chrono::steady_clock::now() < nextHandOver_) return;
+  if (!last && batch_.size() < kBatch &&
+      (batch_.size() % kClockEvery != 1 || std::chrono::steady_clock::now() < nextHandOver_))
+    return;
   handOver(last);
 }
 

@@ -27,13 +27,24 @@ class RunProgressTest : public QObject {
 
   void theStatusIsShownAnewOnlyEveryQuarterSecondWithinAPath() {
     long long now = 0;
-    RunProgress p([&] { return now; });
+    int clockReadings = 0;
+    RunProgress p([&] {
+      ++clockReadings;
+      return now;
+    });
     p.begin(2);
     QVERIFY(p.week(1));
     now = 249;
     QVERIFY(!p.week(2));
     now = 250;
     QVERIFY(p.week(3));
+    // The weeks at the same percentage, thousands a second, neither show
+    // the status nor read the clock.
+    now = 900;
+    const int readings = clockReadings;
+    for (int week = 0; week < 100; ++week) QVERIFY(!p.week(3));
+    QCOMPARE(clockReadings, readings);
+    QVERIFY(p.week(4));
   }
 
   void theTimeLeftFollowsThePaceSoFar() {
