@@ -165,6 +165,9 @@ MainWindow::MainWindow(UserPrompts* prompts)
   // pace too: a table painted at every path cost the run as much as the
   // charts.
   errorsTarget_ = pacer_.add([this] { errorsWindow->readReport(true); });
+  // The status line takes the run's path and time left when it is painted:
+  // set at every path, the label was laid out for texts no one saw.
+  statusTarget_ = pacer_.add([this] { showRunStatus(); });
   // Whatever else changed in the window during a run, such as the log and
   // the status line: painted with the rest.
   windowTarget_ = pacer_.add([this] { showLogLines(); });
@@ -699,6 +702,8 @@ void MainWindow::stopRun() {
   if (!run_->running()) return;
   run_->requestStop();
   startButton->setEnabled(false);
+  // Not overwritten by a path's status still to be painted.
+  pacer_.withdraw(statusTarget_);
   runStatus->setText("Stopping after this week");
 }
 
@@ -722,6 +727,9 @@ void MainWindow::runFinished(RunEnd end, const QString& failure) {
     if (reportsErrors_) {
       const std::string facts = end == RunEnd::Completed ? factsNote() : std::string();
       errorsWindow->endRun(took, QString::fromStdString(facts));
+      // The end has read the whole report; the last path's reading would
+      // read it again.
+      pacer_.withdraw(errorsTarget_);
       AppendLog(errorSummaryText(summariseErrors(errorsWindow->rows())).toStdString() + ".");
       if (!facts.empty()) AppendLog(facts);
     }
@@ -933,12 +941,13 @@ void MainWindow::clearProgressRows() {
 void MainWindow::SetWeekProgress(int percent) {
   setProgress(weekPercent_, percent, weekRowTarget_);
   if (!progress_.week(percent)) return;
-  showRunStatus();
+  pacer_.mark(statusTarget_);
   // A new path: the report holds the one before it.
   if (reportsErrors_ && progress_.path() != pathsRead_) {
     pathsRead_ = progress_.path();
-    pacer_.changed(errorsTarget_);
+    pacer_.mark(errorsTarget_);
   }
+  pacer_.catchUp();
 }
 
 void MainWindow::SetPathProgress(int percent) { setProgress(pathPercent_, percent, pathRowTarget_); }

@@ -236,7 +236,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   // Ten pictures a second show a run well; each costs milliseconds of the
   // processor the run shares with the window.
   RepaintPacer pacer_{100};
-  int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, errorsTarget_, windowTarget_;
+  int rateTarget_, supplyDemandTarget_, weightsTarget_, weekRowTarget_, pathRowTarget_, errorsTarget_, statusTarget_,
+      windowTarget_;
   // What the rate chart showed when it was last shown: a run draws the
   // same actual rate at every path, which is then not painted again.
   QVector<QPointF> shownActual_;

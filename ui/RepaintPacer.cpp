@@ -24,9 +24,13 @@ int RepaintPacer::add(std::function<void()> show) {
 }
 
 void RepaintPacer::changed(int id) {
+  mark(id);
+  catchUp();
+}
+
+void RepaintPacer::mark(int id) {
   pending_[static_cast<std::size_t>(id)] = true;
   anyPending_ = true;
-  catchUp();
 }
 
 void RepaintPacer::catchUp() {
@@ -34,6 +38,11 @@ void RepaintPacer::catchUp() {
   const qint64 wait = lastPaint_ + gapMs() - now();
   if (wait <= 0) return flush();
   if (!lateShow_.isActive()) lateShow_.start(static_cast<int>(std::min<qint64>(wait, intervalMs_ * 10)));
+}
+
+void RepaintPacer::withdraw(int id) {
+  pending_[static_cast<std::size_t>(id)] = false;
+  anyPending_ = std::find(pending_.begin(), pending_.end(), true) != pending_.end();
 }
 
 void RepaintPacer::flush() {

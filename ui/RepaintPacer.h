@@ -36,10 +36,16 @@ class RepaintPacer {
   void setPresenter(std::function<void()> present) { present_ = std::move(present); }
   // Target `id` shows something new; shows everything pending if due.
   void changed(int id);
+  // Target `id` shows something new with the next showing, which a
+  // change or catchUp() following at once may make.
+  void mark(int id);
   // Shows everything pending if due.
   void catchUp();
   // Shows everything pending now.
   void flush();
+  // Target `id` has nothing left to show: what it would show has been
+  // brought up to date another way.
+  void withdraw(int id);
 
   bool isPending(int id) const { return pending_[static_cast<std::size_t>(id)]; }
   int intervalMs() const { return intervalMs_; }

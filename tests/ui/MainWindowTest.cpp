@@ -148,6 +148,8 @@ class RecordingForm : public MainWindow {
   void SetPathProgress(int percent) override {
     calls << QString("path %1").arg(percent);
     MainWindow::SetPathProgress(percent);
+    // As a painting at that moment would show it.
+    pacer().flush();
     statusAtPathEnds << runStatus->text();
   }
   void ClearActualSeries() override {
@@ -578,6 +580,31 @@ class MainWindowTest : public QObject {
     pacer.flush();  // nothing pending: nothing painted
     QCOMPARE(a, 2);
     QCOMPARE(b, 2);
+  }
+
+  // A target withdrawn is not shown, and a painting with nothing left
+  // to show is not made.
+  void aWithdrawnChangeIsNotShown() {
+    qint64 now = 1000;
+    vk::RepaintPacer pacer(30, [&now] { return now; });
+    int a = 0, b = 0, paintings = 0;
+    const int ta = pacer.add([&a] { ++a; });
+    const int tb = pacer.add([&b] { ++b; });
+    pacer.setPresenter([&paintings] { ++paintings; });
+    pacer.changed(ta);
+    now += 10;
+    pacer.changed(ta);
+    pacer.changed(tb);
+    pacer.withdraw(tb);
+    pacer.flush();
+    QCOMPARE(a, 2);
+    QCOMPARE(b, 0);
+    QCOMPARE(paintings, 2);
+    pacer.changed(tb);
+    pacer.withdraw(tb);
+    pacer.flush();
+    QCOMPARE(b, 0);
+    QCOMPARE(paintings, 2);
   }
 
   void aChangeLeftPendingIsShownOnceTheIntervalHasPassed() {
