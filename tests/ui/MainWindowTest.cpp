@@ -118,17 +118,31 @@ class StoppingForm : public MainWindow {
  public:
   using MainWindow::MainWindow;
   bool stopShown = false;
+  // Stop pressed once the window has taken the first week of the second
+  // path, whose status is then still to be painted, rather than at the
+  // run's first week; and the status line then painted.
+  bool pressAtSecondPath = false;
+  QString statusPainted;
   void SetWeekProgress(int percent) override {
-    if (!pressed_) {
-      pressed_ = true;
-      stopShown = startButton->text() == "Stop";
-      QTest::mouseClick(startButton, Qt::LeftButton);
-    }
+    if (!pressAtSecondPath) press();
     MainWindow::SetWeekProgress(percent);
+    if (pressAtSecondPath && percent < lastPercent_ && !pressed_) {
+      press();
+      pacer().flush();
+      statusPainted = runStatus->text();
+    }
+    lastPercent_ = percent;
   }
 
  private:
+  void press() {
+    if (pressed_) return;
+    pressed_ = true;
+    stopShown = startButton->text() == "Stop";
+    QTest::mouseClick(startButton, Qt::LeftButton);
+  }
   bool pressed_ = false;
+  int lastPercent_ = -1;
 };
 
 // Writes down every display operation the window is given, in order.
@@ -975,6 +989,20 @@ class MainWindowTest : public QObject {
     vk::RunSimulation("result", "price.txt", "data.txt", direct);
     QCOMPARE(inWindow.size(), form.calls.size());
     QVERIFY(inWindow == form.calls);
+  }
+
+  // Stop's note is not replaced by the status of a path still to be
+  // painted when it was pressed.
+  void stopsNoteIsPaintedOverAPathsPendingStatus() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    dir.write("para.txt", dir.read("para.txt").replace("\n2 simtimes", "\n200 simtimes"));
+    FakePrompts prompts;
+    StoppingForm form(&prompts);
+    form.pressAtSecondPath = true;
+    runToEnd(form);
+    QVERIFY(form.stopShown);
+    QCOMPARE(form.statusPainted, QString("Stopping after this week"));
   }
 
   void theStatusNamesThePathOfTheRunAndHowManyThereAre() {
