@@ -1,9 +1,7 @@
 #include "experiment/LocalPool.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,9 +18,8 @@
 #include "experiment/InputCheck.h"
 #include "experiment/RunFolder.h"
 #include "experiment/RunWorker.h"
+#include "io/ChildProcess.h"
 #include "io/RunError.h"
-
-extern char** environ;
 
 namespace vk {
 
@@ -93,18 +90,9 @@ class ProcessLauncher : public Launcher {
     if (!problem.empty()) return false;
     const std::vector<std::string> words = runCommandLine(program_, dir_, run);
     const std::string log = runLogFile(dir_, run);
-    std::vector<char*> argv;
-    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_APPEND, 0);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
+    int error = 0;
+    const pid_t pid = startChild(words, log, ChildOutput::Append, &error);
+    if (pid < 0) {
       problem = "cannot start '" + program_ + "': " + std::strerror(error);
       return false;
     }

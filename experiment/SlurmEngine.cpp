@@ -1,7 +1,5 @@
 #include "experiment/SlurmEngine.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,10 +17,9 @@
 #include "experiment/ShellWord.h"
 #include "experiment/TaskChunks.h"
 #include "io/AtomicFile.h"
+#include "io/ChildProcess.h"
 #include "io/RunError.h"
 #include "io/TextReader.h"
-
-extern char** environ;
 
 namespace vk {
 
@@ -51,26 +48,15 @@ CommandResult runProgram(const std::vector<std::string>& words) {
   const int fd = ::mkstemp(outputName);
   if (fd < 0) throwFileError("create a temporary file", outputName, errno);
   ::close(fd);
-  std::vector<char*> argv;
-  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputName, O_WRONLY | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  pid_t pid = -1;
-  const int error = posix_spawnp(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  int error = 0;
+  const pid_t pid = startChild(words, outputName, ChildOutput::Replace, &error);
   CommandResult result;
-  if (error != 0) {
+  if (pid < 0) {
     ::unlink(outputName);
     throw RunError("Cannot start " + words[0] + ": " + std::strerror(error) +
                    (error == ENOENT ? " (is Slurm installed, and is this a submit host?)" : ""));
   }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  const int status = waitForChild(pid);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   std::ifstream in(outputName, std::ios::binary);
   result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

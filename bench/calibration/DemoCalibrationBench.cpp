@@ -6,8 +6,6 @@
 // which every run of the engine makes). The machine may be shared, so the
 // load is printed beside the figures, and processor time (of this program
 // and its children) beside wall time.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,8 +22,7 @@
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationOutputs.h"
 #include "experiment/LocalPool.h"
-
-extern char** environ;
+#include "io/ChildProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -72,20 +69,10 @@ Timing timed(Work work) {
 
 // Runs the program with its output thrown away; true when it succeeded.
 bool runProgram(const std::vector<std::string>& words) {
-  std::vector<char*> argv;
-  for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  pid_t pid = -1;
-  const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return false;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-  }
+  int error = 0;
+  const pid_t pid = vk::startChild(words, "/dev/null", vk::ChildOutput::Append, &error);
+  if (pid < 0) return false;
+  const int status = vk::waitForChild(pid);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
