@@ -270,13 +270,8 @@ bool CalibrationPage::saveDescription() {
   }
   const std::string file = descriptionFile();
   std::string text;
-  try {
-    text = calibrationText(form->draft(), fs::path(file).parent_path().string());
-  } catch (const RunError& e) {
-    prompts_.showError(this, QString("The description was not saved: ") + e.what());
-    return false;
-  }
-  switch (formFile_.save(this, prompts_, file, text)) {
+  const auto compose = [this](const std::string& folder) { return calibrationText(form->draft(), folder); };
+  switch (formFile_.save(this, prompts_, file, compose, text)) {
     case FormFile::Saving::Declined:
       return false;
     case FormFile::Saving::Unchanged:

@@ -47,12 +47,13 @@ QString FormFile::questionBeforeSaving(const std::string& file) const {
   return {};
 }
 
-FormFile::Saving FormFile::save(QWidget* parent, UserPrompts& prompts, const std::string& file,
-                                const std::string& written) const {
-  if (unchanged(file, written)) return Saving::Unchanged;
-  const QString question = questionBeforeSaving(file);
-  if (!question.isEmpty() && !prompts.confirm(parent, "Save the description?", question)) return Saving::Declined;
+FormFile::Saving FormFile::save(QWidget* parent, UserPrompts& prompts, const std::string& file, const Composer& compose,
+                                std::string& written) const {
   try {
+    written = compose(std::filesystem::path(file).parent_path().string());
+    if (unchanged(file, written)) return Saving::Unchanged;
+    const QString question = questionBeforeSaving(file);
+    if (!question.isEmpty() && !prompts.confirm(parent, "Save the description?", question)) return Saving::Declined;
     writeFileAtomically(file, written);
   } catch (const RunError& e) {
     prompts.showError(parent, QString("The description was not saved: ") + e.what());

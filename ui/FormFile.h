@@ -7,6 +7,7 @@
 
 class QWidget;
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,10 +36,14 @@ class FormFile {
   QString questionBeforeSaving(const std::string& file) const;
 
   enum class Saving { Unchanged, Saved, Declined };
-  // Writes `written` into file, first asking what questionBeforeSaving asks;
+  // Composes the form's text for file with the folder it lies in, then
+  // writes it into file, first asking what questionBeforeSaving asks;
   // Unchanged, leaving the file as it stands, when the form holds what it
-  // says. A write that fails is shown, and Declined as a no to the question.
-  Saving save(QWidget* parent, UserPrompts& prompts, const std::string& file, const std::string& written) const;
+  // says. A form the composer refuses (a RunError) and a write that fails
+  // are shown, and Declined as a no to the question. `written` gets the text.
+  using Composer = std::function<std::string(const std::string& folder)>;
+  Saving save(QWidget* parent, UserPrompts& prompts, const std::string& file, const Composer& compose,
+              std::string& written) const;
 
  private:
   std::string file_;
