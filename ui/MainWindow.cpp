@@ -896,6 +896,9 @@ void MainWindow::showLogLines() {
   if (newLogLines_.isEmpty()) return;
   logView->appendPlainText(newLogLines_.join('\n'));
   newLogLines_.clear();
+  // The log fits its scroll bars to the new lines in a call it queues; made
+  // now, they are painted with the lines instead of in a painting of their own.
+  QCoreApplication::sendPostedEvents(logView, QEvent::MetaCall);
 }
 
 void MainWindow::Warn(const std::string& text) { AppendLog("Warning: " + text); }
