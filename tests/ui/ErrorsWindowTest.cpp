@@ -94,9 +94,10 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(table->item(0, 3)->text(), QString::number(ratios[2], 'f', 4));
   }
 
-  // The filled grid and frame put the same pixels where the table's own
-  // lines and the style's frame go, also when only part of the table is
-  // repainted.
+  // The filled grid and frame, and the cells drawn as their text alone, put
+  // the same pixels where the table's own lines, the style's frame and the
+  // style's cells go, also when only part of the table is repainted: texts
+  // aligned either way, a text too long for its cell, a selected row.
   void theFilledGridLooksLikeTheTablesOwn() {
     QTableWidget stroked(4, 3);
     vk::FilledGridTable filled(4, 3);
@@ -104,9 +105,15 @@ class ErrorsWindowTest : public QObject {
       table->resize(300, 200);
       table->horizontalHeader()->resizeSection(1, 57);
       for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 3; ++column)
-          table->setItem(row, column, new QTableWidgetItem(QString::number(row * 10 + column)));
+        for (int column = 0; column < 3; ++column) {
+          auto* item = new QTableWidgetItem(QString::number(row * 10 + column));
+          if (column == 1) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+          if (column == 2) item->setTextAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+          table->setItem(row, column, item);
+        }
+      table->item(0, 1)->setText("-0.123456789012");
       table->setRowHidden(2, true);
+      table->selectRow(3);
     }
     QCOMPARE(filled.grab().toImage(), stroked.grab().toImage());
     const QRect part(30, 10, 90, 40);
