@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QHeaderView>
-#include <QLabel>
 #include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -13,6 +12,7 @@
 #include "run/ReportFile.h"
 #include "ui/FilledGridTable.h"
 #include "ui/ResultFrame.h"
+#include "ui/WrappedText.h"
 
 namespace vk {
 
@@ -48,6 +48,9 @@ ErrorsWindow::ErrorsWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   table->setObjectName("ErrorsTable");
   table->setHorizontalHeaderLabels(kHeaders);
   table->verticalHeader()->hide();
+  // Always there, so that the rows of a run's end do not narrow the table
+  // and move its columns, and an empty table at the next start widen it.
+  table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // Path order until the user sorts by another column.
   table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
   table->setSortingEnabled(true);
@@ -58,9 +61,8 @@ ErrorsWindow::ErrorsWindow(QWidget* owner) : QWidget(owner, Qt::Tool) {
   table->setToolTip(
       "Each finished path's errors against the actual rate; a ratio below 1 means the simulation "
       "forecast better than a random walk with the training stretch's drift");
-  summary = new QLabel(this);
+  summary = new WrappedText(this);
   summary->setObjectName("ErrorsSummary");
-  summary->setWordWrap(true);
   auto* column = new QVBoxLayout(this);
   column->addWidget(table, 1);
   column->addWidget(summary);
@@ -111,16 +113,21 @@ QString ErrorsWindow::summaryText() const {
 }
 
 void ErrorsWindow::fillTable() {
-  table->setSortingEnabled(false);
   // During a run the report only grows: the rows already shown stay.
   const int shown = table->rowCount() <= static_cast<int>(rows_.size()) ? table->rowCount() : 0;
   table->setRowCount(static_cast<int>(rows_.size()));
+  // Sorting stays on: turning it off and on measures and paints the header
+  // anew. A new row moves to its place in the order shown when the cell of
+  // the sorted column is set, so that cell is set last.
+  const int sorted = table->horizontalHeader()->sortIndicatorSection();
   for (int i = shown; i < static_cast<int>(rows_.size()); ++i) {
     const PathErrorRow& r = rows_[static_cast<std::size_t>(i)];
     const double values[] = {double(r.path), r.rmseSim, r.rmseWalk, r.rmseRatio, r.maeSim, r.maeWalk, r.maeRatio};
-    for (int c = 0; c < kHeaders.size(); ++c) table->setItem(i, c, new NumberItem(values[c], c == 0 ? 0 : 4));
+    for (int c = 0; c < kHeaders.size(); ++c)
+      if (c != sorted) table->setItem(i, c, new NumberItem(values[c], c == 0 ? 0 : 4));
+    if (sorted >= 0 && sorted < kHeaders.size())
+      table->setItem(i, sorted, new NumberItem(values[sorted], sorted == 0 ? 0 : 4));
   }
-  table->setSortingEnabled(true);
   // Laid out now rather than by the view's timer after the window has been
   // painted, which would paint the whole table a second time.
   table->doItemsLayout();

@@ -13,10 +13,11 @@
 
 #include "ui/PathErrors.h"
 
-class QLabel;
 class QTableWidget;
 
 namespace vk {
+
+class WrappedText;
 
 class ErrorsWindow : public QWidget {
   Q_OBJECT
@@ -38,7 +39,7 @@ class ErrorsWindow : public QWidget {
   QString summaryText() const;
 
   QTableWidget* table;
-  QLabel* summary;
+  WrappedText* summary;
 
  private:
   void fillTable();

@@ -13,6 +13,7 @@
 #include "FakePrompts.h"
 #include "run/ReportFile.h"
 #include "ui/ErrorsWindow.h"
+#include "ui/WrappedText.h"
 #include "ui/FilledGridTable.h"
 #include "ui/MainWindow.h"
 #include "ui/PathErrors.h"
@@ -22,6 +23,20 @@ using vk::testing::FakePrompts;
 using vk::testing::ScratchDir;
 
 namespace {
+
+// A report block whose RMSE ratio is `ratio` (MAE ratio twice it), of a
+// path other than 1, which would carry the parameters.
+std::string reportBlock(int path, double ratio) {
+  const double errors[vk::kReportErrorCount] = {0, 0, 2 * ratio, 1, ratio, 1};
+  const double statistics[vk::kReportStatisticCount] = {};
+  return vk::pathReportText(path, "", errors, statistics);
+}
+
+QStringList column(const QTableWidget& table, int c) {
+  QStringList texts;
+  for (int row = 0; row < table.rowCount(); ++row) texts << (table.item(row, c) ? table.item(row, c)->text() : "?");
+  return texts;
+}
 
 vk::PathErrorRow withRatio(int path, double ratio) {
   vk::PathErrorRow r;
@@ -129,6 +144,51 @@ class ErrorsWindowTest : public QObject {
     }
     QVERIFY(filled.horizontalScrollBar()->value() > 0);
     QCOMPARE(filled.grab().toImage(), stroked.grab().toImage());
+  }
+
+  // Rows that arrive while the table is sorted by another column take their
+  // place in that order whole, every cell with its own row.
+  void pathsArrivingInASortedTableKeepTheirRowsWhole() {
+    ScratchDir dir;
+    QDir(dir.path()).mkdir("result");
+    vk::ErrorsWindow window(nullptr);
+    window.beginRun("result");
+    dir.write("result/eval.txt", QString::fromStdString(reportBlock(0, 0.5) + reportBlock(2, 0.25)));
+    window.readReport(true);
+    window.table->sortItems(3, Qt::DescendingOrder);
+    dir.write("result/eval.txt", QString::fromStdString(reportBlock(0, 0.5) + reportBlock(2, 0.25) +
+                                                        reportBlock(3, 0.75) + reportBlock(4, 0.125)));
+    window.readReport(true);
+    QCOMPARE(column(*window.table, 0), QStringList({"3", "0", "2", "4"}));
+    QCOMPARE(column(*window.table, 3), QStringList({"0.7500", "0.5000", "0.2500", "0.1250"}));
+    QCOMPARE(column(*window.table, 6), QStringList({"1.5000", "1.0000", "0.5000", "0.2500"}));
+    QCOMPARE(window.table->horizontalHeader()->sortIndicatorSection(), 3);
+  }
+
+  // The summary wraps at the window's width and keeps the height of its
+  // longest text, so that the table keeps its height when the next run
+  // starts with a one-line summary.
+  void theTableKeepsItsHeightFromOneRunToTheNext() {
+    ScratchDir dir;
+    QDir(dir.path()).mkdir("result");
+    dir.write("result/eval.txt", QString::fromStdString(reportBlock(0, 0.5)));
+    vk::ErrorsWindow window(nullptr);
+    window.resize(400, 300);
+    window.beginRun("result");
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int oneLine = window.summary->height();
+    const QString facts = "Facts furthest from the actual: " + QString("a fact far from the actual one; ").repeated(8);
+    window.endRun("0:01", facts);
+    QTRY_VERIFY(window.summary->height() > 3 * oneLine);
+    const int tableHeight = window.table->height();
+    QVERIFY(window.summary->text().endsWith(facts));
+    window.beginRun("result");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QVERIFY(!window.summary->text().contains("Facts"));
+    QCOMPARE(window.table->height(), tableHeight);
+    // A wider window lays the summary out anew.
+    window.resize(800, 300);
+    QTRY_VERIFY(window.summary->height() < 3 * oneLine);
   }
 
   void anUnreadableReportIsSaidAfterTheRun() {
