@@ -26,8 +26,8 @@ constexpr double kDefaultTaskSeconds = 60;
 
 // Writes DIR/slurm/ (the task list and the two batch scripts) and submits
 // them with sbatch; extraOptions are given to both sbatch calls. The runs not
-// done go to the array in chunks of about taskSeconds of estimated work,
-// in at most maxArrayTasks tasks (see TaskChunks.h); each run is marked on
+// done go to the array in chunks of equal estimated work, about taskSeconds
+// each, in at most maxArrayTasks tasks (see TaskChunks.h); each run is marked on
 // its own, so a task that dies loses only the runs it had not finished. A missing or
 // failing sbatch is a RunError that says what was submitted; when the
 // collector cannot be submitted the array is cancelled.

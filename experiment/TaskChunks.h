@@ -12,12 +12,18 @@ struct RunChunk {
   double seconds = 0;  // the estimated work of its runs
 };
 
-// Groups the runs, in order, into chunks of about minSeconds of estimated
-// work each (seconds[i] is the estimate of ids[i]): each within half a run
-// of it, and a rest below half of it joins the chunk before. When that would
-// make more than maxChunks, the chunks grow to an equal share of the whole
-// work, so there are at most maxChunks. No runs: no chunks.
-std::vector<RunChunk> chunkRuns(const std::vector<int>& ids, const std::vector<double>& seconds, double minSeconds,
+// Groups the runs, in order, into chunks of equal estimated work (seconds[i]
+// is the estimate of ids[i]). The tasks of an array run side by side and the
+// slowest one sets the array's time, so the work is shared out evenly rather
+// than cut every targetSeconds with a short rest at the end. The number of
+// chunks is the whole work over targetSeconds rounded to the nearest whole
+// number: at least 1, at most maxChunks and never more than the runs (no
+// target, 0: as many as maxChunks allows). The work, laid end to end, is cut
+// into that many equal shares and each run goes to the share its middle falls
+// in: a chunk's edges lie within half a run of the even cuts, so equal runs
+// give chunks that differ by one run at most, and a run longer than a share
+// can leave fewer chunks. No runs: no chunks.
+std::vector<RunChunk> chunkRuns(const std::vector<int>& ids, const std::vector<double>& seconds, double targetSeconds,
                                 int maxChunks);
 
 }  // namespace vk
