@@ -12,7 +12,6 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -28,6 +27,7 @@
 #include "io/RunError.h"
 #include "run/ParameterFile.h"
 #include "ui/CalibrationForm.h"
+#include "ui/DescriptionEditor.h"
 #include "ui/UserPrompts.h"
 
 namespace vk {
@@ -151,11 +151,7 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   takeRow->addWidget(takeButton);
   // The form beside the charts, never above them: stacked, it would take
   // the height the charts need; it scrolls on its own, and hides.
-  auto* formScroll = new QScrollArea;
-  formScroll->setWidget(form);
-  formScroll->setWidgetResizable(true);
-  formScroll->setMinimumWidth(form->minimumSizeHint().width() + 2 * formScroll->frameWidth() +
-                              formScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  QScrollArea* formScroll = DescriptionEditor::scrolling(form);
   formPanel = formScroll;
   // The charts give way to the window's height; a very small window scrolls.
   auto* charts = new QScrollArea;
@@ -191,11 +187,25 @@ CalibrationPage::CalibrationPage(UserPrompts& prompts, const QString& program, Q
   layout->addWidget(statusLabel);
   layout->addWidget(messages);
 
-  connect(newButton, &QPushButton::clicked, this, &CalibrationPage::newDescription);
-  connect(browseButton, &QPushButton::clicked, this, &CalibrationPage::chooseDescription);
-  // A path typed or pasted into the field opens with Enter, as the chooser does.
-  connect(descriptionField, &QLineEdit::returnPressed, this, &CalibrationPage::openDescription);
-  connect(saveButton, &QPushButton::clicked, this, &CalibrationPage::saveDescription);
+  DescriptionEditor::Format format;
+  format.chooserTitle = "Open a calibration description";
+  format.filesName = "Calibration descriptions";
+  format.newFileName = "calibration.toml";
+  format.showNew = [this] { form->showDraft(firstDraft()); };
+  format.open = [this](const std::string& file) {
+    const CalibrationDescription c = readCalibrationDescription(file);
+    form->showDraft(calibrationDraftOf(c));
+    return c.text;
+  };
+  format.compose = [this](const std::string& folder) { return calibrationText(form->draft(), folder); };
+  format.check = [](const std::string& file) { readCalibrationDescription(file); };
+  editor_ = new DescriptionEditor(
+      this, prompts_, {descriptionField, newButton, browseButton, saveButton, form->note, messages}, std::move(format));
+  connect(editor_, &DescriptionEditor::opened, this,
+          [this](const QString& file) { messages->appendPlainText("Opened " + file + "."); });
+  connect(editor_, &DescriptionEditor::keptAsWritten, this, [this](const QString& file) {
+    messages->appendPlainText("The form holds what " + file + " says; it stays as written.");
+  });
   connect(formButton, &QPushButton::toggled, this, [this](bool hidden) {
     formPanel->setVisible(!hidden);
     formButton->setText(hidden ? "Show form" : "Hide form");
@@ -221,79 +231,11 @@ std::string CalibrationPage::folder() const {
   return QFileInfo(folderField->text().trimmed()).absoluteFilePath().toStdString();
 }
 
-std::string CalibrationPage::descriptionFile() const {
-  return QFileInfo(descriptionField->text().trimmed()).absoluteFilePath().toStdString();
-}
+void CalibrationPage::newDescription() { editor_->newDescription(); }
 
-void CalibrationPage::newDescription() {
-  form->showDraft(firstDraft());
-  if (descriptionField->text().trimmed().isEmpty())
-    descriptionField->setText(QDir::current().filePath("calibration.toml"));
-  // The form comes from no file: saving over one asks first.
-  formFile_.clear();
-  form->note->setVisible(false);
-}
+bool CalibrationPage::openDescription() { return editor_->openDescription(); }
 
-void CalibrationPage::chooseDescription() {
-  const QString file = prompts_.chooseFile(this, "Open a calibration description", QDir::currentPath(),
-                                           {{"Calibration descriptions", "*.toml"}, {"All files", "*"}});
-  if (file.isEmpty()) return;
-  descriptionField->setText(file);
-  openDescription();
-}
-
-void CalibrationPage::showFormFile(const std::string& file, const std::string& text, const std::string& written) {
-  formFile_.shows(file, text, written);
-  form->note->setText(formFile_.notKeptText());
-  form->note->setVisible(!form->note->text().isEmpty());
-}
-
-bool CalibrationPage::openDescription() {
-  const std::string file = descriptionFile();
-  try {
-    const CalibrationDescription c = readCalibrationDescription(file);
-    form->showDraft(calibrationDraftOf(c));
-    showFormFile(file, c.text, calibrationText(form->draft(), fs::path(file).parent_path().string()));
-  } catch (const RunError& e) {
-    prompts_.showError(this, e.what());
-    return false;
-  }
-  messages->appendPlainText("Opened " + QString::fromStdString(file) + ".");
-  if (!form->note->text().isEmpty()) messages->appendPlainText(form->note->text());
-  return true;
-}
-
-bool CalibrationPage::saveDescription() {
-  if (descriptionField->text().trimmed().isEmpty()) {
-    prompts_.showNotice(this, "Name the description's file first.");
-    return false;
-  }
-  const std::string file = descriptionFile();
-  std::string text;
-  const auto compose = [this](const std::string& folder) { return calibrationText(form->draft(), folder); };
-  switch (formFile_.save(this, prompts_, file, compose, text)) {
-    case FormFile::Saving::Declined:
-      return false;
-    case FormFile::Saving::Unchanged:
-      messages->appendPlainText("The form holds what " + QString::fromStdString(file) + " says; it stays as written.");
-      break;
-    case FormFile::Saving::Saved:
-      showFormFile(file, text, text);
-      messages->appendPlainText("Saved " + QString::fromStdString(file) + ".");
-      break;
-  }
-  return checkDescription(file);
-}
-
-bool CalibrationPage::checkDescription(const std::string& file) {
-  try {
-    readCalibrationDescription(file);
-    return true;
-  } catch (const RunError& e) {
-    prompts_.showError(this, QString("It cannot run as it stands: ") + e.what());
-    return false;
-  }
-}
+bool CalibrationPage::saveDescription() { return editor_->saveDescription(); }
 
 void CalibrationPage::startOrStop() {
   if (calibrationRunning())
@@ -315,9 +257,9 @@ bool CalibrationPage::startCalibration() {
   // opened into it, else the form is saved as Save does (a file it did not
   // come from is replaced only when the user agrees). Either way the
   // command's reader judges it before anything starts.
-  const std::string file = descriptionFile();
+  const std::string file = editor_->file();
   std::error_code error;
-  const bool named = fs::exists(file, error) && file != formFile_.file() && form->empty();
+  const bool named = fs::exists(file, error) && file != editor_->formFile().file() && form->empty();
   if (named ? !openDescription() : !saveDescription()) return false;
   QStringList arguments{"calibrate",
                         "run",

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "ui/CliProcess.h"
-#include "ui/FormFile.h"
 
 class QCheckBox;
 class QLabel;
@@ -27,6 +26,7 @@ namespace vk {
 
 class CalibrationForm;
 class CalibrationPanel;
+class DescriptionEditor;
 class CalibrationView;
 struct CalibrationOutputs;
 class UserPrompts;
@@ -46,18 +46,10 @@ class CalibrationPage : public QWidget {
   CalibrationPage(UserPrompts& prompts, const QString& program, QWidget* parent = nullptr);
   ~CalibrationPage() override;
 
-  // Handlers.
-  // Fills the form with a description to start from.
+  // Handlers, as DescriptionEditor's: New, the file named in the
+  // description field read into the form, and the form saved into it.
   void newDescription();
-  void chooseDescription();
-  // Reads the file named in the description field into the form; a refusal
-  // is shown, naming the line.
   bool openDescription();
-  // Writes the form into the file named in the description field and reads
-  // it back; false, with the reason shown, when it cannot run as written. A
-  // form unchanged since it was opened leaves the file as written; a file the
-  // form was not opened from, or lines of it the form does not keep, are
-  // replaced only when the user agrees.
   bool saveDescription();
   void startOrStop();
   bool startCalibration();
@@ -93,16 +85,13 @@ class CalibrationPage : public QWidget {
   void show(const CalibrationOutputs& outputs);
   void fillEstimate(const CalibrationOutputs& outputs);
   std::string folder() const;
-  std::string descriptionFile() const;
-  bool checkDescription(const std::string& file);
-  void showFormFile(const std::string& file, const std::string& text, const std::string& written);
 
   UserPrompts& prompts_;
   CliProcess* process_;
   std::unique_ptr<CalibrationView> view_;
   QTimer* watch_;
   std::vector<std::string> estimated_;  // the names of the finished estimate shown
-  FormFile formFile_;
+  DescriptionEditor* editor_;
 };
 
 }  // namespace vk

@@ -18,7 +18,6 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -37,6 +36,7 @@
 #include "experiment/RunMetric.h"
 #include "io/RunError.h"
 #include "ui/CalibrationPage.h"
+#include "ui/DescriptionEditor.h"
 #include "ui/ExperimentForm.h"
 #include "ui/ResultsTableModel.h"
 #include "ui/RunRewriter.h"
@@ -168,12 +168,7 @@ QWidget* ExperimentsWindow::buildExperimentTab() {
   plotRow->addWidget(yBox);
   plotRow->addStretch();
 
-  auto* formScroll = new QScrollArea;
-  formScroll->setWidget(form);
-  formScroll->setWidgetResizable(true);
-  // The form is never cut at its side; only its height scrolls.
-  formScroll->setMinimumWidth(form->minimumSizeHint().width() + 2 * formScroll->frameWidth() +
-                              formScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  QScrollArea* formScroll = DescriptionEditor::scrolling(form);
   auto* plotPanel = new QWidget;
   auto* plotLayout = new QVBoxLayout(plotPanel);
   plotLayout->setContentsMargins(0, 0, 0, 0);
@@ -197,11 +192,31 @@ QWidget* ExperimentsWindow::buildExperimentTab() {
   sweepChart = nullptr;
   renewChart();
 
-  connect(newButton, &QPushButton::clicked, this, &ExperimentsWindow::newDescription);
-  connect(openButton, &QPushButton::clicked, this, &ExperimentsWindow::chooseDescription);
-  // A path typed or pasted into the field opens with Enter, as the chooser does.
-  connect(descriptionField, &QLineEdit::returnPressed, this, &ExperimentsWindow::openDescription);
-  connect(saveButton, &QPushButton::clicked, this, &ExperimentsWindow::saveDescription);
+  DescriptionEditor::Format format;
+  format.chooserTitle = "Open an experiment description";
+  format.filesName = "Experiment descriptions";
+  format.newFileName = "sweep.toml";
+  format.showNew = [this] {
+    DescriptionDraft draft;
+    draft.inputs = QDir::currentPath().toStdString();
+    DraftEntry entry;
+    entry.name = "popsize";
+    draft.vary.push_back(entry);
+    form->showDraft(draft);
+  };
+  format.open = [this](const std::string& file) {
+    const Description d = readDescription(file);
+    form->showDraft(draftOf(d));
+    setAxes(plottableNames(d), d.design != DesignKind::Grid);
+    return d.text;
+  };
+  format.compose = [this](const std::string& folder) { return descriptionText(form->draft(), folder); };
+  format.check = [this](const std::string& file) {
+    const Description d = readDescription(file);
+    setAxes(plottableNames(d), d.design != DesignKind::Grid);
+  };
+  editor_ = new DescriptionEditor(
+      this, prompts_, {descriptionField, newButton, openButton, saveButton, form->note, messages}, std::move(format));
   connect(startButton, &QPushButton::clicked, this, &ExperimentsWindow::startOrStop);
   connect(showResultsButton, &QPushButton::clicked, this, &ExperimentsWindow::showResultsFolder);
   for (QComboBox* box : {metricBox, xBox, yBox})
@@ -328,80 +343,9 @@ QString ExperimentsWindow::selectedRunResult() const {
 
 void ExperimentsWindow::say(const QString& text) { messages->appendPlainText(text); }
 
-void ExperimentsWindow::newDescription() {
-  DescriptionDraft draft;
-  draft.inputs = QDir::currentPath().toStdString();
-  DraftEntry entry;
-  entry.name = "popsize";
-  draft.vary.push_back(entry);
-  form->showDraft(draft);
-  if (descriptionField->text().trimmed().isEmpty()) descriptionField->setText(QDir::current().filePath("sweep.toml"));
-  // The form comes from no file: saving over one asks first.
-  formFile_.clear();
-  form->note->setVisible(false);
-}
+bool ExperimentsWindow::openDescription() { return editor_->openDescription(); }
 
-void ExperimentsWindow::showFormFile(const std::string& file, const std::string& text, const std::string& written) {
-  formFile_.shows(file, text, written);
-  form->note->setText(formFile_.notKeptText());
-  form->note->setVisible(!form->note->text().isEmpty());
-  if (!form->note->text().isEmpty()) say(form->note->text());
-}
-
-void ExperimentsWindow::chooseDescription() {
-  const QString file = prompts_.chooseFile(this, "Open an experiment description", QDir::currentPath(),
-                                           {{"Experiment descriptions", "*.toml"}, {"All files", "*"}});
-  if (file.isEmpty()) return;
-  descriptionField->setText(file);
-  openDescription();
-}
-
-bool ExperimentsWindow::openDescription() {
-  try {
-    const std::string file = absolutePath(descriptionField->text());
-    const Description d = readDescription(file);
-    const DescriptionDraft draft = draftOf(d);
-    form->showDraft(draft);
-    showFormFile(file, d.text, descriptionText(form->draft(), fs::path(file).parent_path().string()));
-    setAxes(plottableNames(d), d.design != DesignKind::Grid);
-    return true;
-  } catch (const RunError& e) {
-    prompts_.showError(this, e.what());
-    return false;
-  }
-}
-
-bool ExperimentsWindow::saveDescription() {
-  if (descriptionField->text().trimmed().isEmpty()) {
-    prompts_.showNotice(this, "Name the description's file first.");
-    return false;
-  }
-  const std::string file = absolutePath(descriptionField->text());
-  std::string text;
-  const auto compose = [this](const std::string& folder) { return descriptionText(form->draft(), folder); };
-  switch (formFile_.save(this, prompts_, file, compose, text)) {
-    case FormFile::Saving::Declined:
-      return false;
-    case FormFile::Saving::Unchanged:
-      break;
-    case FormFile::Saving::Saved:
-      showFormFile(file, text, text);
-      say("Saved " + QString::fromStdString(file) + ".");
-      break;
-  }
-  return checkDescription(file);
-}
-
-bool ExperimentsWindow::checkDescription(const std::string& file) {
-  try {
-    const Description d = readDescription(file);
-    setAxes(plottableNames(d), d.design != DesignKind::Grid);
-    return true;
-  } catch (const RunError& e) {
-    prompts_.showError(this, QString("It cannot run as it stands: ") + e.what());
-    return false;
-  }
-}
+bool ExperimentsWindow::saveDescription() { return editor_->saveDescription(); }
 
 void ExperimentsWindow::startOrStop() {
   if (sweepRunning())
@@ -422,7 +366,7 @@ bool ExperimentsWindow::startSweep() {
     return false;
   }
   if (!saveDescription()) return false;
-  const std::string file = absolutePath(descriptionField->text());
+  const std::string file = editor_->file();
   try {
     plan_ = std::make_shared<const ExperimentPlan>(makePlan(readDescription(file)));
   } catch (const RunError& e) {

@@ -22,7 +22,6 @@
 #include "experiment/Plan.h"
 #include "experiment/ResultsTable.h"
 #include "ui/CliProcess.h"
-#include "ui/FormFile.h"
 
 class QCheckBox;
 class QComboBox;
@@ -39,6 +38,7 @@ class QVBoxLayout;
 namespace vk {
 
 class CalibrationPage;
+class DescriptionEditor;
 class Chart;
 class ExperimentForm;
 class ResultsTableModel;
@@ -70,15 +70,10 @@ class ExperimentsWindow : public QWidget {
   void openSelectedRun(RunOpener open);
 
   // Handlers.
-  void newDescription();
   // Reads the file named in the description field into the form.
   bool openDescription();
-  void chooseDescription();
   // Writes the form into the file named in the description field and reads
-  // it back; false, with the reason shown, when it cannot run as written. A
-  // form unchanged since it was opened leaves the file as written; a file the
-  // form was not opened from, or lines of it the form does not keep, are
-  // replaced only when the user agrees.
+  // it back, as DescriptionEditor::saveDescription does.
   bool saveDescription();
   // Start, or Stop while a sweep runs.
   void startOrStop();
@@ -127,13 +122,11 @@ class ExperimentsWindow : public QWidget {
   void renewChart();
   void redraw();
   void say(const QString& text);
-  void showFormFile(const std::string& file, const std::string& text, const std::string& written);
-  bool checkDescription(const std::string& file);
   void rewriteEnded(const QString& runFolder, const QString& resultDir, const QString& problem);
 
   UserPrompts& prompts_;
   CliProcess* process_;
-  FormFile formFile_;
+  DescriptionEditor* editor_;
   RunRewriter* rewriter_;
   RunOpener viewRun_;
   // What opens the run being made again once it is, and what it is.
