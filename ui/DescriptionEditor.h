@@ -46,17 +46,22 @@ class DescriptionEditor : public QObject {
   };
   // The page's own controls; the editor answers their buttons.
   struct Controls {
+    // The description's file, as typed or chosen.
     QLineEdit* field;
     QPushButton* newButton;
     QPushButton* openButton;
     QPushButton* saveButton;
+    // The form's word on what it does not keep of its file.
     QLabel* note;
+    // Where the page says what was saved and what the form dropped.
     QPlainTextEdit* messages;
   };
 
   DescriptionEditor(QWidget* page, UserPrompts& prompts, const Controls& controls, Format format);
 
+  // A new description in the form, from no file.
   void newDescription();
+  // Asks for a file and opens it.
   void chooseDescription();
   // Reads the file named in the field into the form; a refusal is shown.
   bool openDescription();
