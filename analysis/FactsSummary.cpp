@@ -151,10 +151,15 @@ void summariseFacts(const std::string& directory, PathSelection& selection, cons
 FactsSeries factsOfRun(const std::string& directory, int pathCount) {
   FactsSeries series;
   const ReferenceScan ref = scanReference(directory);
-  series.actual = stylizedFacts(
-      readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, kReferencePath)), ref.span).actualChange);
+  // The reference path's file gives the actual changes and, as path 0, its
+  // own simulated ones: read once for both.
+  const PathWeeks reference =
+      readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, kReferencePath)), ref.span);
+  series.actual = stylizedFacts(reference.actualChange);
   for (int k = 0; k < pathCount; ++k) {
-    const PathWeeks weeks = readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, k)), ref.span);
+    const PathWeeks weeks = k == kReferencePath
+                                ? reference
+                                : readSimulatedWeeks(resultFilePath(directory, pathFileName(kRatePrefix, k)), ref.span);
     series.paths.push_back(k);
     series.simulated.push_back(stylizedFacts(weeks.simulatedChange, &weeks.volume));
   }
