@@ -668,8 +668,10 @@ void MainWindow::startRun() {
   rateChart->releaseLeftAxis();
   rateChart->setNote(QString());
   viewer_->forget();
-  // A replay may have drawn into the rate chart since it was last shown.
-  shownSimulationRevision_ = -1;
+  // A replay may have drawn into the rate chart since a run last showed it;
+  // else the chart shows the last run's picture, which the run redraws only
+  // where it differs.
+  if (viewer_->rateChartDrawings() != viewerDrawingsShown_) shownSimulationRevision_ = -1;
   // Without Graph the run draws neither chart; a replay's pictures must not
   // pass for the run's.
   if (!graphCheck->isChecked()) clearLiveCharts();
@@ -969,6 +971,7 @@ void MainWindow::showRateChart() {
   rateChart->replot();
   shownActual_ = actualSeries->points();
   shownSimulationRevision_ = simulationRevision_;
+  viewerDrawingsShown_ = viewer_->rateChartDrawings();
 }
 
 void MainWindow::ClearSimulationSeries() {

@@ -242,6 +242,8 @@ class MainWindow : public QWidget, public Display, private ViewerControls {
   // same actual rate at every path, which is then not painted again.
   QVector<QPointF> shownActual_;
   int simulationRevision_ = 0, shownSimulationRevision_ = -1;
+  // The viewer's drawings into the rate chart when a run last showed it.
+  int viewerDrawingsShown_ = -1;
   // Lines for the log not yet shown, during a run and its ending.
   QStringList newLogLines_;
   bool endingRun_ = false;

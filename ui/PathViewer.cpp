@@ -69,6 +69,7 @@ void PathViewer::showWhatIsMissing(const std::vector<std::string>& missing) {
     note = "No week of this path differs from history: nothing to replay";
   }
   charts_.rateChart->setNote(note);
+  ++rateChartDrawings_;
 }
 
 void PathViewer::drawRateChart(bool withSimulation) {
@@ -80,6 +81,7 @@ void PathViewer::drawRateChart(bool withSimulation) {
     if (withSimulation) charts_.simulation->addPoint(r.week, r.simulated);
   }
   charts_.rateChart->replot();
+  ++rateChartDrawings_;
 }
 
 void PathViewer::drawWeightsRow(int row) {
@@ -175,6 +177,7 @@ void PathViewer::tick() {
   const RateRecord& r = track_.records[static_cast<std::size_t>(frameIndex_)];
   charts_.simulation->addPoint(r.week, r.simulated);
   charts_.rateChart->replot();
+  ++rateChartDrawings_;
   controls_.showReplayWeek(r.week, track_.records.front().week, track_.records.back().week);
   drawWeightsOfFrame(frameIndex_);
   drawBlock(frameIndex_);

@@ -71,6 +71,10 @@ class PathViewer {
   int trackEnd() const { return track_.end; }
   int weightCount() const { return weights_.weightCount; }
   int pairCount() const { return schedule_.pairCount; }
+  // How often the viewer has drawn into the rate chart, its lines, note or
+  // scale: a run compares it with what it last showed to know whether the
+  // chart still shows the run's picture.
+  int rateChartDrawings() const { return rateChartDrawings_; }
 
  private:
   static std::string shownPathKey(const QString& pathText, const std::string& resultDir);
@@ -89,6 +93,7 @@ class PathViewer {
   RateTrack track_;
   WeightRows weights_;
   Schedule schedule_;
+  int rateChartDrawings_ = 0;
 };
 
 }  // namespace vk

@@ -691,6 +691,39 @@ class MainWindowTest : public QObject {
     QCOMPARE(rate.count, 2);
   }
 
+  // A run without Graph that draws the same actual rate as the run before
+  // leaves the rate chart's plotting area as it is; after a replay has
+  // drawn into the chart, the run shows its own picture again.
+  void aRunWithoutGraphRedrawsTheRateChartOnlyAfterAReplay() {
+    ScratchDir dir;
+    writeShortDemo(dir);
+    FakePrompts prompts;
+    prompts.overwriteAnswer = true;
+    MainWindow form(&prompts);
+    form.graphCheck->setChecked(false);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    runToEnd(form);
+    {
+      PaintCounter rate(form.rateChart->canvas());
+      runToEnd(form);
+      QTest::qWait(50);
+      QCOMPARE(rate.count, 0);
+    }
+    form.playOrPauseReplay();
+    for (int week = 0; week < 3; ++week) form.replayStep();
+    form.stopReplay();
+    QVERIFY(!form.simulationSeries->points().isEmpty());
+    {
+      PaintCounter rate(form.rateChart->canvas());
+      runToEnd(form);
+      QTest::qWait(50);
+      QVERIFY(rate.count >= 1);
+    }
+    QVERIFY(form.simulationSeries->points().isEmpty());
+    QVERIFY(screenShowsTheRunsParts(form));
+  }
+
   // A run without Graph after one with it leaves no simulated line on the
   // screen.
   void aRunWithoutGraphLeavesNoLineOfTheRunBefore() {
