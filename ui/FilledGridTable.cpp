@@ -1,11 +1,11 @@
 #include "ui/FilledGridTable.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProxyStyle>
-#include <QHash>
 #include <QStaticText>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
@@ -51,16 +51,15 @@ class PlainTextDelegate final : public QStyledItemDelegate {
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
     const QRect room = option.rect.adjusted(margin, 0, -margin, 0);
     const QString shown = index.data(Qt::DisplayRole).toString();
-    if (!isTextAlone(option, index) || shown.contains('\n'))
-      return QStyledItemDelegate::paint(painter, option, index);
+    if (!isTextAlone(option, index) || shown.contains('\n')) return QStyledItemDelegate::paint(painter, option, index);
     const QStaticText& text = laidOut(shown, option.font);
     // A text too long for its cell is the style's to shorten.
     if (text.size().width() > room.width()) return QStyledItemDelegate::paint(painter, option, index);
     const QVariant alignment = index.data(Qt::TextAlignmentRole);
     const Qt::Alignment flags(alignment.isValid() ? alignment.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter));
     const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (option.state & QStyle::State_Active)  ? QPalette::Normal
-                                                                                 : QPalette::Inactive;
+                                       : (option.state & QStyle::State_Active) ? QPalette::Normal
+                                                                               : QPalette::Inactive;
     painter->save();
     painter->setPen(option.palette.color(group, QPalette::Text));
     painter->setFont(option.font);
@@ -75,8 +74,10 @@ class PlainTextDelegate final : public QStyledItemDelegate {
     const QRect line = QStyle::alignedRect(direction, flags, size.toSize(), room);
     const Qt::Alignment across = QStyle::visualAlignment(direction, flags) & Qt::AlignHorizontal_Mask;
     qreal x = room.left();
-    if (across & Qt::AlignRight) x = room.left() + room.width() - size.width();
-    else if (across & Qt::AlignHCenter) x = room.left() + (room.width() - size.width()) / 2;
+    if (across & Qt::AlignRight)
+      x = room.left() + room.width() - size.width();
+    else if (across & Qt::AlignHCenter)
+      x = room.left() + (room.width() - size.width()) / 2;
     return {x, qreal(line.top())};
   }
 

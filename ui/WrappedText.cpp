@@ -44,7 +44,8 @@ const QStaticText& WrappedText::laidOut(int width) const {
 }
 
 int WrappedText::heightForWidth(int width) const {
-  const int height = text_.isEmpty() ? fontMetrics().height() : static_cast<int>(std::ceil(laidOut(width).size().height()));
+  const int height =
+      text_.isEmpty() ? fontMetrics().height() : static_cast<int>(std::ceil(laidOut(width).size().height()));
   if (width != keptWidth_) {
     keptWidth_ = width;
     keptHeight_ = 0;

@@ -13,11 +13,11 @@
 #include "FakePrompts.h"
 #include "run/ReportFile.h"
 #include "ui/ErrorsWindow.h"
-#include "ui/WrappedText.h"
 #include "ui/FilledGridTable.h"
 #include "ui/MainWindow.h"
 #include "ui/PathErrors.h"
 #include "ui/RunNote.h"
+#include "ui/WrappedText.h"
 
 using vk::testing::FakePrompts;
 using vk::testing::ScratchDir;
