@@ -1,5 +1,6 @@
 #include "ui/WrappedText.h"
 
+#include <QEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -57,6 +58,15 @@ int WrappedText::heightForWidth(int width) const {
 QSize WrappedText::sizeHint() const { return {kPreferredWidth, heightForWidth(kPreferredWidth)}; }
 
 QSize WrappedText::minimumSizeHint() const { return {0, fontMetrics().height()}; }
+
+// Another font lays the text out anew, at a height of its own.
+void WrappedText::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::FontChange) return;
+  laidOutWidth_ = -1;
+  keptWidth_ = -1;
+  updateGeometry();
+}
 
 void WrappedText::paintEvent(QPaintEvent*) {
   QPainter painter(this);

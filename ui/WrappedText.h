@@ -30,6 +30,7 @@ class WrappedText : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The text laid out for `width`, kept until the text or width change.

@@ -186,9 +186,14 @@ class ErrorsWindowTest : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QVERIFY(!window.summary->text().contains("Facts"));
     QCOMPARE(window.table->height(), tableHeight);
-    // A wider window lays the summary out anew.
+    // A wider window lays the summary out anew, and so does a larger font.
     window.resize(800, 300);
     QTRY_VERIFY(window.summary->height() < 3 * oneLine);
+    const int narrowFont = window.summary->heightForWidth(800);
+    QFont larger = window.summary->font();
+    larger.setPixelSize(2 * QFontInfo(larger).pixelSize());
+    window.summary->setFont(larger);
+    QVERIFY(window.summary->heightForWidth(800) > narrowFont);
   }
 
   void anUnreadableReportIsSaidAfterTheRun() {
