@@ -11,6 +11,7 @@ namespace {
 
 // Wide enough for a summary's first line before the window gives it a width.
 constexpr int kPreferredWidth = 480;
+constexpr int kKeptWidths = 64;
 
 }  // namespace
 
@@ -47,12 +48,11 @@ const QStaticText& WrappedText::laidOut(int width) const {
 int WrappedText::heightForWidth(int width) const {
   const int height =
       text_.isEmpty() ? fontMetrics().height() : static_cast<int>(std::ceil(laidOut(width).size().height()));
-  if (width != keptWidth_) {
-    keptWidth_ = width;
-    keptHeight_ = 0;
-  }
-  keptHeight_ = std::max(keptHeight_, height);
-  return keptHeight_;
+  // A window resized by dragging asks about every width on the way.
+  if (keptHeights_.size() > kKeptWidths && !keptHeights_.contains(width)) keptHeights_.clear();
+  int& kept = keptHeights_[width];
+  kept = std::max(kept, height);
+  return kept;
 }
 
 QSize WrappedText::sizeHint() const { return {kPreferredWidth, heightForWidth(kPreferredWidth)}; }
@@ -64,7 +64,7 @@ void WrappedText::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::FontChange) return;
   laidOutWidth_ = -1;
-  keptWidth_ = -1;
+  keptHeights_.clear();
   updateGeometry();
 }
 

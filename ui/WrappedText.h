@@ -9,6 +9,7 @@
 // shorter text, such as a new run's first line, leaves the widgets above it
 // where they are: they neither jump as each run starts and ends nor are laid
 // out and painted again for it.
+#include <QHash>
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
@@ -39,9 +40,9 @@ class WrappedText : public QWidget {
   QString text_;
   mutable QStaticText lines_;
   mutable int laidOutWidth_ = -1;
-  // The height of the longest text so far at keptWidth_.
-  mutable int keptHeight_ = 0;
-  mutable int keptWidth_ = -1;
+  // The height of the longest text so far at each width the layout asked
+  // about; the window's own and the preferred one's are asked in turn.
+  mutable QHash<int, int> keptHeights_;
 };
 
 }  // namespace vk

@@ -186,6 +186,10 @@ class ErrorsWindowTest : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QVERIFY(!window.summary->text().contains("Facts"));
     QCOMPARE(window.table->height(), tableHeight);
+    // Also when the window is laid out anew for another reason.
+    window.summary->updateGeometry();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCOMPARE(window.table->height(), tableHeight);
     // A wider window lays the summary out anew, and so does a larger font.
     window.resize(800, 300);
     QTRY_VERIFY(window.summary->height() < 3 * oneLine);
