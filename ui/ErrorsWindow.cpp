@@ -123,10 +123,10 @@ void ErrorsWindow::fillTable() {
   for (int i = shown; i < static_cast<int>(rows_.size()); ++i) {
     const PathErrorRow& r = rows_[static_cast<std::size_t>(i)];
     const double values[] = {double(r.path), r.rmseSim, r.rmseWalk, r.rmseRatio, r.maeSim, r.maeWalk, r.maeRatio};
+    const auto setCell = [&](int c) { table->setItem(i, c, new NumberItem(values[c], c == 0 ? 0 : 4)); };
     for (int c = 0; c < kHeaders.size(); ++c)
-      if (c != sorted) table->setItem(i, c, new NumberItem(values[c], c == 0 ? 0 : 4));
-    if (sorted >= 0 && sorted < kHeaders.size())
-      table->setItem(i, sorted, new NumberItem(values[sorted], sorted == 0 ? 0 : 4));
+      if (c != sorted) setCell(c);
+    if (sorted >= 0 && sorted < kHeaders.size()) setCell(sorted);
   }
   // Laid out now rather than by the view's timer after the window has been
   // painted, which would paint the whole table a second time.
